@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test, then runs the core
+# tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXON_WERROR=ON
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 300)
+
+if [ "${VEXON_SKIP_SANITIZE:-0}" != 1 ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXON_WERROR=ON \
+        -DVEXON_SANITIZE=ON -DVEXON_BENCH=OFF
+  cmake --build build-asan -j "$jobs"
+  (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 600 -LE slow)
+fi

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/column_spec.h"
+
+namespace vexon::app {
+
+// Told exactly what changed in a ListTable, so a view can update precisely.
+class ListObserver {
+ public:
+  virtual ~ListObserver() = default;
+  virtual void RowsInserted(size_t first, size_t count) = 0;
+  virtual void RowsRemoved(size_t first, size_t count) = 0;
+  virtual void CellsChanged(size_t row, size_t firstColumn, size_t lastColumn) = 0;
+  // newOrder[i] is the old index of the row that now stands at i.
+  virtual void RowsReordered(const std::vector<size_t>& newOrder) = 0;
+};
+
+// The rows of one list: text cells, one bold mark per cell, an image per row, and
+// the sort state. Sorting reorders rows physically, as a list control does.
+class ListTable final {
+ public:
+  explicit ListTable(std::string_view columnSpec);
+
+  const std::vector<ColumnDef>& columns() const { return columns_; }
+  size_t columnCount() const { return columns_.size(); }
+  size_t rowCount() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+
+  void SetObserver(ListObserver* observer) { observer_ = observer; }
+
+  // Appends a row; missing cells are empty, extra ones are dropped. Returns its index.
+  size_t AppendRow(std::vector<std::string> cells, int image = -1);
+  void RemoveRow(size_t row);
+  void Clear();
+
+  const std::string& Cell(size_t row, size_t column) const;
+  void SetCell(size_t row, size_t column, std::string value);
+  const std::vector<std::string>& Row(size_t row) const { return rows_.at(row).cells; }
+
+  bool Mark(size_t row, size_t column) const;
+  void SetRowMarks(size_t row, bool marked);
+
+  int Image(size_t row) const { return rows_.at(row).image; }
+  void SetImage(size_t row, int image);
+
+  size_t sortColumn() const { return sortColumn_; }
+  bool sortAscending() const { return sortAscending_; }
+  // Sorts by `column` in the given direction and remembers it as the sort state.
+  void Sort(size_t column, bool ascending);
+  // A header click: ascending on a new column, the other direction on the current one.
+  void SortByHeaderClick(size_t column);
+  // Sorts again by the current sort state (after rows were added, say).
+  void Resort() { Sort(sortColumn_, sortAscending_); }
+  // Rewrites column 0 as the row's position "%d" from 0, under the list's own rule:
+  // sort by column 0, renumber, then restore the remembered sort.
+  void Renumber();
+
+  // First row whose cell in `column` equals `value` exactly, or npos.
+  size_t FindRow(size_t column, std::string_view value) const;
+
+  static constexpr size_t npos = static_cast<size_t>(-1);
+
+ private:
+  struct RowData {
+    std::vector<std::string> cells;
+    std::vector<unsigned char> marks;
+    int image = -1;
+  };
+
+  std::vector<ColumnDef> columns_;
+  std::vector<RowData> rows_;
+  size_t sortColumn_ = 0;
+  bool sortAscending_ = true;
+  ListObserver* observer_ = nullptr;
+};
+
+}  // namespace vexon::app

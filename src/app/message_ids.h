@@ -1,0 +1,24 @@
+#pragma once
+
+namespace vexon::app {
+
+// Worker-to-owner messages, numbered as the window protocol numbers them.
+enum class Msg : int {
+  TaskFinished = 1,
+  NextPage = 2,
+  LinkFound = 4,
+  LiveLink = 5,
+  DownloadCompleted = 6,
+  DownloadSpeed = 7,
+  DownloadPercent = 8,
+  DownloadBytes = 9,
+  DownloadStatus = 10,
+  DownloadTimeLeft = 11,
+  DownloadBodyBegins = 12,
+  DownloadEndedKeep = 13,
+  DownloadEndedDelete = 14,
+  DownloadFailed = 15,
+  HotWord = 16,
+};
+
+}  // namespace vexon::app

@@ -1,0 +1,56 @@
+#include "app/row_compare.h"
+
+#include <cstring>
+#include <string>
+
+#include "text/strings.h"
+
+namespace vexon::app {
+namespace {
+
+bool IsNumberText(std::string_view s) {
+  for (char c : s) {
+    if (!((c >= '0' && c <= '9') || c == '.')) return false;
+  }
+  return true;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsDateText(std::string_view s) {
+  if (s.size() != 10) return false;
+  for (size_t i = 0; i < 10; ++i) {
+    const bool slash = i == 2 || i == 5;
+    if (slash ? s[i] != '/' : !IsDigit(s[i])) return false;
+  }
+  return true;
+}
+
+template <typename T>
+int Order(T a, T b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+uint64_t Field(std::string_view s, size_t from, size_t count) {
+  if (from >= s.size()) return 0;
+  return text::LeadingDigits(s.substr(from, count));
+}
+
+}  // namespace
+
+int CompareCells(std::string_view first, std::string_view second) {
+  if (IsNumberText(first)) {
+    return Order(text::LeadingDigits(first), text::LeadingDigits(second));
+  }
+  if (IsDateText(first)) {
+    if (int c = Order(Field(first, 6, 4), Field(second, 6, 4))) return c;
+    if (int c = Order(Field(first, 0, 2), Field(second, 0, 2))) return c;
+    return Order(Field(first, 3, 2), Field(second, 3, 2));
+  }
+  const std::string a(first);
+  const std::string b(second);
+  const int c = std::strcoll(a.c_str(), b.c_str());
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+}  // namespace vexon::app
