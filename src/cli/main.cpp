@@ -1,1 +1,39 @@
-int main() { return 0; }
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexon-cli search [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]]\n"
+    "                        [--types LIST] [--date SPEC] [--size SPEC] [--max N]\n"
+    "                        [--save FILE] [--] WORDS...\n"
+    "       vexon-cli show FILE\n"
+    "       vexon-cli --version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_COLLATE, "");
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "--version") {
+    std::printf("vexon-cli %s\n", VEXON_VERSION_TEXT);
+    return 0;
+  }
+  if (command == "search") return vexon::cli::RunSearchCommand(args);
+  if (command == "show") return vexon::cli::RunShowCommand(args);
+  if (command == "--help" || command == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::fprintf(stderr, "vexon-cli: unknown command '%s'\n%s", command.c_str(), kUsage);
+  return 2;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vexon::cli {
+
+// Each command takes the arguments after its name and returns the exit status.
+int RunSearchCommand(const std::vector<std::string>& args);
+int RunShowCommand(const std::vector<std::string>& args);
+
+}  // namespace vexon::cli
