@@ -1,0 +1,189 @@
+#include "search/search_options.h"
+
+#include <chrono>
+#include <limits>
+#include <vector>
+
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+constexpr int64_t kBytesPerKb = 1024;
+constexpr char kValueSeparator = '|';
+constexpr std::string_view kTokenLead = "||";
+constexpr size_t kTailSize = 3;
+// More digits than this cannot be a day, month or year.
+constexpr size_t kMaxDateFieldDigits = 4;
+constexpr int kMinYear = 1;
+constexpr int kMaxYear = 9999;
+
+// The values of a filter: after the first bar, and for a range split at the next one.
+struct FilterValues {
+  bool present = false;
+  std::string_view first;
+  std::string_view second;
+};
+
+FilterValues ValuesOf(std::string_view filter) {
+  FilterValues values;
+  const size_t bar = filter.find(kValueSeparator);
+  if (bar == std::string_view::npos) return values;
+  values.present = true;
+  const std::string_view rest = filter.substr(bar + 1);
+  values.first = rest;
+  const size_t next = rest.find(kValueSeparator);
+  if (next != std::string_view::npos) {
+    values.first = rest.substr(0, next);
+    values.second = rest.substr(next + 1);
+  }
+  return values;
+}
+
+// A decimal number after optional blanks and sign; false when no digit follows.
+bool ReadNumber(std::string_view text, int64_t& value) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+  value = text::LeadingInt(text);
+  return true;
+}
+
+int64_t KbToBytes(int64_t kb) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  if (kb > kMax / kBytesPerKb) return kMax;
+  if (kb < kMin / kBytesPerKb) return kMin;
+  return kb * kBytesPerKb;
+}
+
+bool ReadKb(std::string_view text, int64_t& bytes) {
+  int64_t kb = 0;
+  if (!ReadNumber(text, kb)) return false;
+  bytes = KbToBytes(kb);
+  return true;
+}
+
+bool ReadDateField(std::string_view field, unsigned& value) {
+  if (field.empty() || field.size() > kMaxDateFieldDigits) return false;
+  value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  return true;
+}
+
+// Month/day/year whatever the system's regional settings; only real calendar dates.
+bool ReadDate(std::string_view text, std::chrono::year_month_day& date) {
+  const std::string_view trimmed = text::Trim(text);
+  const size_t first = trimmed.find('/');
+  if (first == std::string_view::npos) return false;
+  const size_t second = trimmed.find('/', first + 1);
+  if (second == std::string_view::npos) return false;
+  unsigned month = 0;
+  unsigned day = 0;
+  unsigned year = 0;
+  if (!ReadDateField(trimmed.substr(0, first), month) ||
+      !ReadDateField(trimmed.substr(first + 1, second - first - 1), day) ||
+      !ReadDateField(trimmed.substr(second + 1), year)) {
+    return false;
+  }
+  if (year < static_cast<unsigned>(kMinYear) || year > static_cast<unsigned>(kMaxYear)) {
+    return false;
+  }
+  date = std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)},
+                                     std::chrono::month{month}, std::chrono::day{day}};
+  return date.ok();
+}
+
+bool SizePasses(std::string_view filter, int64_t bytes) {
+  if (filter.empty()) return true;
+  const char code = filter.front();
+  if (code != kFilterBelow && code != kFilterAbove && code != kFilterRange) return true;
+  const FilterValues values = ValuesOf(filter);
+  if (!values.present) return false;
+  if (code == kFilterRange) {
+    int64_t lo = 0;
+    int64_t hi = 0;
+    if (!ReadKb(values.first, lo) || !ReadKb(values.second, hi)) return false;
+    return bytes >= lo && bytes <= hi;
+  }
+  int64_t limit = 0;
+  if (!ReadKb(values.first, limit)) return false;
+  return code == kFilterBelow ? bytes < limit : bytes > limit;
+}
+
+bool DatePasses(std::string_view filter, const std::chrono::year_month_day& date) {
+  if (filter.empty()) return true;
+  const char code = filter.front();
+  if (code != kFilterBelow && code != kFilterAbove && code != kFilterRange) return true;
+  const FilterValues values = ValuesOf(filter);
+  if (!values.present) return false;
+  if (code == kFilterRange) {
+    std::chrono::year_month_day lo;
+    std::chrono::year_month_day hi;
+    if (!ReadDate(values.first, lo) || !ReadDate(values.second, hi)) return false;
+    return date >= lo && date <= hi;
+  }
+  std::chrono::year_month_day limit;
+  if (!ReadDate(values.first, limit)) return false;
+  return code == kFilterBelow ? date < limit : date > limit;
+}
+
+}  // namespace
+
+bool FileTypeFromName(std::string_view name, FileType& type) {
+  for (const FileTypeInfo& info : kFileTypes) {
+    if (text::EqualsNoCase(name, info.name)) {
+      type = info.type;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SetTypesFromList(SearchOptions& options, std::string_view list) {
+  std::array<bool, kFileTypeCount> types{};
+  bool any = false;
+  for (const std::string& item : text::Split(list, ",")) {
+    const std::string_view name = text::Trim(item);
+    if (name.empty()) continue;
+    FileType type{};
+    if (!FileTypeFromName(name, type)) return false;
+    types[static_cast<size_t>(type)] = true;
+    any = true;
+  }
+  if (!any) return false;
+  options.types = types;
+  return true;
+}
+
+bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {
+  if (url.size() < kTailSize) return false;
+  std::string filter;
+  for (const FileTypeInfo& info : kFileTypes) {
+    if (!options.Has(info.type)) continue;
+    filter.append(kTokenLead);
+    filter.append(info.suffix);
+  }
+  const std::string tail = text::AsciiLower(url.substr(url.size() - kTailSize));
+  return filter.find(tail) != std::string::npos;
+}
+
+bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
+                          std::string_view date) {
+  if (size.empty() && date.empty()) return false;
+  const int64_t bytes = text::LeadingInt(size);
+  if (!SizePasses(options.sizeFilter, bytes)) return false;
+  std::chrono::year_month_day fileDate;
+  if (!ReadDate(date, fileDate)) return false;
+  return DatePasses(options.dateFilter, fileDate);
+}
+
+bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount) {
+  return options.maxResults != 0 && rowCount >= options.maxResults;
+}
+
+}  // namespace vexon::search

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexon::search {
+
+// The file types a search keeps, in the order their tokens build the type filter.
+enum class FileType : uint8_t {
+  kMp3,
+  kRm,
+  kWma,
+  kSwf,
+  kWmv,
+  kMpg,
+  kMpeg,
+  kMid,
+  kWav,
+  kAvi,
+  kRam,
+  kRa,
+  kAsx,
+  kAsf,
+};
+inline constexpr size_t kFileTypeCount = 14;
+
+struct FileTypeInfo {
+  FileType type;
+  std::string_view name;
+  // The last three characters of a URL of this type.
+  std::string_view suffix;
+};
+
+inline constexpr std::array<FileTypeInfo, kFileTypeCount> kFileTypes = {{
+    {FileType::kMp3, "mp3", "mp3"},
+    {FileType::kRm, "rm", ".rm"},
+    {FileType::kWma, "wma", "wma"},
+    {FileType::kSwf, "swf", "swf"},
+    {FileType::kWmv, "wmv", "wmv"},
+    {FileType::kMpg, "mpg", "mpg"},
+    {FileType::kMpeg, "mpeg", "peg"},
+    {FileType::kMid, "mid", "mid"},
+    {FileType::kWav, "wav", "wav"},
+    {FileType::kAvi, "avi", "avi"},
+    {FileType::kRam, "ram", "ram"},
+    {FileType::kRa, "ra", ".ra"},
+    {FileType::kAsx, "asx", "asx"},
+    {FileType::kAsf, "asf", "asf"},
+}};
+
+// Filter codes: the first character of dateFilter and sizeFilter.
+inline constexpr char kFilterBelow = '1';
+inline constexpr char kFilterAbove = '2';
+inline constexpr char kFilterRange = '3';
+
+// What a search keeps of the links that come back. Kept in memory only; every start
+// begins with these defaults.
+struct SearchOptions {
+  std::array<bool, kFileTypeCount> types = {true,  true,  true,  true,  false, false, false,
+                                            false, false, false, false, false, false, false};
+  // "" (no restriction), "1|v" (before v), "2|v" (after v), "3|lo|hi"; dates "m/d/y".
+  std::string dateFilter;
+  // As dateFilter, with values in KB.
+  std::string sizeFilter;
+  // 0: no limit.
+  uint32_t maxResults = 0;
+
+  bool Has(FileType type) const { return types[static_cast<size_t>(type)]; }
+  void Set(FileType type, bool on) { types[static_cast<size_t>(type)] = on; }
+};
+
+// The type with this name ("mp3", "mpeg", ...; any letter case); false if none.
+bool FileTypeFromName(std::string_view name, FileType& type);
+
+// Turns on exactly the types named in a comma-separated list (blanks around names are
+// ignored, empty items skipped) and turns the others off. An unknown name, or a list
+// naming no type, leaves the options unchanged and gives false.
+bool SetTypesFromList(SearchOptions& options, std::string_view list);
+
+// The URL's last three characters, lower-cased, occur in the filter text built from
+// the tokens "||" + suffix of the types that are on. A URL shorter than that fails.
+bool TypeFilterPasses(const SearchOptions& options, std::string_view url);
+
+// `size` is the Content-Length text, `date` the "mm/dd/yyyy" text of a checked link.
+bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
+                          std::string_view date);
+
+bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount);
+
+}  // namespace vexon::search

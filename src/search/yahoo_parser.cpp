@@ -1,0 +1,87 @@
+#include "search/yahoo_parser.h"
+
+#include <array>
+#include <utility>
+
+#include "search/clean_title.h"
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+constexpr std::string_view kAnchorOpen = "<a ";
+constexpr std::string_view kAnchorClose = "</a>";
+constexpr std::string_view kTitleAttribute = "title=\"";
+constexpr std::string_view kScheme = "http://";
+constexpr std::string_view kNextPageMark = "<strong>下一页</strong>";
+constexpr std::string_view kNextPagePath = "search.html?";
+constexpr int kPauseMilliseconds = 10;
+
+// Only the last three characters are compared, so ".mpeg" passes as "peg".
+constexpr std::array<std::string_view, 14> kFileEndings = {
+    "mp3", "ram", ".rm", "wma", "asf", "swf", "mpg",
+    "peg", "avi", "mid", "asx", "wav", ".ra", "wmv",
+};
+constexpr size_t kEndingSize = 3;
+
+bool HasKnownEnding(std::string_view link) {
+  if (link.size() < kEndingSize) return false;
+  const std::string_view tail = link.substr(link.size() - kEndingSize);
+  for (std::string_view ending : kFileEndings) {
+    if (tail == ending) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+YahooLinkParser::YahooLinkParser(std::string page, PauseFunction pause)
+    : cursor_(std::move(page)), pause_(std::move(pause)) {}
+
+void YahooLinkParser::Parse() {
+  links_.clear();
+  cursor_.SetPos(0);
+  std::string anchor;
+  while (cursor_.SkipTo(kAnchorOpen)) {
+    if (pause_) pause_(kPauseMilliseconds);
+    // An anchor left open ends the page; the links found so far stand.
+    if (!cursor_.ReadThrough(kAnchorClose, anchor)) break;
+    ParseAnchor(anchor);
+  }
+}
+
+void YahooLinkParser::ParseAnchor(const std::string& anchor) {
+  const size_t title = anchor.find(kTitleAttribute);
+  if (title == std::string::npos) return;
+  const size_t start = anchor.find(kScheme, title);
+  if (start == std::string::npos) return;
+  size_t end = anchor.find(' ', start);
+  if (end == std::string::npos) end = anchor.size();
+
+  std::string link = anchor.substr(start, end - start);
+  FlattenLines(link);
+  link = text::AsciiLower(link);
+  if (!HasKnownEnding(link) || !IsCarriableLink(link)) return;
+
+  std::string cleanTitle = anchor;
+  CleanTitle(cleanTitle);
+  if (!IsCarriableTitle(cleanTitle)) return;
+  links_.push_back(JoinFoundLink(link, cleanTitle));
+}
+
+YahooNextPageParser::YahooNextPageParser(std::string page, std::string_view yahooHost)
+    : cursor_(std::move(page)), host_(yahooHost) {}
+
+void YahooNextPageParser::Find() {
+  nextUrl_.clear();
+  cursor_.SetPos(0);
+  if (!cursor_.SkipPast(kNextPageMark)) return;
+  cursor_.BackTo(kNextPagePath);
+  std::string rest;
+  cursor_.ReadTo("\"", rest);
+  std::string url = std::string(kScheme) + host_ + "/" + rest;
+  if (!IsCarriableLink(url)) return;
+  nextUrl_ = std::move(url);
+}
+
+}  // namespace vexon::search

@@ -1,0 +1,112 @@
+#include "search/yahoo_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+using Links = std::vector<std::string>;
+
+Links ParseLinks(const std::string& page) {
+  YahooLinkParser parser(page, [](int) {});
+  parser.Parse();
+  return parser.links();
+}
+
+std::string Anchor(const std::string& url, const std::string& body = "t") {
+  return "<a title=\"" + body + "\" href=" + url + " target=_blank>" + body + "</a>";
+}
+
+TEST(YahooLinkParser, AcceptsUrlsByTheirLastThreeCharactersInLowerCase) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"http://f.test/a.mp3", "http://f.test/a.mp3"},
+      {"http://f.test/Song.WMA", "http://f.test/song.wma"},
+      {"http://f.test/a.mpeg", "http://f.test/a.mpeg"},  // through "peg"
+      {"http://f.test/a.rm", "http://f.test/a.rm"},
+      {"http://f.test/a.ra", "http://f.test/a.ra"},
+      {"http://f.test/a.ram", "http://f.test/a.ram"},
+      {"http://f.test/a.asf", "http://f.test/a.asf"},
+      {"http://f.test/a.swf", "http://f.test/a.swf"},
+      {"http://f.test/a.mpg", "http://f.test/a.mpg"},
+      {"http://f.test/a.avi", "http://f.test/a.avi"},
+      {"http://f.test/a.mid", "http://f.test/a.mid"},
+      {"http://f.test/a.asx", "http://f.test/a.asx"},
+      {"http://f.test/a.wav", "http://f.test/a.wav"},
+      {"http://f.test/a.wmv", "http://f.test/a.wmv"},
+      {"http://f.test/a|x.mp3", "http://f.test/a|x.mp3"},
+      {"http://f.test/a.ogg", ""},
+      {"http://f.test/a.arm", ""},
+      {"http://f.test/a.mp3?x=1", ""},
+      {"http://f.test/a\tb.mp3", ""},
+      {"http://f.test/a\rb.mp3", ""},                       // control bytes
+      {"http://f.test/a|||b.mp3", ""},                      // would not split back from its entry
+      {"http://f.test/a\nb.mp3", "http://f.test/a b.mp3"},  // flattened, then kept
+      {"http://f.test/" + std::string(9000, 'a') + ".mp3", ""},
+  };
+  for (const auto& [url, expected] : cases) {
+    EXPECT_EQ(ParseLinks(Anchor(url)), expected.empty() ? Links{} : Links{expected + "|||t"})
+        << url.substr(0, 30);
+  }
+}
+
+TEST(YahooLinkParser, SkipsAnchorsWithoutTitleBlankOrUrlAfterTitle) {
+  for (const std::string page : {
+           "<a title=\"t\" href=http://f.test/a.mp3>t</a>",  // runs on into the anchor
+           "<a title=\"t\" href=\"http://f.test/a.mp3\">t</a>",
+           "<a href=http://f.test/a.mp3 >t</a>",
+           "<a href=http://f.test/a.mp3 title=\"t\">t</a>",
+       }) {
+    EXPECT_TRUE(ParseLinks(page).empty()) << page;
+  }
+  EXPECT_EQ(ParseLinks("<a title=\"http://f.test/a.mp3 s\">x</a>"),
+            Links{"http://f.test/a.mp3|||x"});
+}
+
+TEST(YahooLinkParser, TitleOfLowerCasedPageIsLowerCaseAndOversizedTitleIsDropped) {
+  const std::string page =
+      "<A title=\"S\" HREF=http://F.test/S.MP3 target=_blank><B>My Song</B>: Live</A>";
+  EXPECT_EQ(ParseLinks(text::AsciiLower(page)), Links{"http://f.test/s.mp3|||my song live"});
+  EXPECT_TRUE(ParseLinks(Anchor("http://f.test/a.mp3", std::string(9000, 't'))).empty());
+}
+
+TEST(YahooLinkParser, AnchorRunsToNextCloseAndMissingCloseEndsParse) {
+  const std::string page = Anchor("http://f.test/1.mp3", "one") + "<a href=\"/about\">about</a>" +
+                           Anchor("http://f.test/2.wma", "two") +
+                           "<a title=\"3\" href=http://f/3.mp3 >" +
+                           Anchor("http://f.test/4.mp3", "four");
+  std::vector<int> pauses;
+  YahooLinkParser parser(page, [&](int ms) { pauses.push_back(ms); });
+  parser.Parse();
+  // The third anchor has no close of its own and takes in the fourth.
+  EXPECT_EQ(parser.links(), (Links{"http://f.test/1.mp3|||one", "http://f.test/2.wma|||two",
+                                   "http://f/3.mp3|||four"}));
+  EXPECT_EQ(pauses, (std::vector<int>{10, 10, 10, 10}));
+  EXPECT_EQ(ParseLinks(Anchor("http://f.test/1.mp3") + "<a title=\"x\" href=http://f/2.mp3 >x"),
+            Links{"http://f.test/1.mp3|||t"});
+}
+
+TEST(YahooNextPageParser, BuildsNextPageUrlFromHost) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"<a href=\"search.html?p=song&b=21\"><strong>下一页</strong></a>",
+       "http://music.yahoo.test:8081/search.html?p=song&b=21"},
+      {"<a href=\"search.html?b=1\">1</a><a href=\"search.html?b=41\"><strong>下一页</strong></a>",
+       "http://music.yahoo.test:8081/search.html?b=41"},
+      {"<a href=\"search.html?b=21\">下一页</a>", ""},
+      {"<strong>下一页</strong>", "http://music.yahoo.test:8081/"},
+      {"<strong>下一页</strong> <a href=\"x\">", "http://music.yahoo.test:8081/ <a href="},
+      {"<a href=\"search.html?b=21\r\nx\"><strong>下一页</strong></a>", ""},
+  };
+  for (const auto& [page, expected] : cases) {
+    YahooNextPageParser parser(page, "music.yahoo.test:8081");
+    parser.Find();
+    EXPECT_EQ(parser.nextUrl(), expected) << page;
+  }
+}
+
+}  // namespace
+}  // namespace vexon::search
