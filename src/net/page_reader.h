@@ -1,0 +1,64 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/curl_session.h"
+
+namespace vexon::net {
+
+inline constexpr const char* kApplicationAgent = "Vexon";
+
+// Receives the reader's progress texts ("Read %d bytes", ...).
+using StatusSink = std::function<void(const std::string&)>;
+
+// A small stand-alone URL reader: one call reads a URL whole into a text or a
+// file, or asks for its headers. It belongs to the thread that made it.
+class PageReader final {
+ public:
+  PageReader();
+  ~PageReader();
+
+  // Set before the first read.
+  std::chrono::milliseconds receiveTimeout{0};  // 0: the default
+  bool reload = false;
+  bool useProxy = false;
+  unsigned proxyPort = 0;
+  std::string proxyHost;
+
+  // Of the last read.
+  double rate = 0;  // KB/s
+  unsigned status = 0;
+  std::string headers;
+  std::string contentType;
+  int lastError = 0;  // network error code of the last failed read
+  std::string statusText;
+
+  // Stops a read in progress when it returns true (polled often).
+  std::function<bool()> stopRequested;
+
+  bool ReadUrl(const std::string& url, std::string& out, const std::string& agent = {},
+               const StatusSink& statusSink = {});
+  // Writes the body to `path` (created or emptied first). False, with
+  // `lastErrorText` "IT IS ERROR", when the file cannot be opened.
+  bool SaveUrlToFile(const std::string& url, const std::string& path, const std::string& agent = {},
+                     const StatusSink& statusSink = {});
+  bool QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength,
+                       unsigned& statusOut, const std::string& agent = {},
+                       const StatusSink& statusSink = {});
+  std::string lastErrorText;
+
+ private:
+  bool EnsureSession(const std::string& agent);
+  bool Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink,
+            bool headOnly, const StatusSink& statusSink);
+
+  std::unique_ptr<CurlSession> session_;
+  std::string sessionAgent_;
+  ResponseHead lastHead_;
+};
+
+}  // namespace vexon::net

@@ -1,0 +1,132 @@
+#include "net/task_http.h"
+
+#include "net/net_errors.h"
+
+namespace vexon::net {
+namespace {
+
+constexpr std::chrono::milliseconds kTimeoutRetryPause{500};
+
+// Wraps the caller's handler to add the stop test to every poll.
+class StoppableHandler final : public TransferHandler {
+ public:
+  StoppableHandler(TransferHandler& inner, const std::function<bool()>& stop)
+      : inner_(inner), stop_(stop) {}
+  bool ShouldStop() override { return stop_() || inner_.ShouldStop(); }
+  bool OnHead(const ResponseHead& head) override { return inner_.OnHead(head); }
+  bool OnBody(const char* data, size_t size) override { return inner_.OnBody(data, size); }
+  void OnStage(Stage stage, const std::string& detail) override { inner_.OnStage(stage, detail); }
+
+ private:
+  TransferHandler& inner_;
+  const std::function<bool()>& stop_;
+};
+
+class PageHandler final : public TransferHandler {
+ public:
+  explicit PageHandler(std::string& page) : page_(page) {}
+  bool OnHead(const ResponseHead& head) override {
+    contentType = head.contentType;
+    // Only a 200 text page is read; anything else is refused before its body.
+    return head.status == 200 && head.contentType.find("text") != std::string::npos;
+  }
+  bool OnBody(const char* data, size_t size) override {
+    for (size_t i = 0; i < size; ++i) {
+      if (data[i] == '\n') page_.push_back('\r');
+      page_.push_back(data[i]);
+    }
+    if (page_.size() > kMaxPageBytes) {
+      page_.resize(kMaxPageBytes);
+      truncated = true;
+      return false;
+    }
+    return true;
+  }
+  std::string contentType;
+  bool truncated = false;
+
+ private:
+  std::string& page_;
+};
+
+}  // namespace
+
+SessionSettings TaskSessionSettings() {
+  SessionSettings s;
+  s.userAgent = kTaskUserAgent;
+  s.connectTimeout = std::chrono::milliseconds(5000);
+  s.connectRetries = 1;
+  s.connectRetryPause = std::chrono::milliseconds(1000);
+  s.idleTimeout = std::chrono::milliseconds(5000);
+  return s;
+}
+
+SessionSettings RetrySessionSettings(const std::string& server) {
+  SessionSettings s;
+  s.userAgent = server;
+  s.connectTimeout = std::chrono::milliseconds(30000);
+  s.connectRetries = 2;
+  s.connectRetryPause = std::chrono::milliseconds(1000);
+  s.idleTimeout = std::chrono::milliseconds(30000);
+  return s;
+}
+
+TaskHttp::TaskHttp(std::function<bool()> stopRequested, SessionSettings settings)
+    : stopRequested_(std::move(stopRequested)), settings_(std::move(settings)) {}
+
+TaskHttp::~TaskHttp() = default;
+
+void TaskHttp::CloseAll() { session_.reset(); }
+
+int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out) {
+  TransferResult local;
+  TransferResult& result = out ? *out : local;
+  if (url.server.empty() || url.object.empty()) return 0;
+  if (stopRequested_()) return 0;
+  if (!session_) session_ = std::make_unique<CurlSession>(settings_);
+  StoppableHandler stoppable(handler, stopRequested_);
+  result = session_->Get(RequestUrl(url), {}, stoppable);
+  if (result.stopped || stopRequested_()) return 0;
+  if (!result.headReceived) {
+    // Opening or sending failed: one retry with a fresh session.
+    const int error = result.error;
+    CloseAll();
+    if (error == kErrTimeout &&
+        !SleepUnlessStopped(kTimeoutRetryPause, stopRequested_)) {
+      return 0;
+    }
+    const int retried = Reopen(url, handler, result);
+    if (retried != 200) return retried;
+  }
+  if (stopRequested_()) return 0;
+  return result.head.status;
+}
+
+int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result) {
+  session_ = std::make_unique<CurlSession>(RetrySessionSettings(url.server));
+  StoppableHandler stoppable(handler, stopRequested_);
+  result = session_->Get(RequestUrl(url), {}, stoppable);
+  if (result.stopped) return 0;
+  if (!result.headReceived) {
+    CloseAll();
+    return result.error;
+  }
+  return 200;
+}
+
+bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType) {
+  pageBytes.clear();
+  PageHandler handler(pageBytes);
+  TransferResult result;
+  const int status = OpenGetRequest(url, handler, &result);
+  contentType = handler.contentType;
+  if (status != 200) return false;
+  if (handler.contentType.find("text") == std::string::npos) return false;
+  // An error while reading the body fails the page; an oversized page keeps its
+  // first part.
+  if (result.error != 0) return false;
+  if (result.endedEarly && !handler.truncated) return false;
+  return !stopRequested_();
+}
+
+}  // namespace vexon::net

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "net/curl_session.h"
+#include "net/url.h"
+
+namespace vexon::net {
+
+inline constexpr const char* kTaskUserAgent = "TuneSnag";
+inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
+
+SessionSettings TaskSessionSettings();
+SessionSettings RetrySessionSettings(const std::string& server);
+
+// The HTTP work of one search task: a session kept while requests go to the same
+// server, one retry with a fresh session after a network error, and a reader that
+// takes text pages only. Every step looks at the stop predicate.
+class TaskHttp final {
+ public:
+  explicit TaskHttp(std::function<bool()> stopRequested,
+                    SessionSettings settings = TaskSessionSettings());
+  ~TaskHttp();
+
+  // A GET of the URL. Returns the HTTP status, a network error code, or 0 when
+  // stopped. `handler` sees the answer; `out` (optional) receives the result.
+  int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out = nullptr);
+
+  // Reads a text page whole. Line feeds are written as CR LF. False for a failed
+  // or stopped fetch, a status other than 200 or a type that is not text.
+  bool FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType);
+
+  // Drops the session and its connection.
+  void CloseAll();
+
+ private:
+  int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result);
+
+  std::function<bool()> stopRequested_;
+  SessionSettings settings_;
+  std::unique_ptr<CurlSession> session_;
+};
+
+}  // namespace vexon::net

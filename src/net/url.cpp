@@ -1,0 +1,103 @@
+#include "net/url.h"
+
+#include <algorithm>
+
+#include "text/encoding.h"
+
+namespace vexon::net {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+bool IsKeptInTarget(unsigned char c) {
+  if (IsUnreserved(c)) return true;
+  switch (c) {
+    case ':': case '/': case '?': case '#': case '[': case ']': case '@':
+    case '!': case '$': case '&': case '\'': case '(': case ')': case '*':
+    case '+': case ',': case ';': case '=': case '%':
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <typename Keep>
+std::string Escape(std::string_view utf8, Keep keep) {
+  const std::string bytes = text::Gb18030FromUtf8(utf8);
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    if (keep(c)) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+bool PrepareUrl(std::string_view url, UrlParts& parts) {
+  if (url.empty()) return false;
+  std::string work(url);
+  if (std::count(work.begin(), work.end(), '/') < 3) work += '/';
+  std::string_view rest(work);
+  const size_t schemeEnd = rest.find("://");
+  if (schemeEnd != std::string_view::npos) {
+    parts.scheme = std::string(rest.substr(0, schemeEnd));
+    rest.remove_prefix(schemeEnd + 3);
+  } else {
+    parts.scheme = "http";
+  }
+  const size_t slash = rest.find_first_of("/?#");
+  parts.server = std::string(rest.substr(0, slash));
+  // User information never reaches the request line.
+  const size_t at = parts.server.rfind('@');
+  if (at != std::string::npos) parts.server.erase(0, at + 1);
+  parts.object = slash == std::string_view::npos ? "/" : std::string(rest.substr(slash));
+  if (parts.object.empty() || parts.object[0] != '/') parts.object.insert(0, "/");
+  return !parts.server.empty();
+}
+
+std::string RequestUrl(const UrlParts& parts) {
+  return parts.scheme + "://" + EncodeRequestTarget(parts.server) + EncodeRequestTarget(parts.object);
+}
+
+std::string EncodeRequestTarget(std::string_view utf8) { return Escape(utf8, IsKeptInTarget); }
+
+std::string EncodeQueryWords(std::string_view utf8) { return Escape(utf8, IsUnreserved); }
+
+std::string PercentDecode(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      const int hi = HexValue(s[i + 1]);
+      const int lo = HexValue(s[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
+}  // namespace vexon::net

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vexon::net {
+
+// A URL split the way requests are made: `server` is the host with its own port
+// ("example.com:8080"), `object` the path and query ("/" at least).
+struct UrlParts {
+  std::string scheme = "http";
+  std::string server;
+  std::string object;
+};
+
+// Splits `url`; false when it is empty or has no host. A URL of scheme and host
+// only gets a "/" appended first.
+bool PrepareUrl(std::string_view url, UrlParts& parts);
+
+// The URL to hand to the HTTP library: scheme, server and the object made safe
+// for the request line (see EncodeRequestTarget).
+std::string RequestUrl(const UrlParts& parts);
+
+// Request-line bytes: blanks become %20, control bytes and bytes outside the
+// URL-safe set become %XX of their GB18030 encoding; "%" and the URL delimiters
+// stay as they are, so a whole URL can be made safe the same way.
+std::string EncodeRequestTarget(std::string_view utf8);
+
+// Search words as one query value: every GB18030 byte other than letters, digits
+// and "-._~" is percent-encoded, so "&" or "#" stay part of the words.
+std::string EncodeQueryWords(std::string_view utf8);
+
+// Decodes %XX escapes (invalid escapes stay as they are).
+std::string PercentDecode(std::string_view s);
+
+}  // namespace vexon::net

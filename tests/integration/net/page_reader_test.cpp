@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "net/page_reader.h"
+#include "standin/standin_server.h"
+
+using namespace vexon;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class PageReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    dir = fs::temp_directory_path() / ("vexon_reader_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  standin::StandinServer server;
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(PageReaderTest, ReadsAWholeUrlAndReportsProgress) {
+  standin::RawPage page;
+  page.body = "hello world";
+  server.SetPage("/hello", page);
+  net::PageReader reader;
+  std::string out;
+  std::vector<std::string> texts;
+  ASSERT_TRUE(reader.ReadUrl(server.Url("/hello"), out, "Agent/1",
+                             [&](const std::string& t) { texts.push_back(t); }));
+  EXPECT_EQ(out, "hello world");
+  EXPECT_EQ(reader.status, 200u);
+  EXPECT_NE(reader.headers.find("Content-Length: 11"), std::string::npos);
+  EXPECT_EQ(server.Requests().at(0).userAgent, "Agent/1");
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.front(), "Resolving name for " + server.HostPort());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Read 11 bytes"), texts.end());
+  EXPECT_EQ(texts.back(), "");  // cleared at the end
+}
+
+TEST_F(PageReaderTest, SavesToAFileReplacingOlderContent) {
+  standin::RawPage page;
+  page.body = "short";
+  server.SetPage("/f", page);
+  const fs::path target = dir / "out.txt";
+  std::ofstream(target) << "a much longer old content";
+  net::PageReader reader;
+  ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/f"), target.string()));
+  EXPECT_EQ(ReadFile(target), "short");
+  EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/f"), (dir / "no" / "such" / "dir").string()));
+  EXPECT_EQ(reader.lastErrorText, "IT IS ERROR");
+}
+
+TEST_F(PageReaderTest, QueriesHeadersWithoutTheBody) {
+  standin::FileScript file;
+  file.size = 5000;
+  server.SetFile("/a.mp3", file);
+  net::PageReader reader;
+  std::string lastModified;
+  uint64_t length = 0;
+  unsigned status = 0;
+  ASSERT_TRUE(reader.QueryUrlHeaders(server.Url("/a.mp3"), lastModified, length, status));
+  EXPECT_EQ(length, 5000u);
+  EXPECT_EQ(status, 200u);
+  EXPECT_EQ(lastModified, "Thu, 04 May 2006 03:02:01 GMT");
+  standin::FileScript missing;
+  missing.status = 404;
+  server.SetFile("/gone.mp3", missing);
+  EXPECT_FALSE(reader.QueryUrlHeaders(server.Url("/gone.mp3"), lastModified, length, status));
+  EXPECT_EQ(status, 404u);
+}

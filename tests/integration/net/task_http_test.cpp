@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "net/net_errors.h"
+#include "net/task_http.h"
+#include "standin/standin_server.h"
+
+using namespace vexon;
+using namespace std::chrono_literals;
+
+namespace {
+
+class TaskHttpTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(server.Start()); }
+
+  net::UrlParts Parts(const std::string& target) {
+    net::UrlParts parts;
+    EXPECT_TRUE(net::PrepareUrl(server.Url(target), parts));
+    return parts;
+  }
+
+  standin::StandinServer server;
+  std::atomic<bool> stop{false};
+  net::TaskHttp http{[this] { return stop.load(); }};
+};
+
+standin::RawPage Page(std::string body, std::string type = "text/html; charset=gb2312") {
+  standin::RawPage page;
+  page.body = std::move(body);
+  page.contentType = std::move(type);
+  return page;
+}
+
+}  // namespace
+
+TEST_F(TaskHttpTest, ReadsATextPageWithLineFeedsAsCrLf) {
+  server.SetPage("/page", Page("a\nb\r\nc"));
+  std::string bytes, type;
+  ASSERT_TRUE(http.FetchPage(Parts("/page"), bytes, type));
+  EXPECT_EQ(bytes, "a\r\nb\r\r\nc");
+  EXPECT_EQ(type, "text/html; charset=gb2312");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].userAgent, "TuneSnag");
+  EXPECT_EQ(requests[0].host, server.HostPort());  // the URL's own port
+}
+
+TEST_F(TaskHttpTest, RefusesPagesThatAreNotTextOrNot200) {
+  server.SetPage("/song", Page(std::string(100000, 'x'), "audio/mpeg"));
+  server.SetPage("/missing", [] {
+    auto p = Page("gone");
+    p.status = 404;
+    return p;
+  }());
+  std::string bytes, type;
+  EXPECT_FALSE(http.FetchPage(Parts("/song"), bytes, type));
+  EXPECT_TRUE(bytes.empty());  // refused before its body
+  EXPECT_FALSE(http.FetchPage(Parts("/missing"), bytes, type));
+  net::TransferHandler plain;
+  EXPECT_EQ(http.OpenGetRequest(Parts("/missing"), plain), 404);
+}
+
+TEST_F(TaskHttpTest, RetriesOnceWithAFreshSessionNamedAfterTheServer) {
+  // A first session that gives up quickly; the retry session waits long enough.
+  net::SessionSettings impatient = net::TaskSessionSettings();
+  impatient.idleTimeout = 200ms;
+  net::TaskHttp quick([] { return false; }, impatient);
+  auto slow = Page("late but fine");
+  slow.delay = 700ms;
+  server.SetPage("/slow", slow);
+  net::TransferHandler plain;
+  EXPECT_EQ(quick.OpenGetRequest(Parts("/slow"), plain), 200);
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].userAgent, "TuneSnag");
+  EXPECT_EQ(requests[1].userAgent, server.HostPort());
+}
+
+TEST_F(TaskHttpTest, StopEndsAPageReadInProgress) {
+  standin::FileScript trickle;
+  trickle.contentType = "text/html";
+  trickle.body = std::string(200000, 'a');
+  trickle.bytesPerSecond = 20000;
+  server.SetFile("/trickle.htm", trickle);
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(300ms);
+    stop = true;
+  });
+  std::string bytes, type;
+  EXPECT_FALSE(http.FetchPage(Parts("/trickle.htm"), bytes, type));
+  stopper.join();
+  EXPECT_LT(bytes.size(), 200000u);
+}
+
+TEST_F(TaskHttpTest, NetworkFailuresMapToTheirCodes) {
+  net::TransferHandler plain;
+  net::SessionSettings fast = net::TaskSessionSettings();
+  fast.connectRetryPause = 10ms;
+  net::TaskHttp http2([] { return false; }, fast);
+  net::UrlParts refused;
+  ASSERT_TRUE(net::PrepareUrl("http://127.0.0.1:1/x", refused));
+  EXPECT_EQ(http2.OpenGetRequest(refused, plain), net::kErrCannotConnect);
+  net::UrlParts bad;
+  ASSERT_TRUE(net::PrepareUrl("gopher://127.0.0.1/x", bad));
+  EXPECT_EQ(http2.OpenGetRequest(bad, plain), net::kErrInvalidUrl);
+}
+
+TEST_F(TaskHttpTest, OversizedPagesAreCut) {
+  server.SetPage("/huge", Page(std::string(net::kMaxPageBytes + 1000, 'z'), "text/plain"));
+  std::string bytes, type;
+  EXPECT_TRUE(http.FetchPage(Parts("/huge"), bytes, type));
+  EXPECT_EQ(bytes.size(), net::kMaxPageBytes);
+}

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "net/net_errors.h"
+#include "net/status_text.h"
+#include "net/url.h"
+
+using namespace vexon::net;
+
+TEST(PrepareUrl, SplitsServerWithItsPortAndObject) {
+  struct Case {
+    const char* url;
+    const char* server;
+    const char* object;
+  } cases[] = {
+      {"http://example.com", "example.com", "/"},  // scheme and host only: "/" appended
+      {"http://example.com/a/b.mp3", "example.com", "/a/b.mp3"},
+      {"http://example.com:8080/x?y=1", "example.com:8080", "/x?y=1"},
+      {"http://user:pw@host/x", "host", "/x"},
+  };
+  for (const Case& c : cases) {
+    UrlParts parts;
+    ASSERT_TRUE(PrepareUrl(c.url, parts)) << c.url;
+    EXPECT_EQ(parts.server, c.server) << c.url;
+    EXPECT_EQ(parts.object, c.object) << c.url;
+  }
+  UrlParts parts;
+  EXPECT_FALSE(PrepareUrl("", parts));
+  EXPECT_FALSE(PrepareUrl("http:///path", parts));
+}
+
+TEST(Encoding, RequestTargetKeepsDelimitersAndEscapesTheRest) {
+  EXPECT_EQ(EncodeRequestTarget("/a b/c%20d?x=1&y=2#f"), "/a%20b/c%20d?x=1&y=2#f");
+  // "下" is CF C2 in GB18030.
+  EXPECT_EQ(EncodeRequestTarget("/下.mp3"), "/%CF%C2.mp3");
+  EXPECT_EQ(EncodeRequestTarget("/a\"<>\\^`{|}"), "/a%22%3C%3E%5C%5E%60%7B%7C%7D");
+  EXPECT_EQ(EncodeRequestTarget(std::string("/\r\n\t", 4)), "/%0D%0A%09");
+}
+
+TEST(Encoding, QueryWordsAreOneValue) {
+  EXPECT_EQ(EncodeQueryWords("a b&c#d"), "a%20b%26c%23d");
+  EXPECT_EQ(EncodeQueryWords("下-._~"), "%CF%C2-._~");
+  EXPECT_EQ(PercentDecode("a%20b%zz%4"), "a b%zz%4");
+}
+
+TEST(StatusText, MapsStatusesAndErrors) {
+  EXPECT_EQ(StatusText(200), "ok");
+  EXPECT_EQ(StatusText(404), "not found");
+  EXPECT_EQ(StatusText(502), "Server temporarily overloaded,busy");
+  EXPECT_EQ(StatusText(kErrTimeout), "Connection timed out");
+  EXPECT_EQ(StatusText(kErrNameNotResolved), StatusText(kErrCannotConnect));
+  EXPECT_EQ(StatusText(kErrConnectionAborted), "Connection was aborted prematurely");
+  EXPECT_EQ(StatusText(418), "no connection");
+}
