@@ -11,10 +11,10 @@ struct ColumnDef {
   int width = 0;
 };
 
-// Reads a column specification: entries "name,width" separated by ";". A trailing
+// Reads a column layout: entries "name,width" separated by ";". A trailing
 // text without a comma is ignored; a width is the value of its leading digits after
 // optional blanks and sign (0 when none).
-std::vector<ColumnDef> ParseColumnSpec(std::string_view spec);
+std::vector<ColumnDef> ParseColumnSpec(std::string_view layout);
 
 // The three lists' specifications.
 inline constexpr std::string_view kResultsColumns =

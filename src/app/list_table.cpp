@@ -39,6 +39,7 @@ size_t ListTable::AppendRow(std::vector<std::string> cells, int image) {
   row.marks.assign(columns_.size(), 0);
   row.cells = std::move(cells);
   row.image = image;
+  IndexAdd(row);
   rows_.push_back(std::move(row));
   const size_t index = rows_.size() - 1;
   if (observer_) observer_->RowsInserted(index, 1);
@@ -47,6 +48,7 @@ size_t ListTable::AppendRow(std::vector<std::string> cells, int image) {
 
 void ListTable::RemoveRow(size_t row) {
   if (row >= rows_.size()) return;
+  IndexRemove(rows_[row]);
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
   if (observer_) observer_->RowsRemoved(row, 1);
 }
@@ -54,6 +56,7 @@ void ListTable::RemoveRow(size_t row) {
 void ListTable::Clear() {
   const size_t n = rows_.size();
   rows_.clear();
+  index_.clear();
   if (observer_ && n > 0) observer_->RowsRemoved(0, n);
 }
 
@@ -67,7 +70,9 @@ void ListTable::SetCell(size_t row, size_t column, std::string value) {
   if (row >= rows_.size() || column >= columns_.size()) return;
   std::string& cell = rows_[row].cells[column];
   if (cell == value) return;
+  if (column == indexedColumn_) IndexRemove(rows_[row]);
   cell = std::move(value);
+  if (column == indexedColumn_) IndexAdd(rows_[row]);
   if (observer_) observer_->CellsChanged(row, column, column);
 }
 
@@ -128,6 +133,27 @@ size_t ListTable::FindRow(size_t column, std::string_view value) const {
     if (rows_[i].cells[column] == value) return i;
   }
   return npos;
+}
+
+void ListTable::IndexColumn(size_t column) {
+  indexedColumn_ = column;
+  index_.clear();
+  for (const RowData& row : rows_) IndexAdd(row);
+}
+
+bool ListTable::ContainsInColumn(size_t column, std::string_view value) const {
+  if (column == indexedColumn_) return index_.find(std::string(value)) != index_.end();
+  return FindRow(column, value) != npos;
+}
+
+void ListTable::IndexAdd(const RowData& row) {
+  if (indexedColumn_ < row.cells.size()) ++index_[row.cells[indexedColumn_]];
+}
+
+void ListTable::IndexRemove(const RowData& row) {
+  if (indexedColumn_ >= row.cells.size()) return;
+  auto it = index_.find(row.cells[indexedColumn_]);
+  if (it != index_.end() && --it->second == 0) index_.erase(it);
 }
 
 }  // namespace vexon::app

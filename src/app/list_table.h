@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/column_spec.h"
@@ -63,6 +64,12 @@ class ListTable final {
   // First row whose cell in `column` equals `value` exactly, or npos.
   size_t FindRow(size_t column, std::string_view value) const;
 
+  // Keeps a hash index of one column, so duplicate tests over thousands of rows
+  // do not scan.
+  void IndexColumn(size_t column);
+  // Whether a row holds exactly `value` in `column` (indexed or scanned).
+  bool ContainsInColumn(size_t column, std::string_view value) const;
+
   static constexpr size_t npos = static_cast<size_t>(-1);
 
  private:
@@ -73,7 +80,12 @@ class ListTable final {
   };
 
   std::vector<ColumnDef> columns_;
+  void IndexAdd(const RowData& row);
+  void IndexRemove(const RowData& row);
+
   std::vector<RowData> rows_;
+  size_t indexedColumn_ = npos;
+  std::unordered_map<std::string, size_t> index_;
   size_t sortColumn_ = 0;
   bool sortAscending_ = true;
   ListObserver* observer_ = nullptr;

@@ -1,0 +1,139 @@
+#include "search/search_controller.h"
+
+#include <thread>
+#include <vector>
+
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+std::string AfterLast(const std::string& s, char c) {
+  const size_t at = s.rfind(c);
+  return at == std::string::npos ? s : s.substr(at + 1);
+}
+
+}  // namespace
+
+std::string ShownUrl(std::string_view url) {
+  return text::ReplaceAll(text::ReplaceAll(url, "%20", " "), "&amp;", "&");
+}
+
+SearchController::SearchController(app::OwnerChannel& channel, app::ListTable& results,
+                                   const SearchOptions& options, SearchHosts hosts,
+                                   size_t maxTasks)
+    : results_(results),
+      options_(options),
+      hosts_(std::move(hosts)),
+      runner_(channel, *this, stopSearch_, hosts_),
+      pool_(maxTasks) {
+  results_.IndexColumn(kResultUrl);
+}
+
+SearchController::~SearchController() {
+  stopSearch_ = true;
+  for (auto& [id, task] : running_) task->stopRequested = true;
+  pool_.Shutdown();
+}
+
+void SearchController::OnSearch(std::string_view typedText) {
+  OnClearAndStopSearch();
+  stopSearch_ = false;
+  const std::string words(text::Trim(typedText));
+  if (words.empty()) return;
+  if (recordHistory) recordHistory(words);
+  currentKeyword_ = words;
+  StartTask(YahooQueryUrl(hosts_.yahoo, words), kEngineYahoo, words, TaskMode::FetchPage, {});
+  StartTask(BaiduQueryUrl(hosts_.baidu, words), kEngineBaidu, words, TaskMode::FetchPage, {});
+}
+
+void SearchController::OnStopSearch() {
+  // Tasks still waiting for a worker end at once, without network work.
+  const std::vector<uint32_t> waiting = pool_.DropQueued();
+  stopSearch_ = true;
+  if (checkCount_ > 0) {
+    for (auto& [id, task] : running_) task->stopRequested = true;
+  }
+  for (uint32_t id : waiting) FinishTask(id);
+  std::this_thread::sleep_for(stopPause);
+}
+
+void SearchController::OnClearAndStopSearch() {
+  OnStopSearch();
+  results_.Clear();
+}
+
+void SearchController::StartTask(const std::string& url, const std::string& engine,
+                                 const std::string& keyword, TaskMode mode,
+                                 const std::string& title) {
+  auto task = std::make_shared<SearchTask>();
+  task->url = url;
+  task->engine = engine;
+  task->keyword = keyword;
+  task->title = title;
+  task->mode = mode;
+  if (++nextThreadId_ == 0) ++nextThreadId_;
+  task->threadId = nextThreadId_;
+  running_.emplace(task->threadId, task);
+  const bool started = pool_.Submit(task->threadId, [this, task] { runner_.Run(*task); },
+                                    mode == TaskMode::FetchPage);
+  if (!started) {
+    running_.erase(task->threadId);
+    return;
+  }
+  ++checkCount_;
+  ShowCount();
+}
+
+void SearchController::OnTaskFinished(SearchTask& task) { FinishTask(task.threadId); }
+
+void SearchController::FinishTask(uint32_t threadId) {
+  if (--checkCount_ < 0) checkCount_ = 0;
+  const bool allDone = checkCount_ == 0;
+  auto it = running_.find(threadId);
+  if (it == running_.end()) return;
+  running_.erase(it);
+  if (allDone) {
+    if (showChecking) showChecking(kFinishedText);
+    if (onAllFinished) onAllFinished();
+  } else {
+    ShowCount();
+  }
+}
+
+void SearchController::ShowCount() {
+  if (showChecking) showChecking(text::Format(kCheckingFormat, checkCount_));
+}
+
+void SearchController::OnNextPage(const SearchTask& page) {
+  if (page.keyword != currentKeyword_) return;
+  if (MaxResultsReached(options_, results_.rowCount())) {
+    OnStopSearch();
+    return;
+  }
+  StartTask(page.url, page.engine, page.keyword, TaskMode::FetchPage, {});
+}
+
+void SearchController::OnLinkFound(const SearchTask& link) {
+  if (link.keyword != currentKeyword_) return;
+  if (MaxResultsReached(options_, results_.rowCount())) {
+    OnStopSearch();
+    return;
+  }
+  const std::string shown = ShownUrl(link.url);
+  if (!TypeFilterPasses(options_, shown)) return;
+  if (results_.ContainsInColumn(kResultUrl, shown)) return;
+  StartTask(link.url, {}, link.keyword, TaskMode::CheckLink, link.title);
+}
+
+void SearchController::OnLiveLink(const SearchResult& result) {
+  if (stopSearch_.load()) return;
+  if (!DateSizeFilterPasses(options_, result.size, result.date)) return;
+  const std::string shown = ShownUrl(result.url);
+  if (result.keyword != currentKeyword_) return;
+  if (MaxResultsReached(options_, results_.rowCount())) return;
+  results_.AppendRow({text::Format("%zu", results_.rowCount()), AfterLast(shown, '/'),
+                      AfterLast(shown, '.'), result.size, result.date, result.title, shown});
+}
+
+}  // namespace vexon::search

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "app/list_table.h"
+#include "app/owner_channel.h"
+#include "search/query_url.h"
+#include "search/search_events.h"
+#include "search/search_options.h"
+#include "search/task_pool.h"
+#include "search/task_runner.h"
+
+namespace vexon::search {
+
+inline constexpr const char* kCheckingFormat = "正在检测数:%d";
+inline constexpr const char* kFinishedText = "Finished!";
+inline constexpr std::chrono::milliseconds kStopPause{200};
+
+// Results list columns.
+enum ResultColumn : size_t {
+  kResultIndex = 0,
+  kResultName,
+  kResultType,
+  kResultSize,
+  kResultDate,
+  kResultTitle,
+  kResultUrl,
+};
+
+// The owner-thread side of a search: starts page and link-check tasks, stops them,
+// and turns worker reports into results rows under the filters. Every method runs
+// on the owner thread.
+class SearchController final : public SearchEvents {
+ public:
+  SearchController(app::OwnerChannel& channel, app::ListTable& results, const SearchOptions& options,
+                   SearchHosts hosts, size_t maxTasks = TaskPool::kDefaultWorkers);
+  // The owner channel must already refuse sends, so no worker waits on it.
+  ~SearchController() override;
+
+  void OnSearch(std::string_view typedText);
+  void OnStopSearch();
+  void OnClearAndStopSearch();
+
+  // The search-history hook: called with the trimmed words of every search.
+  std::function<void(const std::string&)> recordHistory;
+  // Receives the text of the checking counter.
+  std::function<void(const std::string&)> showChecking;
+  // Called when the last task of a search has finished.
+  std::function<void()> onAllFinished;
+  // The pause at the end of a stop, in which stopped workers settle.
+  std::chrono::milliseconds stopPause = kStopPause;
+
+  int checkCount() const { return checkCount_; }
+  bool HasRunningTasks() const { return !running_.empty(); }
+  const std::string& currentKeyword() const { return currentKeyword_; }
+  bool stopSearch() const { return stopSearch_.load(); }
+  const TaskPool& pool() const { return pool_; }
+
+  // Worker reports.
+  void OnTaskFinished(SearchTask& task) override;
+  void OnNextPage(const SearchTask& page) override;
+  void OnLinkFound(const SearchTask& link) override;
+  void OnLiveLink(const SearchResult& result) override;
+
+ private:
+  void StartTask(const std::string& url, const std::string& engine, const std::string& keyword,
+                 TaskMode mode, const std::string& title);
+  void FinishTask(uint32_t threadId);
+  void ShowCount();
+
+  app::ListTable& results_;
+  const SearchOptions& options_;
+  const SearchHosts hosts_;
+  std::atomic<bool> stopSearch_{false};
+  std::string currentKeyword_;
+  int checkCount_ = 0;
+  uint32_t nextThreadId_ = 0;
+  std::unordered_map<uint32_t, std::shared_ptr<SearchTask>> running_;
+  TaskRunner runner_;
+  TaskPool pool_;  // last: its workers use the members above until joined
+};
+
+// The URL as the results list shows it: "%20" as blanks, "&amp;" as "&".
+std::string ShownUrl(std::string_view url);
+
+}  // namespace vexon::search

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace vexon::search {
+
+// The outcome of a link check and the source of a results row.
+struct SearchResult {
+  std::string url;
+  std::string checkedUrl;
+  std::string statusText;
+  std::string date;  // "%02d/%02d/%04d" month, day, year; empty when not sent
+  std::string contentType;
+  std::string size;  // Content-Length as sent; empty when not sent
+  int status = 0;
+  std::string title;
+  std::string keyword;
+};
+
+enum class TaskMode : int { FetchPage = 1, CheckLink = 3 };
+
+// One piece of network work of a search: a result page or a link check. Created and
+// freed on the owner thread; the worker that runs it reads it and fills `result`.
+struct SearchTask {
+  std::string url;
+  std::string pageText;
+  std::string server;
+  std::string object;
+  std::string title;
+  std::string engine;  // "baidu" or "yahoo" for page tasks
+  std::string keyword;
+  uint32_t threadId = 0;
+  int status = 0;
+  SearchResult result;
+  TaskMode mode = TaskMode::FetchPage;
+  // Set by the stop command; every network step looks at it.
+  std::atomic<bool> stopRequested{false};
+};
+
+inline constexpr const char* kEngineBaidu = "baidu";
+inline constexpr const char* kEngineYahoo = "yahoo";
+
+}  // namespace vexon::search

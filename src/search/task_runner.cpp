@@ -1,0 +1,110 @@
+#include "search/task_runner.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "net/page_decode.h"
+#include "net/page_reader.h"
+#include "net/task_http.h"
+#include "search/baidu_parser.h"
+#include "search/found_link.h"
+#include "search/link_check.h"
+#include "search/yahoo_parser.h"
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+constexpr std::chrono::milliseconds kIntermediateReceiveTimeout{100};
+
+}  // namespace
+
+TaskRunner::TaskRunner(app::OwnerChannel& channel, SearchEvents& events,
+                       const std::atomic<bool>& stopSearch, SearchHosts hosts)
+    : channel_(channel), events_(events), stopSearch_(stopSearch), hosts_(std::move(hosts)) {}
+
+bool TaskRunner::Stopped(const SearchTask& task) const {
+  return task.stopRequested.load() || stopSearch_.load();
+}
+
+void TaskRunner::Run(SearchTask& task) {
+  if (!stopSearch_.load()) {
+    net::TaskHttp http([&] { return Stopped(task); });
+    net::UrlParts url;
+    if (!task.url.empty() && !Stopped(task) && net::PrepareUrl(task.url, url)) {
+      task.server = url.server;
+      task.object = url.object;
+      if (task.mode == TaskMode::FetchPage) {
+        std::string bytes;
+        std::string contentType;
+        if (http.FetchPage(url, bytes, contentType)) {
+          // Decoded before any lower-casing, so Chinese titles survive.
+          task.pageText = net::DecodePage(bytes, contentType);
+          ExtractLinks(task);
+          FindNextPage(task);
+        }
+      } else if (task.mode == TaskMode::CheckLink) {
+        if (CheckLink(task, url, http) && !Stopped(task)) {
+          channel_.Send(app::Msg::LiveLink, [&] { events_.OnLiveLink(task.result); });
+        }
+      }
+    }
+  }
+  channel_.Send(app::Msg::TaskFinished, [&] { events_.OnTaskFinished(task); });
+}
+
+void TaskRunner::ExtractLinks(SearchTask& task) {
+  const auto stopped = [&] { return Stopped(task); };
+  const PauseFunction pause = [&](int ms) {
+    net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped);
+  };
+  std::vector<std::string> links;
+  if (task.engine == kEngineBaidu) {
+    const PageFetcher fetch = [&](const std::string& url, std::string& page) {
+      if (stopped()) return false;
+      net::PageReader reader;
+      reader.receiveTimeout = kIntermediateReceiveTimeout;
+      reader.stopRequested = stopped;
+      std::string raw;
+      if (!reader.ReadUrl(url, raw)) return false;
+      page = net::DecodePage(raw, reader.contentType);
+      return true;
+    };
+    BaiduLinkParser parser(task.pageText, fetch, pause);
+    parser.Parse();
+    links = parser.links();
+  } else if (task.engine == kEngineYahoo) {
+    YahooLinkParser parser(text::AsciiLower(task.pageText), pause);
+    parser.Parse();
+    links = parser.links();
+  }
+  for (const std::string& entry : links) {
+    if (stopSearch_.load()) break;
+    SearchTask found;
+    SplitFoundLink(entry, found.url, found.title);
+    found.keyword = task.keyword;
+    if (!channel_.Send(app::Msg::LinkFound, [&] { events_.OnLinkFound(found); })) return;
+  }
+}
+
+void TaskRunner::FindNextPage(SearchTask& task) {
+  std::string next;
+  if (task.engine == kEngineBaidu) {
+    BaiduNextPageParser parser(task.pageText, hosts_.baidu);
+    parser.Find();
+    next = parser.nextUrl();
+  } else if (task.engine == kEngineYahoo) {
+    YahooNextPageParser parser(text::AsciiLower(task.pageText), hosts_.yahoo);
+    parser.Find();
+    next = parser.nextUrl();
+  }
+  if (next.empty() || stopSearch_.load()) return;
+  SearchTask page;
+  page.url = next;
+  page.engine = task.engine;
+  page.keyword = task.keyword;
+  channel_.Send(app::Msg::NextPage, [&] { events_.OnNextPage(page); });
+}
+
+}  // namespace vexon::search

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "app/owner_channel.h"
+#include "search/query_url.h"
+#include "search/search_events.h"
+#include "search/search_task.h"
+
+namespace vexon::search {
+
+// The work of one search task on a pool thread: fetch and parse a result page or
+// check a file link, reporting through the owner channel, and always ending with
+// the task-finished report.
+class TaskRunner final {
+ public:
+  TaskRunner(app::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
+             SearchHosts hosts);
+
+  void Run(SearchTask& task);
+
+ private:
+  bool Stopped(const SearchTask& task) const;
+  void ExtractLinks(SearchTask& task);
+  void FindNextPage(SearchTask& task);
+
+  app::OwnerChannel& channel_;
+  SearchEvents& events_;
+  const std::atomic<bool>& stopSearch_;
+  SearchHosts hosts_;
+};
+
+}  // namespace vexon::search

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "integration/search/search_harness.h"
+#include "search/search_options.h"
+
+using namespace vexon;
+using namespace std::chrono_literals;
+using vexon::testing::SearchHarness;
+
+namespace {
+
+// The live links of a search that the default type filter keeps, as listed.
+std::set<std::string> ExpectedUrls(const standin::StandinServer& server, const std::string& words,
+                                   const search::SearchOptions& options) {
+  std::set<std::string> urls;
+  const standin::Catalog catalog = server.CurrentCatalog();
+  for (const auto& entry : catalog.AllEntries(words)) {
+    const std::string url = server.Url(entry.Path());
+    if (entry.Live() && search::TypeFilterPasses(options, url)) urls.insert(url);
+  }
+  return urls;
+}
+
+}  // namespace
+
+TEST(SearchController, ListsExactlyTheLiveFilteredLinksOfEveryPage) {
+  standin::StandinOptions opts;
+  opts.catalog.linksPerPage = 12;
+  opts.catalog.pagesPerService = 3;
+  SearchHarness h(opts);
+  ASSERT_TRUE(h.Start());
+  h.Search("  月亮 代表 ");
+  ASSERT_TRUE(h.WaitFinished());
+  const std::set<std::string> expected = ExpectedUrls(h.server, "月亮 代表", h.options);
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(h.ListedUrls(), expected);
+  EXPECT_EQ(h.RowCount(), expected.size());  // no duplicate rows
+  h.loop.Invoke([&] {
+    EXPECT_EQ(h.controller->currentKeyword(), "月亮 代表");
+    EXPECT_EQ(h.controller->checkCount(), 0);
+    EXPECT_FALSE(h.controller->HasRunningTasks());
+    // Rows are numbered in the order they were added.
+    for (size_t i = 0; i < h.results.rowCount(); ++i) {
+      EXPECT_EQ(h.results.Cell(i, search::kResultIndex), std::to_string(i));
+      const std::string& url = h.results.Cell(i, search::kResultUrl);
+      EXPECT_EQ(h.results.Cell(i, search::kResultName), url.substr(url.rfind('/') + 1));
+      EXPECT_EQ(h.results.Cell(i, search::kResultType), url.substr(url.rfind('.') + 1));
+      EXPECT_EQ(h.results.Cell(i, search::kResultDate).size(), 10u);
+    }
+  });
+  ASSERT_GE(h.checkingTexts.size(), 2u);
+  EXPECT_EQ(h.checkingTexts[0], "正在检测数:1");
+  EXPECT_EQ(h.checkingTexts[1], "正在检测数:2");
+  EXPECT_EQ(h.checkingTexts.back(), "Finished!");
+}
+
+TEST(SearchController, TitlesAndSizesComeFromPagesAndHeaders) {
+  SearchHarness h;
+  ASSERT_TRUE(h.Start());
+  h.Search("title check");
+  ASSERT_TRUE(h.WaitFinished());
+  const standin::Catalog catalog = h.server.CurrentCatalog();
+  h.loop.Invoke([&] {
+    ASSERT_GT(h.results.rowCount(), 0u);
+    for (size_t i = 0; i < h.results.rowCount(); ++i) {
+      const std::string& url = h.results.Cell(i, search::kResultUrl);
+      const std::string id = url.substr(url.rfind('/') + 1, 16);
+      const auto entry = catalog.Describe(id);
+      ASSERT_TRUE(entry.has_value()) << url;
+      EXPECT_EQ(h.results.Cell(i, search::kResultSize), std::to_string(entry->size));
+      EXPECT_EQ(h.results.Cell(i, search::kResultDate), entry->DateText());
+      const std::string& title = h.results.Cell(i, search::kResultTitle);
+      // Yahoo titles are lower-cased with their page; Baidu titles are not.
+      std::string lower = entry->titleText;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_TRUE(title == entry->titleText || title == lower) << title;
+    }
+  });
+}
+
+TEST(SearchController, SendsTheWordsAsOneEncodedValueToBothServices) {
+  SearchHarness h;
+  ASSERT_TRUE(h.Start());
+  h.Search("a b&c 下");
+  ASSERT_TRUE(h.WaitFinished());
+  bool yahoo = false, baidu = false;
+  for (const auto& r : h.server.Requests()) {
+    if (r.target == "/search.html?pid=ysearch&source=ysearch_music_result_topsearch&p=a%20b%26c%20%CF%C2&minetype") yahoo = true;
+    if (r.target == "/m?&tn=baidump3&ct=134217728&rn=&word=a%20b%26c%20%CF%C2&lm=-1") baidu = true;
+  }
+  EXPECT_TRUE(yahoo);
+  EXPECT_TRUE(baidu);
+}
+
+TEST(SearchController, BlankWordsOnlyStopAndClear) {
+  SearchHarness h;
+  ASSERT_TRUE(h.Start());
+  h.loop.Invoke([&] { h.results.AppendRow({"0", "x"}); });
+  h.Search("   ");
+  EXPECT_EQ(h.RowCount(), 0u);
+  h.loop.Invoke([&] { EXPECT_FALSE(h.controller->HasRunningTasks()); });
+  EXPECT_TRUE(h.server.Requests().empty());
+}
+
+TEST(SearchController, NeverMoreThan64ChecksAtOnce) {
+  standin::StandinOptions opts;
+  opts.catalog.linksPerPage = 150;
+  opts.catalog.pagesPerService = 1;
+  opts.catalog.includeDeadLinks = false;
+  opts.checkDelay = 150ms;
+  SearchHarness h(opts);
+  ASSERT_TRUE(h.Start());
+  h.Search("many links");
+  ASSERT_TRUE(h.WaitFinished());
+  const auto counters = h.server.Counters();
+  EXPECT_LE(counters.peakInFlight, 64);
+  EXPECT_GE(counters.peakFilesInFlight, 32);  // the pool really runs checks side by side
+  EXPECT_LE(h.controller->pool().threadCount(), 64u);
+}
+
+TEST(SearchController, StopWithHundredsQueuedEndsAndTheCountReturnsToZero) {
+  standin::StandinOptions opts;
+  opts.catalog.linksPerPage = 300;
+  opts.catalog.pagesPerService = 2;
+  opts.checkDelay = 2000ms;
+  SearchHarness h(opts);
+  ASSERT_TRUE(h.Start());
+  h.Search("stop me");
+  // Wait until the checks have filled the pool and more wait behind them.
+  for (int i = 0; i < 400 && h.controller->pool().queuedCount() < 100; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_GE(h.controller->pool().queuedCount(), 100u);
+  h.loop.Invoke([&] { h.controller->OnStopSearch(); });
+  ASSERT_TRUE(h.WaitFinished(10s));
+  h.loop.Invoke([&] {
+    EXPECT_EQ(h.controller->checkCount(), 0);
+    EXPECT_FALSE(h.controller->HasRunningTasks());
+    EXPECT_EQ(h.results.rowCount(), 0u);  // every check was cut before its answer
+  });
+  EXPECT_EQ(h.checkingTexts.back(), "Finished!");
+}
+
+TEST(SearchController, ASecondSearchDropsTheFirstOnesLateLinks) {
+  standin::StandinOptions opts;
+  opts.checkDelay = 300ms;
+  SearchHarness h(opts);
+  ASSERT_TRUE(h.Start());
+  h.Search("first words");
+  std::this_thread::sleep_for(150ms);
+  h.Search("second words");
+  ASSERT_TRUE(h.WaitFinished());
+  // Finishing may have been seen for the first search; wait for the second too.
+  for (int i = 0; i < 500; ++i) {
+    bool done = false;
+    h.loop.Invoke([&] { done = h.controller->checkCount() == 0; });
+    if (done) break;
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(h.ListedUrls(), ExpectedUrls(h.server, "second words", h.options));
+}
+
+TEST(SearchController, ResultLimitStopsTheWholeSearch) {
+  standin::StandinOptions opts;
+  opts.catalog.linksPerPage = 20;
+  opts.catalog.pagesPerService = 5;
+  SearchHarness h(opts);
+  h.options.maxResults = 5;
+  ASSERT_TRUE(h.Start());
+  h.Search("limited");
+  ASSERT_TRUE(h.WaitFinished());
+  EXPECT_EQ(h.RowCount(), 5u);
+  h.loop.Invoke([&] { EXPECT_TRUE(h.controller->stopSearch()); });
+  // Not every page was fetched: the limit stopped the chain.
+  int pages = 0;
+  for (const auto& r : h.server.Requests()) pages += (r.path == "/m" || r.path == "/search.html");
+  EXPECT_LT(pages, 10);
+}
+
+TEST(SearchController, DateAndSizeFiltersApplyToCheckedLinks) {
+  SearchHarness h;
+  h.options.sizeFilter = "1|1";  // below 1 KB: no catalog file is that small
+  ASSERT_TRUE(h.Start());
+  h.Search("filtered");
+  ASSERT_TRUE(h.WaitFinished());
+  EXPECT_EQ(h.RowCount(), 0u);
+}
+
+TEST(SearchController, HostilePagesEndTheSearchQuietly) {
+  SearchHarness h;
+  ASSERT_TRUE(h.Start());
+  standin::RawPage junk;
+  junk.body = std::string(4 * 1024 * 1024, '<');
+  for (size_t i = 0; i < junk.body.size(); i += 7) junk.body[i] = static_cast<char>(0x80 + i % 120);
+  h.server.SetPage("/m", junk);
+  standin::RawPage anchors;
+  for (int i = 0; i < 20000; ++i) anchors.body += "<a title=\"x\" href=http://";
+  h.server.SetPage("/search.html", anchors);
+  h.Search("hostile");
+  ASSERT_TRUE(h.WaitFinished());
+  EXPECT_EQ(h.RowCount(), 0u);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "app/message_loop.h"
+#include "search/search_controller.h"
+#include "standin/standin_server.h"
+
+namespace vexon::testing {
+
+// A search controller on its own owner thread against an in-process stand-in.
+class SearchHarness {
+ public:
+  explicit SearchHarness(standin::StandinOptions serverOptions = {}) : server(std::move(serverOptions)) {}
+
+  bool Start() {
+    if (!server.Start()) return false;
+    search::SearchHosts hosts{server.HostPort(), server.HostPort()};
+    controller = std::make_unique<search::SearchController>(loop, results, options, hosts);
+    controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
+    controller->onAllFinished = [this] {
+      std::lock_guard lock(mutex);
+      ++finishedCount;
+      finished.notify_all();
+    };
+    return true;
+  }
+
+  ~SearchHarness() {
+    loop.Shutdown();
+    controller.reset();
+  }
+
+  void Search(const std::string& words) {
+    loop.Invoke([&] { controller->OnSearch(words); });
+  }
+
+  // Waits for the search to end; false on time-out.
+  bool WaitFinished(std::chrono::seconds limit = std::chrono::seconds(60)) {
+    std::unique_lock lock(mutex);
+    return finished.wait_for(lock, limit, [&] { return finishedCount > 0; });
+  }
+
+  std::set<std::string> ListedUrls() {
+    std::set<std::string> urls;
+    loop.Invoke([&] {
+      for (size_t i = 0; i < results.rowCount(); ++i) urls.insert(results.Cell(i, search::kResultUrl));
+    });
+    return urls;
+  }
+
+  size_t RowCount() {
+    size_t n = 0;
+    loop.Invoke([&] { n = results.rowCount(); });
+    return n;
+  }
+
+  standin::StandinServer server;
+  app::MessageLoop loop;
+  app::ListTable results{app::kResultsColumns};
+  search::SearchOptions options;
+  std::unique_ptr<search::SearchController> controller;
+  std::vector<std::string> checkingTexts;
+  std::mutex mutex;
+  std::condition_variable finished;
+  int finishedCount = 0;
+};
+
+}  // namespace vexon::testing

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "app/row_compare.h"
+
+using namespace vexon::app;
+
+namespace {
+
+std::vector<std::string> ColumnTexts(const ListTable& t, size_t column) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < t.rowCount(); ++i) out.push_back(t.Cell(i, column));
+  return out;
+}
+
+struct Recorder final : ListObserver {
+  std::vector<std::string> events;
+  void RowsInserted(size_t first, size_t count) override {
+    events.push_back("ins " + std::to_string(first) + "+" + std::to_string(count));
+  }
+  void RowsRemoved(size_t first, size_t count) override {
+    events.push_back("rem " + std::to_string(first) + "+" + std::to_string(count));
+  }
+  void CellsChanged(size_t row, size_t a, size_t b) override {
+    events.push_back("cell " + std::to_string(row) + ":" + std::to_string(a) + "-" + std::to_string(b));
+  }
+  void RowsReordered(const std::vector<size_t>& order) override {
+    std::string s = "order";
+    for (size_t i : order) s += " " + std::to_string(i);
+    events.push_back(s);
+  }
+};
+
+}  // namespace
+
+TEST(ColumnSpec, ReadsEntriesAndWidths) {
+  const auto cols = ParseColumnSpec(kResultsColumns);
+  ASSERT_EQ(cols.size(), 7u);
+  EXPECT_EQ(cols[0].name, "");
+  EXPECT_EQ(cols[0].width, 25);
+  EXPECT_EQ(cols[6].name, "URL");
+  EXPECT_EQ(cols[6].width, 80);
+  EXPECT_EQ(ParseColumnSpec(kDownloadColumns).size(), 11u);
+  EXPECT_EQ(ParseColumnSpec(kCompletedColumns).size(), 5u);
+}
+
+TEST(ColumnSpec, EdgeCases) {
+  // Last entry without ";" reads its width to the end.
+  auto cols = ParseColumnSpec("a,10;b,20");
+  ASSERT_EQ(cols.size(), 2u);
+  EXPECT_EQ(cols[1].width, 20);
+  EXPECT_TRUE(ParseColumnSpec("no comma at all").empty());
+  EXPECT_TRUE(ParseColumnSpec("").empty());
+  // Trailing text without a comma is ignored; a width without digits is 0.
+  cols = ParseColumnSpec("a,x;b, -7;tail");
+  ASSERT_EQ(cols.size(), 2u);
+  EXPECT_EQ(cols[0].width, 0);
+  EXPECT_EQ(cols[1].width, -7);
+  EXPECT_EQ(ParseColumnSpec("a,99999999999999999999")[0].width, 2147483647);
+}
+
+TEST(RowCompare, ChoosesTheRuleByTheFirstText) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int expected;
+  } cases[] = {
+      {"12.5", "12", 0},          // integer rule: leading digits
+      {"9", "10", -1},            // numeric, not text, order
+      {"", "3", -1},              // empty counts as 0
+      {"12/31/2006", "01/01/2007", -1},  // year first
+      {"02/01/2006", "01/31/2006", 1},   // then month
+      {"01/02/2006", "01/01/2006", 1},   // then day
+      {"abc", "abd", -1},
+      {"b", "a", 1},
+      {"1/1/2006", "1/2/2006", -1},  // not the 10-character form: text rule
+  };
+  for (const Case& c : cases) {
+    const int got = CompareCells(c.a, c.b);
+    EXPECT_EQ((got > 0) - (got < 0), c.expected) << c.a << " vs " << c.b;
+  }
+}
+
+TEST(ListTable, SortsByHeaderClickAndKeepsMarksWithRows) {
+  ListTable t(",25;name,100;size,70");
+  t.AppendRow({"0", "b", "300"});
+  t.AppendRow({"1", "a", "20"});
+  t.AppendRow({"2", "c", "1000"});
+  t.SetRowMarks(1, true);
+  t.SortByHeaderClick(2);
+  EXPECT_EQ(ColumnTexts(t, 2), (std::vector<std::string>{"20", "300", "1000"}));
+  EXPECT_TRUE(t.Mark(0, 1));  // the marked row moved with its marks
+  EXPECT_FALSE(t.Mark(1, 1));
+  t.SortByHeaderClick(2);  // same column again: descending
+  EXPECT_FALSE(t.sortAscending());
+  EXPECT_EQ(ColumnTexts(t, 2), (std::vector<std::string>{"1000", "300", "20"}));
+  t.SortByHeaderClick(1);  // a new column: ascending
+  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(ListTable, MixedRulesNeverBreakTheSort) {
+  // The rule depends on the left operand, so it is no strict order; the sort must
+  // still finish with every row kept.
+  ListTable t(",25;mixed,100");
+  const char* texts[] = {"12", "abc", "", "01/02/2003", "7", "zz", "3.5", "x1", "01/01/1999"};
+  for (int round = 0; round < 50; ++round) {
+    for (const char* s : texts) t.AppendRow({"", s});
+  }
+  t.Sort(1, true);
+  t.Sort(1, false);
+  EXPECT_EQ(t.rowCount(), 450u);
+}
+
+TEST(ListTable, RenumberFollowsTheRowOrderOfColumnZeroAndRestoresTheSort) {
+  ListTable t(",25;name,100");
+  t.AppendRow({"0", "c"});
+  t.AppendRow({"1", "a"});
+  t.AppendRow({"2", "b"});
+  t.Sort(1, true);  // a(1) b(2) c(0)
+  t.RemoveRow(1);   // drop b
+  t.Renumber();
+  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(ColumnTexts(t, 0), (std::vector<std::string>{"1", "0"}));
+  EXPECT_EQ(t.sortColumn(), 1u);
+}
+
+TEST(ListTable, IndexTracksEveryChange) {
+  ListTable t(",25;url,100");
+  t.IndexColumn(1);
+  t.AppendRow({"0", "u1"});
+  t.AppendRow({"1", "u1"});
+  t.AppendRow({"2", "u2"});
+  EXPECT_TRUE(t.ContainsInColumn(1, "u1"));
+  t.RemoveRow(0);
+  EXPECT_TRUE(t.ContainsInColumn(1, "u1"));  // one copy left
+  t.SetCell(0, 1, "u3");
+  EXPECT_FALSE(t.ContainsInColumn(1, "u1"));
+  EXPECT_TRUE(t.ContainsInColumn(1, "u3"));
+  t.Clear();
+  EXPECT_FALSE(t.ContainsInColumn(1, "u2"));
+  EXPECT_FALSE(t.ContainsInColumn(0, "0"));  // unindexed column scans
+}
+
+TEST(ListTable, TellsTheObserverExactlyWhatChanged) {
+  ListTable t(",25;name,100");
+  Recorder r;
+  t.SetObserver(&r);
+  t.AppendRow({"0", "b"});
+  t.AppendRow({"1", "a"});
+  t.SetCell(0, 1, "b");  // unchanged value: no event
+  t.SetCell(0, 1, "d");
+  t.Sort(1, true);
+  t.RemoveRow(0);
+  t.Clear();
+  EXPECT_EQ(r.events, (std::vector<std::string>{"ins 0+1", "ins 1+1", "cell 0:1-1", "order 1 0",
+                                                "rem 0+1", "rem 0+1"}));
+  EXPECT_EQ(t.Cell(5, 5), "");  // out of range reads empty
+}

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "app/message_loop.h"
+
+using vexon::app::MessageLoop;
+using vexon::app::Msg;
+
+TEST(MessageLoop, RunsHandlersOnTheOwnerThreadAndWaits) {
+  MessageLoop loop;
+  std::thread::id ran;
+  int value = 0;
+  EXPECT_TRUE(loop.Send(Msg::LinkFound, [&] {
+    ran = std::this_thread::get_id();
+    value = 42;
+  }));
+  EXPECT_EQ(value, 42);  // the send returned after the handler
+  EXPECT_NE(ran, std::this_thread::get_id());
+}
+
+TEST(MessageLoop, SendFromTheOwnerThreadRunsDirectly) {
+  MessageLoop loop;
+  bool inner = false;
+  loop.Invoke([&] { loop.Send(Msg::HotWord, [&] { inner = true; }); });
+  EXPECT_TRUE(inner);
+}
+
+TEST(MessageLoop, HandlersNeverOverlap) {
+  MessageLoop loop;
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  int total = 0;
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 8; ++t) {
+    senders.emplace_back([&] {
+      for (int i = 0; i < 200; ++i) {
+        loop.Send(Msg::TaskFinished, [&] {
+          if (inside.fetch_add(1) != 0) ++overlaps;
+          ++total;
+          inside.fetch_sub(1);
+        });
+      }
+    });
+  }
+  for (auto& s : senders) s.join();
+  EXPECT_EQ(overlaps.load(), 0);
+  EXPECT_EQ(total, 1600);
+}
+
+TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
+  auto loop = std::make_unique<MessageLoop>();
+  std::atomic<bool> blockerStarted{false};
+  std::atomic<bool> release{false};
+  std::atomic<int> ranAfter{0};
+  // Keep the owner busy so further sends queue up behind it.
+  std::thread blocker([&] {
+    loop->Send(Msg::LinkFound, [&] {
+      blockerStarted = true;
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+  });
+  while (!blockerStarted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::vector<std::thread> waiters;
+  std::atomic<int> refused{0};
+  for (int i = 0; i < 4; ++i) {
+    waiters.emplace_back([&] {
+      if (!loop->Send(Msg::LiveLink, [&] { ++ranAfter; })) ++refused;
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::thread closer([&] { loop->Shutdown(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  release = true;
+  closer.join();
+  for (auto& w : waiters) w.join();
+  blocker.join();
+  EXPECT_EQ(ranAfter.load(), 0);
+  EXPECT_EQ(refused.load(), 4);
+  // A send after shutdown returns at once.
+  EXPECT_FALSE(loop->Send(Msg::NextPage, [&] { ++ranAfter; }));
+  loop.reset();
+  EXPECT_EQ(ranAfter.load(), 0);
+}
