@@ -1,0 +1,94 @@
+#include "storage/profile.h"
+
+#include "storage/atomic_file.h"
+
+namespace vexon::storage {
+
+Profile::Profile(std::filesystem::path file) : path_(std::move(file)) {}
+
+Profile::Snapshot Profile::Load() const {
+  FileBytes file = ReadWholeFile(path_, kMaxFileBytes);
+  Snapshot snapshot;
+  snapshot.readable = file.status == ReadStatus::kOk || file.status == ReadStatus::kMissing;
+  if (file.status != ReadStatus::kOk) {
+    snapshot.document = std::make_shared<const IniDocument>();
+    return snapshot;
+  }
+  snapshot.bytes = std::move(file.bytes);
+  {
+    std::lock_guard<std::mutex> guard(cacheMutex_);
+    if (cachedDocument_ && cachedBytes_ == snapshot.bytes) {
+      snapshot.document = cachedDocument_;
+      return snapshot;
+    }
+  }
+  auto document = std::make_shared<const IniDocument>(IniDocument::Parse(snapshot.bytes));
+  std::lock_guard<std::mutex> guard(cacheMutex_);
+  cachedBytes_ = snapshot.bytes;
+  cachedDocument_ = document;
+  snapshot.document = std::move(document);
+  return snapshot;
+}
+
+std::shared_ptr<const IniDocument> Profile::Read() const { return Load().document; }
+
+uint32_t Profile::GetInt(std::string_view section, std::string_view key,
+                         uint32_t defaultValue) const {
+  return Read()->GetInt(section, key, defaultValue);
+}
+
+std::string Profile::GetString(std::string_view section, std::string_view key,
+                               std::string_view defaultValue, size_t bufferSize) const {
+  return Read()->GetString(section, key, defaultValue, bufferSize);
+}
+
+std::vector<std::string> Profile::SectionNames(size_t bufferSize) const {
+  return Read()->SectionNames(bufferSize);
+}
+
+bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
+  FileLock lock(path_);
+  if (lock.locked() && !leftoversRemoved_) {
+    RemoveLeftoverTempFiles(path_);
+    leftoversRemoved_ = true;
+  }
+  Snapshot snapshot = Load();
+  if (!snapshot.readable) return false;
+  IniDocument document = *snapshot.document;
+  if (!edit(document)) return false;
+  std::string bytes = document.Serialize();
+  if (bytes == snapshot.bytes) return true;
+  if (!ReplaceFileAtomically(path_, bytes)) return false;
+  auto written = std::make_shared<const IniDocument>(std::move(document));
+  std::lock_guard<std::mutex> guard(cacheMutex_);
+  cachedBytes_ = std::move(bytes);
+  cachedDocument_ = std::move(written);
+  return true;
+}
+
+bool Profile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  return Update([&](IniDocument& document) { return document.SetString(section, key, value); });
+}
+
+bool Profile::WriteStrings(std::string_view section, const Entries& entries) {
+  // Checked first, so a bad entry late in the list leaves the document as it was.
+  if (!IniDocument::IsWritableSectionName(section)) return false;
+  for (const auto& [key, value] : entries) {
+    if (!IniDocument::IsWritableKeyName(key) || !IniDocument::IsWritableValue(value)) return false;
+  }
+  return Update([&](IniDocument& document) {
+    for (const auto& [key, value] : entries) {
+      if (!document.SetString(section, key, value)) return false;
+    }
+    return true;
+  });
+}
+
+bool Profile::RemoveSection(std::string_view section) {
+  return Update([&](IniDocument& document) {
+    document.RemoveSection(section);
+    return true;
+  });
+}
+
+}  // namespace vexon::storage

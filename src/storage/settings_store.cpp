@@ -1,0 +1,258 @@
+#include "storage/settings_store.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <system_error>
+#include <unordered_set>
+
+#include "storage/index_order.h"
+#include "text/encoding.h"
+#include "text/strings.h"
+
+namespace vexon::storage {
+namespace {
+
+size_t LastSeparator(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash != std::string_view::npos ? slash : path.rfind('\\');
+}
+
+// A text the file can hold: valid UTF-8, and a blank in place of each CR, LF or NUL,
+// so one odd entry cannot stop the rest of a list from being written.
+std::string Storable(std::string_view value) {
+  std::string out = text::SanitizeUtf8(value);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return out;
+}
+
+// Size of a regular file (symbolic links followed), or -1.
+long long RegularFileSize(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+std::string PercentText(const std::string& sizeText, long long downloaded) {
+  if (sizeText.empty() || sizeText == "0" || downloaded <= 0) return {};
+  // A size that is no positive whole number gives no percentage.
+  const uint64_t total = text::LeadingDigits(sizeText);
+  if (total == 0) return {};
+  const double percent = static_cast<double>(downloaded) * 100.0 / static_cast<double>(total);
+  const int whole = percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent);
+  return text::Format("%d%%", whole);
+}
+
+}  // namespace
+
+std::string FileNameOfPath(std::string_view path) {
+  const size_t cut = LastSeparator(path);
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string FolderOfPath(std::string_view path) {
+  const size_t cut = LastSeparator(path);
+  return std::string(cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1));
+}
+
+std::string TypeOfPath(std::string_view path) {
+  const size_t dot = path.rfind('.');
+  return std::string(dot == std::string_view::npos ? path : path.substr(dot + 1));
+}
+
+bool IsReservedSectionName(std::string_view name) {
+  const std::string_view trimmed = text::Trim(name);
+  for (std::string_view reserved :
+       {kSystemSection, kSearchHistorySection, kCompletedSection, kReservedAdvSection}) {
+    if (text::EqualsNoCase(trimmed, reserved)) return true;
+  }
+  return trimmed.empty();
+}
+
+SettingsStore::SettingsStore(Profile& profile, std::filesystem::path startDir)
+    : profile_(profile), startDir_(std::move(startDir)) {}
+
+std::filesystem::path SettingsStore::SettingsPath(const std::filesystem::path& startDir) {
+  return startDir / kSettingsFileName;
+}
+
+std::filesystem::path SettingsStore::Resolve(std::string_view path) const {
+  const std::filesystem::path p(path);
+  return p.is_absolute() ? p : startDir_ / p;
+}
+
+void SettingsStore::ReadMaxDownloadThreads(AppSettings& settings) const {
+  settings.MaxDownloadThreads = ClampSetting(
+      profile_.GetInt(kSystemSection, kMaxDownloadThreadsKey, kDefaultMaxDownloadThreads),
+      kDownloadThreadsMin, kDownloadThreadsMax);
+}
+
+void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& settings) {
+  std::string folder = file.GetString(kSystemSection, kDefaultMusicPathKey, "", kPathBufferSize);
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(Resolve(folder), error)) {
+    if (folder.back() != '/') folder += '/';
+    settings.DefaultMusicPath = std::move(folder);
+    return;
+  }
+  const std::filesystem::path downloads = startDir_ / kDownloadsFolderName;
+  std::filesystem::create_directory(downloads, error);
+  settings.DefaultMusicPath = downloads.string() + "/";
+  SaveDefaultMusicPath(settings);
+}
+
+void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
+                                     app::ListTable& completed) const {
+  for (size_t i = 0; i < settings.CompletedMaxItems; ++i) {
+    const std::string path = file.GetString(
+        kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "", kPathBufferSize);
+    if (path.empty()) break;
+    // An entry whose file has gone is dropped without a word; the next write of the
+    // log leaves it out.
+    const long long size = RegularFileSize(Resolve(path));
+    if (size < 0) continue;
+    completed.AppendRow({text::Format("%zu", completed.rowCount()), FileNameOfPath(path),
+                         TypeOfPath(path), text::Format("%lld", size), FolderOfPath(path)});
+  }
+  completed.Resort();
+}
+
+void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file,
+                                            app::ListTable& downloads) const {
+  std::unordered_set<std::string> seen;
+  for (const std::string& name : file.SectionNames(kSectionNamesBufferSize)) {
+    if (IsReservedSectionName(name)) continue;
+    // A duplicate section reads as the first one: it would only list it twice.
+    if (!seen.insert(text::AsciiLower(name)).second) continue;
+    const std::string url = file.GetString(name, kUrlKey, "", kRecordBufferSize);
+    const std::string sizeText = file.GetString(name, kSizeKey, "", kRecordBufferSize);
+    const long long partial = RegularFileSize(Resolve(name + std::string(kPartialFileExtension)));
+    const long long downloaded = partial < 0 ? 0 : partial;
+    downloads.AppendRow(
+        {text::Format("%zu", downloads.rowCount()), std::string(kNoWorkerIdText),
+         FileNameOfPath(name), PercentText(sizeText, downloaded), text::Format("%lld", downloaded),
+         sizeText, "0", "", std::string(kStoppedStatusText), name, url},
+        kStoppedStateImage);
+  }
+  downloads.Resort();
+}
+
+void SettingsStore::ReadSearchHistory(const IniDocument& file, AppSettings& settings,
+                                      std::vector<std::string>& history) {
+  settings.SearchHistoryMaxItems =
+      ClampSetting(file.GetInt(kSearchHistorySection, kMaxItemsKey, kDefaultSearchHistoryMaxItems),
+                   kSearchHistoryItemsMin, kSearchHistoryItemsMax);
+  history.clear();
+  for (size_t i = 0; i < settings.SearchHistoryMaxItems; ++i) {
+    std::string entry = file.GetString(kSearchHistorySection,
+                                       text::Format(kHistoryItemKeyFormat, i), "", kPathBufferSize);
+    if (entry.empty()) break;
+    history.push_back(std::move(entry));
+  }
+}
+
+void SettingsStore::LoadSearchHistory(AppSettings& settings,
+                                      std::vector<std::string>& history) const {
+  ReadSearchHistory(*profile_.Read(), settings, history);
+}
+
+void SettingsStore::LoadSettings(AppSettings& settings, std::vector<std::string>& history,
+                                 app::ListTable& completed, app::ListTable& downloads) {
+  completed.Clear();
+  downloads.Clear();
+  // One reading of the file serves every step; the folder step writes only its key.
+  const std::shared_ptr<const IniDocument> file = profile_.Read();
+
+  LoadDownloadFolder(*file, settings);
+  settings.TitleDown = file->GetInt(kSystemSection, kTitleDownKey, kDefaultTitleDown) != 0;
+  settings.MaxDownloadThreads =
+      ClampSetting(file->GetInt(kSystemSection, kMaxDownloadThreadsKey, kDefaultMaxDownloadThreads),
+                   kDownloadThreadsMin, kDownloadThreadsMax);
+  settings.MaxDownloadSpeed.store(
+      ClampSetting(file->GetInt(kSystemSection, kMaxDownloadSpeedKey, kDefaultMaxDownloadSpeed),
+                   kDownloadSpeedMin, kDownloadSpeedMax));
+  ReadSearchHistory(*file, settings, history);
+
+  settings.CompletedMaxItems =
+      ClampSetting(file->GetInt(kCompletedSection, kMaxItemsKey, kDefaultCompletedMaxItems),
+                   kCompletedItemsMin, kCompletedItemsMax);
+  LoadCompletedLog(*file, settings, completed);
+  LoadUnfinishedDownloads(*file, downloads);
+
+  ReadServiceHosts(*file, settings);
+}
+
+void SettingsStore::LoadServiceHosts(AppSettings& settings) const {
+  ReadServiceHosts(*profile_.Read(), settings);
+}
+
+void SettingsStore::ReadServiceHosts(const IniDocument& file, AppSettings& settings) {
+  settings.baiduHost = file.GetString(kSystemSection, kBaiduHostKey, "", kRecordBufferSize);
+  settings.yahooHost = file.GetString(kSystemSection, kYahooHostKey, "", kRecordBufferSize);
+  settings.siteUrl = file.GetString(kSystemSection, kSiteUrlKey, "", kRecordBufferSize);
+}
+
+bool SettingsStore::SaveDefaultMusicPath(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kDefaultMusicPathKey,
+                              Storable(settings.DefaultMusicPath));
+}
+
+bool SettingsStore::SaveTitleDown(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kTitleDownKey, settings.TitleDown ? "1" : "0");
+}
+
+bool SettingsStore::SaveMaxDownloadThreads(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kMaxDownloadThreadsKey,
+                              text::Format("%u", settings.MaxDownloadThreads));
+}
+
+bool SettingsStore::SaveMaxDownloadSpeed(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kMaxDownloadSpeedKey,
+                              text::Format("%u", settings.MaxDownloadSpeed.load()));
+}
+
+bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries,
+                                      const AppSettings& settings) {
+  Profile::Entries keys;
+  keys.reserve(entries.size() + 1);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    keys.emplace_back(text::Format(kHistoryItemKeyFormat, i), Storable(entries[i]));
+  }
+  keys.emplace_back(std::string(kMaxItemsKey), text::Format("%u", settings.SearchHistoryMaxItems));
+  return profile_.WriteStrings(kSearchHistorySection, keys);
+}
+
+bool SettingsStore::SaveCompletedLog(const app::ListTable& completed, const AppSettings& settings) {
+  // Index order, so the oldest entry stays first however the list is sorted on screen.
+  const std::vector<size_t> order = RowsInIndexOrder(completed);
+  Profile::Entries keys;
+  keys.reserve(kCompletedKeyCount + 1);
+  for (size_t i = 0; i < kCompletedKeyCount; ++i) {
+    std::string value;
+    if (i < order.size()) {
+      const size_t row = order[i];
+      value = Storable(std::string(text::Trim(completed.Cell(row, 4))) +
+                       std::string(text::Trim(completed.Cell(row, 1))));
+    }
+    keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), std::move(value));
+  }
+  keys.emplace_back(std::string(kMaxItemsKey), text::Format("%u", settings.CompletedMaxItems));
+  return profile_.WriteStrings(kCompletedSection, keys);
+}
+
+bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url,
+                                        std::string_view size, int mode) {
+  // The program's own sections can never be taken or removed as a download.
+  if (IsReservedSectionName(path)) return false;
+  if (mode == kWriteDownloadRecord) {
+    return profile_.WriteStrings(path, {{std::string(kUrlKey), std::string(url)},
+                                        {std::string(kSizeKey), std::string(size)}});
+  }
+  if (mode == kRemoveDownloadRecord) return profile_.RemoveSection(path);
+  return false;
+}
+
+}  // namespace vexon::storage

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/list_table.h"
+#include "storage/app_settings.h"
+#include "storage/profile.h"
+
+namespace vexon::storage {
+
+inline constexpr std::string_view kSettingsFileName = "vudez.ini";
+inline constexpr std::string_view kDownloadsFolderName = "Downloads";
+
+inline constexpr std::string_view kSystemSection = "System";
+inline constexpr std::string_view kDefaultMusicPathKey = "DefaultMusicPath";
+inline constexpr std::string_view kTitleDownKey = "TitleDown";
+inline constexpr std::string_view kMaxDownloadThreadsKey = "MaxDownloadThreads";
+inline constexpr std::string_view kMaxDownloadSpeedKey = "MaxDownloadSpeed";
+inline constexpr std::string_view kBaiduHostKey = "BaiduHost";
+inline constexpr std::string_view kYahooHostKey = "YahooHost";
+inline constexpr std::string_view kSiteUrlKey = "SiteUrl";
+inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
+inline constexpr std::string_view kCompletedSection = "Mp3_completed";
+inline constexpr std::string_view kReservedAdvSection = "Mp3_adv";
+inline constexpr std::string_view kMaxItemsKey = "MaxItems";
+inline constexpr const char* kHistoryItemKeyFormat = "ItemText%zu";
+inline constexpr const char* kCompletedItemKeyFormat = "Item%zu";
+inline constexpr std::string_view kUrlKey = "URL";
+inline constexpr std::string_view kSizeKey = "Size";
+
+// Read buffers, in bytes of the file's code page (longer values are cut to fit).
+inline constexpr size_t kPathBufferSize = 256;
+inline constexpr size_t kRecordBufferSize = 1024;
+inline constexpr size_t kSectionNamesBufferSize = 63530;
+// SaveCompletedLog always writes this many "Item%d" keys.
+inline constexpr size_t kCompletedKeyCount = 200;
+
+// A download row restored from its record is stopped.
+inline constexpr int kStoppedStateImage = 0;
+inline constexpr std::string_view kStoppedStatusText = "停止下载";
+inline constexpr std::string_view kNoWorkerIdText = "-";
+inline constexpr std::string_view kPartialFileExtension = ".grb";
+
+// WriteDownloadRecord modes.
+inline constexpr int kWriteDownloadRecord = 1;
+inline constexpr int kRemoveDownloadRecord = 2;
+
+// The parts of a stored full path: the file name after the last "/" and the folder
+// up to and including it. A path without "/" is split at its last "\" instead, so
+// records written under the original platform's conventions still show a name.
+std::string FileNameOfPath(std::string_view path);
+std::string FolderOfPath(std::string_view path);
+// The text after the last "." of the full path, or the whole path without one.
+std::string TypeOfPath(std::string_view path);
+
+// True for the names that are never an unfinished download: the empty name and
+// the program's own sections (compared ignoring ASCII case, as the file does).
+bool IsReservedSectionName(std::string_view name);
+
+// The options, the search history, the downloaded-files log and the unfinished
+// downloads in the settings file "vudez.ini" of the start-up directory. Errors of
+// the file are not reported to the user; writers return false when nothing could be
+// written, which callers may ignore.
+class SettingsStore final {
+ public:
+  SettingsStore(Profile& profile, std::filesystem::path startDir);
+
+  static std::filesystem::path SettingsPath(const std::filesystem::path& startDir);
+
+  const std::filesystem::path& startDir() const { return startDir_; }
+
+  // Only MaxDownloadThreads (default 3, brought into 1..10): sizes the slot pool.
+  void ReadMaxDownloadThreads(AppSettings& settings) const;
+
+  // Fills the settings, the search history (newest first), the downloaded-files log
+  // (kCompletedColumns) and the download list (kDownloadColumns, stopped rows), in the
+  // order the start-up needs. The three lists are emptied first. Values outside the
+  // dialog's ranges are brought into them. A missing or non-folder download folder
+  // is replaced by "Downloads" in the start-up directory, created when missing.
+  void LoadSettings(AppSettings& settings, std::vector<std::string>& history,
+                    app::ListTable& completed, app::ListTable& downloads);
+
+  // Only the history and its maximum, for a front end that records searches without
+  // the rest of the start-up (vexon-cli).
+  void LoadSearchHistory(AppSettings& settings, std::vector<std::string>& history) const;
+  // Only the service hosts and the maker's site (never written by the program).
+  void LoadServiceHosts(AppSettings& settings) const;
+
+  bool SaveDefaultMusicPath(const AppSettings& settings);
+  bool SaveTitleDown(const AppSettings& settings);
+  bool SaveMaxDownloadThreads(const AppSettings& settings);
+  bool SaveMaxDownloadSpeed(const AppSettings& settings);
+  // "ItemText%d" for every entry in list order, then MaxItems; keys past the list
+  // keep what they held.
+  bool SaveSearchHistory(const std::vector<std::string>& entries, const AppSettings& settings);
+  // Always the 200 "Item%d" keys (folder + file name of each row in index order,
+  // then empty values), then MaxItems.
+  bool SaveCompletedLog(const app::ListTable& completed, const AppSettings& settings);
+  // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
+  // section. False for another mode, for a reserved name, or when the file refuses
+  // the name (a path holding "]" or a line break cannot be a section).
+  bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size,
+                           int mode);
+
+ private:
+  static void ReadSearchHistory(const IniDocument& file, AppSettings& settings,
+                                std::vector<std::string>& history);
+  static void ReadServiceHosts(const IniDocument& file, AppSettings& settings);
+  std::filesystem::path Resolve(std::string_view path) const;
+  void LoadDownloadFolder(const IniDocument& file, AppSettings& settings);
+  void LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
+                        app::ListTable& completed) const;
+  void LoadUnfinishedDownloads(const IniDocument& file, app::ListTable& downloads) const;
+
+  Profile& profile_;
+  std::filesystem::path startDir_;
+};
+
+}  // namespace vexon::storage

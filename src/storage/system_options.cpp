@@ -1,0 +1,125 @@
+#include "storage/system_options.h"
+
+#include "text/encoding.h"
+#include "text/strings.h"
+
+namespace vexon::storage {
+namespace {
+
+size_t CharacterCount(std::string_view utf8) {
+  size_t count = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+bool InRange(unsigned value, unsigned low, unsigned high) { return value >= low && value <= high; }
+
+std::string FolderWithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+void LowerCompletedMaximum(app::ListTable& completed, unsigned maxItems, OptionsChanges& changes) {
+  const size_t column = completed.sortColumn();
+  const bool ascending = completed.sortAscending();
+  completed.Sort(0, true);
+  while (completed.rowCount() > maxItems) {
+    completed.RemoveRow(0);
+    ++changes.completedRowsRemoved;
+  }
+  for (size_t i = 0; i < completed.rowCount(); ++i) completed.SetCell(i, 0, text::Format("%zu", i));
+  completed.Sort(column, ascending);
+}
+
+}  // namespace
+
+SystemOptions CurrentSystemOptions(const AppSettings& settings) {
+  SystemOptions options;
+  options.folder = settings.DefaultMusicPath;
+  options.titleDown = settings.TitleDown;
+  options.maxDownloadThreads = settings.MaxDownloadThreads;
+  options.maxDownloadSpeed = settings.MaxDownloadSpeed.load();
+  options.searchHistoryMaxItems = settings.SearchHistoryMaxItems;
+  options.completedMaxItems = settings.CompletedMaxItems;
+  return options;
+}
+
+std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen) {
+  if (text::Trim(chosen.folder).empty() || CharacterCount(chosen.folder) > kFolderCharactersMax) {
+    return OptionsField::kFolder;
+  }
+  if (!InRange(chosen.searchHistoryMaxItems, kSearchHistoryItemsMin, kSearchHistoryItemsMax)) {
+    return OptionsField::kSearchHistoryMaxItems;
+  }
+  if (!InRange(chosen.maxDownloadThreads, kDownloadThreadsMin, kDownloadThreadsMax)) {
+    return OptionsField::kMaxDownloadThreads;
+  }
+  if (!InRange(chosen.completedMaxItems, kCompletedItemsMin, kCompletedItemsMax)) {
+    return OptionsField::kCompletedMaxItems;
+  }
+  if (!InRange(chosen.maxDownloadSpeed, kDownloadSpeedMin, kDownloadSpeedMax)) {
+    return OptionsField::kMaxDownloadSpeed;
+  }
+  return std::nullopt;
+}
+
+OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
+                                  SettingsStore& store, SearchHistory& history,
+                                  app::ListTable& completed) {
+  OptionsChanges changes;
+
+  const std::string folder = FolderWithSlash(text::SanitizeUtf8(chosen.folder));
+  if (!text::Trim(folder).empty() && folder != settings.DefaultMusicPath) {
+    settings.DefaultMusicPath = folder;
+    store.SaveDefaultMusicPath(settings);
+    changes.folder = true;
+  }
+
+  if (chosen.titleDown != settings.TitleDown) {
+    settings.TitleDown = chosen.titleDown;
+    store.SaveTitleDown(settings);
+    changes.titleDown = true;
+  }
+
+  const unsigned threads =
+      ClampSetting(chosen.maxDownloadThreads, kDownloadThreadsMin, kDownloadThreadsMax);
+  if (threads != settings.MaxDownloadThreads) {
+    settings.MaxDownloadThreads = threads;
+    store.SaveMaxDownloadThreads(settings);
+    changes.maxDownloadThreads = true;
+  }
+
+  const unsigned speed =
+      ClampSetting(chosen.maxDownloadSpeed, kDownloadSpeedMin, kDownloadSpeedMax);
+  if (speed != settings.MaxDownloadSpeed.load()) {
+    settings.MaxDownloadSpeed.store(speed);
+    store.SaveMaxDownloadSpeed(settings);
+    changes.maxDownloadSpeed = true;
+  }
+
+  const unsigned logMax =
+      ClampSetting(chosen.completedMaxItems, kCompletedItemsMin, kCompletedItemsMax);
+  if (logMax != settings.CompletedMaxItems) {
+    // The rows go before the new maximum is written with them.
+    if (logMax < settings.CompletedMaxItems) LowerCompletedMaximum(completed, logMax, changes);
+    settings.CompletedMaxItems = logMax;
+    store.SaveCompletedLog(completed, settings);
+    changes.completedMaxItems = true;
+  }
+
+  const unsigned historyMax =
+      ClampSetting(chosen.searchHistoryMaxItems, kSearchHistoryItemsMin, kSearchHistoryItemsMax);
+  if (historyMax != settings.SearchHistoryMaxItems) {
+    const size_t before = history.entries().size();
+    if (historyMax < settings.SearchHistoryMaxItems) history.Truncate(historyMax);
+    changes.historyEntriesRemoved = before - history.entries().size();
+    settings.SearchHistoryMaxItems = historyMax;
+    history.Save();
+    changes.searchHistoryMaxItems = true;
+  }
+  return changes;
+}
+
+}  // namespace vexon::storage

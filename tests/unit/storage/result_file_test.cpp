@@ -1,0 +1,228 @@
+#include "storage/result_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "text/encoding.h"
+#include "text/strings.h"
+#include "unit/storage/storage_test_support.h"
+
+namespace vexon::storage {
+namespace {
+
+using app::ListTable;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+using text::Gb18030FromUtf8;
+using Row = std::vector<std::string>;
+
+ListTable ThreeResults() {
+  ListTable results(app::kResultsColumns);
+  results.AppendRow({"0", "b.mp3", "mp3", "300", "01/02/2008", "月亮代表我的心", "http://h/b.mp3"});
+  results.AppendRow({"1", "a.wma", "wma", "1000", "12/31/2007", "Moon", "http://h/a.wma"});
+  results.AppendRow({"2", "c.mp3", "mp3", "20", "06/15/2009", "稻香", "http://h/c.mp3"});
+  return results;
+}
+
+TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
+  TempDir dir;
+  ListTable results = ThreeResults();
+  results.Sort(3, true);  // shown by size
+  ASSERT_TRUE(WriteResultFile(dir / "x.msf", results));
+  EXPECT_EQ(
+      ReadBytes(dir / "x.msf"),
+      Gb18030FromUtf8("0$#!b.mp3$#!mp3$#!300$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
+                      "1$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\n"
+                      "2$#!c.mp3$#!mp3$#!20$#!06/15/2009$#!稻香$#!http://h/c.mp3$#!\r\n"));
+  // The list is still shown by size.
+  EXPECT_EQ(results.sortColumn(), 3u);
+  EXPECT_EQ(results.Cell(0, 1), "c.mp3");
+}
+
+TEST(ResultFileWrite, IndexOrderIsNumericNotTextual) {
+  ListTable results(app::kResultsColumns);
+  for (const char* index : {"10", "9", "100", "0"}) results.AppendRow({index});
+  const std::string bytes = FormatResultFile(results);
+  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), "0$#!$#!$#!$#!$#!$#!$#!");
+  EXPECT_EQ(text::Split(bytes, "\r\n").size(), 5u);
+  EXPECT_LT(bytes.find("9$#!"), bytes.find("10$#!"));
+  EXPECT_LT(bytes.find("10$#!"), bytes.find("100$#!"));
+}
+
+TEST(ResultFileWrite, AnEmptyListGivesAnEmptyFile) {
+  TempDir dir;
+  ListTable results(app::kResultsColumns);
+  WriteBytes(dir / "old.msf", "old contents");
+  ASSERT_TRUE(WriteResultFile(dir / "old.msf", results));
+  EXPECT_EQ(ReadBytes(dir / "old.msf"), "");
+}
+
+TEST(ResultFileWrite, LineBreaksInACellBecomeBlanks) {
+  ListTable results(app::kResultsColumns);
+  results.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
+  EXPECT_EQ(FormatResultFile(results), "0$#!a  b.mp3$#!mp3$#!1$#!$#!t x$#!u $#!\r\n");
+}
+
+TEST(ResultFileWrite, AFolderThatDoesNotExistFailsWithAReason) {
+  TempDir dir;
+  const ResultFileStatus status = WriteResultFile(dir / "missing" / "x.msf", ThreeResults());
+  EXPECT_FALSE(status);
+  EXPECT_FALSE(status.error.empty());
+}
+
+TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
+  struct LineCase {
+    const char* name;
+    std::string bytes;
+    std::vector<Row> rows;
+  };
+  const std::vector<LineCase> cases = {
+      {"a full line", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\n", {{"0", "a", "b", "c", "d", "e", "f"}}},
+      {"CR CR LF", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\r\n", {{"0", "a", "b", "c", "d", "e", "f"}}},
+      {"LF only, no final line end",
+       "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\n1$#!",
+       {{"0", "a", "b", "c", "d", "e", "f"}, {"1", "", "", "", "", "", ""}}},
+      {"text after the seventh marker",
+       "0$#!a$#!b$#!c$#!d$#!e$#!f$#!g$#!tail\r\n",
+       {{"0", "a", "b", "c", "d", "e", "f"}}},
+      {"a short line keeps its unterminated tail",
+       "3$#!x.mp3$#!mp\r\n",
+       {{"3", "x.mp3", "mp", "", "", "", ""}}},
+      {"no marker at all", "just text\r\n", {{"just text", "", "", "", "", "", ""}}},
+      {"a blank line", "\r\n", {{"", "", "", "", "", "", ""}}},
+      {"blank lines between rows",
+       "0$#!\r\n\r\n\r\n1$#!\r\n",
+       {{"0", "", "", "", "", "", ""},
+        {"", "", "", "", "", "", ""},
+        {"", "", "", "", "", "", ""},
+        {"1", "", "", "", "", "", ""}}},
+      {"empty fields", "$#!$#!$#!$#!$#!$#!$#!\r\n", {{"", "", "", "", "", "", ""}}},
+      {"an empty file", "", {}},
+      {"GBK text", "0$#!\xCF\xC2$#!\r\n", {{"0", "下", "", "", "", "", ""}}},
+      {"invalid bytes",
+       "0$#!\xFF$#!\x81\r\n",
+       {{"0", "\xEF\xBF\xBD", "\xEF\xBF\xBD", "", "", "", ""}}},
+      {"a NUL",
+       std::string("0$#!a\0b$#!\r\n", 12),
+       {{"0",
+         "a\xEF\xBF\xBD"
+         "b",
+         "", "", "", "", ""}}},
+  };
+  for (const LineCase& c : cases) EXPECT_EQ(ParseResultFile(c.bytes, 100), c.rows) << c.name;
+}
+
+TEST(ResultFileRead, TwoLinesOpenAsTwoRowsSortedByTheirIndexes) {
+  TempDir dir;
+  WriteBytes(dir / "周杰伦.msf",
+             Gb18030FromUtf8("10$#!b.mp3$#!mp3$#!5$#!01/01/2008$#!稻香$#!http://h/b$#!\r\n"
+                             "2$#!a.mp3$#!mp3$#!7$#!01/01/2008$#!七里香$#!http://h/a$#!\r\n"));
+  ListTable results(app::kResultsColumns);
+  ASSERT_TRUE(ReadResultFile(dir / "周杰伦.msf", results));
+  ASSERT_EQ(results.rowCount(), 2u);
+  EXPECT_EQ(results.Row(0), (Row{"2", "a.mp3", "mp3", "7", "01/01/2008", "七里香", "http://h/a"}));
+  EXPECT_EQ(results.Row(1), (Row{"10", "b.mp3", "mp3", "5", "01/01/2008", "稻香", "http://h/b"}));
+  EXPECT_EQ(results.sortColumn(), 0u);
+  EXPECT_TRUE(results.sortAscending());
+  EXPECT_EQ(KeywordFromResultFileName(dir / "周杰伦.msf"), "周杰伦");
+}
+
+TEST(ResultFileRead, ChineseTextRoundTrips) {
+  TempDir dir;
+  ListTable written = ThreeResults();
+  written.AppendRow(
+      {"3", "\xF0\x9F\x8E\xB5.mp3", "mp3", "1", "", "À la claire fontaine", "http://h/%E4"});
+  ASSERT_TRUE(WriteResultFile(dir / "r.msf", written));
+  ListTable read(app::kResultsColumns);
+  ASSERT_TRUE(ReadResultFile(dir / "r.msf", read));
+  ASSERT_EQ(read.rowCount(), written.rowCount());
+  for (size_t i = 0; i < read.rowCount(); ++i) EXPECT_EQ(read.Row(i), written.Row(i));
+}
+
+TEST(ResultFileRead, FilesThatCannotBeReadLeaveTheListAlone) {
+  TempDir dir;
+  ListTable results(app::kResultsColumns);
+  results.AppendRow({"0", "kept"});
+
+  EXPECT_FALSE(ReadResultFile(dir / "missing.msf", results));
+  EXPECT_FALSE(ReadResultFile(dir.path(), results));
+
+  WriteBytes(dir / "huge.msf", "0$#!\r\n");
+  std::filesystem::resize_file(dir / "huge.msf", kMaxResultFileBytes + 1);
+  const ResultFileStatus huge = ReadResultFile(dir / "huge.msf", results);
+  EXPECT_FALSE(huge);
+  EXPECT_FALSE(huge.error.empty());
+
+  // Small, but more rows than a list may hold.
+  WriteBytes(dir / "rows.msf", std::string(kMaxResultRows + 1, '\n'));
+  EXPECT_FALSE(ReadResultFile(dir / "rows.msf", results));
+
+  ASSERT_EQ(results.rowCount(), 1u);
+  EXPECT_EQ(results.Cell(0, 1), "kept");
+}
+
+TEST(ResultFileRead, BinaryGarbageGivesRowsOfSevenFields) {
+  std::mt19937 random(7);
+  std::string bytes(200000, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() % 256);
+  bool truncated = true;
+  const auto rows = ParseResultFile(bytes, kMaxResultRows, &truncated);
+  EXPECT_FALSE(truncated);
+  EXPECT_FALSE(rows.empty());
+  for (const Row& row : rows) {
+    ASSERT_EQ(row.size(), kResultFieldCount);
+    for (const std::string& field : row) ASSERT_EQ(text::SanitizeUtf8(field), field);
+  }
+}
+
+TEST(ResultFileName, DefaultNameComesFromTheKeywordInsideSearchresult) {
+  const std::filesystem::path start = "/home/u/vexon";
+  struct NameCase {
+    std::string keyword;
+    std::string name;
+  };
+  const std::vector<NameCase> cases = {
+      {"", "1.msf"},
+      {"月亮代表我的心", "月亮代表我的心.msf"},
+      {"Moon River", "Moon River.msf"},
+      {"AC/DC", "AC_DC.msf"},
+      {"../../etc/passwd", ".._.._etc_passwd.msf"},
+      {"..", "...msf"},
+  };
+  for (const NameCase& c : cases) {
+    const std::filesystem::path path = DefaultResultFileName(start, c.keyword);
+    EXPECT_EQ(path, start / "searchresult" / c.name) << c.keyword;
+    EXPECT_EQ(path.parent_path(), start / "searchresult") << c.keyword;
+  }
+}
+
+TEST(ResultFileName, ALongKeywordIsCutOnAWholeCharacter) {
+  std::string keyword;
+  for (int i = 0; i < 100; ++i) keyword += "音";  // 300 bytes
+  const std::string name = DefaultResultFileName("/s", keyword).filename().string();
+  EXPECT_LE(name.size(), 255u);
+  EXPECT_TRUE(text::EndsWith(name, ".msf"));
+  EXPECT_EQ(text::SanitizeUtf8(name), name);
+  EXPECT_EQ(name, keyword.substr(0, 249) + ".msf");
+}
+
+TEST(ResultFileName, KeywordIsTheFileNameWithEveryMsfRemoved) {
+  struct KeywordCase {
+    const char* path;
+    const char* keyword;
+  };
+  const std::vector<KeywordCase> cases = {
+      {"/a/b/月亮.msf", "月亮"},       {"x.msf.msf", "x"}, {"a.msfb.msf", "ab"},
+      {"/a.msf/song.MSF", "song.MSF"}, {"plain", "plain"},
+  };
+  for (const KeywordCase& c : cases)
+    EXPECT_EQ(KeywordFromResultFileName(c.path), c.keyword) << c.path;
+}
+
+}  // namespace
+}  // namespace vexon::storage

@@ -1,0 +1,393 @@
+#include "storage/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "text/encoding.h"
+#include "text/strings.h"
+#include "unit/storage/storage_test_support.h"
+
+namespace vexon::storage {
+namespace {
+
+using app::ListTable;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+using text::Format;
+using text::Gb18030FromUtf8;
+
+// A start-up directory with its settings file and the lists LoadSettings fills.
+class SettingsFixture : public ::testing::Test {
+ protected:
+  SettingsFixture()
+      : profile(SettingsStore::SettingsPath(dir.path())), store(profile, dir.path()) {}
+
+  std::filesystem::path IniPath() const { return SettingsStore::SettingsPath(dir.path()); }
+  void WriteIni(const std::string& utf8) { WriteBytes(IniPath(), Gb18030FromUtf8(utf8)); }
+  std::string Downloads() const { return (dir / "Downloads").string() + "/"; }
+  void Load() { store.LoadSettings(settings, history, completed, downloads); }
+
+  TempDir dir;
+  Profile profile;
+  SettingsStore store;
+  AppSettings settings;
+  std::vector<std::string> history;
+  ListTable completed{app::kCompletedColumns};
+  ListTable downloads{app::kDownloadColumns};
+};
+
+TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten) {
+  Load();
+  EXPECT_EQ(settings.MaxDownloadThreads, 3u);
+  EXPECT_EQ(settings.MaxDownloadSpeed.load(), 0u);
+  EXPECT_TRUE(settings.TitleDown);
+  EXPECT_EQ(settings.SearchHistoryMaxItems, 10u);
+  EXPECT_EQ(settings.CompletedMaxItems, 200u);
+  EXPECT_EQ(settings.DefaultMusicPath, Downloads());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "Downloads"));
+  EXPECT_TRUE(history.empty());
+  EXPECT_TRUE(completed.empty());
+  EXPECT_TRUE(downloads.empty());
+  EXPECT_EQ(settings.baiduHost, "");
+  EXPECT_EQ(settings.yahooHost, "");
+  EXPECT_EQ(settings.siteUrl, "");
+  EXPECT_EQ(ReadBytes(IniPath()), "[System]\r\nDefaultMusicPath=" + Downloads() + "\r\n");
+}
+
+TEST_F(SettingsFixture, AnExistingFolderIsKeptAndEndsInASlash) {
+  std::filesystem::create_directory(dir / "音乐");
+  WriteIni("[System]\r\nDefaultMusicPath=" + (dir / "音乐").string() + "\r\n");
+  Load();
+  EXPECT_EQ(settings.DefaultMusicPath, (dir / "音乐").string() + "/");
+  EXPECT_FALSE(std::filesystem::exists(dir / "Downloads"));
+}
+
+TEST_F(SettingsFixture, AFolderThatIsMissingOrAFileIsReplacedByDownloads) {
+  for (const std::string& stored :
+       {(dir / "gone").string() + "/", (dir / "file").string(), std::string("D:\\Music\\")}) {
+    WriteBytes(dir / "file", "x");
+    WriteIni("[System]\r\nDefaultMusicPath=" + stored + "\r\nTitleDown=0\r\n");
+    Load();
+    EXPECT_EQ(settings.DefaultMusicPath, Downloads()) << stored;
+    EXPECT_EQ(profile.GetString("System", "DefaultMusicPath", "", 256), Downloads()) << stored;
+    EXPECT_EQ(profile.GetInt("System", "TitleDown", 1), 0u) << stored;
+  }
+}
+
+TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
+  struct RangeCase {
+    const char* system;
+    const char* historyMax;
+    const char* logMax;
+    unsigned threads, speed, historyItems, logItems;
+    bool titleDown;
+  };
+  const std::vector<RangeCase> cases = {
+      {"MaxDownloadThreads=0\r\nMaxDownloadSpeed=5000\r\nTitleDown=7", "0", "10", 1, 1000, 5, 50,
+       true},
+      {"MaxDownloadThreads=99\r\nMaxDownloadSpeed=-3\r\nTitleDown=0", "100", "999", 10, 0, 20, 200,
+       false},
+      {"MaxDownloadThreads=abc\r\nMaxDownloadSpeed=\r\nTitleDown=", "x", "", 1, 0, 5, 200, true},
+      {"MaxDownloadThreads=7\r\nMaxDownloadSpeed=250\r\nTitleDown=1", "12", "120", 7, 250, 12, 120,
+       true},
+  };
+  for (const RangeCase& c : cases) {
+    WriteIni(std::string("[System]\r\n") + c.system + "\r\n[SearchTextHistory]\r\nMaxItems=" +
+             c.historyMax + "\r\n[Mp3_completed]\r\nMaxItems=" + c.logMax + "\r\n");
+    Load();
+    EXPECT_EQ(settings.MaxDownloadThreads, c.threads) << c.system;
+    EXPECT_EQ(settings.MaxDownloadSpeed.load(), c.speed) << c.system;
+    EXPECT_EQ(settings.SearchHistoryMaxItems, c.historyItems) << c.historyMax;
+    EXPECT_EQ(settings.CompletedMaxItems, c.logItems) << c.logMax;
+    EXPECT_EQ(settings.TitleDown, c.titleDown) << c.system;
+    AppSettings early;
+    store.ReadMaxDownloadThreads(early);
+    EXPECT_EQ(early.MaxDownloadThreads, c.threads) << c.system;
+  }
+}
+
+TEST_F(SettingsFixture, ReadMaxDownloadThreadsDefaultsToThree) {
+  AppSettings early;
+  early.MaxDownloadThreads = 9;
+  store.ReadMaxDownloadThreads(early);
+  EXPECT_EQ(early.MaxDownloadThreads, 3u);
+  EXPECT_FALSE(std::filesystem::exists(IniPath()));
+}
+
+TEST_F(SettingsFixture, HistoryStopsAtTheFirstEmptyKeyAndAtItsMaximum) {
+  WriteIni("[SearchTextHistory]\r\nItemText0=first\r\nItemText1=\r\nItemText2=third\r\n");
+  Load();
+  EXPECT_EQ(history, (std::vector<std::string>{"first"}));
+
+  std::string seven = "[SearchTextHistory]\r\nMaxItems=5\r\n";
+  for (int i = 0; i < 7; ++i) seven += Format("ItemText%d=text %d\r\n", i, i);
+  WriteIni(seven);
+  Load();
+  EXPECT_EQ(history, (std::vector<std::string>{"text 0", "text 1", "text 2", "text 3", "text 4"}));
+}
+
+TEST_F(SettingsFixture, SaveSearchHistoryWritesItsKeysAndLeavesTheRest) {
+  WriteIni("[SearchTextHistory]\r\nItemText0=old0\r\nItemText1=old1\r\nItemText2=old2\r\n");
+  settings.SearchHistoryMaxItems = 7;
+  ASSERT_TRUE(store.SaveSearchHistory({"月亮代表我的心", "周杰伦"}, settings));
+  EXPECT_EQ(
+      ReadBytes(IniPath()),
+      Gb18030FromUtf8("[SearchTextHistory]\r\nItemText0=月亮代表我的心\r\nItemText1=周杰伦\r\n"
+                      "ItemText2=old2\r\nMaxItems=7\r\n"));
+  // A line break in an entry cannot stop the list from being written.
+  ASSERT_TRUE(store.SaveSearchHistory({"a\nb"}, settings));
+  EXPECT_EQ(profile.GetString("SearchTextHistory", "ItemText0", "", 256), "a b");
+}
+
+TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnly) {
+  std::filesystem::create_directory(dir / "下载");
+  const std::string folder = (dir / "下载").string() + "/";
+  WriteBytes(folder + "稻香.mp3", "12345");
+  WriteBytes(folder + "noextension", "");
+  WriteIni("[Mp3_completed]\r\nItem0=" + folder + "稻香.mp3\r\nItem1=" + folder +
+           "gone.mp3\r\nItem2=" + folder + "noextension\r\nItem3=\r\nItem4=" + folder +
+           "稻香.mp3\r\n");
+  Load();
+  ASSERT_EQ(completed.rowCount(), 2u);
+  EXPECT_EQ(completed.Row(0), (std::vector<std::string>{"0", "稻香.mp3", "mp3", "5", folder}));
+  // No "." in the file name: the type is the text after the last "." of the whole
+  // path, or the whole path.
+  EXPECT_EQ(completed.Cell(1, 0), "1");
+  EXPECT_EQ(completed.Cell(1, 1), "noextension");
+  EXPECT_EQ(completed.Cell(1, 2), TypeOfPath(folder + "noextension"));
+  EXPECT_EQ(completed.Cell(1, 3), "0");
+}
+
+TEST_F(SettingsFixture, CompletedLogStopsAtItsMaximum) {
+  std::string ini = "[Mp3_completed]\r\nMaxItems=50\r\n";
+  for (int i = 0; i < 60; ++i) {
+    WriteBytes(dir / Format("f%d.mp3", i), "x");
+    ini += Format("Item%d=%s\r\n", i, (dir / Format("f%d.mp3", i)).c_str());
+  }
+  WriteIni(ini);
+  Load();
+  ASSERT_EQ(completed.rowCount(), 50u);
+  EXPECT_EQ(completed.Cell(49, 1), "f49.mp3");
+}
+
+TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeysInIndexOrder) {
+  const std::string folder = (dir / "下载").string() + "/";
+  completed.AppendRow({"0", " zeta.mp3 ", "mp3", "1", " " + folder + " "});
+  completed.AppendRow({"1", "alpha.mp3", "mp3", "1", folder});
+  completed.AppendRow({"2", "歌.mp3", "mp3", "1", folder});
+  completed.Sort(1, true);  // shown sorted by name
+  settings.CompletedMaxItems = 150;
+  ASSERT_TRUE(store.SaveCompletedLog(completed, settings));
+  const auto file = profile.Read();
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "?", 256), folder + "zeta.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item1", "?", 256), folder + "alpha.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item2", "?", 256), folder + "歌.mp3");
+  for (int i = 3; i < 200; ++i) {
+    EXPECT_EQ(file->GetString("Mp3_completed", Format("Item%d", i), "?", 256), "") << i;
+  }
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item200", "?", 256), "?");
+  EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 150u);
+  // 200 items, MaxItems and the header.
+  EXPECT_EQ(file->lineCount(), 202u);
+  EXPECT_EQ(completed.sortColumn(), 1u);
+}
+
+TEST_F(SettingsFixture, UnfinishedDownloadShowsItsPartialFile) {
+  std::filesystem::create_directory(dir / "x");
+  const std::string path = (dir / "x" / "song.mp3").string();
+  WriteBytes(path + ".grb", std::string(250, 'b'));
+  WriteIni("[System]\r\nTitleDown=1\r\n[" + path + "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n");
+  Load();
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(downloads.Row(0),
+            (std::vector<std::string>{"0", "-", "song.mp3", "25%", "250", "1000", "0", "",
+                                      "停止下载", path, "http://h/song.mp3"}));
+  EXPECT_EQ(downloads.Image(0), kStoppedStateImage);
+
+  std::filesystem::remove(path + ".grb");
+  Load();
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(downloads.Cell(0, 3), "");
+  EXPECT_EQ(downloads.Cell(0, 4), "0");
+}
+
+TEST_F(SettingsFixture, PercentNeedsAPositiveSize) {
+  struct PercentCase {
+    const char* size;
+    size_t partial;
+    const char* percent;
+  };
+  const std::vector<PercentCase> cases = {
+      {"", 10, ""},    {"0", 10, ""},  {"abc", 10, ""},
+      {"3", 1, "33%"}, {"100", 0, ""}, {"100", 150, "150%"},
+  };
+  for (const PercentCase& c : cases) {
+    const std::string path = (dir / "p.mp3").string();
+    std::filesystem::remove(path + ".grb");
+    if (c.partial > 0) WriteBytes(path + ".grb", std::string(c.partial, 'b'));
+    WriteIni("[" + path + "]\r\nURL=u\r\nSize=" + c.size + "\r\n");
+    Load();
+    ASSERT_EQ(downloads.rowCount(), 1u);
+    EXPECT_EQ(downloads.Cell(0, 3), c.percent) << c.size << " " << c.partial;
+  }
+}
+
+TEST_F(SettingsFixture, TheProgramsOwnSectionsNeverBecomeDownloads) {
+  WriteIni(
+      "[System]\r\nTitleDown=1\r\n[SearchTextHistory]\r\n[Mp3_completed]\r\n[Mp3_adv]\r\n[]\r\n"
+      "[SYSTEM]\r\n[mp3_ADV]\r\n[/m/a.mp3]\r\nURL=u1\r\n[/M/A.MP3]\r\nURL=u2\r\n[/m/"
+      "b.mp3]\r\nURL=u3\r\n");
+  Load();
+  ASSERT_EQ(downloads.rowCount(), 2u);
+  EXPECT_EQ(downloads.Cell(0, 9), "/m/a.mp3");
+  EXPECT_EQ(downloads.Cell(0, 10), "u1");
+  EXPECT_EQ(downloads.Cell(1, 0), "1");
+  EXPECT_EQ(downloads.Cell(1, 9), "/m/b.mp3");
+}
+
+TEST_F(SettingsFixture, WriteDownloadRecordWritesAndRemovesOneSection) {
+  WriteIni("[System]\r\nTitleDown=0\r\n");
+  const std::string path = (dir / "音乐" / "七里香.mp3").string();
+  ASSERT_TRUE(store.WriteDownloadRecord(path, "http://h/七里香.mp3", "4096", kWriteDownloadRecord));
+  EXPECT_EQ(ReadBytes(IniPath()), Gb18030FromUtf8("[System]\r\nTitleDown=0\r\n[" + path +
+                                                  "]\r\nURL=http://h/七里香.mp3\r\nSize=4096\r\n"));
+  Load();
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(downloads.Cell(0, 2), "七里香.mp3");
+  EXPECT_EQ(downloads.Cell(0, 10), "http://h/七里香.mp3");
+
+  ASSERT_TRUE(store.WriteDownloadRecord(path, "", "", kRemoveDownloadRecord));
+  EXPECT_FALSE(profile.Read()->HasSection(path));
+  EXPECT_EQ(profile.GetInt("System", "TitleDown", 1), 0u);
+}
+
+TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
+  WriteIni("[System]\r\nTitleDown=0\r\n");
+  const std::string before = ReadBytes(IniPath());
+  EXPECT_FALSE(store.WriteDownloadRecord("/m/a.mp3", "u", "1", 3));
+  EXPECT_FALSE(store.WriteDownloadRecord("System", "u", "1", kWriteDownloadRecord));
+  EXPECT_FALSE(store.WriteDownloadRecord("system", "", "", kRemoveDownloadRecord));
+  EXPECT_FALSE(store.WriteDownloadRecord("/m/song [live].mp3", "u", "1", kWriteDownloadRecord));
+  EXPECT_FALSE(store.WriteDownloadRecord("/m/a.mp3", "u\r\nSize=1", "1", kWriteDownloadRecord));
+  EXPECT_EQ(ReadBytes(IniPath()), before);
+}
+
+TEST_F(SettingsFixture, HostsAreReadButNeverWritten) {
+  WriteIni(
+      "[System]\r\nBaiduHost=127.0.0.1:8080\r\nYahooHost=yahoo.local\r\nSiteUrl=http://site/\r\n");
+  Load();
+  EXPECT_EQ(settings.baiduHost, "127.0.0.1:8080");
+  EXPECT_EQ(settings.yahooHost, "yahoo.local");
+  EXPECT_EQ(settings.siteUrl, "http://site/");
+
+  std::filesystem::remove(IniPath());
+  Load();
+  store.SaveTitleDown(settings);
+  store.SaveMaxDownloadThreads(settings);
+  store.SaveMaxDownloadSpeed(settings);
+  store.SaveSearchHistory({"x"}, settings);
+  store.SaveCompletedLog(completed, settings);
+  const std::string bytes = ReadBytes(IniPath());
+  EXPECT_EQ(bytes.find("Host"), std::string::npos);
+  EXPECT_EQ(bytes.find("SiteUrl"), std::string::npos);
+  EXPECT_EQ(profile.SectionNames(kSectionNamesBufferSize),
+            (std::vector<std::string>{"System", "SearchTextHistory", "Mp3_completed"}));
+}
+
+// A file as the original program left it on its platform: GBK bytes, CR LF,
+// backslash paths.
+TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
+  const std::string gbk =
+      "[System]\r\n"
+      "DefaultMusicPath=D:\\\xD2\xF4\xC0\xD6\\\r\n"  // D:\音乐\ .
+      "TitleDown=0\r\n"
+      "MaxDownloadThreads=5\r\n"
+      "MaxDownloadSpeed=100\r\n"
+      "[SearchTextHistory]\r\n"
+      "ItemText0=\xD6\xDC\xBD\xDC\xC2\xD7\r\n"  // 周杰伦
+      "ItemText1=Moon\r\n"
+      "MaxItems=10\r\n"
+      "[Mp3_completed]\r\n"
+      "Item0=D:\\\xD2\xF4\xC0\xD6\\a.mp3\r\n"
+      "Item1=\r\n"
+      "MaxItems=200\r\n"
+      "[D:\\\xD2\xF4\xC0\xD6\\\xC6\xDF\xC0\xEF\xCF\xE3.mp3]\r\n"  // D:\音乐\七里香.mp3
+      "URL=http://h/qlx.mp3\r\n"
+      "Size=1000\r\n";
+  WriteBytes(IniPath(), gbk);
+  Load();
+  EXPECT_FALSE(settings.TitleDown);
+  EXPECT_EQ(settings.MaxDownloadThreads, 5u);
+  EXPECT_EQ(settings.MaxDownloadSpeed.load(), 100u);
+  EXPECT_EQ(history, (std::vector<std::string>{"周杰伦", "Moon"}));
+  EXPECT_TRUE(completed.empty());  // no such file here
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(downloads.Cell(0, 2), "七里香.mp3");
+  EXPECT_EQ(downloads.Cell(0, 9), "D:\\音乐\\七里香.mp3");
+  EXPECT_EQ(downloads.Cell(0, 10), "http://h/qlx.mp3");
+  // Not a folder here: replaced, and the rest of the file stays as it was.
+  EXPECT_EQ(settings.DefaultMusicPath, Downloads());
+  const std::string after = ReadBytes(IniPath());
+  EXPECT_NE(after.find(
+                "[D:\\\xD2\xF4\xC0\xD6\\\xC6\xDF\xC0\xEF\xCF\xE3.mp3]\r\nURL=http://h/qlx.mp3\r\n"),
+            std::string::npos);
+  EXPECT_NE(after.find("ItemText0=\xD6\xDC\xBD\xDC\xC2\xD7\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFixture, ChinesePathsAndTitlesRoundTrip) {
+  std::filesystem::create_directories(dir / "音乐" / "周杰伦");
+  const std::string folder = (dir / "音乐" / "周杰伦").string() + "/";
+  WriteBytes(folder + "稻香 (Live).mp3", "abc");
+  settings.DefaultMusicPath = folder;
+  store.SaveDefaultMusicPath(settings);
+  store.SaveSearchHistory({"稻香", "月亮代表我的心"}, settings);
+  completed.AppendRow({"0", "稻香 (Live).mp3", "mp3", "3", folder});
+  store.SaveCompletedLog(completed, settings);
+  store.WriteDownloadRecord(folder + "七里香.mp3", "http://h/%E4%B8%83.mp3", "",
+                            kWriteDownloadRecord);
+
+  Profile again(IniPath());
+  SettingsStore reopened(again, dir.path());
+  AppSettings loaded;
+  std::vector<std::string> loadedHistory;
+  ListTable loadedLog(app::kCompletedColumns);
+  ListTable loadedDownloads(app::kDownloadColumns);
+  reopened.LoadSettings(loaded, loadedHistory, loadedLog, loadedDownloads);
+  EXPECT_EQ(loaded.DefaultMusicPath, folder);
+  EXPECT_EQ(loadedHistory, (std::vector<std::string>{"稻香", "月亮代表我的心"}));
+  ASSERT_EQ(loadedLog.rowCount(), 1u);
+  EXPECT_EQ(loadedLog.Row(0),
+            (std::vector<std::string>{"0", "稻香 (Live).mp3", "mp3", "3", folder}));
+  ASSERT_EQ(loadedDownloads.rowCount(), 1u);
+  EXPECT_EQ(loadedDownloads.Cell(0, 2), "七里香.mp3");
+  EXPECT_EQ(loadedDownloads.Cell(0, 5), "");
+}
+
+TEST(StoredPath, SplitsAtTheLastSlashOrElseBackslash) {
+  struct PathCase {
+    const char* path;
+    const char* name;
+    const char* folder;
+    const char* type;
+  };
+  const std::vector<PathCase> cases = {
+      {"/m/a.b/song.mp3", "song.mp3", "/m/a.b/", "mp3"},
+      {"/m/a.b/song", "song", "/m/a.b/", "b/song"},
+      {"D:\\x\\song.mp3", "song.mp3", "D:\\x\\", "mp3"},
+      {"/m/a\\b.mp3", "a\\b.mp3", "/m/", "mp3"},
+      {"song", "song", "", "song"},
+  };
+  for (const PathCase& c : cases) {
+    EXPECT_EQ(FileNameOfPath(c.path), c.name) << c.path;
+    EXPECT_EQ(FolderOfPath(c.path), c.folder) << c.path;
+    EXPECT_EQ(TypeOfPath(c.path), c.type) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace vexon::storage

@@ -1,0 +1,197 @@
+#include "storage/system_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "text/strings.h"
+#include "unit/storage/storage_test_support.h"
+
+namespace vexon::storage {
+namespace {
+
+using app::ListTable;
+using testing::ReadBytes;
+using testing::TempDir;
+using text::Format;
+
+class SystemOptionsFixture : public ::testing::Test {
+ protected:
+  SystemOptionsFixture()
+      : profile(SettingsStore::SettingsPath(dir.path())),
+        store(profile, dir.path()),
+        history(store, settings) {
+    settings.DefaultMusicPath = "/music/";
+  }
+
+  OptionsChanges Apply(const SystemOptions& chosen) {
+    return ApplySystemOptions(chosen, settings, store, history, completed);
+  }
+
+  // A log of `rows` entries, oldest first, with its keys in the file.
+  void FillLog(int rows) {
+    for (int i = 0; i < rows; ++i) {
+      completed.AppendRow({Format("%d", i), Format("song%03d.mp3", i), "mp3", "1", "/m/"});
+    }
+    store.SaveCompletedLog(completed, settings);
+  }
+
+  TempDir dir;
+  Profile profile;
+  SettingsStore store;
+  AppSettings settings;
+  SearchHistory history;
+  ListTable completed{app::kCompletedColumns};
+};
+
+TEST_F(SystemOptionsFixture, NothingChangedWritesNothing) {
+  const OptionsChanges changes = Apply(CurrentSystemOptions(settings));
+  EXPECT_FALSE(changes.any());
+  EXPECT_FALSE(std::filesystem::exists(profile.path()));
+}
+
+TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.folder = "/新的/文件夹";
+  chosen.titleDown = false;
+  chosen.maxDownloadThreads = 6;
+  chosen.maxDownloadSpeed = 300;
+  chosen.completedMaxItems = 150;
+  chosen.searchHistoryMaxItems = 15;
+  const OptionsChanges changes = Apply(chosen);
+  EXPECT_TRUE(changes.folder && changes.titleDown && changes.maxDownloadThreads &&
+              changes.maxDownloadSpeed && changes.completedMaxItems &&
+              changes.searchHistoryMaxItems);
+  EXPECT_EQ(settings.DefaultMusicPath, "/新的/文件夹/");
+  EXPECT_FALSE(settings.TitleDown);
+  EXPECT_EQ(settings.MaxDownloadThreads, 6u);
+  EXPECT_EQ(settings.MaxDownloadSpeed.load(), 300u);
+  EXPECT_EQ(settings.CompletedMaxItems, 150u);
+  EXPECT_EQ(settings.SearchHistoryMaxItems, 15u);
+  // The sections appear in the order in which they were first written.
+  EXPECT_EQ(profile.SectionNames(kSectionNamesBufferSize),
+            (std::vector<std::string>{"System", "Mp3_completed", "SearchTextHistory"}));
+  const auto file = profile.Read();
+  EXPECT_EQ(file->GetString("System", "DefaultMusicPath", "", 256), "/新的/文件夹/");
+  EXPECT_EQ(file->GetInt("System", "TitleDown", 1), 0u);
+  EXPECT_EQ(file->GetInt("System", "MaxDownloadThreads", 0), 6u);
+  EXPECT_EQ(file->GetInt("System", "MaxDownloadSpeed", 0), 300u);
+  EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 150u);
+  EXPECT_EQ(file->GetInt("SearchTextHistory", "MaxItems", 0), 15u);
+}
+
+TEST_F(SystemOptionsFixture, OnlyTheMaximumDownloadsChangeAsksForANewPoolSize) {
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.maxDownloadThreads = 10;
+  const OptionsChanges changes = Apply(chosen);
+  EXPECT_TRUE(changes.maxDownloadThreads);
+  EXPECT_FALSE(changes.folder || changes.titleDown || changes.maxDownloadSpeed ||
+               changes.completedMaxItems || changes.searchHistoryMaxItems);
+  EXPECT_EQ(ReadBytes(profile.path()), "[System]\r\nMaxDownloadThreads=10\r\n");
+}
+
+TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldestAndRenumbers) {
+  FillLog(120);
+  completed.Sort(1, false);  // shown by name, descending
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.completedMaxItems = 50;
+  const OptionsChanges changes = Apply(chosen);
+  EXPECT_EQ(changes.completedRowsRemoved, 70u);
+  ASSERT_EQ(completed.rowCount(), 50u);
+  EXPECT_EQ(completed.sortColumn(), 1u);
+  EXPECT_FALSE(completed.sortAscending());
+  EXPECT_EQ(completed.Cell(0, 1), "song119.mp3");
+  EXPECT_EQ(completed.Cell(0, 0), "49");
+  EXPECT_EQ(completed.Cell(49, 1), "song070.mp3");
+  EXPECT_EQ(completed.Cell(49, 0), "0");
+  const auto file = profile.Read();
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "", 256), "/m/song070.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item49", "", 256), "/m/song119.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item50", "?", 256), "");
+  EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 50u);
+}
+
+TEST_F(SystemOptionsFixture, RaisingTheLogMaximumKeepsEveryRow) {
+  settings.CompletedMaxItems = 50;
+  FillLog(50);
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.completedMaxItems = 200;
+  const OptionsChanges changes = Apply(chosen);
+  EXPECT_EQ(changes.completedRowsRemoved, 0u);
+  EXPECT_EQ(completed.rowCount(), 50u);
+  EXPECT_EQ(profile.GetInt("Mp3_completed", "MaxItems", 0), 200u);
+}
+
+TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOldKeys) {
+  settings.SearchHistoryMaxItems = 20;
+  for (int i = 0; i < 15; ++i) history.Record(Format("text %d", i));  // "text 14" is newest
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.searchHistoryMaxItems = 10;
+  const OptionsChanges changes = Apply(chosen);
+  EXPECT_EQ(changes.historyEntriesRemoved, 5u);
+  ASSERT_EQ(history.entries().size(), 10u);
+  EXPECT_EQ(history.entries().front(), "text 14");
+  EXPECT_EQ(history.entries().back(), "text 5");
+  const auto file = profile.Read();
+  EXPECT_EQ(file->GetString("SearchTextHistory", "ItemText9", "", 256), "text 5");
+  // Keys 10 to 14 were not touched: they still hold the five oldest texts.
+  EXPECT_EQ(file->GetString("SearchTextHistory", "ItemText10", "", 256), "text 4");
+  EXPECT_EQ(file->GetString("SearchTextHistory", "ItemText14", "", 256), "text 0");
+  EXPECT_EQ(file->GetInt("SearchTextHistory", "MaxItems", 0), 10u);
+
+  // A later start with a higher maximum reads them again behind the newer ones.
+  ASSERT_TRUE(profile.WriteString("SearchTextHistory", "MaxItems", "20"));
+  AppSettings later;
+  std::vector<std::string> loaded;
+  ListTable log(app::kCompletedColumns);
+  ListTable downloads(app::kDownloadColumns);
+  store.LoadSettings(later, loaded, log, downloads);
+  ASSERT_EQ(loaded.size(), 15u);
+  EXPECT_EQ(loaded[9], "text 5");
+  EXPECT_EQ(loaded[10], "text 4");
+}
+
+TEST_F(SystemOptionsFixture, AFolderGetsItsTrailingSlashAndAnEmptyOneIsIgnored) {
+  SystemOptions chosen = CurrentSystemOptions(settings);
+  chosen.folder = "/music";
+  EXPECT_FALSE(Apply(chosen).folder);
+  chosen.folder = "";
+  EXPECT_FALSE(Apply(chosen).folder);
+  EXPECT_EQ(settings.DefaultMusicPath, "/music/");
+  EXPECT_FALSE(std::filesystem::exists(profile.path()));
+}
+
+TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {
+  const SystemOptions valid{"/m/", true, 3, 0, 10, 200};
+  EXPECT_EQ(FirstInvalidOption(valid), std::nullopt);
+  struct CheckCase {
+    const char* name;
+    SystemOptions options;
+    std::optional<OptionsField> expected;
+  };
+  std::string longest;
+  for (int i = 0; i < 255; ++i) longest += "音";
+  const std::vector<CheckCase> cases = {
+      {"empty folder", {"", true, 3, 0, 10, 200}, OptionsField::kFolder},
+      {"255 characters", {longest, true, 3, 0, 10, 200}, std::nullopt},
+      {"256 characters", {longest + "a", true, 3, 0, 10, 200}, OptionsField::kFolder},
+      {"history 4", {"/m/", true, 3, 0, 4, 200}, OptionsField::kSearchHistoryMaxItems},
+      {"history 21", {"/m/", true, 3, 0, 21, 200}, OptionsField::kSearchHistoryMaxItems},
+      {"threads 0", {"/m/", true, 0, 0, 10, 200}, OptionsField::kMaxDownloadThreads},
+      {"threads 11", {"/m/", true, 11, 0, 10, 200}, OptionsField::kMaxDownloadThreads},
+      {"log 49", {"/m/", true, 3, 0, 10, 49}, OptionsField::kCompletedMaxItems},
+      {"log 201", {"/m/", true, 3, 0, 10, 201}, OptionsField::kCompletedMaxItems},
+      {"speed 1001", {"/m/", true, 3, 1001, 10, 200}, OptionsField::kMaxDownloadSpeed},
+      {"speed 1000 and threads 10", {"/m/", true, 10, 1000, 20, 50}, std::nullopt},
+      {"history before threads",
+       {"/m/", true, 0, 0, 99, 200},
+       OptionsField::kSearchHistoryMaxItems},
+      {"log before speed", {"/m/", true, 3, 5000, 10, 0}, OptionsField::kCompletedMaxItems},
+  };
+  for (const CheckCase& c : cases) EXPECT_EQ(FirstInvalidOption(c.options), c.expected) << c.name;
+}
+
+}  // namespace
+}  // namespace vexon::storage
