@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vexon-cli search [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]]\n"
-    "                        [--types LIST] [--date SPEC] [--size SPEC] [--max N]\n"
+    "                        [--types LIST] [--date FILTER] [--size FILTER] [--max N]\n"
     "                        [--save FILE] [--] WORDS...\n"
     "       vexon-cli show FILE\n"
     "       vexon-cli --version\n";

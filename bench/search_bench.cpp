@@ -1,0 +1,159 @@
+// A search over both services with many live links whose checks each take 500 ms,
+// compared with the bound set by the slower page chain and by 64 parallel checks.
+#include <curl/curl.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <set>
+#include <thread>
+
+#include "bench_process.h"
+#include "search/query_url.h"
+#include "standin/catalog.h"
+
+using namespace vexon;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kLinksPerPage = 100;
+constexpr int kPages = 10;
+constexpr int kCheckDelayMs = 500;
+constexpr int kParallelChecks = 64;
+const std::string kWords = "bench words";
+
+size_t Append(char* data, size_t size, size_t count, void* user) {
+  static_cast<std::string*>(user)->append(data, size * count);
+  return size * count;
+}
+
+std::string Get(CURL* curl, const std::string& url) {
+  std::string body;
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+  curl_easy_perform(curl);
+  return body;
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Every value between `open` and the next `close` in `page`.
+std::vector<std::string> Between(const std::string& page, const std::string& open, const std::string& close) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while ((pos = page.find(open, pos)) != std::string::npos) {
+    pos += open.size();
+    const size_t end = page.find(close, pos);
+    if (end == std::string::npos) break;
+    out.push_back(page.substr(pos, end - pos));
+    pos = end;
+  }
+  return out;
+}
+
+// The Baidu chain done as plainly as possible: each page, then for every hit the two
+// 10 ms pauses and its intermediate page.
+double BaiduChainSeconds(const std::string& host) {
+  CURL* curl = curl_easy_init();
+  const auto start = Clock::now();
+  std::string url = search::BaiduQueryUrl(host, kWords);
+  while (!url.empty()) {
+    const std::string page = Get(curl, url);
+    for (const std::string& href : Between(page, "<a href=\"", "\"")) {
+      Pause(10);
+      if (href.find("tn=baidusg,") == std::string::npos) continue;
+      Pause(10);
+      Get(curl, href.substr(0, href.find('?')));
+    }
+    url.clear();
+    const size_t next = page.find("\xCF\xC2\xD2\xBB\xD2\xB3");  // "下一页"
+    if (next != std::string::npos) {
+      const size_t href = page.rfind("http://", next);
+      url = page.substr(href, page.find('"', href) - href);
+    }
+  }
+  curl_easy_cleanup(curl);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double YahooChainSeconds(const std::string& host) {
+  CURL* curl = curl_easy_init();
+  const auto start = Clock::now();
+  std::string url = search::YahooQueryUrl(host, kWords);
+  while (!url.empty()) {
+    const std::string page = Get(curl, url);
+    for (size_t i = 0; i < Between(page, "<a ", "</a>").size(); ++i) Pause(10);
+    url.clear();
+    const size_t next = page.find("<strong>\xCF\xC2\xD2\xBB\xD2\xB3</strong>");
+    if (next != std::string::npos) {
+      const size_t href = page.rfind("search.html?", next);
+      url = "http://" + host + "/" + page.substr(href, page.find('"', href) - href);
+    }
+  }
+  curl_easy_cleanup(curl);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main() {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  const auto build = bench::BuildDir();
+  const std::string portFile = "/tmp/vexon_search_bench.port";
+  std::remove(portFile.c_str());
+  const pid_t standin = bench::Spawn(
+      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile,
+       "--links-per-page", std::to_string(kLinksPerPage), "--pages", std::to_string(kPages),
+       "--no-dead-links", "--no-quirks", "--no-decoys", "--check-delay-ms", std::to_string(kCheckDelayMs)},
+      "/dev/null");
+  std::string port;
+  for (int i = 0; i < 200 && port.empty(); ++i) {
+    Pause(25);
+    std::ifstream in(portFile);
+    std::getline(in, port);
+  }
+  if (standin < 0 || port.empty()) {
+    std::fprintf(stderr, "search_bench: the stand-in did not start\n");
+    return 1;
+  }
+  const std::string host = "127.0.0.1:" + port;
+
+  standin::CatalogOptions catalogOptions;
+  catalogOptions.linksPerPage = kLinksPerPage;
+  catalogOptions.pagesPerService = kPages;
+  catalogOptions.includeDeadLinks = false;
+  catalogOptions.includeQuirks = false;
+  catalogOptions.includeDecoys = false;
+  std::set<std::string> expected;
+  for (const auto& e : standin::Catalog(1, catalogOptions).AllEntries(kWords)) {
+    if (e.extension != "wav" && e.extension != "mpeg") expected.insert(e.Path());
+  }
+
+  const double baidu = BaiduChainSeconds(host);
+  const double yahoo = YahooChainSeconds(host);
+  const double chain = std::max(baidu, yahoo);
+  const double checks = static_cast<double>(expected.size()) * kCheckDelayMs / 1000.0 / kParallelChecks;
+  const double bound = std::max(chain, checks);
+
+  const std::string out = "/tmp/vexon_search_bench.out";
+  const auto figures = bench::RunMeasured(
+      {(build / "vexon-cli").string(), "search", "--baidu-host", host, "--yahoo-host", host, "--", kWords}, out);
+  kill(standin, SIGTERM);
+  waitpid(standin, nullptr, 0);
+
+  std::ifstream in(out);
+  std::string line;
+  size_t rows = 0;
+  while (std::getline(in, line)) ++rows;
+  std::printf("live links listed:      %zu (expected %zu)\n", rows, expected.size());
+  std::printf("page chain (baidu):     %.2f s\n", baidu);
+  std::printf("page chain (yahoo):     %.2f s\n", yahoo);
+  std::printf("checks at 64 x 500 ms:  %.2f s\n", checks);
+  std::printf("bound:                  %.2f s\n", bound);
+  std::printf("search wall time:       %.2f s  (%.3f x bound, goal <= 1.15)\n", figures.seconds,
+              figures.seconds / bound);
+  std::printf("peak threads:           %ld (goal <= 80)\n", figures.peakThreads);
+  std::printf("peak RSS:               %.1f MB (goal < 100)\n", static_cast<double>(figures.peakRssKb) / 1024.0);
+  return rows == expected.size() && figures.exitStatus == 0 ? 0 : 1;
+}

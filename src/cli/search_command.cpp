@@ -1,0 +1,172 @@
+#include <signal.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "app/message_loop.h"
+#include "cli/cli_settings.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "search/search_controller.h"
+#include "search/search_options.h"
+#include "storage/result_file.h"
+#include "text/strings.h"
+
+namespace vexon::cli {
+namespace {
+
+struct SearchArgs {
+  search::SearchHosts hosts;
+  search::SearchOptions options;
+  std::string words;
+  std::string saveFile;
+};
+
+// Prints each results row the moment it is added: the seven cells joined by TAB.
+class RowPrinter final : public app::ListObserver {
+ public:
+  explicit RowPrinter(const app::ListTable& table) : table_(table) {}
+  void RowsInserted(size_t first, size_t count) override {
+    for (size_t row = first; row < first + count; ++row) PrintRow(table_.Row(row));
+  }
+  void RowsRemoved(size_t, size_t) override {}
+  void CellsChanged(size_t, size_t, size_t) override {}
+  void RowsReordered(const std::vector<size_t>&) override {}
+
+ private:
+  const app::ListTable& table_;
+};
+
+bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std::string& error) {
+  std::vector<std::string> words;
+  bool wordsOnly = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (wordsOnly || a.empty() || a[0] != '-' || a == "-") {
+      words.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      wordsOnly = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      error = "option " + a + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (a == "--baidu-host") {
+      if (!IsValidHost(value)) return (error = "bad host: " + value), false;
+      out.hosts.baidu = value;
+    } else if (a == "--yahoo-host") {
+      if (!IsValidHost(value)) return (error = "bad host: " + value), false;
+      out.hosts.yahoo = value;
+    } else if (a == "--types") {
+      if (!search::SetTypesFromList(out.options, value)) {
+        error = "unknown file type in --types: " + value;
+        return false;
+      }
+    } else if (a == "--date") {
+      out.options.dateFilter = value;
+    } else if (a == "--size") {
+      out.options.sizeFilter = value;
+    } else if (a == "--max") {
+      uint32_t n = 0;
+      if (!ParseUnsigned(value, n)) return (error = "bad --max: " + value), false;
+      out.options.maxResults = n;
+    } else if (a == "--save") {
+      out.saveFile = value;
+    } else {
+      error = "unknown option: " + a;
+      return false;
+    }
+  }
+  if (words.empty()) {
+    error = "no search words given";
+    return false;
+  }
+  std::string joined;
+  for (const std::string& w : words) {
+    if (!joined.empty()) joined += ' ';
+    joined += w;
+  }
+  out.words = std::string(text::Trim(joined));
+  return true;
+}
+
+}  // namespace
+
+int RunSearchCommand(const std::vector<std::string>& args) {
+  SearchArgs parsed;
+  std::string error;
+  if (!ParseSearchArgs(args, parsed, error)) {
+    std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
+    return 2;
+  }
+  CliSettings settings;
+  if (!settings.ApplyHosts(parsed.hosts, error)) {
+    std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
+    return 1;
+  }
+
+  SignalWatcher signals;
+  app::ListTable results(app::kResultsColumns);
+  RowPrinter printer(results);
+  results.SetObserver(&printer);
+
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool finished = false;
+  int status = 0;
+  {
+    app::MessageLoop loop;
+    search::SearchController controller(loop, results, parsed.options, parsed.hosts);
+    controller.recordHistory = settings.HistoryHook();
+    controller.onAllFinished = [&] {
+      std::lock_guard lock(mutex);
+      finished = true;
+      ended.notify_all();
+    };
+    bool started = false;
+    loop.Invoke([&] {
+      controller.OnSearch(parsed.words);
+      started = controller.HasRunningTasks();
+    });
+    if (started) {
+      std::unique_lock lock(mutex);
+      while (!finished) {
+        ended.wait_for(lock, std::chrono::milliseconds(50));
+        if (signals.Received() && !finished) {
+          lock.unlock();
+          loop.Invoke([&] { controller.OnStopSearch(); });
+          status = 130;
+          lock.lock();
+          break;
+        }
+      }
+    }
+    if (!parsed.saveFile.empty() && status == 0) {
+      loop.Invoke([&] {
+        const storage::ResultFileStatus saved = storage::WriteResultFile(parsed.saveFile, results);
+        if (!saved.ok) {
+          error = saved.error;
+          status = 1;
+        }
+      });
+      if (status == 1) std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
+    }
+    results.SetObserver(nullptr);
+    loop.Shutdown();
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace vexon::cli

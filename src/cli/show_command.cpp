@@ -1,0 +1,53 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "storage/result_file.h"
+
+namespace vexon::cli {
+namespace {
+
+constexpr const char* kShowUsage = "usage: vexon-cli show FILE\n";
+
+}  // namespace
+
+int RunShowCommand(const std::vector<std::string>& args) {
+  std::vector<std::string> files;
+  bool optionsEnded = false;
+  for (const std::string& arg : args) {
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+      std::fputs(kShowUsage, stdout);
+      return 0;
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(stderr, "vexon-cli show: unknown option '%s'\n%s", arg.c_str(), kShowUsage);
+      return 2;
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.size() != 1) {
+    std::fputs(
+        files.empty() ? "vexon-cli show: no file given\n" : "vexon-cli show: one file only\n",
+        stderr);
+    std::fputs(kShowUsage, stderr);
+    return 2;
+  }
+
+  app::ListTable rows(app::kResultsColumns);
+  const storage::ResultFileStatus status = storage::ReadResultFile(files[0], rows);
+  if (!status) {
+    std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(),
+                 status.error.c_str());
+    return 1;
+  }
+  for (size_t row = 0; row < rows.rowCount(); ++row) PrintRow(rows.Row(row));
+  return 0;
+}
+
+}  // namespace vexon::cli

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "integration/cli/cli_runner.h"
+#include "search/search_options.h"
+#include "standin/standin_server.h"
+#include "text/encoding.h"
+#include "text/strings.h"
+
+using namespace vexon;
+using vexon::testing::CliRun;
+
+namespace {
+
+class SearchCommand : public vexon::testing::CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    if (IsSkipped()) return;
+    standin::StandinOptions options;
+    options.catalog.includeDecoys = false;  // keeps the runs short
+    server = std::make_unique<standin::StandinServer>(options);
+    ASSERT_TRUE(server->Start());
+  }
+
+  std::vector<std::string> HostArgs() const {
+    return {"--baidu-host", server->HostPort(), "--yahoo-host", server->HostPort()};
+  }
+
+  CliRun Search(std::vector<std::string> extra, const std::string& words) {
+    std::vector<std::string> args = {"search"};
+    for (auto& a : HostArgs()) args.push_back(a);
+    for (auto& a : extra) args.push_back(a);
+    args.push_back("--");
+    args.push_back(words);
+    return Run(args, true);
+  }
+
+  std::unique_ptr<standin::StandinServer> server;
+};
+
+std::vector<std::string> Lines(const std::string& out) {
+  std::vector<std::string> lines = text::Split(out, "\n");
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+}  // namespace
+
+TEST_F(SearchCommand, PrintsOneTabSeparatedLinePerListedRow) {
+  const CliRun run = Search({}, "tab rows");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::set<std::string> urls;
+  const standin::Catalog catalog = server->CurrentCatalog();
+  size_t expected = 0;
+  search::SearchOptions defaults;
+  for (const auto& e : catalog.AllEntries("tab rows")) {
+    expected += e.Live() && search::TypeFilterPasses(defaults, server->Url(e.Path()));
+  }
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), expected);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto cells = text::Split(lines[i], "\t");
+    ASSERT_EQ(cells.size(), 7u) << lines[i];
+    EXPECT_EQ(cells[0], std::to_string(i));
+    urls.insert(cells[6]);
+  }
+  EXPECT_EQ(urls.size(), lines.size());
+}
+
+TEST_F(SearchCommand, FiltersAndLimitsComeFromFlags) {
+  CliRun run = Search({"--types", "wav", "--max", "2"}, "only wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  auto lines = Lines(run.out);
+  EXPECT_LE(lines.size(), 2u);
+  for (const auto& line : lines) EXPECT_TRUE(text::EndsWith(line, ".wav")) << line;
+  run = Search({"--size", "1|1"}, "tiny only");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
+  const CliRun run = Search({"--save", (dir_ / "saved.msf").string()}, "保存 结果");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_FALSE(run.out.empty());
+  const CliRun shown = Run({"show", (dir_ / "saved.msf").string()});
+  ASSERT_EQ(shown.exitCode, 0) << shown.err;
+  EXPECT_EQ(shown.out, run.out);
+}
+
+TEST_F(SearchCommand, RecordsTheWordsInTheSearchHistory) {
+  ASSERT_EQ(Search({}, "  first  ").exitCode, 0);
+  ASSERT_EQ(Search({}, "第二").exitCode, 0);
+  const std::string ini = text::Utf8FromGb18030(vexon::testing::Slurp(dir_ / "vudez.ini"));
+  EXPECT_NE(ini.find("ItemText0=第二\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ItemText1=first\r\n"), std::string::npos) << ini;
+}
+
+TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
+  WriteFile("vudez.ini", "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" +
+                             server->HostPort() + "\r\n");
+  const CliRun run = Run({"search", "stored hosts"}, true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(run.out.empty());
+  WriteFile("vudez.ini", "[System]\r\nBaiduHost=bad host/x\r\n");
+  const CliRun bad = Run({"search", "stored hosts"}, true);
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.err.find("BaiduHost"), std::string::npos);
+}
+
+TEST_F(SearchCommand, BadArgumentsExitWithAMessage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"search"},
+      {"search", "--types", "mp3,ogg", "x"},
+      {"search", "--max", "-1", "x"},
+      {"search", "--max", "99999999999", "x"},
+      {"search", "--baidu-host", "a b", "x"},
+      {"search", "--baidu-host", "h:70000", "x"},
+      {"search", "--bogus", "1", "x"},
+      {"search", "x", "--max"},
+      {"frobnicate"},
+  };
+  for (const auto& args : bad) {
+    const CliRun run = Run(args, true);
+    EXPECT_EQ(run.exitCode, 2) << args.back();
+    EXPECT_FALSE(run.err.empty());
+    EXPECT_TRUE(run.out.empty());
+  }
+}
