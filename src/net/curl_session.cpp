@@ -1,6 +1,8 @@
 #include "net/curl_session.h"
 
 #include <curl/curl.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <mutex>
@@ -22,10 +24,6 @@ void GlobalInit() {
 
 CURL* Easy(void* p) { return static_cast<CURL*>(p); }
 CURLM* Multi(void* p) { return static_cast<CURLM*>(p); }
-
-}  // namespace
-
-namespace {
 
 struct TransferState {
   TransferHandler* handler = nullptr;
@@ -55,6 +53,32 @@ void ParseHeaderLine(ResponseHead& head, std::string_view line) {
   } else if (text::EqualsNoCase(name, "Content-Range")) {
     head.contentRange = value;
   }
+}
+
+// The value of the first header line named `name` (any letter case) in a raw head.
+std::string HeaderValue(std::string_view raw, std::string_view name) {
+  size_t pos = 0;
+  while (pos < raw.size()) {
+    size_t end = raw.find('\n', pos);
+    if (end == std::string_view::npos) end = raw.size();
+    const std::string_view line = raw.substr(pos, end - pos);
+    const size_t colon = line.find(':');
+    if (colon != std::string_view::npos && text::EqualsNoCase(text::Trim(line.substr(0, colon)), name)) {
+      return std::string(text::Trim(line.substr(colon + 1)));
+    }
+    pos = end + 1;
+  }
+  return {};
+}
+
+std::string AddressText(const sockaddr* address) {
+  char buffer[INET6_ADDRSTRLEN] = {};
+  if (address->sa_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, buffer, sizeof buffer);
+  } else if (address->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, buffer, sizeof buffer);
+  }
+  return buffer;
 }
 
 bool IsRedirect(int status) {
@@ -90,9 +114,9 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   state->inHead = false;
   const int status = state->pending.status;
   if (status >= 100 && status < 200) return n;
-  if (state->following && IsRedirect(status) &&
-      text::FindNoCase(state->pending.rawHeaders, "\nlocation:") != std::string_view::npos) {
-    state->handler->OnStage(Stage::Redirect, {});
+  const std::string location = HeaderValue(state->pending.rawHeaders, "location");
+  if (state->following && IsRedirect(status) && !location.empty()) {
+    state->handler->OnStage(Stage::Redirect, location);
     return n;
   }
   state->result->head = state->pending;
@@ -117,19 +141,34 @@ size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-int OnPrereq(void* user, char*, char*, int, int) {
+int OnPrereq(void* user, char* primaryIp, char*, int, int) {
   auto* state = static_cast<TransferState*>(user);
   state->connected = true;
   state->lastActivity = Clock::now();
-  state->handler->OnStage(Stage::Connected, {});
+  state->handler->OnStage(Stage::Connected, primaryIp ? primaryIp : "");
   state->handler->OnStage(Stage::RequestSent, {});
   return CURL_PREREQFUNC_OK;
 }
 
 curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address) {
   auto* state = static_cast<TransferState*>(user);
-  state->handler->OnStage(Stage::Connecting, {});
+  const std::string ip = AddressText(&address->addr);
+  state->handler->OnStage(Stage::Resolved, ip);
+  state->handler->OnStage(Stage::Connecting, ip);
   return socket(address->family, address->socktype, address->protocol);
+}
+
+std::string HostOf(const std::string& url) {
+  std::string host;
+  CURLU* parsed = curl_url();
+  char* part = nullptr;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
+    host = part;
+  }
+  curl_free(part);
+  curl_url_cleanup(parsed);
+  return host;
 }
 
 }  // namespace
@@ -235,10 +274,10 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
   curl_easy_setopt(easy, CURLOPT_PREREQDATA, &state);
   curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
   curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &state);
-  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, settings_.bufferSize);
   if (!settings_.proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, settings_.proxy.c_str());
 
-  handler.OnStage(Stage::Resolving, {});
+  handler.OnStage(Stage::Resolving, HostOf(url));
   CURLM* multi = Multi(multi_);
   curl_multi_add_handle(multi, easy);
   CURLcode code = CURLE_OK;

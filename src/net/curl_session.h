@@ -19,6 +19,7 @@ struct SessionSettings {
   int maxRedirects = 10;
   bool noCache = true;
   std::string proxy;  // "host:port"; empty: the environment's settings
+  long bufferSize = 64L * 1024L;  // the largest chunk handed to OnBody
 };
 
 // The head of the final answer (after redirects).
@@ -33,7 +34,9 @@ struct ResponseHead {
   std::string rawHeaders;
 };
 
-enum class Stage { Resolving, Connecting, Connected, RequestSent, ResponseReceived, Redirect };
+// Steps of a request; the detail is the host (Resolving), the address (Resolved,
+// Connecting, Connected) or the new location (Redirect).
+enum class Stage { Resolving, Resolved, Connecting, Connected, RequestSent, ResponseReceived, Redirect };
 
 // Callbacks run on the calling thread while a request is under way.
 class TransferHandler {

@@ -44,10 +44,8 @@ class ReaderHandler final : public TransferHandler {
   void OnStage(Stage stage, const std::string&) override {
     switch (stage) {
       case Stage::Resolving: Show(text::Format("Resolving name for %s", host_.c_str())); break;
-      case Stage::Connecting:
-        Show(text::Format("Resolved name for %s", host_.c_str()));
-        Show("Connecting to socket address ");
-        break;
+      case Stage::Resolved: Show(text::Format("Resolved name for %s", host_.c_str())); break;
+      case Stage::Connecting: Show("Connecting to socket address "); break;
       case Stage::Connected: Show("Connected to socket address"); break;
       case Stage::RequestSent:
         Show("Sending request...");

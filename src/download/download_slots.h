@@ -1,0 +1,30 @@
+#pragma once
+
+#include <mutex>
+
+namespace vexon::download {
+
+// The download slot pool: at most `size` workers transfer at once. It can be
+// resized while downloads run: a larger pool frees slots at once; a smaller one
+// lets running downloads finish and withholds their slots until the pool has its
+// new size.
+class DownloadSlots final {
+ public:
+  explicit DownloadSlots(unsigned size);
+
+  // Takes a slot when one is free; never blocks.
+  bool TryAcquire();
+  // Gives one slot back.
+  void Release();
+  void Resize(unsigned size);
+
+  unsigned size() const;
+  unsigned inUse() const;
+
+ private:
+  mutable std::mutex mutex_;
+  unsigned size_;
+  unsigned inUse_ = 0;
+};
+
+}  // namespace vexon::download

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vexon::download {
+
+// What one download worker is handed, and hands back in its end report.
+struct DownloadTask {
+  uint32_t workerId = 0;
+  std::string url;
+  std::string fullName;
+  std::string partialPath;  // fullName + ".grb"
+  uint64_t resumeOffset = 0;
+};
+
+inline constexpr const char* kPartialSuffix = ".grb";
+
+}  // namespace vexon::download

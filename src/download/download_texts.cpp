@@ -1,0 +1,90 @@
+#include "download/download_texts.h"
+
+#include <cstdlib>
+
+#include "text/strings.h"
+
+namespace vexon::download {
+
+const DownloadTexts& DownloadTexts::Chinese() {
+  static const DownloadTexts texts{
+      "已连接到 %1",
+      "正在解析域名: %1",
+      "已解析域名: %1",
+      "正在连接 %1",
+      "正在重定向到 %1",
+      "当尝试下载文件时发生错误,错误:%1",
+      "当连接服务器时发生错误,错误:%1",
+      "不能收到服务器的有效响应,错误:%1",
+      "不能收到服务器的有效HTTP响应, 响应码:%1",
+      "当下载文件时发生错误,错误:%1",
+      "%1s",
+      "%1m",
+      "%1m,%2s",
+      "%1bps",
+      "%1kps",
+      "当打开被下载文件时发生错误,错误:%1",
+  };
+  return texts;
+}
+
+const DownloadTexts& DownloadTexts::English() {
+  static const DownloadTexts texts{
+      "Connected to %1",
+      "Resolving name: %1",
+      "Resolved name: %1",
+      "Connecting to %1",
+      "Redirecting to %1",
+      "An error occurred while attempting to download the file, Error:%1",
+      "An error occurred connecting to the server, Error:%1",
+      "Failed to receive a valid response from the server, Error:%1",
+      "Failed to receive a valid HTTP response from the server, Response Code:%1",
+      "An error occurred while downloading the file, Error:%1",
+      "%1s",
+      "%1m",
+      "%1m,%2s",
+      "%1bps",
+      "%1kps",
+      "An error occured while opening the file to be downloaded, Error:%1",
+  };
+  return texts;
+}
+
+const DownloadTexts& DownloadTexts::ForLanguage(std::string_view language) {
+  // "C" and "POSIX" name no language; the program's own language is Chinese.
+  if (language.empty() || language == "C" || language == "POSIX" ||
+      text::StartsWith(language, "C.") || text::StartsWith(language, "zh")) {
+    return Chinese();
+  }
+  return English();
+}
+
+const DownloadTexts& DownloadTexts::ForEnvironment() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return ForLanguage(value);
+  }
+  return Chinese();
+}
+
+std::string FillText(std::string_view text, std::string_view first, std::string_view second) {
+  return text::ReplaceAll(text::ReplaceAll(text, "%1", first), "%2", second);
+}
+
+std::string SpeedText(const DownloadTexts& texts, double v) {
+  if (v < 1.0) return FillText(texts.bytesPerSecond, text::Format("%0.0f", v * 1024.0));
+  if (v < 10.0) return FillText(texts.kilobytesPerSecond, text::Format("%0.2f", v));
+  return FillText(texts.kilobytesPerSecond, text::Format("%0.0f", v));
+}
+
+std::string TimeLeftText(const DownloadTexts& texts, uint64_t s) {
+  const auto minutes = text::Format("%llu", static_cast<unsigned long long>(s / 60));
+  if (s >= 60 && s % 60 != 0) {
+    return FillText(texts.minutesSeconds, minutes,
+                    text::Format("%llu", static_cast<unsigned long long>(s % 60)));
+  }
+  if (s >= 60) return FillText(texts.minutes, minutes);
+  return FillText(texts.seconds, text::Format("%llu", static_cast<unsigned long long>(s)));
+}
+
+}  // namespace vexon::download

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexon::download {
+
+// The worker's texts in one language; "%1" and "%2" are filled in.
+struct DownloadTexts {
+  std::string connected;        // "已连接到 %1"
+  std::string resolving;        // "正在解析域名: %1"
+  std::string resolved;         // "已解析域名: %1"
+  std::string connecting;       // "正在连接 %1"
+  std::string redirecting;      // "正在重定向到 %1"
+  std::string sessionFailed;    // 110
+  std::string connectFailed;    // 111
+  std::string noResponse;       // 112
+  std::string badStatus;        // 113
+  std::string transferFailed;   // 114
+  std::string seconds;          // "%1s"
+  std::string minutes;          // "%1m"
+  std::string minutesSeconds;   // "%1m,%2s"
+  std::string bytesPerSecond;   // "%1bps"
+  std::string kilobytesPerSecond;  // "%1kps"
+  std::string openFailed;       // 130
+
+  static const DownloadTexts& Chinese();
+  static const DownloadTexts& English();
+  // Chinese unless the language names another one (LC_ALL, LC_MESSAGES, LANG).
+  static const DownloadTexts& ForLanguage(std::string_view language);
+  static const DownloadTexts& ForEnvironment();
+};
+
+// "正在下载": sent when the body transfer begins.
+inline constexpr const char* kDownloadingText = "正在下载";
+
+// Fills "%1" and "%2" of a text.
+std::string FillText(std::string_view text, std::string_view first, std::string_view second = {});
+
+// 0.5 bytes/ms gives "512bps", 3.254 gives "3.25kps", 10.0 gives "10kps".
+std::string SpeedText(const DownloadTexts& texts, double bytesPerMillisecond);
+// 59 gives "59s", 60 gives "1m", 61 gives "1m,1s".
+std::string TimeLeftText(const DownloadTexts& texts, uint64_t seconds);
+
+}  // namespace vexon::download

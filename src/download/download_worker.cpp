@@ -1,0 +1,311 @@
+#include "download/download_worker.h"
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "download/partial_file.h"
+#include "net/net_errors.h"
+#include "net/page_reader.h"
+#include "net/url.h"
+#include "text/strings.h"
+
+namespace vexon::download {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A rate limit needs small chunks to be kept closely; without one, larger chunks
+// cost less per byte.
+constexpr long kLimitedChunk = 16L * 1024L;
+// Restarts from offset 0 (a refused or mismatched range) before giving up.
+constexpr int kMaxAttempts = 3;
+
+int64_t Millis(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+std::string Decimal(int64_t value) { return text::Format("%lld", static_cast<long long>(value)); }
+
+// "bytes START-END/TOTAL" or "bytes */TOTAL": the start (npos for "*") and total.
+void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
+  start = UINT64_MAX;
+  total = UINT64_MAX;
+  value = text::Trim(value);
+  if (!text::StartsWith(value, "bytes")) return;
+  value = text::Trim(value.substr(5));
+  const size_t slash = value.find('/');
+  if (slash == std::string_view::npos) return;
+  const std::string_view range = value.substr(0, slash);
+  const std::string_view size = value.substr(slash + 1);
+  if (!range.empty() && range[0] >= '0' && range[0] <= '9') start = text::LeadingDigits(range);
+  if (!size.empty() && size[0] >= '0' && size[0] <= '9') total = text::LeadingDigits(size);
+}
+
+}  // namespace
+
+net::SessionSettings WorkerContext::DefaultSession() {
+  net::SessionSettings s;
+  s.userAgent = net::kApplicationAgent;
+  s.connectTimeout = std::chrono::milliseconds(100000);
+  s.connectRetries = 3;
+  s.connectRetryPause = std::chrono::milliseconds(1000);
+  s.idleTimeout = std::chrono::milliseconds(300000);
+  s.maxRedirects = 10;
+  s.noCache = true;
+  return s;
+}
+
+// One request of a download: decides on the answer's head, writes the body, keeps
+// to the rate limit and reports progress.
+class TransferRun final : public net::TransferHandler {
+ public:
+  enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
+
+  TransferRun(const std::atomic<bool>& abort, const WorkerContext& context, PartialFile& file,
+              uint64_t& resumeOffset, const std::function<void(app::Msg, const std::string&)>& report)
+      : abort_(abort), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
+
+  Outcome outcome = Outcome::kNone;
+  std::string failureText;
+
+  bool ShouldStop() override { return abort_.load(); }
+
+  void OnStage(net::Stage stage, const std::string& detail) override {
+    const DownloadTexts& t = context_.texts;
+    switch (stage) {
+      case net::Stage::Resolving: report_(app::Msg::DownloadStatus, FillText(t.resolving, detail)); break;
+      case net::Stage::Resolved: report_(app::Msg::DownloadStatus, FillText(t.resolved, detail)); break;
+      case net::Stage::Connecting: report_(app::Msg::DownloadStatus, FillText(t.connecting, detail)); break;
+      case net::Stage::Connected: report_(app::Msg::DownloadStatus, FillText(t.connected, detail)); break;
+      case net::Stage::Redirect: report_(app::Msg::DownloadStatus, FillText(t.redirecting, detail)); break;
+      default: break;
+    }
+  }
+
+  bool OnHead(const net::ResponseHead& head) override {
+    const int status = head.status;
+    if (status == 416 && resumeOffset_ > 0) {
+      uint64_t start = 0, total = 0;
+      ParseContentRange(head.contentRange, start, total);
+      // The partial file already holds the whole resource.
+      outcome = total == resumeOffset_ ? Outcome::kAlreadyComplete : Outcome::kRestart;
+      return false;
+    }
+    if (status != 200 && status != 206) {
+      Fail(FillText(context_.texts.badStatus, Decimal(status)));
+      return false;
+    }
+    if (status == 206) {
+      uint64_t start = 0, total = 0;
+      ParseContentRange(head.contentRange, start, total);
+      if (start != resumeOffset_) {
+        outcome = Outcome::kRestart;
+        return false;
+      }
+    } else if (resumeOffset_ > 0) {
+      // The server ignored the range and sends the whole file: start again from 0.
+      int error = 0;
+      if (!file_.Restart(error)) {
+        Fail(FillText(context_.texts.transferFailed, Decimal(error)));
+        return false;
+      }
+      resumeOffset_ = 0;
+    }
+    lengthKnown_ = head.contentLength.has_value();
+    contentLength_ = head.contentLength.value_or(0);
+    report_(app::Msg::DownloadStatus, kDownloadingText);
+    report_(app::Msg::DownloadBodyBegins, {});
+    start_ = Clock::now();
+    lastSpeedTick_ = start_;
+    return !abort_.load();
+  }
+
+  bool OnBody(const char* data, size_t size) override {
+    if (abort_.load()) return false;
+    int error = 0;
+    if (!file_.Write(data, size, error)) {
+      Fail(FillText(context_.texts.transferFailed, Decimal(error)));
+      return false;
+    }
+    Throttle();
+    rateLimit_ = static_cast<double>(context_.maxDownloadSpeed.load());
+    received_ += size;
+    UpdateProgress();
+    return !abort_.load();
+  }
+
+  // The last progress step, for the read that found the end of the body.
+  void Finish() { UpdateProgress(); }
+
+ private:
+  void Fail(std::string text) {
+    outcome = Outcome::kFailed;
+    failureText = std::move(text);
+  }
+
+  // The average rate since the start tick, in bytes per millisecond, is held to the
+  // limit in KB/s (1 KB/s counting as 1000 bytes per second).
+  void Throttle() {
+    if (rateLimit_ <= 0.0) return;
+    const int64_t elapsed = Millis(start_, Clock::now());
+    if (elapsed <= 0) return;
+    const double rate = static_cast<double>(received_) / static_cast<double>(elapsed);
+    if (rate <= rateLimit_) return;
+    const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ -
+                                            static_cast<double>(elapsed));
+    if (pause > 0) {
+      net::SleepUnlessStopped(std::chrono::milliseconds(pause), [this] { return abort_.load(); });
+    }
+  }
+
+  void UpdateProgress() {
+    if (lengthKnown_) {
+      const uint64_t total = resumeOffset_ + contentLength_;
+      const uint64_t have = resumeOffset_ + received_;
+      const int percent =
+          total == 0 ? 100 : static_cast<int>(static_cast<double>(have) * 100.0 / static_cast<double>(total));
+      if (percent != lastPercent_) {
+        report_(app::Msg::DownloadPercent, text::Format("%d%%", percent));
+        report_(app::Msg::DownloadBytes, Decimal(static_cast<int64_t>(have)));
+        lastPercent_ = percent;
+      }
+    }
+    const Clock::time_point now = Clock::now();
+    const int64_t sinceSpeed = Millis(lastSpeedTick_, now);
+    if (sinceSpeed <= 1000) return;
+    const double speed = static_cast<double>(received_ - receivedAtSpeed_) / static_cast<double>(sinceSpeed);
+    report_(app::Msg::DownloadSpeed, SpeedText(context_.texts, speed));
+    lastSpeedTick_ = now;
+    receivedAtSpeed_ = received_;
+    if (lengthKnown_ && received_ > 0) {
+      const double left = contentLength_ > received_ ? static_cast<double>(contentLength_ - received_) : 0.0;
+      const double seconds = static_cast<double>(Millis(start_, now)) / static_cast<double>(received_) * left * 0.001;
+      report_(app::Msg::DownloadTimeLeft, TimeLeftText(context_.texts, static_cast<uint64_t>(seconds)));
+    }
+  }
+
+  const std::atomic<bool>& abort_;
+  const WorkerContext& context_;
+  PartialFile& file_;
+  uint64_t& resumeOffset_;
+  const std::function<void(app::Msg, const std::string&)>& report_;
+  bool lengthKnown_ = false;
+  uint64_t contentLength_ = 0;
+  uint64_t received_ = 0;
+  uint64_t receivedAtSpeed_ = 0;
+  int lastPercent_ = 0;
+  double rateLimit_ = 0.0;  // the first chunk is never held back
+  Clock::time_point start_ = Clock::now();
+  Clock::time_point lastSpeedTick_ = start_;
+};
+
+DownloadWorker::DownloadWorker(uint32_t id, std::unique_ptr<DownloadTask> task, WorkerContext& context)
+    : task_(std::move(task)), context_(context), id_(id) {
+  task_->workerId = id_;
+}
+
+DownloadWorker::~DownloadWorker() {
+  abortRequested_ = true;
+  leaveQueue_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void DownloadWorker::Start() { thread_ = std::thread([this] { Run(); }); }
+
+void DownloadWorker::RequestStop() { abortRequested_ = true; }
+
+void DownloadWorker::RequestStopWaiting() {
+  abortRequested_ = true;
+  leaveQueue_ = true;
+}
+
+void DownloadWorker::RequestDelete() {
+  discardPartial_ = true;
+  abortRequested_ = true;
+}
+
+void DownloadWorker::RequestDeleteWaiting() {
+  discardPartial_ = true;
+  abortRequested_ = true;
+  leaveQueue_ = true;
+}
+
+void DownloadWorker::Report(app::Msg message, const std::string& text) {
+  context_.channel.Send(message, [&] { context_.events.OnWorkerReport(message, id_, text); });
+}
+
+void DownloadWorker::Run() {
+  bool holdsSlot = false;
+  while (true) {
+    holdsSlot = context_.slots.TryAcquire();
+    lastWaitResult_ = holdsSlot ? kHoldsSlot : kStillWaiting;
+    if (leaveQueue_.load() || holdsSlot) break;
+    std::this_thread::sleep_for(context_.slotPoll);
+  }
+  const bool completed = holdsSlot && !leaveQueue_.load() && RunTransfer();
+  app::Msg end = app::Msg::DownloadCompleted;
+  if (!completed) end = discardPartial_.load() ? app::Msg::DownloadEndedDelete : app::Msg::DownloadEndedKeep;
+  context_.channel.Send(end, [&] { context_.events.OnWorkerEnded(end, std::move(task_)); });
+  exited_ = true;
+}
+
+bool DownloadWorker::RunTransfer() {
+  if (abortRequested_.load()) return false;
+  net::UrlParts parts;
+  if (!net::PrepareUrl(task_->url, parts)) return false;
+  uint64_t resumeOffset = task_->resumeOffset;
+  PartialFile file;
+  int error = 0;
+  if (!file.Open(task_->partialPath, resumeOffset, error)) {
+    Report(app::Msg::DownloadStatus, FillText(context_.texts.openFailed, Decimal(error)));
+    return false;
+  }
+  net::SessionSettings settings = context_.session;
+  if (context_.maxDownloadSpeed.load() > 0) settings.bufferSize = std::min(settings.bufferSize, kLimitedChunk);
+  net::CurlSession session(settings);
+  const std::string url = net::RequestUrl(parts);
+  const std::function<void(app::Msg, const std::string&)> report = [this](app::Msg m, const std::string& t) {
+    Report(m, t);
+  };
+  const auto fail = [&](const std::string& text) {
+    file.Close();
+    Report(app::Msg::DownloadFailed, text);
+    return false;
+  };
+  bool rangeDropped = false;
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::vector<std::string> headers;
+    if (resumeOffset > 0) headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
+    TransferRun run(abortRequested_, context_, file, resumeOffset, report);
+    const net::TransferResult result = session.Get(url, headers, run);
+    if (abortRequested_.load() || result.stopped) return false;
+    if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failureText);
+    if (!result.headReceived) {
+      // A request with a range that cannot be sent is sent once more without it.
+      if (resumeOffset > 0 && !rangeDropped) {
+        rangeDropped = true;
+        resumeOffset = 0;
+        if (!file.Restart(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
+        continue;
+      }
+      return fail(FillText(context_.texts.connectFailed, Decimal(result.error)));
+    }
+    if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
+    if (run.outcome == TransferRun::Outcome::kRestart) {
+      resumeOffset = 0;
+      if (!file.Restart(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
+      continue;
+    }
+    // A body that ends before its length, or stalls, is a failure: what arrived
+    // stays in the partial file for a later resume.
+    if (result.error != 0) return fail(FillText(context_.texts.transferFailed, Decimal(result.error)));
+    run.Finish();
+    file.Close();
+    return !abortRequested_.load();
+  }
+  return fail(FillText(context_.texts.badStatus, "416"));
+}
+
+}  // namespace vexon::download

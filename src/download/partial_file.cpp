@@ -1,0 +1,60 @@
+#include "download/partial_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vexon::download {
+
+PartialFile::~PartialFile() { Close(); }
+
+bool PartialFile::Open(const std::string& path, uint64_t offset, int& error) {
+  Close();
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (offset == 0 ? O_TRUNC : 0);
+  const int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  // Two writers of one partial file would interleave their bytes.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+      ::ftruncate(fd, static_cast<off_t>(offset)) != 0 ||
+      ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    error = errno;
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+bool PartialFile::Restart(int& error) {
+  if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) < 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+}
+
+bool PartialFile::Write(const char* data, size_t size, int& error) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void PartialFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+}  // namespace vexon::download
