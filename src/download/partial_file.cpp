@@ -12,7 +12,8 @@ PartialFile::~PartialFile() { Close(); }
 
 bool PartialFile::Open(const std::string& path, uint64_t offset, int& error) {
   Close();
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (offset == 0 ? O_TRUNC : 0);
+  // No O_TRUNC: the file is cut only once the lock shows nobody else writes it.
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
   const int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) {
     error = errno;

@@ -1,0 +1,479 @@
+#include "download/download_controller.h"
+
+#include <algorithm>
+#include <exception>
+#include <tuple>
+#include <utility>
+
+#include "download/download_item.h"
+#include "download/file_names.h"
+#include "download/final_file.h"
+#include "search/search_controller.h"
+#include "text/strings.h"
+
+namespace vexon::download {
+namespace {
+
+using app::MessageButtons;
+using app::MessageIcon;
+using app::MessageResult;
+
+std::string IdText(uint32_t workerId) { return text::Format("%u", workerId); }
+
+uint32_t IdOfText(std::string_view idText) {
+  const uint64_t value = text::LeadingDigits(idText);
+  return value > UINT32_MAX ? 0 : static_cast<uint32_t>(value);
+}
+
+// The valid rows of a selection, ascending and without repeats.
+std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount) {
+  std::vector<size_t> rows;
+  for (size_t row : selected) {
+    if (row < rowCount) rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+std::string PartialPathOf(const std::string& fullName) { return fullName + kPartialSuffix; }
+
+}  // namespace
+
+DownloadController::DownloadController(app::OwnerChannel& channel, app::Prompter& prompter,
+                                       DownloadAsDialog& downloadAs, app::ListTable& results,
+                                       app::ListTable& downloads, storage::AppSettings& settings,
+                                       storage::SettingsStore& store, DownloadSlots& slots,
+                                       const DownloadTexts& texts)
+    : prompter_(prompter),
+      downloadAs_(downloadAs),
+      results_(results),
+      downloads_(downloads),
+      settings_(settings),
+      store_(store),
+      slots_(slots),
+      context_{channel, *this, slots, settings.MaxDownloadSpeed, texts} {
+  downloads_.IndexColumn(kItemUrl);
+}
+
+DownloadController::~DownloadController() {
+  for (auto& live : workers_) live.worker->RequestStopWaiting();
+  for (auto& worker : retired_) worker->RequestStopWaiting();
+  workers_.clear();
+  retired_.clear();
+}
+
+bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResults,
+                                       PreparedResult& prepared) const {
+  const std::vector<size_t> rows = ValidRows(selectedResults, results_.rowCount());
+  if (rows.empty()) return false;
+  prepared.row = rows.front();
+  prepared.url = search::ShownUrl(results_.Cell(prepared.row, search::kResultUrl));
+  prepared.urlName = std::string(AfterLastSlash(prepared.url));
+  prepared.size = results_.Cell(prepared.row, search::kResultSize);
+  prepared.title = results_.Cell(prepared.row, search::kResultTitle);
+  return true;
+}
+
+std::string DownloadController::FolderOfDownloads() const {
+  return JoinFolder(settings_.DefaultMusicPath, "");
+}
+
+void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResults) {
+  ReapRetired();
+  PreparedResult result;
+  if (!PrepareResult(selectedResults, result)) return;
+  auto [stem, extension] = SplitExtension(result.urlName);
+  const std::string fileName =
+      settings_.TitleDown ? SafeFileName(result.title, extension) : SafeFileName(stem, extension);
+  if (ListContainsText(result.url, kItemUrl)) {
+    prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
+    return;
+  }
+  const std::string fullName = JoinFolder(settings_.DefaultMusicPath, fileName);
+  const char* question = nullptr;
+  if (FileExists(fullName)) {
+    question = kFileOnDiskQuestion;
+  } else if (ListContainsText(fullName, kItemFullName)) {
+    question = kFullNameListedQuestion;
+  }
+  if (question) {
+    if (prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel) == MessageResult::kOk) {
+      OnDownloadAs({result.row});
+    }
+    return;
+  }
+  QueueNewRow(result.url, fullName, result.size, 0, result.row);
+}
+
+void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults) {
+  ReapRetired();
+  PreparedResult result;
+  if (!PrepareResult(selectedResults, result)) return;
+  if (ListContainsText(result.url, kItemUrl)) {
+    prompter_.Show(kUrlListedAsText, MessageIcon::kNone, MessageButtons::kOk);
+    return;
+  }
+  std::string stem;
+  std::string extension;
+  if (result.urlName.find('.') != std::string::npos) {
+    std::tie(stem, extension) = SplitExtension(result.urlName);
+  }
+  DownloadAsForm form(stem, result.title, currentKeyword ? currentKeyword() : std::string(),
+                      FolderOfDownloads(), extension);
+  form.Open();
+  if (!downloadAs_.Show(form)) return;
+  while (true) {
+    const std::string& fullName = form.fullName();
+    // A full name already in the list is asked about too: two downloads must never
+    // write the same partial file.
+    MessageIcon icon = MessageIcon::kNone;
+    const char* question = nullptr;
+    if (FileExists(fullName)) {
+      question = kFileOnDiskAsQuestion;
+    } else if (ListContainsText(fullName, kItemFullName)) {
+      question = kFullNameListedQuestion;
+      icon = MessageIcon::kExclamation;
+    }
+    if (!question) break;
+    if (prompter_.Show(question, icon, MessageButtons::kOkCancel) != MessageResult::kOk) return;
+    form.Open();
+    if (!downloadAs_.Show(form)) return;
+  }
+  QueueNewRow(result.url, form.fullName(), result.size, 0, result.row);
+}
+
+bool DownloadController::AddDownload(const std::string& givenUrl, const std::string& fullName,
+                                     const std::string& sizeText) {
+  ReapRetired();
+  // Kept in the form the start command keeps, so both find each other's duplicates.
+  const std::string url = search::ShownUrl(givenUrl);
+  if (ListContainsText(url, kItemUrl)) {
+    prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
+    return false;
+  }
+  const std::string_view name = AfterLastSlash(fullName);
+  const auto [stem, extension] = SplitExtension(name);
+  const std::string target =
+      std::string(std::string_view(fullName).substr(0, fullName.size() - name.size())) +
+      SafeFileName(stem, extension);
+  // Without a dialog to choose another name, the questions only refuse.
+  const char* question = nullptr;
+  if (FileExists(target)) {
+    question = kFileOnDiskQuestion;
+  } else if (ListContainsText(target, kItemFullName)) {
+    question = kFullNameListedQuestion;
+  }
+  if (question) {
+    prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
+    return false;
+  }
+  return QueueNewRow(url, target, sizeText, FileSizeOrZero(PartialPathOf(target)), app::ListTable::npos);
+}
+
+bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName,
+                                     const std::string& sizeText, uint64_t resumeOffset,
+                                     size_t resultsRow) {
+  DownloadWorker* worker = QueueDownload(url, fullName, PartialPathOf(fullName), resumeOffset);
+  if (!worker) return false;
+  downloads_.AppendRow({text::Format("%zu", downloads_.rowCount()), IdText(worker->id()),
+                        std::string(AfterLastSlash(fullName)), "", "", sizeText, "", "", kWaitingText,
+                        fullName, url},
+                       kQueuedImage);
+  if (resultsRow != app::ListTable::npos) MarkResultRow(resultsRow, true);
+  downloads_.Resort();
+  if (!store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord)) {
+    prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
+  }
+  return true;
+}
+
+DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName,
+                                                  const std::string& partialPath, uint64_t resumeOffset) {
+  auto task = std::make_unique<DownloadTask>();
+  task->url = url;
+  task->fullName = fullName;
+  task->partialPath = partialPath;
+  task->resumeOffset = resumeOffset;
+  LiveWorker live;
+  live.partialPath = partialPath;
+  // Two writers of one partial file would spoil it; a stopped or deleted worker
+  // may still be ending.
+  const bool writerEnding = std::any_of(workers_.begin(), workers_.end(),
+                                        [&](const LiveWorker& other) { return other.partialPath == partialPath; });
+  try {
+    live.worker = std::make_unique<DownloadWorker>(NextWorkerId(), std::move(task), context_);
+    if (!writerEnding) {
+      live.worker->Start();
+      live.started = true;
+    }
+  } catch (const std::exception&) {
+    prompter_.Show(kCannotStartText, MessageIcon::kNone, MessageButtons::kOk);
+    return nullptr;
+  }
+  workers_.push_back(std::move(live));
+  return workers_.back().worker.get();
+}
+
+void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDownloads) {
+  ReapRetired();
+  const std::vector<size_t> rows = ValidRows(selectedDownloads, downloads_.rowCount());
+  if (rows.empty()) return;
+  if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) !=
+      MessageResult::kYes) {
+    return;
+  }
+  // Each removal moves the rows below it up by one.
+  for (size_t i = 0; i < rows.size(); ++i) DeleteRow(rows[i] - i);
+  downloads_.Renumber();
+}
+
+void DownloadController::OnDeleteAll() {
+  ReapRetired();
+  if (downloads_.empty()) return;
+  if (prompter_.Show(kDeleteAllQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) !=
+      MessageResult::kYes) {
+    return;
+  }
+  while (!downloads_.empty()) DeleteRow(0);
+  downloads_.Renumber();
+}
+
+void DownloadController::DeleteRow(size_t row) {
+  const std::string fullName = downloads_.Cell(row, kItemFullName);
+  const std::string url = downloads_.Cell(row, kItemUrl);
+  const std::string& idText = downloads_.Cell(row, kItemId);
+  if (idText == kNoWorkerId) {
+    RemoveFileQuietly(PartialPathOf(fullName));
+  } else {
+    // The worker deletes nothing itself: its end report has the partial file deleted.
+    auto it = FindWorker(IdOfText(idText));
+    if (it != workers_.end()) {
+      if (it->worker->lastWaitResult() == kHoldsSlot) {
+        it->worker->RequestDelete();
+      } else {
+        it->worker->RequestDeleteWaiting();
+      }
+    }
+  }
+  store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
+  UnmarkResultByUrl(url);
+  downloads_.RemoveRow(row);
+}
+
+void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads) {
+  const std::vector<size_t> rows = ValidRows(selectedDownloads, downloads_.rowCount());
+  if (rows.empty()) return;
+  if (downloads_.Cell(rows.front(), kItemId) == kNoWorkerId) {
+    OnResumeDownload(selectedDownloads);
+  } else {
+    OnStopDownload(selectedDownloads);
+  }
+}
+
+void DownloadController::OnResumeDownload(const std::vector<size_t>& selectedDownloads) {
+  ReapRetired();
+  for (size_t row : ValidRows(selectedDownloads, downloads_.rowCount())) ResumeRow(row);
+}
+
+void DownloadController::OnResumeAll() {
+  ReapRetired();
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeRow(row);
+}
+
+bool DownloadController::ResumeRow(size_t row) {
+  if (downloads_.Cell(row, kItemId) != kNoWorkerId) return false;
+  const std::string url = downloads_.Cell(row, kItemUrl);
+  const std::string fullName = downloads_.Cell(row, kItemFullName);
+  const std::string partialPath = PartialPathOf(fullName);
+  DownloadWorker* worker = QueueDownload(url, fullName, partialPath, FileSizeOrZero(partialPath));
+  if (!worker) return false;
+  downloads_.SetCell(row, kItemId, IdText(worker->id()));
+  downloads_.SetCell(row, kItemStatus, kWaitingText);
+  downloads_.SetImage(row, kQueuedImage);
+  return true;
+}
+
+void DownloadController::OnStopDownload(const std::vector<size_t>& selectedDownloads) {
+  ReapRetired();
+  for (size_t row : ValidRows(selectedDownloads, downloads_.rowCount())) StopRow(row);
+}
+
+void DownloadController::OnStopAll() {
+  ReapRetired();
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) StopRow(row);
+}
+
+void DownloadController::StopRow(size_t row) {
+  const std::string& idText = downloads_.Cell(row, kItemId);
+  if (idText == kNoWorkerId) return;
+  auto it = FindWorker(IdOfText(idText));
+  if (it != workers_.end()) {
+    if (it->worker->lastWaitResult() != kHoldsSlot) {
+      it->worker->RequestStopWaiting();
+    } else {
+      it->worker->RequestStop();
+    }
+  }
+  SetRowStopped(row);
+}
+
+void DownloadController::SetRowStopped(size_t row) {
+  downloads_.SetCell(row, kItemId, kNoWorkerId);
+  downloads_.SetCell(row, kItemSpeed, kStoppedSpeedText);
+  downloads_.SetCell(row, kItemTimeLeft, kStoppedTimeLeftText);
+  downloads_.SetCell(row, kItemStatus, kStoppedText);
+  downloads_.SetImage(row, kStoppedImage);
+}
+
+void DownloadController::ApplyMaxDownloadThreads(unsigned count) {
+  slots_.Resize(storage::ClampSetting(count, storage::kDownloadThreadsMin, storage::kDownloadThreadsMax));
+}
+
+size_t DownloadController::FindDownloadRow(uint32_t workerId) const {
+  return downloads_.FindRow(kItemId, IdText(workerId));
+}
+
+bool DownloadController::ListContainsText(std::string_view text, size_t column) const {
+  return downloads_.ContainsInColumn(column, text);
+}
+
+void DownloadController::MarkResultRow(size_t resultsRow, bool flag) { results_.SetRowMarks(resultsRow, flag); }
+
+void DownloadController::UnmarkResultByUrl(std::string_view url) {
+  const size_t row = results_.FindRow(search::kResultUrl, url);
+  if (row != app::ListTable::npos) results_.SetRowMarks(row, false);
+}
+
+void DownloadController::OnWorkerReport(app::Msg message, uint32_t workerId, const std::string& text) {
+  const size_t row = FindDownloadRow(workerId);
+  if (row == app::ListTable::npos) return;
+  switch (message) {
+    case app::Msg::DownloadSpeed: downloads_.SetCell(row, kItemSpeed, text); break;
+    case app::Msg::DownloadPercent: downloads_.SetCell(row, kItemPercent, text); break;
+    case app::Msg::DownloadBytes: downloads_.SetCell(row, kItemReceived, text); break;
+    case app::Msg::DownloadStatus: downloads_.SetCell(row, kItemStatus, text); break;
+    case app::Msg::DownloadTimeLeft: downloads_.SetCell(row, kItemTimeLeft, text); break;
+    case app::Msg::DownloadBodyBegins: downloads_.SetImage(row, kTransferringImage); break;
+    case app::Msg::DownloadFailed:
+      SetRowStopped(row);
+      if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), text);
+      break;
+    default: break;
+  }
+}
+
+void DownloadController::OnWorkerEnded(app::Msg message, std::unique_ptr<DownloadTask> task) {
+  ReapRetired();
+  if (!task) return;
+  if (message == app::Msg::DownloadCompleted) {
+    FinishCompleted(std::move(task));
+    return;
+  }
+  bool heldSlot = false;
+  const std::string partialPath = RetireWorker(task->workerId, heldSlot);
+  if (partialPath.empty()) return;
+  if (heldSlot) slots_.Release();
+  // A row listed meanwhile for the same target owns that partial file now.
+  if (message == app::Msg::DownloadEndedDelete && !ListContainsText(task->fullName, kItemFullName)) {
+    RemoveFileQuietly(partialPath);
+  }
+  // A row that still names this worker ended without a failure report (its URL or
+  // partial file was unusable): it turns stopped, keeping the status that says why.
+  const size_t row = FindDownloadRow(task->workerId);
+  if (row != app::ListTable::npos) {
+    const std::string status = downloads_.Cell(row, kItemStatus);
+    SetRowStopped(row);
+    if (status != kWaitingText) {
+      downloads_.SetCell(row, kItemStatus, status);
+      if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), status);
+    }
+  }
+  StartNextWriter(partialPath);
+}
+
+void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
+  const uint32_t workerId = task->workerId;
+  bool heldSlot = false;
+  const std::string partialPath = RetireWorker(workerId, heldSlot);
+  if (partialPath.empty()) return;
+  // A name taken meanwhile, on disk or by another row, gives "name(1).ext" and so on.
+  const FinalFile final = MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) {
+    return ListContainsText(path, kItemFullName);
+  });
+  task.reset();
+  if (heldSlot) slots_.Release();
+  StartNextWriter(partialPath);
+
+  const size_t row = FindDownloadRow(workerId);
+  if (row == app::ListTable::npos) return;
+  if (final.path.empty()) {
+    // The partial file stays with its record, so a later resume finds it complete
+    // and tries the name again; the log never lists a file that is not there.
+    const std::string why = FillText(kRenameFailedText, text::Format("%d", final.error.value()));
+    SetRowStopped(row);
+    downloads_.SetCell(row, kItemStatus, why);
+    if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), why);
+    return;
+  }
+  const std::string fullName = downloads_.Cell(row, kItemFullName);
+  const std::string sizeText = downloads_.Cell(row, kItemSize);
+  const std::string url = downloads_.Cell(row, kItemUrl);
+  store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
+  UnmarkResultByUrl(url);
+  downloads_.RemoveRow(row);
+  downloads_.Renumber();
+  if (addLogItem) addLogItem(final.path, sizeText);
+}
+
+uint32_t DownloadController::NextWorkerId() {
+  while (true) {
+    const uint32_t id = nextWorkerId_++;
+    if (nextWorkerId_ == 0) nextWorkerId_ = 1;
+    // Unique among live workers and among the ids the rows still show.
+    if (id != 0 && FindWorker(id) == workers_.end() && FindDownloadRow(id) == app::ListTable::npos) {
+      return id;
+    }
+  }
+}
+
+std::vector<DownloadController::LiveWorker>::iterator DownloadController::FindWorker(uint32_t workerId) {
+  return std::find_if(workers_.begin(), workers_.end(),
+                      [workerId](const LiveWorker& live) { return live.worker->id() == workerId; });
+}
+
+std::string DownloadController::RetireWorker(uint32_t workerId, bool& heldSlot) {
+  auto it = FindWorker(workerId);
+  if (it == workers_.end()) return {};
+  heldSlot = it->worker->lastWaitResult() == kHoldsSlot;
+  std::string partialPath = std::move(it->partialPath);
+  retired_.push_back(std::move(it->worker));
+  workers_.erase(it);
+  return partialPath;
+}
+
+void DownloadController::StartNextWriter(const std::string& partialPath) {
+  auto it = std::find_if(workers_.begin(), workers_.end(), [&](const LiveWorker& live) {
+    return !live.started && live.partialPath == partialPath;
+  });
+  if (it == workers_.end()) return;
+  try {
+    it->worker->Start();
+    it->started = true;
+  } catch (const std::exception&) {
+    // No message box here: the worker that just ended waits for this handler.
+    const size_t row = FindDownloadRow(it->worker->id());
+    workers_.erase(it);
+    if (row != app::ListTable::npos) {
+      SetRowStopped(row);
+      downloads_.SetCell(row, kItemStatus, kCannotStartText);
+    }
+  }
+}
+
+void DownloadController::ReapRetired() {
+  // An exited worker's thread has returned, so destroying it joins at once.
+  std::erase_if(retired_, [](const auto& worker) { return worker->exited(); });
+}
+
+}  // namespace vexon::download

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/list_table.h"
+#include "app/owner_channel.h"
+#include "app/prompter.h"
+#include "download/download_as_dialog.h"
+#include "download/download_events.h"
+#include "download/download_slots.h"
+#include "download/download_texts.h"
+#include "download/download_worker.h"
+#include "storage/app_settings.h"
+#include "storage/settings_store.h"
+
+namespace vexon::download {
+
+// The owner-thread side of downloads: the download list, its commands, the
+// workers it starts and stops, and their reports. Every method runs on the owner
+// thread. Commands take the selection as row indices in list order and do nothing
+// without one.
+class DownloadController final : public DownloadEvents {
+ public:
+  DownloadController(app::OwnerChannel& channel, app::Prompter& prompter, DownloadAsDialog& downloadAs,
+                     app::ListTable& results, app::ListTable& downloads, storage::AppSettings& settings,
+                     storage::SettingsStore& store, DownloadSlots& slots, const DownloadTexts& texts);
+  // Stops every download, keeping its partial file, and joins the workers. The
+  // owner channel must already refuse sends, so no worker waits on it.
+  ~DownloadController() override;
+  DownloadController(const DownloadController&) = delete;
+  DownloadController& operator=(const DownloadController&) = delete;
+
+  // The search text of the latest search: a name candidate of Download As.
+  std::function<std::string()> currentKeyword;
+  // Receives every completed download: the file's real path and the size text.
+  std::function<void(const std::string& fullPath, const std::string& sizeText)> addLogItem;
+  // Receives why a listed download stopped by itself: the worker's failure text
+  // (which the row does not show), an unusable partial file, or a completed file
+  // that could not be given its name.
+  std::function<void(const std::string& fullName, const std::string& text)> reportFailure;
+
+  // Commands on the results list.
+  void OnStartDownload(const std::vector<size_t>& selectedResults);
+  void OnDownloadAs(const std::vector<size_t>& selectedResults);
+  // Commands on the download list.
+  void OnDeleteDownload(const std::vector<size_t>& selectedDownloads);
+  void OnDeleteAll();
+  void OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads);
+  void OnResumeDownload(const std::vector<size_t>& selectedDownloads);
+  void OnResumeAll();
+  void OnStopDownload(const std::vector<size_t>& selectedDownloads);
+  void OnStopAll();
+
+  // Queues a download without a results row (vexon-cli get): the URL kept as the
+  // start command keeps it ("%20" as blanks, "&amp;" as "&"), the same duplicate
+  // checks and messages, a resume from an existing partial file, the row and the
+  // record. False when nothing was queued.
+  bool AddDownload(const std::string& url, const std::string& fullName, const std::string& sizeText);
+
+  // A new MaxDownloadThreads while downloads run: more slots are free at once; with
+  // fewer, finishing downloads give theirs back until the pool has its new size.
+  void ApplyMaxDownloadThreads(unsigned count);
+
+  // Shared row operations.
+  size_t FindDownloadRow(uint32_t workerId) const;
+  bool ListContainsText(std::string_view text, size_t column) const;
+  void MarkResultRow(size_t resultsRow, bool flag);
+  void UnmarkResultByUrl(std::string_view url);
+
+  size_t liveWorkerCount() const { return workers_.size(); }
+  // Session settings and slot poll of workers started from now on.
+  WorkerContext& workerContext() { return context_; }
+
+  void OnWorkerReport(app::Msg message, uint32_t workerId, const std::string& text) override;
+  void OnWorkerEnded(app::Msg message, std::unique_ptr<DownloadTask> task) override;
+
+ private:
+  // A results row made ready for queueing.
+  struct PreparedResult {
+    size_t row = 0;
+    std::string url;
+    std::string urlName;
+    std::string size;
+    std::string title;
+  };
+
+  bool PrepareResult(const std::vector<size_t>& selectedResults, PreparedResult& prepared) const;
+  // Creates and starts the worker; nullptr (after the message) when it cannot run.
+  // Its reports are handled on this thread only after the command returns, so the
+  // row is in place before the first one. While an earlier worker of the same
+  // partial file is still ending, the new one starts only after it.
+  DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName,
+                                const std::string& partialPath, uint64_t resumeOffset);
+  // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
+  bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
+                   uint64_t resumeOffset, size_t resultsRow);
+  void DeleteRow(size_t row);
+  void StopRow(size_t row);
+  bool ResumeRow(size_t row);
+  void SetRowStopped(size_t row);
+  void FinishCompleted(std::unique_ptr<DownloadTask> task);
+  std::string FolderOfDownloads() const;
+
+  struct LiveWorker {
+    std::unique_ptr<DownloadWorker> worker;
+    std::string partialPath;
+    bool started = false;
+  };
+
+  uint32_t NextWorkerId();
+  std::vector<LiveWorker>::iterator FindWorker(uint32_t workerId);
+  // Drops an ended worker from the live ones and keeps it aside, since its thread
+  // is still inside its last send; returns its partial file's path, empty when
+  // there was no such worker.
+  std::string RetireWorker(uint32_t workerId, bool& heldSlot);
+  // Starts the worker that waited for the ended writer of `partialPath`.
+  void StartNextWriter(const std::string& partialPath);
+  void ReapRetired();
+
+  app::Prompter& prompter_;
+  DownloadAsDialog& downloadAs_;
+  app::ListTable& results_;
+  app::ListTable& downloads_;
+  storage::AppSettings& settings_;
+  storage::SettingsStore& store_;
+  DownloadSlots& slots_;
+  WorkerContext context_;
+  uint32_t nextWorkerId_ = 1;
+  // Last: the workers use the members above until they are joined.
+  std::vector<LiveWorker> workers_;
+  std::vector<std::unique_ptr<DownloadWorker>> retired_;
+};
+
+}  // namespace vexon::download

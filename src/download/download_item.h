@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+
+#include "storage/settings_store.h"
+
+namespace vexon::download {
+
+// Columns of a download list row (app::kDownloadColumns).
+enum DownloadItem : size_t {
+  kItemIndex = 0,
+  kItemId,
+  kItemFileName,
+  kItemPercent,
+  kItemReceived,
+  kItemSize,
+  kItemSpeed,
+  kItemTimeLeft,
+  kItemStatus,
+  kItemFullName,
+  kItemUrl,
+};
+
+// Images of the ID cell.
+inline constexpr int kStoppedImage = storage::kStoppedStateImage;
+inline constexpr int kQueuedImage = 1;
+inline constexpr int kTransferringImage = 2;
+
+inline constexpr const char* kNoWorkerId = "-";
+inline constexpr const char* kWaitingText = "等待下载";
+inline constexpr const char* kStoppedText = "停止下载";
+inline constexpr const char* kStoppedSpeedText = "0";
+inline constexpr const char* kStoppedTimeLeftText = "-";
+
+// Messages and questions of the download commands.
+inline constexpr const char* kUrlListedText = "文件URL在下载列表中已存在.";
+inline constexpr const char* kFileOnDiskQuestion = "该文件在磁盘中已存在.要重命名或改变下载路径吗?";
+inline constexpr const char* kFullNameListedQuestion = "该文件全名在下载列表中已存在.要重命名或改变下载路径吗?";
+inline constexpr const char* kUrlListedAsText = "该文件URL在下载文件列表中已存在!";
+inline constexpr const char* kFileOnDiskAsQuestion = "该文件在磁盘中已存在,你是否要改重命名或改变路径?";
+inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选择的下载文件项?";
+inline constexpr const char* kDeleteAllQuestion = "你是否要删除所有下载文件项?";
+inline constexpr const char* kCannotStartText = "不能启动新线层";
+// A download whose record the settings file refuses (a "]" in its path, say) still
+// runs, but is not listed again after a restart; the user is told so.
+inline constexpr const char* kRecordNotKeptText = "该下载不能记入设置文件,程序重新启动后它将不在下载列表中.";
+// Status of a completed row whose partial file could not be given its name; "%1"
+// is the system error code.
+inline constexpr const char* kRenameFailedText = "下载已完成,但不能改为最终文件名,错误:%1";
+
+}  // namespace vexon::download

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app/message_loop.h"
+#include "download/download_controller.h"
+#include "download/download_item.h"
+#include "standin/standin_server.h"
+#include "storage/profile.h"
+#include "unit/download/download_fakes.h"
+#include "unit/storage/storage_test_support.h"
+
+namespace vexon::download::testing {
+
+// Bytes that differ at every offset, so a byte written at a wrong offset shows.
+inline std::string PatternBytes(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (char& c : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return bytes;
+}
+
+// A controller with real workers on its own owner thread, against the stand-in.
+class DownloadHarness {
+ public:
+  explicit DownloadHarness(unsigned maxThreads = 3) : slots(maxThreads) {
+    EXPECT_TRUE(server.Start());
+    std::filesystem::create_directories(music);
+    settings.DefaultMusicPath = music;
+    settings.TitleDown = false;
+    loop.Invoke([&] {
+      controller = std::make_unique<DownloadController>(loop, prompter, dialog, results, downloads, settings, store,
+                                                        slots, DownloadTexts::Chinese());
+      controller->addLogItem = [this](const std::string& path, const std::string& size) {
+        logged.emplace_back(path, size);
+        if (onLog) onLog();
+      };
+      controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
+    });
+  }
+  ~DownloadHarness() {
+    loop.Shutdown();
+    controller.reset();
+  }
+
+  // Serves `body` at /files/`name`, sent in about `seconds` when not 0, and lists
+  // it as a result; returns the result's row.
+  size_t AddFile(const std::string& name, const std::string& body, double seconds = 0,
+                 standin::FileScript script = {}) {
+    script.body = body;
+    if (seconds > 0) script.bytesPerSecond = static_cast<uint64_t>(static_cast<double>(body.size()) / seconds);
+    server.SetFile("/files/" + name, script);
+    size_t row = 0;
+    Run([&] {
+      row = results.AppendRow({"", name, "mp3", std::to_string(body.size()), "", "t", server.Url("/files/" + name)});
+    });
+    return row;
+  }
+  void Start(const std::vector<size_t>& resultRows) {
+    Run([&] {
+      for (size_t row : resultRows) controller->OnStartDownload({row});
+    });
+  }
+  void Run(const std::function<void()>& work) { ASSERT_TRUE(loop.Invoke(work)); }
+
+  // Polls `condition` on the owner thread until it holds; false after `limit`.
+  bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      bool met = false;
+      if (!loop.Invoke([&] { met = condition(); })) return false;
+      if (met) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  // These run on the owner thread.
+  size_t Row(const std::string& name) const { return downloads.FindRow(kItemFileName, name); }
+  std::string Cell(const std::string& name, DownloadItem column) const { return downloads.Cell(Row(name), column); }
+  size_t Transferring() const {
+    size_t n = 0;
+    for (size_t row = 0; row < downloads.rowCount(); ++row) n += downloads.Image(row) == kTransferringImage;
+    return n;
+  }
+  bool AllEnded() const { return controller->liveWorkerCount() == 0; }
+  size_t RequestsFor(const std::string& name) const {
+    size_t n = 0;
+    for (const auto& request : server.Requests()) n += request.path == "/files/" + name;
+    return n;
+  }
+  std::string Record(const std::string& name) const {
+    return profile.GetString(music + name, storage::kUrlKey, "<none>", storage::kRecordBufferSize);
+  }
+
+  standin::StandinServer server;
+  storage::testing::TempDir dir;
+  std::string music = (dir / "music").string() + "/";
+  storage::Profile profile{dir / "vudez.ini"};
+  storage::SettingsStore store{profile, dir.path()};
+  storage::AppSettings settings;
+  DownloadSlots slots;
+  FakePrompter prompter;
+  FakeDownloadAs dialog;
+  app::ListTable results{app::kResultsColumns};
+  app::ListTable downloads{app::kDownloadColumns};
+  std::vector<std::pair<std::string, std::string>> logged;
+  std::vector<std::pair<std::string, std::string>> failures;
+  std::function<void()> onLog;
+  app::MessageLoop loop;
+  std::unique_ptr<DownloadController> controller;
+};
+
+}  // namespace vexon::download::testing

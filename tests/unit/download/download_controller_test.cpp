@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "download/download_controller.h"
+#include "download/download_item.h"
+#include "download/file_names.h"
+#include "download/final_file.h"
+#include "storage/profile.h"
+#include "unit/download/download_fakes.h"
+#include "unit/storage/storage_test_support.h"
+
+using namespace vexon;
+using namespace vexon::download;
+using app::MessageButtons;
+using app::MessageIcon;
+using app::MessageResult;
+using download::testing::TypeAndAccept;
+using storage::testing::ReadBytes;
+using storage::testing::WriteBytes;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+namespace {
+
+// The controller on the test thread. Its workers never get a slot (the test holds
+// the only one) and their reports are refused, so the test alone drives the list.
+class DownloadTest : public ::testing::Test {
+ protected:
+  DownloadTest() {
+    std::filesystem::create_directories(music);
+    settings.DefaultMusicPath = music;
+    settings.TitleDown = false;
+    EXPECT_TRUE(slots.TryAcquire());
+    controller = std::make_unique<DownloadController>(channel, prompter, dialog, results, downloads, settings,
+                                                      store, slots, DownloadTexts::Chinese());
+    controller->workerContext().slotPoll = std::chrono::milliseconds(5);
+    controller->currentKeyword = [] { return std::string("月亮"); };
+    controller->addLogItem = [this](const std::string& p, const std::string& s) { logged.emplace_back(p, s); };
+    controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
+  }
+  ~DownloadTest() override { controller.reset(); }
+
+  size_t AddResult(const std::string& path, const std::string& title, const std::string& size = "1000") {
+    return results.AppendRow({"", "", "mp3", size, "05/04/2006", title, "http://127.0.0.1:9" + path});
+  }
+  size_t AddStoppedRow(const std::string& name) {
+    return downloads.AppendRow({std::to_string(downloads.rowCount()), "-", name, "", "0", "9", "0", "", "停止下载",
+                                music + name, "http://127.0.0.1:9/" + name},
+                               kStoppedImage);
+  }
+  std::string Cell(size_t row, DownloadItem column) const { return downloads.Cell(row, column); }
+  uint32_t Id(size_t row) const { return static_cast<uint32_t>(std::stoul(Cell(row, kItemId))); }
+  std::unique_ptr<DownloadTask> TaskOf(size_t row) const {
+    auto task = std::make_unique<DownloadTask>();
+    task->workerId = Id(row);
+    task->fullName = Cell(row, kItemFullName);
+    task->partialPath = task->fullName + ".grb";
+    return task;
+  }
+  std::string Record(const std::string& fullName) const {
+    return profile.GetString(fullName, storage::kUrlKey, "<none>", storage::kRecordBufferSize);
+  }
+  std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
+
+  storage::testing::TempDir dir;
+  std::string music = (dir / "music").string() + "/";
+  storage::Profile profile{dir / "vudez.ini"};
+  storage::SettingsStore store{profile, dir.path()};
+  storage::AppSettings settings;
+  DownloadSlots slots{1};
+  download::testing::RefusingChannel channel;
+  download::testing::FakePrompter prompter;
+  download::testing::FakeDownloadAs dialog;
+  app::ListTable results{app::kResultsColumns};
+  app::ListTable downloads{app::kDownloadColumns};
+  Pairs logged;
+  Pairs failures;
+  std::unique_ptr<DownloadController> controller;
+};
+
+}  // namespace
+
+TEST_F(DownloadTest, StartAppendsAQueuedRowMarksTheResultAndWritesTheRecord) {
+  controller->OnStartDownload({});  // no selection: nothing
+  const size_t result = AddResult("/q&amp;r/a%20b.mp3", "Title", "4096");
+  controller->OnStartDownload({result});
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  const std::string url = "http://127.0.0.1:9/q&r/a b.mp3";
+  EXPECT_EQ(downloads.Row(0), (std::vector<std::string>{"0", std::to_string(Id(0)), "a b.mp3", "", "", "4096", "",
+                                                        "", "等待下载", music + "a b.mp3", url}));
+  EXPECT_EQ(downloads.Image(0), kQueuedImage);
+  EXPECT_TRUE(results.Mark(result, 6));
+  EXPECT_EQ(Record(music + "a b.mp3"), url);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(DownloadTest, TitleNamingAndFolderRulesKeepOneSafeNameInTheFolder) {
+  settings.TitleDown = true;
+  settings.DefaultMusicPath = music.substr(0, music.size() - 1);  // no trailing "/"
+  downloads.Sort(kItemFileName, true);
+  int n = 0;
+  for (const char* title : {"Song", "../../evil", "AC/DC"}) {
+    controller->OnStartDownload({AddResult("/" + std::to_string(++n) + "/x.mp3", title)});
+  }
+  controller->OnStartDownload({AddResult("/nodot", "Other")});
+  controller->OnStartDownload({AddResult("/y.mp3", std::string(400, 'L'))});
+  ASSERT_EQ(downloads.rowCount(), 5u);
+  EXPECT_EQ(Cell(0, kItemFullName), music + ".._.._evil.mp3");
+  EXPECT_EQ(Cell(1, kItemFileName), "AC_DC.mp3");
+  EXPECT_EQ(Cell(2, kItemFileName).size(), kMaxTargetNameBytes);
+  EXPECT_EQ(Cell(3, kItemFileName), "Other");
+  EXPECT_EQ(Cell(4, kItemFileName), "Song.mp3");
+  EXPECT_EQ(Cell(4, kItemIndex), "0");  // re-sorted after each append
+  for (size_t row = 0; row < 5; ++row) {
+    EXPECT_EQ(std::filesystem::path(Cell(row, kItemFullName)).parent_path().string() + "/", music);
+  }
+}
+
+TEST_F(DownloadTest, StartRefusesAListedUrlAndOffersDownloadAsForATakenName) {
+  settings.TitleDown = true;
+  const size_t first = AddResult("/a/x.mp3", "Song");
+  controller->OnStartDownload({first});
+  controller->OnStartDownload({first});
+  EXPECT_EQ(LastText(), "文件URL在下载列表中已存在.");
+  EXPECT_EQ(prompter.shown.back().icon, MessageIcon::kStop);
+  const size_t second = AddResult("/b/x.mp3", "Song");
+  controller->OnStartDownload({second});  // declined
+  EXPECT_EQ(LastText(), "该文件全名在下载列表中已存在.要重命名或改变下载路径吗?");
+  EXPECT_EQ(prompter.shown.back().buttons, MessageButtons::kOkCancel);
+  EXPECT_TRUE(dialog.showings.empty());
+  WriteBytes(music + "On disk.mp3", "older");
+  prompter.answers = {MessageResult::kOk};
+  dialog.script = {TypeAndAccept("Song 2")};
+  controller->OnStartDownload({AddResult("/c/x.mp3", "On disk")});
+  EXPECT_EQ(LastText(), "该文件在磁盘中已存在.要重命名或改变下载路径吗?");
+  ASSERT_EQ(dialog.showings.size(), 1u);
+  EXPECT_EQ(dialog.showings[0].nameText(), "On disk");
+  ASSERT_EQ(downloads.rowCount(), 2u);
+  EXPECT_EQ(Cell(1, kItemFullName), music + "Song 2.mp3");
+  EXPECT_EQ(ReadBytes(music + "On disk.mp3"), "older");
+  EXPECT_EQ(controller->liveWorkerCount(), 2u);
+}
+
+TEST_F(DownloadTest, DownloadAsFillsTheDialogAndQueuesTheChosenName) {
+  const size_t result = AddResult("/dir/x.mp3", "Song", "77");
+  controller->OnDownloadAs({result});  // cancelled
+  ASSERT_EQ(dialog.showings.size(), 1u);
+  EXPECT_EQ(dialog.showings[0].candidates(), (std::vector<std::string>{"Song", "月亮", "x"}));
+  EXPECT_EQ(dialog.showings[0].fullNameText(), music + "Song.mp3");
+  EXPECT_TRUE(downloads.empty());
+  dialog.script = {TypeAndAccept("abc")};
+  controller->OnDownloadAs({result});
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(Cell(0, kItemFileName), "abc.mp3");
+  EXPECT_EQ(Cell(0, kItemSize), "77");
+  EXPECT_TRUE(results.Mark(result, 0));
+  EXPECT_EQ(Record(music + "abc.mp3"), "http://127.0.0.1:9/dir/x.mp3");
+  controller->OnDownloadAs({result});
+  EXPECT_EQ(LastText(), "该文件URL在下载文件列表中已存在!");
+  EXPECT_EQ(prompter.shown.back().icon, MessageIcon::kNone);
+  EXPECT_EQ(dialog.showings.size(), 2u);
+}
+
+TEST_F(DownloadTest, DownloadAsAsksAboutAnExistingFileAndShowsTheDialogAgain) {
+  WriteBytes(music + "taken.mp3", "older");
+  prompter.answers = {MessageResult::kOk};
+  dialog.script = {TypeAndAccept("taken"), TypeAndAccept("fresh")};
+  controller->OnDownloadAs({AddResult("/x.mp3", "Song")});
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastText(), "该文件在磁盘中已存在,你是否要改重命名或改变路径?");
+  EXPECT_EQ(prompter.shown[0].icon, MessageIcon::kNone);
+  ASSERT_EQ(dialog.showings.size(), 2u);
+  EXPECT_EQ(dialog.showings[1].nameText(), "Song");  // the typed name is not kept
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(Cell(0, kItemFullName), music + "fresh.mp3");
+}
+
+TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
+  std::vector<size_t> rows;
+  for (int i = 0; i < 4; ++i) {
+    rows.push_back(AddResult("/" + std::to_string(i) + ".mp3", "t"));
+    controller->OnStartDownload({rows.back()});
+  }
+  AddStoppedRow("s.mp3");
+  WriteBytes(music + "s.mp3.grb", "part");
+  WriteBytes(music + "0.mp3.grb", "part");
+  controller->OnDeleteDownload({0, 1});
+  EXPECT_EQ(LastText(), "你是否要删除被选择的下载文件项?");
+  EXPECT_EQ(prompter.shown.back().buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(downloads.rowCount(), 5u);
+  prompter.answers = {MessageResult::kYes};
+  controller->OnDeleteDownload({4, 0, 2});
+  ASSERT_EQ(downloads.rowCount(), 2u);
+  EXPECT_EQ(Cell(0, kItemIndex) + Cell(0, kItemFileName), "01.mp3");
+  EXPECT_EQ(Cell(1, kItemIndex) + Cell(1, kItemFileName), "13.mp3");
+  EXPECT_FALSE(FileExists(music + "s.mp3.grb"));  // stopped: deleted now
+  EXPECT_TRUE(FileExists(music + "0.mp3.grb"));   // running: deleted when its worker ends
+  EXPECT_EQ(Record(music + "0.mp3"), "<none>");
+  EXPECT_FALSE(results.Mark(rows[0], 0));
+  EXPECT_TRUE(results.Mark(rows[1], 0));
+  prompter.answers = {MessageResult::kYes};
+  controller->OnDeleteAll();
+  EXPECT_EQ(LastText(), "你是否要删除所有下载文件项?");
+  EXPECT_TRUE(downloads.empty());
+  EXPECT_EQ(Record(music + "3.mp3"), "<none>");
+}
+
+TEST_F(DownloadTest, ADiscardedPartialFileGoesWhenItsWorkerEndsUnlessANewRowOwnsIt) {
+  const size_t a = AddResult("/a.mp3", "A");
+  controller->OnStartDownload({a});
+  controller->OnStartDownload({AddResult("/b.mp3", "B")});
+  auto taskA = TaskOf(0);
+  auto taskB = TaskOf(1);
+  WriteBytes(music + "a.mp3.grb", "old");
+  WriteBytes(music + "b.mp3.grb", "old");
+  prompter.answers = {MessageResult::kYes, MessageResult::kYes};
+  controller->OnDeleteDownload({1});
+  controller->OnDeleteDownload({0});
+  controller->OnWorkerEnded(app::Msg::DownloadEndedDelete, std::move(taskB));
+  EXPECT_FALSE(FileExists(music + "b.mp3.grb"));
+  controller->OnStartDownload({a});  // the same target again before the old worker ended
+  controller->OnWorkerEnded(app::Msg::DownloadEndedDelete, std::move(taskA));
+  EXPECT_TRUE(FileExists(music + "a.mp3.grb"));
+  controller->OnWorkerReport(app::Msg::DownloadFailed, Id(0) + 1000, "x");  // no such row: ignored
+  EXPECT_EQ(Cell(0, kItemStatus), "等待下载");
+}
+
+TEST_F(DownloadTest, StopResumeAndDoubleClick) {
+  controller->OnStartDownload({AddResult("/a.mp3", "A")});
+  AddStoppedRow("s.mp3");
+  const std::string first = Cell(0, kItemId);
+  controller->OnDownloadDoubleClick({0});
+  EXPECT_EQ((std::vector<std::string>{Cell(0, kItemId), Cell(0, kItemSpeed), Cell(0, kItemTimeLeft),
+                                      Cell(0, kItemStatus)}),
+            (std::vector<std::string>{"-", "0", "-", "停止下载"}));
+  EXPECT_EQ(downloads.Image(0), kStoppedImage);
+  EXPECT_NE(Record(music + "a.mp3"), "<none>");
+  controller->OnResumeAll();
+  EXPECT_NE(Cell(0, kItemId), first);
+  EXPECT_NE(Cell(1, kItemId), "-");
+  EXPECT_EQ(Cell(1, kItemStatus), "等待下载");
+  EXPECT_EQ(downloads.Image(1), kQueuedImage);
+  const std::string resumed = Cell(1, kItemId);
+  controller->OnResumeDownload({1});  // not stopped: skipped
+  EXPECT_EQ(Cell(1, kItemId), resumed);
+  controller->OnStopAll();
+  EXPECT_EQ(Cell(0, kItemId) + Cell(1, kItemId), "--");
+  controller->OnDownloadDoubleClick({1});
+  EXPECT_NE(Cell(1, kItemId), "-");
+}
+
+TEST_F(DownloadTest, WorkerReportsChangeTheirCells) {
+  controller->OnStartDownload({AddResult("/a.mp3", "A")});
+  controller->OnStartDownload({AddResult("/b.mp3", "B")});
+  const std::vector<std::string> other = downloads.Row(0);
+  const uint32_t id = Id(1);
+  controller->OnWorkerReport(app::Msg::DownloadStatus, id, "正在连接 127.0.0.1");
+  EXPECT_EQ(downloads.Image(1), kQueuedImage);
+  controller->OnWorkerReport(app::Msg::DownloadBodyBegins, id, "");
+  EXPECT_EQ(downloads.Image(1), kTransferringImage);
+  controller->OnWorkerReport(app::Msg::DownloadSpeed, id, "12kps");
+  controller->OnWorkerReport(app::Msg::DownloadPercent, id, "42%");
+  controller->OnWorkerReport(app::Msg::DownloadBytes, id, "4200");
+  controller->OnWorkerReport(app::Msg::DownloadTimeLeft, id, "1m,5s");
+  EXPECT_EQ(downloads.Row(1), (std::vector<std::string>{"1", std::to_string(id), "b.mp3", "42%", "4200", "1000",
+                                                        "12kps", "1m,5s", "正在连接 127.0.0.1", music + "b.mp3",
+                                                        "http://127.0.0.1:9/b.mp3"}));
+  controller->OnWorkerReport(app::Msg::DownloadFailed, id, "不能收到服务器的有效HTTP响应, 响应码:404");
+  EXPECT_EQ(Cell(1, kItemId) + Cell(1, kItemSpeed) + Cell(1, kItemTimeLeft) + Cell(1, kItemStatus), "-0-停止下载");
+  EXPECT_EQ(downloads.Image(1), kStoppedImage);
+  EXPECT_EQ(failures, (Pairs{{music + "b.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
+  EXPECT_EQ(downloads.Row(0), other);
+}
+
+TEST_F(DownloadTest, AnEndWithoutAFailureReportTurnsTheRowStoppedKeepingWhy) {
+  controller->OnStartDownload({AddResult("/a.mp3", "A")});
+  controller->OnStartDownload({AddResult("/b.mp3", "B")});
+  controller->OnWorkerReport(app::Msg::DownloadStatus, Id(0), "当打开被下载文件时发生错误,错误:13");
+  controller->OnWorkerEnded(app::Msg::DownloadEndedKeep, TaskOf(0));
+  controller->OnWorkerEnded(app::Msg::DownloadEndedKeep, TaskOf(1));
+  EXPECT_EQ(Cell(0, kItemId) + Cell(0, kItemStatus), "-当打开被下载文件时发生错误,错误:13");
+  EXPECT_EQ(Cell(1, kItemId) + Cell(1, kItemStatus), "-停止下载");
+  EXPECT_EQ(downloads.Image(1), kStoppedImage);
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13"}}));
+  EXPECT_EQ(controller->liveWorkerCount(), 0u);
+  EXPECT_EQ(slots.inUse(), 1u);  // neither held a slot: nothing given back
+}
+
+TEST_F(DownloadTest, CompletionRenamesToAFreeNameRemovesRowAndRecordAndLogsThatName) {
+  const size_t a = AddResult("/a.mp3", "A", "4");
+  controller->OnStartDownload({a});
+  controller->OnStartDownload({AddResult("/b.mp3", "B")});
+  AddStoppedRow("a(1).mp3");  // another download's target is taken too
+  WriteBytes(music + "a.mp3", "made meanwhile");
+  WriteBytes(music + "a.mp3.grb", "body");
+  auto unknown = TaskOf(0);
+  unknown->workerId += 1000;
+  controller->OnWorkerEnded(app::Msg::DownloadCompleted, std::move(unknown));
+  EXPECT_TRUE(FileExists(music + "a.mp3.grb"));  // an unknown worker's end touches nothing
+  controller->OnWorkerEnded(app::Msg::DownloadCompleted, TaskOf(0));
+  EXPECT_EQ(ReadBytes(music + "a(2).mp3"), "body");
+  EXPECT_EQ(ReadBytes(music + "a.mp3"), "made meanwhile");
+  EXPECT_EQ(logged, (Pairs{{music + "a(2).mp3", "4"}}));
+  ASSERT_EQ(downloads.rowCount(), 2u);
+  EXPECT_EQ(Cell(0, kItemIndex) + Cell(0, kItemFileName), "0b.mp3");
+  EXPECT_EQ(Record(music + "a.mp3"), "<none>");
+  EXPECT_FALSE(results.Mark(a, 0));
+}
+
+TEST_F(DownloadTest, AFailedRenameKeepsTheRowAndRecordAndLogsNothing) {
+  controller->OnStartDownload({AddResult("/a.mp3", "A")});
+  controller->OnWorkerEnded(app::Msg::DownloadCompleted, TaskOf(0));  // no partial file to rename
+  EXPECT_TRUE(logged.empty());
+  ASSERT_EQ(downloads.rowCount(), 1u);
+  EXPECT_EQ(Cell(0, kItemId) + Cell(0, kItemStatus), "-" + FillText(kRenameFailedText, "2"));
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", FillText(kRenameFailedText, "2")}}));
+  EXPECT_NE(Record(music + "a.mp3"), "<none>");
+}
+
+TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {
+  EXPECT_TRUE(controller->AddDownload("http://h/x%20y.mp3", music + "x.mp3", "123"));
+  EXPECT_FALSE(controller->AddDownload("http://h/x y.mp3", music + "y.mp3", ""));
+  EXPECT_EQ(LastText(), "文件URL在下载列表中已存在.");
+  EXPECT_FALSE(controller->AddDownload("http://h/z.mp3", music + "x.mp3", ""));
+  EXPECT_EQ(LastText(), "该文件全名在下载列表中已存在.要重命名或改变下载路径吗?");
+  EXPECT_TRUE(controller->AddDownload("http://h/w.mp3", music + "..", ""));
+  EXPECT_EQ(Cell(0, kItemSize), "123");
+  EXPECT_EQ(Cell(1, kItemFullName), music + "_");
+  EXPECT_EQ(Record(music + "x.mp3"), "http://h/x y.mp3");
+  // A record the settings file refuses is told; the download still runs.
+  EXPECT_TRUE(controller->AddDownload("http://h/v.mp3", music + "[v].mp3", ""));
+  EXPECT_EQ(LastText(), kRecordNotKeptText);
+  EXPECT_EQ(prompter.shown.back().icon, MessageIcon::kInformation);
+  EXPECT_EQ(downloads.rowCount(), 3u);
+}
