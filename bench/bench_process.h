@@ -45,6 +45,7 @@ inline long ProcStatus(pid_t pid, const std::string& key) {
 
 struct ProcessFigures {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system
   long peakThreads = 0;
   long peakRssKb = 0;
   int exitStatus = -1;
@@ -66,8 +67,21 @@ inline ProcessFigures RunMeasured(const std::vector<std::string>& args, const st
   }
   f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   f.peakRssKb = usage.ru_maxrss;
+  f.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   f.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return f;
+}
+
+// The port a process wrote into `path`, waiting up to five seconds; empty if none.
+inline std::string WaitForPortFile(const std::string& path) {
+  std::string port;
+  for (int i = 0; i < 200 && port.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::ifstream in(path);
+    std::getline(in, port);
+  }
+  return port;
 }
 
 }  // namespace vexon::bench

@@ -107,12 +107,7 @@ int main() {
        "--links-per-page", std::to_string(kLinksPerPage), "--pages", std::to_string(kPages),
        "--no-dead-links", "--no-quirks", "--no-decoys", "--check-delay-ms", std::to_string(kCheckDelayMs)},
       "/dev/null");
-  std::string port;
-  for (int i = 0; i < 200 && port.empty(); ++i) {
-    Pause(25);
-    std::ifstream in(portFile);
-    std::getline(in, port);
-  }
+  const std::string port = bench::WaitForPortFile(portFile);
   if (standin < 0 || port.empty()) {
     std::fprintf(stderr, "search_bench: the stand-in did not start\n");
     return 1;

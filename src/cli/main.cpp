@@ -12,6 +12,7 @@ constexpr const char* kUsage =
     "                        [--types LIST] [--date FILTER] [--size FILTER] [--max N]\n"
     "                        [--save FILE] [--] WORDS...\n"
     "       vexon-cli show FILE\n"
+    "       vexon-cli get [--to FULL_PATH | --dir DIR] [--speed KBPS] [--jobs N] [--] URL...\n"
     "       vexon-cli --version\n";
 
 }  // namespace
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   }
   if (command == "search") return vexon::cli::RunSearchCommand(args);
   if (command == "show") return vexon::cli::RunShowCommand(args);
+  if (command == "get") return vexon::cli::RunGetCommand(args);
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
     return 0;

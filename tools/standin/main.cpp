@@ -21,6 +21,7 @@ constexpr const char* kUsage =
     "                     [--check-delay-ms MS] [--links-per-page N] [--pages N]\n"
     "                     [--no-dead-links] [--no-quirks] [--no-decoys] [--threads N]\n"
     "                     [--poplist FILE] [--update-version TEXT] [--download NAME=FILE]...\n"
+    "                     [--file /PATH=SIZE]...\n"
     "Serves the search services, file servers and maker's site on loopback until\n"
     "SIGINT or SIGTERM. The port is 18080 unless --port says otherwise; --port 0\n"
     "picks a free port; --port-file receives its number.\n";
@@ -33,6 +34,7 @@ struct CommandLine {
   std::optional<std::string> poplistFile;
   std::optional<std::string> updateVersion;
   std::vector<std::pair<std::string, std::string>> downloads;  // name, file
+  std::vector<std::pair<std::string, uint64_t>> files;          // path, size of generated audio
 };
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -119,6 +121,13 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
         return "bad --download, expected NAME=FILE: " + std::string(v);
       }
       cl.downloads.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
+    } else if (arg == "--file") {
+      const size_t eq = v.find('=');
+      if (eq == std::string_view::npos || v.empty() || v[0] != '/' ||
+          !ParseNumber(v.substr(eq + 1), 0, INT64_MAX, n)) {
+        return "bad --file, expected /PATH=SIZE: " + std::string(v);
+      }
+      cl.files.emplace_back(std::string(v.substr(0, eq)), static_cast<uint64_t>(n));
     } else {
       return "unknown option: " + std::string(arg);
     }
@@ -140,6 +149,11 @@ std::optional<std::string> ScriptSite(const CommandLine& cl, StandinServer& serv
     page.contentType = "text/plain";
     page.body = *cl.updateVersion;
     server.SetPage("/downloads/update.txt", std::move(page));
+  }
+  for (const auto& [path, size] : cl.files) {
+    vexon::standin::FileScript script;
+    script.size = size;
+    server.SetFile(path, std::move(script));
   }
   for (const auto& [name, file] : cl.downloads) {
     std::optional<std::string> bytes = ReadWholeFile(file);

@@ -1,0 +1,202 @@
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "app/message_loop.h"
+#include "app/prompter.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "download/download_controller.h"
+#include "download/download_item.h"
+#include "download/file_names.h"
+#include "search/search_controller.h"
+#include "storage/profile.h"
+#include "storage/settings_store.h"
+#include "text/strings.h"
+
+namespace vexon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr unsigned kMaxJobs = 64;
+constexpr unsigned kMaxSpeed = 1000000;
+
+struct GetArgs {
+  std::vector<std::string> urls;
+  std::string to;
+  std::string dir;
+  std::optional<unsigned> speed;
+  unsigned jobs = 0;
+};
+
+// Nobody answers a question here: every one is declined, and the text is shown.
+class StderrPrompter final : public app::Prompter {
+ public:
+  app::MessageResult Show(const std::string& text, app::MessageIcon, app::MessageButtons buttons) override {
+    std::fprintf(stderr, "vexon-cli get: %s\n", text.c_str());
+    switch (buttons) {
+      case app::MessageButtons::kOk: return app::MessageResult::kOk;
+      case app::MessageButtons::kOkCancel: return app::MessageResult::kCancel;
+      case app::MessageButtons::kYesNo: return app::MessageResult::kNo;
+    }
+    return app::MessageResult::kCancel;
+  }
+};
+
+class NoDownloadAs final : public download::DownloadAsDialog {
+ public:
+  bool Show(download::DownloadAsForm&) override { return false; }
+};
+
+// Progress lines on stderr as rows change: status texts and whole percents.
+class ProgressPrinter final : public app::ListObserver {
+ public:
+  explicit ProgressPrinter(const app::ListTable& table) : table_(table) {}
+  void RowsInserted(size_t, size_t) override {}
+  void RowsRemoved(size_t, size_t) override {}
+  void RowsReordered(const std::vector<size_t>&) override {}
+  void CellsChanged(size_t row, size_t first, size_t last) override {
+    if (first != last) return;
+    const std::string& name = table_.Cell(row, download::kItemFileName);
+    if (first == download::kItemStatus) {
+      std::fprintf(stderr, "%s: %s\n", name.c_str(), table_.Cell(row, first).c_str());
+    } else if (first == download::kItemPercent) {
+      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(), table_.Cell(row, first).c_str(),
+                   table_.Cell(row, download::kItemReceived).c_str(),
+                   table_.Cell(row, download::kItemSpeed).c_str(),
+                   table_.Cell(row, download::kItemTimeLeft).c_str());
+    }
+  }
+
+ private:
+  const app::ListTable& table_;
+};
+
+bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::string& error) {
+  bool urlsOnly = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (urlsOnly || a.empty() || a[0] != '-') {
+      out.urls.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      urlsOnly = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) return (error = "option " + a + " needs a value"), false;
+    const std::string& value = args[++i];
+    uint32_t n = 0;
+    if (a == "--to") {
+      out.to = value;
+    } else if (a == "--dir") {
+      out.dir = value;
+    } else if (a == "--speed") {
+      if (!ParseUnsigned(value, n) || n > kMaxSpeed) return (error = "bad --speed: " + value), false;
+      out.speed = n;
+    } else if (a == "--jobs") {
+      if (!ParseUnsigned(value, n) || n == 0 || n > kMaxJobs) return (error = "bad --jobs: " + value), false;
+      out.jobs = n;
+    } else {
+      return (error = "unknown option: " + a), false;
+    }
+  }
+  if (out.urls.empty()) return (error = "no URL given"), false;
+  if (!out.to.empty() && !out.dir.empty()) return (error = "--to and --dir exclude each other"), false;
+  if (!out.to.empty() && out.urls.size() > 1) return (error = "--to takes one URL"), false;
+  if (!out.to.empty() && (out.to.back() == '/' || fs::is_directory(out.to))) {
+    return (error = "--to names a folder: " + out.to), false;
+  }
+  return true;
+}
+
+// The full local name of a URL's download.
+std::string TargetFor(const GetArgs& args, const std::string& url, const std::string& folder) {
+  if (!args.to.empty()) return fs::absolute(args.to).lexically_normal().string();
+  const std::string shown = search::ShownUrl(url);
+  const auto [stem, extension] = download::SplitExtension(download::AfterLastSlash(shown));
+  return download::JoinFolder(folder, download::SafeFileName(stem, extension));
+}
+
+}  // namespace
+
+int RunGetCommand(const std::vector<std::string>& args) {
+  GetArgs parsed;
+  std::string error;
+  if (!ParseGetArgs(args, parsed, error)) {
+    std::fprintf(stderr, "vexon-cli get: %s\n", error.c_str());
+    return 2;
+  }
+  const fs::path startDir = fs::current_path();
+  storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
+  storage::SettingsStore store(profile, startDir);
+  storage::AppSettings settings;
+  {
+    std::vector<std::string> history;
+    app::ListTable completed(app::kCompletedColumns);
+    app::ListTable stored(app::kDownloadColumns);
+    store.LoadSettings(settings, history, completed, stored);
+  }
+  if (parsed.speed) settings.MaxDownloadSpeed = *parsed.speed;
+  std::string folder = settings.DefaultMusicPath;
+  if (!parsed.dir.empty()) {
+    std::error_code ec;
+    fs::create_directories(parsed.dir, ec);
+    if (!fs::is_directory(parsed.dir)) {
+      std::fprintf(stderr, "vexon-cli get: cannot use folder %s\n", parsed.dir.c_str());
+      return 1;
+    }
+    folder = fs::absolute(parsed.dir).lexically_normal().string();
+  }
+
+  SignalWatcher signals;
+  app::ListTable results(app::kResultsColumns);
+  app::ListTable downloads(app::kDownloadColumns);
+  ProgressPrinter printer(downloads);
+  downloads.SetObserver(&printer);
+  StderrPrompter prompter;
+  NoDownloadAs noDialog;
+  download::DownloadSlots slots(parsed.jobs ? parsed.jobs : settings.MaxDownloadThreads);
+  int status = 0;
+  size_t completedCount = 0;
+  size_t queuedCount = 0;
+  {
+    app::MessageLoop loop;
+    download::DownloadController controller(loop, prompter, noDialog, results, downloads, settings, store,
+                                            slots, download::DownloadTexts::ForEnvironment());
+    controller.addLogItem = [&](const std::string& path, const std::string&) {
+      ++completedCount;
+      std::fprintf(stderr, "%s: complete\n", path.c_str());
+    };
+    controller.reportFailure = [&](const std::string& fullName, const std::string& text) {
+      std::fprintf(stderr, "vexon-cli get: %s: %s\n", fullName.c_str(), text.c_str());
+    };
+    loop.Invoke([&] {
+      for (const std::string& url : parsed.urls) {
+        queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
+      }
+    });
+    bool interrupted = false;
+    while (true) {
+      size_t live = 0;
+      loop.Invoke([&] { live = controller.liveWorkerCount(); });
+      if (live == 0) break;
+      if (!interrupted && signals.Received()) {
+        interrupted = true;
+        loop.Invoke([&] { controller.OnStopAll(); });
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    downloads.SetObserver(nullptr);
+    loop.Shutdown();
+    if (interrupted) status = 130;
+  }
+  if (status == 0 && (completedCount != parsed.urls.size() || queuedCount != parsed.urls.size())) status = 1;
+  return status;
+}
+
+}  // namespace vexon::cli

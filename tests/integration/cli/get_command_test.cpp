@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "integration/cli/cli_runner.h"
+#include "standin/standin_server.h"
+#include "text/encoding.h"
+
+using namespace vexon;
+using namespace std::chrono_literals;
+using vexon::testing::CliRun;
+using vexon::testing::Slurp;
+
+namespace {
+
+std::string Pattern(size_t size) {
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + i / 1000) & 0xFF);
+  return s;
+}
+
+class GetCommand : public vexon::testing::CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_TRUE(server.Start());
+  }
+
+  void Serve(const std::string& path, const std::string& body, uint64_t bytesPerSecond = 0) {
+    standin::FileScript script;
+    script.body = body;
+    script.bytesPerSecond = bytesPerSecond;
+    server.SetFile(path, script);
+  }
+
+  // Starts vexon-cli without waiting for it.
+  pid_t Launch(const std::vector<std::string>& args) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
+    std::vector<std::string> all = {cli_};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  }
+
+  std::string Ini() { return text::Utf8FromGb18030(Slurp(dir_ / "vudez.ini")); }
+
+  standin::StandinServer server;
+};
+
+}  // namespace
+
+TEST_F(GetCommand, DownloadsToTheNamedFileAndDropsItsRecord) {
+  const std::string body = Pattern(123457);
+  Serve("/get.mp3", body);
+  const auto target = dir_ / "歌曲.mp3";
+  const CliRun run = Run({"get", server.Url("/get.mp3"), "--to", target.string()}, true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("100%"), std::string::npos);
+  EXPECT_EQ(Slurp(target), body);
+  EXPECT_FALSE(std::filesystem::exists(target.string() + ".grb"));
+  EXPECT_EQ(Ini().find(target.string()), std::string::npos);  // record gone at completion
+}
+
+TEST_F(GetCommand, ResumesFromAnExistingPartialFile) {
+  const std::string body = Pattern(200000);
+  Serve("/resume.mp3", body);
+  const auto target = dir_ / "resume.mp3";
+  WriteFile("resume.mp3.grb", body.substr(0, 77777));
+  const CliRun run = Run({"get", server.Url("/resume.mp3"), "--to", target.string()}, true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Slurp(target), body);
+  EXPECT_EQ(server.Requests().back().range, "bytes=77777-");
+}
+
+TEST_F(GetCommand, SeveralUrlsIntoAFolder) {
+  Serve("/one.mp3", Pattern(1000));
+  Serve("/two words.mp3", Pattern(2000));
+  const CliRun run = Run({"get", "--jobs", "2", "--dir", "out", server.Url("/one.mp3"),
+                          server.Url("/two%20words.mp3")},
+                         true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Slurp(dir_ / "out" / "one.mp3"), Pattern(1000));
+  EXPECT_EQ(Slurp(dir_ / "out" / "two words.mp3"), Pattern(2000));
+}
+
+TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
+  standin::FileScript missing;
+  missing.status = 404;
+  server.SetFile("/missing.mp3", missing);
+  const auto target = dir_ / "missing.mp3";
+  const CliRun run = Run({"get", server.Url("/missing.mp3"), "--to", target.string()}, true);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("不能收到服务器的有效HTTP响应, 响应码:404"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(target));
+  // The record stays, so the desktop program lists it as a stopped download.
+  EXPECT_NE(Ini().find("[" + target.string() + "]"), std::string::npos) << Ini();
+}
+
+TEST_F(GetCommand, BadArgumentsExitTwo) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"get"},
+           {"get", "http://h/a", "--speed", "x"},
+           {"get", "http://h/a", "--jobs", "0"},
+           {"get", "http://h/a", "http://h/b", "--to", "x"},
+           {"get", "http://h/a", "--to", "x", "--dir", "y"},
+           {"get", "http://h/a", "--frob", "1"},
+       }) {
+    const CliRun run = Run(args, true);
+    EXPECT_EQ(run.exitCode, 2) << args.back();
+    EXPECT_FALSE(run.err.empty());
+  }
+}
+
+TEST_F(GetCommand, AnInterruptKeepsThePartialFileAndExits130) {
+  const std::string body = Pattern(600000);
+  Serve("/slow.mp3", body, 200000);
+  const auto target = dir_ / "slow.mp3";
+  const pid_t pid = Launch({"get", server.Url("/slow.mp3"), "--to", target.string()});
+  ASSERT_GT(pid, 0);
+  std::this_thread::sleep_for(700ms);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::string partial = Slurp(target.string() + ".grb");
+  EXPECT_GT(partial.size(), 0u);
+  EXPECT_LT(partial.size(), body.size());
+  EXPECT_EQ(partial, body.substr(0, partial.size()));
+}
+
+TEST_F(GetCommand, KilledAtRandomMomentsAndRestartedEndsByteIdentical) {
+  const std::string body = Pattern(3000000);
+  Serve("/kill.mp3", body, 600000);
+  const auto target = dir_ / "kill.mp3";
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<int> pause(20, 400);
+  int kills = 0;
+  for (int round = 0; round < 40; ++round) {
+    const pid_t pid = Launch({"get", server.Url("/kill.mp3"), "--to", target.string()});
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    if (kills < 12) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+      if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ++kills;
+        // What is on disk is always a prefix of the file.
+        const std::string partial = Slurp(target.string() + ".grb");
+        ASSERT_EQ(partial, body.substr(0, partial.size()));
+        continue;
+      }
+    } else {
+      waitpid(pid, &status, 0);
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::filesystem::exists(target)) break;
+  }
+  EXPECT_GE(kills, 10);
+  EXPECT_EQ(Slurp(target), body);
+}
