@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench_process.h"
+#include "standin/catalog.h"
 #include "text/strings.h"
 
 using namespace vexon;
@@ -48,7 +49,8 @@ int main() {
   fs::create_directories(work);
   const std::string portFile = (work / "port").string();
   const pid_t standin = bench::Spawn(
-      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--file",
+      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--no-dead-links",
+       "--no-quirks", "--file",
        "/big.mp3=" + std::to_string(kBigSize), "--file", "/rate.mp3=" + std::to_string(kRateSize)},
       "/dev/null");
   const std::string port = bench::WaitForPortFile(portFile);
@@ -93,7 +95,11 @@ int main() {
   // 200 queued downloads, three at a time.
   std::vector<std::string> args = {cli, "get", "--jobs", "3", "--dir", (work / "many").string()};
   fs::create_directories(work / "many");
-  for (int i = 0; i < kQueued; ++i) args.push_back(base + text::Format("/files/%016x.mp3", 0x1000 + i));
+  const standin::Catalog catalog(1, {});
+  for (int i = 0; static_cast<int>(args.size()) < 6 + kQueued; ++i) {
+    const auto entry = catalog.Describe(text::Format("%016x", 0x1000 + i));
+    if (entry && entry->fault == standin::FileFault::kNone) args.push_back(base + entry->Path());
+  }
   const Run many = Measure(args);
   std::printf("200 queued downloads: %.1f s, peak RSS %.1f MB, peak threads %ld, exit %d\n",
               many.seconds, static_cast<double>(many.rssKb) / 1024.0, many.threads, many.status);

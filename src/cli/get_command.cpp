@@ -64,9 +64,10 @@ class ProgressPrinter final : public app::ListObserver {
     const std::string& name = table_.Cell(row, download::kItemFileName);
     if (first == download::kItemStatus) {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), table_.Cell(row, first).c_str());
-    } else if (first == download::kItemPercent) {
-      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(), table_.Cell(row, first).c_str(),
-                   table_.Cell(row, download::kItemReceived).c_str(),
+    } else if (first == download::kItemReceived) {
+      // The bytes follow the percent they belong to.
+      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(),
+                   table_.Cell(row, download::kItemPercent).c_str(), table_.Cell(row, first).c_str(),
                    table_.Cell(row, download::kItemSpeed).c_str(),
                    table_.Cell(row, download::kItemTimeLeft).c_str());
     }
