@@ -75,28 +75,6 @@ bool ReadDateField(std::string_view field, unsigned& value) {
   return true;
 }
 
-// Month/day/year whatever the system's regional settings; only real calendar dates.
-bool ReadDate(std::string_view text, std::chrono::year_month_day& date) {
-  const std::string_view trimmed = text::Trim(text);
-  const size_t first = trimmed.find('/');
-  if (first == std::string_view::npos) return false;
-  const size_t second = trimmed.find('/', first + 1);
-  if (second == std::string_view::npos) return false;
-  unsigned month = 0;
-  unsigned day = 0;
-  unsigned year = 0;
-  if (!ReadDateField(trimmed.substr(0, first), month) ||
-      !ReadDateField(trimmed.substr(first + 1, second - first - 1), day) ||
-      !ReadDateField(trimmed.substr(second + 1), year)) {
-    return false;
-  }
-  if (year < static_cast<unsigned>(kMinYear) || year > static_cast<unsigned>(kMaxYear)) {
-    return false;
-  }
-  date = std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)},
-                                     std::chrono::month{month}, std::chrono::day{day}};
-  return date.ok();
-}
 
 bool SizePasses(std::string_view filter, int64_t bytes) {
   if (filter.empty()) return true;
@@ -124,11 +102,11 @@ bool DatePasses(std::string_view filter, const std::chrono::year_month_day& date
   if (code == kFilterRange) {
     std::chrono::year_month_day lo;
     std::chrono::year_month_day hi;
-    if (!ReadDate(values.first, lo) || !ReadDate(values.second, hi)) return false;
+    if (!ReadFilterDate(values.first, lo) || !ReadFilterDate(values.second, hi)) return false;
     return date >= lo && date <= hi;
   }
   std::chrono::year_month_day limit;
-  if (!ReadDate(values.first, limit)) return false;
+  if (!ReadFilterDate(values.first, limit)) return false;
   return code == kFilterBelow ? date < limit : date > limit;
 }
 
@@ -178,12 +156,34 @@ bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
   const int64_t bytes = text::LeadingInt(size);
   if (!SizePasses(options.sizeFilter, bytes)) return false;
   std::chrono::year_month_day fileDate;
-  if (!ReadDate(date, fileDate)) return false;
+  if (!ReadFilterDate(date, fileDate)) return false;
   return DatePasses(options.dateFilter, fileDate);
 }
 
 bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount) {
   return options.maxResults != 0 && rowCount >= options.maxResults;
+}
+
+bool ReadFilterDate(std::string_view text, std::chrono::year_month_day& date) {
+  const std::string_view trimmed = text::Trim(text);
+  const size_t first = trimmed.find('/');
+  if (first == std::string_view::npos) return false;
+  const size_t second = trimmed.find('/', first + 1);
+  if (second == std::string_view::npos) return false;
+  unsigned month = 0;
+  unsigned day = 0;
+  unsigned year = 0;
+  if (!ReadDateField(trimmed.substr(0, first), month) ||
+      !ReadDateField(trimmed.substr(first + 1, second - first - 1), day) ||
+      !ReadDateField(trimmed.substr(second + 1), year)) {
+    return false;
+  }
+  if (year < static_cast<unsigned>(kMinYear) || year > static_cast<unsigned>(kMaxYear)) {
+    return false;
+  }
+  date = std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)},
+                                     std::chrono::month{month}, std::chrono::day{day}};
+  return date.ok();
 }
 
 }  // namespace vexon::search

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -89,5 +90,9 @@ bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
                           std::string_view date);
 
 bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount);
+
+// Reads a filter date, month/day/year whatever the system's regional settings;
+// only real calendar dates pass.
+bool ReadFilterDate(std::string_view text, std::chrono::year_month_day& date);
 
 }  // namespace vexon::search

@@ -26,7 +26,7 @@ class GetCommand : public vexon::testing::CliTest {
  protected:
   void SetUp() override {
     CliTest::SetUp();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(server.Start());
   }
 

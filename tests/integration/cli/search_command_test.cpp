@@ -17,7 +17,7 @@ class SearchCommand : public vexon::testing::CliTest {
  protected:
   void SetUp() override {
     CliTest::SetUp();
-    if (IsSkipped()) return;
+    if (HasFatalFailure()) return;
     standin::StandinOptions options;
     options.catalog.includeDecoys = false;  // keeps the runs short
     server = std::make_unique<standin::StandinServer>(options);

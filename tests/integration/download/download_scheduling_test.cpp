@@ -31,8 +31,11 @@ std::vector<size_t> AddFiles(DownloadHarness& h, const std::string& prefix, size
 TEST(DownloadScheduling, StopAndDeleteWhileWaitingEndWithoutASlotOrARequest) {
   DownloadHarness h(1);
   const std::string busy = PatternBytes(60000, 7);
-  h.Start({h.AddFile("busy.mp3", busy, 1.0), h.AddFile("stop.mp3", "s"), h.AddFile("delete.mp3", "d")});
+  // The busy download takes the only slot before the other two are queued, so they
+  // are sure to be waiting when they are stopped and deleted.
+  h.Start({h.AddFile("busy.mp3", busy, 1.0)});
   ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 1; }));
+  h.Start({h.AddFile("stop.mp3", "s"), h.AddFile("delete.mp3", "d")});
   h.prompter.answers = {MessageResult::kYes};
   h.Run([&] {
     h.controller->OnStopDownload({h.Row("stop.mp3")});

@@ -533,18 +533,7 @@ TEST(StandinServerStart, BusyPortIsAnErrorNotACrash) {
 
 namespace {
 
-// VEXON_STANDIN names the executable; without it, the build puts it one folder above
-// the test binaries.
-std::string StandinProgram() {
-  if (const char* named = std::getenv("VEXON_STANDIN")) return named;
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string dir(self, static_cast<size_t>(n));
-  dir.resize(dir.rfind('/'));
-  const std::string candidate = dir + "/../vexon-standin";
-  return access(candidate.c_str(), X_OK) == 0 ? candidate : std::string();
-}
+std::string StandinProgram() { return VEXON_STANDIN_PATH; }
 
 }  // namespace
 
