@@ -129,7 +129,7 @@ TEST(SearchController, StopWithHundredsQueuedEndsAndTheCountReturnsToZero) {
   ASSERT_TRUE(h.Start());
   h.Search("stop me");
   // Wait until the checks have filled the pool and more wait behind them.
-  for (int i = 0; i < 400 && h.controller->pool().queuedCount() < 100; ++i) {
+  for (int i = 0; i < 2000 && h.controller->pool().queuedCount() < 100; ++i) {
     std::this_thread::sleep_for(10ms);
   }
   ASSERT_GE(h.controller->pool().queuedCount(), 100u);
