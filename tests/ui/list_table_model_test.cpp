@@ -1,0 +1,191 @@
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QItemSelectionModel>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/list_table.h"
+#include "app/ui/list_table_model.h"
+
+using vexon::app::ListTable;
+using vexon::app::ui::ListTableModel;
+
+namespace {
+
+constexpr std::string_view kColumns = ",25;文件名,100;大小,70;日期,80";
+
+QStringList ColumnTexts(const ListTableModel& model, int column) {
+  QStringList out;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    out << model.data(model.index(row, column)).toString();
+  }
+  return out;
+}
+
+QList<int> SelectedRows(const QItemSelectionModel& selection) {
+  QList<int> rows;
+  for (const QModelIndex& index : selection.selectedRows()) rows << index.row();
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+}  // namespace
+
+class ListTableModelTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    table_ = std::make_unique<ListTable>(kColumns);
+    table_->AppendRow({"0", "a.mp3", "10", "01/02/2003"});
+    table_->AppendRow({"1", "b.mp3", "9", "12/31/2001"});
+    table_->AppendRow({"2", "c.mp3", "100", "06/15/2002"});
+    model_ = std::make_unique<ListTableModel>(*table_);
+    // Fails the test on any inconsistent signal or answer.
+    tester_ = std::make_unique<QAbstractItemModelTester>(
+        model_.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+  }
+
+  void cleanup() {
+    tester_.reset();
+    model_.reset();
+    table_.reset();
+  }
+
+  void ShowsCellsAndHeaderTexts() {
+    QCOMPARE(model_->rowCount(), 3);
+    QCOMPARE(model_->columnCount(), 4);
+    QCOMPARE(model_->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("文件名"));
+    QCOMPARE(model_->headerData(0, Qt::Horizontal).toString(), QString());
+    QCOMPARE(model_->data(model_->index(1, 1)).toString(), QString("b.mp3"));
+    QCOMPARE(model_->data(model_->index(2, 3), Qt::ToolTipRole).toString(), QString("06/15/2002"));
+  }
+
+  void AppendedRowIsAnnouncedAtItsPosition() {
+    QSignalSpy about(model_.get(), &QAbstractItemModel::rowsAboutToBeInserted);
+    QSignalSpy inserted(model_.get(), &QAbstractItemModel::rowsInserted);
+    table_->AppendRow({"3", "d.mp3", "7", ""});
+    QCOMPARE(about.count(), 1);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted[0][1].toInt(), 3);
+    QCOMPARE(inserted[0][2].toInt(), 3);
+    QCOMPARE(model_->rowCount(), 4);
+    QCOMPARE(model_->data(model_->index(3, 1)).toString(), QString("d.mp3"));
+  }
+
+  void RemovedRowIsAnnouncedAndFollowersMoveUp() {
+    QPersistentModelIndex last(model_->index(2, 1));
+    QSignalSpy removed(model_.get(), &QAbstractItemModel::rowsRemoved);
+    table_->RemoveRow(1);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed[0][1].toInt(), 1);
+    QCOMPARE(removed[0][2].toInt(), 1);
+    QCOMPARE(ColumnTexts(*model_, 1), (QStringList{"a.mp3", "c.mp3"}));
+    QCOMPARE(last.row(), 1);
+
+    table_->Clear();
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(removed[1][1].toInt(), 0);
+    QCOMPARE(removed[1][2].toInt(), 1);
+    QCOMPARE(model_->rowCount(), 0);
+  }
+
+  void ChangedCellGivesDataChangedForThatCell() {
+    QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
+    table_->SetCell(2, 2, "55");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].value<QModelIndex>(), model_->index(2, 2));
+    QCOMPARE(changed[0][1].value<QModelIndex>(), model_->index(2, 2));
+    QCOMPARE(model_->data(model_->index(2, 2)).toString(), QString("55"));
+  }
+
+  void MarkedRowIsBold() {
+    QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
+    table_->SetRowMarks(1, true);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].value<QModelIndex>(), model_->index(1, 0));
+    QCOMPARE(changed[0][1].value<QModelIndex>(), model_->index(1, 3));
+    for (int column = 0; column < 4; ++column) {
+      QVERIFY(model_->data(model_->index(1, column), Qt::FontRole).value<QFont>().bold());
+      QVERIFY(!model_->data(model_->index(0, column), Qt::FontRole).value<QFont>().bold());
+    }
+    table_->SetRowMarks(1, false);
+    QVERIFY(!model_->data(model_->index(1, 2), Qt::FontRole).value<QFont>().bold());
+  }
+
+  void ImageColumnShowsTheProvidedIcon() {
+    std::vector<int> asked;
+    model_->SetImageColumn(0, [&](int image) {
+      asked.push_back(image);
+      QPixmap pixmap(8, 8);
+      pixmap.fill(Qt::red);
+      return QIcon(pixmap);
+    });
+    table_->SetImage(1, 4);
+    asked.clear();
+    QVERIFY(!model_->data(model_->index(1, 0), Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(asked, std::vector<int>{4});
+    // No image on the row, or another column: no icon, and the provider is not asked.
+    asked.clear();
+    QVERIFY(!model_->data(model_->index(0, 0), Qt::DecorationRole).isValid());
+    QVERIFY(!model_->data(model_->index(1, 1), Qt::DecorationRole).isValid());
+    QVERIFY(asked.empty());
+  }
+
+  void HeaderSortUsesTheIntegerRule() {
+    QSignalSpy aboutToChange(model_.get(), &QAbstractItemModel::layoutAboutToBeChanged);
+    QSignalSpy changed(model_.get(), &QAbstractItemModel::layoutChanged);
+    model_->SortByHeaderClick(2);
+    QCOMPARE(ColumnTexts(*model_, 2), (QStringList{"9", "10", "100"}));
+    QCOMPARE(aboutToChange.count(), 1);
+    QCOMPARE(changed.count(), 1);
+    // A second click on the same column flips the direction.
+    model_->SortByHeaderClick(2);
+    QCOMPARE(ColumnTexts(*model_, 2), (QStringList{"100", "10", "9"}));
+    QVERIFY(!table_->sortAscending());
+
+    // Qt's sort entry point takes the order asked; dates compare year first.
+    model_->sort(3, Qt::AscendingOrder);
+    QCOMPARE(ColumnTexts(*model_, 1), (QStringList{"b.mp3", "c.mp3", "a.mp3"}));
+    QCOMPARE(table_->sortColumn(), size_t{3});
+    QVERIFY(table_->sortAscending());
+  }
+
+  void SelectionStaysOnItsRowsAcrossASort() {
+    QItemSelectionModel selection(model_.get());
+    // b.mp3 (size 9) and c.mp3 (size 100).
+    selection.select(model_->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection.select(model_->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection.setCurrentIndex(model_->index(2, 1), QItemSelectionModel::NoUpdate);
+    model_->sort(2, Qt::DescendingOrder);
+    QCOMPARE(ColumnTexts(*model_, 1), (QStringList{"c.mp3", "a.mp3", "b.mp3"}));
+    QCOMPARE(SelectedRows(selection), (QList<int>{0, 2}));
+    QCOMPARE(selection.currentIndex(), model_->index(0, 1));
+  }
+
+  void ViewTakesTheColumnWidths() {
+    QTableView view;
+    view.setModel(model_.get());
+    vexon::app::ui::ApplyColumnWidths(view, *table_);
+    QCOMPARE(view.columnWidth(0), 25);
+    QCOMPARE(view.columnWidth(1), 100);
+    QCOMPARE(view.columnWidth(3), 80);
+  }
+
+ private:
+  std::unique_ptr<ListTable> table_;
+  std::unique_ptr<ListTableModel> model_;
+  std::unique_ptr<QAbstractItemModelTester> tester_;
+};
+
+QTEST_MAIN(ListTableModelTest)
+#include "list_table_model_test.moc"

@@ -1,0 +1,173 @@
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/ui/qt_owner_channel.h"
+
+using vexon::app::Msg;
+using vexon::app::ui::QtOwnerChannel;
+
+namespace {
+
+// Waits without running the event loop, so no queued handler can run meanwhile.
+// The limit only turns a hang into a failure.
+template <typename Condition>
+bool WaitWithoutEvents(Condition condition) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+}  // namespace
+
+class QtOwnerChannelTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void WorkerSendRunsOnGuiThreadAndWaitsForIt() {
+    QtOwnerChannel channel;
+    QThread* const gui = QThread::currentThread();
+    std::atomic<bool> handlerDone{false};
+    std::atomic<bool> onGuiThread{false};
+    std::atomic<bool> heldOwnerLock{false};
+    std::atomic<bool> sawHandlerDone{false};
+    std::atomic<bool> result{false};
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+      result = channel.Send(Msg::LinkFound, [&] {
+        onGuiThread = QThread::currentThread() == gui;
+        // The owner lock is held by this thread: another thread could not take it.
+        std::thread probe([&] {
+          const bool free = channel.ownerLock().try_lock();
+          if (free) channel.ownerLock().unlock();
+          heldOwnerLock = !free;
+        });
+        probe.join();
+        handlerDone = true;
+      });
+      sawHandlerDone = handlerDone.load();
+      returned = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
+    worker.join();
+    QVERIFY(result.load());
+    QVERIFY(onGuiThread.load());
+    QVERIFY(heldOwnerLock.load());
+    QVERIFY(sawHandlerDone.load());
+  }
+
+  void WorkerSendWaitsWhileGuiThreadIsBusy() {
+    QtOwnerChannel channel;
+    std::atomic<bool> returned{false};
+    std::atomic<bool> ran{false};
+    std::thread worker([&] {
+      channel.Send(Msg::TaskFinished, [&] { ran = true; });
+      returned = true;
+    });
+    QVERIFY(WaitWithoutEvents([&] { return channel.waitingSenders() == 1; }));
+    // Until the event loop runs, the handler cannot have run nor the sender returned.
+    QVERIFY(!ran.load());
+    QVERIFY(!returned.load());
+    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
+    worker.join();
+    QVERIFY(ran.load());
+  }
+
+  void SendOnGuiThreadRunsDirectly() {
+    QtOwnerChannel channel;
+    bool ran = false;
+    bool nestedRan = false;
+    QVERIFY(channel.Send(Msg::HotWord, [&] {
+      ran = true;
+      // A send from inside a handler runs directly as well, under the same lock.
+      QVERIFY(channel.Send(Msg::HotWord, [&] { nestedRan = true; }));
+    }));
+    QVERIFY(ran);
+    QVERIFY(nestedRan);
+  }
+
+  void ManySendersNeverOverlap() {
+    QtOwnerChannel channel;
+    QThread* const gui = QThread::currentThread();
+    constexpr int kThreads = 8;
+    constexpr int kSends = 50;
+    int active = 0;
+    int maxActive = 0;
+    int count = 0;
+    bool allOnGui = true;
+    std::atomic<int> failedSends{0};
+    std::atomic<int> finishedThreads{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+      workers.emplace_back([&] {
+        for (int i = 0; i < kSends; ++i) {
+          const bool ok = channel.Send(Msg::LiveLink, [&, i] {
+            ++active;
+            maxActive = std::max(maxActive, active);
+            allOnGui = allOnGui && QThread::currentThread() == gui;
+            // A nested event loop inside a handler must not start another handler.
+            if (i % 5 == 0) QCoreApplication::processEvents();
+            ++count;
+            --active;
+          });
+          if (!ok) ++failedSends;
+        }
+        ++finishedThreads;
+      });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(finishedThreads.load() == kThreads, 10000);
+    for (std::thread& w : workers) w.join();
+    QCOMPARE(failedSends.load(), 0);
+    QCOMPARE(count, kThreads * kSends);
+    QCOMPARE(maxActive, 1);
+    QVERIFY(allOnGui);
+  }
+
+  void ShutdownReleasesWaitingSendersWithoutRunningThem() {
+    auto channel = std::make_unique<QtOwnerChannel>();
+    constexpr int kThreads = 4;
+    std::atomic<int> ran{0};
+    std::atomic<int> returnedTrue{0};
+    std::atomic<int> returned{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+      workers.emplace_back([&] {
+        if (channel->Send(Msg::DownloadPercent, [&] { ++ran; })) ++returnedTrue;
+        ++returned;
+      });
+    }
+    // The event loop never runs: the senders can only be released by the shutdown.
+    QVERIFY(WaitWithoutEvents([&] { return channel->waitingSenders() == kThreads; }));
+    channel->Shutdown();
+    for (std::thread& w : workers) w.join();
+    QCOMPARE(returned.load(), kThreads);
+    QCOMPARE(returnedTrue.load(), 0);
+    QCOMPARE(channel->waitingSenders(), size_t{0});
+
+    // Later sends, from a worker or the GUI thread, return false at once.
+    bool laterResult = true;
+    std::thread late([&] { laterResult = channel->Send(Msg::HotWord, [&] { ++ran; }); });
+    late.join();
+    QVERIFY(!laterResult);
+    QVERIFY(!channel->Send(Msg::HotWord, [&] { ++ran; }));
+
+    // The wake-ups still queued run nothing, before or after the channel is gone.
+    QCoreApplication::processEvents();
+    channel.reset();
+    QCoreApplication::processEvents();
+    QCOMPARE(ran.load(), 0);
+  }
+};
+
+QTEST_GUILESS_MAIN(QtOwnerChannelTest)
+#include "qt_owner_channel_test.moc"
