@@ -13,6 +13,11 @@ using vexon::app::MessageIcon;
 using vexon::app::MessageResult;
 using vexon::app::ui::QtPrompter;
 
+// Declared before the test class uses them as data columns.
+Q_DECLARE_METATYPE(MessageIcon)
+Q_DECLARE_METATYPE(MessageButtons)
+Q_DECLARE_METATYPE(MessageResult)
+
 class QtPrompterTest final : public QObject {
   Q_OBJECT
 
@@ -89,10 +94,6 @@ class QtPrompterTest final : public QObject {
     QCOMPARE(result, expected);
   }
 };
-
-Q_DECLARE_METATYPE(MessageIcon)
-Q_DECLARE_METATYPE(MessageButtons)
-Q_DECLARE_METATYPE(MessageResult)
 
 QTEST_MAIN(QtPrompterTest)
 #include "qt_prompter_test.moc"
