@@ -61,12 +61,12 @@ SessionSettings TaskSessionSettings() {
   return s;
 }
 
+// The one retry waits longer to connect and names itself after the server.
 SessionSettings RetrySessionSettings(const std::string& server) {
-  SessionSettings s;
+  SessionSettings s = TaskSessionSettings();
   s.userAgent = server;
   s.connectTimeout = std::chrono::milliseconds(30000);
   s.connectRetries = 2;
-  s.connectRetryPause = std::chrono::milliseconds(1000);
   s.idleTimeout = std::chrono::milliseconds(30000);
   return s;
 }

@@ -43,13 +43,6 @@ std::string Escape(std::string_view utf8, Keep keep) {
   return out;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 bool PrepareUrl(std::string_view url, UrlParts& parts) {
@@ -81,23 +74,5 @@ std::string RequestUrl(const UrlParts& parts) {
 std::string EncodeRequestTarget(std::string_view utf8) { return Escape(utf8, IsKeptInTarget); }
 
 std::string EncodeQueryWords(std::string_view utf8) { return Escape(utf8, IsUnreserved); }
-
-std::string PercentDecode(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      const int hi = HexValue(s[i + 1]);
-      const int lo = HexValue(s[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out.push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(s[i]);
-  }
-  return out;
-}
 
 }  // namespace vexon::net

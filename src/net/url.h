@@ -30,7 +30,4 @@ std::string EncodeRequestTarget(std::string_view utf8);
 // and "-._~" is percent-encoded, so "&" or "#" stay part of the words.
 std::string EncodeQueryWords(std::string_view utf8);
 
-// Decodes %XX escapes (invalid escapes stay as they are).
-std::string PercentDecode(std::string_view s);
-
 }  // namespace vexon::net

@@ -58,11 +58,6 @@ size_t TaskPool::threadCount() const {
   return workers_.size();
 }
 
-size_t TaskPool::busyCount() const {
-  std::lock_guard lock(mutex_);
-  return busy_;
-}
-
 size_t TaskPool::queuedCount() const {
   std::lock_guard lock(mutex_);
   return queue_.size();
@@ -78,12 +73,10 @@ void TaskPool::WorkerLoop() {
     Job job = std::move(queue_.front());
     queue_.pop_front();
     if (urgentQueued_ > 0) --urgentQueued_;
-    ++busy_;
     lock.unlock();
     job.work();
     job.work = nullptr;  // free what the job held before waiting again
     lock.lock();
-    --busy_;
   }
 }
 

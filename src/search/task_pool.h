@@ -32,7 +32,6 @@ class TaskPool final {
   void Shutdown();
 
   size_t threadCount() const;
-  size_t busyCount() const;
   size_t queuedCount() const;
 
  private:
@@ -49,7 +48,6 @@ class TaskPool final {
   size_t urgentQueued_ = 0;  // urgent jobs stand at the front of queue_
   std::vector<std::thread> workers_;
   size_t idle_ = 0;
-  size_t busy_ = 0;
   bool stopping_ = false;
 };
 
