@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "cli/cli_support.h"
+#include "search/service_hosts.h"
 
 namespace vexon::cli {
 
@@ -17,21 +17,7 @@ CliSettings::CliSettings(const std::filesystem::path& startDir)
 }
 
 bool CliSettings::ApplyHosts(search::SearchHosts& hosts, std::string& error) const {
-  const auto fill = [&](std::string& host, const std::string& stored, const char* key) {
-    if (!host.empty()) return true;
-    if (stored.empty()) {
-      host = kDefaultServiceHost;
-      return true;
-    }
-    if (!IsValidHost(stored)) {
-      error = std::string("the settings file holds a bad System/") + key + ": " + stored;
-      return false;
-    }
-    host = stored;
-    return true;
-  };
-  return fill(hosts.baidu, settings_.baiduHost, "BaiduHost") &&
-         fill(hosts.yahoo, settings_.yahooHost, "YahooHost");
+  return search::ResolveServiceHosts(hosts, settings_, error);
 }
 
 std::function<void(const std::string&)> CliSettings::HistoryHook() { return history_.Hook(); }

@@ -12,9 +12,6 @@
 
 namespace vexon::cli {
 
-// Where the stand-in services listen when nothing else is configured.
-inline constexpr const char* kDefaultServiceHost = "127.0.0.1:18080";
-
 // The settings file of the start-up directory as the headless commands use it.
 class CliSettings final {
  public:

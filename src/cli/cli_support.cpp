@@ -19,27 +19,6 @@ void PrintRow(const std::vector<std::string>& cells) {
   std::fflush(stdout);
 }
 
-bool IsValidHost(const std::string& host) {
-  if (host.empty() || host.size() > 255) return false;
-  std::string_view name(host);
-  const size_t colon = name.rfind(':');
-  if (colon != std::string_view::npos && name.find(']') == std::string_view::npos) {
-    const std::string_view port = name.substr(colon + 1);
-    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string_view::npos ||
-        text::LeadingDigits(port) > 65535) {
-      return false;
-    }
-    name = name.substr(0, colon);
-  }
-  if (name.empty()) return false;
-  for (char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '-' || c == '.' || c == '[' || c == ']' || c == ':';
-    if (!ok) return false;
-  }
-  return true;
-}
-
 bool ParseUnsigned(const std::string& text, uint32_t& value) {
   if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
     return false;

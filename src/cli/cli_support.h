@@ -12,8 +12,6 @@ namespace vexon::cli {
 // One results row on stdout: the cells joined by TAB, control bytes shown as blanks.
 void PrintRow(const std::vector<std::string>& cells);
 
-// "host" or "host:port" with a plain host name or address.
-bool IsValidHost(const std::string& host);
 bool ParseUnsigned(const std::string& text, uint32_t& value);
 
 // Blocks SIGINT and SIGTERM for the process and notes when one arrives.

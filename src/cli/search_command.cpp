@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "search/search_controller.h"
 #include "search/search_options.h"
+#include "search/service_hosts.h"
 #include "storage/result_file.h"
 #include "text/strings.h"
 
@@ -63,10 +64,10 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
     }
     const std::string& value = args[++i];
     if (a == "--baidu-host") {
-      if (!IsValidHost(value)) return (error = "bad host: " + value), false;
+      if (!search::IsValidHost(value)) return (error = "bad host: " + value), false;
       out.hosts.baidu = value;
     } else if (a == "--yahoo-host") {
-      if (!IsValidHost(value)) return (error = "bad host: " + value), false;
+      if (!search::IsValidHost(value)) return (error = "bad host: " + value), false;
       out.hosts.yahoo = value;
     } else if (a == "--types") {
       if (!search::SetTypesFromList(out.options, value)) {

@@ -29,7 +29,7 @@ class DownloadController final : public DownloadEvents {
  public:
   DownloadController(app::OwnerChannel& channel, app::Prompter& prompter, DownloadAsDialog& downloadAs,
                      app::ListTable& results, app::ListTable& downloads, storage::AppSettings& settings,
-                     storage::SettingsStore& store, DownloadSlots& slots, const DownloadTexts& texts);
+                     storage::SettingsStore& store, DownloadSlots& slotPool, const DownloadTexts& texts);
   // Stops every download, keeping its partial file, and joins the workers. The
   // owner channel must already refuse sends, so no worker waits on it.
   ~DownloadController() override;

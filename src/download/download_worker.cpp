@@ -239,7 +239,7 @@ void DownloadWorker::Report(app::Msg message, const std::string& text) {
 void DownloadWorker::Run() {
   bool holdsSlot = false;
   while (true) {
-    holdsSlot = context_.slots.TryAcquire();
+    holdsSlot = context_.slotPool.TryAcquire();
     lastWaitResult_ = holdsSlot ? kHoldsSlot : kStillWaiting;
     if (leaveQueue_.load() || holdsSlot) break;
     std::this_thread::sleep_for(context_.slotPoll);

@@ -23,7 +23,7 @@ inline constexpr uint32_t kNotWaitedYet = 217;
 struct WorkerContext {
   app::OwnerChannel& channel;
   DownloadEvents& events;
-  DownloadSlots& slots;
+  DownloadSlots& slotPool;
   // KB/s per file, 0 = no limit; re-read after every chunk.
   const std::atomic<unsigned>& maxDownloadSpeed;
   const DownloadTexts& texts;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "app/list_table.h"
 #include "app/owner_channel.h"
@@ -60,6 +61,8 @@ class SearchController final : public SearchEvents {
   int checkCount() const { return checkCount_; }
   bool HasRunningTasks() const { return !running_.empty(); }
   const std::string& currentKeyword() const { return currentKeyword_; }
+  // An opened result file names the results as a search would.
+  void SetCurrentKeyword(std::string words) { currentKeyword_ = std::move(words); }
   bool stopSearch() const { return stopSearch_.load(); }
   const TaskPool& pool() const { return pool_; }
 

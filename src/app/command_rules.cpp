@@ -1,0 +1,67 @@
+#include "app/command_rules.h"
+
+#include "app/command_ids.h"
+
+namespace vexon::app {
+namespace {
+
+// The download list's worker-id column and its text for a row without a worker.
+constexpr size_t kIdColumn = 1;
+constexpr std::string_view kNoWorker = "-";
+
+}  // namespace
+
+void ReadDownloadSelection(const ListTable& downloads, const std::vector<size_t>& selected,
+                           CommandState& state) {
+  state.downloadRows = downloads.rowCount();
+  state.downloadsSelected = 0;
+  state.selectionHasRunning = false;
+  state.selectionHasStopped = false;
+  for (size_t row : selected) {
+    if (row >= downloads.rowCount()) continue;
+    ++state.downloadsSelected;
+    if (downloads.Cell(row, kIdColumn) == kNoWorker) {
+      state.selectionHasStopped = true;
+    } else {
+      state.selectionHasRunning = true;
+    }
+  }
+}
+
+bool CommandEnabled(int command, const CommandState& state) {
+  switch (command) {
+    case cmd::kStartDownload:
+    case cmd::kDownloadAs:
+    case cmd::kCopyUrl:
+    case cmd::kPlayOnline:
+    case cmd::kVisitSite:
+      return state.resultsSelected > 0;
+    case cmd::kClearAndStopSearch:
+    case cmd::kSaveResults:
+      return state.resultRows > 0;
+    case cmd::kStopSearch:
+      return state.searchRunning;
+    case cmd::kStopDownload:
+      return state.selectionHasRunning;
+    case cmd::kResumeDownload:
+      return state.selectionHasStopped;
+    case cmd::kDeleteDownload:
+      return state.downloadsSelected > 0;
+    case cmd::kStopAll:
+    case cmd::kResumeAll:
+    case cmd::kDeleteAll:
+      return state.downloadRows > 0;
+    case cmd::kPlay:
+    case cmd::kMoveFile:
+    case cmd::kDeleteFile:
+    case cmd::kClearLogItem:
+      return state.completedSelected > 0;
+    case cmd::kDeleteAllFiles:
+    case cmd::kClearAllLogItems:
+      return state.completedRows > 0;
+    default:
+      return true;
+  }
+}
+
+}  // namespace vexon::app

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "app/list_table.h"
+
+namespace vexon::app {
+
+// What the enabling rules look at: the lists' rows and selections and the search.
+struct CommandState {
+  size_t resultRows = 0;
+  size_t resultsSelected = 0;
+  bool searchRunning = false;  // a search or link-check task is still running
+  size_t downloadRows = 0;
+  size_t downloadsSelected = 0;
+  bool selectionHasRunning = false;  // a selected download row has a worker id
+  bool selectionHasStopped = false;  // a selected download row has "-" as its id
+  size_t completedRows = 0;
+  size_t completedSelected = 0;
+};
+
+// Fills the download fields of `state` from the download list and its selection.
+void ReadDownloadSelection(const ListTable& downloads, const std::vector<size_t>& selected,
+                           CommandState& state);
+
+// Whether a command is enabled; commands without a rule always are.
+bool CommandEnabled(int command, const CommandState& state);
+
+}  // namespace vexon::app

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vexon::app {
+
+// The desktop program's command line: vexon [--baidu-host H] [--yahoo-host H] [--site URL].
+struct LaunchOptions {
+  bool showVersion = false;
+  std::string baiduHost;
+  std::string yahooHost;
+  std::string siteUrl;  // as given; see SiteBaseUrl
+};
+
+inline constexpr const char* kLaunchUsage =
+    "usage: vexon [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--site URL] | --version";
+inline constexpr const char* kDefaultSiteUrl = "http://127.0.0.1:18080/";
+
+// False, with `error`, for an unknown flag, a flag without its value, a bad host or
+// a site that is not an http or https address.
+bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error);
+
+// An http(s) address ending in "/", or the default site when `url` is empty.
+std::string SiteBaseUrl(const std::string& url);
+bool IsWebAddress(const std::string& url);
+
+}  // namespace vexon::app

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "app/list_table.h"
+
+namespace vexon::app {
+
+// The results counter's text before the first refresh.
+inline constexpr const char* kResultsCounterInitialText = "搜索结果总数[0]   ";
+inline constexpr const char* kCheckingInitialText = "正在检测数:";
+
+// "搜索结果总数 [n], 页数 [pages]": rows and pages of `perPage` rows. A list too
+// small to show one whole row counts one page per row.
+std::string ResultsCounterText(size_t rows, size_t perPage);
+
+// The status line: the rows and selections of the download and downloaded lists
+// and the download rows by their state text.
+std::string StatusLineText(const ListTable& downloads, size_t downloadsSelected, size_t completedRows,
+                           size_t completedSelected);
+
+}  // namespace vexon::app

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "app/command_ids.h"
+#include "app/command_rules.h"
+#include "app/launch_options.h"
+#include "app/list_table.h"
+#include "app/menu_layout.h"
+#include "app/splitter_limits.h"
+#include "app/status_counters.h"
+
+namespace vexon::app {
+namespace {
+
+std::vector<std::string> DownloadRow(const std::string& id, const std::string& state) {
+  return {"0", id, "a.mp3", "", "0", "100", "0", "", state, "/x/a.mp3", "http://h/a.mp3"};
+}
+
+TEST(CommandRules, ResultCommandsFollowSelectionAndRows) {
+  CommandState none;
+  for (int c : {cmd::kStartDownload, cmd::kDownloadAs, cmd::kCopyUrl, cmd::kPlayOnline, cmd::kVisitSite,
+                cmd::kClearAndStopSearch, cmd::kSaveResults, cmd::kStopSearch}) {
+    EXPECT_FALSE(CommandEnabled(c, none)) << c;
+  }
+  CommandState rows;
+  rows.resultRows = 3;
+  EXPECT_TRUE(CommandEnabled(cmd::kSaveResults, rows));
+  EXPECT_TRUE(CommandEnabled(cmd::kClearAndStopSearch, rows));
+  EXPECT_FALSE(CommandEnabled(cmd::kStartDownload, rows));
+  rows.resultsSelected = 1;
+  EXPECT_TRUE(CommandEnabled(cmd::kStartDownload, rows));
+  EXPECT_TRUE(CommandEnabled(cmd::kVisitSite, rows));
+  CommandState running;
+  running.searchRunning = true;
+  EXPECT_TRUE(CommandEnabled(cmd::kStopSearch, running));
+}
+
+TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByIdColumn) {
+  ListTable downloads(kDownloadColumns);
+  downloads.AppendRow(DownloadRow("-", "停止下载"));
+  downloads.AppendRow(DownloadRow("17", "正在下载"));
+  CommandState state;
+  ReadDownloadSelection(downloads, {0}, state);
+  EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
+  EXPECT_FALSE(CommandEnabled(cmd::kStopDownload, state));
+  ReadDownloadSelection(downloads, {1}, state);
+  EXPECT_FALSE(CommandEnabled(cmd::kResumeDownload, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
+  ReadDownloadSelection(downloads, {0, 1}, state);
+  EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kDeleteDownload, state));
+  // A row index past the list (the row went meanwhile) counts as nothing.
+  ReadDownloadSelection(downloads, {5}, state);
+  EXPECT_FALSE(CommandEnabled(cmd::kDeleteDownload, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kResumeAll, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kStopAll, state));
+  EXPECT_TRUE(CommandEnabled(cmd::kDeleteAll, state));
+  ListTable empty(kDownloadColumns);
+  ReadDownloadSelection(empty, {}, state);
+  EXPECT_FALSE(CommandEnabled(cmd::kResumeAll, state));
+}
+
+TEST(CommandRules, CompletedCommandsAndTheAlwaysEnabledOnes) {
+  CommandState state;
+  EXPECT_FALSE(CommandEnabled(cmd::kPlay, state));
+  EXPECT_FALSE(CommandEnabled(cmd::kClearAllLogItems, state));
+  state.completedRows = 2;
+  EXPECT_TRUE(CommandEnabled(cmd::kDeleteAllFiles, state));
+  EXPECT_FALSE(CommandEnabled(cmd::kMoveFile, state));
+  state.completedSelected = 1;
+  for (int c : {cmd::kPlay, cmd::kMoveFile, cmd::kDeleteFile, cmd::kClearLogItem}) {
+    EXPECT_TRUE(CommandEnabled(c, state)) << c;
+  }
+  for (int c : {cmd::kSearch, cmd::kOpenResults, cmd::kHotWords, cmd::kSystemOptions, cmd::kExit,
+                cmd::kShowCompletedList, cmd::kShowDownloadList}) {
+    EXPECT_TRUE(CommandEnabled(c, CommandState{})) << c;
+  }
+}
+
+TEST(StatusCounters, ResultsPagesRoundUpAndNeverDivideByZero) {
+  EXPECT_EQ(ResultsCounterText(0, 20), "搜索结果总数 [0], 页数 [0]");
+  EXPECT_EQ(ResultsCounterText(41, 20), "搜索结果总数 [41], 页数 [3]");
+  EXPECT_EQ(ResultsCounterText(40, 20), "搜索结果总数 [40], 页数 [2]");
+  EXPECT_EQ(ResultsCounterText(5, 0), "搜索结果总数 [5], 页数 [5]");
+}
+
+TEST(StatusCounters, StatusLineCountsStatesOfEveryRow) {
+  ListTable downloads(kDownloadColumns);
+  downloads.AppendRow(DownloadRow("-", "等待下载"));
+  downloads.AppendRow(DownloadRow("-", "停止下载"));
+  downloads.AppendRow(DownloadRow("3", "正在下载"));
+  downloads.AppendRow(DownloadRow("4", "正在连接..."));
+  EXPECT_EQ(StatusLineText(downloads, 2, 7, 1),
+            "列表文件数 [4,7], 已选择 [2,1], 正在下载 [2], 等待下载 [1], 停止下载 [1]");
+  ListTable empty(kDownloadColumns);
+  EXPECT_EQ(StatusLineText(empty, 0, 0, 0),
+            "列表文件数 [0,0], 已选择 [0,0], 正在下载 [0], 等待下载 [0], 停止下载 [0]");
+}
+
+TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {
+  SplitterLimits limits(40, 500, 600);
+  EXPECT_EQ(limits.lower(), 125);
+  EXPECT_EQ(limits.upper(), 408);
+  limits.WindowHeightChanged(700);
+  EXPECT_EQ(limits.lower(), 175);
+  EXPECT_EQ(limits.upper(), 458);
+  limits.WindowHeightChanged(599);
+  EXPECT_EQ(limits.lower(), 125);  // -1 / 2 is 0
+  limits.WindowHeightChanged(601);
+  EXPECT_EQ(limits.upper(), 408);
+  EXPECT_EQ(limits.Clamp(0), 125);
+  EXPECT_EQ(limits.Clamp(1000), 408);
+  EXPECT_EQ(limits.Clamp(200), 200);
+}
+
+TEST(MenuLayout, ContextMenusAndToolbarsNameOnlyKnownCommands) {
+  std::set<int> known;
+  for (auto menu : {ResultsMenu(), DownloadMenu(), CompletedMenu()}) {
+    for (const MenuEntry& e : menu) {
+      if (e.id != kSeparator) {
+        EXPECT_FALSE(e.text.empty());
+        known.insert(e.id);
+      }
+    }
+  }
+  for (auto bar : {ResultsToolbar(), DownloadToolbar(), CompletedToolbar()}) {
+    for (int id : bar) {
+      if (id != kSeparator) {
+        EXPECT_TRUE(known.count(id) == 1 || id == cmd::kSystemOptions) << id;
+      }
+    }
+  }
+  EXPECT_EQ(ResultsMenu().size(), 15u);
+  EXPECT_EQ(DownloadMenu().size(), 10u);
+  EXPECT_EQ(CompletedMenu().size(), 10u);
+  EXPECT_EQ(CommandText(cmd::kSaveResults), "保存搜索结果 (&R)...");
+  EXPECT_EQ(CommandText(cmd::kDeleteAll), "删除全部下载(&A) ...");
+  EXPECT_EQ(CommandText(cmd::kShowCompletedList), "转到\"已下载文件列表\"(&G)");
+  EXPECT_TRUE(CommandText(12345).empty());
+  // Commands of parts this program does not have stay out of every menu.
+  for (int absent : {32793, 32889, 32890, 32892, 32893}) EXPECT_TRUE(CommandText(absent).empty());
+}
+
+TEST(LaunchOptions, FlagsHostsAndSite) {
+  LaunchOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseLaunchOptions({"--baidu-host", "127.0.0.1:9", "--yahoo-host", "y.example", "--site",
+                                  "https://site.example/x"},
+                                 o, error));
+  EXPECT_EQ(o.baiduHost, "127.0.0.1:9");
+  EXPECT_EQ(o.yahooHost, "y.example");
+  EXPECT_EQ(SiteBaseUrl(o.siteUrl), "https://site.example/x/");
+  EXPECT_EQ(SiteBaseUrl(""), kDefaultSiteUrl);
+  LaunchOptions v;
+  ASSERT_TRUE(ParseLaunchOptions({"--version"}, v, error));
+  EXPECT_TRUE(v.showVersion);
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"--baidu-host"},
+                                             {"--baidu-host", "a b"},
+                                             {"--site", "javascript:alert(1)"},
+                                             {"--site", "file:///etc/passwd"},
+                                             {"--site", "http://a b/"},
+                                             {"--colour"}}) {
+    LaunchOptions x;
+    error.clear();
+    EXPECT_FALSE(ParseLaunchOptions(bad, x, error)) << bad.front();
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace vexon::app
