@@ -21,6 +21,8 @@ inline constexpr unsigned kSearchHistoryItemsMin = 5;
 inline constexpr unsigned kSearchHistoryItemsMax = 20;
 inline constexpr unsigned kCompletedItemsMin = 50;
 inline constexpr unsigned kCompletedItemsMax = 200;
+// The folder as stored (with its trailing "/") must read back whole from the
+// settings file's 256-byte buffer: at most 255 bytes of GB18030.
 inline constexpr size_t kFolderCharactersMax = 255;
 
 // The process-wide options, read from the settings file and written through by

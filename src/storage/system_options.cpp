@@ -1,18 +1,11 @@
 #include "storage/system_options.h"
 
+#include "storage/buffer_cut.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 
 namespace vexon::storage {
 namespace {
-
-size_t CharacterCount(std::string_view utf8) {
-  size_t count = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) ++count;
-  }
-  return count;
-}
 
 bool InRange(unsigned value, unsigned low, unsigned high) { return value >= low && value <= high; }
 
@@ -47,7 +40,9 @@ SystemOptions CurrentSystemOptions(const AppSettings& settings) {
 }
 
 std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen) {
-  if (text::Trim(chosen.folder).empty() || CharacterCount(chosen.folder) > kFolderCharactersMax) {
+  const bool endsInSlash = !chosen.folder.empty() && chosen.folder.back() == '/';
+  const size_t storedBytes = Gb18030Size(chosen.folder) + (endsInSlash ? 0 : 1);
+  if (text::Trim(chosen.folder).empty() || storedBytes > kFolderCharactersMax) {
     return OptionsField::kFolder;
   }
   if (!InRange(chosen.searchHistoryMaxItems, kSearchHistoryItemsMin, kSearchHistoryItemsMax)) {

@@ -171,12 +171,15 @@ TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {
     SystemOptions options;
     std::optional<OptionsField> expected;
   };
+  // The stored folder, with its "/", must fit 255 bytes of the file's code page.
   std::string longest;
-  for (int i = 0; i < 255; ++i) longest += "音";
+  for (int i = 0; i < 127; ++i) longest += "音";
   const std::vector<CheckCase> cases = {
       {"empty folder", {"", true, 3, 0, 10, 200}, OptionsField::kFolder},
-      {"255 characters", {longest, true, 3, 0, 10, 200}, std::nullopt},
-      {"256 characters", {longest + "a", true, 3, 0, 10, 200}, OptionsField::kFolder},
+      {"254 bytes and the slash", {longest, true, 3, 0, 10, 200}, std::nullopt},
+      {"256 bytes and the slash", {longest + "音", true, 3, 0, 10, 200}, OptionsField::kFolder},
+      {"255 bytes with their slash", {std::string(254, 'a') + "/", true, 3, 0, 10, 200}, std::nullopt},
+      {"255 bytes without a slash", {std::string(255, 'a'), true, 3, 0, 10, 200}, OptionsField::kFolder},
       {"history 4", {"/m/", true, 3, 0, 4, 200}, OptionsField::kSearchHistoryMaxItems},
       {"history 21", {"/m/", true, 3, 0, 21, 200}, OptionsField::kSearchHistoryMaxItems},
       {"threads 0", {"/m/", true, 0, 0, 10, 200}, OptionsField::kMaxDownloadThreads},
