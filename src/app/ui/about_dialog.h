@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QEvent;
+class QObject;
+class QPaintEvent;
+class QWidget;
+
+namespace vexon::app::ui {
+
+// The lines of the About box's text field, in order; each is shown followed by a
+// line break.
+QStringList AboutLines();
+// The banner's caption: version, date, author and place.
+QString AboutVersionLine();
+
+// The About box (dialog 100): a banner, the program's introduction in a read-only
+// field (1005) and OK (1).
+class CAboutDlg final : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* MakeBanner();
+  QWidget* MakeBody();
+  void FitBannerBackground();
+
+  QWidget* banner_ = nullptr;
+};
+
+}  // namespace vexon::app::ui
