@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+#include "app/folder_chooser.h"
+
+class QWidget;
+
+namespace vexon::app::ui {
+
+// The shared folder chooser as Qt's directory dialog over one parent window.
+class QtFolderChooser final : public FolderChooser {
+ public:
+  explicit QtFolderChooser(QWidget* parent) : parent_(parent) {}
+
+  std::optional<std::string> Choose(const std::string& startFolder) override;
+
+ private:
+  QWidget* parent_;  // not owned
+};
+
+// The folder as the dialog preselects it: without a trailing "/", except the root.
+QString ChooserStartFolder(const std::string& folder);
+// The chooser's answer as the dialogs keep folders: ending in "/".
+std::string FolderWithTrailingSlash(std::string folder);
+
+}  // namespace vexon::app::ui

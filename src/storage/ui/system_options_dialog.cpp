@@ -1,0 +1,201 @@
+#include "storage/ui/system_options_dialog.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QString>
+#include <QVBoxLayout>
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "storage/app_settings.h"
+
+namespace vexon::storage::ui {
+namespace {
+
+constexpr int kDialogId = 143;
+constexpr int kControlFolder = 1040;
+constexpr int kControlBrowse = 1041;
+constexpr int kControlTitleDown = 1117;
+constexpr int kControlThreads = 1090;
+constexpr int kControlSpeed = 1093;
+constexpr int kControlHistory = 1091;
+constexpr int kControlLog = 1092;
+constexpr int kControlOk = 1;
+constexpr int kControlCancel = 2;
+
+// Out of every field's range, so a text that is not a whole number is refused in
+// its place of the checking order, like an out-of-range one.
+constexpr unsigned kNotANumber = std::numeric_limits<unsigned>::max();
+static_assert(kFolderCharactersMax == 255, "kFolderRefusedMessage names the limit");
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+QString IdName(int controlId) { return QString::number(controlId); }
+
+// Digits only, blanks around them tolerated.
+unsigned ReadNumber(const QString& text) {
+  const QString digits = text.trimmed();
+  for (QChar c : digits) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return kNotANumber;
+  }
+  bool ok = false;
+  const unsigned value = digits.toUInt(&ok);
+  return ok ? value : kNotANumber;
+}
+
+QString Number(unsigned value) { return QString::number(value); }
+
+std::string RangeMessage(unsigned low, unsigned high) {
+  return "请输入一个 " + std::to_string(low) + " 到 " + std::to_string(high) + " 之间的整数。";
+}
+
+// The band across the top of the dialog: its title in bold and one line below.
+QWidget* MakeHeader(const char* title, const char* line, QWidget* parent) {
+  auto* band = new QFrame(parent);
+  band->setAutoFillBackground(true);
+  band->setBackgroundRole(QPalette::Base);
+  band->setFrameShape(QFrame::StyledPanel);
+  auto* column = new QVBoxLayout(band);
+  auto* heading = new QLabel(Utf8(title), band);
+  QFont bold = heading->font();
+  bold.setBold(true);
+  heading->setFont(bold);
+  column->addWidget(heading);
+  column->addWidget(new QLabel(Utf8(line), band));
+  return band;
+}
+
+QLineEdit* MakeEdit(int controlId, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(IdName(controlId));
+  return edit;
+}
+
+QPushButton* MakeButton(const char* text, int controlId, QWidget* parent) {
+  auto* button = new QPushButton(Utf8(text), parent);
+  button->setObjectName(IdName(controlId));
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+std::string RefusedOptionMessage(OptionsField field) {
+  switch (field) {
+    case OptionsField::kFolder:
+      return kFolderRefusedMessage;
+    case OptionsField::kSearchHistoryMaxItems:
+      return RangeMessage(kSearchHistoryItemsMin, kSearchHistoryItemsMax);
+    case OptionsField::kMaxDownloadThreads:
+      return RangeMessage(kDownloadThreadsMin, kDownloadThreadsMax);
+    case OptionsField::kCompletedMaxItems:
+      return RangeMessage(kCompletedItemsMin, kCompletedItemsMax);
+    case OptionsField::kMaxDownloadSpeed:
+      return RangeMessage(kDownloadSpeedMin, kDownloadSpeedMax);
+  }
+  return kFolderRefusedMessage;
+}
+
+CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& chooser,
+                                     app::Prompter& prompter, QWidget* parent)
+    : QDialog(parent), fields_(fields), chooser_(chooser), prompter_(prompter) {
+  setWindowTitle(Utf8(app::kMessageCaption));
+  setObjectName(IdName(kDialogId));
+
+  folder_ = MakeEdit(kControlFolder, this);
+  folder_->setText(QString::fromStdString(fields.folder));
+  auto* browse = MakeButton("浏览...", kControlBrowse, this);
+  connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
+  titleDown_ = new QCheckBox(this);
+  titleDown_->setObjectName(IdName(kControlTitleDown));
+  titleDown_->setChecked(fields.titleDown);
+  threads_ = MakeEdit(kControlThreads, this);
+  threads_->setText(Number(fields.maxDownloadThreads));
+  speed_ = MakeEdit(kControlSpeed, this);
+  speed_->setText(Number(fields.maxDownloadSpeed));
+  history_ = MakeEdit(kControlHistory, this);
+  history_->setText(Number(fields.searchHistoryMaxItems));
+  log_ = MakeEdit(kControlLog, this);
+  log_->setText(Number(fields.completedMaxItems));
+
+  auto* grid = new QGridLayout;
+  const auto addRow = [this, grid](int row, const char* label, QWidget* field, QWidget* after) {
+    auto* text = new QLabel(Utf8(label), this);
+    text->setBuddy(field);
+    grid->addWidget(text, row, 0);
+    // The check box keeps its own size, so a click beside it does not toggle it.
+    grid->addWidget(field, row, 1, field == titleDown_ ? Qt::AlignLeft : Qt::Alignment());
+    if (after != nullptr) grid->addWidget(after, row, 2);
+  };
+  const auto note = [this](const char* text) { return new QLabel(Utf8(text), this); };
+  addRow(0, "默认下载文件路径:", folder_, browse);
+  addRow(1, "是否以文件标题为文件名开始下载: ", titleDown_, nullptr);
+  addRow(2, "最大同时下载文件数: ", threads_, note("(1 - 10)"));
+  addRow(3, "最大每个文件的下载速率(KB/S): ", speed_, note("(0表示不限)"));
+  addRow(4, "最大保留搜索文本项数:", history_, note("(5 - 20)"));
+  addRow(5, "最大已下载文件日志项数:", log_, note("(50 - 200)"));
+  grid->setColumnStretch(1, 1);
+
+  auto* ok = MakeButton("确定", kControlOk, this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &CSystemOptionsDlg::TryAccept);
+  auto* cancel = MakeButton("取消", kControlCancel, this);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(MakeHeader("系统选项", "设置系统应用参数", this));
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+}
+
+void CSystemOptionsDlg::Browse() {
+  const std::optional<std::string> folder = chooser_.Choose(folder_->text().toStdString());
+  if (folder) folder_->setText(QString::fromStdString(*folder));
+}
+
+QLineEdit* CSystemOptionsDlg::EditFor(OptionsField field) const {
+  switch (field) {
+    case OptionsField::kFolder: return folder_;
+    case OptionsField::kSearchHistoryMaxItems: return history_;
+    case OptionsField::kMaxDownloadThreads: return threads_;
+    case OptionsField::kCompletedMaxItems: return log_;
+    case OptionsField::kMaxDownloadSpeed: return speed_;
+  }
+  return folder_;
+}
+
+void CSystemOptionsDlg::TryAccept() {
+  SystemOptions chosen;
+  chosen.folder = folder_->text().toStdString();
+  chosen.titleDown = titleDown_->isChecked();
+  chosen.maxDownloadThreads = ReadNumber(threads_->text());
+  chosen.maxDownloadSpeed = ReadNumber(speed_->text());
+  chosen.searchHistoryMaxItems = ReadNumber(history_->text());
+  chosen.completedMaxItems = ReadNumber(log_->text());
+  if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
+    prompter_.Show(RefusedOptionMessage(*refused), app::MessageIcon::kExclamation,
+                   app::MessageButtons::kOk);
+    QLineEdit* edit = EditFor(*refused);
+    edit->setFocus();
+    edit->selectAll();
+    return;
+  }
+  fields_ = std::move(chosen);
+  accept();
+}
+
+}  // namespace vexon::storage::ui

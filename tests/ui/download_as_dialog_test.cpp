@@ -1,0 +1,249 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QtTest>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/folder_chooser.h"
+#include "app/prompter.h"
+#include "download/download_as_form.h"
+#include "download/ui/qt_download_as_dialog.h"
+
+using vexon::app::MessageButtons;
+using vexon::app::MessageIcon;
+using vexon::app::MessageResult;
+using vexon::download::DownloadAsForm;
+using vexon::download::ui::CDownloadAsDlg;
+
+namespace {
+
+class FakePrompter final : public vexon::app::Prompter {
+ public:
+  MessageResult Show(const std::string& text, MessageIcon icon, MessageButtons buttons) override {
+    texts.push_back(text);
+    lastIcon = icon;
+    lastButtons = buttons;
+    return MessageResult::kOk;
+  }
+  std::vector<std::string> texts;
+  MessageIcon lastIcon = MessageIcon::kNone;
+  MessageButtons lastButtons = MessageButtons::kYesNo;
+};
+
+class FakeChooser final : public vexon::app::FolderChooser {
+ public:
+  std::optional<std::string> Choose(const std::string& startFolder) override {
+    starts.push_back(startFolder);
+    return answer;
+  }
+  std::optional<std::string> answer;
+  std::vector<std::string> starts;
+};
+
+template <typename W>
+W* Find(QWidget& dialog, int id) {
+  auto* widget = dialog.findChild<W*>(QString::number(id));
+  if (widget == nullptr) qFatal("no control %d", id);
+  return widget;
+}
+
+QString FullName(QWidget& dialog) { return Find<QPlainTextEdit>(dialog, 1077)->toPlainText(); }
+
+QStringList Entries(QComboBox* combo) {
+  QStringList entries;
+  for (int i = 0; i < combo->count(); ++i) entries << combo->itemText(i);
+  return entries;
+}
+
+void Click(QWidget& dialog, int id) {
+  QTest::mouseClick(Find<QPushButton>(dialog, id), Qt::LeftButton);
+}
+
+// The name typed over the combo's text, key by key.
+void TypeName(QWidget& dialog, const QString& text) {
+  QLineEdit* edit = Find<QComboBox>(dialog, 1000)->lineEdit();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClicks(edit, text);
+}
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// The dialog, shown without a modal loop and presenting `form`.
+struct Fixture {
+  explicit Fixture(DownloadAsForm& form) : dialog(chooser, prompter, nullptr) {
+    dialog.show();
+    dialog.Present(form);
+  }
+  FakeChooser chooser;
+  FakePrompter prompter;
+  CDownloadAsDlg dialog;
+};
+
+}  // namespace
+
+class DownloadAsDialogTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void OpensWithTheTitleSelected() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    QWidget& d = f.dialog;
+
+    QCOMPARE(d.windowTitle(), Utf8("维松MP3"));
+    QComboBox* combo = Find<QComboBox>(d, 1000);
+    QVERIFY(combo->isEditable());
+    QCOMPARE(Entries(combo), QStringList({"Song", "kw", "x"}));
+    QCOMPARE(combo->currentText(), QString("Song"));
+    QCOMPARE(Find<QLabel>(d, 1081)->text(), QString(".mp3"));
+    QLineEdit* path = Find<QLineEdit>(d, 1075);
+    QCOMPARE(path->text(), QString("/music/"));
+    QVERIFY(path->isReadOnly());
+    QVERIFY(Find<QPlainTextEdit>(d, 1077)->isReadOnly());
+    QCOMPARE(FullName(d), QString("/music/Song.mp3"));
+    QCOMPARE(Find<QPushButton>(d, 1028)->text(), Utf8("浏览..."));
+    QCOMPARE(Find<QPushButton>(d, 1083)->text(), Utf8("确定"));
+    QCOMPARE(Find<QPushButton>(d, 2)->text(), Utf8("取消"));
+    QStringList labels;
+    for (QLabel* label : d.findChildren<QLabel*>()) labels << label->text();
+    for (const char* text : {"文件名:", "文件路径:", "全名:", "另下载为",
+                             "下载选定文件到你指定路径和文件名的磁盘中"}) {
+      QVERIFY2(labels.contains(Utf8(text)), text);
+    }
+  }
+
+  void AnEmptyKeywordLeavesTwoEntries() {
+    DownloadAsForm form("x", "Song", "", "/music/", ".mp3");
+    Fixture f(form);
+    QCOMPARE(Entries(Find<QComboBox>(f.dialog, 1000)), QStringList({"Song", "x"}));
+  }
+
+  void TypingUpdatesTheFullNameAtEachKey() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    QLineEdit* edit = Find<QComboBox>(f.dialog, 1000)->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_A);
+    QCOMPARE(FullName(f.dialog), QString("/music/a.mp3"));
+    QTest::keyClicks(edit, "bc");
+    QCOMPARE(FullName(f.dialog), QString("/music/abc.mp3"));
+    QCOMPARE(form.selectedCandidate(), DownloadAsForm::npos);
+  }
+
+  void ChoosingAnEntryUsesItsText() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    TypeName(f.dialog, "abc");
+    QComboBox* combo = Find<QComboBox>(f.dialog, 1000);
+    // The arrow keys choose entries of the list, as the drop-down does.
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentText(), QString("kw"));
+    QCOMPARE(form.selectedCandidate(), size_t{1});
+    QCOMPARE(FullName(f.dialog), QString("/music/kw.mp3"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(FullName(f.dialog), QString("/music/x.mp3"));
+  }
+
+  void BrowseAppendsTheSlash() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    TypeName(f.dialog, "abc");
+    f.chooser.answer = "/new/place";
+    Click(f.dialog, 1028);
+    QCOMPARE(f.chooser.starts, std::vector<std::string>{"/music"});
+    QCOMPARE(Find<QLineEdit>(f.dialog, 1075)->text(), QString("/new/place/"));
+    QCOMPARE(FullName(f.dialog), QString("/new/place/abc.mp3"));
+  }
+
+  void CancelledBrowseChangesNothing() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    f.chooser.answer = std::nullopt;
+    Click(f.dialog, 1028);
+    QCOMPARE(f.chooser.starts.size(), size_t{1});
+    QCOMPARE(Find<QLineEdit>(f.dialog, 1075)->text(), QString("/music/"));
+    QCOMPARE(FullName(f.dialog), QString("/music/Song.mp3"));
+    QCOMPARE(form.path(), std::string("/music/"));
+  }
+
+  void OkTakesTheTextsAndCloses() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    TypeName(f.dialog, "abc");
+    Click(f.dialog, 1083);
+    QVERIFY(f.prompter.texts.empty());
+    QCOMPARE(f.dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!f.dialog.isVisible());
+    QCOMPARE(form.fullName(), std::string("/music/abc.mp3"));
+    QCOMPARE(form.path(), std::string("/music/"));
+  }
+
+  void ShowingAgainDropsTheTypedNameButKeepsTheFolder() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    f.chooser.answer = "/other/";
+    Click(f.dialog, 1028);
+    TypeName(f.dialog, "abc");
+    Click(f.dialog, 1083);
+
+    f.dialog.show();
+    f.dialog.Present(form);
+    QComboBox* combo = Find<QComboBox>(f.dialog, 1000);
+    QCOMPARE(Entries(combo), QStringList({"Song", "kw", "x"}));
+    QCOMPARE(combo->currentText(), QString("Song"));
+    QCOMPARE(FullName(f.dialog), QString("/other/Song.mp3"));
+  }
+
+  void TooLongTextIsRefused_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("focused");
+    // 256 characters and the "/" appended: one too many.
+    QTest::newRow("path of 257") << "/" + QString(255, QChar(0x97F3)) << "abc" << 1075;
+    // "/music/" and a name cut to 251 bytes with its extension: 258 characters.
+    QTest::newRow("full name of 258") << "/music" << QString(300, 'n') << 1077;
+  }
+
+  void TooLongTextIsRefused() {
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(int, focused);
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    f.chooser.answer = folder.toStdString();
+    Click(f.dialog, 1028);
+    TypeName(f.dialog, name);
+
+    Click(f.dialog, 1083);
+    QCOMPARE(f.prompter.texts.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(f.prompter.texts[0]), Utf8("输入的文本不能超过 256 个字符。"));
+    QCOMPARE(f.prompter.lastIcon, MessageIcon::kExclamation);
+    QCOMPARE(f.prompter.lastButtons, MessageButtons::kOk);
+    QVERIFY(f.dialog.isVisible());
+    QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(form.fullName(), std::string("/music/Song.mp3"));
+    QCOMPARE(f.dialog.focusWidget(), Find<QWidget>(f.dialog, focused));
+  }
+
+  void CancelCloses() {
+    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
+    Fixture f(form);
+    TypeName(f.dialog, "abc");
+    Click(f.dialog, 2);
+    QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!f.dialog.isVisible());
+    QCOMPARE(form.fullName(), std::string("/music/Song.mp3"));
+  }
+};
+
+QTEST_MAIN(DownloadAsDialogTest)
+#include "download_as_dialog_test.moc"
