@@ -1,0 +1,111 @@
+#include "app/ui/list_view.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace vexon::app::ui {
+
+ListView::ListView(ListTable& table, int controlId, QWidget* parent)
+    : QTableView(parent), model_(table, this) {
+  setObjectName(QString::number(controlId));
+  setModel(&model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(true);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideRight);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setStyleSheet(QStringLiteral("QTableView { background: white; }"));
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(true);
+  horizontalHeader()->setSortIndicatorShown(true);
+  horizontalHeader()->setStretchLastSection(false);
+  // A header opens no context menu.
+  horizontalHeader()->setContextMenuPolicy(Qt::PreventContextMenu);
+  ApplyColumnWidths(*this, table);
+  SyncSortIndicator();
+  connect(&model_, &QAbstractItemModel::layoutChanged, this, [this] { SyncSortIndicator(); });
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+    model_.SortByHeaderClick(column);
+    SyncSortIndicator();
+  });
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& local) {
+    const QPoint global = viewport()->mapToGlobal(local);
+    if (RowsAreaContains(global)) emit ContextMenuWanted(global);
+  });
+}
+
+void ListView::SyncSortIndicator() {
+  const ListTable& t = model_.table();
+  horizontalHeader()->setSortIndicator(static_cast<int>(t.sortColumn()),
+                                       t.sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::vector<size_t> ListView::SelectedRows() const {
+  std::vector<size_t> rows;
+  if (selectionModel() == nullptr) return rows;
+  const QModelIndexList selected = selectionModel()->selectedRows();
+  rows.reserve(static_cast<size_t>(selected.size()));
+  for (const QModelIndex& index : selected) rows.push_back(static_cast<size_t>(index.row()));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+size_t ListView::selectedCount() const {
+  return selectionModel() == nullptr ? 0 : static_cast<size_t>(selectionModel()->selectedRows().size());
+}
+
+size_t ListView::RowsPerPage() const {
+  const int rowHeight = verticalHeader()->defaultSectionSize();
+  if (rowHeight <= 0) return 0;
+  return static_cast<size_t>(std::max(0, viewport()->height() / rowHeight));
+}
+
+bool ListView::RowsAreaContains(const QPoint& globalPoint) const {
+  if (!isVisible()) return false;
+  const QPoint p = viewport()->mapFromGlobal(globalPoint);
+  const QRect area = viewport()->rect();
+  return p.x() > area.left() && p.x() < area.right() && p.y() > area.top() && p.y() < area.bottom();
+}
+
+int ProgressPercent(const QString& text) {
+  if (text.isEmpty()) return -1;
+  int value = 0;
+  for (QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) break;
+    value = std::min(100, value * 10 + (c.unicode() - '0'));
+  }
+  return value;
+}
+
+void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const int percent = ProgressPercent(text);
+  if (percent < 0) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  painter->save();
+  const QRect frame = option.rect.adjusted(1, 1, -2, -2);
+  painter->fillRect(frame, QColor(0xF4, 0xF4, 0xF4));
+  QRect done = frame;
+  done.setWidth(frame.width() * percent / 100);
+  painter->fillRect(done, QColor(0x7C, 0xC5, 0x76));
+  painter->setPen(QColor(0x80, 0x80, 0x80));
+  painter->drawRect(frame);
+  painter->setPen(option.palette.color(QPalette::Text));
+  painter->drawText(frame, Qt::AlignCenter, text);
+  painter->restore();
+}
+
+}  // namespace vexon::app::ui

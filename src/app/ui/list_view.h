@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <cstddef>
+#include <vector>
+
+#include "app/list_table.h"
+#include "app/ui/list_table_model.h"
+
+namespace vexon::app::ui {
+
+// One of the main window's lists: a report view over a ListTable with full-row,
+// multiple selection, grid lines, the table's header sort and cell tips.
+class ListView final : public QTableView {
+  Q_OBJECT
+
+ public:
+  ListView(ListTable& table, int controlId, QWidget* parent = nullptr);
+
+  ListTableModel& listModel() { return model_; }
+  const ListTable& table() const { return model_.table(); }
+  // Selected rows in list order.
+  std::vector<size_t> SelectedRows() const;
+  size_t selectedCount() const;
+  // Rows that fit in the visible area (0 when not even one does).
+  size_t RowsPerPage() const;
+  // Whether a point (global coordinates) lies strictly inside the rows' area,
+  // that is inside the list and below its column header.
+  bool RowsAreaContains(const QPoint& globalPoint) const;
+
+ signals:
+  // A right-click in the rows' area, at a global point.
+  void ContextMenuWanted(const QPoint& globalPoint);
+
+ private:
+  void SyncSortIndicator();
+
+  ListTableModel model_;
+};
+
+// Draws a cell as a progress bar from the percent at the start of its text.
+class ProgressDelegate final : public QStyledItemDelegate {
+  Q_OBJECT
+
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The percent a progress cell shows: its leading digits, at most 100; -1 when the
+// text is empty.
+int ProgressPercent(const QString& text);
+
+}  // namespace vexon::app::ui

@@ -1,0 +1,409 @@
+#include "app/ui/main_window.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/column_spec.h"
+#include "app/command_ids.h"
+#include "app/status_counters.h"
+#include "app/ui/artwork.h"
+#include "app/ui/command_set.h"
+#include "app/ui/list_view.h"
+#include "app/ui/qt_folder_chooser.h"
+#include "app/ui/qt_owner_channel.h"
+#include "app/ui/qt_prompter.h"
+#include "download/download_controller.h"
+#include "download/ui/qt_download_as_dialog.h"
+#include "search/search_controller.h"
+#include "search/search_options_form.h"
+
+namespace vexon::app::ui {
+namespace {
+
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The six type boxes of the window and the types they switch.
+struct TypeBox {
+  int controlId;
+  const char* text;
+  search::FileType type;
+};
+constexpr std::array<TypeBox, 6> kTypeBoxes = {{
+    {ctl::kTypeMp3, "mp3", search::FileType::kMp3},
+    {ctl::kTypeRm, "rm", search::FileType::kRm},
+    {ctl::kTypeWma, "wma", search::FileType::kWma},
+    {ctl::kTypeFlash, "flash", search::FileType::kSwf},
+    {ctl::kTypeWmv, "wmv", search::FileType::kWmv},
+    {ctl::kTypeMpg, "mpg", search::FileType::kMpg},
+}};
+
+QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, const QString& tip,
+                         QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(QString::number(controlId));
+  button->setIcon(icon);
+  button->setIconSize(QSize(16, 16));
+  button->setText(text);
+  button->setToolTip(tip);
+  button->setAutoRaise(false);
+  button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+  return button;
+}
+
+}  // namespace
+
+CVexonDlg::CVexonDlg(StartupConfig config, WindowPorts ports, QWidget* parent)
+    : QDialog(parent),
+      config_(std::move(config)),
+      ports_(std::move(ports)),
+      profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
+      store_(profile_, config_.startDir),
+      history_(store_, settings_),
+      results_(kResultsColumns),
+      downloads_(kDownloadColumns),
+      completed_(kCompletedColumns),
+      texts_(download::DownloadTexts::ForEnvironment()) {
+  setWindowTitle(Utf8(kMainWindowTitle));
+  setWindowIcon(AppIcon());
+  setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
+  BuildCore();
+  BuildWidgets();
+  BuildMenus();
+  BuildTray();
+  statusTimer_ = new QTimer(this);
+  statusTimer_->setInterval(kStatusTimerMs);
+  connect(statusTimer_, &QTimer::timeout, this, &CVexonDlg::RefreshCounters);
+  statusTimer_->start();
+  LoadSettings();
+  UpdateCommands();
+}
+
+CVexonDlg::~CVexonDlg() {
+  statusTimer_->stop();
+  // Workers waiting on the window are released first, so they can be joined.
+  channel_->Shutdown();
+  search_.reset();
+  downloadCtl_.reset();
+  // The views observe the tables, which are destroyed before the window's children.
+  delete resultsView_;
+  delete downloadView_;
+  delete completedView_;
+  if (tray_ != nullptr) tray_->hide();
+}
+
+void CVexonDlg::BuildCore() {
+  store_.ReadMaxDownloadThreads(settings_);
+  slots_ = std::make_unique<download::DownloadSlots>(settings_.MaxDownloadThreads);
+  channel_ = std::make_unique<QtOwnerChannel>();
+  prompter_ = ports_.prompter;
+  if (prompter_ == nullptr) {
+    ownPrompter_ = std::make_unique<QtPrompter>(this);
+    prompter_ = ownPrompter_.get();
+  }
+  folders_ = ports_.folders;
+  if (folders_ == nullptr) {
+    ownFolders_ = std::make_unique<QtFolderChooser>(this);
+    folders_ = ownFolders_.get();
+  }
+  downloadAs_ = ports_.downloadAs;
+  if (downloadAs_ == nullptr) {
+    ownDownloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_, this);
+    downloadAs_ = ownDownloadAs_.get();
+  }
+  search_ = std::make_unique<search::SearchController>(*channel_, results_, options_, config_.hosts);
+  search_->recordHistory = [this](const std::string& words) {
+    history_.Record(words);
+    RefillHistoryBox();
+  };
+  search_->showChecking = [this](const std::string& text) {
+    if (checkingCounter_ != nullptr) checkingCounter_->setText(QString::fromStdString(text));
+  };
+  search_->onAllFinished = [this] { ScheduleCommandUpdate(); };
+  downloadCtl_ = std::make_unique<download::DownloadController>(
+      *channel_, *prompter_, *downloadAs_, results_, downloads_, settings_, store_, *slots_, texts_);
+  downloadCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
+  downloadCtl_->reportFailure = [this](const std::string& fullName, const std::string& text) {
+    // The row only says it stopped; the tray tells why without stopping the user.
+    if (tray_ != nullptr && tray_->isVisible()) {
+      tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text),
+                         QSystemTrayIcon::Warning);
+    }
+  };
+}
+
+void CVexonDlg::BuildWidgets() {
+  commands_ = new CommandSet([this](int command) { OnCommand(command); }, this);
+
+  // Search row.
+  searchBox_ = new QComboBox(this);
+  searchBox_->setObjectName(QString::number(ctl::kSearchBox));
+  searchBox_->setEditable(true);
+  searchBox_->setInsertPolicy(QComboBox::NoInsert);
+  searchBox_->setMaxVisibleItems(20);
+  searchBox_->setToolTip(Utf8("输入歌名或歌手"));
+  searchBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  searchButton_ = ImageButton(ctl::kSearchButton, ButtonImage(176), Utf8("搜索"), Utf8("开始搜索"), this);
+  hotWordsButton_ =
+      ImageButton(ctl::kHotWordsButton, ButtonImage(218), Utf8("热门"), Utf8("热门的搜索词"), this);
+  connect(searchButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kSearch); });
+  connect(hotWordsButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kHotWords); });
+  auto* searchRow = new QHBoxLayout;
+  searchRow->addWidget(searchBox_, 1);
+  searchRow->addWidget(searchButton_);
+  searchRow->addWidget(hotWordsButton_);
+
+  // Type boxes in their frame, the more-options button and the results toolbar.
+  auto* typeFrame = new QGroupBox(this);
+  auto* typeRow = new QHBoxLayout(typeFrame);
+  typeRow->setContentsMargins(6, 2, 6, 2);
+  typeRow->addWidget(new QLabel(Utf8("选"), typeFrame));
+  typeRow->addWidget(new QLabel(Utf8("项"), typeFrame));
+  for (size_t i = 0; i < kTypeBoxes.size(); ++i) {
+    auto* box = new QCheckBox(QString::fromLatin1(kTypeBoxes[i].text), typeFrame);
+    box->setObjectName(QString::number(kTypeBoxes[i].controlId));
+    const int id = kTypeBoxes[i].controlId;
+    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) { OnTypeBoxClicked(id, checked); });
+    typeBoxes_[i] = box;
+    typeRow->addWidget(box);
+  }
+  moreButton_ = ImageButton(ctl::kMoreButton, ButtonImage(search::kBitmapMoreOptionsNone), Utf8("更多"),
+                            Utf8("更多搜索选项"), typeFrame);
+  connect(moreButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kSearchOptions); });
+  typeRow->addWidget(moreButton_);
+  resultsToolbar_ = commands_->BuildToolbar(ResultsToolbar(), ctl::kResultsToolbar, this).release();
+  resultsToolbar_->setParent(this);
+  auto* optionsRow = new QHBoxLayout;
+  optionsRow->addWidget(typeFrame);
+  optionsRow->addStretch(1);
+  optionsRow->addWidget(resultsToolbar_, 0, Qt::AlignBottom);
+
+  // The results list above the splitter.
+  resultsView_ = new ListView(results_, ctl::kResultsList);
+  connect(resultsView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kStartDownload); });
+
+  // The lower pane: counters, list buttons, toolbars, and one of the two lists.
+  resultsCounter_ = new QLabel(Utf8(kResultsCounterInitialText));
+  resultsCounter_->setObjectName(QString::number(ctl::kResultsCounter));
+  checkingCounter_ = new QLabel(Utf8(kCheckingInitialText));
+  checkingCounter_->setObjectName(QString::number(ctl::kCheckingCounter));
+  downloadListButton_ = ImageButton(ctl::kDownloadListButton, ButtonImage(172), Utf8("下载文件列表"),
+                                    Utf8("转换到下载文件列表"), nullptr);
+  completedListButton_ = ImageButton(ctl::kCompletedListButton, ButtonImage(171), Utf8("已下载文件列表"),
+                                     Utf8("转换到已下载文件列表"), nullptr);
+  downloadListButton_->setCheckable(true);
+  completedListButton_->setCheckable(true);
+  downloadListButton_->setChecked(true);
+  connect(downloadListButton_, &QToolButton::clicked, this, [this] { ShowDownloadList(); });
+  connect(completedListButton_, &QToolButton::clicked, this, [this] { ShowCompletedList(); });
+  downloadToolbar_ = commands_->BuildToolbar(DownloadToolbar(), ctl::kDownloadToolbar).release();
+  completedToolbar_ = commands_->BuildToolbar(CompletedToolbar(), ctl::kCompletedToolbar).release();
+  completedToolbar_->hide();
+
+  downloadView_ = new ListView(downloads_, ctl::kDownloadList);
+  downloadView_->listModel().SetImageColumn(1, [](int image) { return DownloadStateIcon(image); });
+  downloadView_->setItemDelegateForColumn(3, new ProgressDelegate(downloadView_));
+  connect(downloadView_, &QAbstractItemView::doubleClicked, this,
+          [this] { downloadCtl_->OnDownloadDoubleClick(downloadView_->SelectedRows()); });
+  completedView_ = new ListView(completed_, ctl::kCompletedList);
+  connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
+
+  lowerStack_ = new QStackedWidget;
+  lowerStack_->addWidget(downloadView_);
+  lowerStack_->addWidget(completedView_);
+
+  auto* band = new QHBoxLayout;
+  band->addWidget(resultsCounter_);
+  band->addSpacing(16);
+  band->addWidget(checkingCounter_);
+  band->addStretch(1);
+  band->addWidget(downloadListButton_);
+  band->addWidget(completedListButton_);
+  band->addSpacing(8);
+  band->addWidget(downloadToolbar_);
+  band->addWidget(completedToolbar_);
+
+  upperPane_ = new QWidget;
+  auto* upper = new QVBoxLayout(upperPane_);
+  upper->setContentsMargins(0, 0, 0, 0);
+  upper->addWidget(resultsView_);
+  lowerPane_ = new QWidget;
+  auto* lower = new QVBoxLayout(lowerPane_);
+  lower->setContentsMargins(0, 0, 0, 0);
+  lower->setSpacing(2);
+  lower->addLayout(band);
+  lower->addWidget(lowerStack_, 1);
+
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QString::number(ctl::kSplitter));
+  splitter_->setHandleWidth(4);
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(upperPane_);
+  splitter_->addWidget(lowerPane_);
+  // Both lists take equal shares of the window's growth.
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->handle(1)->setCursor(Qt::SplitVCursor);
+
+  statusLine_ = new QLabel(this);
+  statusLine_->setObjectName(QString::number(ctl::kStatusLine));
+
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(6, 4, 6, 4);
+  root->setSpacing(4);
+  root->addLayout(searchRow);
+  root->addLayout(optionsRow);
+  root->addWidget(splitter_, 1);
+  root->addWidget(statusLine_);
+
+  SyncTypeBoxes();
+  ConnectUpdates(*resultsView_);
+  ConnectUpdates(*downloadView_);
+  ConnectUpdates(*completedView_);
+  for (ListView* view : {resultsView_, downloadView_, completedView_}) {
+    connect(view, &ListView::ContextMenuWanted, this, &CVexonDlg::ShowContextMenu);
+  }
+  resize(848, 600);
+}
+
+void CVexonDlg::BuildMenus() {
+  auto* bar = new QMenuBar(this);
+  barPopups_[0] = commands_->BuildMenu(OptionsPopup(), Utf8(kOptionsPopupTitle), bar).release();
+  barPopups_[1] = commands_->BuildMenu(ResultsMenu(), Utf8(kSearchPopupTitle), bar).release();
+  barPopups_[2] = commands_->BuildMenu(DownloadMenu(), Utf8(kDownloadPopupTitle), bar).release();
+  barPopups_[3] = commands_->BuildMenu(HelpPopup(), Utf8(kHelpPopupTitle), bar).release();
+  for (QMenu* popup : barPopups_) {
+    bar->addMenu(popup);
+    connect(popup, &QMenu::aboutToShow, this, &CVexonDlg::UpdateCommands);
+  }
+  layout()->setMenuBar(bar);
+  resultsMenu_ = commands_->BuildMenu(ResultsMenu(), {}, this).release();
+  downloadMenu_ = commands_->BuildMenu(DownloadMenu(), {}, this).release();
+  completedMenu_ = commands_->BuildMenu(CompletedMenu(), {}, this).release();
+  resultsMenu_->setObjectName(QStringLiteral("129"));
+  downloadMenu_->setObjectName(QStringLiteral("130"));
+  completedMenu_->setObjectName(QStringLiteral("167"));
+  // The actions' triggers reach OnCommand; the window's menu items need no shortcut.
+  updateTimer_ = new QTimer(this);
+  updateTimer_->setSingleShot(true);
+  updateTimer_->setInterval(0);
+  connect(updateTimer_, &QTimer::timeout, this, &CVexonDlg::UpdateCommands);
+}
+
+void CVexonDlg::BuildTray() {
+  trayMenu_ = commands_->BuildMenu(TrayMenu(), {}, this).release();
+  trayMenu_->setObjectName(QStringLiteral("133"));
+  if (!TrayAvailable()) return;
+  tray_ = new QSystemTrayIcon(AppIcon(), this);
+  tray_->setToolTip(Utf8(kTrayTip));
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger) ToggleShown();
+    if (reason == QSystemTrayIcon::Context) TrayRightClick();
+  });
+  tray_->show();
+}
+
+bool CVexonDlg::TrayAvailable() const {
+  if (ports_.trayAvailable) return *ports_.trayAvailable;
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CVexonDlg::LoadSettings() {
+  std::vector<std::string> entries;
+  store_.LoadSettings(settings_, entries, completed_, downloads_);
+  history_.Assign(std::move(entries));
+  RefillHistoryBox();
+  ApplyColumnWidths(*resultsView_, results_);
+  ApplyColumnWidths(*downloadView_, downloads_);
+  ApplyColumnWidths(*completedView_, completed_);
+}
+
+void CVexonDlg::RefillHistoryBox() {
+  const QSignalBlocker block(searchBox_);
+  searchBox_->clear();
+  for (const std::string& entry : history_.entries()) searchBox_->addItem(QString::fromStdString(entry));
+  if (searchBox_->count() > 0) searchBox_->setCurrentIndex(0);
+}
+
+void CVexonDlg::SyncTypeBoxes() {
+  for (size_t i = 0; i < kTypeBoxes.size(); ++i) typeBoxes_[i]->setChecked(options_.Has(kTypeBoxes[i].type));
+}
+
+void CVexonDlg::SetMoreButtonImage() { moreButton_->setIcon(ButtonImage(search::MoreButtonBitmap(options_))); }
+
+void CVexonDlg::OnTypeBoxClicked(int controlId, bool checked) {
+  for (const TypeBox& box : kTypeBoxes) {
+    if (box.controlId == controlId) options_.Set(box.type, checked);
+  }
+}
+
+void CVexonDlg::ConnectUpdates(ListView& view) {
+  QAbstractItemModel* model = view.model();
+  connect(model, &QAbstractItemModel::rowsInserted, this, &CVexonDlg::ScheduleCommandUpdate);
+  connect(model, &QAbstractItemModel::rowsRemoved, this, &CVexonDlg::ScheduleCommandUpdate);
+  connect(model, &QAbstractItemModel::modelReset, this, &CVexonDlg::ScheduleCommandUpdate);
+  connect(model, &QAbstractItemModel::dataChanged, this, &CVexonDlg::ScheduleCommandUpdate);
+  connect(view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &CVexonDlg::ScheduleCommandUpdate);
+}
+
+QMenu& CVexonDlg::menuBarPopup(int position) { return *barPopups_.at(static_cast<size_t>(position)); }
+
+QMenu& CVexonDlg::contextMenu(int menuId) {
+  switch (menuId) {
+    case 129:
+      return *resultsMenu_;
+    case 130:
+      return *downloadMenu_;
+    case 167:
+      return *completedMenu_;
+    default:
+      return *trayMenu_;
+  }
+}
+
+QToolBar& CVexonDlg::toolbar(int toolbarId) {
+  switch (toolbarId) {
+    case ctl::kResultsToolbar:
+      return *resultsToolbar_;
+    case ctl::kDownloadToolbar:
+      return *downloadToolbar_;
+    default:
+      return *completedToolbar_;
+  }
+}
+
+QToolButton& CVexonDlg::listButton(int controlId) {
+  return controlId == ctl::kDownloadListButton ? *downloadListButton_ : *completedListButton_;
+}
+
+QCheckBox& CVexonDlg::typeBox(int controlId) {
+  for (size_t i = 0; i < kTypeBoxes.size(); ++i) {
+    if (kTypeBoxes[i].controlId == controlId) return *typeBoxes_[i];
+  }
+  return *typeBoxes_[0];
+}
+
+QAction& CVexonDlg::commandAction(int command) { return *commands_->Action(command); }
+
+}  // namespace vexon::app::ui

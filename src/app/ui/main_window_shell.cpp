@@ -1,0 +1,236 @@
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindowStateChangeEvent>
+
+#include "app/command_ids.h"
+#include "app/menu_layout.h"
+#include "app/status_counters.h"
+#include "app/ui/artwork.h"
+#include "app/ui/command_set.h"
+#include "app/ui/list_view.h"
+#include "app/ui/main_window.h"
+#include "download/download_controller.h"
+#include "search/search_controller.h"
+
+namespace vexon::app::ui {
+namespace {
+
+// Commands whose rules run whatever list is on view.
+constexpr std::array kAlwaysUpdated = {cmd::kDownloadAs, cmd::kCopyUrl, cmd::kVisitSite};
+
+}  // namespace
+
+void CVexonDlg::keyPressEvent(QKeyEvent* event) {
+  // Enter searches from any control; Escape does nothing (reject is empty).
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    OnCommand(cmd::kSearch);
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CVexonDlg::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (exiting_) return;
+  // Closing only hides the window (or minimizes it where there is no tray).
+  QMetaObject::invokeMethod(this, &CVexonDlg::HideToTray, Qt::QueuedConnection);
+}
+
+void CVexonDlg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || exiting_) return;
+  if (isMinimized()) {
+    shown_ = false;
+    if (TrayAvailable()) QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+  }
+}
+
+void CVexonDlg::HideToTray() {
+  shown_ = false;
+  if (TrayAvailable()) {
+    hide();
+  } else {
+    showMinimized();
+  }
+}
+
+void CVexonDlg::ShowFromTray() {
+  showNormal();
+  raise();
+  activateWindow();
+  shown_ = true;
+}
+
+void CVexonDlg::ToggleShown() {
+  // Nothing while a dialog is open over the window.
+  if (QApplication::activeModalWidget() != nullptr) return;
+  if (shown_) {
+    HideToTray();
+  } else {
+    ShowFromTray();
+  }
+}
+
+void CVexonDlg::TrayRightClick() {
+  if (QApplication::activeModalWidget() != nullptr) {
+    ShowFromTray();
+    return;
+  }
+  activateWindow();
+  UpdateCommands();
+  trayMenu_->popup(QCursor::pos());
+}
+
+void CVexonDlg::Activate() {
+  ShowFromTray();
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->raise();
+    modal->activateWindow();
+  }
+}
+
+void CVexonDlg::OnExit() {
+  if (exiting_) return;
+  statusTimer_->stop();
+  search_->OnStopSearch();
+  downloadCtl_->OnStopAll();
+  exiting_ = true;
+  // Stopping workers report their ends meanwhile; then the window closes.
+  QTimer::singleShot(kExitDelayMs, this, [this] {
+    if (tray_ != nullptr) tray_->hide();
+    done(QDialog::Accepted);
+    emit exited();
+  });
+}
+
+void CVexonDlg::RefreshCounters() {
+  resultsCounter_->setText(
+      QString::fromStdString(ResultsCounterText(results_.rowCount(), resultsView_->RowsPerPage())));
+  statusLine_->setText(QString::fromStdString(StatusLineText(
+      downloads_, downloadView_->selectedCount(), completed_.rowCount(), completedView_->selectedCount())));
+}
+
+CommandState CVexonDlg::CurrentCommandState() const {
+  CommandState state;
+  state.resultRows = results_.rowCount();
+  state.resultsSelected = resultsView_->selectedCount();
+  state.searchRunning = search_->HasRunningTasks();
+  ReadDownloadSelection(downloads_, downloadView_->SelectedRows(), state);
+  state.completedRows = completed_.rowCount();
+  state.completedSelected = completedView_->selectedCount();
+  return state;
+}
+
+void CVexonDlg::ScheduleCommandUpdate() {
+  if (updateTimer_ != nullptr && !updateTimer_->isActive()) updateTimer_->start();
+}
+
+void CVexonDlg::UpdateCommands() {
+  const CommandState state = CurrentCommandState();
+  commands_->UpdateEnabled(ResultsToolbar(), state);
+  commands_->UpdateEnabled(kAlwaysUpdated, state);
+  // The rules of the hidden lower list wait until its toolbar shows.
+  if (downloadListOnView_) {
+    commands_->UpdateEnabled(DownloadToolbar(), state);
+  } else {
+    commands_->UpdateEnabled(CompletedToolbar(), state);
+  }
+}
+
+QMenu* CVexonDlg::ContextMenuAt(const QPoint& globalPoint) {
+  if (resultsView_->RowsAreaContains(globalPoint)) return resultsMenu_;
+  if (downloadView_->isVisible() && downloadView_->RowsAreaContains(globalPoint)) return downloadMenu_;
+  if (completedView_->isVisible() && completedView_->RowsAreaContains(globalPoint)) return completedMenu_;
+  return nullptr;
+}
+
+void CVexonDlg::ShowContextMenu(const QPoint& globalPoint) {
+  UpdateCommands();
+  if (QMenu* menu = ContextMenuAt(globalPoint)) menu->popup(globalPoint);
+}
+
+void CVexonDlg::ShowDownloadList() {
+  if (!downloadListOnView_) {
+    completedToolbar_->hide();
+    lowerStack_->setCurrentWidget(downloadView_);
+    downloadToolbar_->show();
+    commands_->FillMenu(*barPopups_[2], DownloadMenu());
+    barPopups_[2]->setTitle(QString::fromUtf8(kDownloadPopupTitle.data(),
+                                              static_cast<qsizetype>(kDownloadPopupTitle.size())));
+    downloadListButton_->setIcon(ButtonImage(172));
+    completedListButton_->setIcon(ButtonImage(171));
+    downloadListOnView_ = true;
+  }
+  downloadListButton_->setChecked(true);
+  completedListButton_->setChecked(false);
+  downloadView_->setFocus();
+  UpdateCommands();
+}
+
+void CVexonDlg::ShowCompletedList() {
+  if (downloadListOnView_) {
+    downloadToolbar_->hide();
+    lowerStack_->setCurrentWidget(completedView_);
+    completedToolbar_->show();
+    commands_->FillMenu(*barPopups_[2], CompletedMenu());
+    barPopups_[2]->setTitle(QString::fromUtf8(kCompletedPopupTitle.data(),
+                                              static_cast<qsizetype>(kCompletedPopupTitle.size())));
+    downloadListButton_->setIcon(ButtonImage(171));
+    completedListButton_->setIcon(ButtonImage(172));
+    downloadListOnView_ = false;
+  }
+  completedListButton_->setChecked(true);
+  downloadListButton_->setChecked(false);
+  completedView_->setFocus();
+  UpdateCommands();
+}
+
+void CVexonDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (splitterStarted_) return;
+  // The size at first showing is the smallest the window may take.
+  splitterStarted_ = true;
+  setMinimumSize(size());
+  const int resultsTop = resultsView_->mapTo(this, QPoint(0, 0)).y();
+  const int lowerBottom = lowerStack_->mapTo(this, QPoint(0, lowerStack_->height())).y();
+  splitterLimits_ = SplitterLimits(resultsTop, lowerBottom, height());
+  ApplySplitterLimits();
+}
+
+void CVexonDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (!splitterStarted_) return;
+  splitterLimits_.WindowHeightChanged(height());
+  ApplySplitterLimits();
+}
+
+void CVexonDlg::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  if (splitterStarted_) splitterLimits_.WindowHeightChanged(height());
+}
+
+void CVexonDlg::ApplySplitterLimits() {
+  // The bar stays between its limits: each pane is kept tall enough on its side.
+  const int upperTop = upperPane_->mapTo(this, QPoint(0, 0)).y();
+  const int lowerBottom = lowerPane_->mapTo(this, QPoint(0, lowerPane_->height())).y();
+  upperPane_->setMinimumHeight(std::max(0, splitterLimits_.lower() - upperTop));
+  lowerPane_->setMinimumHeight(std::max(0, lowerBottom - splitterLimits_.upper() - splitter_->handleWidth()));
+}
+
+}  // namespace vexon::app::ui

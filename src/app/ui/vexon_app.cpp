@@ -1,0 +1,85 @@
+#include "app/ui/vexon_app.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/launch_options.h"
+#include "app/ui/main_window.h"
+#include "app/ui/single_instance.h"
+#include "search/service_hosts.h"
+#include "storage/profile.h"
+#include "storage/result_file.h"
+#include "storage/settings_store.h"
+
+namespace vexon::app::ui {
+namespace {
+
+// Hosts: the flags first, then the settings file, then the stand-in's address. A
+// bad host in the file is reported and replaced by the default.
+search::SearchHosts ResolveHosts(const LaunchOptions& options, const storage::AppSettings& stored) {
+  search::SearchHosts hosts{options.baiduHost, options.yahooHost};
+  std::string error;
+  if (!search::ResolveServiceHosts(hosts, stored, error)) {
+    std::cerr << "vexon: " << error << "; using " << search::kDefaultServiceHost << '\n';
+    storage::AppSettings none;
+    search::SearchHosts fallback{options.baiduHost, options.yahooHost};
+    if (search::IsValidHost(stored.baiduHost) && fallback.baidu.empty()) fallback.baidu = stored.baiduHost;
+    if (search::IsValidHost(stored.yahooHost) && fallback.yahoo.empty()) fallback.yahoo = stored.yahooHost;
+    search::ResolveServiceHosts(fallback, none, error);
+    hosts = fallback;
+  }
+  return hosts;
+}
+
+}  // namespace
+
+int CVexonApp::Run(int argc, char* argv[]) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  LaunchOptions options;
+  std::string error;
+  if (!ParseLaunchOptions(args, options, error)) {
+    std::cerr << "vexon: " << error << '\n' << kLaunchUsage << '\n';
+    return 2;
+  }
+  // Answered before QApplication exists, so it works without a display.
+  if (options.showVersion) {
+    std::cout << "vexon " << VEXON_VERSION_TEXT << '\n';
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  std::error_code ec;
+  const std::filesystem::path startDir = std::filesystem::current_path(ec);
+
+  SingleInstance instance(SingleInstance::KeyFor(CurrentUserName(), QString::fromStdString(startDir.string())));
+  if (instance.NotifyRunning()) return 0;
+  if (!instance.Listen()) std::cerr << "vexon: cannot listen for a second start\n";
+
+  std::filesystem::create_directory(startDir / std::string(storage::kResultFolderName), ec);
+
+  storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
+  storage::SettingsStore store(profile, startDir);
+  storage::AppSettings stored;
+  store.LoadServiceHosts(stored);
+
+  StartupConfig config;
+  config.startDir = startDir;
+  config.hosts = ResolveHosts(options, stored);
+  const std::string site = options.siteUrl.empty() ? stored.siteUrl : options.siteUrl;
+  config.siteUrl = SiteBaseUrl(IsWebAddress(site) ? site : std::string());
+
+  CVexonDlg window(std::move(config));
+  QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CVexonDlg::Activate);
+  QObject::connect(&window, &CVexonDlg::exited, &app, &QCoreApplication::quit);
+  window.show();
+  return app.exec();
+}
+
+}  // namespace vexon::app::ui

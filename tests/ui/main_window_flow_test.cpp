@@ -1,0 +1,198 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/command_ids.h"
+#include "app/ui/list_view.h"
+#include "app/ui/single_instance.h"
+#include "download/download_controller.h"
+#include "search/search_controller.h"
+#include "standin/standin_server.h"
+#include "ui/window_fixture.h"
+
+using vexon::test::WindowFixture;
+namespace cmd = vexon::app::cmd;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSearchWaitMs = 60000;
+
+vexon::standin::StandinOptions SmallCatalog() {
+  vexon::standin::StandinOptions options;
+  options.catalog.linksPerPage = 4;
+  options.catalog.pagesPerService = 1;
+  options.catalog.includeDeadLinks = false;
+  options.catalog.includeQuirks = false;
+  return options;
+}
+
+void DoubleClickRow(vexon::app::ui::ListView& view, int row) {
+  const QRect cell = view.visualRect(view.model()->index(row, 1));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// The completed files of a folder: everything but partial files.
+std::vector<fs::path> FinishedFiles(const fs::path& folder) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (entry.path().extension() != ".grb") files.push_back(entry.path());
+  }
+  return files;
+}
+
+}  // namespace
+
+class MainWindowFlowTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void SearchTypedIntoTheWindowListsTheServicesResults() {
+    vexon::standin::StandinServer server(SmallCatalog());
+    QVERIFY(server.Start());
+    WindowFixture f(server.HostPort());
+    auto& w = f.Open();
+    w.show();
+    w.searchBox().setEditText(QString::fromUtf8("月亮 代表"));
+    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(w.checkingCounter().text(), QStringLiteral("Finished!"), kSearchWaitMs);
+    const int rows = w.resultsView().model()->rowCount();
+    QVERIFY(rows > 0);
+    for (int r = 0; r < rows; ++r) {
+      const QString url = w.resultsView().model()->index(r, 6).data().toString();
+      QVERIFY2(url.startsWith(QString::fromStdString(server.Url("/"))), qPrintable(url));
+    }
+    QCOMPARE(w.searchBox().itemText(0), QString::fromUtf8("月亮 代表"));
+    w.RefreshCounters();
+    QVERIFY(w.resultsCounter().text().startsWith(QString::fromUtf8("搜索结果总数 [%1]").arg(rows)));
+  }
+
+  void DoubleClickedResultDownloadsIntoTheDefaultFolder() {
+    vexon::standin::StandinServer server(SmallCatalog());
+    QVERIFY(server.Start());
+    WindowFixture f(server.HostPort());
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.searchBox().setEditText(QStringLiteral("song"));
+    w.OnCommand(cmd::kSearch);
+    QTRY_COMPARE_WITH_TIMEOUT(w.checkingCounter().text(), QStringLiteral("Finished!"), kSearchWaitMs);
+    QVERIFY(w.resultsView().model()->rowCount() > 0);
+    const std::string size = w.resultsView().model()->index(0, 3).data().toString().toStdString();
+    DoubleClickRow(w.resultsView(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(w.downloadView().model()->rowCount(), 1, 5000);
+    // The row goes when the file is complete and named.
+    QTRY_COMPARE_WITH_TIMEOUT(w.downloadView().model()->rowCount(), 0, 30000);
+    const std::vector<fs::path> files = FinishedFiles(f.Path("Downloads"));
+    QCOMPARE(files.size(), size_t{1});
+    QCOMPARE(std::to_string(fs::file_size(files.front())), size);
+  }
+
+  void ExitDuringADownloadKeepsItsPartialFileForTheNextStart() {
+    vexon::standin::StandinServer server(SmallCatalog());
+    QVERIFY(server.Start());
+    vexon::standin::FileScript slow;
+    slow.size = 300000;
+    slow.bytesPerSecond = 40000;
+    server.SetFile("/slow.mp3", slow);
+    WindowFixture f(server.HostPort());
+    f.WriteFile("searchresult/slow.msf", "0$#!slow.mp3$#!mp3$#!300000$#!01/02/2006$#!slow$#!" +
+                                             server.Url("/slow.mp3") + "$#!\r\n");
+    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/slow.msf")); };
+    const fs::path partial = f.Path("Downloads/slow.mp3.grb");
+    {
+      auto& w = f.Open();
+      w.show();
+      w.OnCommand(cmd::kOpenResults);
+      QCOMPARE(w.resultsView().model()->rowCount(), 1);
+      w.resultsView().selectRow(0);
+      w.OnCommand(cmd::kStartDownload);
+      QTRY_VERIFY_WITH_TIMEOUT(fs::exists(partial) && fs::file_size(partial) > 0, 10000);
+      QSignalSpy exited(&w, &vexon::app::ui::CVexonDlg::exited);
+      w.OnCommand(cmd::kExit);
+      QCOMPARE(w.downloadView().model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
+      QVERIFY(exited.wait(5000));
+      f.window.reset();
+    }
+    QVERIFY(fs::exists(partial));
+    const auto kept = fs::file_size(partial);
+    QVERIFY(kept > 0 && kept < 300000);
+    slow.bytesPerSecond = 0;
+    server.SetFile("/slow.mp3", slow);
+    server.ResetCounters();
+    auto& again = f.Open();
+    QCOMPARE(again.downloadView().model()->rowCount(), 1);
+    QCOMPARE(again.downloadView().model()->index(0, 1).data().toString(), QStringLiteral("-"));
+    again.downloadView().selectRow(0);
+    again.OnCommand(cmd::kResumeDownload);
+    QTRY_COMPARE_WITH_TIMEOUT(again.downloadView().model()->rowCount(), 0, 30000);
+    QVERIFY(!fs::exists(partial));
+    QCOMPARE(fs::file_size(f.Path("Downloads/slow.mp3")), std::uintmax_t{300000});
+    bool resumed = false;
+    for (const auto& request : server.Requests()) {
+      if (request.path == "/slow.mp3" && request.range == "bytes=" + std::to_string(kept) + "-") resumed = true;
+    }
+    QVERIFY(resumed);
+  }
+
+  void ASecondStartRaisesTheFirstWindow() {
+    WindowFixture f;
+    auto& w = f.Open();
+    const QString key = vexon::app::ui::SingleInstance::KeyFor(QStringLiteral("tester"), f.dir.path());
+    vexon::app::ui::SingleInstance first(key);
+    QVERIFY(first.Listen());
+    QObject::connect(&first, &vexon::app::ui::SingleInstance::ActivationRequested, &w,
+                     &vexon::app::ui::CVexonDlg::Activate);
+    QVERIFY(!w.isVisible());
+    vexon::app::ui::SingleInstance second(key);
+    QVERIFY(second.NotifyRunning());
+    QTRY_VERIFY(w.isVisible());
+    QVERIFY(w.shown());
+    // Another directory is another program.
+    vexon::app::ui::SingleInstance elsewhere(
+        vexon::app::ui::SingleInstance::KeyFor(QStringLiteral("tester"), QStringLiteral("/elsewhere")));
+    QVERIFY(!elsewhere.NotifyRunning());
+  }
+
+  void ASecondProcessEndsAtOnceWithoutOutput() {
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    const QStringList hosts = {QStringLiteral("--baidu-host"), QStringLiteral("127.0.0.1:9"),
+                               QStringLiteral("--yahoo-host"), QStringLiteral("127.0.0.1:9")};
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.setWorkingDirectory(dir.path());
+    first.start(QStringLiteral(VEXON_APP_PATH), hosts);
+    QVERIFY(first.waitForStarted());
+    // Ready once its settings file exists (written while the window loads).
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("vudez.ini"))), 20000);
+    QTest::qWait(300);
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(dir.path());
+    second.start(QStringLiteral(VEXON_APP_PATH), hosts);
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.readAllStandardOutput(), QByteArray());
+    QCOMPARE(second.readAllStandardError(), QByteArray());
+    QCOMPARE(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
+  }
+};
+
+QTEST_MAIN(MainWindowFlowTest)
+#include "main_window_flow_test.moc"

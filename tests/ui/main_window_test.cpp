@@ -1,0 +1,318 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <fstream>
+#include <string>
+
+#include "app/command_ids.h"
+#include "app/status_counters.h"
+#include "app/ui/list_view.h"
+#include "search/search_controller.h"
+#include "ui/window_fixture.h"
+
+using vexon::test::WindowFixture;
+namespace cmd = vexon::app::cmd;
+namespace ctl = vexon::app::ctl;
+
+namespace {
+
+// A settings file with two unfinished downloads (stopped rows) and one history text.
+std::string SettingsWithDownloads(const std::string& dir) {
+  return "[System]\r\nDefaultMusicPath=" + dir + "/\r\n[SearchTextHistory]\r\nItemText0=old words\r\n[" + dir +
+         "/a.mp3]\r\nURL=http://127.0.0.1:9/a.mp3\r\nSize=1000\r\n[" + dir +
+         "/b.mp3]\r\nURL=http://127.0.0.1:9/b.mp3\r\nSize=2000\r\n";
+}
+
+// Result-file rows: index, name, type, size, date, title, URL.
+std::string ResultRows(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    text += n + "$#!f" + n + ".mp3$#!mp3$#!" + std::to_string(1000 - i) + "$#!01/02/2006$#!t" + n +
+            "$#!http://127.0.0.1:9/f" + n + ".mp3$#!\r\n";
+  }
+  return text;
+}
+
+QStringList ActionIds(const QMenu& menu) {
+  QStringList ids;
+  for (QAction* a : menu.actions()) ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+  return ids;
+}
+
+QPoint RowsAreaPoint(vexon::app::ui::ListView& view) {
+  return view.viewport()->mapToGlobal(view.viewport()->rect().center());
+}
+
+}  // namespace
+
+class MainWindowTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void StartsWithControlsTextsAndTheDownloadListOnView() {
+    WindowFixture f;
+    auto& w = f.Open();
+    QCOMPARE(w.windowTitle(), QString::fromUtf8("维松Mp3"));
+    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数[0]   "));
+    QCOMPARE(w.checkingCounter().text(), QString::fromUtf8("正在检测数:"));
+    QVERIFY(w.typeBox(ctl::kTypeMp3).isChecked());
+    QVERIFY(w.typeBox(ctl::kTypeFlash).isChecked());
+    QVERIFY(!w.typeBox(ctl::kTypeWmv).isChecked());
+    QVERIFY(!w.typeBox(ctl::kTypeMpg).isChecked());
+    QVERIFY(w.downloadListOnView());
+    QVERIFY(w.listButton(ctl::kDownloadListButton).isChecked());
+    QVERIFY(!w.listButton(ctl::kCompletedListButton).isChecked());
+    QCOMPARE(w.menuBarPopup(0).title(), QString::fromUtf8("设置选项(&O)"));
+    QCOMPARE(w.menuBarPopup(1).title(), QString::fromUtf8("搜索(&S)"));
+    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("下载(&D)"));
+    QCOMPARE(w.menuBarPopup(3).title(), QString::fromUtf8("帮助(&H)"));
+    QCOMPARE(ActionIds(w.menuBarPopup(1)), ActionIds(w.contextMenu(129)));
+    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(130)));
+    QCOMPARE(w.resultsView().model()->columnCount(), 7);
+    QCOMPARE(w.downloadView().model()->columnCount(), 11);
+    QCOMPARE(w.completedView().model()->columnCount(), 5);
+    QCOMPARE(w.resultsView().columnWidth(5), 200);
+    QCOMPARE(w.commandAction(cmd::kSaveResults).text(), QString::fromUtf8("保存搜索结果 (&R)..."));
+    // The tray menu names commands its own way but runs the same ones.
+    const QStringList tray = ActionIds(w.contextMenu(133));
+    QCOMPARE(tray.front(), QString::number(cmd::kShowHide));
+    QCOMPARE(w.contextMenu(133).actions().front()->text(), QString::fromUtf8("打开/隐藏"));
+    QCOMPARE(tray.back(), QString::number(cmd::kExit));
+  }
+
+  void TypeBoxesSwitchTheirFlags() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QTest::mouseClick(&w.typeBox(ctl::kTypeWmv), Qt::LeftButton);
+    QVERIFY(w.searchOptions().Has(vexon::search::FileType::kWmv));
+    QTest::mouseClick(&w.typeBox(ctl::kTypeMp3), Qt::LeftButton);
+    QVERIFY(!w.searchOptions().Has(vexon::search::FileType::kMp3));
+  }
+
+  void LoadsStoppedDownloadsAndHistoryFromTheSettingsFile() {
+    WindowFixture f;
+    f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
+    auto& w = f.Open();
+    QCOMPARE(w.downloadView().model()->rowCount(), 2);
+    QCOMPARE(w.searchBox().count(), 1);
+    QCOMPARE(w.searchBox().currentText(), QStringLiteral("old words"));
+    QCOMPARE(w.downloadView().model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
+    QVERIFY(!w.downloadView().model()->index(0, 1).data(Qt::DecorationRole).value<QIcon>().isNull());
+  }
+
+  void EnablingRulesGreyCommandsInToolbarMenuBarAndContextMenu() {
+    WindowFixture f;
+    f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.UpdateCommands();
+    QVERIFY(!w.commandAction(cmd::kStartDownload).isEnabled());
+    QVERIFY(!w.commandAction(cmd::kSaveResults).isEnabled());
+    QVERIFY(!w.commandAction(cmd::kStopSearch).isEnabled());
+    QVERIFY(!w.commandAction(cmd::kResumeDownload).isEnabled());
+    QVERIFY(w.commandAction(cmd::kResumeAll).isEnabled());
+    w.downloadView().selectRow(0);
+    w.UpdateCommands();
+    QVERIFY(w.commandAction(cmd::kResumeDownload).isEnabled());
+    QVERIFY(!w.commandAction(cmd::kStopDownload).isEnabled());
+    // One action serves all three places.
+    QAction* resume = &w.commandAction(cmd::kResumeDownload);
+    QVERIFY(w.toolbar(ctl::kDownloadToolbar).actions().contains(resume));
+    QVERIFY(w.contextMenu(130).actions().contains(resume));
+    QVERIFY(w.menuBarPopup(2).actions().contains(resume));
+    // The rules also run by themselves once the event queue is idle.
+    w.downloadView().clearSelection();
+    QTRY_VERIFY(!w.commandAction(cmd::kResumeDownload).isEnabled());
+  }
+
+  void SwitchingTheLowerListMirrorsItsMenu() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(&w.listButton(ctl::kCompletedListButton), Qt::LeftButton);
+    QVERIFY(!w.downloadListOnView());
+    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("已下载(&D)"));
+    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(167)));
+    QVERIFY(w.toolbar(ctl::kCompletedToolbar).isVisible());
+    QVERIFY(!w.toolbar(ctl::kDownloadToolbar).isVisible());
+    QVERIFY(w.completedView().isVisible());
+    QVERIFY(!w.downloadView().isVisible());
+    QVERIFY(w.listButton(ctl::kCompletedListButton).isChecked());
+    QVERIFY(!w.listButton(ctl::kDownloadListButton).isChecked());
+    // Pressing the button of the list on view only keeps it pressed.
+    QTest::mouseClick(&w.listButton(ctl::kCompletedListButton), Qt::LeftButton);
+    QVERIFY(w.listButton(ctl::kCompletedListButton).isChecked());
+    QVERIFY(!w.downloadListOnView());
+    w.OnCommand(cmd::kShowDownloadList);
+    QVERIFY(w.downloadListOnView());
+    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("下载(&D)"));
+    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(130)));
+    QVERIFY(w.listButton(ctl::kDownloadListButton).isChecked());
+  }
+
+  void ContextMenusOpenOnlyOverTheRowsOfAVisibleList() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.resultsView())), &w.contextMenu(129));
+    QHeaderView* header = w.resultsView().horizontalHeader();
+    QCOMPARE(w.ContextMenuAt(header->mapToGlobal(header->rect().center())), nullptr);
+    QCOMPARE(w.ContextMenuAt(w.statusLine().mapToGlobal(w.statusLine().rect().center())), nullptr);
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.downloadView())), &w.contextMenu(130));
+    w.OnCommand(cmd::kShowCompletedList);
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.completedView())), &w.contextMenu(167));
+  }
+
+  void CountersShowPagesAndDownloadStates() {
+    WindowFixture f;
+    f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
+    f.WriteFile("searchresult/x.msf", ResultRows(41));
+    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/x.msf")); };
+    auto& w = f.Open();
+    w.resize(900, 900);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.OnCommand(cmd::kOpenResults);
+    QCOMPARE(w.resultsView().model()->rowCount(), 41);
+    // Exactly twenty rows fit.
+    auto& view = w.resultsView();
+    const int rowHeight = view.verticalHeader()->defaultSectionSize();
+    view.setFixedHeight(20 * rowHeight + view.horizontalHeader()->height() + 2 * view.frameWidth());
+    QTRY_COMPARE(view.RowsPerPage(), size_t{20});
+    w.RefreshCounters();
+    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数 [41], 页数 [3]"));
+    w.downloadView().selectRow(1);
+    w.RefreshCounters();
+    QCOMPARE(w.statusLine().text(),
+             QString::fromUtf8("列表文件数 [2,0], 已选择 [1,0], 正在下载 [0], 等待下载 [0], 停止下载 [2]"));
+    // A list too small for one row still counts.
+    view.setFixedHeight(view.horizontalHeader()->height() + 2 * view.frameWidth() + 2);
+    QTRY_COMPARE(view.RowsPerPage(), size_t{0});
+    w.RefreshCounters();
+    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数 [41], 页数 [41]"));
+  }
+
+  void EnterSearchesFromAnyControlAndEscapeDoesNothing() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.searchBox().setEditText(QStringLiteral("  first words "));
+    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.searchBox().count(), 1);
+    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("first words"));
+    QCOMPARE(w.searchController().currentKeyword(), std::string("first words"));
+    w.searchBox().setEditText(QStringLiteral("second"));
+    w.resultsView().setFocus();
+    QTest::keyClick(&w.resultsView(), Qt::Key_Enter);
+    QCOMPARE(w.searchBox().count(), 2);
+    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("second"));
+    QTest::keyClick(&w.resultsView(), Qt::Key_Escape);
+    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Escape);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.searchBox().count(), 2);
+    QCOMPARE(w.result(), 0);
+    w.OnCommand(cmd::kStopSearch);
+  }
+
+  void CloseHidesToTheTrayOrMinimizesWithoutOne() {
+    {
+      WindowFixture f("127.0.0.1:9", /*tray=*/true);
+      auto& w = f.Open();
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      w.close();
+      QTRY_VERIFY(!w.isVisible());
+      QVERIFY(!w.shown());
+      QVERIFY(!w.exiting());
+      w.ToggleShown();
+      QVERIFY(w.isVisible());
+      QVERIFY(w.shown());
+      w.OnCommand(cmd::kShowHide);
+      QVERIFY(!w.isVisible());
+      w.OnCommand(cmd::kShowHide);
+      QVERIFY(w.isVisible());
+    }
+    {
+      WindowFixture f("127.0.0.1:9", /*tray=*/false);
+      auto& w = f.Open();
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      w.close();
+      QTRY_VERIFY(w.windowState() & Qt::WindowMinimized);
+      QVERIFY(w.isVisible());
+      w.ToggleShown();
+      QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+    }
+  }
+
+  void SplitterLimitsFollowHalfTheGrowth() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const int startHeight = w.height();
+    const int lower = w.splitterLimits().lower();
+    const int upper = w.splitterLimits().upper();
+    QVERIFY(upper > lower);
+    w.resize(w.width(), startHeight + 100);
+    QTRY_COMPARE(w.height(), startHeight + 100);
+    QCOMPARE(w.splitterLimits().lower(), lower + 50);
+    QCOMPARE(w.splitterLimits().upper(), upper + 50);
+    QCOMPARE(w.minimumHeight(), startHeight);
+  }
+
+  void SavesResultsInIndexOrderAndKeepsTheSort() {
+    WindowFixture f;
+    f.WriteFile("searchresult/old.msf", ResultRows(3));
+    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/old.msf")); };
+    QString proposed;
+    f.ports.chooseSaveFile = [&](const QString& name) {
+      proposed = name;
+      return QString::fromStdString(f.Path("saved.msf"));
+    };
+    auto& w = f.Open();
+    w.OnCommand(cmd::kOpenResults);
+    QCOMPARE(w.searchBox().currentText(), QStringLiteral("old"));
+    QCOMPARE(w.resultsView().model()->rowCount(), 3);
+    // Sorted by size, the rows stand in reverse index order.
+    w.resultsView().horizontalHeader()->sectionClicked(3);
+    QCOMPARE(w.resultsView().model()->index(0, 0).data().toString(), QStringLiteral("2"));
+    w.OnCommand(cmd::kSaveResults);
+    QCOMPARE(proposed, QString::fromStdString(f.Path("searchresult/old.msf").string()));
+    std::ifstream saved(f.Path("saved.msf"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(saved)), {});
+    QCOMPARE(QString::fromStdString(bytes), QString::fromStdString(ResultRows(3)));
+    QCOMPARE(w.resultsView().model()->index(0, 0).data().toString(), QStringLiteral("2"));
+    QCOMPARE(w.resultsView().horizontalHeader()->sortIndicatorSection(), 3);
+  }
+
+  void HelpCommandsAnswer() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.OnCommand(cmd::kVisitHomePage);
+    QCOMPARE(f.openedUrls.size(), size_t{1});
+    QCOMPARE(f.openedUrls.front().toString(), QStringLiteral("http://127.0.0.1:9/vexonindex.htm"));
+    w.OnCommand(cmd::kUsageHelp);
+    QCOMPARE(f.prompter.texts.size(), size_t{1});
+    QVERIFY(!f.prompter.texts.front().empty());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
