@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config clang
           libcurl4-openssl-dev libcpp-httplib-dev googletest libgtest-dev
           curl procps qt6-base-dev
-          fonts-wqy-microhei xvfb xauth)
+          qt6-qpa-plugins fonts-wqy-microhei xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,86 @@
+// Takes the README's picture of the main window: a search of the stand-in services
+// and one download under way, saved as a PNG. scripts/screenshot.sh runs it on Xvfb.
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+
+#include "app/command_ids.h"
+#include "app/ui/list_view.h"
+#include "app/ui/main_window.h"
+#include "standin/standin_server.h"
+
+using namespace vexon;
+
+namespace {
+
+// Runs the event loop until `done` holds or `limitMs` passes.
+template <typename Done>
+bool WaitFor(Done done, int limitMs) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+  poll.start(50);
+  loop.exec();
+  return done();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: vexon-screenshot OUTPUT.png\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  standin::StandinOptions options;
+  options.catalog.linksPerPage = 8;
+  options.catalog.pagesPerService = 2;
+  options.catalog.includeDeadLinks = false;
+  options.catalog.includeQuirks = false;
+  standin::StandinServer server(options);
+  if (!server.Start()) return 1;
+
+  QTemporaryDir dir;
+  app::ui::StartupConfig config{dir.path().toStdString(), {server.HostPort(), server.HostPort()},
+                                server.Url("/")};
+  app::ui::WindowPorts ports;
+  ports.trayAvailable = false;
+  app::ui::CVexonDlg window(config, ports);
+  window.resize(980, 640);
+  window.show();
+  window.searchBox().setEditText(QString::fromUtf8("月亮代表我的心"));
+  window.OnCommand(app::cmd::kSearch);
+  if (!WaitFor([&] { return window.checkingCounter().text() == QStringLiteral("Finished!"); }, 60000)) {
+    std::fprintf(stderr, "the search did not finish\n");
+    return 1;
+  }
+  // Two downloads under way, slowed so the picture shows their progress.
+  auto* model = window.resultsView().model();
+  for (int row = 0; row < 2 && row < model->rowCount(); ++row) {
+    const QString url = model->index(row, 6).data().toString();
+    standin::FileScript slow;
+    slow.size = model->index(row, 3).data().toString().toULongLong();
+    slow.bytesPerSecond = slow.size / (row == 0 ? 8 : 30) + 1;
+    server.SetFile(QUrl(url).path().toStdString(), slow);
+    window.resultsView().selectRow(row);
+    window.OnCommand(app::cmd::kStartDownload);
+  }
+  window.resultsView().selectRow(2);
+  WaitFor([] { return false; }, 3000);
+  window.RefreshCounters();
+  const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");
+  window.OnCommand(app::cmd::kExit);
+  WaitFor([&] { return !window.isVisible(); }, 2000);
+  return saved ? 0 : 1;
+}
