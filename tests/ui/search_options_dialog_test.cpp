@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "app/prompter.h"
+#include "fakes/ports.h"
+#include "ui/find_control.h"
 #include "search/search_options.h"
 #include "search/search_options_form.h"
 #include "search/ui/search_options_dialog.h"
@@ -29,27 +31,11 @@ using vexon::search::ui::CSearchOptionsDlg;
 
 namespace {
 
+using FakePrompter = vexon::test::RecordingPrompter;
+using FakeChooser = vexon::test::ScriptedFolderChooser;
+using vexon::test::Find;
+
 constexpr std::chrono::year_month_day kToday = 2024y / 6 / 15;
-
-class FakePrompter final : public vexon::app::Prompter {
- public:
-  MessageResult Show(const std::string& text, MessageIcon icon, MessageButtons buttons) override {
-    texts.push_back(text);
-    lastIcon = icon;
-    lastButtons = buttons;
-    return MessageResult::kOk;
-  }
-  std::vector<std::string> texts;
-  MessageIcon lastIcon = MessageIcon::kNone;
-  MessageButtons lastButtons = MessageButtons::kYesNo;
-};
-
-template <typename W>
-W* Find(QWidget& dialog, int id) {
-  auto* widget = dialog.findChild<W*>(QString::number(id));
-  if (widget == nullptr) qFatal("no control %d", id);
-  return widget;
-}
 
 // The ids of the enabled controls among the pickers and size edits.
 QStringList EnabledFields(QWidget& dialog) {

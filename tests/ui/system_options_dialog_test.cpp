@@ -12,6 +12,8 @@
 
 #include "app/folder_chooser.h"
 #include "app/prompter.h"
+#include "fakes/ports.h"
+#include "ui/find_control.h"
 #include "app/ui/qt_folder_chooser.h"
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
@@ -24,35 +26,9 @@ using vexon::storage::ui::CSystemOptionsDlg;
 
 namespace {
 
-class FakePrompter final : public vexon::app::Prompter {
- public:
-  MessageResult Show(const std::string& text, MessageIcon icon, MessageButtons buttons) override {
-    texts.push_back(text);
-    lastIcon = icon;
-    lastButtons = buttons;
-    return MessageResult::kOk;
-  }
-  std::vector<std::string> texts;
-  MessageIcon lastIcon = MessageIcon::kNone;
-  MessageButtons lastButtons = MessageButtons::kYesNo;
-};
-
-class FakeChooser final : public vexon::app::FolderChooser {
- public:
-  std::optional<std::string> Choose(const std::string& startFolder) override {
-    starts.push_back(startFolder);
-    return answer;
-  }
-  std::optional<std::string> answer;
-  std::vector<std::string> starts;
-};
-
-template <typename W>
-W* Find(QWidget& dialog, int id) {
-  auto* widget = dialog.findChild<W*>(QString::number(id));
-  if (widget == nullptr) qFatal("no control %d", id);
-  return widget;
-}
+using FakePrompter = vexon::test::RecordingPrompter;
+using FakeChooser = vexon::test::ScriptedFolderChooser;
+using vexon::test::Find;
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 

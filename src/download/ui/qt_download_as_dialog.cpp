@@ -1,5 +1,7 @@
 #include "download/ui/qt_download_as_dialog.h"
 
+#include "app/ui/dialog_header.h"
+
 #include <QComboBox>
 #include <QFont>
 #include <QFrame>
@@ -38,29 +40,6 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 QString IdName(int controlId) { return QString::number(controlId); }
 
-// The band across the top of the dialog: its title in bold and one line below.
-QWidget* MakeHeader(const char* title, const char* line, QWidget* parent) {
-  auto* band = new QFrame(parent);
-  band->setAutoFillBackground(true);
-  band->setBackgroundRole(QPalette::Base);
-  band->setFrameShape(QFrame::StyledPanel);
-  auto* column = new QVBoxLayout(band);
-  auto* heading = new QLabel(Utf8(title), band);
-  QFont bold = heading->font();
-  bold.setBold(true);
-  heading->setFont(bold);
-  column->addWidget(heading);
-  column->addWidget(new QLabel(Utf8(line), band));
-  return band;
-}
-
-QPushButton* MakeButton(const char* text, int controlId, QWidget* parent) {
-  auto* button = new QPushButton(Utf8(text), parent);
-  button->setObjectName(IdName(controlId));
-  button->setAutoDefault(false);
-  return button;
-}
-
 }  // namespace
 
 CDownloadAsDlg::CDownloadAsDlg(app::FolderChooser& chooser, app::Prompter& prompter,
@@ -97,12 +76,12 @@ CDownloadAsDlg::CDownloadAsDlg(app::FolderChooser& chooser, app::Prompter& promp
   fullName_->setReadOnly(true);
   fullName_->setFixedHeight(fullName_->fontMetrics().lineSpacing() * kFullNameLines);
 
-  auto* browse = MakeButton("浏览...", kControlBrowse, this);
+  auto* browse = app::ui::MakeDialogButton("浏览...", kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CDownloadAsDlg::Browse);
-  auto* ok = MakeButton("确定", kControlOk, this);
+  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CDownloadAsDlg::TryAccept);
-  auto* cancel = MakeButton("取消", kControlCancel, this);
+  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* fields = new QGridLayout;
@@ -122,7 +101,7 @@ CDownloadAsDlg::CDownloadAsDlg(app::FolderChooser& chooser, app::Prompter& promp
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeHeader("另下载为", "下载选定文件到你指定路径和文件名的磁盘中", this));
+  layout->addWidget(app::ui::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
   layout->addLayout(fields);
   layout->addLayout(buttons);
 }

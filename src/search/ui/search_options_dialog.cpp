@@ -1,5 +1,6 @@
 #include "search/ui/search_options_dialog.h"
 
+#include "app/ui/dialog_header.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDate>
@@ -45,13 +46,6 @@ std::chrono::year_month_day FromQDate(QDate date) {
          std::chrono::day{static_cast<unsigned>(date.day())};
 }
 
-QPushButton* MakeButton(const char* text, int controlId, QWidget* parent) {
-  auto* button = new QPushButton(Utf8(text), parent);
-  button->setObjectName(IdName(controlId));
-  button->setAutoDefault(false);
-  return button;
-}
-
 }  // namespace
 
 CSearchOptionsDlg::CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today,
@@ -88,12 +82,12 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
     typeBoxes_[i] = box;
     grid->addWidget(box, static_cast<int>(i) / kTypeColumns, static_cast<int>(i) % kTypeColumns);
   }
-  auto* selectAll = MakeButton("全 选", kControlSelectAll, group);
+  auto* selectAll = app::ui::MakeDialogButton("全 选", kControlSelectAll, group);
   connect(selectAll, &QPushButton::clicked, this, [this] {
     form_.SelectAll();
     ShowForm();
   });
-  auto* defaults = MakeButton("设置缺省选项", kControlSetDefaults, group);
+  auto* defaults = app::ui::MakeDialogButton("设置缺省选项", kControlSetDefaults, group);
   connect(defaults, &QPushButton::clicked, this, [this] {
     form_.SetDefaults();
     ShowForm();
@@ -198,10 +192,10 @@ QWidget* CSearchOptionsDlg::BuildButtons() {
   auto* bar = new QWidget(this);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
-  auto* ok = MakeButton("确定", kControlOk, bar);
+  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, bar);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSearchOptionsDlg::TryAccept);
-  auto* cancel = MakeButton("取消", kControlCancel, bar);
+  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, bar);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   row->addStretch();
   row->addWidget(ok);

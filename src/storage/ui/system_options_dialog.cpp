@@ -1,5 +1,7 @@
 #include "storage/ui/system_options_dialog.h"
 
+#include "app/ui/dialog_header.h"
+
 #include <QCheckBox>
 #include <QFont>
 #include <QFrame>
@@ -59,33 +61,10 @@ std::string RangeMessage(unsigned low, unsigned high) {
   return "请输入一个 " + std::to_string(low) + " 到 " + std::to_string(high) + " 之间的整数。";
 }
 
-// The band across the top of the dialog: its title in bold and one line below.
-QWidget* MakeHeader(const char* title, const char* line, QWidget* parent) {
-  auto* band = new QFrame(parent);
-  band->setAutoFillBackground(true);
-  band->setBackgroundRole(QPalette::Base);
-  band->setFrameShape(QFrame::StyledPanel);
-  auto* column = new QVBoxLayout(band);
-  auto* heading = new QLabel(Utf8(title), band);
-  QFont bold = heading->font();
-  bold.setBold(true);
-  heading->setFont(bold);
-  column->addWidget(heading);
-  column->addWidget(new QLabel(Utf8(line), band));
-  return band;
-}
-
 QLineEdit* MakeEdit(int controlId, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(IdName(controlId));
   return edit;
-}
-
-QPushButton* MakeButton(const char* text, int controlId, QWidget* parent) {
-  auto* button = new QPushButton(Utf8(text), parent);
-  button->setObjectName(IdName(controlId));
-  button->setAutoDefault(false);
-  return button;
 }
 
 }  // namespace
@@ -114,7 +93,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& 
 
   folder_ = MakeEdit(kControlFolder, this);
   folder_->setText(QString::fromStdString(fields.folder));
-  auto* browse = MakeButton("浏览...", kControlBrowse, this);
+  auto* browse = app::ui::MakeDialogButton("浏览...", kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
   titleDown_ = new QCheckBox(this);
   titleDown_->setObjectName(IdName(kControlTitleDown));
@@ -146,10 +125,10 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& 
   addRow(5, "最大已下载文件日志项数:", log_, note("(50 - 200)"));
   grid->setColumnStretch(1, 1);
 
-  auto* ok = MakeButton("确定", kControlOk, this);
+  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSystemOptionsDlg::TryAccept);
-  auto* cancel = MakeButton("取消", kControlCancel, this);
+  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -157,7 +136,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& 
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeHeader("系统选项", "设置系统应用参数", this));
+  layout->addWidget(app::ui::MakeDialogHeader(Utf8("系统选项"), Utf8("设置系统应用参数"), this));
   layout->addLayout(grid);
   layout->addLayout(buttons);
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+class QPushButton;
+class QString;
+class QWidget;
+
+namespace vexon::app::ui {
+
+// The band across the top of a dialog: its title in bold and one line below.
+QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* parent);
+
+// A dialog button named by its control id; Enter never presses it by itself.
+QPushButton* MakeDialogButton(const char* utf8Text, int controlId, QWidget* parent);
+
+}  // namespace vexon::app::ui
