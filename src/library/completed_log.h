@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/list_table.h"
+#include "app/prompter.h"
+#include "library/move_file_form.h"
+#include "library/shell.h"
+#include "storage/app_settings.h"
+#include "storage/settings_store.h"
+
+namespace vexon::library {
+
+// Downloaded-files log columns.
+enum CompletedColumn : size_t {
+  kLogIndex = 0,
+  kLogName,
+  kLogType,
+  kLogSize,
+  kLogFolder,
+};
+
+inline constexpr const char* kFileExistsText = "文件已经存在!";
+inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选的磁盘文件和日志项?";
+inline constexpr const char* kDeleteAllQuestion = "你是否要删除所有列出的磁盘文件和日志项?";
+inline constexpr const char* kClearSelectedQuestion = "你是否要清除被选的日志项? (不会删除磁盘文件)";
+inline constexpr const char* kClearAllQuestion = "你是否要清除全部日志项? (不会删除磁盘文件)";
+inline constexpr const char* kDeleteFailedFormat = "不能删除文件 %s: %s";
+inline constexpr const char* kMoveFailedFormat = "不能移动文件 %s 到 %s: %s";
+inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %s";
+
+// The log of downloaded files and its commands. Every change is written through;
+// operations that renumber or drop the oldest entry work in index order and then
+// give the list back its sort. Commands take the selection in list order.
+class CompletedLog final {
+ public:
+  CompletedLog(app::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
+               app::Prompter& prompter, Shell& shell, MoveFileDialog& moveDialog,
+               std::filesystem::path startDir);
+
+  // A finished download: the oldest entry gives way when the log is full.
+  void AddLogItem(const std::string& fullPath, const std::string& sizeText);
+
+  void OnPlay(const std::vector<size_t>& selected);
+  void OnMoveFile(const std::vector<size_t>& selected);
+  void OnDeleteFiles(const std::vector<size_t>& selected);
+  void OnDeleteAllFiles();
+  void OnClearLogItems(const std::vector<size_t>& selected);
+  void OnClearAllLogItems();
+
+  // The row's file: trimmed folder + trimmed file name.
+  std::string FullPath(size_t row) const;
+
+ private:
+  bool Ask(const char* question);
+  // Deletes the row's file if it exists; false (after telling the user) when it
+  // exists and cannot be deleted.
+  bool DeleteFileOf(size_t row);
+  bool MoveOne(size_t row);
+  void Save();
+
+  app::ListTable& completed_;
+  const storage::AppSettings& settings_;
+  storage::SettingsStore& store_;
+  app::Prompter& prompter_;
+  Shell& shell_;
+  MoveFileDialog& moveDialog_;
+  std::filesystem::path startDir_;
+};
+
+}  // namespace vexon::library

@@ -1,0 +1,63 @@
+#include "library/result_links.h"
+
+#include "text/strings.h"
+
+namespace vexon::library {
+
+std::string UrlExtension(std::string_view url) {
+  const size_t dot = url.rfind('.');
+  return dot == std::string_view::npos ? std::string() : std::string(url.substr(dot));
+}
+
+std::string SiteOfUrl(std::string_view url) {
+  const size_t scheme = url.find("://");
+  if (scheme != std::string_view::npos) {
+    const size_t slash = url.find('/', scheme + 3);
+    return std::string(slash == std::string_view::npos ? url : url.substr(0, slash));
+  }
+  const size_t slash = url.find('/');
+  return std::string(slash == std::string_view::npos ? url : url.substr(0, slash));
+}
+
+bool IsHttpAddress(std::string_view url) {
+  const std::string lower = text::AsciiLower(url.substr(0, 8));
+  const size_t schemeEnd = lower.rfind("http://", 0) == 0 ? 7 : (lower.rfind("https://", 0) == 0 ? 8 : 0);
+  if (schemeEnd == 0 || url.size() <= schemeEnd) return false;
+  // Results show "%20" as blanks, so blanks pass; control bytes never do.
+  for (char c : url) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+bool ResultLinks::RefuseUnlessWebAddress(const std::string& url) {
+  if (IsHttpAddress(url)) return false;
+  // Anything else (file:, javascript:, a bare path) is never handed to the desktop.
+  prompter_.Show(text::Format(kNotWebAddressFormat, url.c_str()), app::MessageIcon::kExclamation,
+                 app::MessageButtons::kOk);
+  return true;
+}
+
+void ResultLinks::OnPlayOnline(const std::string& url) {
+  const std::string extension = UrlExtension(url);
+  if (extension.empty()) return;
+  if (RefuseUnlessWebAddress(url)) return;
+  const auto missing = [this] {
+    prompter_.Show(kPlayerMissingText, app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+  };
+  const std::optional<std::string> type = associations_.TypeForExtension(extension);
+  if (!type) return missing();
+  const std::optional<std::string> application = associations_.DefaultApplication(*type);
+  if (!application) return missing();
+  const std::optional<std::string> program = associations_.Executable(*application);
+  if (!program) return missing();
+  if (!program->empty()) shell_.RunProgram(*program, url);
+}
+
+void ResultLinks::OnVisitSite(const std::string& url) {
+  const std::string site = SiteOfUrl(url);
+  if (RefuseUnlessWebAddress(site)) return;
+  shell_.OpenWebAddress(site);
+}
+
+}  // namespace vexon::library

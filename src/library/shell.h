@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace vexon::library {
+
+// What the desktop opens for the program. Nothing here ever goes through a command
+// shell: a program gets its argument as one argument.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Opens a local file with the program the desktop associates with its type.
+  virtual bool OpenFile(const std::string& path) = 0;
+  // Opens an http or https address in the user's web browser.
+  virtual bool OpenWebAddress(const std::string& url) = 0;
+  // Starts `program` with `argument` as its single argument.
+  virtual bool RunProgram(const std::string& program, const std::string& argument) = 0;
+};
+
+}  // namespace vexon::library

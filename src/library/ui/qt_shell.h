@@ -1,0 +1,16 @@
+#pragma once
+
+#include "library/shell.h"
+
+namespace vexon::library::ui {
+
+// The desktop's own handlers (xdg-open and its kin) for files and web addresses;
+// players are started directly with one argument.
+class QtShell final : public Shell {
+ public:
+  bool OpenFile(const std::string& path) override;
+  bool OpenWebAddress(const std::string& url) override;
+  bool RunProgram(const std::string& program, const std::string& argument) override;
+};
+
+}  // namespace vexon::library::ui

@@ -1,0 +1,220 @@
+#include "library/completed_log.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/ports.h"
+#include <sys/stat.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/column_spec.h"
+#include "library/playlist.h"
+#include "text/strings.h"
+#include "unit/storage/storage_test_support.h"
+
+namespace vexon::library {
+namespace {
+
+using FakePrompter = test::RecordingPrompter;
+using FakeShell = test::RecordingShell;
+
+using storage::testing::ReadBytes;
+using storage::testing::TempDir;
+using storage::testing::WriteBytes;
+namespace fs = std::filesystem;
+
+// Answers each showing with the next scripted edit; no script left means Cancel.
+class ScriptedMoveDialog final : public MoveFileDialog {
+ public:
+  bool Show(MoveFileForm& form) override {
+    shown.push_back(form.FullName());
+    if (script.empty()) return false;
+    auto edit = script.front();
+    script.erase(script.begin());
+    edit(form);
+    return true;
+  }
+  std::vector<std::function<void(MoveFileForm&)>> script;
+  std::vector<std::string> shown;
+};
+
+class CompletedLogTest : public ::testing::Test {
+ protected:
+  CompletedLogTest()
+      : profile(storage::SettingsStore::SettingsPath(dir.path())),
+        store(profile, dir.path()),
+        log(completed, settings, store, prompter, shell, moveDialog, dir.path()) {}
+
+  // Files a.mp3, b.mp3, ... in the download folder, each logged in order.
+  void AddFiles(int count) {
+    fs::create_directories(folder());
+    for (int i = 0; i < count; ++i) {
+      const std::string path = folder() + std::string(1, static_cast<char>('a' + i)) + ".mp3";
+      WriteBytes(path, "data" + std::to_string(i));
+      log.AddLogItem(path, std::to_string(5 + i));
+    }
+  }
+  std::string folder() const { return dir.path().string() + "/dl/"; }
+  std::vector<std::string> Column(size_t column) const {
+    std::vector<std::string> cells;
+    for (size_t r = 0; r < completed.rowCount(); ++r) cells.push_back(completed.Cell(r, column));
+    return cells;
+  }
+  std::string StoredItem(int i) const {
+    return profile.Read()->GetString(storage::kCompletedSection, text::Format("Item%d", i), "", 1024);
+  }
+
+  TempDir dir;
+  storage::Profile profile;
+  storage::SettingsStore store;
+  storage::AppSettings settings;
+  app::ListTable completed{app::kCompletedColumns};
+  FakePrompter prompter;
+  FakeShell shell;
+  ScriptedMoveDialog moveDialog;
+  CompletedLog log;
+};
+
+TEST_F(CompletedLogTest, AddLogItemSplitsThePathAndWritesTheLog) {
+  AddFiles(2);
+  ASSERT_EQ(completed.rowCount(), 2u);
+  EXPECT_EQ(completed.Row(1), (std::vector<std::string>{"1", "b.mp3", "mp3", "6", folder()}));
+  EXPECT_EQ(StoredItem(0), folder() + "a.mp3");
+  EXPECT_EQ(StoredItem(1), folder() + "b.mp3");
+  EXPECT_EQ(StoredItem(2), "");
+}
+
+TEST_F(CompletedLogTest, AFullLogDropsTheOldestByIndexUnderAnySort) {
+  settings.CompletedMaxItems = 3;
+  AddFiles(3);
+  completed.Sort(kLogName, false);  // c, b, a
+  AddFiles(0);
+  log.AddLogItem(folder() + "z.mp3", "9");
+  ASSERT_EQ(completed.rowCount(), 3u);
+  // The user's sort is back: by name, descending.
+  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"z.mp3", "c.mp3", "b.mp3"}));
+  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"2", "1", "0"}));
+  EXPECT_EQ(completed.sortColumn(), kLogName);
+  EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
+  EXPECT_EQ(StoredItem(2), folder() + "z.mp3");
+}
+
+TEST_F(CompletedLogTest, PlayOpensOneFileOrWritesAndOpensThePlaylist) {
+  AddFiles(3);
+  log.OnPlay({});
+  EXPECT_TRUE(shell.files.empty());
+  log.OnPlay({1});
+  ASSERT_EQ(shell.files.size(), 1u);
+  EXPECT_EQ(shell.files[0], folder() + "b.mp3");
+  log.OnPlay({0, 2});
+  const fs::path playlist = dir.path() / kPlaylistFileName;
+  ASSERT_EQ(shell.files.size(), 2u);
+  EXPECT_EQ(shell.files[1], playlist.string());
+  EXPECT_EQ(ReadBytes(playlist), "#EXTM3U\r\n#EXTINF:0,a.mp3\r\n" + folder() + "a.mp3\r\n\r\n#EXTINF:0,c.mp3\r\n" +
+                                     folder() + "c.mp3\r\n\r\n");
+}
+
+TEST(Playlist, NamesCannotForgeEntriesAndPathsStayUtf8) {
+  const std::string text = PlaylistText({{"歌\r\n#EXTINF:0,evil", "/音乐/歌.mp3\n/etc/passwd"}});
+  EXPECT_EQ(text, "#EXTM3U\r\n#EXTINF:0,歌#EXTINF:0,evil\r\n/音乐/歌.mp3/etc/passwd\r\n\r\n");
+}
+
+TEST_F(CompletedLogTest, MoveRenamesInPlaceAndRefusesATakenName) {
+  AddFiles(2);
+  moveDialog.script = {[](MoveFileForm&) {},  // unchanged: the file itself exists
+                       [](MoveFileForm& f) { f.SetName("renamed"); }};
+  log.OnMoveFile({0});
+  EXPECT_EQ(moveDialog.shown.front(), folder() + "a.mp3");
+  EXPECT_EQ(prompter.texts, (std::vector<std::string>{kFileExistsText}));
+  EXPECT_EQ(completed.Cell(0, kLogName), "renamed.mp3");
+  EXPECT_EQ(completed.Cell(0, kLogFolder), folder());
+  EXPECT_TRUE(fs::exists(folder() + "renamed.mp3"));
+  EXPECT_FALSE(fs::exists(folder() + "a.mp3"));
+  EXPECT_EQ(StoredItem(0), folder() + "renamed.mp3");
+}
+
+TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
+  AddFiles(3);
+  const std::string other = dir.path().string() + "/other/";
+  fs::create_directories(other);
+  moveDialog.script = {[&](MoveFileForm& f) { f.FolderChosen(other.substr(0, other.size() - 1)); }};
+  log.OnMoveFile({0, 1});  // the second is cancelled
+  EXPECT_EQ(completed.Cell(0, kLogFolder), other);
+  EXPECT_TRUE(fs::exists(other + "a.mp3"));
+  EXPECT_EQ(completed.Cell(1, kLogName), "b.mp3");
+  // A folder that does not exist: the move fails and the row stays as it was.
+  moveDialog.script = {[&](MoveFileForm& f) { f.SetPath(dir.path().string() + "/missing/"); }};
+  log.OnMoveFile({2});
+  EXPECT_EQ(completed.Cell(2, kLogFolder), folder());
+  EXPECT_TRUE(fs::exists(folder() + "c.mp3"));
+  ASSERT_EQ(prompter.texts.size(), 1u);
+  EXPECT_NE(prompter.texts[0].find("c.mp3"), std::string::npos);
+}
+
+TEST_F(CompletedLogTest, DeleteFilesAsksRemovesFilesAndRowsAndRenumbers) {
+  AddFiles(4);
+  prompter.answer = app::MessageResult::kNo;
+  log.OnDeleteFiles({1, 2});
+  EXPECT_EQ(completed.rowCount(), 4u);
+  prompter.answer = app::MessageResult::kYes;
+  fs::remove(folder() + "c.mp3");  // a missing file is skipped silently
+  log.OnDeleteFiles({1, 2});
+  EXPECT_EQ(prompter.texts.back(), kDeleteSelectedQuestion);
+  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"a.mp3", "d.mp3"}));
+  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_FALSE(fs::exists(folder() + "b.mp3"));
+  EXPECT_TRUE(fs::exists(folder() + "a.mp3"));
+  EXPECT_EQ(StoredItem(1), folder() + "d.mp3");
+  EXPECT_EQ(StoredItem(2), "");
+}
+
+TEST_F(CompletedLogTest, AFileThatCannotBeDeletedEndsTheCommandWithTheLogConsistent) {
+  AddFiles(3);
+  // A folder in place of the second file: it exists and cannot be removed as a file.
+  fs::remove(folder() + "b.mp3");
+  fs::create_directories(folder() + "b.mp3/inside");
+  log.OnDeleteAllFiles();
+  ASSERT_EQ(prompter.texts.size(), 2u);
+  EXPECT_EQ(prompter.texts[0], kDeleteAllQuestion);
+  EXPECT_NE(prompter.texts[1].find("b.mp3"), std::string::npos);
+  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_FALSE(fs::exists(folder() + "a.mp3"));
+  EXPECT_TRUE(fs::exists(folder() + "c.mp3"));
+  EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
+  EXPECT_EQ(StoredItem(2), "");
+}
+
+TEST_F(CompletedLogTest, ClearingKeepsFilesOnDisk) {
+  AddFiles(4);
+  log.OnClearLogItems({0, 2});
+  EXPECT_EQ(prompter.texts.back(), kClearSelectedQuestion);
+  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"b.mp3", "d.mp3"}));
+  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  log.OnClearAllLogItems();
+  EXPECT_EQ(prompter.texts.back(), kClearAllQuestion);
+  EXPECT_TRUE(completed.empty());
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) EXPECT_TRUE(fs::exists(folder() + name));
+  EXPECT_EQ(StoredItem(0), "");
+}
+
+TEST(MoveFileForm, SplitsAtTheLastDotAndFollowsEdits) {
+  MoveFileForm form("a.b.mp3", "/m/");
+  EXPECT_EQ(form.name(), "a.b");
+  EXPECT_EQ(form.extension(), ".mp3");
+  EXPECT_EQ(form.FullName(), "/m/a.b.mp3");
+  form.SetName("x");
+  form.SetPath("/n");
+  EXPECT_EQ(form.FullName(), "/nx.mp3");  // as they stand, no separator added
+  form.FolderChosen("/p");
+  EXPECT_EQ(form.FullName(), "/p/x.mp3");
+  EXPECT_EQ(form.initialPath(), "/m/");
+  MoveFileForm bare("README", "/m/");
+  EXPECT_EQ(bare.name(), "README");
+  EXPECT_EQ(bare.extension(), "");
+}
+
+}  // namespace
+}  // namespace vexon::library

@@ -1,0 +1,101 @@
+#include "library/result_links.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/ports.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vexon::library {
+namespace {
+
+using FakePrompter = test::RecordingPrompter;
+using FakeShell = test::RecordingShell;
+
+class TableAssociations final : public Associations {
+ public:
+  std::optional<std::string> TypeForExtension(const std::string& extension) override {
+    asked.push_back(extension);
+    return Find(types, extension);
+  }
+  std::optional<std::string> DefaultApplication(const std::string& type) override { return Find(apps, type); }
+  std::optional<std::string> Executable(const std::string& app) override { return Find(programs, app); }
+  std::map<std::string, std::string> types, apps, programs;
+  std::vector<std::string> asked;
+
+ private:
+  static std::optional<std::string> Find(const std::map<std::string, std::string>& m, const std::string& k) {
+    auto it = m.find(k);
+    return it == m.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
+};
+
+struct Rig {
+  Rig() : links(prompter, shell, associations) {
+    associations.types = {{".mp3", "audio/mpeg"}, {".wma", "audio/x-ms-wma"}, {".ogg", "audio/ogg"}};
+    associations.apps = {{"audio/mpeg", "player.desktop"}, {"audio/ogg", "broken.desktop"}};
+    associations.programs = {{"player.desktop", "/usr/bin/player"}};
+  }
+  FakePrompter prompter;
+  FakeShell shell;
+  TableAssociations associations;
+  ResultLinks links;
+};
+
+TEST(ResultLinks, PlayOnlineRunsThePlayerWithTheUrlAsOneArgument) {
+  Rig rig;
+  const std::string url = "http://h:8/a b;rm -rf ~.mp3";
+  rig.links.OnPlayOnline(url);
+  ASSERT_EQ(rig.shell.runs.size(), 1u);
+  EXPECT_EQ(rig.shell.runs[0].first, "/usr/bin/player");
+  EXPECT_EQ(rig.shell.runs[0].second, url);
+  EXPECT_TRUE(rig.prompter.texts.empty());
+}
+
+TEST(ResultLinks, EachMissingStepShowsTheSameMessage) {
+  for (const char* url : {"http://h/a.xyz", "http://h/a.wma", "http://h/a.ogg"}) {
+    Rig rig;
+    rig.links.OnPlayOnline(url);
+    EXPECT_TRUE(rig.shell.runs.empty()) << url;
+    ASSERT_EQ(rig.prompter.texts.size(), 1u) << url;
+    EXPECT_EQ(rig.prompter.texts[0], kPlayerMissingText);
+  }
+  Rig none;
+  none.links.OnPlayOnline("http://h/noextension");  // the host has no dot either
+  EXPECT_TRUE(none.prompter.texts.empty());
+  EXPECT_TRUE(none.associations.asked.empty());
+}
+
+TEST(ResultLinks, OnlyWebAddressesReachTheDesktop) {
+  for (const char* url : {"file:///etc/a.mp3", "javascript:alert(1)//.mp3", "/home/u/a.mp3", "ftp://h/a.mp3"}) {
+    Rig rig;
+    rig.links.OnPlayOnline(url);
+    rig.links.OnVisitSite(url);
+    EXPECT_TRUE(rig.shell.runs.empty()) << url;
+    EXPECT_TRUE(rig.shell.web.empty()) << url;
+    EXPECT_EQ(rig.prompter.texts.size(), 2u) << url;
+  }
+  Rig rig;
+  rig.links.OnVisitSite("HTTPS://Example.com/dir/a.mp3");
+  EXPECT_EQ(rig.shell.web, (std::vector<std::string>{"HTTPS://Example.com"}));
+}
+
+TEST(ResultLinks, SiteAndExtensionOfAUrl) {
+  EXPECT_EQ(SiteOfUrl("http://h.example:81/dir/a.mp3"), "http://h.example:81");
+  EXPECT_EQ(SiteOfUrl("http://h.example"), "http://h.example");
+  EXPECT_EQ(SiteOfUrl("h.example/dir/a.mp3"), "h.example");
+  EXPECT_EQ(SiteOfUrl("h.example"), "h.example");
+  EXPECT_EQ(UrlExtension("http://h/a.b.MP3"), ".MP3");
+  EXPECT_EQ(UrlExtension("noext"), "");
+  EXPECT_TRUE(IsHttpAddress("http://h/a b.mp3"));
+  EXPECT_TRUE(IsHttpAddress("HtTpS://h"));
+  EXPECT_FALSE(IsHttpAddress("http://"));
+  EXPECT_FALSE(IsHttpAddress("http://h/\n.mp3"));
+  EXPECT_FALSE(IsHttpAddress(std::string("http://h/\x01")));
+  EXPECT_FALSE(IsHttpAddress("httpx://h"));
+}
+
+}  // namespace
+}  // namespace vexon::library
