@@ -96,6 +96,19 @@ class MainWindowFlowTest final : public QObject {
     const std::vector<fs::path> files = FinishedFiles(f.Path("Downloads"));
     QCOMPARE(files.size(), size_t{1});
     QCOMPARE(std::to_string(fs::file_size(files.front())), size);
+    // The finished file is in the log, which plays it and survives a restart.
+    auto* log = w.completedView().model();
+    QCOMPARE(log->rowCount(), 1);
+    QCOMPARE(log->index(0, 1).data().toString().toStdString(), files.front().filename().string());
+    QCOMPARE(log->index(0, 3).data().toString().toStdString(), size);
+    w.OnCommand(cmd::kShowCompletedList);
+    DoubleClickRow(w.completedView(), 0);
+    QCOMPARE(f.shell.files, std::vector<std::string>{files.front().string()});
+    f.window.reset();
+    auto& again = f.Open();
+    QCOMPARE(again.completedView().model()->rowCount(), 1);
+    QCOMPARE(again.completedView().model()->index(0, 4).data().toString().toStdString(),
+             files.front().parent_path().string() + "/");
   }
 
   void ExitDuringADownloadKeepsItsPartialFileForTheNextStart() {

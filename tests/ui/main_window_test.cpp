@@ -9,6 +9,9 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QtTest>
 
 #include <fstream>
@@ -300,6 +303,23 @@ class MainWindowTest final : public QObject {
     QCOMPARE(QString::fromStdString(bytes), QString::fromStdString(ResultRows(3)));
     QCOMPARE(w.resultsView().model()->index(0, 0).data().toString(), QStringLiteral("2"));
     QCOMPARE(w.resultsView().horizontalHeader()->sortIndicatorSection(), 3);
+  }
+
+  void ResultLinkCommandsUseTheFirstSelectedRow() {
+    WindowFixture f;
+    f.WriteFile("searchresult/x.msf", ResultRows(3));
+    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/x.msf")); };
+    auto& w = f.Open();
+    w.OnCommand(cmd::kOpenResults);
+    w.OnCommand(cmd::kVisitSite);  // nothing selected: nothing opened
+    QVERIFY(f.shell.web.empty());
+    w.resultsView().selectRow(2);
+    w.resultsView().selectionModel()->select(w.resultsView().model()->index(1, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.OnCommand(cmd::kVisitSite);
+    QCOMPARE(f.shell.web, std::vector<std::string>{"http://127.0.0.1:9"});
+    w.OnCommand(cmd::kCopyUrl);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:9/f1.mp3"));
   }
 
   void HelpCommandsAnswer() {

@@ -11,20 +11,9 @@
 
 #include "app/prompter.h"
 #include "app/ui/main_window.h"
+#include "fakes/ports.h"
 
 namespace vexon::test {
-
-// Records every message box and answers questions as told.
-class RecordingPrompter final : public app::Prompter {
- public:
-  app::MessageResult Show(const std::string& text, app::MessageIcon, app::MessageButtons buttons) override {
-    texts.push_back(text);
-    if (buttons == app::MessageButtons::kYesNo) return answer;
-    return app::MessageResult::kOk;
-  }
-  std::vector<std::string> texts;
-  app::MessageResult answer = app::MessageResult::kYes;
-};
 
 // A main window in a fresh start-up directory, without a tray unless asked.
 struct WindowFixture {
@@ -33,6 +22,7 @@ struct WindowFixture {
     config.hosts = {host, host};
     config.siteUrl = "http://127.0.0.1:9/";
     ports.prompter = &prompter;
+    ports.shell = &shell;
     ports.trayAvailable = tray;
     ports.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };
   }
@@ -53,6 +43,7 @@ struct WindowFixture {
   app::ui::StartupConfig config;
   app::ui::WindowPorts ports;
   RecordingPrompter prompter;
+  RecordingShell shell;
   std::vector<QUrl> openedUrls;
   std::unique_ptr<app::ui::CVexonDlg> window;
 };

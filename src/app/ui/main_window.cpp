@@ -33,6 +33,11 @@
 #include "app/ui/qt_prompter.h"
 #include "download/download_controller.h"
 #include "download/ui/qt_download_as_dialog.h"
+#include "library/completed_log.h"
+#include "library/freedesktop_associations.h"
+#include "library/result_links.h"
+#include "library/ui/move_file_dialog.h"
+#include "library/ui/qt_shell.h"
 #include "search/search_controller.h"
 #include "search/search_options_form.h"
 
@@ -131,6 +136,25 @@ void CVexonDlg::BuildCore() {
     ownDownloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_, this);
     downloadAs_ = ownDownloadAs_.get();
   }
+  library::MoveFileDialog* moveDialog = ports_.moveDialog;
+  if (moveDialog == nullptr) {
+    ownMoveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_, this);
+    moveDialog = ownMoveDialog_.get();
+  }
+  library::Shell* shell = ports_.shell;
+  if (shell == nullptr) {
+    ownShell_ = std::make_unique<library::ui::QtShell>();
+    shell = ownShell_.get();
+  }
+  library::Associations* associations = ports_.associations;
+  if (associations == nullptr) {
+    ownAssociations_ =
+        std::make_unique<library::FreedesktopAssociations>(library::XdgDirs::FromEnvironment());
+    associations = ownAssociations_.get();
+  }
+  completedLog_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, *prompter_, *shell,
+                                                          *moveDialog, config_.startDir);
+  resultLinks_ = std::make_unique<library::ResultLinks>(*prompter_, *shell, *associations);
   search_ = std::make_unique<search::SearchController>(*channel_, results_, options_, config_.hosts);
   search_->recordHistory = [this](const std::string& words) {
     history_.Record(words);
@@ -143,6 +167,9 @@ void CVexonDlg::BuildCore() {
   downloadCtl_ = std::make_unique<download::DownloadController>(
       *channel_, *prompter_, *downloadAs_, results_, downloads_, settings_, store_, *slots_, texts_);
   downloadCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
+  downloadCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
+    completedLog_->AddLogItem(fullPath, sizeText);
+  };
   downloadCtl_->reportFailure = [this](const std::string& fullName, const std::string& text) {
     // The row only says it stopped; the tray tells why without stopping the user.
     if (tray_ != nullptr && tray_->isVisible()) {

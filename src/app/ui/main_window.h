@@ -18,6 +18,9 @@
 #include "app/splitter_limits.h"
 #include "download/download_slots.h"
 #include "download/download_texts.h"
+#include "library/associations.h"
+#include "library/move_file_form.h"
+#include "library/shell.h"
 #include "search/query_url.h"
 #include "search/search_options.h"
 #include "storage/app_settings.h"
@@ -42,6 +45,10 @@ class SearchController;
 namespace vexon::download {
 class DownloadController;
 class DownloadAsDialog;
+}
+namespace vexon::library {
+class CompletedLog;
+class ResultLinks;
 }
 
 namespace vexon::app::ui {
@@ -69,6 +76,9 @@ struct WindowPorts {
   Prompter* prompter = nullptr;
   FolderChooser* folders = nullptr;
   download::DownloadAsDialog* downloadAs = nullptr;
+  library::MoveFileDialog* moveDialog = nullptr;
+  library::Shell* shell = nullptr;
+  library::Associations* associations = nullptr;
   // The chosen result file, or empty when cancelled.
   std::function<QString(const QString& proposed)> chooseSaveFile;
   std::function<QString(const QString& folder)> chooseOpenFile;
@@ -172,6 +182,8 @@ class CVexonDlg final : public QDialog {
   void OnSaveResults();
   void OnCopyUrl();
   void OnNotYetAvailable();
+  // The URL of the first selected result, or nothing.
+  std::optional<std::string> SelectedResultUrl() const;
   void ShowDownloadList();
   void ShowCompletedList();
   void OnTypeBoxClicked(int controlId, bool checked);
@@ -194,9 +206,14 @@ class CVexonDlg final : public QDialog {
   std::unique_ptr<Prompter> ownPrompter_;
   std::unique_ptr<FolderChooser> ownFolders_;
   std::unique_ptr<download::DownloadAsDialog> ownDownloadAs_;
+  std::unique_ptr<library::MoveFileDialog> ownMoveDialog_;
+  std::unique_ptr<library::Shell> ownShell_;
+  std::unique_ptr<library::Associations> ownAssociations_;
   Prompter* prompter_ = nullptr;
   FolderChooser* folders_ = nullptr;
   download::DownloadAsDialog* downloadAs_ = nullptr;
+  std::unique_ptr<library::CompletedLog> completedLog_;
+  std::unique_ptr<library::ResultLinks> resultLinks_;
   std::unique_ptr<search::SearchController> search_;
   std::unique_ptr<download::DownloadController> downloadCtl_;
 

@@ -15,6 +15,8 @@
 #include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "download/download_controller.h"
+#include "library/completed_log.h"
+#include "library/result_links.h"
 #include "search/search_controller.h"
 #include "search/ui/search_options_dialog.h"
 #include "storage/result_file.h"
@@ -113,16 +115,32 @@ void CVexonDlg::OnCommand(int command) {
     case cmd::kVisitHomePage:
       OnVisitHomePage();
       break;
+    case cmd::kPlayOnline:
+      if (const auto url = SelectedResultUrl()) resultLinks_->OnPlayOnline(*url);
+      break;
+    case cmd::kVisitSite:
+      if (const auto url = SelectedResultUrl()) resultLinks_->OnVisitSite(*url);
+      break;
+    case cmd::kPlay:
+      completedLog_->OnPlay(completedView_->SelectedRows());
+      break;
+    case cmd::kMoveFile:
+      completedLog_->OnMoveFile(completedView_->SelectedRows());
+      break;
+    case cmd::kDeleteFile:
+      completedLog_->OnDeleteFiles(completedView_->SelectedRows());
+      break;
+    case cmd::kDeleteAllFiles:
+      completedLog_->OnDeleteAllFiles();
+      break;
+    case cmd::kClearLogItem:
+      completedLog_->OnClearLogItems(completedView_->SelectedRows());
+      break;
+    case cmd::kClearAllLogItems:
+      completedLog_->OnClearAllLogItems();
+      break;
     case cmd::kHotWords:
     case cmd::kCheckUpdate:
-    case cmd::kPlayOnline:
-    case cmd::kVisitSite:
-    case cmd::kPlay:
-    case cmd::kMoveFile:
-    case cmd::kDeleteFile:
-    case cmd::kDeleteAllFiles:
-    case cmd::kClearLogItem:
-    case cmd::kClearAllLogItems:
       OnNotYetAvailable();
       break;
     default:
@@ -176,10 +194,14 @@ void CVexonDlg::OnVisitHomePage() {
   }
 }
 
-void CVexonDlg::OnCopyUrl() {
+std::optional<std::string> CVexonDlg::SelectedResultUrl() const {
   const std::vector<size_t> rows = resultsView_->SelectedRows();
-  if (rows.empty()) return;
-  QApplication::clipboard()->setText(QString::fromStdString(results_.Cell(rows.front(), search::kResultUrl)));
+  if (rows.empty()) return std::nullopt;
+  return results_.Cell(rows.front(), search::kResultUrl);
+}
+
+void CVexonDlg::OnCopyUrl() {
+  if (const auto url = SelectedResultUrl()) QApplication::clipboard()->setText(QString::fromStdString(*url));
 }
 
 void CVexonDlg::OnSaveResults() {
