@@ -16,6 +16,13 @@ class Prompter {
  public:
   virtual ~Prompter() = default;
   virtual MessageResult Show(const std::string& text, MessageIcon icon, MessageButtons buttons) = 0;
+  // The few boxes with a caption of their own ("升级信息"); front ends without
+  // captions show the text alone.
+  virtual MessageResult ShowCaptioned(const std::string& caption, const std::string& text, MessageIcon icon,
+                                      MessageButtons buttons) {
+    (void)caption;
+    return Show(text, icon, buttons);
+  }
 };
 
 }  // namespace vexon::app

@@ -20,7 +20,13 @@ class RecordingPrompter final : public app::Prompter {
     lastButtons = buttons;
     return buttons == app::MessageButtons::kYesNo ? answer : app::MessageResult::kOk;
   }
+  app::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, app::MessageIcon icon,
+                                   app::MessageButtons buttons) override {
+    captions.push_back(caption);
+    return Show(text, icon, buttons);
+  }
   std::vector<std::string> texts;
+  std::vector<std::string> captions;  // of the boxes with a caption of their own
   app::MessageIcon lastIcon = app::MessageIcon::kNone;
   app::MessageButtons lastButtons = app::MessageButtons::kYesNo;
   app::MessageResult answer = app::MessageResult::kYes;

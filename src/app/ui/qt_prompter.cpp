@@ -57,7 +57,12 @@ MessageResult ToMessageResult(int pressed, MessageButtons buttons) {
 }
 
 MessageResult QtPrompter::Show(const std::string& text, MessageIcon icon, MessageButtons buttons) {
-  QMessageBox box(ToQtIcon(icon), QString::fromUtf8(kMessageCaption), QString::fromStdString(text),
+  return ShowCaptioned(kMessageCaption, text, icon, buttons);
+}
+
+MessageResult QtPrompter::ShowCaptioned(const std::string& caption, const std::string& text, MessageIcon icon,
+                                        MessageButtons buttons) {
+  QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   ToQtButtons(buttons), parent_);
   // The first button is the default one, as in the platform's message box.
   box.setDefaultButton(buttons == MessageButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok);

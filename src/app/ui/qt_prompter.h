@@ -16,6 +16,8 @@ class QtPrompter final : public Prompter {
   explicit QtPrompter(QWidget* parent) : parent_(parent) {}
 
   MessageResult Show(const std::string& text, MessageIcon icon, MessageButtons buttons) override;
+  MessageResult ShowCaptioned(const std::string& caption, const std::string& text, MessageIcon icon,
+                              MessageButtons buttons) override;
 
  private:
   QWidget* parent_;  // not owned
