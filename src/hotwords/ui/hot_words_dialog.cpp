@@ -1,0 +1,169 @@
+#include "hotwords/ui/hot_words_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <optional>
+#include <utility>
+
+#include "app/ui/dialog_header.h"
+#include "app/ui/list_view.h"
+#include "hotwords/word_list_refresh.h"
+#include "text/strings.h"
+
+namespace vexon::hotwords::ui {
+namespace {
+
+constexpr int kDialogId = 202;
+constexpr int kControlCategories = 1000;
+constexpr int kControlWords = 1102;
+constexpr int kControlClose = 1109;
+constexpr int kControlRefresh = 1110;
+
+constexpr const char* kWordColumns = ",25;搜索词,100;相关词,80";
+constexpr int kIndexColumn = 0;
+constexpr int kWordColumn = 1;
+constexpr int kRelatedColumn = 2;
+constexpr const char* kNoWord = "-";
+// The reader's own complaint when it cannot write the download buffer.
+constexpr const char* kReaderFileError = "IT IS ERROR";
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// Draws the cell a double click sent to the main window in bold on a warm colour, so
+// it stands out inside its selected row.
+class HighlightDelegate final : public QStyledItemDelegate {
+ public:
+  HighlightDelegate(const QPersistentModelIndex& highlighted, QObject* parent)
+      : QStyledItemDelegate(parent), highlighted_(highlighted) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!highlighted_.isValid() || index != QModelIndex(highlighted_)) return;
+    option->font.setBold(true);
+    option->backgroundBrush = QColor(255, 226, 140);
+    option->state &= ~QStyle::State_Selected;
+  }
+
+ private:
+  const QPersistentModelIndex& highlighted_;
+};
+
+// Shows the wait cursor while a blocking step runs.
+class BusyCursor final {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, WordHandler onWord,
+                           QWidget* parent)
+    : QDialog(parent), startDir_(std::move(startDir)), pageUrl_(std::move(pageUrl)),
+      onWord_(std::move(onWord)), table_(kWordColumns) {
+  setObjectName(QString::number(kDialogId));
+  setWindowTitle(Utf8("维松MP3-热门的搜索词"));
+  setModal(false);
+
+  categories_ = new QComboBox(this);
+  categories_->setObjectName(QString::number(kControlCategories));
+  categories_->setEditable(false);
+  view_ = std::make_unique<app::ui::ListView>(table_, kControlWords, this);
+  view_->setStyleSheet(QStringLiteral("QTableView { background: rgb(250, 250, 255); }"));
+  view_->setItemDelegate(new HighlightDelegate(highlighted_, view_.get()));
+  auto* refresh = app::ui::MakeDialogButton("刷新列表", kControlRefresh, this);
+  refresh->setDefault(true);
+  auto* close = app::ui::MakeDialogButton("关闭", kControlClose, this);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(refresh);
+  buttons->addWidget(new QLabel(Utf8("鼠标双击关键词搜索"), this), 1);
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(categories_);
+  layout->addWidget(view_.get(), 1);
+  layout->addLayout(buttons);
+  resize(300, 420);
+
+  connect(categories_, &QComboBox::currentIndexChanged, this, &CHotWordsDlg::CategoryChosen);
+  connect(view_.get(), &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex& index) { ActivateCell(index.row(), index.column()); });
+  connect(refresh, &QPushButton::clicked, this, &CHotWordsDlg::Refresh);
+  connect(close, &QPushButton::clicked, this, &CHotWordsDlg::reject);
+
+  // Without a local file (or with one that is no word list) the window starts empty.
+  if (std::optional<WordList> list = ReadWordList(startDir_ / kWordListFile)) ShowList(std::move(*list));
+}
+
+CHotWordsDlg::~CHotWordsDlg() = default;
+
+void CHotWordsDlg::reject() { hide(); }
+
+void CHotWordsDlg::Refresh() {
+  std::optional<WordList> list;
+  {
+    BusyCursor busy;
+    reader_.lastErrorText.clear();
+    if (RefreshWordList(reader_, pageUrl_, startDir_)) list = ReadWordList(startDir_ / kWordListFile);
+  }
+  if (list) {
+    ShowList(std::move(*list));
+  } else if (reader_.lastErrorText == kReaderFileError) {
+    QMessageBox::warning(this, Utf8("维松MP3"), Utf8(kReaderFileError));
+  }
+}
+
+void CHotWordsDlg::ShowList(WordList list) {
+  words_ = std::move(list);
+  {
+    // Filling the box is no choice of the user's; the list below is filled from "A".
+    const QSignalBlocker quiet(categories_);
+    categories_->clear();
+    for (const std::string& line : words_.categories) categories_->addItem(QString::fromStdString(line));
+    if (categories_->count() > 0) categories_->setCurrentIndex(0);
+  }
+  FillWords(0);
+}
+
+void CHotWordsDlg::FillWords(size_t letter) {
+  table_.Clear();
+  const std::vector<std::string>& entries = words_.entries.at(letter);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    auto [word, related] = SplitEntry(entries[i]);
+    table_.AppendRow({text::Format("%zu", i), std::move(word), std::move(related)});
+  }
+  table_.Sort(kIndexColumn, true);
+}
+
+void CHotWordsDlg::CategoryChosen(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= words_.categories.size()) return;
+  const int letter = CategoryLetterIndex(words_.categories[static_cast<size_t>(index)]);
+  if (letter < 0) return;
+  FillWords(static_cast<size_t>(letter));
+}
+
+void CHotWordsDlg::ActivateCell(int row, int column) {
+  const QModelIndex cell = view_->model()->index(row, column);
+  if (!cell.isValid()) return;
+  view_->viewport()->update();
+  if (column != kWordColumn && column != kRelatedColumn) return;
+  const std::string word = table_.Cell(static_cast<size_t>(row), static_cast<size_t>(column));
+  if (word.empty() || word == kNoWord) return;
+  view_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+  highlighted_ = QPersistentModelIndex(cell);
+  if (onWord_) onWord_(word);
+}
+
+}  // namespace vexon::hotwords::ui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QPersistentModelIndex>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/list_table.h"
+#include "hotwords/word_list.h"
+#include "net/page_reader.h"
+
+class QComboBox;
+
+namespace vexon::app::ui {
+class ListView;
+}
+
+namespace vexon::hotwords::ui {
+
+// "维松MP3-热门的搜索词": the popular search words by category, filled from the
+// local word-list file and refreshed from the maker's site. Modeless and made once by
+// the main window; closing only hides it, so it keeps its lists and chosen category.
+class CHotWordsDlg final : public QDialog {
+  Q_OBJECT
+
+ public:
+  using WordHandler = std::function<void(const std::string& word)>;
+
+  CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, WordHandler onWord,
+               QWidget* parent = nullptr);
+  ~CHotWordsDlg() override;
+
+  // Brings the local file up to date with the site (blocking, busy cursor) and shows
+  // it again from its first category; a failed refresh leaves the lists as they are.
+  void Refresh();
+  // What a double click on a cell does: the search word or related word of a row,
+  // unless it is "-" or empty, is highlighted and handed to the word handler.
+  void ActivateCell(int row, int column);
+
+  QComboBox& categoryBox() { return *categories_; }
+  app::ui::ListView& wordList() { return *view_; }
+
+  // Close and Escape only hide the window.
+  void reject() override;
+
+ private:
+  void ShowList(WordList list);
+  void FillWords(size_t letter);
+  void CategoryChosen(int index);
+
+  std::filesystem::path startDir_;
+  std::string pageUrl_;
+  WordHandler onWord_;
+  net::PageReader reader_;
+  // Kept while the window lives, hidden or not; a successful refresh replaces it.
+  WordList words_;
+  app::ListTable table_;
+  QComboBox* categories_ = nullptr;
+  // Owned here rather than by Qt's parent chain, so it is gone before the table it
+  // observes.
+  std::unique_ptr<app::ui::ListView> view_;
+  QPersistentModelIndex highlighted_;
+};
+
+}  // namespace vexon::hotwords::ui

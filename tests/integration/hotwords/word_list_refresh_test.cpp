@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "hotwords/word_list.h"
+#include "hotwords/word_list_refresh.h"
+#include "net/page_reader.h"
+#include "standin/standin_server.h"
+#include "text/encoding.h"
+#include "unit/storage/storage_test_support.h"
+
+using namespace vexon;
+namespace fs = std::filesystem;
+using storage::testing::ReadBytes;
+using storage::testing::TempDir;
+using storage::testing::WriteBytes;
+
+namespace {
+
+constexpr const char* kPagePath = "/poplist.htm";
+
+class WordListRefreshTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    // What the stand-in serves at first, fetched past the code under test.
+    net::PageReader probe;
+    ASSERT_TRUE(probe.ReadUrl(server.Url(kPagePath), sitePage));
+    ASSERT_FALSE(sitePage.empty());
+    server.ResetCounters();
+  }
+
+  bool Refresh() { return hotwords::RefreshWordList(reader, server.Url(kPagePath), dir.path()); }
+  fs::path Local() const { return dir / hotwords::kWordListFile; }
+  fs::path Temp() const { return dir / hotwords::kWordListTempFile; }
+  size_t PageRequests() const {
+    size_t n = 0;
+    for (const auto& r : server.Requests()) n += r.path == kPagePath ? 1 : 0;
+    return n;
+  }
+
+  standin::StandinServer server;
+  TempDir dir;
+  net::PageReader reader;
+  std::string sitePage;
+};
+
+standin::RawPage Page(int status, std::string body) {
+  standin::RawPage page;
+  page.status = status;
+  page.body = std::move(body);
+  return page;
+}
+
+}  // namespace
+
+TEST_F(WordListRefreshTest, WithoutALocalFileThePageIsDownloadedAndRenamed) {
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), sitePage);
+  EXPECT_FALSE(fs::exists(Temp()));
+  EXPECT_EQ(PageRequests(), 1u);  // no header query without a local file
+  const std::optional<hotwords::WordList> list = hotwords::ReadWordList(Local());
+  ASSERT_TRUE(list.has_value());
+  EXPECT_FALSE(list->categories.empty());
+}
+
+TEST_F(WordListRefreshTest, ALocalFileOfTheReportedSizeIsNotDownloadedAgain) {
+  // Same length, other bytes: a download would show.
+  const std::string mine(sitePage.size(), 'x');
+  WriteBytes(Local(), mine);
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), mine);
+  EXPECT_EQ(PageRequests(), 1u);  // the header query only
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, ALocalFileOfAnotherSizeIsReplaced) {
+  WriteBytes(Local(), text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n"));
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), sitePage);
+  EXPECT_EQ(PageRequests(), 2u);  // header query, then the download
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AFailedDownloadLeavesTheLocalFileAlone) {
+  const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
+  WriteBytes(Local(), old);
+  server.SetPage(kPagePath, Page(404, "A--not found\r\nA|||nothing\r\n"));
+  EXPECT_FALSE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), old);
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AFailedDownloadCreatesNoLocalFile) {
+  server.SetPage(kPagePath, Page(404, "A--not found\r\nA|||nothing\r\n"));
+  EXPECT_FALSE(Refresh());
+  EXPECT_FALSE(fs::exists(Local()));
+  EXPECT_FALSE(fs::exists(Temp()));
+  server.Stop();
+  EXPECT_FALSE(Refresh());
+  EXPECT_FALSE(fs::exists(Local()));
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AFailedHeaderQueryStillDownloads) {
+  // A local file of the page's size would be current, had the query worked.
+  WriteBytes(Local(), std::string(sitePage.size(), 'x'));
+  // The stop hook ends the first request (the header query) at its first look and
+  // lets everything after it run.
+  bool first = true;
+  reader.stopRequested = [&first] { return std::exchange(first, false); };
+  ASSERT_TRUE(Refresh());
+  EXPECT_FALSE(first);
+  EXPECT_EQ(ReadBytes(Local()), sitePage);
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AnErrorAnswerToTheHeaderQueryIsFollowedByADownload) {
+  const std::string mine(sitePage.size(), 'x');
+  WriteBytes(Local(), mine);
+  server.SetPage(kPagePath, Page(404, std::string(sitePage.size(), 'y')));
+  EXPECT_FALSE(Refresh());
+  EXPECT_EQ(PageRequests(), 2u);  // the query, then the (failing) download
+  EXPECT_EQ(ReadBytes(Local()), mine);
+}
+
+TEST_F(WordListRefreshTest, APageWithoutALengthIsDownloaded) {
+  WriteBytes(Local(), std::string(sitePage.size(), 'x'));
+  standin::FileScript chunked;
+  chunked.body = sitePage;
+  chunked.contentType = "text/html";
+  chunked.framing = standin::BodyFraming::kChunked;
+  server.SetFile(kPagePath, chunked);
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(PageRequests(), 2u);
+  EXPECT_EQ(ReadBytes(Local()), sitePage);
+}
+
+TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
+  const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
+  WriteBytes(Local(), old);
+  server.SetPage(kPagePath, Page(200, ""));
+  EXPECT_FALSE(Refresh());
+  server.SetPage(kPagePath, Page(200, "<html><body>maintenance</body></html>"));
+  EXPECT_FALSE(Refresh());
+  server.RemovePage(kPagePath);
+  standin::FileScript cut;
+  cut.body = sitePage;
+  cut.contentType = "text/html";
+  cut.cutAfter = 10;
+  server.SetFile(kPagePath, cut);
+  EXPECT_FALSE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), old);
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AnOversizedDownloadIsNoWordList) {
+  std::string big = text::Gb18030FromUtf8("A--大\r\nA|||词\r\n");
+  big.resize(hotwords::kMaxWordListBytes + 1, '\n');
+  server.SetPage(kPagePath, Page(200, big));
+  EXPECT_FALSE(Refresh());
+  EXPECT_FALSE(fs::exists(Local()));
+  EXPECT_FALSE(fs::exists(Temp()));
+}
+
+TEST_F(WordListRefreshTest, AStaleBufferIsReplacedNotAppendedTo) {
+  WriteBytes(Temp(), std::string(100000, 'j'));
+  ASSERT_TRUE(Refresh());
+  EXPECT_EQ(ReadBytes(Local()), sitePage);
+  EXPECT_FALSE(fs::exists(Temp()));
+}

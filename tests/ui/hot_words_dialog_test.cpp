@@ -1,0 +1,260 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/ui/list_view.h"
+#include "hotwords/ui/hot_words_dialog.h"
+#include "hotwords/word_list.h"
+#include "standin/standin_server.h"
+#include "text/encoding.h"
+#include "ui/find_control.h"
+
+using vexon::hotwords::ui::CHotWordsDlg;
+using vexon::test::Find;
+
+namespace {
+
+// Two categories; "B" has an entry without a related word, a "C" line has no category.
+const char* kLocalList =
+    "A--新歌速递\r\n"
+    "B--热门歌手\r\n"
+    "A|||隐形的翅膀|||张韶涵\r\n"
+    "B|||周杰伦|||七里香\r\n"
+    "A|||千里之外|||周杰伦\r\n"
+    "B|||刀郎\r\n"
+    "C|||吻别|||张学友\r\n";
+
+struct Harness {
+  Harness() {
+    server.Start();
+    startDir = dir.path().toStdString();
+  }
+
+  void WriteLocal(const std::string& utf8) const {
+    const std::string bytes = vexon::text::Gb18030FromUtf8(utf8);
+    std::ofstream(startDir / vexon::hotwords::kWordListFile, std::ios::binary) << bytes;
+  }
+
+  std::unique_ptr<CHotWordsDlg> Open() {
+    return std::make_unique<CHotWordsDlg>(startDir, server.Url("/poplist.htm"),
+                                          [this](const std::string& w) { words.push_back(w); });
+  }
+
+  QTemporaryDir dir;
+  std::filesystem::path startDir;
+  vexon::standin::StandinServer server;
+  std::vector<std::string> words;
+};
+
+QStringList Categories(CHotWordsDlg& dialog) {
+  QStringList items;
+  for (int i = 0; i < dialog.categoryBox().count(); ++i) items << dialog.categoryBox().itemText(i);
+  return items;
+}
+
+// The list's rows, cells joined by "/".
+QStringList Rows(CHotWordsDlg& dialog) {
+  QStringList rows;
+  const auto& table = dialog.wordList().table();
+  for (size_t r = 0; r < table.rowCount(); ++r) {
+    rows << QString::fromStdString(table.Cell(r, 0) + "/" + table.Cell(r, 1) + "/" + table.Cell(r, 2));
+  }
+  return rows;
+}
+
+// A press first: a view only takes a double click on the cell it saw pressed.
+void DoubleClick(vexon::app::ui::ListView& view, int row, int column) {
+  const QPoint at = view.visualRect(view.model()->index(row, column)).center();
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);
+}
+
+QStringList U(std::initializer_list<const char*> texts) {
+  QStringList out;
+  for (const char* t : texts) out << QString::fromUtf8(t);
+  return out;
+}
+
+}  // namespace
+
+class HotWordsDialogTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FillsFromTheLocalFile() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    QCOMPARE(dialog->windowTitle(), QString::fromUtf8("维松MP3-热门的搜索词"));
+    QVERIFY(!dialog->isModal());
+    QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手"}));
+    QCOMPARE(dialog->categoryBox().currentIndex(), 0);
+    QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦"}));
+    QCOMPARE(&dialog->categoryBox(), Find<QComboBox>(*dialog, 1000));
+    QCOMPARE(static_cast<QWidget*>(&dialog->wordList()), Find<QWidget>(*dialog, 1102));
+    const QAbstractItemModel& model = *dialog->wordList().model();
+    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString());
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("搜索词"));
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("相关词"));
+    QVERIFY(dialog->wordList().styleSheet().contains(QStringLiteral("rgb(250, 250, 255)")));
+    auto* refresh = Find<QPushButton>(*dialog, 1110);
+    QCOMPARE(refresh->text(), QString::fromUtf8("刷新列表"));
+    QVERIFY(refresh->isDefault());
+    QCOMPARE(Find<QPushButton>(*dialog, 1109)->text(), QString::fromUtf8("关闭"));
+    bool label = false;
+    for (auto* l : dialog->findChildren<QLabel*>()) {
+      label = label || l->text() == QString::fromUtf8("鼠标双击关键词搜索");
+    }
+    QVERIFY(label);
+  }
+
+  void StartsEmptyWithoutALocalFile() {
+    Harness h;
+    auto dialog = h.Open();
+    QCOMPARE(dialog->categoryBox().count(), 0);
+    QCOMPARE(dialog->wordList().table().rowCount(), size_t{0});
+    QCOMPARE(h.server.Requests().size(), size_t{0});  // no network on opening
+  }
+
+  void ACategoryShowsItsLettersEntriesFromZero() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->categoryBox().setCurrentIndex(1);
+    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
+    dialog->categoryBox().setCurrentIndex(0);
+    QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦"}));
+  }
+
+  void ACategoryWithoutALetterChangesNothing() {
+    Harness h;
+    h.WriteLocal("B--歌手\r\n中--别的\r\nB|||王菲\r\nA|||首\r\n");
+    auto dialog = h.Open();
+    // The first fill shows the "A" list whatever the first category is.
+    QCOMPARE(Rows(*dialog), U({"0/首/-"}));
+    dialog->categoryBox().setCurrentIndex(1);
+    QCOMPARE(Rows(*dialog), U({"0/首/-"}));
+    dialog->categoryBox().setCurrentIndex(0);
+    QCOMPARE(Rows(*dialog), U({"0/王菲/-"}));
+  }
+
+  void RefreshesFromTheSite() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->categoryBox().setCurrentIndex(1);
+    QTest::mouseClick(Find<QPushButton>(*dialog, 1110), Qt::LeftButton);
+    QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手", "C--经典老歌"}));
+    QCOMPARE(dialog->categoryBox().currentIndex(), 0);
+    QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦", "2/不得不爱/-"}));
+    dialog->categoryBox().setCurrentIndex(2);
+    QCOMPARE(Rows(*dialog).size(), 3);
+    QCOMPARE(Rows(*dialog).at(2), QString::fromUtf8("2/吻别/张学友"));
+  }
+
+  void AFailedRefreshKeepsTheShownLists() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->categoryBox().setCurrentIndex(1);
+    vexon::standin::RawPage missing;
+    missing.status = 404;
+    missing.body = "not here";
+    h.server.SetPage("/poplist.htm", missing);
+    dialog->Refresh();
+    QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手"}));
+    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
+    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
+    QVERIFY(!h.server.Requests().empty());
+  }
+
+  void CloseAndEscapeOnlyHide() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->categoryBox().setCurrentIndex(1);
+    QTest::mouseClick(Find<QPushButton>(*dialog, 1109), Qt::LeftButton);
+    QVERIFY(dialog->isHidden());
+    dialog->show();
+    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
+    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
+    QTest::keyClick(&dialog->wordList(), Qt::Key_Escape);  // from the list, as a user would
+    QVERIFY(dialog->isHidden());
+    dialog->show();
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QVERIFY(dialog->isHidden());
+    dialog->show();
+    dialog->close();
+    QVERIFY(dialog->isHidden());
+    dialog->show();
+    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
+    QCOMPARE(Rows(*dialog).size(), 2);
+    QVERIFY(h.words.empty());
+  }
+
+  void DoubleClickOnAWordSearchesForIt() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->categoryBox().setCurrentIndex(1);
+    auto& view = dialog->wordList();
+    const QModelIndex word = view.model()->index(1, 1);
+    DoubleClick(view, 1, 1);
+    QCOMPARE(h.words, std::vector<std::string>({"刀郎"}));
+    QCOMPARE(view.currentIndex(), word);
+    QCOMPARE(view.SelectedRows(), std::vector<size_t>({1}));
+    dialog->ActivateCell(0, 2);
+    QCOMPARE(h.words, std::vector<std::string>({"刀郎", "七里香"}));
+    QCOMPARE(view.currentIndex(), view.model()->index(0, 2));
+  }
+
+  void TheIndexCellAndADashSendNothing() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    auto dialog = h.Open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    dialog->categoryBox().setCurrentIndex(1);
+    auto& view = dialog->wordList();
+    DoubleClick(view, 1, 2);  // "-"
+    DoubleClick(view, 0, 0);
+    DoubleClick(view, 0, 1);  // a word, so the clicks above could have sent one
+    QCOMPARE(h.words, std::vector<std::string>({"周杰伦"}));
+    h.words.clear();
+    dialog->ActivateCell(1, 2);  // "-"
+    dialog->ActivateCell(0, 0);
+    dialog->ActivateCell(5, 1);  // no such row
+    dialog->ActivateCell(0, 3);  // no such column
+    dialog->ActivateCell(-1, 1);
+    QVERIFY(h.words.empty());
+  }
+
+  void ANewWindowReadsTheFileARefreshLeft() {
+    Harness h;
+    {
+      auto first = h.Open();
+      QCOMPARE(first->categoryBox().count(), 0);
+      first->Refresh();
+      QCOMPARE(first->categoryBox().count(), 3);
+    }
+    QVERIFY(std::filesystem::exists(h.startDir / vexon::hotwords::kWordListFile));
+    QVERIFY(!std::filesystem::exists(h.startDir / vexon::hotwords::kWordListTempFile));
+    auto second = h.Open();
+    QCOMPARE(Categories(*second), U({"A--新歌速递", "B--热门歌手", "C--经典老歌"}));
+  }
+};
+
+QTEST_MAIN(HotWordsDialogTest)
+#include "hot_words_dialog_test.moc"

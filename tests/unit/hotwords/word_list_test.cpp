@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hotwords/word_list.h"
+#include "text/encoding.h"
+#include "unit/storage/storage_test_support.h"
+
+using namespace vexon;
+using hotwords::CategoryLetterIndex;
+using hotwords::ParseWordList;
+using hotwords::ReadWordList;
+using hotwords::SplitEntry;
+using hotwords::WordList;
+using storage::testing::TempDir;
+using storage::testing::WriteBytes;
+
+namespace {
+
+// The page as the site sends it: GB18030 bytes.
+WordList Parse(const std::string& utf8) { return ParseWordList(text::Gb18030FromUtf8(utf8)); }
+
+const std::vector<std::string>& Letter(const WordList& list, char letter) {
+  return list.entries.at(static_cast<size_t>(letter - 'A'));
+}
+
+}  // namespace
+
+TEST(WordList, CategoryLinesAmongTheFirst26LinesOnly) {
+  std::string page = "A--新歌速递\r\nB--热门歌手\r\n";
+  for (int i = 0; i < 20; ++i) page += "filler\r\n";
+  page += "  C--经典老歌  \r\n";                   // line 23, trimmed
+  page += "\r\n\r\n\r\n";                          // lines 24-26
+  page += "D--不算\r\n";                            // line 27: too far down
+  const WordList list = Parse(page);
+  ASSERT_EQ(list.categories.size(), 3u);
+  EXPECT_EQ(list.categories[0], "A--新歌速递");
+  EXPECT_EQ(list.categories[1], "B--热门歌手");
+  EXPECT_EQ(list.categories[2], "C--经典老歌");
+}
+
+TEST(WordList, TheSecondAndThirdCharactersDecideACategory) {
+  const WordList list = Parse("中--中文开头\nA-x\nA--\n--AB\nZ--末\nab--c\n");
+  ASSERT_EQ(list.categories.size(), 3u);
+  EXPECT_EQ(list.categories[0], "中--中文开头");
+  EXPECT_EQ(list.categories[1], "A--");
+  EXPECT_EQ(list.categories[2], "Z--末");
+}
+
+TEST(WordList, WordLinesAnywhereInFileOrderPerLetter) {
+  std::string page = "A--新歌\nB--歌手\n";
+  for (int i = 0; i < 40; ++i) page += "x\n";
+  page += "B|||周杰伦|||七里香\nA|||千里之外|||周杰伦\nB|||刀郎\n B|||不算\nb|||不算\nB||不算\n";
+  const WordList list = Parse(page);
+  EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({"千里之外|||周杰伦"}));
+  EXPECT_EQ(Letter(list, 'B'), std::vector<std::string>({"周杰伦|||七里香", "刀郎"}));
+  for (char c = 'C'; c <= 'Z'; ++c) EXPECT_TRUE(Letter(list, c).empty()) << c;
+}
+
+TEST(WordList, EntriesKeepTheirBlanksButNotTheirLineEnds) {
+  const WordList list = ParseWordList("A||| a \r\nA|||b\nA|||c\rA|||d\r\n\r\nA|||\nA|||e");
+  EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({" a ", "b", "c", "d", "", "e"}));
+}
+
+TEST(WordList, LoneCarriageReturnsEndLinesAndCountTowardsThe26) {
+  std::string page;
+  for (int i = 0; i < 25; ++i) page += "\r";
+  page += "A--last\rB--late\r";
+  const WordList list = ParseWordList(page);
+  EXPECT_EQ(list.categories, std::vector<std::string>({"A--last"}));
+}
+
+TEST(WordList, DecodesGb18030AndNeverSplitsInsideACharacter) {
+  // "亅" is 81 7C in GBK: its second byte is a "|", which must not make a separator.
+  const WordList list = ParseWordList("A|||\x81\x7C||x\r\nA|||\xB8\xE8|||\xD6\xD0\r\n");
+  ASSERT_EQ(Letter(list, 'A').size(), 2u);
+  EXPECT_EQ(SplitEntry(Letter(list, 'A')[0]), std::make_pair(std::string("亅||x"), std::string("-")));
+  EXPECT_EQ(SplitEntry(Letter(list, 'A')[1]), std::make_pair(std::string("歌"), std::string("中")));
+}
+
+TEST(WordList, JunkGivesADefinedResult) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 131) & 0xFF));
+  const WordList list = ParseWordList(junk);
+  for (const std::string& c : list.categories) EXPECT_EQ(text::SanitizeUtf8(c), c);
+  for (const auto& entries : list.entries) {
+    for (const std::string& e : entries) {
+      EXPECT_EQ(text::SanitizeUtf8(e), e);
+      EXPECT_EQ(e.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
+    }
+  }
+  EXPECT_TRUE(ParseWordList("").empty());
+  EXPECT_TRUE(ParseWordList("\xFF\xFE\x80").empty());
+}
+
+TEST(WordList, ANulEndsTheLinesText) {
+  const WordList list = ParseWordList(std::string("A|||ab\0cd\nB\0--x\nA|||\0\n", 22));
+  EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({"ab", ""}));
+  EXPECT_TRUE(list.categories.empty());
+}
+
+TEST(WordList, AVeryLongLineIsOneEntry) {
+  const std::string word(1 << 20, 'w');
+  const WordList list = ParseWordList("C|||" + word + "|||r\n");
+  ASSERT_EQ(Letter(list, 'C').size(), 1u);
+  EXPECT_EQ(SplitEntry(Letter(list, 'C')[0]).first, word);
+}
+
+TEST(WordList, SplitEntryAtTheFirstSeparator) {
+  EXPECT_EQ(SplitEntry("a|||b"), std::make_pair(std::string("a"), std::string("b")));
+  EXPECT_EQ(SplitEntry("a|||b|||c"), std::make_pair(std::string("a"), std::string("b|||c")));
+  EXPECT_EQ(SplitEntry("不得不爱"), std::make_pair(std::string("不得不爱"), std::string("-")));
+  EXPECT_EQ(SplitEntry("|||r"), std::make_pair(std::string(""), std::string("r")));
+  EXPECT_EQ(SplitEntry("a||b"), std::make_pair(std::string("a||b"), std::string("-")));
+}
+
+TEST(WordList, CategoryLetterIsTheFirstCharacter) {
+  EXPECT_EQ(CategoryLetterIndex("A--x"), 0);
+  EXPECT_EQ(CategoryLetterIndex("B--热门歌手"), 1);
+  EXPECT_EQ(CategoryLetterIndex("Z--"), 25);
+  EXPECT_EQ(CategoryLetterIndex("a--x"), -1);
+  EXPECT_EQ(CategoryLetterIndex("中--x"), -1);
+  EXPECT_EQ(CategoryLetterIndex("1--x"), -1);
+  EXPECT_EQ(CategoryLetterIndex(""), -1);
+}
+
+TEST(WordList, ReadsTheLocalFile) {
+  TempDir dir;
+  EXPECT_FALSE(ReadWordList(dir / hotwords::kWordListFile).has_value());
+  WriteBytes(dir / hotwords::kWordListFile, text::Gb18030FromUtf8("B--歌手\r\nB|||王菲|||暗香\r\n"));
+  const std::optional<WordList> list = ReadWordList(dir / hotwords::kWordListFile);
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(list->categories, std::vector<std::string>({"B--歌手"}));
+  EXPECT_EQ(Letter(*list, 'B'), std::vector<std::string>({"王菲|||暗香"}));
+  // A folder where the file should be is no list either.
+  std::filesystem::create_directory(dir / "folder");
+  EXPECT_FALSE(ReadWordList(dir / "folder").has_value());
+}
+
+TEST(WordList, AnOversizedFileIsNoList) {
+  TempDir dir;
+  std::string big = "A--x\r\nA|||y\r\n";
+  big.resize(hotwords::kMaxWordListBytes + 1, '\n');
+  WriteBytes(dir / hotwords::kWordListFile, big);
+  EXPECT_FALSE(ReadWordList(dir / hotwords::kWordListFile).has_value());
+  big.resize(hotwords::kMaxWordListBytes);
+  WriteBytes(dir / hotwords::kWordListFile, big);
+  const std::optional<WordList> list = ReadWordList(dir / hotwords::kWordListFile);
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(Letter(*list, 'A'), std::vector<std::string>({"y"}));
+}
