@@ -20,6 +20,7 @@
 #include "app/command_ids.h"
 #include "app/status_counters.h"
 #include "app/ui/list_view.h"
+#include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
 #include "ui/window_fixture.h"
 
@@ -320,6 +321,30 @@ class MainWindowTest final : public QObject {
     QCOMPARE(f.shell.web, std::vector<std::string>{"http://127.0.0.1:9"});
     w.OnCommand(cmd::kCopyUrl);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:9/f1.mp3"));
+  }
+
+  void HotWordsWindowIsSingleAndItsWordSearches() {
+    WindowFixture f;
+    f.WriteFile("poplist", "A--Top songs\r\nA|||hello words|||related\r\nA|||solo\r\n");
+    auto& w = f.Open();
+    w.show();
+    QCOMPARE(w.hotWordsWindow(), nullptr);
+    w.OnCommand(cmd::kHotWords);
+    auto* words = w.hotWordsWindow();
+    QVERIFY(words != nullptr);
+    QVERIFY(words->isVisible());
+    QCOMPARE(words->windowTitle(), QString::fromUtf8("维松MP3-热门的搜索词"));
+    words->hide();
+    w.OnCommand(cmd::kHotWords);
+    QCOMPARE(w.hotWordsWindow(), words);
+    QVERIFY(words->isVisible());
+    words->ActivateCell(1, 2);  // "-": nothing
+    QCOMPARE(w.searchBox().count(), 0);
+    words->ActivateCell(0, 1);
+    QCOMPARE(w.searchBox().count(), 1);
+    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("hello words"));
+    QCOMPARE(w.searchController().currentKeyword(), std::string("hello words"));
+    w.OnCommand(cmd::kStopSearch);
   }
 
   void HelpCommandsAnswer() {

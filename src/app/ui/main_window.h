@@ -50,6 +50,9 @@ namespace vexon::library {
 class CompletedLog;
 class ResultLinks;
 }
+namespace vexon::hotwords::ui {
+class CHotWordsDlg;
+}
 
 namespace vexon::app::ui {
 
@@ -63,6 +66,7 @@ inline constexpr int kStatusTimerMs = 1111;
 inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";
 inline constexpr const char* kHomePageName = "vexonindex.htm";
+inline constexpr const char* kHotWordsPageName = "poplist.htm";
 
 // What the main window starts from.
 struct StartupConfig {
@@ -124,6 +128,8 @@ class CVexonDlg final : public QDialog {
   search::SearchController& searchController() { return *search_; }
   download::DownloadController& downloadController() { return *downloadCtl_; }
   QtOwnerChannel& channel() { return *channel_; }
+  // The hot-words window once it exists.
+  hotwords::ui::CHotWordsDlg* hotWordsWindow() { return hotWords_; }
 
   // The status refresh of the 1111 ms timer.
   void RefreshCounters();
@@ -182,6 +188,9 @@ class CVexonDlg final : public QDialog {
   void OnSaveResults();
   void OnCopyUrl();
   void OnNotYetAvailable();
+  void ShowHotWords();
+  // A word of the hot-words window: searched exactly as the search button does.
+  void OnHotWord(const std::string& word);
   // The URL of the first selected result, or nothing.
   std::optional<std::string> SelectedResultUrl() const;
   void ShowDownloadList();
@@ -247,6 +256,8 @@ class CVexonDlg final : public QDialog {
   QSystemTrayIcon* tray_ = nullptr;
   QTimer* statusTimer_ = nullptr;
   QTimer* updateTimer_ = nullptr;
+  // Made on first use, then only shown again; owned by the window.
+  hotwords::ui::CHotWordsDlg* hotWords_ = nullptr;
 
   SplitterLimits splitterLimits_;
   bool splitterStarted_ = false;

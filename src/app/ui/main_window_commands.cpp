@@ -14,7 +14,9 @@
 #include "app/ui/artwork.h"
 #include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
+#include "app/ui/qt_owner_channel.h"
 #include "download/download_controller.h"
+#include "hotwords/ui/hot_words_dialog.h"
 #include "library/completed_log.h"
 #include "library/result_links.h"
 #include "search/search_controller.h"
@@ -140,6 +142,8 @@ void CVexonDlg::OnCommand(int command) {
       completedLog_->OnClearAllLogItems();
       break;
     case cmd::kHotWords:
+      ShowHotWords();
+      break;
     case cmd::kCheckUpdate:
       OnNotYetAvailable();
       break;
@@ -147,6 +151,26 @@ void CVexonDlg::OnCommand(int command) {
       break;
   }
   ScheduleCommandUpdate();
+}
+
+void CVexonDlg::ShowHotWords() {
+  if (hotWords_ == nullptr) {
+    hotWords_ = new hotwords::ui::CHotWordsDlg(config_.startDir, config_.siteUrl + kHotWordsPageName,
+                                               [this](const std::string& word) { OnHotWord(word); }, this);
+    hotWords_->adjustSize();
+    hotWords_->move(geometry().center() - hotWords_->rect().center());
+  }
+  hotWords_->show();
+  hotWords_->raise();
+  hotWords_->activateWindow();
+}
+
+void CVexonDlg::OnHotWord(const std::string& word) {
+  // Sent on the window's own thread, the handler runs at once under the owner lock.
+  channel_->Send(Msg::HotWord, [this, &word] {
+    searchBox_->setEditText(QString::fromStdString(word));
+    OnCommand(cmd::kSearch);
+  });
 }
 
 void CVexonDlg::OnSearch() { search_->OnSearch(searchBox_->currentText().toStdString()); }

@@ -21,6 +21,7 @@
 #include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "download/download_controller.h"
+#include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
 
 namespace vexon::app::ui {
@@ -110,6 +111,11 @@ void CVexonDlg::OnExit() {
   statusTimer_->stop();
   search_->OnStopSearch();
   downloadCtl_->OnStopAll();
+  if (hotWords_ != nullptr) {
+    hotWords_->hide();
+    hotWords_->deleteLater();
+    hotWords_ = nullptr;
+  }
   exiting_ = true;
   // Stopping workers report their ends meanwhile; then the window closes.
   QTimer::singleShot(kExitDelayMs, this, [this] {
