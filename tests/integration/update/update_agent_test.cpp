@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "standin/standin_server.h"
+#include "update/update_agent.h"
+
+namespace fs = std::filesystem;
+using namespace vexon::update;
+using vexon::standin::FileScript;
+using vexon::standin::RawPage;
+using vexon::standin::StandinServer;
+
+namespace {
+
+constexpr const char* kOldProgram = "#!/bin/sh\necho old\n";
+constexpr const char* kNewProgram = "#!/bin/sh\necho new\n";
+constexpr fs::perms kProgramBits = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The agent works on a copy of a small program in a folder of its own, never on a
+// real executable, against the in-process maker's site.
+class UpdateAgentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start());
+    std::string pattern = (fs::temp_directory_path() / "vexon-update-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    exe_ = dir_ / "app" / "vexon";
+    temp_ = dir_ / "tmp";
+    fs::create_directories(exe_.parent_path());
+    fs::create_directories(temp_);
+    std::ofstream(exe_, std::ios::binary) << kOldProgram;
+    fs::permissions(exe_, kProgramBits, fs::perm_options::replace);
+    SetProgram(kNewProgram);
+  }
+  void TearDown() override {
+    server_.Stop();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  void SetSiteVersion(const std::string& body) {
+    RawPage page;
+    page.contentType = "text/plain";
+    page.body = body;
+    server_.SetPage("/downloads/update.txt", page);
+  }
+  void SetProgram(const std::string& body) {
+    RawPage page;
+    page.contentType = "application/octet-stream";
+    page.body = body;
+    server_.SetPage("/downloads/vexon", page);
+  }
+  void SetProgramScript(FileScript script) {
+    server_.RemovePage("/downloads/vexon");
+    script.contentType = "application/octet-stream";
+    server_.SetFile("/downloads/vexon", std::move(script));
+  }
+
+  UpdateAgentConfig Config(const std::string& ownVersion = "1.2.6.0") const {
+    UpdateAgentConfig config;
+    config.executable = exe_;
+    config.ownVersion = ownVersion;
+    config.tempFolder = temp_;
+    config.limits.connectTimeout = std::chrono::seconds(5);
+    config.limits.idleTimeout = std::chrono::seconds(10);
+    config.limits.wholeRequest = std::chrono::seconds(30);
+    return config;
+  }
+  int Check(const UpdateAgentConfig& config) { return UpdateAgent(config).CheckForUpdate(Base()); }
+  int Check() { return Check(Config()); }
+  std::string Base() const { return server_.Url("/downloads/"); }
+  fs::path Backup() const { return exe_.parent_path() / kBackupFileName; }
+
+  bool ProgramWasRequested() const {
+    const auto requests = server_.Requests();
+    return std::any_of(requests.begin(), requests.end(),
+                       [](const auto& r) { return r.path == "/downloads/vexon"; });
+  }
+  void ExpectUntouched() const {
+    EXPECT_EQ(Slurp(exe_), kOldProgram);
+    EXPECT_EQ(fs::status(exe_).permissions() & fs::perms::all, kProgramBits);
+    EXPECT_FALSE(fs::exists(Backup()));
+    EXPECT_TRUE(fs::is_empty(temp_)) << "a download was left in the temporary folder";
+  }
+
+  StandinServer server_;
+  fs::path dir_;
+  fs::path exe_;
+  fs::path temp_;
+};
+
+TEST_F(UpdateAgentTest, AHigherVersionIsDownloadedAndSwappedIn) {
+  SetSiteVersion("1.2.7");
+  ASSERT_EQ(Check(), kUpdateInstalled);
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+  EXPECT_EQ(fs::status(exe_).permissions() & fs::perms::all, kProgramBits);
+  EXPECT_EQ(Slurp(Backup()), kOldProgram);
+  EXPECT_TRUE(fs::is_empty(temp_));
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].path, "/downloads/update.txt");
+  EXPECT_EQ(requests[1].path, "/downloads/vexon");
+  for (const auto& r : requests) {
+    EXPECT_EQ(r.userAgent, "AutoUpdateAgent");
+    const auto noCache = std::find_if(r.headers.begin(), r.headers.end(), [](const auto& h) {
+      return h.first == "Cache-Control" && h.second == "no-cache";
+    });
+    EXPECT_NE(noCache, r.headers.end()) << "an answer from a cache would do";
+  }
+}
+
+TEST_F(UpdateAgentTest, ASecondUpdateReplacesTheBackup) {
+  SetSiteVersion("1.2.7");
+  ASSERT_EQ(Check(), kUpdateInstalled);
+  SetSiteVersion("1.2.8");
+  SetProgram("#!/bin/sh\necho newer\n");
+  ASSERT_EQ(Check(), kUpdateInstalled);
+  EXPECT_EQ(Slurp(exe_), "#!/bin/sh\necho newer\n");
+  EXPECT_EQ(Slurp(Backup()), kNewProgram);
+}
+
+TEST_F(UpdateAgentTest, VersionsThatAreNotHigherLeaveTheProgramAlone) {
+  for (const char* site : {"1.2.6", "1.2.6.0", "1.2.5", "0.9", "1.2.x", "1.2.7\r\n", "1.2.7\n", "1.2.7.0.1",
+                           " 1.2.7", "1.2.7 "}) {
+    SetSiteVersion(site);
+    EXPECT_EQ(Check(), kUpdateNotNewer) << "'" << site << "'";
+  }
+  ExpectUntouched();
+  EXPECT_FALSE(ProgramWasRequested());
+}
+
+TEST_F(UpdateAgentTest, AMalformedOwnVersionIsNotHigher) {
+  SetSiteVersion("9.9");
+  EXPECT_EQ(Check(Config("1.2.beta")), kUpdateNotNewer);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, TheVersionTextEndsAtItsFirstNul) {
+  SetSiteVersion(std::string("1.2.7\0junk\r\n", 12));
+  EXPECT_EQ(Check(), kUpdateInstalled);
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+}
+
+TEST_F(UpdateAgentTest, OnlyTheFirst4096BytesOfTheVersionFileCount) {
+  SetSiteVersion(std::string(4096, '.') + "9");  // "9" would be higher
+  EXPECT_EQ(Check(), kUpdateNotNewer);
+  SetSiteVersion(std::string(4095, '.') + "9");
+  EXPECT_EQ(Check(), kUpdateInstalled);
+}
+
+TEST_F(UpdateAgentTest, AnEmptyVersionFileIsNoData) {
+  SetSiteVersion("");
+  EXPECT_EQ(Check(), kUpdateNoVersionData);
+  SetSiteVersion(std::string("\0" "1.2.7", 6));
+  EXPECT_EQ(Check(), kUpdateNoVersionData);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AVersionFileThatBreaksOffIsNoData) {
+  FileScript script;
+  script.body = "1.2.7.1.2.3";
+  script.cutAfter = 3;
+  script.contentType = "text/plain";
+  server_.SetFile("/downloads/update.txt", script);
+  EXPECT_EQ(Check(), kUpdateNoVersionData);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AMissingVersionFileCannotBeOpened) {
+  RawPage missing;
+  missing.status = 404;
+  missing.body = "<html>not here</html>";
+  server_.SetPage("/downloads/update.txt", missing);
+  EXPECT_EQ(Check(), kUpdateOpenFailed);
+  missing.status = 500;
+  server_.SetPage("/downloads/update.txt", missing);
+  EXPECT_EQ(Check(), kUpdateOpenFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, RedirectsAreFollowedButNotForever) {
+  FileScript moved;
+  moved.redirectStatus = 302;
+  moved.redirectTo = "/elsewhere/update.txt";
+  server_.SetFile("/downloads/update.txt", moved);
+  RawPage version;
+  version.body = "1.2.7";
+  server_.SetPage("/elsewhere/update.txt", version);
+  EXPECT_EQ(Check(), kUpdateInstalled);
+
+  FileScript loop;
+  loop.redirectStatus = 302;
+  loop.redirectTo = "/downloads/update.txt";
+  server_.SetFile("/downloads/update.txt", loop);
+  EXPECT_EQ(Check(), kUpdateOpenFailed);
+}
+
+TEST_F(UpdateAgentTest, AnUnreachableSiteIsNoConnection) {
+  StandinServer gone;
+  ASSERT_TRUE(gone.Start());
+  const std::string base = gone.Url("/downloads/");
+  gone.Stop();  // the port now refuses
+  EXPECT_EQ(UpdateAgent(Config()).CheckForUpdate(base), kUpdateNoConnection);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, ABaseThatIsNotAWebAddressIsNoConnection) {
+  for (const char* base : {"", "ftp://127.0.0.1/downloads/", "file:///tmp/", "/downloads/", "http://"}) {
+    EXPECT_EQ(UpdateAgent(Config()).CheckForUpdate(base), kUpdateNoConnection) << base;
+  }
+  EXPECT_TRUE(server_.Requests().empty());
+}
+
+TEST_F(UpdateAgentTest, AnUnknownOwnVersionEndsTheCheck) {
+  SetSiteVersion("1.2.7");
+  EXPECT_EQ(Check(Config("")), kUpdateOwnVersionUnknown);
+  ExpectUntouched();
+  EXPECT_FALSE(ProgramWasRequested());
+}
+
+TEST_F(UpdateAgentTest, AProgramAlreadySwappedAsideIsNotUpdatedAgain) {
+  SetSiteVersion("1.2.7");
+  UpdateAgentConfig config = Config();
+  config.executable = Backup();
+  std::ofstream(Backup()) << kOldProgram;
+  EXPECT_EQ(Check(config), kUpdateOwnVersionUnknown);
+  EXPECT_EQ(Slurp(Backup()), kOldProgram);
+  EXPECT_FALSE(ProgramWasRequested());
+}
+
+TEST_F(UpdateAgentTest, ACutDownloadNeverTouchesTheProgram) {
+  SetSiteVersion("1.2.7");
+  FileScript cut;
+  cut.body = std::string(100000, 'x');
+  cut.cutAfter = 50000;
+  SetProgramScript(cut);
+  EXPECT_EQ(Check(), kUpdateDownloadFailed);
+  ExpectUntouched();
+
+  cut.framing = vexon::standin::BodyFraming::kChunked;
+  SetProgramScript(cut);
+  EXPECT_EQ(Check(), kUpdateDownloadFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AChunkedDownloadThatEndsProperlyIsComplete) {
+  SetSiteVersion("1.2.7");
+  FileScript chunked;
+  chunked.body = std::string(100000, 'y');
+  chunked.framing = vexon::standin::BodyFraming::kChunked;
+  SetProgramScript(chunked);
+  EXPECT_EQ(Check(), kUpdateInstalled);
+  EXPECT_EQ(Slurp(exe_), std::string(100000, 'y'));
+}
+
+TEST_F(UpdateAgentTest, AMissingDownloadCannotBeOpened) {
+  SetSiteVersion("1.2.7");
+  server_.RemovePage("/downloads/vexon");
+  EXPECT_EQ(Check(), kUpdateOpenFailed);
+  ExpectUntouched();
+  FileScript failing;
+  failing.status = 404;
+  SetProgramScript(failing);
+  EXPECT_EQ(Check(), kUpdateOpenFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AnEmptyDownloadFails) {
+  SetSiteVersion("1.2.7");
+  SetProgram("");
+  EXPECT_EQ(Check(), kUpdateDownloadFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, ADownloadOverTheSizeLimitFails) {
+  SetSiteVersion("1.2.7");
+  SetProgram(std::string(5000, 'z'));
+  UpdateAgentConfig config = Config();
+  config.limits.maxFileBytes = 4096;
+  EXPECT_EQ(Check(config), kUpdateDownloadFailed);
+  ExpectUntouched();
+  // Without a declared length the limit holds as well.
+  FileScript unsized;
+  unsized.body = std::string(5000, 'z');
+  unsized.framing = vexon::standin::BodyFraming::kChunked;
+  SetProgramScript(unsized);
+  EXPECT_EQ(Check(config), kUpdateDownloadFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AServerThatTricklesForeverIsGivenUp) {
+  SetSiteVersion("1.2.7");
+  FileScript slow;
+  slow.body = std::string(100000, 's');
+  slow.bytesPerSecond = 100;
+  SetProgramScript(slow);
+  UpdateAgentConfig config = Config();
+  config.limits.wholeRequest = std::chrono::milliseconds(500);
+  EXPECT_EQ(Check(config), kUpdateDownloadFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AMissingTemporaryFolderFailsTheDownload) {
+  SetSiteVersion("1.2.7");
+  UpdateAgentConfig config = Config();
+  config.tempFolder = dir_ / "no-such-folder";
+  EXPECT_EQ(Check(config), kUpdateDownloadFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, ALinkPlantedAtTheDownloadNameIsNotWrittenThrough) {
+  SetSiteVersion("1.2.7");
+  const fs::path victim = dir_ / "victim";
+  std::ofstream(victim) << "keep me";
+  fs::create_symlink(victim, temp_ / "vexon");
+  ASSERT_EQ(Check(), kUpdateInstalled);
+  EXPECT_EQ(Slurp(victim), "keep me");
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+}
+
+TEST_F(UpdateAgentTest, AProgramInsideTheTemporaryFolderIsStillUpdated) {
+  SetSiteVersion("1.2.7");
+  UpdateAgentConfig config = Config();
+  config.tempFolder = exe_.parent_path();
+  ASSERT_EQ(Check(config), kUpdateInstalled);
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+  EXPECT_EQ(Slurp(Backup()), kOldProgram);
+}
+
+TEST_F(UpdateAgentTest, AFolderInTheBackupsWayFailsTheSwapAndKeepsTheProgram) {
+  SetSiteVersion("1.2.7");
+  fs::create_directories(Backup() / "occupied");
+  EXPECT_EQ(Check(), kUpdateSwapFailed);
+  EXPECT_EQ(Slurp(exe_), kOldProgram);
+  EXPECT_TRUE(fs::is_directory(Backup()));
+  EXPECT_TRUE(fs::is_empty(temp_));
+}
+
+TEST_F(UpdateAgentTest, WhenTheNewFileCannotMoveInTheProgramIsPutBack) {
+  SetSiteVersion("1.2.7");
+  UpdateAgentConfig config = Config();
+  config.swapMove = [this](const fs::path& from, const fs::path& to) {
+    return from.parent_path() == temp_ ? false : MoveFileAllowingCopy(from, to);
+  };
+  EXPECT_EQ(Check(config), kUpdateSwapFailed);
+  ExpectUntouched();
+}
+
+TEST_F(UpdateAgentTest, AMissingProgramFileFailsTheSwap) {
+  SetSiteVersion("1.2.7");
+  fs::remove(exe_);
+  EXPECT_EQ(Check(), kUpdateSwapFailed);
+  EXPECT_FALSE(fs::exists(exe_));
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_TRUE(fs::is_empty(temp_));
+}
+
+TEST_F(UpdateAgentTest, ReadUrlTextGivesTheFirstReadAsText) {
+  RawPage page;
+  page.body = std::string("hello\0world", 11);
+  server_.SetPage("/small.txt", page);
+  UpdateAgent agent(Config());
+  std::string out = "stale";
+  EXPECT_EQ(agent.ReadUrlText(server_.Url("/small.txt"), out), kTextRead);
+  EXPECT_EQ(out, "hello");
+
+  page.body = std::string(10000, 'a');
+  server_.SetPage("/big.txt", page);
+  EXPECT_EQ(agent.ReadUrlText(server_.Url("/big.txt"), out), kTextRead);
+  EXPECT_EQ(out, std::string(kVersionReadBytes, 'a'));
+
+  page.body.clear();
+  server_.SetPage("/empty.txt", page);
+  EXPECT_EQ(agent.ReadUrlText(server_.Url("/empty.txt"), out), kTextNoData);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(agent.ReadUrlText(server_.Url("/nothing-here.txt"), out), kTextOpenFailed);
+  EXPECT_EQ(agent.ReadUrlText("ftp://127.0.0.1/x", out), kTextOpenFailed);
+
+  StandinServer gone;
+  ASSERT_TRUE(gone.Start());
+  const std::string url = gone.Url("/small.txt");
+  gone.Stop();
+  EXPECT_EQ(agent.ReadUrlText(url, out), kTextNoConnection);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "update/version_compare.h"
+
+using vexon::update::CompareVersions;
+using vexon::update::kOwnVersionMalformed;
+using vexon::update::kSiteVersionMalformed;
+using vexon::update::OwnVersionText;
+using vexon::update::VersionStampText;
+using vexon::update::VersionStampTextOf;
+
+namespace {
+
+struct Case {
+  const char* site;
+  const char* own;
+  int expected;
+};
+
+class CompareVersionsTable : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CompareVersionsTable, GivesTheTablesAnswer) {
+  const Case& c = GetParam();
+  EXPECT_EQ(CompareVersions(c.site, c.own), c.expected) << "'" << c.site << "' vs '" << c.own << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, CompareVersionsTable,
+    ::testing::Values(
+        Case{"1.2.7", "1.2.6.0", 1}, Case{"1.2.6", "1.2.6.0", 0}, Case{"1.10", "1.9.9.9", 1},
+        Case{"1.2.5", "1.2.6.0", -1}, Case{"0.9", "1", -1}, Case{"2", "1.99.99.99", 1},
+        Case{"1.2.6.1", "1.2.6", 1}, Case{"007", "7", 0}, Case{"1.02", "1.2", 0},
+        // Empty pieces are skipped, so "1..2" is 1.2.
+        Case{"1..2", "1.2", 0}, Case{".1.2.", "1.2", 0}, Case{"1...2....3", "1.2.3", 0}, Case{"1..3", "1.2", 1},
+        // Malformed site texts, whatever the own one holds.
+        Case{"1.2.3.4.5", "1.0", kSiteVersionMalformed}, Case{"1.2\r\n", "1.0", kSiteVersionMalformed},
+        Case{"1.2\n", "1.0", kSiteVersionMalformed}, Case{"", "1.0", kSiteVersionMalformed},
+        Case{".", "1.0", kSiteVersionMalformed}, Case{"...", "1.0", kSiteVersionMalformed},
+        Case{" 1.2", "1.0", kSiteVersionMalformed}, Case{"1.2 ", "1.0", kSiteVersionMalformed},
+        Case{"-1.2", "1.0", kSiteVersionMalformed}, Case{"+1", "1.0", kSiteVersionMalformed},
+        Case{"1.a", "1.0", kSiteVersionMalformed}, Case{"v1.2", "1.0", kSiteVersionMalformed},
+        Case{"1,2", "1.0", kSiteVersionMalformed}, Case{"1.2.3.4.5", "junk", kSiteVersionMalformed},
+        Case{"", "", kSiteVersionMalformed},
+        // Malformed own texts.
+        Case{"1.2", "", kOwnVersionMalformed}, Case{"1.2", "1.2.3.4.5", kOwnVersionMalformed},
+        Case{"1.2", "1.x", kOwnVersionMalformed}, Case{"1.2", "1.2\r\n", kOwnVersionMalformed},
+        // Five pieces stay malformed when some are empty; four with empty ones are fine.
+        Case{"1..2..3..4..5", "1", kSiteVersionMalformed}, Case{"1..2..3..4..", "1.2.3.4", 0}));
+
+TEST(CompareVersions, PiecesLongerThanAnyIntegerCompareByValue) {
+  const std::string huge(100, '9');
+  const std::string huger = "1" + std::string(100, '0');
+  EXPECT_EQ(CompareVersions(huger, huge), 1);
+  EXPECT_EQ(CompareVersions(huge, huger), -1);
+  EXPECT_EQ(CompareVersions(huge, huge), 0);
+  EXPECT_EQ(CompareVersions("1." + huge, "1." + huge + ".0"), 0);
+  EXPECT_EQ(CompareVersions("18446744073709551616", "18446744073709551615"), 1);
+  EXPECT_EQ(CompareVersions("000000000000000000000000001", "1"), 0);
+  EXPECT_EQ(CompareVersions("0000000000000000000000000010", "9"), 1);
+  EXPECT_EQ(CompareVersions("4294967296", "1"), 1);
+}
+
+TEST(CompareVersions, SwappingTheTextsMirrorsTheAnswer) {
+  const char* versions[] = {"1", "1.0", "1.2.6", "1.2.6.0", "1.2.7", "1.10", "1.9.9.9", "0", "2.0.0.1", "10"};
+  for (const char* a : versions) {
+    for (const char* b : versions) EXPECT_EQ(CompareVersions(a, b), -CompareVersions(b, a)) << a << " " << b;
+  }
+}
+
+TEST(VersionStampText, FourNumbersWhenTheLowWordIsSet) {
+  EXPECT_EQ(VersionStampText(1, 2, 6, 0), "1.2.6.0");
+  EXPECT_EQ(VersionStampText(1, 2, 0, 1), "1.2.0.1");
+  EXPECT_EQ(VersionStampText(0, 0, 0, 1), "0.0.0.1");
+  EXPECT_EQ(VersionStampText(65535, 65535, 65535, 65535), "65535.65535.65535.65535");
+}
+
+TEST(VersionStampText, TwoNumbersWhenOnlyTheHighWordIsSet) {
+  EXPECT_EQ(VersionStampText(1, 2, 0, 0), "1.2");
+  EXPECT_EQ(VersionStampText(0, 3, 0, 0), "0.3");
+  EXPECT_EQ(VersionStampText(3, 0, 0, 0), "3.0");
+}
+
+TEST(VersionStampText, EmptyWhenBothWordsAreZero) { EXPECT_EQ(VersionStampText(0, 0, 0, 0), ""); }
+
+TEST(VersionStampText, OfADottedVersion) {
+  EXPECT_EQ(VersionStampTextOf("0.1.0.1"), "0.1.0.1");
+  EXPECT_EQ(VersionStampTextOf("1.2.6"), "1.2.6.0");
+  EXPECT_EQ(VersionStampTextOf("1.2.6.0"), "1.2.6.0");
+  EXPECT_EQ(VersionStampTextOf("1.2.0.0"), "1.2");
+  EXPECT_EQ(VersionStampTextOf("1.2"), "1.2");
+  EXPECT_EQ(VersionStampTextOf("4"), "4.0");
+  EXPECT_EQ(VersionStampTextOf("0.0.0.0"), "");
+  EXPECT_EQ(VersionStampTextOf("0"), "");
+  // Not a stamp: empty.
+  EXPECT_EQ(VersionStampTextOf(""), "");
+  EXPECT_EQ(VersionStampTextOf("1.2.3.4.5"), "");
+  EXPECT_EQ(VersionStampTextOf("1..2"), "");
+  EXPECT_EQ(VersionStampTextOf("1.65536"), "");
+  EXPECT_EQ(VersionStampTextOf("1.99999999999999999999999"), "");
+  EXPECT_EQ(VersionStampTextOf("1.2-beta"), "");
+}
+
+TEST(OwnVersionText, IsTheBuildVersionAsAStamp) {
+  EXPECT_EQ(OwnVersionText(), VersionStampTextOf(VEXON_VERSION_TEXT));
+  EXPECT_FALSE(OwnVersionText().empty());
+  EXPECT_EQ(CompareVersions(OwnVersionText(), VEXON_VERSION_TEXT), 0);
+}
+
+}  // namespace
