@@ -9,5 +9,6 @@ namespace vexon::cli {
 int RunSearchCommand(const std::vector<std::string>& args);
 int RunShowCommand(const std::vector<std::string>& args);
 int RunGetCommand(const std::vector<std::string>& args);
+int RunUpdateCheckCommand(const std::vector<std::string>& args);
 
 }  // namespace vexon::cli

@@ -13,6 +13,7 @@ constexpr const char* kUsage =
     "                        [--save FILE] [--] WORDS...\n"
     "       vexon-cli show FILE\n"
     "       vexon-cli get [--to FULL_PATH | --dir DIR] [--speed KBPS] [--jobs N] [--] URL...\n"
+    "       vexon-cli update-check [--site URL] [--exe PATH]\n"
     "       vexon-cli --version\n";
 
 }  // namespace
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   if (command == "search") return vexon::cli::RunSearchCommand(args);
   if (command == "show") return vexon::cli::RunShowCommand(args);
   if (command == "get") return vexon::cli::RunGetCommand(args);
+  if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args);
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -22,17 +22,24 @@ constexpr const char* kUsage =
     "                     [--no-dead-links] [--no-quirks] [--no-decoys] [--threads N]\n"
     "                     [--poplist FILE] [--update-version TEXT] [--download NAME=FILE]...\n"
     "                     [--file /PATH=SIZE]...\n"
+    "                     [--update-mode missing|line-end|cut-download|failed-download]\n"
     "Serves the search services, file servers and maker's site on loopback until\n"
     "SIGINT or SIGTERM. The port is 18080 unless --port says otherwise; --port 0\n"
-    "picks a free port; --port-file receives its number.\n";
+    "picks a free port; --port-file receives its number. --update-mode makes the\n"
+    "update fail: no update.txt, a version followed by a line end, or every\n"
+    "--download cut in half or answered 404.\n";
 
 constexpr int kDefaultPort = 18080;
+
+// Faults of the maker's site for trying out the self-update.
+enum class UpdateMode { kNormal, kMissing, kLineEnd, kCutDownload, kFailedDownload };
 
 struct CommandLine {
   StandinOptions options;
   std::string portFile;
   std::optional<std::string> poplistFile;
   std::optional<std::string> updateVersion;
+  UpdateMode updateMode = UpdateMode::kNormal;
   std::vector<std::pair<std::string, std::string>> downloads;  // name, file
   std::vector<std::pair<std::string, uint64_t>> files;          // path, size of generated audio
 };
@@ -115,6 +122,18 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
       cl.poplistFile = std::string(v);
     } else if (arg == "--update-version") {
       cl.updateVersion = std::string(v);
+    } else if (arg == "--update-mode") {
+      if (v == "missing") {
+        cl.updateMode = UpdateMode::kMissing;
+      } else if (v == "line-end") {
+        cl.updateMode = UpdateMode::kLineEnd;
+      } else if (v == "cut-download") {
+        cl.updateMode = UpdateMode::kCutDownload;
+      } else if (v == "failed-download") {
+        cl.updateMode = UpdateMode::kFailedDownload;
+      } else {
+        return "bad --update-mode: " + std::string(v);
+      }
     } else if (arg == "--download") {
       const size_t eq = v.find('=');
       if (eq == 0 || eq == std::string_view::npos || v.substr(0, eq).find('/') != std::string_view::npos) {
@@ -144,10 +163,16 @@ std::optional<std::string> ScriptSite(const CommandLine& cl, StandinServer& serv
     page.body = std::move(*bytes);
     server.SetPage("/poplist.htm", std::move(page));
   }
-  if (cl.updateVersion) {
+  if (cl.updateMode == UpdateMode::kMissing) {
+    RawPage page;
+    page.status = 404;
+    page.body = "<html><body>404 Not Found</body></html>\r\n";
+    server.SetPage("/downloads/update.txt", std::move(page));
+  } else if (cl.updateVersion || cl.updateMode == UpdateMode::kLineEnd) {
     RawPage page;
     page.contentType = "text/plain";
-    page.body = *cl.updateVersion;
+    page.body = cl.updateVersion.value_or(VEXON_VERSION_TEXT);
+    if (cl.updateMode == UpdateMode::kLineEnd) page.body += "\r\n";
     server.SetPage("/downloads/update.txt", std::move(page));
   }
   for (const auto& [path, size] : cl.files) {
@@ -158,6 +183,16 @@ std::optional<std::string> ScriptSite(const CommandLine& cl, StandinServer& serv
   for (const auto& [name, file] : cl.downloads) {
     std::optional<std::string> bytes = ReadWholeFile(file);
     if (!bytes) return "cannot read " + file;
+    if (cl.updateMode == UpdateMode::kCutDownload || cl.updateMode == UpdateMode::kFailedDownload) {
+      // The full length is declared, but the body stops halfway (or never comes).
+      vexon::standin::FileScript script;
+      script.contentType = "application/octet-stream";
+      script.cutAfter = static_cast<int64_t>(bytes->size() / 2);
+      script.body = std::move(*bytes);
+      if (cl.updateMode == UpdateMode::kFailedDownload) script.status = 404;
+      server.SetFile("/downloads/" + name, std::move(script));
+      continue;
+    }
     RawPage page;
     page.contentType = "application/octet-stream";
     page.body = std::move(*bytes);

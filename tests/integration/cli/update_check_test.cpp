@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "integration/cli/cli_runner.h"
+#include "standin/standin_server.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vexon::testing::CliRun;
+using vexon::testing::Slurp;
+
+constexpr const char* kOldProgram = "#!/bin/sh\necho old\n";
+constexpr const char* kNewProgram = "#!/bin/sh\necho new\n";
+
+// vexon-cli update-check against the in-process maker's site, updating a copy of a
+// small program, with the download going to a temporary folder of the test's own.
+class UpdateCheckCommand : public vexon::testing::CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    ASSERT_TRUE(server_.Start());
+    exe_ = dir_ / "app" / "prog";
+    fs::create_directories(exe_.parent_path());
+    fs::create_directories(dir_ / "tmp");
+    std::ofstream(exe_, std::ios::binary) << kOldProgram;
+    fs::permissions(exe_, fs::perms::owner_all, fs::perm_options::replace);
+    ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    vexon::standin::RawPage program;
+    program.contentType = "application/octet-stream";
+    program.body = kNewProgram;
+    server_.SetPage("/downloads/prog", program);
+  }
+  void TearDown() override {
+    ::unsetenv("TMPDIR");
+    server_.Stop();
+    CliTest::TearDown();
+  }
+  void SetSiteVersion(const std::string& text) {
+    vexon::standin::RawPage page;
+    page.contentType = "text/plain";
+    page.body = text;
+    server_.SetPage("/downloads/update.txt", page);
+  }
+  std::string Site() const { return server_.Url("/"); }
+
+  vexon::standin::StandinServer server_;
+  fs::path exe_;
+};
+
+}  // namespace
+
+TEST_F(UpdateCheckCommand, TheSameVersionIsAlreadyTheNewest) {
+  // The stand-in's own update.txt names the version the program was built as.
+  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Slurp(exe_), kOldProgram);
+}
+
+TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgram) {
+  SetSiteVersion("65535.0");
+  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+  EXPECT_EQ(Slurp(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+}
+
+TEST_F(UpdateCheckCommand, TheSiteComesFromTheSettingsFile) {
+  SetSiteVersion("65535.0");
+  WriteFile("vudez.ini", "[System]\r\nSiteUrl=" + Site() + "\r\n");
+  const CliRun run = Run({"update-check", "--exe", exe_.string()}, true);
+  EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
+  SetSiteVersion("65535.0");
+  vexon::standin::FileScript cut;
+  cut.body = std::string(10000, 'x');
+  cut.cutAfter = 100;
+  server_.RemovePage("/downloads/prog");
+  server_.SetFile("/downloads/prog", cut);
+  CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "4 版本升级未完成！\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(Slurp(exe_), kOldProgram);
+
+  vexon::standin::StandinServer gone;
+  ASSERT_TRUE(gone.Start());
+  const std::string site = gone.Url("/");
+  gone.Stop();
+  run = Run({"update-check", "--site", site, "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "1 网络连接出错！\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(Slurp(exe_), kOldProgram);
+}
+
+TEST_F(UpdateCheckCommand, BadArgumentsExitTwo) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"update-check", "--site"}, std::vector<std::string>{"update-check", "--exe"},
+        std::vector<std::string>{"update-check", "--site", "ftp://x/"},
+        std::vector<std::string>{"update-check", "--bogus"},
+        std::vector<std::string>{"update-check", "extra"}}) {
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.exitCode, 2) << args.back();
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(run.err.empty());
+  }
+  EXPECT_TRUE(server_.Requests().empty());
+}
