@@ -78,7 +78,10 @@ int main(int argc, char* argv[]) {
   }
 
   QTemporaryDir dir;
-  app::ui::StartupConfig config{dir.path().toStdString(), {baidu.HostPort(), yahoo.HostPort()}, "http://127.0.0.1:9/"};
+  app::ui::StartupConfig config;
+  config.startDir = dir.path().toStdString();
+  config.hosts = {baidu.HostPort(), yahoo.HostPort()};
+  config.siteUrl = "http://127.0.0.1:9/";
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;
   app::ui::CVexonDlg window(config, ports);

@@ -12,6 +12,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QApplication>
+#include <QTimer>
 #include <QtTest>
 
 #include <fstream>
@@ -345,6 +347,22 @@ class MainWindowTest final : public QObject {
     QCOMPARE(w.searchBox().itemText(0), QStringLiteral("hello words"));
     QCOMPARE(w.searchController().currentKeyword(), std::string("hello words"));
     w.OnCommand(cmd::kStopSearch);
+  }
+
+  void UpdateCommandOpensTheUpdateDialog() {
+    WindowFixture f;
+    auto& w = f.Open();
+    w.show();
+    QString title;
+    QTimer::singleShot(0, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        title = modal->windowTitle();
+        modal->close();
+      }
+    });
+    w.OnCommand(cmd::kCheckUpdate);
+    QCOMPARE(title, QString::fromUtf8("维松MP3升级"));
+    QVERIFY(f.prompter.texts.empty());
   }
 
   void HelpCommandsAnswer() {

@@ -52,8 +52,10 @@ int main(int argc, char* argv[]) {
   if (!server.Start()) return 1;
 
   QTemporaryDir dir;
-  app::ui::StartupConfig config{dir.path().toStdString(), {server.HostPort(), server.HostPort()},
-                                server.Url("/")};
+  app::ui::StartupConfig config;
+  config.startDir = dir.path().toStdString();
+  config.hosts = {server.HostPort(), server.HostPort()};
+  config.siteUrl = server.Url("/");
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;
   app::ui::CVexonDlg window(config, ports);

@@ -67,12 +67,16 @@ inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";
 inline constexpr const char* kHomePageName = "vexonindex.htm";
 inline constexpr const char* kHotWordsPageName = "poplist.htm";
+inline constexpr const char* kUpdateFolderName = "downloads/";
 
 // What the main window starts from.
 struct StartupConfig {
   std::filesystem::path startDir;
   search::SearchHosts hosts;  // complete: flags, then the settings file, then defaults
   std::string siteUrl;        // the maker's site, ending in "/"
+  // The program's own file, as named at start (after an update that name holds the
+  // new release while the process still runs the old one).
+  std::filesystem::path executable;
 };
 
 // The window's ways to the user that tests replace. Empty members get the real ones.
@@ -187,8 +191,8 @@ class CVexonDlg final : public QDialog {
   void OnOpenResults();
   void OnSaveResults();
   void OnCopyUrl();
-  void OnNotYetAvailable();
   void ShowHotWords();
+  void OnCheckUpdate();
   // A word of the hot-words window: searched exactly as the search button does.
   void OnHotWord(const std::string& word);
   // The URL of the first selected result, or nothing.

@@ -17,6 +17,8 @@
 #include "app/ui/qt_owner_channel.h"
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
+#include "update/ui/update_dialog.h"
+#include "update/update_agent.h"
 #include "library/completed_log.h"
 #include "library/result_links.h"
 #include "search/search_controller.h"
@@ -36,7 +38,6 @@ constexpr const char* kUsageHelpText =
     "4. 下载文件列表显示进度; 停止的下载可以继续, 重新启动后也能续传。\n"
     "5. 下载完成的文件转到已下载文件列表, 双击即可播放。\n"
     "6. 关闭窗口只隐藏到通知区域; 用[退出]结束程序。";
-constexpr const char* kNotYetAvailableText = "这个功能在本版本中还不能使用。";
 
 std::chrono::year_month_day Today() {
   return std::chrono::year_month_day{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
@@ -145,7 +146,7 @@ void CVexonDlg::OnCommand(int command) {
       ShowHotWords();
       break;
     case cmd::kCheckUpdate:
-      OnNotYetAvailable();
+      OnCheckUpdate();
       break;
     default:
       break;
@@ -163,6 +164,18 @@ void CVexonDlg::ShowHotWords() {
   hotWords_->show();
   hotWords_->raise();
   hotWords_->activateWindow();
+}
+
+void CVexonDlg::OnCheckUpdate() {
+  update::ui::CUpdateDlg dialog(
+      [this] {
+        update::UpdateAgentConfig agentConfig;
+        agentConfig.executable = config_.executable;
+        update::UpdateAgent agent(std::move(agentConfig));
+        return agent.CheckForUpdate(config_.siteUrl + kUpdateFolderName);
+      },
+      *prompter_, this);
+  dialog.exec();
 }
 
 void CVexonDlg::OnHotWord(const std::string& word) {
@@ -205,9 +218,6 @@ void CVexonDlg::OnUsageHelp() {
   prompter_->Show(kUsageHelpText, MessageIcon::kInformation, MessageButtons::kOk);
 }
 
-void CVexonDlg::OnNotYetAvailable() {
-  prompter_->Show(kNotYetAvailableText, MessageIcon::kInformation, MessageButtons::kOk);
-}
 
 void CVexonDlg::OnVisitHomePage() {
   const QUrl url(QString::fromStdString(config_.siteUrl + kHomePageName));

@@ -16,6 +16,7 @@
 #include "storage/profile.h"
 #include "storage/result_file.h"
 #include "storage/settings_store.h"
+#include "update/update_agent.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -74,6 +75,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
   config.hosts = ResolveHosts(options, stored);
   const std::string site = options.siteUrl.empty() ? stored.siteUrl : options.siteUrl;
   config.siteUrl = SiteBaseUrl(IsWebAddress(site) ? site : std::string());
+  config.executable = update::RunningExecutablePath();
 
   CVexonDlg window(std::move(config));
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CVexonDlg::Activate);
