@@ -1,5 +1,6 @@
 #include "hotwords/ui/hot_words_dialog.h"
 
+#include "app/ui/busy_cursor.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -57,15 +58,6 @@ class HighlightDelegate final : public QStyledItemDelegate {
   const QPersistentModelIndex& highlighted_;
 };
 
-// Shows the wait cursor while a blocking step runs.
-class BusyCursor final {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, WordHandler onWord,
@@ -113,7 +105,7 @@ void CHotWordsDlg::reject() { hide(); }
 void CHotWordsDlg::Refresh() {
   std::optional<WordList> list;
   {
-    BusyCursor busy;
+    app::ui::BusyCursor busy;
     reader_.lastErrorText.clear();
     if (RefreshWordList(reader_, pageUrl_, startDir_)) list = ReadWordList(startDir_ / kWordListFile);
   }

@@ -1,5 +1,6 @@
 #include "update/ui/update_dialog.h"
 
+#include "app/ui/busy_cursor.h"
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,15 +20,6 @@ constexpr int kControlCheck = 1122;
 constexpr int kControlExit = 1028;
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
-
-// The check blocks the window's thread; the cursor says so until it returns.
-class BusyCursor final {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -64,7 +56,7 @@ void CUpdateDlg::OnCheck() {
   if (check_) {
     checkButton_->setEnabled(false);
     {
-      BusyCursor busy;
+      app::ui::BusyCursor busy;
       code = check_();
     }
     checkButton_->setEnabled(true);
