@@ -1,19 +1,12 @@
 #include "app/launch_options.h"
 
+#include "net/url.h"
 #include "search/service_hosts.h"
-#include "text/strings.h"
 
 namespace vexon::app {
 
 bool IsWebAddress(const std::string& url) {
-  const std::string lower = text::AsciiLower(url);
-  const bool http = lower.rfind("http://", 0) == 0 && lower.size() > 7;
-  const bool https = lower.rfind("https://", 0) == 0 && lower.size() > 8;
-  if (!http && !https) return false;
-  for (char c : url) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
-  }
-  return true;
+  return net::IsHttpAddress(url) && url.find(' ') == std::string::npos;
 }
 
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error) {

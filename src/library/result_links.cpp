@@ -1,5 +1,6 @@
 #include "library/result_links.h"
 
+#include "net/url.h"
 #include "text/strings.h"
 
 namespace vexon::library {
@@ -19,19 +20,8 @@ std::string SiteOfUrl(std::string_view url) {
   return std::string(slash == std::string_view::npos ? url : url.substr(0, slash));
 }
 
-bool IsHttpAddress(std::string_view url) {
-  const std::string lower = text::AsciiLower(url.substr(0, 8));
-  const size_t schemeEnd = lower.rfind("http://", 0) == 0 ? 7 : (lower.rfind("https://", 0) == 0 ? 8 : 0);
-  if (schemeEnd == 0 || url.size() <= schemeEnd) return false;
-  // Results show "%20" as blanks, so blanks pass; control bytes never do.
-  for (char c : url) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-  }
-  return true;
-}
-
 bool ResultLinks::RefuseUnlessWebAddress(const std::string& url) {
-  if (IsHttpAddress(url)) return false;
+  if (net::IsHttpAddress(url)) return false;
   // Anything else (file:, javascript:, a bare path) is never handed to the desktop.
   prompter_.Show(text::Format(kNotWebAddressFormat, url.c_str()), app::MessageIcon::kExclamation,
                  app::MessageButtons::kOk);

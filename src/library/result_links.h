@@ -18,9 +18,6 @@ std::string UrlExtension(std::string_view url);
 // without "://", the text before its first "/".
 std::string SiteOfUrl(std::string_view url);
 
-// An http or https address without control bytes.
-bool IsHttpAddress(std::string_view url);
-
 // Play on line and Go to Web site for a result's URL.
 class ResultLinks final {
  public:

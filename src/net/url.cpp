@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/encoding.h"
+#include "text/strings.h"
 
 namespace vexon::net {
 namespace {
@@ -74,5 +75,15 @@ std::string RequestUrl(const UrlParts& parts) {
 std::string EncodeRequestTarget(std::string_view utf8) { return Escape(utf8, IsKeptInTarget); }
 
 std::string EncodeQueryWords(std::string_view utf8) { return Escape(utf8, IsUnreserved); }
+
+bool IsHttpAddress(std::string_view url) {
+  const std::string lower = text::AsciiLower(url.substr(0, 8));
+  const size_t schemeEnd = lower.rfind("http://", 0) == 0 ? 7 : (lower.rfind("https://", 0) == 0 ? 8 : 0);
+  if (schemeEnd == 0 || url.size() <= schemeEnd) return false;
+  for (char c : url) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
 
 }  // namespace vexon::net

@@ -1,16 +1,11 @@
 #include "app/ui/main_window.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -19,7 +14,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/column_spec.h"

@@ -199,6 +199,7 @@ class CVexonDlg final : public QDialog {
   std::optional<std::string> SelectedResultUrl() const;
   void ShowDownloadList();
   void ShowCompletedList();
+  void ShowLowerList(bool downloads);
   void OnTypeBoxClicked(int controlId, bool checked);
 
   StartupConfig config_;

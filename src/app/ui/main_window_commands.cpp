@@ -255,12 +255,8 @@ void CVexonDlg::OnSaveResults() {
     }
   }
   if (chosen.isEmpty()) return;
-  // The file is written in index order; the list keeps the order the user chose.
-  const size_t sortColumn = results_.sortColumn();
-  const bool ascending = results_.sortAscending();
-  results_.Sort(0, true);
+  // The file is written in index order whatever the list's sort.
   const storage::ResultFileStatus status = storage::WriteResultFile(chosen.toStdString(), results_);
-  results_.Sort(sortColumn, ascending);
   if (!status) {
     prompter_->Show("不能保存文件 " + chosen.toStdString() + ": " + status.error, MessageIcon::kExclamation,
                     MessageButtons::kOk);

@@ -171,39 +171,27 @@ void CVexonDlg::ShowContextMenu(const QPoint& globalPoint) {
   if (QMenu* menu = ContextMenuAt(globalPoint)) menu->popup(globalPoint);
 }
 
-void CVexonDlg::ShowDownloadList() {
-  if (!downloadListOnView_) {
-    completedToolbar_->hide();
-    lowerStack_->setCurrentWidget(downloadView_);
-    downloadToolbar_->show();
-    commands_->FillMenu(*barPopups_[2], DownloadMenu());
-    barPopups_[2]->setTitle(QString::fromUtf8(kDownloadPopupTitle.data(),
-                                              static_cast<qsizetype>(kDownloadPopupTitle.size())));
-    downloadListButton_->setIcon(ButtonImage(172));
-    completedListButton_->setIcon(ButtonImage(171));
-    downloadListOnView_ = true;
-  }
-  downloadListButton_->setChecked(true);
-  completedListButton_->setChecked(false);
-  downloadView_->setFocus();
-  UpdateCommands();
-}
+void CVexonDlg::ShowDownloadList() { ShowLowerList(true); }
 
-void CVexonDlg::ShowCompletedList() {
-  if (downloadListOnView_) {
-    downloadToolbar_->hide();
-    lowerStack_->setCurrentWidget(completedView_);
-    completedToolbar_->show();
-    commands_->FillMenu(*barPopups_[2], CompletedMenu());
-    barPopups_[2]->setTitle(QString::fromUtf8(kCompletedPopupTitle.data(),
-                                              static_cast<qsizetype>(kCompletedPopupTitle.size())));
-    downloadListButton_->setIcon(ButtonImage(171));
-    completedListButton_->setIcon(ButtonImage(172));
-    downloadListOnView_ = false;
+void CVexonDlg::ShowCompletedList() { ShowLowerList(false); }
+
+void CVexonDlg::ShowLowerList(bool downloads) {
+  if (downloadListOnView_ != downloads) {
+    (downloads ? completedToolbar_ : downloadToolbar_)->hide();
+    lowerStack_->setCurrentWidget(downloads ? downloadView_ : completedView_);
+    (downloads ? downloadToolbar_ : completedToolbar_)->show();
+    // The third popup mirrors the context menu of the list on view.
+    commands_->FillMenu(*barPopups_[2], downloads ? DownloadMenu() : CompletedMenu());
+    const std::string_view title = downloads ? kDownloadPopupTitle : kCompletedPopupTitle;
+    barPopups_[2]->setTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    // Icon 172 marks the button of the list on view, 171 the other.
+    downloadListButton_->setIcon(ButtonImage(downloads ? 172 : 171));
+    completedListButton_->setIcon(ButtonImage(downloads ? 171 : 172));
+    downloadListOnView_ = downloads;
   }
-  completedListButton_->setChecked(true);
-  downloadListButton_->setChecked(false);
-  completedView_->setFocus();
+  downloadListButton_->setChecked(downloads);
+  completedListButton_->setChecked(!downloads);
+  (downloads ? downloadView_ : completedView_)->setFocus();
   UpdateCommands();
 }
 

@@ -21,21 +21,15 @@
 namespace vexon::app::ui {
 namespace {
 
-// Hosts: the flags first, then the settings file, then the stand-in's address. A
+// A host: the flag first, then the settings file, then the stand-in's address. A
 // bad host in the file is reported and replaced by the default.
-search::SearchHosts ResolveHosts(const LaunchOptions& options, const storage::AppSettings& stored) {
-  search::SearchHosts hosts{options.baiduHost, options.yahooHost};
-  std::string error;
-  if (!search::ResolveServiceHosts(hosts, stored, error)) {
-    std::cerr << "vexon: " << error << "; using " << search::kDefaultServiceHost << '\n';
-    storage::AppSettings none;
-    search::SearchHosts fallback{options.baiduHost, options.yahooHost};
-    if (search::IsValidHost(stored.baiduHost) && fallback.baidu.empty()) fallback.baidu = stored.baiduHost;
-    if (search::IsValidHost(stored.yahooHost) && fallback.yahoo.empty()) fallback.yahoo = stored.yahooHost;
-    search::ResolveServiceHosts(fallback, none, error);
-    hosts = fallback;
-  }
-  return hosts;
+std::string ResolveHost(const std::string& flag, const std::string& stored, const char* key) {
+  if (!flag.empty()) return flag;
+  if (stored.empty()) return search::kDefaultServiceHost;
+  if (search::IsValidHost(stored)) return stored;
+  std::cerr << "vexon: the settings file holds a bad System/" << key << ": " << stored << "; using "
+            << search::kDefaultServiceHost << '\n';
+  return search::kDefaultServiceHost;
 }
 
 }  // namespace
@@ -72,7 +66,8 @@ int CVexonApp::Run(int argc, char* argv[]) {
 
   StartupConfig config;
   config.startDir = startDir;
-  config.hosts = ResolveHosts(options, stored);
+  config.hosts = {ResolveHost(options.baiduHost, stored.baiduHost, "BaiduHost"),
+                  ResolveHost(options.yahooHost, stored.yahooHost, "YahooHost")};
   const std::string site = options.siteUrl.empty() ? stored.siteUrl : options.siteUrl;
   config.siteUrl = SiteBaseUrl(IsWebAddress(site) ? site : std::string());
   config.executable = update::RunningExecutablePath();

@@ -1,5 +1,7 @@
 #include "library/result_links.h"
 
+#include "net/url.h"
+
 #include <gtest/gtest.h>
 
 #include "fakes/ports.h"
@@ -89,12 +91,12 @@ TEST(ResultLinks, SiteAndExtensionOfAUrl) {
   EXPECT_EQ(SiteOfUrl("h.example"), "h.example");
   EXPECT_EQ(UrlExtension("http://h/a.b.MP3"), ".MP3");
   EXPECT_EQ(UrlExtension("noext"), "");
-  EXPECT_TRUE(IsHttpAddress("http://h/a b.mp3"));
-  EXPECT_TRUE(IsHttpAddress("HtTpS://h"));
-  EXPECT_FALSE(IsHttpAddress("http://"));
-  EXPECT_FALSE(IsHttpAddress("http://h/\n.mp3"));
-  EXPECT_FALSE(IsHttpAddress(std::string("http://h/\x01")));
-  EXPECT_FALSE(IsHttpAddress("httpx://h"));
+  EXPECT_TRUE(net::IsHttpAddress("http://h/a b.mp3"));
+  EXPECT_TRUE(net::IsHttpAddress("HtTpS://h"));
+  EXPECT_FALSE(net::IsHttpAddress("http://"));
+  EXPECT_FALSE(net::IsHttpAddress("http://h/\n.mp3"));
+  EXPECT_FALSE(net::IsHttpAddress(std::string("http://h/\x01")));
+  EXPECT_FALSE(net::IsHttpAddress("httpx://h"));
 }
 
 }  // namespace
