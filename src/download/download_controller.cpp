@@ -103,7 +103,7 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
     }
     return;
   }
-  QueueNewRow(result.url, fullName, result.size, 0, result.row);
+  QueueNewRow(result.url, fullName, result.size, false, result.row);
 }
 
 void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults) {
@@ -140,7 +140,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     form.Open();
     if (!downloadAs_.Show(form)) return;
   }
-  QueueNewRow(result.url, form.fullName(), result.size, 0, result.row);
+  QueueNewRow(result.url, form.fullName(), result.size, false, result.row);
 }
 
 bool DownloadController::AddDownload(const std::string& givenUrl, const std::string& fullName,
@@ -168,13 +168,17 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
     prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
     return false;
   }
-  return QueueNewRow(url, target, sizeText, FileSizeOrZero(PartialPathOf(target)), app::ListTable::npos);
+  return QueueNewRow(url, target, sizeText, true, app::ListTable::npos);
 }
 
 bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName,
-                                     const std::string& sizeText, uint64_t resumeOffset,
-                                     size_t resultsRow) {
-  DownloadWorker* worker = QueueDownload(url, fullName, PartialPathOf(fullName), resumeOffset);
+                                     const std::string& sizeText, bool resume, size_t resultsRow) {
+  // A record must give a restarted program the very URL this download began with.
+  if (!storage::SettingsStore::FitsDownloadRecord(url)) {
+    prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
+    return false;
+  }
+  DownloadWorker* worker = QueueDownload(url, fullName, PartialPathOf(fullName), resume);
   if (!worker) return false;
   downloads_.AppendRow({text::Format("%zu", downloads_.rowCount()), IdText(worker->id()),
                         std::string(AfterLastSlash(fullName)), "", "", sizeText, "", "", kWaitingText,
@@ -189,12 +193,12 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
 }
 
 DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName,
-                                                  const std::string& partialPath, uint64_t resumeOffset) {
+                                                  const std::string& partialPath, bool resume) {
   auto task = std::make_unique<DownloadTask>();
   task->url = url;
   task->fullName = fullName;
   task->partialPath = partialPath;
-  task->resumeOffset = resumeOffset;
+  task->resume = resume;
   LiveWorker live;
   live.partialPath = partialPath;
   // Two writers of one partial file would spoil it; a stopped or deleted worker
@@ -286,7 +290,7 @@ bool DownloadController::ResumeRow(size_t row) {
   const std::string url = downloads_.Cell(row, kItemUrl);
   const std::string fullName = downloads_.Cell(row, kItemFullName);
   const std::string partialPath = PartialPathOf(fullName);
-  DownloadWorker* worker = QueueDownload(url, fullName, partialPath, FileSizeOrZero(partialPath));
+  DownloadWorker* worker = QueueDownload(url, fullName, partialPath, true);
   if (!worker) return false;
   downloads_.SetCell(row, kItemId, IdText(worker->id()));
   downloads_.SetCell(row, kItemStatus, kWaitingText);

@@ -95,11 +95,13 @@ class DownloadController final : public DownloadEvents {
   // Its reports are handled on this thread only after the command returns, so the
   // row is in place before the first one. While an earlier worker of the same
   // partial file is still ending, the new one starts only after it.
+  // With `resume` the worker continues after what the partial file holds when it
+  // opens it; otherwise it empties the file.
   DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName,
-                                const std::string& partialPath, uint64_t resumeOffset);
+                                const std::string& partialPath, bool resume);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
-                   uint64_t resumeOffset, size_t resultsRow);
+                   bool resume, size_t resultsRow);
   void DeleteRow(size_t row);
   void StopRow(size_t row);
   bool ResumeRow(size_t row);

@@ -41,9 +41,11 @@ inline constexpr const char* kFileOnDiskAsQuestion = "该文件在磁盘中已�
 inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选择的下载文件项?";
 inline constexpr const char* kDeleteAllQuestion = "你是否要删除所有下载文件项?";
 inline constexpr const char* kCannotStartText = "不能启动新线层";
-// A download whose record the settings file refuses (a "]" in its path, say) still
-// runs, but is not listed again after a restart; the user is told so.
+// A download whose record the settings file refuses (a line break in its path, say)
+// still runs, but is not listed again after a restart; the user is told so.
 inline constexpr const char* kRecordNotKeptText = "该下载不能记入设置文件,程序重新启动后它将不在下载列表中.";
+// A URL longer than a download record keeps is never queued.
+inline constexpr const char* kUrlTooLongText = "该文件URL太长(超过8192字节),不能下载.";
 // Status of a completed row whose partial file could not be given its name; "%1"
 // is the system error code.
 inline constexpr const char* kRenameFailedText = "下载已完成,但不能改为最终文件名,错误:%1";

@@ -11,6 +11,9 @@ struct DownloadTask {
   std::string url;
   std::string fullName;
   std::string partialPath;  // fullName + ".grb"
+  // Continue after what the partial file holds; otherwise it is emptied first.
+  bool resume = false;
+  // Set by the worker: the partial file's length when it opened it under its lock.
   uint64_t resumeOffset = 0;
 };
 

@@ -68,7 +68,18 @@ const DownloadTexts& DownloadTexts::ForEnvironment() {
 }
 
 std::string FillText(std::string_view text, std::string_view first, std::string_view second) {
-  return text::ReplaceAll(text::ReplaceAll(text, "%1", first), "%2", second);
+  // One pass over the pattern: a "%2" inside the first argument stays as it is.
+  std::string out;
+  out.reserve(text.size() + first.size() + second.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+      out += text[i + 1] == '1' ? first : second;
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
 }
 
 std::string SpeedText(const DownloadTexts& texts, double v) {

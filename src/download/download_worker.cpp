@@ -97,6 +97,12 @@ class TransferRun final : public net::TransferHandler {
       Fail(FillText(context_.texts.badStatus, Decimal(status)));
       return false;
     }
+    if (!head.contentLengthText.empty() && !head.contentLength) {
+      // A length libcurl cannot hold would make it read to the close and call
+      // whatever came complete.
+      Fail(FillText(context_.texts.noResponse, Decimal(net::kErrInvalidServerResponse)));
+      return false;
+    }
     if (status == 206) {
       uint64_t start = 0, total = 0;
       ParseContentRange(head.contentRange, start, total);
@@ -138,6 +144,8 @@ class TransferRun final : public net::TransferHandler {
 
   // The last progress step, for the read that found the end of the body.
   void Finish() { UpdateProgress(); }
+  // Complete only with exactly the declared length (any length without one).
+  bool ReceivedDeclaredLength() const { return !lengthKnown_ || received_ == contentLength_; }
 
  private:
   void Fail(std::string text) {
@@ -255,13 +263,14 @@ bool DownloadWorker::RunTransfer() {
   if (abortRequested_.load()) return false;
   net::UrlParts parts;
   if (!net::PrepareUrl(task_->url, parts)) return false;
-  uint64_t resumeOffset = task_->resumeOffset;
+  uint64_t resumeOffset = 0;
   PartialFile file;
   int error = 0;
-  if (!file.Open(task_->partialPath, resumeOffset, error)) {
+  if (!file.Open(task_->partialPath, task_->resume, resumeOffset, error)) {
     Report(app::Msg::DownloadStatus, FillText(context_.texts.openFailed, Decimal(error)));
     return false;
   }
+  task_->resumeOffset = resumeOffset;
   net::SessionSettings settings = context_.session;
   if (context_.maxDownloadSpeed.load() > 0) settings.bufferSize = std::min(settings.bufferSize, kLimitedChunk);
   net::CurlSession session(settings);
@@ -274,7 +283,6 @@ bool DownloadWorker::RunTransfer() {
     Report(app::Msg::DownloadFailed, text);
     return false;
   };
-  bool rangeDropped = false;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::vector<std::string> headers;
     if (resumeOffset > 0) headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
@@ -282,16 +290,10 @@ bool DownloadWorker::RunTransfer() {
     const net::TransferResult result = session.Get(url, headers, run);
     if (abortRequested_.load() || result.stopped) return false;
     if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failureText);
-    if (!result.headReceived) {
-      // A request with a range that cannot be sent is sent once more without it.
-      if (resumeOffset > 0 && !rangeDropped) {
-        rangeDropped = true;
-        resumeOffset = 0;
-        if (!file.Restart(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
-        continue;
-      }
-      return fail(FillText(context_.texts.connectFailed, Decimal(result.error)));
-    }
+    // No answer at all (offline, refused, no name, silence) says nothing about the
+    // range: the partial file keeps every byte for a later resume. Only a server
+    // that answers a range wrongly makes the download start again from 0.
+    if (!result.headReceived) return fail(FillText(context_.texts.connectFailed, Decimal(result.error)));
     if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
     if (run.outcome == TransferRun::Outcome::kRestart) {
       resumeOffset = 0;
@@ -301,6 +303,9 @@ bool DownloadWorker::RunTransfer() {
     // A body that ends before its length, or stalls, is a failure: what arrived
     // stays in the partial file for a later resume.
     if (result.error != 0) return fail(FillText(context_.texts.transferFailed, Decimal(result.error)));
+    if (!run.ReceivedDeclaredLength()) {
+      return fail(FillText(context_.texts.transferFailed, Decimal(net::kErrConnectionAborted)));
+    }
     run.Finish();
     file.Close();
     return !abortRequested_.load();

@@ -14,9 +14,10 @@ class PartialFile final {
   PartialFile(const PartialFile&) = delete;
   PartialFile& operator=(const PartialFile&) = delete;
 
-  // Keeps the first `offset` bytes of an existing file (all of it is dropped when
-  // the offset is 0). False with errno's value in `error`.
-  bool Open(const std::string& path, uint64_t offset, int& error);
+  // Opens (creating) and locks the file. With `resume` it keeps every byte and
+  // `offset` is its length as found under the lock; otherwise it is emptied and
+  // `offset` is 0. False with errno's value in `error`.
+  bool Open(const std::string& path, bool resume, uint64_t& offset, int& error);
   // Empties the file and writes from its start again.
   bool Restart(int& error);
   // Writes all of `data`; false with errno's value in `error`.

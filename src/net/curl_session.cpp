@@ -5,6 +5,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 
@@ -45,9 +47,7 @@ void ParseHeaderLine(ResponseHead& head, std::string_view line) {
     head.contentType = value;
   } else if (text::EqualsNoCase(name, "Content-Length")) {
     head.contentLengthText = value;
-    if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
-      head.contentLength = text::LeadingDigits(value);
-    }
+    head.contentLength = ParseContentLength(value);
   } else if (text::EqualsNoCase(name, "Last-Modified")) {
     head.lastModified = value;
   } else if (text::EqualsNoCase(name, "Content-Range")) {
@@ -195,6 +195,16 @@ int NetErrorFromCurlCode(int curlCode) {
   }
 }
 
+std::optional<uint64_t> ParseContentLength(std::string_view value) {
+  value = text::Trim(value);
+  size_t digits = 0;
+  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') ++digits;
+  if (digits == 0) return std::nullopt;
+  const uint64_t number = text::LeadingDigits(value.substr(0, digits));
+  if (number > static_cast<uint64_t>(INT64_MAX)) return std::nullopt;
+  return number;
+}
+
 bool SleepUnlessStopped(std::chrono::milliseconds duration, const std::function<bool()>& stop) {
   const auto end = Clock::now() + duration;
   while (true) {
@@ -219,15 +229,25 @@ CurlSession::~CurlSession() {
 }
 
 TransferResult CurlSession::Get(const std::string& url, const std::vector<std::string>& headers,
-                                TransferHandler& handler) {
+                                TransferHandler& handler, Deadline deadline) {
   const auto stop = [&] { return handler.ShouldStop(); };
   TransferResult result;
   for (int attempt = 0;; ++attempt) {
     bool connected = false;
-    result = Attempt(url, headers, handler, connected);
+    result = Attempt(url, headers, handler, deadline, connected);
     const bool connectFailed =
         result.error == kErrCannotConnect || (result.error == kErrTimeout && !connected);
-    if (!connectFailed || attempt >= settings_.connectRetries || result.stopped) return result;
+    if (!connectFailed || attempt >= settings_.connectRetries || result.stopped || result.deadlinePassed) {
+      return result;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left <= settings_.connectRetryPause) {
+      // The pause would outlast the deadline: end now, as the deadline would.
+      SleepUnlessStopped(std::max(left, std::chrono::milliseconds(0)), stop);
+      result.deadlinePassed = true;
+      result.error = kErrTimeout;
+      return result;
+    }
     if (!SleepUnlessStopped(settings_.connectRetryPause, stop)) {
       result.stopped = true;
       return result;
@@ -236,7 +256,7 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
 }
 
 TransferResult CurlSession::Attempt(const std::string& url, const std::vector<std::string>& headers,
-                                    TransferHandler& handler, bool& connected) {
+                                    TransferHandler& handler, Deadline deadline, bool& connected) {
   TransferResult result;
   if (!easy_ || !multi_) {
     result.error = kErrInvalidServerResponse;
@@ -298,8 +318,12 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
       result.stopped = true;
       break;
     }
-    if (state.connected && settings_.idleTimeout.count() > 0 &&
-        Clock::now() - state.lastActivity > settings_.idleTimeout) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) {
+      result.deadlinePassed = true;
+      break;
+    }
+    if (state.connected && settings_.idleTimeout.count() > 0 && now - state.lastActivity > settings_.idleTimeout) {
       idleTimedOut = true;
       break;
     }
@@ -311,7 +335,7 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
   connected = state.connected;
 
   if (result.stopped) return result;
-  if (idleTimedOut) {
+  if (idleTimedOut || result.deadlinePassed) {
     result.error = kErrTimeout;
     return result;
   }

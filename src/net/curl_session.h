@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexon::net {
@@ -28,6 +29,8 @@ struct ResponseHead {
   std::string statusLine;
   std::string contentType;
   std::string contentLengthText;  // as sent; empty when absent
+  // Its leading digits, as libcurl reads them; unset when absent, without digits or
+  // beyond what libcurl can hold (it then ignores the length and reads to the close).
   std::optional<uint64_t> contentLength;
   std::string lastModified;
   std::string contentRange;
@@ -58,6 +61,7 @@ struct TransferResult {
   bool stopped = false;     // ShouldStop ended it
   bool endedEarly = false;  // the handler ended it in OnHead or OnBody
   bool headReceived = false;
+  bool deadlinePassed = false;  // ended by the request's deadline (error is the time-out)
   ResponseHead head;
   uint64_t bodyBytes = 0;
 };
@@ -72,16 +76,20 @@ class CurlSession final {
   CurlSession(const CurlSession&) = delete;
   CurlSession& operator=(const CurlSession&) = delete;
 
+  using Deadline = std::chrono::steady_clock::time_point;
+  static constexpr Deadline kNoDeadline = Deadline::max();
+
   // A GET of `url` (already made safe for the request line) with extra request
-  // header lines ("Range: bytes=10-").
+  // header lines ("Range: bytes=10-"). Whatever the server does, it ends by
+  // `deadline` (connect retries included) with the time-out error.
   TransferResult Get(const std::string& url, const std::vector<std::string>& headers,
-                     TransferHandler& handler);
+                     TransferHandler& handler, Deadline deadline = kNoDeadline);
 
   const SessionSettings& settings() const { return settings_; }
 
  private:
   TransferResult Attempt(const std::string& url, const std::vector<std::string>& headers,
-                         TransferHandler& handler, bool& connected);
+                         TransferHandler& handler, Deadline deadline, bool& connected);
 
   SessionSettings settings_;
   void* easy_ = nullptr;
@@ -93,5 +101,9 @@ int NetErrorFromCurlCode(int curlCode);
 
 // Sleeps up to `duration`, waking early when `stop` says so. Returns false if stopped.
 bool SleepUnlessStopped(std::chrono::milliseconds duration, const std::function<bool()>& stop);
+
+// A Content-Length value read as libcurl reads it: blanks, then decimal digits up
+// to the first other character. Unset without digits or above 2^63 - 1.
+std::optional<uint64_t> ParseContentLength(std::string_view value);
 
 }  // namespace vexon::net

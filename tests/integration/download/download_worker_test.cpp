@@ -10,6 +10,7 @@
 
 #include "app/message_loop.h"
 #include "download/download_worker.h"
+#include "standin/fault_server.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -91,13 +92,16 @@ class DownloadWorkerTest : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  download::DownloadWorker& Start(const std::string& path, uint64_t resumeOffset = 0,
+  download::DownloadWorker& Start(const std::string& path, bool resume = false,
                                   const std::string& name = "song.mp3") {
+    return StartUrl(server.Url(path), resume, name);
+  }
+  download::DownloadWorker& StartUrl(const std::string& url, bool resume, const std::string& name = "song.mp3") {
     auto task = std::make_unique<download::DownloadTask>();
-    task->url = server.Url(path);
+    task->url = url;
     task->fullName = (dir / name).string();
     task->partialPath = task->fullName + download::kPartialSuffix;
-    task->resumeOffset = resumeOffset;
+    task->resume = resume;
     workers.push_back(std::make_unique<download::DownloadWorker>(++nextId, std::move(task), context));
     workers.back()->Start();
     return *workers.back();
@@ -150,10 +154,9 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
   server.SetFile("/r.mp3", Body(body));
   for (uint64_t offset : {1ull, 1023ull, 1024ull, 4097ull, 30000ull, 65536ull, 99999ull}) {
     const std::string name = "r" + std::to_string(offset) + ".mp3";
-    // A partial file with the first bytes and some stale bytes after the offset.
-    std::ofstream(Partial(name), std::ios::binary) << body.substr(0, offset) << "STALE";
+    std::ofstream(Partial(name), std::ios::binary) << body.substr(0, offset);
     server.ResetCounters();
-    auto& w = Start("/r.mp3", offset, name);
+    auto& w = Start("/r.mp3", true, name);
     ASSERT_TRUE(recorder.WaitEnded(w.id())) << offset;
     EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted) << offset;
     EXPECT_EQ(ReadFile(Partial(name)), body) << offset;
@@ -166,7 +169,7 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
 TEST_F(DownloadWorkerTest, ANewDownloadEmptiesAnOldPartialFile) {
   server.SetFile("/n.mp3", Body("fresh"));
   std::ofstream(Partial(), std::ios::binary) << "old content that is longer";
-  auto& w = Start("/n.mp3", 0);
+  auto& w = Start("/n.mp3", false);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(ReadFile(Partial()), "fresh");
 }
@@ -177,7 +180,7 @@ TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
   script.range = standin::RangeMode::kIgnore;
   server.SetFile("/i.mp3", script);
   std::ofstream(Partial(), std::ios::binary) << body.substr(0, 20000);
-  auto& w = Start("/i.mp3", 20000);
+  auto& w = Start("/i.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), body);  // not 20000 old bytes plus the whole body
@@ -188,13 +191,13 @@ TEST_F(DownloadWorkerTest, RangeNotSatisfiableCompletesOrRestarts) {
   server.SetFile("/c.mp3", Body(body));
   // Already whole: 416 completes without a body.
   std::ofstream(Partial("whole.mp3"), std::ios::binary) << body;
-  auto& whole = Start("/c.mp3", 4000, "whole.mp3");
+  auto& whole = Start("/c.mp3", true, "whole.mp3");
   ASSERT_TRUE(recorder.WaitEnded(whole.id()));
   EXPECT_EQ(recorder.ends[whole.id()], app::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial("whole.mp3")), body);
   // Longer than the resource: start again from 0.
   std::ofstream(Partial("long.mp3"), std::ios::binary) << body << "extra bytes";
-  auto& longer = Start("/c.mp3", 4011, "long.mp3");
+  auto& longer = Start("/c.mp3", true, "long.mp3");
   ASSERT_TRUE(recorder.WaitEnded(longer.id()));
   EXPECT_EQ(recorder.ends[longer.id()], app::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial("long.mp3")), body);
@@ -214,7 +217,7 @@ TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   EXPECT_EQ(failures[0].rfind("当下载文件时发生错误,错误:", 0), 0u) << failures[0];
   const uint64_t kept = fs::file_size(Partial());
   EXPECT_EQ(ReadFile(Partial()), body.substr(0, kept));
-  auto& second = Start("/cut.mp3", kept);
+  auto& second = Start("/cut.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(second.id()));
   EXPECT_EQ(recorder.ends[second.id()], app::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), body);
@@ -226,7 +229,7 @@ TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
     script.status = status;
     const std::string path = "/s" + std::to_string(status) + ".mp3";
     server.SetFile(path, script);
-    auto& w = Start(path, 0, "s" + std::to_string(status));
+    auto& w = Start(path, false, "s" + std::to_string(status));
     ASSERT_TRUE(recorder.WaitEnded(w.id()));
     EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadEndedKeep) << status;
     EXPECT_EQ(recorder.Texts(w.id(), app::Msg::DownloadFailed),
@@ -253,7 +256,7 @@ TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
   hop.redirectTo = "/target.mp3";
   server.SetFile("/moved.mp3", hop);
   std::ofstream(Partial(), std::ios::binary) << body.substr(0, 2500);
-  auto& w = Start("/moved.mp3", 2500);
+  auto& w = Start("/moved.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(ReadFile(Partial()), body);
   const auto status = recorder.Texts(w.id(), app::Msg::DownloadStatus);
@@ -266,9 +269,9 @@ TEST_F(DownloadWorkerTest, StopsWhileWaitingTransferringOrAskedToDiscard) {
   auto slow = Body(Pattern(400000));
   slow.bytesPerSecond = 50000;
   server.SetFile("/slow.mp3", slow);
-  auto& running = Start("/slow.mp3", 0, "running.mp3");
+  auto& running = Start("/slow.mp3", false, "running.mp3");
   while (running.lastWaitResult() != download::kHoldsSlot) std::this_thread::sleep_for(5ms);
-  auto& waiting = Start("/slow.mp3", 0, "waiting.mp3");
+  auto& waiting = Start("/slow.mp3", false, "waiting.mp3");
   while (waiting.lastWaitResult() != download::kStillWaiting) std::this_thread::sleep_for(5ms);
   waiting.RequestDeleteWaiting();
   ASSERT_TRUE(recorder.WaitEnded(waiting.id()));
@@ -297,4 +300,54 @@ TEST_F(DownloadWorkerTest, AnUnwritablePartialFileIsAStatusNotAFailure) {
   EXPECT_TRUE(recorder.Texts(99, app::Msg::DownloadFailed).empty());
   EXPECT_EQ(recorder.Texts(99, app::Msg::DownloadStatus),
             std::vector<std::string>{"当打开被下载文件时发生错误,错误:2"});
+}
+
+TEST_F(DownloadWorkerTest, NoAnswerAtAllKeepsThePartialFileByteForByte) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/silent.mp3", standin::Silence());
+  faults.SetScript("/hangup.mp3", standin::Answer("", ""));
+  standin::FaultServer gone;
+  ASSERT_TRUE(gone.Start());
+  const std::string refused = gone.Url("/refused.mp3");
+  gone.Stop();
+  context.session.connectRetries = 0;
+  context.session.idleTimeout = 300ms;
+  const std::string kept = Pattern(30000);
+  for (const std::string& url : {refused, faults.Url("/silent.mp3"), faults.Url("/hangup.mp3")}) {
+    std::ofstream(Partial(), std::ios::binary | std::ios::trunc) << kept;
+    const uint32_t id = StartUrl(url, true).id();
+    ASSERT_TRUE(recorder.WaitEnded(id)) << url;
+    EXPECT_EQ(recorder.ends[id], app::Msg::DownloadEndedKeep) << url;
+    const auto failures = recorder.Texts(id, app::Msg::DownloadFailed);
+    ASSERT_EQ(failures.size(), 1u) << url;
+    EXPECT_EQ(failures[0].rfind("当连接服务器时发生错误,错误:", 0), 0u) << failures[0];
+    EXPECT_EQ(ReadFile(Partial()), kept) << url;
+  }
+  // Each was asked once, with its range: no second request without one.
+  for (const auto& request : faults.Requests()) EXPECT_EQ(request.range, "bytes=30000-") << request.target;
+  EXPECT_EQ(faults.Requests().size(), 2u);
+}
+
+TEST_F(DownloadWorkerTest, ALengthThatCannotBeHeldOrIsNotMetFails) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/absurd.mp3",
+                   standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\nConnection: close",
+                                   "abc"));
+  faults.SetScript("/short.mp3",
+                   standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close", "only this"));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/short.mp3", "当下载文件时发生错误,错误:12030"},
+      {"/absurd.mp3", "不能收到服务器的有效响应,错误:12152"},
+  };
+  for (const auto& [path, text] : cases) {
+    std::ofstream(Partial(), std::ios::binary | std::ios::trunc) << "12345";
+    const uint32_t id = StartUrl(faults.Url(path), true).id();
+    ASSERT_TRUE(recorder.WaitEnded(id)) << path;
+    EXPECT_EQ(recorder.ends[id], app::Msg::DownloadEndedKeep) << path;
+    EXPECT_EQ(recorder.Texts(id, app::Msg::DownloadFailed), std::vector<std::string>{text}) << path;
+  }
+  // The absurd length is refused before the 200 answer could empty the file.
+  EXPECT_EQ(ReadFile(Partial()).substr(0, 5), "12345");
 }

@@ -331,9 +331,15 @@ TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {
   EXPECT_EQ(Cell(0, kItemSize), "123");
   EXPECT_EQ(Cell(1, kItemFullName), music + "_");
   EXPECT_EQ(Record(music + "x.mp3"), "http://h/x y.mp3");
-  // A record the settings file refuses is told; the download still runs.
-  EXPECT_TRUE(controller->AddDownload("http://h/v.mp3", music + "[v].mp3", ""));
-  EXPECT_EQ(LastText(), kRecordNotKeptText);
-  EXPECT_EQ(prompter.shown.back().icon, MessageIcon::kInformation);
+  // Brackets in a name are kept in the record like any other character.
+  const size_t shownBefore = prompter.shown.size();
+  EXPECT_TRUE(controller->AddDownload("http://h/v.mp3", music + "夜曲 [高音质].mp3", ""));
+  EXPECT_EQ(prompter.shown.size(), shownBefore);
+  EXPECT_EQ(Record(music + "夜曲 [高音质].mp3"), "http://h/v.mp3");
   EXPECT_EQ(downloads.rowCount(), 3u);
+  // A URL no record could keep whole is refused before anything starts.
+  EXPECT_FALSE(controller->AddDownload("http://h/" + std::string(9000, 'a'), music + "long.mp3", ""));
+  EXPECT_EQ(LastText(), kUrlTooLongText);
+  EXPECT_EQ(downloads.rowCount(), 3u);
+  EXPECT_EQ(Record(music + "long.mp3"), "<none>");
 }
