@@ -164,7 +164,7 @@ std::vector<std::string> IniDocument::SectionNames(size_t bufferSize) const {
 }
 
 bool IniDocument::IsWritableSectionName(std::string_view name) {
-  return !text::Trim(name).empty() && !HoldsAny(name, std::string_view("]\r\n\0", 4)) &&
+  return !text::Trim(name).empty() && !HoldsAny(name, std::string_view("\r\n\0", 3)) &&
          IsValidUtf8(name);
 }
 

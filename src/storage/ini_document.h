@@ -50,9 +50,10 @@ class IniDocument final {
   // would surface in its place); returns how many there were.
   size_t RemoveSection(std::string_view section);
 
-  // A section name may not be blank nor hold "]", CR, LF or NUL; a key may not be
-  // blank, hold "=", CR, LF or NUL, nor start with "[" or ";"; a value may not hold
-  // CR, LF or NUL. All three must be valid UTF-8.
+  // A section name may not be blank nor hold CR, LF or NUL (a "]" inside it is
+  // fine: a header is read up to its last "]"); a key may not be blank, hold "=",
+  // CR, LF or NUL, nor start with "[" or ";"; a value may not hold CR, LF or NUL.
+  // All three must be valid UTF-8.
   static bool IsWritableSectionName(std::string_view name);
   static bool IsWritableKeyName(std::string_view name);
   static bool IsWritableValue(std::string_view value);

@@ -1,5 +1,7 @@
 #include "storage/settings_store.h"
 
+#include "storage/buffer_cut.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -127,7 +129,7 @@ void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file,
     if (IsReservedSectionName(name)) continue;
     // A duplicate section reads as the first one: it would only list it twice.
     if (!seen.insert(text::AsciiLower(name)).second) continue;
-    const std::string url = file.GetString(name, kUrlKey, "", kRecordBufferSize);
+    const std::string url = file.GetString(name, kUrlKey, "", kRecordUrlBufferSize);
     const std::string sizeText = file.GetString(name, kSizeKey, "", kRecordBufferSize);
     const long long partial = RegularFileSize(Resolve(name + std::string(kPartialFileExtension)));
     const long long downloaded = partial < 0 ? 0 : partial;
@@ -243,11 +245,16 @@ bool SettingsStore::SaveCompletedLog(const app::ListTable& completed, const AppS
   return profile_.WriteStrings(kCompletedSection, keys);
 }
 
+bool SettingsStore::FitsDownloadRecord(std::string_view url) {
+  return Gb18030Size(url) <= kMaxRecordUrlBytes;
+}
+
 bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url,
                                         std::string_view size, int mode) {
   // The program's own sections can never be taken or removed as a download.
   if (IsReservedSectionName(path)) return false;
   if (mode == kWriteDownloadRecord) {
+    if (!FitsDownloadRecord(url)) return false;
     return profile_.WriteStrings(path, {{std::string(kUrlKey), std::string(url)},
                                         {std::string(kSizeKey), std::string(size)}});
   }

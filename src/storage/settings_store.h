@@ -35,6 +35,11 @@ inline constexpr std::string_view kSizeKey = "Size";
 // Read buffers, in bytes of the file's code page (longer values are cut to fit).
 inline constexpr size_t kPathBufferSize = 256;
 inline constexpr size_t kRecordBufferSize = 1024;
+// A download record keeps URLs up to this many bytes, and its reader's buffer holds
+// them whole; longer ones are refused before a download starts (web servers refuse
+// request lines past about 8 KB anyway).
+inline constexpr size_t kMaxRecordUrlBytes = 8192;
+inline constexpr size_t kRecordUrlBufferSize = kMaxRecordUrlBytes + 1;
 inline constexpr size_t kSectionNamesBufferSize = 63530;
 // SaveCompletedLog always writes this many "Item%d" keys.
 inline constexpr size_t kCompletedKeyCount = 200;
@@ -100,9 +105,11 @@ class SettingsStore final {
   // Always the 200 "Item%d" keys (folder + file name of each row in index order,
   // then empty values), then MaxItems.
   bool SaveCompletedLog(const app::ListTable& completed, const AppSettings& settings);
+  // Whether a download record can keep `url` whole.
+  static bool FitsDownloadRecord(std::string_view url);
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
-  // section. False for another mode, for a reserved name, or when the file refuses
-  // the name (a path holding "]" or a line break cannot be a section).
+  // section. False for another mode, for a reserved name, for a URL that does not
+  // fit, or when the file refuses the name (one holding a line break or NUL).
   bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size,
                            int mode);
 

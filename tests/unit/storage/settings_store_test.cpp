@@ -272,7 +272,8 @@ TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
   EXPECT_FALSE(store.WriteDownloadRecord("/m/a.mp3", "u", "1", 3));
   EXPECT_FALSE(store.WriteDownloadRecord("System", "u", "1", kWriteDownloadRecord));
   EXPECT_FALSE(store.WriteDownloadRecord("system", "", "", kRemoveDownloadRecord));
-  EXPECT_FALSE(store.WriteDownloadRecord("/m/song [live].mp3", "u", "1", kWriteDownloadRecord));
+  EXPECT_FALSE(store.WriteDownloadRecord("/m/long.mp3", "http://h/" + std::string(kMaxRecordUrlBytes, 'u'), "1",
+                                         kWriteDownloadRecord));
   EXPECT_FALSE(store.WriteDownloadRecord("/m/a.mp3", "u\r\nSize=1", "1", kWriteDownloadRecord));
   EXPECT_EQ(ReadBytes(IniPath()), before);
 }
