@@ -22,10 +22,10 @@ using BodySink = std::function<bool(const char*, size_t)>;
 // handed to `sink` until it has enough or fails.
 class FetchHandler final : public net::TransferHandler {
  public:
-  FetchHandler(const BodySink& sink, uint64_t maxBytes, Clock::time_point deadline)
-      : sink_(sink), maxBytes_(maxBytes), deadline_(deadline) {}
+  FetchHandler(const BodySink& sink, uint64_t maxBytes, const std::function<bool()>& stop)
+      : sink_(sink), maxBytes_(maxBytes), stop_(stop) {}
 
-  bool ShouldStop() override { return Clock::now() > deadline_; }
+  bool ShouldStop() override { return stop_ && stop_(); }
 
   void OnStage(net::Stage stage, const std::string&) override {
     if (stage == net::Stage::Connected) connected = true;
@@ -65,7 +65,7 @@ class FetchHandler final : public net::TransferHandler {
  private:
   const BodySink& sink_;
   uint64_t maxBytes_;
-  Clock::time_point deadline_;
+  const std::function<bool()>& stop_;
 };
 
 struct Transfer {
@@ -82,22 +82,22 @@ bool IsWebScheme(const std::string& scheme) {
 }
 
 Transfer Run(net::CurlSession& session, const std::string& url, const BodySink& sink, uint64_t maxBytes,
-             std::chrono::milliseconds wholeRequest) {
+             std::chrono::milliseconds wholeRequest, const std::function<bool()>& stop) {
   Transfer t;
   net::UrlParts parts;
   if (url.find("://") == std::string::npos || !net::PrepareUrl(url, parts) || !IsWebScheme(parts.scheme)) {
     t.outcome = FetchOutcome::kOpenFailed;
     return t;
   }
-  FetchHandler handler(sink, maxBytes, Clock::now() + wholeRequest);
-  const net::TransferResult result = session.Get(net::RequestUrl(parts), {}, handler);
+  FetchHandler handler(sink, maxBytes, stop);
+  const net::TransferResult result = session.Get(net::RequestUrl(parts), {}, handler, Clock::now() + wholeRequest);
   t.sinkEnded = handler.sinkEnded;
   t.declaredLength = result.head.contentLength;
   t.bodyBytes = handler.received;
   if (!result.headReceived) {
     const bool unreachable = !handler.connected &&
                              (result.error == net::kErrNameNotResolved || result.error == net::kErrCannotConnect ||
-                              result.error == net::kErrTimeout || result.stopped);
+                              result.error == net::kErrTimeout || result.stopped || result.deadlinePassed);
     t.outcome = unreachable ? FetchOutcome::kNoConnection : FetchOutcome::kOpenFailed;
   } else if (handler.badStatus) {
     t.outcome = FetchOutcome::kOpenFailed;
@@ -122,7 +122,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-SiteFetch::SiteFetch(const std::string& agent, FetchLimits limits) : limits_(limits) {
+SiteFetch::SiteFetch(const std::string& agent, FetchLimits limits, std::function<bool()> stopRequested)
+    : limits_(limits), stopRequested_(std::move(stopRequested)) {
   net::SessionSettings s;
   s.userAgent = agent;
   s.connectTimeout = limits_.connectTimeout;
@@ -142,7 +143,7 @@ FetchOutcome SiteFetch::ReadStart(const std::string& url, size_t limit, std::str
     out.append(data, size < room ? size : room);
     return out.size() < limit;
   };
-  const Transfer t = Run(*session_, url, sink, UINT64_MAX, limits_.wholeRequest);
+  const Transfer t = Run(*session_, url, sink, UINT64_MAX, limits_.wholeRequest, stopRequested_);
   // Ending the transfer once `limit` bytes are in is success, not a cut.
   if (t.outcome != FetchOutcome::kDone) out.clear();
   return t.outcome;
@@ -164,7 +165,7 @@ FetchOutcome SiteFetch::SaveNewFile(const std::string& url, const std::filesyste
     bytes += size;
     return true;
   };
-  Transfer t = Run(*session_, url, sink, limits_.maxFileBytes, limits_.wholeRequest);
+  Transfer t = Run(*session_, url, sink, limits_.maxFileBytes, limits_.wholeRequest, stopRequested_);
   if (t.outcome == FetchOutcome::kDone &&
       (writeFailed || t.sinkEnded || (t.declaredLength && *t.declaredLength != bytes) || t.bodyBytes != bytes)) {
     t.outcome = FetchOutcome::kReadFailed;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,7 +33,8 @@ struct FetchLimits {
 // TLS verified, redirects followed a bounded number of times.
 class SiteFetch final {
  public:
-  SiteFetch(const std::string& agent, FetchLimits limits);
+  // `stopRequested` (may be empty) ends a request early, as a failure to reach.
+  SiteFetch(const std::string& agent, FetchLimits limits, std::function<bool()> stopRequested = {});
   ~SiteFetch();
   SiteFetch(const SiteFetch&) = delete;
   SiteFetch& operator=(const SiteFetch&) = delete;
@@ -48,6 +50,7 @@ class SiteFetch final {
 
  private:
   FetchLimits limits_;
+  std::function<bool()> stopRequested_;
   std::unique_ptr<net::CurlSession> session_;
 };
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/launch_options.h"
+#include "update/file_version.h"
 #include "update/version_compare.h"
 
 namespace vexon::update {
@@ -64,9 +65,8 @@ fs::path RunningExecutablePath() {
 }
 
 UpdateAgent::UpdateAgent(UpdateAgentConfig config)
-    : config_(std::move(config)), fetch_(kUpdateAgentName, config_.limits) {
+    : config_(std::move(config)), fetch_(kUpdateAgentName, config_.limits, config_.stopRequested) {
   if (config_.executable.empty()) config_.executable = RunningExecutablePath();
-  if (!config_.ownVersion) config_.ownVersion = OwnVersionText();
   if (config_.tempFolder.empty()) config_.tempFolder = DefaultTempFolder();
   if (!config_.swapMove) config_.swapMove = MoveFileAllowingCopy;
   // The swap works on the file itself, never on a link to it.
@@ -75,6 +75,10 @@ UpdateAgent::UpdateAgent(UpdateAgentConfig config)
     const fs::path real = fs::canonical(config_.executable, ec);
     if (!ec) config_.executable = real;
   }
+}
+
+std::string UpdateAgent::OwnVersion() const {
+  return config_.ownVersion ? *config_.ownVersion : ReadFileVersion(config_.executable);
 }
 
 int UpdateAgent::CheckForUpdate(const std::string& baseUrl) {
@@ -90,10 +94,10 @@ int UpdateAgent::CheckForUpdate(const std::string& baseUrl) {
   if (siteVersion.empty()) return kUpdateNoVersionData;
 
   const fs::path& exe = config_.executable;
-  if (config_.ownVersion->empty() || exe.filename().empty() || IsStaleExecutableName(exe)) {
-    return kUpdateOwnVersionUnknown;
-  }
-  if (CompareVersions(siteVersion, *config_.ownVersion) != 1) return kUpdateNotNewer;
+  if (exe.filename().empty() || IsStaleExecutableName(exe)) return kUpdateOwnVersionUnknown;
+  const std::string ownVersion = OwnVersion();
+  if (ownVersion.empty()) return kUpdateOwnVersionUnknown;
+  if (CompareVersions(siteVersion, ownVersion) != 1) return kUpdateNotNewer;
   return DownloadAndSwap(baseUrl);
 }
 

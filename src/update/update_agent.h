@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -41,10 +42,15 @@ std::filesystem::path RunningExecutablePath();
 
 struct UpdateAgentConfig {
   std::filesystem::path executable;       // empty: RunningExecutablePath()
-  std::optional<std::string> ownVersion;  // unset: OwnVersionText()
+  // Unset: the version the executable's file carries (ReadFileVersion), so a file
+  // that already holds the newest release is not replaced again.
+  std::optional<std::string> ownVersion;
   std::filesystem::path tempFolder;       // empty: $TMPDIR, else /tmp
   FetchLimits limits;
   FileMove swapMove = MoveFileAllowingCopy;  // each move of the swap
+  // Ends the requests to the site early (a closed dialog); the swap itself, once
+  // begun, always runs to its end.
+  std::function<bool()> stopRequested;
 };
 
 // One update check against the maker's site, synchronous on the caller's thread.
@@ -61,6 +67,7 @@ class UpdateAgent final {
   int ReadUrlText(const std::string& url, std::string& out);
 
  private:
+  std::string OwnVersion() const;
   int DownloadAndSwap(const std::string& baseUrl);
 
   UpdateAgentConfig config_;

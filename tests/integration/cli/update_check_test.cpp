@@ -7,6 +7,7 @@
 
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
+#include "update/file_version.h"
 
 namespace {
 
@@ -14,8 +15,13 @@ namespace fs = std::filesystem;
 using vexon::testing::CliRun;
 using vexon::testing::Slurp;
 
-constexpr const char* kOldProgram = "#!/bin/sh\necho old\n";
-constexpr const char* kNewProgram = "#!/bin/sh\necho new\n";
+// Small programs that carry a version stamp as the real ones do.
+std::string Program(const std::string& said, const std::string& version) {
+  return "#!/bin/sh\necho " + said + "\nexit 0\n" + std::string(vexon::update::kFileVersionMarker) + version +
+         std::string(1, '\0');
+}
+const std::string kOldProgram = Program("old", VEXON_VERSION_TEXT);
+const std::string kNewProgram = Program("new", "65535.0");
 
 // vexon-cli update-check against the in-process maker's site, updating a copy of a
 // small program, with the download going to a temporary folder of the test's own.
@@ -62,14 +68,27 @@ TEST_F(UpdateCheckCommand, TheSameVersionIsAlreadyTheNewest) {
   EXPECT_EQ(Slurp(exe_), kOldProgram);
 }
 
-TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgram) {
+TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
   SetSiteVersion("65535.0");
-  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(Slurp(exe_), kNewProgram);
   EXPECT_EQ(Slurp(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+  // The file now holds the site's version: nothing is fetched or moved again.
+  run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
+  EXPECT_EQ(Slurp(exe_), kNewProgram);
+  EXPECT_EQ(Slurp(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+}
+
+TEST_F(UpdateCheckCommand, AProgramWithoutAVersionIsNotReplaced) {
+  SetSiteVersion("65535.0");
+  std::ofstream(exe_, std::ios::binary | std::ios::trunc) << "#!/bin/sh\n";
+  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  EXPECT_EQ(run.out, "5 版本升级未完成！\n");
+  EXPECT_EQ(Slurp(exe_), "#!/bin/sh\n");
 }
 
 TEST_F(UpdateCheckCommand, TheSiteComesFromTheSettingsFile) {

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "update/file_version.h"
 #include "update/version_compare.h"
 
 using vexon::update::CompareVersions;
+using vexon::update::kFileVersionMarker;
 using vexon::update::kOwnVersionMalformed;
 using vexon::update::kSiteVersionMalformed;
 using vexon::update::OwnVersionText;
+using vexon::update::ReadFileVersion;
 using vexon::update::VersionStampText;
 using vexon::update::VersionStampTextOf;
 
@@ -102,10 +109,29 @@ TEST(VersionStampText, OfADottedVersion) {
   EXPECT_EQ(VersionStampTextOf("1.2-beta"), "");
 }
 
-TEST(OwnVersionText, IsTheBuildVersionAsAStamp) {
-  EXPECT_EQ(OwnVersionText(), VersionStampTextOf(VEXON_VERSION_TEXT));
+TEST(FileVersion, TheBuiltProgramCarriesItsVersion) {
   EXPECT_FALSE(OwnVersionText().empty());
-  EXPECT_EQ(CompareVersions(OwnVersionText(), VEXON_VERSION_TEXT), 0);
+  EXPECT_EQ(ReadFileVersion(VEXON_CLI_PATH), OwnVersionText());
+}
+
+TEST(FileVersion, TheFirstWellFormedMarkerCountsWhereverItLies) {
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("vexon_version_" + std::to_string(::getpid()));
+  const std::string marker(kFileVersionMarker);
+  const auto versionOf = [&](const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    return ReadFileVersion(file);
+  };
+  EXPECT_EQ(versionOf("no marker at all"), "");
+  EXPECT_EQ(versionOf(marker + "1.2.3.4"), "");  // no NUL ends it
+  EXPECT_EQ(versionOf(marker + std::string(1, '\0') + marker + "x.y" + '\0' + marker + "2.5" + '\0'), "2.5");
+  EXPECT_EQ(versionOf("junk" + marker + "1.2.0.0" + '\0'), "1.2");
+  // Across the border of the reader's 1 MiB chunks.
+  for (size_t at : {(1u << 20) - 30, (1u << 20) - 5, (1u << 20) + 1}) {
+    EXPECT_EQ(versionOf(std::string(at, 'z') + marker + "7.8.9.10" + '\0' + "tail"), "7.8.9.10") << at;
+  }
+  std::filesystem::remove(file);
+  EXPECT_EQ(ReadFileVersion(file), "");
 }
 
 }  // namespace
