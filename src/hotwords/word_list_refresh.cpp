@@ -43,7 +43,9 @@ bool SyncFile(const fs::path& file) {
 }
 
 bool DownloadUsableList(net::PageReader& reader, const std::string& pageUrl, const fs::path& temp) {
-  if (!reader.SaveUrlToFile(pageUrl, temp.string()) || reader.status != kHttpOk) return false;
+  if (!reader.SaveUrlToFile(pageUrl, temp.string(), {}, {}, kMaxWordListBytes) || reader.status != kHttpOk) {
+    return false;
+  }
   // Empty, oversized and junk bodies all fail here: none yields a category or word line.
   const std::optional<WordList> list = ReadWordList(temp);
   return list && !list->empty() && SyncFile(temp);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "net/task_http.h"
 #include "net/url.h"
 #include "text/strings.h"
 
@@ -17,13 +18,16 @@ constexpr std::chrono::milliseconds kDefaultConnectTimeout{30000};
 class ReaderHandler final : public TransferHandler {
  public:
   ReaderHandler(PageReader& reader, const std::function<bool(const char*, size_t)>& sink,
-                bool headOnly, const StatusSink& statusSink, std::string host)
-      : reader_(reader), sink_(sink), headOnly_(headOnly), statusSink_(statusSink),
+                bool headOnly, bool textOnly, const StatusSink& statusSink, std::string host)
+      : reader_(reader), sink_(sink), headOnly_(headOnly), textOnly_(textOnly), statusSink_(statusSink),
         host_(std::move(host)) {}
 
   bool ShouldStop() override { return reader_.stopRequested && reader_.stopRequested(); }
 
-  bool OnHead(const ResponseHead&) override { return !headOnly_; }
+  bool OnHead(const ResponseHead& head) override {
+    if (textOnly_ && head.contentType.find("text") == std::string::npos) return false;
+    return !headOnly_;
+  }
 
   bool OnBody(const char* data, size_t size) override {
     if (!sink_(data, size)) return false;
@@ -65,6 +69,7 @@ class ReaderHandler final : public TransferHandler {
   PageReader& reader_;
   const std::function<bool(const char*, size_t)>& sink_;
   bool headOnly_;
+  bool textOnly_;
   const StatusSink& statusSink_;
   std::string host_;
   uint64_t total_ = 0;
@@ -96,7 +101,7 @@ bool PageReader::EnsureSession(const std::string& agent) {
 }
 
 bool PageReader::Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink,
-                      bool headOnly, const StatusSink& statusSink) {
+                      bool headOnly, bool textOnly, const StatusSink& statusSink) {
   headers.clear();
   contentType.clear();
   status = 0;
@@ -106,8 +111,8 @@ bool PageReader::Read(const std::string& url, const std::function<bool(const cha
     lastError = 12005;
     return false;
   }
-  ReaderHandler handler(*this, sink, headOnly, statusSink, parts.server);
-  TransferResult result = session_->Get(RequestUrl(parts), {}, handler);
+  ReaderHandler handler(*this, sink, headOnly, textOnly, statusSink, parts.server);
+  TransferResult result = session_->Get(RequestUrl(parts), {}, handler, Clock::now() + deadline);
   status = static_cast<unsigned>(result.head.status);
   headers = result.head.rawHeaders;
   contentType = result.head.contentType;
@@ -129,14 +134,17 @@ bool PageReader::ReadUrl(const std::string& url, std::string& out, const std::st
   out.clear();
   EnsureSession(agent);
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    if (size > kMaxPageBytes - out.size()) return false;
     out.append(data, size);
     return true;
   };
-  return Read(url, sink, false, statusSink);
+  if (Read(url, sink, false, true, statusSink)) return true;
+  out.clear();
+  return false;
 }
 
 bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path,
-                               const std::string& agent, const StatusSink& statusSink) {
+                               const std::string& agent, const StatusSink& statusSink, uint64_t maxBytes) {
   lastErrorText.clear();
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) {
@@ -144,10 +152,13 @@ bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path,
     return false;
   }
   EnsureSession(agent);
+  uint64_t written = 0;
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    if (size > maxBytes - written) return false;
+    written += size;
     return std::fwrite(data, 1, size, file.get()) == size;
   };
-  const bool ok = Read(url, sink, false, statusSink);
+  const bool ok = Read(url, sink, false, false, statusSink);
   return std::fflush(file.get()) == 0 && ok;
 }
 
@@ -159,7 +170,7 @@ bool PageReader::QueryUrlHeaders(const std::string& url, std::string& lastModifi
   statusOut = 0;
   EnsureSession(agent);
   const std::function<bool(const char*, size_t)> sink = [](const char*, size_t) { return true; };
-  const bool ok = Read(url, sink, true, statusSink);
+  const bool ok = Read(url, sink, true, false, statusSink);
   statusOut = status;
   if (!ok) return false;
   lastModified = lastHead_.lastModified;

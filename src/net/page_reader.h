@@ -24,6 +24,8 @@ class PageReader final {
 
   // Set before the first read.
   std::chrono::milliseconds receiveTimeout{0};  // 0: the default
+  // Every read ends by then, whatever the server does.
+  std::chrono::milliseconds deadline{60000};
   bool reload = false;
   bool useProxy = false;
   unsigned proxyPort = 0;
@@ -40,12 +42,15 @@ class PageReader final {
   // Stops a read in progress when it returns true (polled often).
   std::function<bool()> stopRequested;
 
+  // A text page whole (a type holding "text"), up to the page limit of result
+  // pages; another type or a longer body fails.
   bool ReadUrl(const std::string& url, std::string& out, const std::string& agent = {},
                const StatusSink& statusSink = {});
   // Writes the body to `path` (created or emptied first). False, with
-  // `lastErrorText` "IT IS ERROR", when the file cannot be opened.
+  // `lastErrorText` "IT IS ERROR", when the file cannot be opened; false too when
+  // the body runs past `maxBytes` (the file then holds its first part).
   bool SaveUrlToFile(const std::string& url, const std::string& path, const std::string& agent = {},
-                     const StatusSink& statusSink = {});
+                     const StatusSink& statusSink = {}, uint64_t maxBytes = UINT64_MAX);
   bool QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength,
                        unsigned& statusOut, const std::string& agent = {},
                        const StatusSink& statusSink = {});
@@ -54,7 +59,7 @@ class PageReader final {
  private:
   bool EnsureSession(const std::string& agent);
   bool Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink,
-            bool headOnly, const StatusSink& statusSink);
+            bool headOnly, bool textOnly, const StatusSink& statusSink);
 
   std::unique_ptr<CurlSession> session_;
   std::string sessionAgent_;

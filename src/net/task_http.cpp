@@ -71,8 +71,8 @@ SessionSettings RetrySessionSettings(const std::string& server) {
   return s;
 }
 
-TaskHttp::TaskHttp(std::function<bool()> stopRequested, SessionSettings settings)
-    : stopRequested_(std::move(stopRequested)), settings_(std::move(settings)) {}
+TaskHttp::TaskHttp(std::function<bool()> stopRequested, SessionSettings settings, TaskDeadlines deadlines)
+    : stopRequested_(std::move(stopRequested)), settings_(std::move(settings)), deadlines_(deadlines) {}
 
 TaskHttp::~TaskHttp() = default;
 
@@ -80,32 +80,40 @@ void TaskHttp::CloseAll() { session_.reset(); }
 
 int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out) {
   TransferResult local;
-  TransferResult& result = out ? *out : local;
+  return OpenGetRequest(url, handler, out ? *out : local,
+                        std::chrono::steady_clock::now() + deadlines_.linkCheck);
+}
+
+int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
+                             CurlSession::Deadline deadline) {
   if (url.server.empty() || url.object.empty()) return 0;
   if (stopRequested_()) return 0;
   if (!session_) session_ = std::make_unique<CurlSession>(settings_);
   StoppableHandler stoppable(handler, stopRequested_);
-  result = session_->Get(RequestUrl(url), {}, stoppable);
+  result = session_->Get(RequestUrl(url), {}, stoppable, deadline);
   if (result.stopped || stopRequested_()) return 0;
   if (!result.headReceived) {
-    // Opening or sending failed: one retry with a fresh session.
+    // Opening or sending failed: one retry with a fresh session, unless the
+    // deadline has already ended the request.
     const int error = result.error;
     CloseAll();
+    if (result.deadlinePassed) return error;
     if (error == kErrTimeout &&
         !SleepUnlessStopped(kTimeoutRetryPause, stopRequested_)) {
       return 0;
     }
-    const int retried = Reopen(url, handler, result);
+    const int retried = Reopen(url, handler, result, deadline);
     if (retried != 200) return retried;
   }
   if (stopRequested_()) return 0;
   return result.head.status;
 }
 
-int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result) {
+int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result,
+                     CurlSession::Deadline deadline) {
   session_ = std::make_unique<CurlSession>(RetrySessionSettings(url.server));
   StoppableHandler stoppable(handler, stopRequested_);
-  result = session_->Get(RequestUrl(url), {}, stoppable);
+  result = session_->Get(RequestUrl(url), {}, stoppable, deadline);
   if (result.stopped) return 0;
   if (!result.headReceived) {
     CloseAll();
@@ -118,7 +126,8 @@ bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::strin
   pageBytes.clear();
   PageHandler handler(pageBytes);
   TransferResult result;
-  const int status = OpenGetRequest(url, handler, &result);
+  const int status =
+      OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
   contentType = handler.contentType;
   if (status != 200) return false;
   if (handler.contentType.find("text") == std::string::npos) return false;

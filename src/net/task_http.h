@@ -13,6 +13,13 @@ namespace vexon::net {
 inline constexpr const char* kTaskUserAgent = "TuneSnag";
 inline constexpr size_t kMaxPageBytes = 16u * 1024u * 1024u;
 
+// However a server answers (a header line every few seconds, a body without end),
+// a link check and a page read end by these, the one retry included.
+struct TaskDeadlines {
+  std::chrono::milliseconds linkCheck{30000};
+  std::chrono::milliseconds pageRead{60000};
+};
+
 SessionSettings TaskSessionSettings();
 SessionSettings RetrySessionSettings(const std::string& server);
 
@@ -22,11 +29,12 @@ SessionSettings RetrySessionSettings(const std::string& server);
 class TaskHttp final {
  public:
   explicit TaskHttp(std::function<bool()> stopRequested,
-                    SessionSettings settings = TaskSessionSettings());
+                    SessionSettings settings = TaskSessionSettings(), TaskDeadlines deadlines = {});
   ~TaskHttp();
 
-  // A GET of the URL. Returns the HTTP status, a network error code, or 0 when
-  // stopped. `handler` sees the answer; `out` (optional) receives the result.
+  // A GET of the URL, ended by the link-check deadline. Returns the HTTP status, a
+  // network error code, or 0 when stopped. `handler` sees the answer; `out`
+  // (optional) receives the result.
   int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out = nullptr);
 
   // Reads a text page whole. Line feeds are written as CR LF. False for a failed
@@ -37,10 +45,14 @@ class TaskHttp final {
   void CloseAll();
 
  private:
-  int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result);
+  int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
+                     CurlSession::Deadline deadline);
+  int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result,
+             CurlSession::Deadline deadline);
 
   std::function<bool()> stopRequested_;
   SessionSettings settings_;
+  TaskDeadlines deadlines_;
   std::unique_ptr<CurlSession> session_;
 };
 

@@ -1,6 +1,5 @@
 #include "search/search_controller.h"
 
-#include <thread>
 #include <vector>
 
 #include "text/strings.h"
@@ -54,8 +53,9 @@ void SearchController::OnStopSearch() {
   if (checkCount_ > 0) {
     for (auto& [id, task] : running_) task->stopRequested = true;
   }
+  // No pause for the running ones to settle: they report their ends through the
+  // owner channel, and a sleep here would freeze the window.
   for (uint32_t id : waiting) FinishTask(id);
-  std::this_thread::sleep_for(stopPause);
 }
 
 void SearchController::OnClearAndStopSearch() {

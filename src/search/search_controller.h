@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,7 +21,6 @@ namespace vexon::search {
 
 inline constexpr const char* kCheckingFormat = "正在检测数:%d";
 inline constexpr const char* kFinishedText = "Finished!";
-inline constexpr std::chrono::milliseconds kStopPause{200};
 
 // Results list columns.
 enum ResultColumn : size_t {
@@ -55,8 +53,9 @@ class SearchController final : public SearchEvents {
   std::function<void(const std::string&)> showChecking;
   // Called when the last task of a search has finished.
   std::function<void()> onAllFinished;
-  // The pause at the end of a stop, in which stopped workers settle.
-  std::chrono::milliseconds stopPause = kStopPause;
+
+  // Deadlines of the checks and page reads of searches started from now on.
+  void SetTaskDeadlines(net::TaskDeadlines deadlines) { runner_.deadlines = deadlines; }
 
   int checkCount() const { return checkCount_; }
   bool HasRunningTasks() const { return !running_.empty(); }

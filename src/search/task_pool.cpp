@@ -1,5 +1,7 @@
 #include "search/task_pool.h"
 
+#include <system_error>
+
 namespace vexon::search {
 
 TaskPool::TaskPool(size_t maxWorkers) : maxWorkers_(maxWorkers == 0 ? 1 : maxWorkers) {}
@@ -18,10 +20,28 @@ bool TaskPool::Submit(uint32_t id, std::function<void()> job, bool urgent) {
   // Idle workers each take one queued job; start another worker while the queue
   // holds more jobs than there are idle workers and the limit allows.
   if (queue_.size() > idle_ && workers_.size() < maxWorkers_) {
-    workers_.emplace_back([this] { WorkerLoop(); });
+    try {
+      workers_.emplace_back([this] { WorkerLoop(); });
+    } catch (const std::system_error&) {
+      // Out of threads: the workers there are take the job in turn. With none at
+      // all it would wait for ever, so it is dropped and the caller told.
+      if (workers_.empty()) {
+        RemoveQueued(id);
+        return false;
+      }
+    }
   }
   wake_.notify_one();
   return true;
+}
+
+void TaskPool::RemoveQueued(uint32_t id) {
+  for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+    if (it->id != id) continue;
+    if (static_cast<size_t>(it - queue_.begin()) < urgentQueued_) --urgentQueued_;
+    queue_.erase(it);
+    return;
+  }
 }
 
 std::vector<uint32_t> TaskPool::DropQueued() {

@@ -22,7 +22,8 @@ class TaskPool final {
   TaskPool(const TaskPool&) = delete;
   TaskPool& operator=(const TaskPool&) = delete;
 
-  // Queues a job; false after shutdown. An urgent job goes ahead of every job
+  // Queues a job; false after shutdown, or when no thread can be started to run
+  // it (the job is then dropped). An urgent job goes ahead of every job
   // that is not: result pages go before link checks, so a page chain never waits
   // for the checks its own pages queued.
   bool Submit(uint32_t id, std::function<void()> job, bool urgent = false);
@@ -40,6 +41,7 @@ class TaskPool final {
     std::function<void()> work;
   };
   void WorkerLoop();
+  void RemoveQueued(uint32_t id);  // under mutex_
 
   const size_t maxWorkers_;
   mutable std::mutex mutex_;

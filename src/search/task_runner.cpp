@@ -30,7 +30,7 @@ bool TaskRunner::Stopped(const SearchTask& task) const {
 
 void TaskRunner::Run(SearchTask& task) {
   if (!stopSearch_.load()) {
-    net::TaskHttp http([&] { return Stopped(task); });
+    net::TaskHttp http([&] { return Stopped(task); }, net::TaskSessionSettings(), deadlines);
     net::UrlParts url;
     if (!task.url.empty() && !Stopped(task) && net::PrepareUrl(task.url, url)) {
       task.server = url.server;
@@ -66,6 +66,7 @@ void TaskRunner::ExtractLinks(SearchTask& task) {
       net::PageReader reader;
       reader.receiveTimeout = kIntermediateReceiveTimeout;
       reader.stopRequested = stopped;
+      reader.deadline = deadlines.pageRead;
       std::string raw;
       if (!reader.ReadUrl(url, raw)) return false;
       page = net::DecodePage(raw, reader.contentType);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/owner_channel.h"
+#include "net/task_http.h"
 #include "search/query_url.h"
 #include "search/search_events.h"
 #include "search/search_task.h"
@@ -19,6 +20,9 @@ class TaskRunner final {
              SearchHosts hosts);
 
   void Run(SearchTask& task);
+
+  // How long a check or a page read may take at most; set before the first task.
+  net::TaskDeadlines deadlines;
 
  private:
   bool Stopped(const SearchTask& task) const;

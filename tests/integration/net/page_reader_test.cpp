@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "net/page_reader.h"
+#include "standin/fault_server.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -83,4 +84,29 @@ TEST_F(PageReaderTest, QueriesHeadersWithoutTheBody) {
   server.SetFile("/gone.mp3", missing);
   EXPECT_FALSE(reader.QueryUrlHeaders(server.Url("/gone.mp3"), lastModified, length, status));
   EXPECT_EQ(status, 404u);
+}
+
+TEST_F(PageReaderTest, WhatAServerSendsStaysWithinItsLimits) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/endless.htm", standin::EndlessBody("text/html"));
+  faults.SetScript("/trickle.htm", standin::TrickledHead(std::chrono::milliseconds(100)));
+  net::PageReader reader;
+  std::string out;
+  // A page read stops at the result pages' limit and fails.
+  EXPECT_FALSE(reader.ReadUrl(faults.Url("/endless.htm"), out));
+  EXPECT_TRUE(out.empty());
+  // Only text is read.
+  standin::FileScript song;
+  song.size = 3000;
+  server.SetFile("/song.mp3", song);
+  EXPECT_FALSE(reader.ReadUrl(server.Url("/song.mp3"), out));
+  // A file download stops at the caller's limit and fails.
+  const fs::path target = dir / "limited";
+  EXPECT_FALSE(reader.SaveUrlToFile(faults.Url("/endless.htm"), target.string(), {}, {}, 100000));
+  EXPECT_LE(fs::file_size(target), 100000u);
+  // A head that never ends is cut by the read's deadline.
+  reader.deadline = std::chrono::milliseconds(700);
+  EXPECT_FALSE(reader.ReadUrl(faults.Url("/trickle.htm"), out));
+  EXPECT_EQ(reader.lastError, 12002);
 }

@@ -6,6 +6,7 @@
 
 #include "net/net_errors.h"
 #include "net/task_http.h"
+#include "standin/fault_server.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -114,4 +115,34 @@ TEST_F(TaskHttpTest, OversizedPagesAreCut) {
   std::string bytes, type;
   EXPECT_TRUE(http.FetchPage(Parts("/huge"), bytes, type));
   EXPECT_EQ(bytes.size(), net::kMaxPageBytes);
+}
+
+TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/trickle", standin::TrickledHead(100ms));
+  faults.SetScript("/endless", standin::EndlessBody("audio/mpeg"));
+  net::TaskDeadlines deadlines;
+  deadlines.linkCheck = 800ms;
+  deadlines.pageRead = 1200ms;
+  net::TaskHttp bounded([] { return false; }, net::TaskSessionSettings(), deadlines);
+  const auto parts = [&](const std::string& path) {
+    net::UrlParts p;
+    EXPECT_TRUE(net::PrepareUrl(faults.Url(path), p));
+    return p;
+  };
+  // A head that never ends: no retry after the deadline, which is the time-out.
+  net::TransferHandler plain;
+  EXPECT_EQ(bounded.OpenGetRequest(parts("/trickle"), plain), net::kErrTimeout);
+  EXPECT_EQ(faults.Requests().size(), 1u);
+  std::string bytes, type;
+  EXPECT_FALSE(bounded.FetchPage(parts("/trickle"), bytes, type));
+
+  // A body that never ends, read by a handler that wants it all.
+  class Greedy final : public net::TransferHandler {
+  } greedy;
+  net::TransferResult result;
+  EXPECT_EQ(bounded.OpenGetRequest(parts("/endless"), greedy, &result), 200);
+  EXPECT_TRUE(result.deadlinePassed);
+  EXPECT_EQ(result.error, net::kErrTimeout);
 }

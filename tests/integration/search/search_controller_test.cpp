@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "integration/search/search_harness.h"
+#include "standin/fault_server.h"
 #include "search/search_options.h"
 
 using namespace vexon;
@@ -201,4 +202,32 @@ TEST(SearchController, HostilePagesEndTheSearchQuietly) {
   h.Search("hostile");
   ASSERT_TRUE(h.WaitFinished());
   EXPECT_EQ(h.RowCount(), 0u);
+}
+
+TEST(SearchController, ServersThatNeverFinishAnsweringStillLetTheSearchEnd) {
+  SearchHarness h;
+  ASSERT_TRUE(h.Start());
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/trickle.mp3", standin::TrickledHead(200ms));
+  faults.SetScript("/silent.mp3", standin::Silence());
+  faults.SetScript("/endless.mp3", standin::EndlessBody("audio/mpeg"));
+  standin::FileScript live;
+  h.server.SetFile("/live.mp3", live);
+  standin::RawPage page;
+  for (const std::string& url : {faults.Url("/trickle.mp3"), faults.Url("/silent.mp3"), faults.Url("/endless.mp3"),
+                                 h.server.Url("/live.mp3")}) {
+    page.body += "<a title=\"t\" href=" + url + " target=_blank>t</a>\r\n";
+  }
+  h.server.SetPage("/search.html", page);
+  h.server.SetPage("/m", standin::RawPage{});
+  net::TaskDeadlines deadlines;
+  deadlines.linkCheck = 1500ms;
+  deadlines.pageRead = 2s;
+  h.loop.Invoke([&] { h.controller->SetTaskDeadlines(deadlines); });
+  h.Search("never ending");
+  ASSERT_TRUE(h.WaitFinished(std::chrono::seconds(20)));
+  EXPECT_EQ(h.ListedUrls(), std::set<std::string>{h.server.Url("/live.mp3")});
+  h.loop.Invoke([&] { EXPECT_EQ(h.controller->checkCount(), 0); });
+  EXPECT_EQ(h.checkingTexts.back(), "Finished!");
 }

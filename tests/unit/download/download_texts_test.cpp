@@ -25,6 +25,10 @@ TEST(DownloadTexts, LanguageChoosesTheSet) {
   EXPECT_EQ(FillText(DownloadTexts::English().badStatus, "404"),
             "Failed to receive a valid HTTP response from the server, Response Code:404");
   EXPECT_EQ(FillText(DownloadTexts::Chinese().connecting, "1.2.3.4"), "正在连接 1.2.3.4");
+  // Arguments are never read as patterns themselves.
+  EXPECT_EQ(FillText(DownloadTexts::Chinese().redirecting, "http://h/a%20b%2.mp3"), "正在重定向到 http://h/a%20b%2.mp3");
+  EXPECT_EQ(FillText("%1m,%2s", "%2", "%1"), "%2m,%1s");
+  EXPECT_EQ(FillText("100%", "x"), "100%");
 }
 
 TEST(DownloadSlots, ResizingFreesOrWithholdsSlots) {
