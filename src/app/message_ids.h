@@ -19,6 +19,8 @@ enum class Msg : int {
   DownloadEndedDelete = 14,
   DownloadFailed = 15,
   HotWord = 16,
+  // A network job of a dialog (update, word-list refresh) has ended.
+  BackgroundJobEnded = 17,
 };
 
 }  // namespace vexon::app

@@ -15,6 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr unsigned kHttpOk = 200;
+// The reader's own complaint when it cannot write the download buffer.
+constexpr const char* kReaderFileError = "IT IS ERROR";
 
 // Whether the site reports the page to be exactly as long as the local file. A failed
 // query, another status or a missing length (reported as 0) proves nothing, so the
@@ -72,6 +74,14 @@ bool RefreshWordList(net::PageReader& reader, const std::string& pageUrl, const 
     return false;
   }
   return true;
+}
+
+RefreshOutcome RefreshWordListFromSite(const std::string& pageUrl, const fs::path& startDir,
+                                       const std::function<bool()>& stopRequested) {
+  net::PageReader reader;
+  reader.stopRequested = stopRequested;
+  if (RefreshWordList(reader, pageUrl, startDir)) return RefreshOutcome::kCurrent;
+  return reader.lastErrorText == kReaderFileError ? RefreshOutcome::kBufferNotWritable : RefreshOutcome::kFailed;
 }
 
 }  // namespace vexon::hotwords

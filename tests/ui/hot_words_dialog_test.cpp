@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <filesystem>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/ui/list_view.h"
+#include "app/ui/qt_owner_channel.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "hotwords/word_list.h"
 #include "standin/standin_server.h"
@@ -36,6 +39,8 @@ struct Harness {
     server.Start();
     startDir = dir.path().toStdString();
   }
+  // A job still sending its end is released, so it can be joined.
+  ~Harness() { channel.Shutdown(); }
 
   void WriteLocal(const std::string& utf8) const {
     const std::string bytes = vexon::text::Gb18030FromUtf8(utf8);
@@ -43,14 +48,29 @@ struct Harness {
   }
 
   std::unique_ptr<CHotWordsDlg> Open() {
-    return std::make_unique<CHotWordsDlg>(startDir, server.Url("/poplist.htm"),
-                                          [this](const std::string& w) { words.push_back(w); });
+    const std::string url = server.Url("/poplist.htm");
+    const std::filesystem::path folder = startDir;
+    return std::make_unique<CHotWordsDlg>(
+        startDir, job,
+        [url, folder](const std::function<bool()>& stop) {
+          return vexon::hotwords::RefreshWordListFromSite(url, folder, stop);
+        },
+        [this](const std::string& w) { words.push_back(w); });
+  }
+
+  // Refreshes and waits for the outcome to be shown.
+  static bool Refresh(CHotWordsDlg& dialog) {
+    QSignalSpy ended(&dialog, &CHotWordsDlg::refreshEnded);
+    dialog.Refresh();
+    return ended.wait(10000);
   }
 
   QTemporaryDir dir;
   std::filesystem::path startDir;
   vexon::standin::StandinServer server;
   std::vector<std::string> words;
+  vexon::app::ui::QtOwnerChannel channel;
+  vexon::app::BackgroundJob job{channel};
 };
 
 QStringList Categories(CHotWordsDlg& dialog) {
@@ -151,7 +171,13 @@ class HotWordsDialogTest final : public QObject {
     h.WriteLocal(kLocalList);
     auto dialog = h.Open();
     dialog->categoryBox().setCurrentIndex(1);
-    QTest::mouseClick(Find<QPushButton>(*dialog, 1110), Qt::LeftButton);
+    QSignalSpy ended(dialog.get(), &CHotWordsDlg::refreshEnded);
+    auto* refresh = Find<QPushButton>(*dialog, 1110);
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    // The window says the refresh runs, and takes no second one meanwhile.
+    QVERIFY(!refresh->isEnabled());
+    QVERIFY(ended.wait(10000));
+    QVERIFY(refresh->isEnabled());
     QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手", "C--经典老歌"}));
     QCOMPARE(dialog->categoryBox().currentIndex(), 0);
     QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦", "2/不得不爱/-"}));
@@ -169,7 +195,7 @@ class HotWordsDialogTest final : public QObject {
     missing.status = 404;
     missing.body = "not here";
     h.server.SetPage("/poplist.htm", missing);
-    dialog->Refresh();
+    QVERIFY(Harness::Refresh(*dialog));
     QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手"}));
     QCOMPARE(dialog->categoryBox().currentIndex(), 1);
     QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
@@ -241,12 +267,30 @@ class HotWordsDialogTest final : public QObject {
     QVERIFY(h.words.empty());
   }
 
+  void ClosingTheWindowGivesUpARefreshUnderWay() {
+    Harness h;
+    h.WriteLocal(kLocalList);
+    vexon::standin::RawPage slow;
+    slow.body = "A--slow\r\nA|||x\r\n";
+    slow.delay = std::chrono::seconds(30);
+    h.server.SetPage("/poplist.htm", slow);
+    {
+      auto dialog = h.Open();
+      dialog->Refresh();
+      QVERIFY(h.job.running());
+    }
+    // The job ends at once, and nothing of the window it had is touched.
+    QTRY_VERIFY_WITH_TIMEOUT(!h.job.running(), 5000);
+    auto again = h.Open();
+    QCOMPARE(Categories(*again), U({"A--新歌速递", "B--热门歌手"}));
+  }
+
   void ANewWindowReadsTheFileARefreshLeft() {
     Harness h;
     {
       auto first = h.Open();
       QCOMPARE(first->categoryBox().count(), 0);
-      first->Refresh();
+      QVERIFY(Harness::Refresh(*first));
       QCOMPARE(first->categoryBox().count(), 3);
     }
     QVERIFY(std::filesystem::exists(h.startDir / vexon::hotwords::kWordListFile));

@@ -1,9 +1,15 @@
 #include <QApplication>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
+#include "app/background_job.h"
+#include "app/ui/qt_owner_channel.h"
 #include "fakes/ports.h"
 #include "ui/find_control.h"
 #include "update/ui/update_dialog.h"
@@ -14,6 +20,21 @@ namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
+// The owner channel and the job a dialog runs its check on.
+struct Harness {
+  ~Harness() { channel.Shutdown(); }
+  vexon::app::ui::QtOwnerChannel channel;
+  vexon::app::BackgroundJob job{channel};
+  vexon::test::RecordingPrompter prompter;
+};
+
+// Clicks the check button and waits until the result is shown.
+bool CheckAndWait(CUpdateDlg& dialog) {
+  QSignalSpy ended(&dialog, &CUpdateDlg::checkEnded);
+  QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+  return ended.wait(10000);
+}
+
 }  // namespace
 
 class UpdateDialogTest final : public QObject {
@@ -21,8 +42,8 @@ class UpdateDialogTest final : public QObject {
 
  private slots:
   void TitleAndButtons() {
-    vexon::test::RecordingPrompter prompter;
-    CUpdateDlg dialog([] { return 6; }, prompter);
+    Harness h;
+    CUpdateDlg dialog(h.job, [](const auto&) { return 6; }, h.prompter);
     QCOMPARE(dialog.windowTitle(), U("维松MP3升级"));
     QCOMPARE(vexon::test::Find<QPushButton>(dialog, 1122)->text(), U("在线检测最新板本"));
     QCOMPARE(vexon::test::Find<QPushButton>(dialog, 1028)->text(), U("退 出"));
@@ -35,8 +56,6 @@ class UpdateDialogTest final : public QObject {
     QTest::newRow("1") << 1 << U("网络连接出错！");
     QTest::newRow("2") << 2 << U("网络连接出错！");
     QTest::newRow("3") << 3 << U("版本升级未完成！");
-    QTest::newRow("4") << 4 << U("版本升级未完成！");
-    QTest::newRow("5") << 5 << U("版本升级未完成！");
     QTest::newRow("6") << 6 << U("已经是最新版本，不需要升级。");
     QTest::newRow("7") << 7 << U("版本升级未完成！");
     QTest::newRow("unknown") << 42 << U("版本升级未完成！");
@@ -45,60 +64,68 @@ class UpdateDialogTest final : public QObject {
   void EachResultIsShownWithItsText() {
     QFETCH(int, code);
     QFETCH(QString, text);
-    vexon::test::RecordingPrompter prompter;
-    int runs = 0;
+    Harness h;
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::atomic<bool> offTheWindowThread{false};
     CUpdateDlg dialog(
-        [&] {
-          ++runs;
-          // The busy cursor is up while the check runs.
-          const QCursor* cursor = QApplication::overrideCursor();
-          return cursor != nullptr && cursor->shape() == Qt::WaitCursor ? code : -100;
+        h.job,
+        [&](const auto&) {
+          offTheWindowThread = std::this_thread::get_id() != windowThread;
+          return code;
         },
-        prompter);
+        h.prompter);
     dialog.show();
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
-    QCOMPARE(runs, 1);
-    QCOMPARE(prompter.texts.size(), size_t{1});
-    QCOMPARE(prompter.captions.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(prompter.captions.front()), U("升级信息"));
-    QCOMPARE(QString::fromStdString(prompter.texts.front()), text);
-    QVERIFY(prompter.lastIcon == vexon::app::MessageIcon::kInformation);
-    QVERIFY(prompter.lastButtons == vexon::app::MessageButtons::kOk);
-    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(CheckAndWait(dialog));
+    QVERIFY(offTheWindowThread);
+    QCOMPARE(h.prompter.texts.size(), size_t{1});
+    QCOMPARE(QString::fromStdString(h.prompter.captions.front()), U("升级信息"));
+    QCOMPARE(QString::fromStdString(h.prompter.texts.front()), text);
+    QVERIFY(h.prompter.lastIcon == vexon::app::MessageIcon::kInformation);
+    QVERIFY(h.prompter.lastButtons == vexon::app::MessageButtons::kOk);
     QVERIFY(dialog.isVisible());
     QVERIFY(vexon::test::Find<QPushButton>(dialog, 1122)->isEnabled());
   }
 
-  void TheDialogStaysOpenForAnotherCheckAndExitCloses() {
-    vexon::test::RecordingPrompter prompter;
-    int runs = 0;
-    CUpdateDlg dialog(
-        [&] {
-          ++runs;
-          return runs == 1 ? 2 : 0;
-        },
-        prompter);
-    dialog.show();
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
-    QCOMPARE(runs, 2);
-    QCOMPARE(prompter.texts.size(), size_t{2});
-    QCOMPARE(QString::fromStdString(prompter.texts[0]), U("网络连接出错！"));
-    QCOMPARE(QString::fromStdString(prompter.texts[1]), U("版本升级完成，下次运行的才是新版本。"));
-    QVERIFY(dialog.isVisible());
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1028), Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(runs, 2);
+  void TheWindowStaysResponsiveAndClosingGivesTheCheckUp() {
+    Harness h;
+    std::atomic<bool> stopSeen{false};
+    {
+      CUpdateDlg dialog(
+          h.job,
+          [&](const std::function<bool()>& stop) {
+            while (!stop()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            stopSeen = true;
+            return 0;
+          },
+          h.prompter);
+      dialog.show();
+      QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+      QVERIFY(!vexon::test::Find<QPushButton>(dialog, 1122)->isEnabled());
+      // Events are handled while the check runs.
+      bool ticked = false;
+      QTimer::singleShot(10, [&] { ticked = true; });
+      QTRY_VERIFY(ticked);
+      QVERIFY(h.job.running());
+      QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1028), Qt::LeftButton);
+      QVERIFY(!dialog.isVisible());
+    }
+    QTRY_VERIFY(!h.job.running());
+    QVERIFY(stopSeen);
+    QVERIFY(h.prompter.texts.empty());  // a given-up check shows nothing
   }
 
-  void WithoutACheckTheSiteCannotBeReached() {
-    vexon::test::RecordingPrompter prompter;
-    CUpdateDlg dialog(std::function<int()>(), prompter);
+  void TheDialogStaysOpenForAnotherCheck() {
+    Harness h;
+    std::atomic<int> runs{0};
+    CUpdateDlg dialog(h.job, [&](const auto&) { return ++runs == 1 ? 2 : 0; }, h.prompter);
     dialog.show();
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
-    QCOMPARE(prompter.texts.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(prompter.texts.front()), U("网络连接出错！"));
+    QVERIFY(CheckAndWait(dialog));
+    QVERIFY(CheckAndWait(dialog));
+    QCOMPARE(runs.load(), 2);
+    QCOMPARE(h.prompter.texts.size(), size_t{2});
+    QCOMPARE(QString::fromStdString(h.prompter.texts[0]), U("网络连接出错！"));
+    QCOMPARE(QString::fromStdString(h.prompter.texts[1]), U("版本升级完成，下次运行的才是新版本。"));
+    QVERIFY(dialog.isVisible());
   }
 };
 

@@ -27,6 +27,7 @@
 #include "app/ui/qt_prompter.h"
 #include "download/download_controller.h"
 #include "download/ui/qt_download_as_dialog.h"
+#include "hotwords/ui/hot_words_dialog.h"
 #include "library/completed_log.h"
 #include "library/freedesktop_associations.h"
 #include "library/result_links.h"
@@ -102,6 +103,12 @@ CVexonDlg::~CVexonDlg() {
   statusTimer_->stop();
   // Workers waiting on the window are released first, so they can be joined.
   channel_->Shutdown();
+  // The hot-words window (one closed at exit may still await its deferred
+  // deletion) refers to its job, which goes before the window's children.
+  qDeleteAll(findChildren<hotwords::ui::CHotWordsDlg*>(Qt::FindDirectChildrenOnly));
+  hotWords_ = nullptr;
+  updateJob_.reset();
+  hotWordsJob_.reset();
   search_.reset();
   downloadCtl_.reset();
   // The views observe the tables, which are destroyed before the window's children.
@@ -115,6 +122,8 @@ void CVexonDlg::BuildCore() {
   store_.ReadMaxDownloadThreads(settings_);
   slots_ = std::make_unique<download::DownloadSlots>(settings_.MaxDownloadThreads);
   channel_ = std::make_unique<QtOwnerChannel>();
+  updateJob_ = std::make_unique<BackgroundJob>(*channel_);
+  hotWordsJob_ = std::make_unique<BackgroundJob>(*channel_);
   prompter_ = ports_.prompter;
   if (prompter_ == nullptr) {
     ownPrompter_ = std::make_unique<QtPrompter>(this);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/command_rules.h"
 #include "app/folder_chooser.h"
 #include "app/list_table.h"
@@ -217,6 +218,9 @@ class CVexonDlg final : public QDialog {
   download::DownloadTexts texts_;
   std::unique_ptr<download::DownloadSlots> slots_;
   std::unique_ptr<QtOwnerChannel> channel_;
+  // Network work of the update and hot-words windows, off the window's thread.
+  std::unique_ptr<BackgroundJob> updateJob_;
+  std::unique_ptr<BackgroundJob> hotWordsJob_;
   std::unique_ptr<Prompter> ownPrompter_;
   std::unique_ptr<FolderChooser> ownFolders_;
   std::unique_ptr<download::DownloadAsDialog> ownDownloadAs_;

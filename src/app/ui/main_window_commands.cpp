@@ -156,8 +156,14 @@ void CVexonDlg::OnCommand(int command) {
 
 void CVexonDlg::ShowHotWords() {
   if (hotWords_ == nullptr) {
-    hotWords_ = new hotwords::ui::CHotWordsDlg(config_.startDir, config_.siteUrl + kHotWordsPageName,
-                                               [this](const std::string& word) { OnHotWord(word); }, this);
+    const std::string pageUrl = config_.siteUrl + kHotWordsPageName;
+    const std::filesystem::path startDir = config_.startDir;
+    hotWords_ = new hotwords::ui::CHotWordsDlg(
+        config_.startDir, *hotWordsJob_,
+        [pageUrl, startDir](const std::function<bool()>& stop) {
+          return hotwords::RefreshWordListFromSite(pageUrl, startDir, stop);
+        },
+        [this](const std::string& word) { OnHotWord(word); }, this);
     hotWords_->adjustSize();
     hotWords_->move(geometry().center() - hotWords_->rect().center());
   }
@@ -167,12 +173,15 @@ void CVexonDlg::ShowHotWords() {
 }
 
 void CVexonDlg::OnCheckUpdate() {
+  const std::filesystem::path executable = config_.executable;
+  const std::string base = config_.siteUrl + kUpdateFolderName;
   update::ui::CUpdateDlg dialog(
-      [this] {
+      *updateJob_,
+      [executable, base](const std::function<bool()>& stop) {
         update::UpdateAgentConfig agentConfig;
-        agentConfig.executable = config_.executable;
-        update::UpdateAgent agent(std::move(agentConfig));
-        return agent.CheckForUpdate(config_.siteUrl + kUpdateFolderName);
+        agentConfig.executable = executable;
+        agentConfig.stopRequested = stop;
+        return update::UpdateAgent(std::move(agentConfig)).CheckForUpdate(base);
       },
       *prompter_, this);
   dialog.exec();

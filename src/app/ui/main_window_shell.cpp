@@ -111,6 +111,8 @@ void CVexonDlg::OnExit() {
   statusTimer_->stop();
   search_->OnStopSearch();
   downloadCtl_->OnStopAll();
+  updateJob_->Cancel();
+  hotWordsJob_->Cancel();
   if (hotWords_ != nullptr) {
     hotWords_->hide();
     hotWords_->deleteLater();

@@ -1,6 +1,5 @@
 #include "hotwords/ui/hot_words_dialog.h"
 
-#include "app/ui/busy_cursor.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -14,9 +13,9 @@
 #include <optional>
 #include <utility>
 
+#include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
 #include "app/ui/list_view.h"
-#include "hotwords/word_list_refresh.h"
 #include "text/strings.h"
 
 namespace vexon::hotwords::ui {
@@ -35,6 +34,7 @@ constexpr int kRelatedColumn = 2;
 constexpr const char* kNoWord = "-";
 // The reader's own complaint when it cannot write the download buffer.
 constexpr const char* kReaderFileError = "IT IS ERROR";
+constexpr const char* kRefreshingText = "正在刷新列表...";
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
@@ -60,9 +60,9 @@ class HighlightDelegate final : public QStyledItemDelegate {
 
 }  // namespace
 
-CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, WordHandler onWord,
-                           QWidget* parent)
-    : QDialog(parent), startDir_(std::move(startDir)), pageUrl_(std::move(pageUrl)),
+CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, app::BackgroundJob& job, Refresher refresh,
+                           WordHandler onWord, QWidget* parent)
+    : QDialog(parent), startDir_(std::move(startDir)), job_(job), refresh_(std::move(refresh)),
       onWord_(std::move(onWord)), table_(kWordColumns) {
   setObjectName(QString::number(kDialogId));
   setWindowTitle(Utf8("维松MP3-热门的搜索词"));
@@ -74,44 +74,65 @@ CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, 
   view_ = std::make_unique<app::ui::ListView>(table_, kControlWords, this);
   view_->setStyleSheet(QStringLiteral("QTableView { background: rgb(250, 250, 255); }"));
   view_->setItemDelegate(new HighlightDelegate(highlighted_, view_.get()));
-  auto* refresh = app::ui::MakeDialogButton("刷新列表", kControlRefresh, this);
-  refresh->setDefault(true);
+  refreshButton_ = app::ui::MakeDialogButton("刷新列表", kControlRefresh, this);
+  refreshButton_->setDefault(true);
   auto* close = app::ui::MakeDialogButton("关闭", kControlClose, this);
+  busy_ = new app::ui::BusyIndicator(this);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(refresh);
+  buttons->addWidget(refreshButton_);
   buttons->addWidget(new QLabel(Utf8("鼠标双击关键词搜索"), this), 1);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(categories_);
   layout->addWidget(view_.get(), 1);
+  layout->addWidget(busy_);
   layout->addLayout(buttons);
   resize(300, 420);
 
   connect(categories_, &QComboBox::currentIndexChanged, this, &CHotWordsDlg::CategoryChosen);
   connect(view_.get(), &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { ActivateCell(index.row(), index.column()); });
-  connect(refresh, &QPushButton::clicked, this, &CHotWordsDlg::Refresh);
+  connect(refreshButton_, &QPushButton::clicked, this, &CHotWordsDlg::Refresh);
+  // A refresh given up by an earlier window may still be ending.
+  refreshButton_->setEnabled(!job_.running());
+  job_.onEnded = [this] { refreshButton_->setEnabled(true); };
   connect(close, &QPushButton::clicked, this, &CHotWordsDlg::reject);
 
   // Without a local file (or with one that is no word list) the window starts empty.
   if (std::optional<WordList> list = ReadWordList(startDir_ / kWordListFile)) ShowList(std::move(*list));
 }
 
-CHotWordsDlg::~CHotWordsDlg() = default;
+CHotWordsDlg::~CHotWordsDlg() {
+  job_.onEnded = nullptr;
+  job_.Cancel();
+}
 
 void CHotWordsDlg::reject() { hide(); }
 
 void CHotWordsDlg::Refresh() {
+  if (!refresh_) return;
+  const Refresher refresh = refresh_;
+  const bool started = job_.Start([this, refresh](const std::atomic<bool>& cancelled) -> std::function<void()> {
+    const RefreshOutcome outcome = refresh([&cancelled] { return cancelled.load(); });
+    // Shown after the owner channel's handler has returned: a message box waits
+    // for the user, and downloads must keep reporting meanwhile.
+    return [this, outcome] {
+      QMetaObject::invokeMethod(this, [this, outcome] { OnRefreshed(outcome); }, Qt::QueuedConnection);
+    };
+  });
+  if (!started) return;
+  refreshButton_->setEnabled(false);
+  busy_->Begin(Utf8(kRefreshingText));
+}
+
+void CHotWordsDlg::OnRefreshed(RefreshOutcome outcome) {
+  busy_->End();
   std::optional<WordList> list;
-  {
-    app::ui::BusyCursor busy;
-    reader_.lastErrorText.clear();
-    if (RefreshWordList(reader_, pageUrl_, startDir_)) list = ReadWordList(startDir_ / kWordListFile);
-  }
-  if (list) {
-    ShowList(std::move(*list));
-  } else if (reader_.lastErrorText == kReaderFileError) {
+  if (outcome == RefreshOutcome::kCurrent) list = ReadWordList(startDir_ / kWordListFile);
+  if (list) ShowList(std::move(*list));
+  emit refreshEnded();
+  if (outcome == RefreshOutcome::kBufferNotWritable) {
     QMessageBox::warning(this, Utf8("维松MP3"), Utf8(kReaderFileError));
   }
 }

@@ -8,13 +8,16 @@
 #include <memory>
 #include <string>
 
+#include "app/background_job.h"
 #include "app/list_table.h"
 #include "hotwords/word_list.h"
-#include "net/page_reader.h"
+#include "hotwords/word_list_refresh.h"
 
 class QComboBox;
+class QPushButton;
 
 namespace vexon::app::ui {
+class BusyIndicator;
 class ListView;
 }
 
@@ -28,13 +31,18 @@ class CHotWordsDlg final : public QDialog {
 
  public:
   using WordHandler = std::function<void(const std::string& word)>;
+  // Brings the local file up to date with the site; runs on the job's thread and
+  // should end early when its argument says so.
+  using Refresher = std::function<RefreshOutcome(const std::function<bool()>& stopRequested)>;
 
-  CHotWordsDlg(std::filesystem::path startDir, std::string pageUrl, WordHandler onWord,
+  CHotWordsDlg(std::filesystem::path startDir, app::BackgroundJob& job, Refresher refresh, WordHandler onWord,
                QWidget* parent = nullptr);
+  // Gives up a refresh still under way.
   ~CHotWordsDlg() override;
 
-  // Brings the local file up to date with the site (blocking, busy cursor) and shows
-  // it again from its first category; a failed refresh leaves the lists as they are.
+  // Brings the local file up to date with the site on the job's thread, showing
+  // that it runs, then shows the file again from its first category; a failed
+  // refresh leaves the lists as they are.
   void Refresh();
   // What a double click on a cell does: the search word or related word of a row,
   // unless it is "-" or empty, is highlighted and handed to the word handler.
@@ -46,15 +54,22 @@ class CHotWordsDlg final : public QDialog {
   // Close and Escape only hide the window.
   void reject() override;
 
+ signals:
+  // A refresh has ended and its outcome is shown.
+  void refreshEnded();
+
  private:
+  void OnRefreshed(RefreshOutcome outcome);
   void ShowList(WordList list);
   void FillWords(size_t letter);
   void CategoryChosen(int index);
 
   std::filesystem::path startDir_;
-  std::string pageUrl_;
+  app::BackgroundJob& job_;
+  Refresher refresh_;
   WordHandler onWord_;
-  net::PageReader reader_;
+  QPushButton* refreshButton_ = nullptr;
+  app::ui::BusyIndicator* busy_ = nullptr;
   // Kept while the window lives, hidden or not; a successful refresh replaces it.
   WordList words_;
   app::ListTable table_;

@@ -1,12 +1,11 @@
 #include "update/ui/update_dialog.h"
 
-#include "app/ui/busy_cursor.h"
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
 #include "update/update_agent.h"
 #include "update/update_texts.h"
@@ -23,17 +22,18 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-CUpdateDlg::CUpdateDlg(std::function<int()> check, app::Prompter& prompter, QWidget* parent)
-    : QDialog(parent), check_(std::move(check)), prompter_(prompter) {
+CUpdateDlg::CUpdateDlg(app::BackgroundJob& job, Check check, app::Prompter& prompter, QWidget* parent)
+    : QDialog(parent), job_(job), check_(std::move(check)), prompter_(prompter) {
   setObjectName(QString::number(kDialogId));
   setWindowTitle(Utf8(kUpdateDialogTitle));
   const std::string own = OwnVersionText();
   const QString versionLine = Utf8("当前版本：") + QString::fromStdString(own.empty() ? "-" : own);
   auto* note = new QLabel(Utf8("检测维松MP3网站上的最新版本；如有更新版本，下载后替换本程序，"
-                               "下次运行时生效。检测期间请稍候。"),
+                               "下次运行时生效。"),
                           this);
   note->setObjectName(QStringLiteral("note"));
   note->setWordWrap(true);
+  busy_ = new app::ui::BusyIndicator(this);
   checkButton_ = app::ui::MakeDialogButton("在线检测最新板本", kControlCheck, this);
   auto* exit = app::ui::MakeDialogButton("退 出", kControlExit, this);
 
@@ -44,25 +44,47 @@ CUpdateDlg::CUpdateDlg(std::function<int()> check, app::Prompter& prompter, QWid
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(app::ui::MakeDialogHeader(Utf8(kUpdateDialogTitle), versionLine, this));
   layout->addWidget(note);
+  layout->addWidget(busy_);
   layout->addLayout(buttons);
   resize(400, sizeHint().height());
 
+  // A check given up by an earlier dialog may still be ending.
+  checkButton_->setEnabled(!job_.running());
+  job_.onEnded = [this] { checkButton_->setEnabled(true); };
   connect(checkButton_, &QPushButton::clicked, this, &CUpdateDlg::OnCheck);
   connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+CUpdateDlg::~CUpdateDlg() {
+  job_.onEnded = nullptr;
+  job_.Cancel();
+}
+
 void CUpdateDlg::OnCheck() {
-  int code = kUpdateNoConnection;  // without a check there is nothing to reach the site with
-  if (check_) {
-    checkButton_->setEnabled(false);
-    {
-      app::ui::BusyCursor busy;
-      code = check_();
-    }
-    checkButton_->setEnabled(true);
+  if (!check_) {
+    // Without a check there is nothing to reach the site with.
+    OnChecked(kUpdateNoConnection);
+    return;
   }
+  const Check check = check_;
+  const bool started = job_.Start([this, check](const std::atomic<bool>& cancelled) -> std::function<void()> {
+    const int code = check([&cancelled] { return cancelled.load(); });
+    // The box waits for the user: shown after the owner channel's handler has
+    // returned, so downloads keep reporting meanwhile.
+    return [this, code] {
+      QMetaObject::invokeMethod(this, [this, code] { OnChecked(code); }, Qt::QueuedConnection);
+    };
+  });
+  if (!started) return;
+  checkButton_->setEnabled(false);
+  busy_->Begin(Utf8("正在检测最新版本..."));
+}
+
+void CUpdateDlg::OnChecked(int code) {
+  busy_->End();
   prompter_.ShowCaptioned(kUpdateInfoCaption, UpdateResultText(code), app::MessageIcon::kInformation,
                           app::MessageButtons::kOk);
+  emit checkEnded();
 }
 
 }  // namespace vexon::update::ui

@@ -4,27 +4,46 @@
 
 #include <functional>
 
+#include "app/background_job.h"
 #include "app/prompter.h"
 
 class QPushButton;
 
+namespace vexon::app::ui {
+class BusyIndicator;
+}
+
 namespace vexon::update::ui {
 
 // The update dialog (224): button 1122 runs one check and reports its result in a
-// box captioned "升级信息"; 1028 closes. The dialog stays open after a check.
+// box captioned "升级信息"; 1028 closes. The check runs on `job`'s thread while the
+// dialog shows that it is under way; closing the dialog gives it up (a swap that
+// has begun still ends). The dialog stays open after a check.
 class CUpdateDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  // `check` runs one update check and returns its result code.
-  CUpdateDlg(std::function<int()> check, app::Prompter& prompter, QWidget* parent = nullptr);
+  // `check` runs one update check on the job's thread and returns its result
+  // code; it should end early when its argument says so.
+  using Check = std::function<int(const std::function<bool()>& stopRequested)>;
+
+  CUpdateDlg(app::BackgroundJob& job, Check check, app::Prompter& prompter, QWidget* parent = nullptr);
+  ~CUpdateDlg() override;
 
   void OnCheck();
 
+ signals:
+  // A check's result has been shown.
+  void checkEnded();
+
  private:
-  std::function<int()> check_;
+  void OnChecked(int code);
+
+  app::BackgroundJob& job_;
+  Check check_;
   app::Prompter& prompter_;
   QPushButton* checkButton_ = nullptr;
+  app::ui::BusyIndicator* busy_ = nullptr;
 };
 
 }  // namespace vexon::update::ui

@@ -7,6 +7,7 @@
 #include "hotwords/word_list.h"
 #include "hotwords/word_list_refresh.h"
 #include "net/page_reader.h"
+#include "standin/fault_server.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
 #include "unit/storage/storage_test_support.h"
@@ -156,11 +157,18 @@ TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
-TEST_F(WordListRefreshTest, AnOversizedDownloadIsNoWordList) {
+TEST_F(WordListRefreshTest, AnOversizedOrEndlessDownloadIsNoWordList) {
   std::string big = text::Gb18030FromUtf8("A--大\r\nA|||词\r\n");
   big.resize(hotwords::kMaxWordListBytes + 1, '\n');
   server.SetPage(kPagePath, Page(200, big));
   EXPECT_FALSE(Refresh());
+  EXPECT_FALSE(fs::exists(Local()));
+  EXPECT_FALSE(fs::exists(Temp()));
+  // A server that never stops sending is cut at the same limit.
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript(kPagePath, standin::EndlessBody("text/plain"));
+  EXPECT_FALSE(hotwords::RefreshWordList(reader, faults.Url(kPagePath), dir.path()));
   EXPECT_FALSE(fs::exists(Local()));
   EXPECT_FALSE(fs::exists(Temp()));
 }

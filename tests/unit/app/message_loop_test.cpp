@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/message_loop.h"
 
 using vexon::app::MessageLoop;
@@ -84,4 +85,55 @@ TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
   EXPECT_FALSE(loop->Send(Msg::NextPage, [&] { ++ranAfter; }));
   loop.reset();
   EXPECT_EQ(ranAfter.load(), 0);
+}
+
+TEST(BackgroundJob, RunsOffTheOwnerThreadAndHandsItsOutcomeBack) {
+  MessageLoop loop;
+  vexon::app::BackgroundJob job(loop);
+  std::atomic<bool> release{false};
+  std::thread::id workedOn;
+  std::thread::id doneOn;
+  std::thread::id ownerThread;
+  int ended = 0;
+  loop.Invoke([&] {
+    ownerThread = std::this_thread::get_id();
+    job.onEnded = [&] { ++ended; };
+    ASSERT_TRUE(job.Start([&](const std::atomic<bool>&) -> std::function<void()> {
+      workedOn = std::this_thread::get_id();
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return [&] { doneOn = std::this_thread::get_id(); };
+    }));
+    EXPECT_TRUE(job.running());
+    EXPECT_FALSE(job.Start([](const std::atomic<bool>&) { return std::function<void()>(); }));
+  });
+  release = true;
+  for (int i = 0; i < 500 && doneOn == std::thread::id(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  loop.Invoke([&] {
+    EXPECT_FALSE(job.running());
+    EXPECT_EQ(ended, 1);
+  });
+  EXPECT_EQ(doneOn, ownerThread);
+  EXPECT_NE(workedOn, ownerThread);
+  loop.Shutdown();
+}
+
+TEST(BackgroundJob, ACancelledJobEndsEarlyAndItsOutcomeIsDropped) {
+  MessageLoop loop;
+  vexon::app::BackgroundJob job(loop);
+  std::atomic<bool> outcomeRan{false};
+  std::atomic<bool> ended{false};
+  loop.Invoke([&] {
+    job.onEnded = [&] { ended = true; };
+    job.Start([&](const std::atomic<bool>& cancelled) -> std::function<void()> {
+      while (!cancelled) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return [&] { outcomeRan = true; };
+    });
+    job.Cancel();
+  });
+  for (int i = 0; i < 500 && !ended; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(outcomeRan);
+  loop.Shutdown();
 }
