@@ -15,6 +15,7 @@
 
 #include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
+#include "app/ui/dialog_job.h"
 #include "app/ui/list_view.h"
 #include "text/strings.h"
 
@@ -112,16 +113,10 @@ void CHotWordsDlg::reject() { hide(); }
 
 void CHotWordsDlg::Refresh() {
   if (!refresh_) return;
-  const Refresher refresh = refresh_;
-  const bool started = job_.Start([this, refresh](const std::atomic<bool>& cancelled) -> std::function<void()> {
-    const RefreshOutcome outcome = refresh([&cancelled] { return cancelled.load(); });
-    // Shown after the owner channel's handler has returned: a message box waits
-    // for the user, and downloads must keep reporting meanwhile.
-    return [this, outcome] {
-      QMetaObject::invokeMethod(this, [this, outcome] { OnRefreshed(outcome); }, Qt::QueuedConnection);
-    };
-  });
-  if (!started) return;
+  if (!app::ui::StartDialogJob<RefreshOutcome>(job_, this, refresh_,
+                                                [this](RefreshOutcome outcome) { OnRefreshed(outcome); })) {
+    return;
+  }
   refreshButton_->setEnabled(false);
   busy_->Begin(Utf8(kRefreshingText));
 }

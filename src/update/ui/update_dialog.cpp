@@ -7,6 +7,7 @@
 
 #include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
+#include "app/ui/dialog_job.h"
 #include "update/update_agent.h"
 #include "update/update_texts.h"
 #include "update/version_compare.h"
@@ -66,16 +67,7 @@ void CUpdateDlg::OnCheck() {
     OnChecked(kUpdateNoConnection);
     return;
   }
-  const Check check = check_;
-  const bool started = job_.Start([this, check](const std::atomic<bool>& cancelled) -> std::function<void()> {
-    const int code = check([&cancelled] { return cancelled.load(); });
-    // The box waits for the user: shown after the owner channel's handler has
-    // returned, so downloads keep reporting meanwhile.
-    return [this, code] {
-      QMetaObject::invokeMethod(this, [this, code] { OnChecked(code); }, Qt::QueuedConnection);
-    };
-  });
-  if (!started) return;
+  if (!app::ui::StartDialogJob<int>(job_, this, check_, [this](int code) { OnChecked(code); })) return;
   checkButton_->setEnabled(false);
   busy_->Begin(Utf8("正在检测最新版本..."));
 }
