@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
 #include "storage/profile.h"
 #include "storage/settings_store.h"
 #include "text/strings.h"
@@ -64,8 +65,8 @@ int main(int argc, char** argv) {
 
   // A full file: the options, a full history and log, and 1,000 records.
   vexon::storage::AppSettings settings;
-  vexon::app::ListTable completed(vexon::app::kCompletedColumns);
-  vexon::app::ListTable downloads(vexon::app::kDownloadColumns);
+  vexon::core::ListTable completed(vexon::core::kCompletedColumns);
+  vexon::core::ListTable downloads(vexon::core::kDownloadColumns);
   std::vector<std::string> history;
   store.LoadSettings(settings, history, completed, downloads);
   for (int i = 0; i < 20; ++i) history.push_back(Format("搜索 %d", i));

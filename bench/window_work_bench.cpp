@@ -41,11 +41,11 @@ constexpr uint64_t kDownloadBytes = 8u << 20;
 constexpr uint64_t kDownloadRate = 1u << 20;  // bytes per second: each runs for seconds
 constexpr int kExitRuns = 10;
 
-class SilentPrompter final : public app::Prompter {
+class SilentPrompter final : public core::Prompter {
  public:
-  app::MessageResult Show(const std::string& text, app::MessageIcon, app::MessageButtons) override {
+  core::MessageResult Show(const std::string& text, core::MessageIcon, core::MessageButtons) override {
     texts.push_back(text);
-    return app::MessageResult::kOk;
+    return core::MessageResult::kOk;
   }
   std::vector<std::string> texts;
 };

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_table.h"
 #include "text/strings.h"
 
 namespace {
@@ -19,9 +19,9 @@ constexpr size_t kRows = 6;
 // compare rules see numbers, dates and text that came from the fuzzer.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::vector<vexon::app::ColumnDef> columns = vexon::app::ParseColumnSpec(input);
+  const std::vector<vexon::core::ColumnDef> columns = vexon::core::ParseColumnSpec(input);
 
-  vexon::app::ListTable table(input);
+  vexon::core::ListTable table(input);
   if (table.columnCount() != columns.size()) __builtin_trap();
 
   const std::vector<std::string> pieces = vexon::text::Split(input, ";");

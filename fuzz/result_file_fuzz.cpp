@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
 #include "storage/index_order.h"
 #include "storage/result_file.h"
 #include "text/encoding.h"
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool truncated = false;
   const auto rows = vexon::storage::ParseResultFile(bytes, 4096, &truncated);
   Check(rows.size() <= 4096);
-  vexon::app::ListTable table(vexon::app::kResultsColumns);
+  vexon::core::ListTable table(vexon::core::kResultsColumns);
   for (const auto& row : rows) {
     Check(row.size() == vexon::storage::kResultFieldCount);
     for (const std::string& field : row) {

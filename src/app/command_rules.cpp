@@ -11,7 +11,7 @@ constexpr std::string_view kNoWorker = "-";
 
 }  // namespace
 
-void ReadDownloadSelection(const ListTable& downloads, const std::vector<size_t>& selected,
+void ReadDownloadSelection(const core::ListTable& downloads, const std::vector<size_t>& selected,
                            CommandState& state) {
   state.downloadRows = downloads.rowCount();
   state.downloadsSelected = 0;

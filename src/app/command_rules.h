@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 
 namespace vexon::app {
 
@@ -21,7 +21,7 @@ struct CommandState {
 };
 
 // Fills the download fields of `state` from the download list and its selection.
-void ReadDownloadSelection(const ListTable& downloads, const std::vector<size_t>& selected,
+void ReadDownloadSelection(const core::ListTable& downloads, const std::vector<size_t>& selected,
                            CommandState& state);
 
 // Whether a command is enabled; commands without a rule always are.

@@ -5,10 +5,6 @@
 
 namespace vexon::app {
 
-bool IsWebAddress(const std::string& url) {
-  return net::IsHttpAddress(url) && url.find(' ') == std::string::npos;
-}
-
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
@@ -26,7 +22,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
     }
     const std::string& value = args[++i];
     if (flag == "--site") {
-      if (!IsWebAddress(value)) {
+      if (!net::IsWebAddress(value)) {
         error = "not an http or https address: " + value;
         return false;
       }

@@ -23,7 +23,5 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
 
 // An http(s) address ending in "/", or the default site when `url` is empty.
 std::string SiteBaseUrl(const std::string& url);
-// A site given by hand: an http(s) address without blanks or control bytes.
-bool IsWebAddress(const std::string& url);
 
 }  // namespace vexon::app

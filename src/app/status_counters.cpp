@@ -20,7 +20,7 @@ std::string ResultsCounterText(size_t rows, size_t perPage) {
   return text;
 }
 
-std::string StatusLineText(const ListTable& downloads, size_t downloadsSelected, size_t completedRows,
+std::string StatusLineText(const core::ListTable& downloads, size_t downloadsSelected, size_t completedRows,
                            size_t completedSelected) {
   size_t stopped = 0;
   size_t waiting = 0;

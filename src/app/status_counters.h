@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 
 namespace vexon::app {
 
@@ -17,7 +17,7 @@ std::string ResultsCounterText(size_t rows, size_t perPage);
 
 // The status line: the rows and selections of the download and downloaded lists
 // and the download rows by their state text.
-std::string StatusLineText(const ListTable& downloads, size_t downloadsSelected, size_t completedRows,
+std::string StatusLineText(const core::ListTable& downloads, size_t downloadsSelected, size_t completedRows,
                            size_t completedSelected);
 
 }  // namespace vexon::app

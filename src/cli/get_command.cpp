@@ -4,10 +4,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
-#include "app/message_loop.h"
-#include "app/prompter.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
+#include "core/message_loop.h"
+#include "core/prompter.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "download/download_controller.h"
@@ -34,16 +35,16 @@ struct GetArgs {
 };
 
 // Nobody answers a question here: every one is declined, and the text is shown.
-class StderrPrompter final : public app::Prompter {
+class StderrPrompter final : public core::Prompter {
  public:
-  app::MessageResult Show(const std::string& text, app::MessageIcon, app::MessageButtons buttons) override {
+  core::MessageResult Show(const std::string& text, core::MessageIcon, core::MessageButtons buttons) override {
     std::fprintf(stderr, "vexon-cli get: %s\n", text.c_str());
     switch (buttons) {
-      case app::MessageButtons::kOk: return app::MessageResult::kOk;
-      case app::MessageButtons::kOkCancel: return app::MessageResult::kCancel;
-      case app::MessageButtons::kYesNo: return app::MessageResult::kNo;
+      case core::MessageButtons::kOk: return core::MessageResult::kOk;
+      case core::MessageButtons::kOkCancel: return core::MessageResult::kCancel;
+      case core::MessageButtons::kYesNo: return core::MessageResult::kNo;
     }
-    return app::MessageResult::kCancel;
+    return core::MessageResult::kCancel;
   }
 };
 
@@ -53,28 +54,28 @@ class NoDownloadAs final : public download::DownloadAsDialog {
 };
 
 // Progress lines on stderr as rows change: status texts and whole percents.
-class ProgressPrinter final : public app::ListObserver {
+class ProgressPrinter final : public core::ListObserver {
  public:
-  explicit ProgressPrinter(const app::ListTable& table) : table_(table) {}
+  explicit ProgressPrinter(const core::ListTable& table) : table_(table) {}
   void RowsInserted(size_t, size_t) override {}
   void RowsRemoved(size_t, size_t) override {}
   void RowsReordered(const std::vector<size_t>&) override {}
   void CellsChanged(size_t row, size_t first, size_t last) override {
     if (first != last) return;
-    const std::string& name = table_.Cell(row, download::kItemFileName);
-    if (first == download::kItemStatus) {
+    const std::string& name = table_.Cell(row, core::kDownloadFileName);
+    if (first == core::kDownloadState) {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), table_.Cell(row, first).c_str());
-    } else if (first == download::kItemReceived) {
+    } else if (first == core::kDownloadReceived) {
       // The bytes follow the percent they belong to.
       std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(),
-                   table_.Cell(row, download::kItemPercent).c_str(), table_.Cell(row, first).c_str(),
-                   table_.Cell(row, download::kItemSpeed).c_str(),
-                   table_.Cell(row, download::kItemTimeLeft).c_str());
+                   table_.Cell(row, core::kDownloadPercent).c_str(), table_.Cell(row, first).c_str(),
+                   table_.Cell(row, core::kDownloadSpeed).c_str(),
+                   table_.Cell(row, core::kDownloadTimeLeft).c_str());
     }
   }
 
  private:
-  const app::ListTable& table_;
+  const core::ListTable& table_;
 };
 
 bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::string& error) {
@@ -118,7 +119,7 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
 // The full local name of a URL's download.
 std::string TargetFor(const GetArgs& args, const std::string& url, const std::string& folder) {
   if (!args.to.empty()) return fs::absolute(args.to).lexically_normal().string();
-  const std::string shown = search::ShownUrl(url);
+  const std::string shown = net::ShownUrl(url);
   const auto [stem, extension] = download::SplitExtension(download::AfterLastSlash(shown));
   return download::JoinFolder(folder, download::SafeFileName(stem, extension));
 }
@@ -138,8 +139,8 @@ int RunGetCommand(const std::vector<std::string>& args) {
   storage::AppSettings settings;
   {
     std::vector<std::string> history;
-    app::ListTable completed(app::kCompletedColumns);
-    app::ListTable stored(app::kDownloadColumns);
+    core::ListTable completed(core::kCompletedColumns);
+    core::ListTable stored(core::kDownloadColumns);
     store.LoadSettings(settings, history, completed, stored);
   }
   if (parsed.speed) settings.MaxDownloadSpeed = *parsed.speed;
@@ -155,8 +156,8 @@ int RunGetCommand(const std::vector<std::string>& args) {
   }
 
   SignalWatcher signals;
-  app::ListTable results(app::kResultsColumns);
-  app::ListTable downloads(app::kDownloadColumns);
+  core::ListTable results(core::kResultsColumns);
+  core::ListTable downloads(core::kDownloadColumns);
   ProgressPrinter printer(downloads);
   downloads.SetObserver(&printer);
   StderrPrompter prompter;
@@ -166,7 +167,7 @@ int RunGetCommand(const std::vector<std::string>& args) {
   size_t completedCount = 0;
   size_t queuedCount = 0;
   {
-    app::MessageLoop loop;
+    core::MessageLoop loop;
     download::DownloadController controller(loop, prompter, noDialog, results, downloads, settings, store,
                                             slots, download::DownloadTexts::ForEnvironment());
     controller.addLogItem = [&](const std::string& path, const std::string&) {

@@ -8,9 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
-#include "app/message_loop.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
+#include "core/message_loop.h"
 #include "cli/cli_settings.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -31,9 +32,9 @@ struct SearchArgs {
 };
 
 // Prints each results row the moment it is added: the seven cells joined by TAB.
-class RowPrinter final : public app::ListObserver {
+class RowPrinter final : public core::ListObserver {
  public:
-  explicit RowPrinter(const app::ListTable& table) : table_(table) {}
+  explicit RowPrinter(const core::ListTable& table) : table_(table) {}
   void RowsInserted(size_t first, size_t count) override {
     for (size_t row = first; row < first + count; ++row) PrintRow(table_.Row(row));
   }
@@ -42,7 +43,7 @@ class RowPrinter final : public app::ListObserver {
   void RowsReordered(const std::vector<size_t>&) override {}
 
  private:
-  const app::ListTable& table_;
+  const core::ListTable& table_;
 };
 
 bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std::string& error) {
@@ -118,7 +119,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   }
 
   SignalWatcher signals;
-  app::ListTable results(app::kResultsColumns);
+  core::ListTable results(core::kResultsColumns);
   RowPrinter printer(results);
   results.SetObserver(&printer);
 
@@ -127,7 +128,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   bool finished = false;
   int status = 0;
   {
-    app::MessageLoop loop;
+    core::MessageLoop loop;
     search::SearchController controller(loop, results, parsed.options, parsed.hosts);
     controller.recordHistory = settings.HistoryHook();
     controller.onAllFinished = [&] {

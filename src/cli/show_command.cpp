@@ -2,8 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "storage/result_file.h"
@@ -39,7 +40,7 @@ int RunShowCommand(const std::vector<std::string>& args) {
     return 2;
   }
 
-  app::ListTable rows(app::kResultsColumns);
+  core::ListTable rows(core::kResultsColumns);
   const storage::ResultFileStatus status = storage::ReadResultFile(files[0], rows);
   if (!status) {
     std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(),

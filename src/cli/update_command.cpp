@@ -6,6 +6,7 @@
 
 #include "app/launch_options.h"
 #include "cli/commands.h"
+#include "net/url.h"
 #include "storage/app_settings.h"
 #include "storage/profile.h"
 #include "storage/settings_store.h"
@@ -29,7 +30,7 @@ std::string SiteFromSettings() {
   storage::SettingsStore store(profile, startDir);
   storage::AppSettings settings;
   store.LoadServiceHosts(settings);
-  return app::IsWebAddress(settings.siteUrl) ? settings.siteUrl : std::string();
+  return net::IsWebAddress(settings.siteUrl) ? settings.siteUrl : std::string();
 }
 
 // The desktop program beside vexon-cli, else vexon-cli itself.
@@ -62,7 +63,7 @@ int RunUpdateCheckCommand(const std::vector<std::string>& args) {
     }
     const std::string& value = args[++i];
     if (arg == "--site") {
-      if (!app::IsWebAddress(value)) {
+      if (!net::IsWebAddress(value)) {
         std::fprintf(stderr, "vexon-cli update-check: not an http or https address: %s\n", value.c_str());
         return 2;
       }

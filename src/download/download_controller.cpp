@@ -5,18 +5,19 @@
 #include <tuple>
 #include <utility>
 
+#include "core/list_schemas.h"
 #include "download/download_item.h"
 #include "download/file_names.h"
 #include "download/final_file.h"
-#include "search/search_controller.h"
+#include "net/url.h"
 #include "text/strings.h"
 
 namespace vexon::download {
 namespace {
 
-using app::MessageButtons;
-using app::MessageIcon;
-using app::MessageResult;
+using core::MessageButtons;
+using core::MessageIcon;
+using core::MessageResult;
 
 std::string IdText(uint32_t workerId) { return text::Format("%u", workerId); }
 
@@ -40,9 +41,9 @@ std::string PartialPathOf(const std::string& fullName) { return fullName + kPart
 
 }  // namespace
 
-DownloadController::DownloadController(app::OwnerChannel& channel, app::Prompter& prompter,
-                                       DownloadAsDialog& downloadAs, app::ListTable& results,
-                                       app::ListTable& downloads, storage::AppSettings& settings,
+DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompter& prompter,
+                                       DownloadAsDialog& downloadAs, core::ListTable& results,
+                                       core::ListTable& downloads, storage::AppSettings& settings,
                                        storage::SettingsStore& store, DownloadSlots& slots,
                                        const DownloadTexts& texts)
     : prompter_(prompter),
@@ -53,7 +54,7 @@ DownloadController::DownloadController(app::OwnerChannel& channel, app::Prompter
       store_(store),
       slots_(slots),
       context_{channel, *this, slots, settings.MaxDownloadSpeed, texts} {
-  downloads_.IndexColumn(kItemUrl);
+  downloads_.IndexColumn(core::kDownloadUrl);
 }
 
 DownloadController::~DownloadController() {
@@ -68,10 +69,10 @@ bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResult
   const std::vector<size_t> rows = ValidRows(selectedResults, results_.rowCount());
   if (rows.empty()) return false;
   prepared.row = rows.front();
-  prepared.url = search::ShownUrl(results_.Cell(prepared.row, search::kResultUrl));
+  prepared.url = net::ShownUrl(results_.Cell(prepared.row, core::kResultUrl));
   prepared.urlName = std::string(AfterLastSlash(prepared.url));
-  prepared.size = results_.Cell(prepared.row, search::kResultSize);
-  prepared.title = results_.Cell(prepared.row, search::kResultTitle);
+  prepared.size = results_.Cell(prepared.row, core::kResultSize);
+  prepared.title = results_.Cell(prepared.row, core::kResultTitle);
   return true;
 }
 
@@ -86,7 +87,7 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
   auto [stem, extension] = SplitExtension(result.urlName);
   const std::string fileName =
       settings_.TitleDown ? SafeFileName(result.title, extension) : SafeFileName(stem, extension);
-  if (ListContainsText(result.url, kItemUrl)) {
+  if (ListContainsText(result.url, core::kDownloadUrl)) {
     prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
     return;
   }
@@ -94,7 +95,7 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
   const char* question = nullptr;
   if (FileExists(fullName)) {
     question = kFileOnDiskQuestion;
-  } else if (ListContainsText(fullName, kItemFullName)) {
+  } else if (ListContainsText(fullName, core::kDownloadFullName)) {
     question = kFullNameListedQuestion;
   }
   if (question) {
@@ -110,7 +111,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
   ReapRetired();
   PreparedResult result;
   if (!PrepareResult(selectedResults, result)) return;
-  if (ListContainsText(result.url, kItemUrl)) {
+  if (ListContainsText(result.url, core::kDownloadUrl)) {
     prompter_.Show(kUrlListedAsText, MessageIcon::kNone, MessageButtons::kOk);
     return;
   }
@@ -131,7 +132,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     const char* question = nullptr;
     if (FileExists(fullName)) {
       question = kFileOnDiskAsQuestion;
-    } else if (ListContainsText(fullName, kItemFullName)) {
+    } else if (ListContainsText(fullName, core::kDownloadFullName)) {
       question = kFullNameListedQuestion;
       icon = MessageIcon::kExclamation;
     }
@@ -147,8 +148,8 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
                                      const std::string& sizeText) {
   ReapRetired();
   // Kept in the form the start command keeps, so both find each other's duplicates.
-  const std::string url = search::ShownUrl(givenUrl);
-  if (ListContainsText(url, kItemUrl)) {
+  const std::string url = net::ShownUrl(givenUrl);
+  if (ListContainsText(url, core::kDownloadUrl)) {
     prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
@@ -161,14 +162,14 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   const char* question = nullptr;
   if (FileExists(target)) {
     question = kFileOnDiskQuestion;
-  } else if (ListContainsText(target, kItemFullName)) {
+  } else if (ListContainsText(target, core::kDownloadFullName)) {
     question = kFullNameListedQuestion;
   }
   if (question) {
     prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
     return false;
   }
-  return QueueNewRow(url, target, sizeText, true, app::ListTable::npos);
+  return QueueNewRow(url, target, sizeText, true, core::ListTable::npos);
 }
 
 bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName,
@@ -184,7 +185,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
                         std::string(AfterLastSlash(fullName)), "", "", sizeText, "", "", kWaitingText,
                         fullName, url},
                        kQueuedImage);
-  if (resultsRow != app::ListTable::npos) MarkResultRow(resultsRow, true);
+  if (resultsRow != core::ListTable::npos) MarkResultRow(resultsRow, true);
   downloads_.Resort();
   if (!store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord)) {
     prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
@@ -244,9 +245,9 @@ void DownloadController::OnDeleteAll() {
 }
 
 void DownloadController::DeleteRow(size_t row) {
-  const std::string fullName = downloads_.Cell(row, kItemFullName);
-  const std::string url = downloads_.Cell(row, kItemUrl);
-  const std::string& idText = downloads_.Cell(row, kItemId);
+  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
+  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
+  const std::string& idText = downloads_.Cell(row, core::kDownloadId);
   if (idText == kNoWorkerId) {
     RemoveFileQuietly(PartialPathOf(fullName));
   } else {
@@ -268,7 +269,7 @@ void DownloadController::DeleteRow(size_t row) {
 void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads) {
   const std::vector<size_t> rows = ValidRows(selectedDownloads, downloads_.rowCount());
   if (rows.empty()) return;
-  if (downloads_.Cell(rows.front(), kItemId) == kNoWorkerId) {
+  if (downloads_.Cell(rows.front(), core::kDownloadId) == kNoWorkerId) {
     OnResumeDownload(selectedDownloads);
   } else {
     OnStopDownload(selectedDownloads);
@@ -286,14 +287,14 @@ void DownloadController::OnResumeAll() {
 }
 
 bool DownloadController::ResumeRow(size_t row) {
-  if (downloads_.Cell(row, kItemId) != kNoWorkerId) return false;
-  const std::string url = downloads_.Cell(row, kItemUrl);
-  const std::string fullName = downloads_.Cell(row, kItemFullName);
+  if (downloads_.Cell(row, core::kDownloadId) != kNoWorkerId) return false;
+  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
+  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
   const std::string partialPath = PartialPathOf(fullName);
   DownloadWorker* worker = QueueDownload(url, fullName, partialPath, true);
   if (!worker) return false;
-  downloads_.SetCell(row, kItemId, IdText(worker->id()));
-  downloads_.SetCell(row, kItemStatus, kWaitingText);
+  downloads_.SetCell(row, core::kDownloadId, IdText(worker->id()));
+  downloads_.SetCell(row, core::kDownloadState, kWaitingText);
   downloads_.SetImage(row, kQueuedImage);
   return true;
 }
@@ -309,7 +310,7 @@ void DownloadController::OnStopAll() {
 }
 
 void DownloadController::StopRow(size_t row) {
-  const std::string& idText = downloads_.Cell(row, kItemId);
+  const std::string& idText = downloads_.Cell(row, core::kDownloadId);
   if (idText == kNoWorkerId) return;
   auto it = FindWorker(IdOfText(idText));
   if (it != workers_.end()) {
@@ -323,10 +324,10 @@ void DownloadController::StopRow(size_t row) {
 }
 
 void DownloadController::SetRowStopped(size_t row) {
-  downloads_.SetCell(row, kItemId, kNoWorkerId);
-  downloads_.SetCell(row, kItemSpeed, kStoppedSpeedText);
-  downloads_.SetCell(row, kItemTimeLeft, kStoppedTimeLeftText);
-  downloads_.SetCell(row, kItemStatus, kStoppedText);
+  downloads_.SetCell(row, core::kDownloadId, kNoWorkerId);
+  downloads_.SetCell(row, core::kDownloadSpeed, kStoppedSpeedText);
+  downloads_.SetCell(row, core::kDownloadTimeLeft, kStoppedTimeLeftText);
+  downloads_.SetCell(row, core::kDownloadState, kStoppedText);
   downloads_.SetImage(row, kStoppedImage);
 }
 
@@ -335,7 +336,7 @@ void DownloadController::ApplyMaxDownloadThreads(unsigned count) {
 }
 
 size_t DownloadController::FindDownloadRow(uint32_t workerId) const {
-  return downloads_.FindRow(kItemId, IdText(workerId));
+  return downloads_.FindRow(core::kDownloadId, IdText(workerId));
 }
 
 bool DownloadController::ListContainsText(std::string_view text, size_t column) const {
@@ -345,32 +346,32 @@ bool DownloadController::ListContainsText(std::string_view text, size_t column) 
 void DownloadController::MarkResultRow(size_t resultsRow, bool flag) { results_.SetRowMarks(resultsRow, flag); }
 
 void DownloadController::UnmarkResultByUrl(std::string_view url) {
-  const size_t row = results_.FindRow(search::kResultUrl, url);
-  if (row != app::ListTable::npos) results_.SetRowMarks(row, false);
+  const size_t row = results_.FindRow(core::kResultUrl, url);
+  if (row != core::ListTable::npos) results_.SetRowMarks(row, false);
 }
 
-void DownloadController::OnWorkerReport(app::Msg message, uint32_t workerId, const std::string& text) {
+void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) {
   const size_t row = FindDownloadRow(workerId);
-  if (row == app::ListTable::npos) return;
+  if (row == core::ListTable::npos) return;
   switch (message) {
-    case app::Msg::DownloadSpeed: downloads_.SetCell(row, kItemSpeed, text); break;
-    case app::Msg::DownloadPercent: downloads_.SetCell(row, kItemPercent, text); break;
-    case app::Msg::DownloadBytes: downloads_.SetCell(row, kItemReceived, text); break;
-    case app::Msg::DownloadStatus: downloads_.SetCell(row, kItemStatus, text); break;
-    case app::Msg::DownloadTimeLeft: downloads_.SetCell(row, kItemTimeLeft, text); break;
-    case app::Msg::DownloadBodyBegins: downloads_.SetImage(row, kTransferringImage); break;
-    case app::Msg::DownloadFailed:
+    case core::Msg::DownloadSpeed: downloads_.SetCell(row, core::kDownloadSpeed, text); break;
+    case core::Msg::DownloadPercent: downloads_.SetCell(row, core::kDownloadPercent, text); break;
+    case core::Msg::DownloadBytes: downloads_.SetCell(row, core::kDownloadReceived, text); break;
+    case core::Msg::DownloadStatus: downloads_.SetCell(row, core::kDownloadState, text); break;
+    case core::Msg::DownloadTimeLeft: downloads_.SetCell(row, core::kDownloadTimeLeft, text); break;
+    case core::Msg::DownloadBodyBegins: downloads_.SetImage(row, kTransferringImage); break;
+    case core::Msg::DownloadFailed:
       SetRowStopped(row);
-      if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), text);
+      if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), text);
       break;
     default: break;
   }
 }
 
-void DownloadController::OnWorkerEnded(app::Msg message, std::unique_ptr<DownloadTask> task) {
+void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) {
   ReapRetired();
   if (!task) return;
-  if (message == app::Msg::DownloadCompleted) {
+  if (message == core::Msg::DownloadCompleted) {
     FinishCompleted(std::move(task));
     return;
   }
@@ -379,18 +380,18 @@ void DownloadController::OnWorkerEnded(app::Msg message, std::unique_ptr<Downloa
   if (partialPath.empty()) return;
   if (heldSlot) slots_.Release();
   // A row listed meanwhile for the same target owns that partial file now.
-  if (message == app::Msg::DownloadEndedDelete && !ListContainsText(task->fullName, kItemFullName)) {
+  if (message == core::Msg::DownloadEndedDelete && !ListContainsText(task->fullName, core::kDownloadFullName)) {
     RemoveFileQuietly(partialPath);
   }
   // A row that still names this worker ended without a failure report (its URL or
   // partial file was unusable): it turns stopped, keeping the status that says why.
   const size_t row = FindDownloadRow(task->workerId);
-  if (row != app::ListTable::npos) {
-    const std::string status = downloads_.Cell(row, kItemStatus);
+  if (row != core::ListTable::npos) {
+    const std::string status = downloads_.Cell(row, core::kDownloadState);
     SetRowStopped(row);
     if (status != kWaitingText) {
-      downloads_.SetCell(row, kItemStatus, status);
-      if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), status);
+      downloads_.SetCell(row, core::kDownloadState, status);
+      if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), status);
     }
   }
   StartNextWriter(partialPath);
@@ -403,26 +404,26 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
   if (partialPath.empty()) return;
   // A name taken meanwhile, on disk or by another row, gives "name(1).ext" and so on.
   const FinalFile final = MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) {
-    return ListContainsText(path, kItemFullName);
+    return ListContainsText(path, core::kDownloadFullName);
   });
   task.reset();
   if (heldSlot) slots_.Release();
   StartNextWriter(partialPath);
 
   const size_t row = FindDownloadRow(workerId);
-  if (row == app::ListTable::npos) return;
+  if (row == core::ListTable::npos) return;
   if (final.path.empty()) {
     // The partial file stays with its record, so a later resume finds it complete
     // and tries the name again; the log never lists a file that is not there.
     const std::string why = FillText(kRenameFailedText, text::Format("%d", final.error.value()));
     SetRowStopped(row);
-    downloads_.SetCell(row, kItemStatus, why);
-    if (reportFailure) reportFailure(downloads_.Cell(row, kItemFullName), why);
+    downloads_.SetCell(row, core::kDownloadState, why);
+    if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), why);
     return;
   }
-  const std::string fullName = downloads_.Cell(row, kItemFullName);
-  const std::string sizeText = downloads_.Cell(row, kItemSize);
-  const std::string url = downloads_.Cell(row, kItemUrl);
+  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
+  const std::string sizeText = downloads_.Cell(row, core::kDownloadSize);
+  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
   store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
   UnmarkResultByUrl(url);
   downloads_.RemoveRow(row);
@@ -435,7 +436,7 @@ uint32_t DownloadController::NextWorkerId() {
     const uint32_t id = nextWorkerId_++;
     if (nextWorkerId_ == 0) nextWorkerId_ = 1;
     // Unique among live workers and among the ids the rows still show.
-    if (id != 0 && FindWorker(id) == workers_.end() && FindDownloadRow(id) == app::ListTable::npos) {
+    if (id != 0 && FindWorker(id) == workers_.end() && FindDownloadRow(id) == core::ListTable::npos) {
       return id;
     }
   }
@@ -468,9 +469,9 @@ void DownloadController::StartNextWriter(const std::string& partialPath) {
     // No message box here: the worker that just ended waits for this handler.
     const size_t row = FindDownloadRow(it->worker->id());
     workers_.erase(it);
-    if (row != app::ListTable::npos) {
+    if (row != core::ListTable::npos) {
       SetRowStopped(row);
-      downloads_.SetCell(row, kItemStatus, kCannotStartText);
+      downloads_.SetCell(row, core::kDownloadState, kCannotStartText);
     }
   }
 }

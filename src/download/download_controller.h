@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/list_table.h"
-#include "app/owner_channel.h"
-#include "app/prompter.h"
+#include "core/list_table.h"
+#include "core/owner_channel.h"
+#include "core/prompter.h"
 #include "download/download_as_dialog.h"
 #include "download/download_events.h"
 #include "download/download_slots.h"
@@ -27,8 +27,8 @@ namespace vexon::download {
 // without one.
 class DownloadController final : public DownloadEvents {
  public:
-  DownloadController(app::OwnerChannel& channel, app::Prompter& prompter, DownloadAsDialog& downloadAs,
-                     app::ListTable& results, app::ListTable& downloads, storage::AppSettings& settings,
+  DownloadController(core::OwnerChannel& channel, core::Prompter& prompter, DownloadAsDialog& downloadAs,
+                     core::ListTable& results, core::ListTable& downloads, storage::AppSettings& settings,
                      storage::SettingsStore& store, DownloadSlots& slotPool, const DownloadTexts& texts);
   // Stops every download, keeping its partial file, and joins the workers. The
   // owner channel must already refuse sends, so no worker waits on it.
@@ -77,8 +77,8 @@ class DownloadController final : public DownloadEvents {
   // Session settings and slot poll of workers started from now on.
   WorkerContext& workerContext() { return context_; }
 
-  void OnWorkerReport(app::Msg message, uint32_t workerId, const std::string& text) override;
-  void OnWorkerEnded(app::Msg message, std::unique_ptr<DownloadTask> task) override;
+  void OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) override;
+  void OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) override;
 
  private:
   // A results row made ready for queueing.
@@ -125,10 +125,10 @@ class DownloadController final : public DownloadEvents {
   void StartNextWriter(const std::string& partialPath);
   void ReapRetired();
 
-  app::Prompter& prompter_;
+  core::Prompter& prompter_;
   DownloadAsDialog& downloadAs_;
-  app::ListTable& results_;
-  app::ListTable& downloads_;
+  core::ListTable& results_;
+  core::ListTable& downloads_;
   storage::AppSettings& settings_;
   storage::SettingsStore& store_;
   DownloadSlots& slots_;

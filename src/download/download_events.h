@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/message_ids.h"
+#include "core/message_ids.h"
 #include "download/download_task.h"
 
 namespace vexon::download {
@@ -14,10 +14,10 @@ class DownloadEvents {
  public:
   virtual ~DownloadEvents() = default;
   // Speed, percent, bytes, status, time left, body begins (empty text), failure.
-  virtual void OnWorkerReport(app::Msg message, uint32_t workerId, const std::string& text) = 0;
+  virtual void OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) = 0;
   // The worker's last report: completed, ended keeping its partial file, or ended
   // with its partial file to be deleted. The task passes to the handler.
-  virtual void OnWorkerEnded(app::Msg message, std::unique_ptr<DownloadTask> task) = 0;
+  virtual void OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) = 0;
 };
 
 }  // namespace vexon::download

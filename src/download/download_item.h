@@ -6,21 +6,6 @@
 
 namespace vexon::download {
 
-// Columns of a download list row (app::kDownloadColumns).
-enum DownloadItem : size_t {
-  kItemIndex = 0,
-  kItemId,
-  kItemFileName,
-  kItemPercent,
-  kItemReceived,
-  kItemSize,
-  kItemSpeed,
-  kItemTimeLeft,
-  kItemStatus,
-  kItemFullName,
-  kItemUrl,
-};
-
 // Images of the ID cell.
 inline constexpr int kStoppedImage = storage::kStoppedStateImage;
 inline constexpr int kQueuedImage = 1;

@@ -64,7 +64,7 @@ class TransferRun final : public net::TransferHandler {
   enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
 
   TransferRun(const std::atomic<bool>& abort, const WorkerContext& context, PartialFile& file,
-              uint64_t& resumeOffset, const std::function<void(app::Msg, const std::string&)>& report)
+              uint64_t& resumeOffset, const std::function<void(core::Msg, const std::string&)>& report)
       : abort_(abort), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
 
   Outcome outcome = Outcome::kNone;
@@ -75,11 +75,11 @@ class TransferRun final : public net::TransferHandler {
   void OnStage(net::Stage stage, const std::string& detail) override {
     const DownloadTexts& t = context_.texts;
     switch (stage) {
-      case net::Stage::Resolving: report_(app::Msg::DownloadStatus, FillText(t.resolving, detail)); break;
-      case net::Stage::Resolved: report_(app::Msg::DownloadStatus, FillText(t.resolved, detail)); break;
-      case net::Stage::Connecting: report_(app::Msg::DownloadStatus, FillText(t.connecting, detail)); break;
-      case net::Stage::Connected: report_(app::Msg::DownloadStatus, FillText(t.connected, detail)); break;
-      case net::Stage::Redirect: report_(app::Msg::DownloadStatus, FillText(t.redirecting, detail)); break;
+      case net::Stage::Resolving: report_(core::Msg::DownloadStatus, FillText(t.resolving, detail)); break;
+      case net::Stage::Resolved: report_(core::Msg::DownloadStatus, FillText(t.resolved, detail)); break;
+      case net::Stage::Connecting: report_(core::Msg::DownloadStatus, FillText(t.connecting, detail)); break;
+      case net::Stage::Connected: report_(core::Msg::DownloadStatus, FillText(t.connected, detail)); break;
+      case net::Stage::Redirect: report_(core::Msg::DownloadStatus, FillText(t.redirecting, detail)); break;
       default: break;
     }
   }
@@ -121,8 +121,8 @@ class TransferRun final : public net::TransferHandler {
     }
     lengthKnown_ = head.contentLength.has_value();
     contentLength_ = head.contentLength.value_or(0);
-    report_(app::Msg::DownloadStatus, kDownloadingText);
-    report_(app::Msg::DownloadBodyBegins, {});
+    report_(core::Msg::DownloadStatus, kDownloadingText);
+    report_(core::Msg::DownloadBodyBegins, {});
     start_ = Clock::now();
     lastSpeedTick_ = start_;
     return !abort_.load();
@@ -175,8 +175,8 @@ class TransferRun final : public net::TransferHandler {
       const int percent =
           total == 0 ? 100 : static_cast<int>(static_cast<double>(have) * 100.0 / static_cast<double>(total));
       if (percent != lastPercent_) {
-        report_(app::Msg::DownloadPercent, text::Format("%d%%", percent));
-        report_(app::Msg::DownloadBytes, Decimal(static_cast<int64_t>(have)));
+        report_(core::Msg::DownloadPercent, text::Format("%d%%", percent));
+        report_(core::Msg::DownloadBytes, Decimal(static_cast<int64_t>(have)));
         lastPercent_ = percent;
       }
     }
@@ -184,13 +184,13 @@ class TransferRun final : public net::TransferHandler {
     const int64_t sinceSpeed = Millis(lastSpeedTick_, now);
     if (sinceSpeed <= 1000) return;
     const double speed = static_cast<double>(received_ - receivedAtSpeed_) / static_cast<double>(sinceSpeed);
-    report_(app::Msg::DownloadSpeed, SpeedText(context_.texts, speed));
+    report_(core::Msg::DownloadSpeed, SpeedText(context_.texts, speed));
     lastSpeedTick_ = now;
     receivedAtSpeed_ = received_;
     if (lengthKnown_ && received_ > 0) {
       const double left = contentLength_ > received_ ? static_cast<double>(contentLength_ - received_) : 0.0;
       const double seconds = static_cast<double>(Millis(start_, now)) / static_cast<double>(received_) * left * 0.001;
-      report_(app::Msg::DownloadTimeLeft, TimeLeftText(context_.texts, static_cast<uint64_t>(seconds)));
+      report_(core::Msg::DownloadTimeLeft, TimeLeftText(context_.texts, static_cast<uint64_t>(seconds)));
     }
   }
 
@@ -198,7 +198,7 @@ class TransferRun final : public net::TransferHandler {
   const WorkerContext& context_;
   PartialFile& file_;
   uint64_t& resumeOffset_;
-  const std::function<void(app::Msg, const std::string&)>& report_;
+  const std::function<void(core::Msg, const std::string&)>& report_;
   bool lengthKnown_ = false;
   uint64_t contentLength_ = 0;
   uint64_t received_ = 0;
@@ -240,7 +240,7 @@ void DownloadWorker::RequestDeleteWaiting() {
   leaveQueue_ = true;
 }
 
-void DownloadWorker::Report(app::Msg message, const std::string& text) {
+void DownloadWorker::Report(core::Msg message, const std::string& text) {
   context_.channel.Send(message, [&] { context_.events.OnWorkerReport(message, id_, text); });
 }
 
@@ -253,8 +253,8 @@ void DownloadWorker::Run() {
     std::this_thread::sleep_for(context_.slotPoll);
   }
   const bool completed = holdsSlot && !leaveQueue_.load() && RunTransfer();
-  app::Msg end = app::Msg::DownloadCompleted;
-  if (!completed) end = discardPartial_.load() ? app::Msg::DownloadEndedDelete : app::Msg::DownloadEndedKeep;
+  core::Msg end = core::Msg::DownloadCompleted;
+  if (!completed) end = discardPartial_.load() ? core::Msg::DownloadEndedDelete : core::Msg::DownloadEndedKeep;
   context_.channel.Send(end, [&] { context_.events.OnWorkerEnded(end, std::move(task_)); });
   exited_ = true;
 }
@@ -267,7 +267,7 @@ bool DownloadWorker::RunTransfer() {
   PartialFile file;
   int error = 0;
   if (!file.Open(task_->partialPath, task_->resume, resumeOffset, error)) {
-    Report(app::Msg::DownloadStatus, FillText(context_.texts.openFailed, Decimal(error)));
+    Report(core::Msg::DownloadStatus, FillText(context_.texts.openFailed, Decimal(error)));
     return false;
   }
   task_->resumeOffset = resumeOffset;
@@ -275,12 +275,12 @@ bool DownloadWorker::RunTransfer() {
   if (context_.maxDownloadSpeed.load() > 0) settings.bufferSize = std::min(settings.bufferSize, kLimitedChunk);
   net::CurlSession session(settings);
   const std::string url = net::RequestUrl(parts);
-  const std::function<void(app::Msg, const std::string&)> report = [this](app::Msg m, const std::string& t) {
+  const std::function<void(core::Msg, const std::string&)> report = [this](core::Msg m, const std::string& t) {
     Report(m, t);
   };
   const auto fail = [&](const std::string& text) {
     file.Close();
-    Report(app::Msg::DownloadFailed, text);
+    Report(core::Msg::DownloadFailed, text);
     return false;
   };
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/owner_channel.h"
+#include "core/owner_channel.h"
 #include "download/download_events.h"
 #include "download/download_slots.h"
 #include "download/download_task.h"
@@ -21,7 +21,7 @@ inline constexpr uint32_t kNotWaitedYet = 217;
 
 // What every worker shares with the rest of the program.
 struct WorkerContext {
-  app::OwnerChannel& channel;
+  core::OwnerChannel& channel;
   DownloadEvents& events;
   DownloadSlots& slotPool;
   // KB/s per file, 0 = no limit; re-read after every chunk.
@@ -62,7 +62,7 @@ class DownloadWorker final {
  private:
   void Run();
   bool RunTransfer();
-  void Report(app::Msg message, const std::string& text);
+  void Report(core::Msg message, const std::string& text);
 
   std::unique_ptr<DownloadTask> task_;
   WorkerContext& context_;

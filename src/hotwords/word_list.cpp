@@ -1,6 +1,6 @@
 #include "hotwords/word_list.h"
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 
@@ -80,8 +80,8 @@ WordList ParseWordList(std::string_view gb18030Bytes) {
 }
 
 std::optional<WordList> ReadWordList(const std::filesystem::path& file) {
-  const storage::FileBytes read = storage::ReadWholeFile(file, kMaxWordListBytes);
-  if (read.status != storage::ReadStatus::kOk) return std::nullopt;
+  const core::FileBytes read = core::ReadWholeFile(file, kMaxWordListBytes);
+  if (read.status != core::ReadStatus::kOk) return std::nullopt;
   return ParseWordList(read.bytes);
 }
 

@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/list_schemas.h"
 #include "library/playlist.h"
 #include "text/strings.h"
 
@@ -12,10 +13,10 @@ namespace {
 
 // Runs `work` on the list sorted by its index column, then restores the user's sort.
 template <typename Work>
-void InIndexOrder(app::ListTable& table, Work work) {
+void InIndexOrder(core::ListTable& table, Work work) {
   const size_t column = table.sortColumn();
   const bool ascending = table.sortAscending();
-  table.Sort(kLogIndex, true);
+  table.Sort(core::kLogIndex, true);
   work();
   table.Sort(column, ascending);
 }
@@ -46,8 +47,8 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 
 }  // namespace
 
-CompletedLog::CompletedLog(app::ListTable& completed, const storage::AppSettings& settings,
-                           storage::SettingsStore& store, app::Prompter& prompter, Shell& shell,
+CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSettings& settings,
+                           storage::SettingsStore& store, core::Prompter& prompter, core::Shell& shell,
                            MoveFileDialog& moveDialog, fs::path startDir)
     : completed_(completed),
       settings_(settings),
@@ -58,15 +59,15 @@ CompletedLog::CompletedLog(app::ListTable& completed, const storage::AppSettings
       startDir_(std::move(startDir)) {}
 
 std::string CompletedLog::FullPath(size_t row) const {
-  return std::string(text::Trim(completed_.Cell(row, kLogFolder))) +
-         std::string(text::Trim(completed_.Cell(row, kLogName)));
+  return std::string(text::Trim(completed_.Cell(row, core::kLogFolder))) +
+         std::string(text::Trim(completed_.Cell(row, core::kLogName)));
 }
 
 void CompletedLog::Save() { store_.SaveCompletedLog(completed_, settings_); }
 
 bool CompletedLog::Ask(const char* question) {
-  return prompter_.Show(question, app::MessageIcon::kQuestion, app::MessageButtons::kYesNo) ==
-         app::MessageResult::kYes;
+  return prompter_.Show(question, core::MessageIcon::kQuestion, core::MessageButtons::kYesNo) ==
+         core::MessageResult::kYes;
 }
 
 void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& sizeText) {
@@ -76,7 +77,7 @@ void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& si
     completed_.AppendRow({std::to_string(completed_.rowCount()), storage::FileNameOfPath(fullPath),
                           storage::TypeOfPath(fullPath), sizeText, storage::FolderOfPath(fullPath)});
     for (size_t row = 0; row < completed_.rowCount(); ++row) {
-      completed_.SetCell(row, kLogIndex, std::to_string(row));
+      completed_.SetCell(row, core::kLogIndex, std::to_string(row));
     }
     Save();
   });
@@ -86,7 +87,7 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   std::vector<PlaylistEntry> entries;
   for (size_t row : selected) {
     if (row < completed_.rowCount()) {
-      entries.push_back({std::string(text::Trim(completed_.Cell(row, kLogName))), FullPath(row)});
+      entries.push_back({std::string(text::Trim(completed_.Cell(row, core::kLogName))), FullPath(row)});
     }
   }
   if (entries.empty()) return;
@@ -97,31 +98,31 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   // The very file written is the one opened: file names here are case-sensitive.
   const fs::path playlist = startDir_ / kPlaylistFileName;
   if (!WritePlaylist(playlist, entries)) {
-    prompter_.Show(text::Format(kPlaylistFailedFormat, playlist.string().c_str()), app::MessageIcon::kExclamation,
-                   app::MessageButtons::kOk);
+    prompter_.Show(text::Format(kPlaylistFailedFormat, playlist.string().c_str()), core::MessageIcon::kExclamation,
+                   core::MessageButtons::kOk);
     return;
   }
   shell_.OpenFile(playlist.string());
 }
 
 bool CompletedLog::MoveOne(size_t row) {
-  MoveFileForm form(text::Trim(completed_.Cell(row, kLogName)), std::string(text::Trim(completed_.Cell(row, kLogFolder))));
+  MoveFileForm form(text::Trim(completed_.Cell(row, core::kLogName)), std::string(text::Trim(completed_.Cell(row, core::kLogFolder))));
   const std::string source = FullPath(row);
   while (moveDialog_.Show(form)) {
     const std::string target = form.FullName();
     if (Exists(target)) {
-      prompter_.Show(kFileExistsText, app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+      prompter_.Show(kFileExistsText, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       continue;
     }
     std::string error;
     if (!MoveFile(source, target, error)) {
       // The row keeps naming the file where it still is.
       prompter_.Show(text::Format(kMoveFailedFormat, source.c_str(), target.c_str(), error.c_str()),
-                     app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+                     core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       return false;
     }
-    completed_.SetCell(row, kLogName, form.FileName());
-    completed_.SetCell(row, kLogFolder, form.path());
+    completed_.SetCell(row, core::kLogName, form.FileName());
+    completed_.SetCell(row, core::kLogFolder, form.path());
     return true;
   }
   return false;
@@ -143,7 +144,7 @@ bool CompletedLog::DeleteFileOf(size_t row) {
   // hears why this one stays.
   Save();
   prompter_.Show(text::Format(kDeleteFailedFormat, path.c_str(), ec ? ec.message().c_str() : "?"),
-                 app::MessageIcon::kStop, app::MessageButtons::kOk);
+                 core::MessageIcon::kStop, core::MessageButtons::kOk);
   return false;
 }
 

@@ -5,23 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/list_table.h"
-#include "app/prompter.h"
+#include "core/list_table.h"
+#include "core/prompter.h"
 #include "library/move_file_form.h"
-#include "library/shell.h"
+#include "core/shell.h"
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
 
 namespace vexon::library {
-
-// Downloaded-files log columns.
-enum CompletedColumn : size_t {
-  kLogIndex = 0,
-  kLogName,
-  kLogType,
-  kLogSize,
-  kLogFolder,
-};
 
 inline constexpr const char* kFileExistsText = "文件已经存在!";
 inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选的磁盘文件和日志项?";
@@ -37,8 +28,8 @@ inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %s";
 // give the list back its sort. Commands take the selection in list order.
 class CompletedLog final {
  public:
-  CompletedLog(app::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
-               app::Prompter& prompter, Shell& shell, MoveFileDialog& moveDialog,
+  CompletedLog(core::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
+               core::Prompter& prompter, core::Shell& shell, MoveFileDialog& moveDialog,
                std::filesystem::path startDir);
 
   // A finished download: the oldest entry gives way when the log is full.
@@ -62,11 +53,11 @@ class CompletedLog final {
   bool MoveOne(size_t row);
   void Save();
 
-  app::ListTable& completed_;
+  core::ListTable& completed_;
   const storage::AppSettings& settings_;
   storage::SettingsStore& store_;
-  app::Prompter& prompter_;
-  Shell& shell_;
+  core::Prompter& prompter_;
+  core::Shell& shell_;
   MoveFileDialog& moveDialog_;
   std::filesystem::path startDir_;
 };

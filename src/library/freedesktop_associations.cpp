@@ -11,7 +11,7 @@
 #include <tuple>
 #include <utility>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "text/strings.h"
 
 namespace vexon::library {
@@ -29,8 +29,8 @@ constexpr size_t kMaxIdLength = 1024;
 constexpr int kDefaultGlobWeight = 50;
 
 std::optional<std::string> ReadCapped(const fs::path& path) {
-  storage::FileBytes file = storage::ReadWholeFile(path, kMaxFileBytes);
-  if (file.status != storage::ReadStatus::kOk) return std::nullopt;
+  core::FileBytes file = core::ReadWholeFile(path, kMaxFileBytes);
+  if (file.status != core::ReadStatus::kOk) return std::nullopt;
   return std::move(file.bytes);
 }
 

@@ -1,6 +1,6 @@
 #include "library/playlist.h"
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace vexon::library {
 namespace {
@@ -29,7 +29,7 @@ std::string PlaylistText(const std::vector<PlaylistEntry>& entries) {
 }
 
 bool WritePlaylist(const std::filesystem::path& path, const std::vector<PlaylistEntry>& entries) {
-  return storage::ReplaceFileAtomically(path, PlaylistText(entries));
+  return core::ReplaceFileAtomically(path, PlaylistText(entries));
 }
 
 }  // namespace vexon::library

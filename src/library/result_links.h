@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "library/associations.h"
-#include "library/shell.h"
+#include "core/shell.h"
 
 namespace vexon::library {
 
@@ -21,7 +21,7 @@ std::string SiteOfUrl(std::string_view url);
 // Play on line and Go to Web site for a result's URL.
 class ResultLinks final {
  public:
-  ResultLinks(app::Prompter& prompter, Shell& shell, Associations& associations)
+  ResultLinks(core::Prompter& prompter, core::Shell& shell, Associations& associations)
       : prompter_(prompter), shell_(shell), associations_(associations) {}
 
   // Streams the URL in the player the desktop associates with its extension.
@@ -32,8 +32,8 @@ class ResultLinks final {
  private:
   bool RefuseUnlessWebAddress(const std::string& url);
 
-  app::Prompter& prompter_;
-  Shell& shell_;
+  core::Prompter& prompter_;
+  core::Shell& shell_;
   Associations& associations_;
 };
 

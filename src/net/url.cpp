@@ -86,4 +86,10 @@ bool IsHttpAddress(std::string_view url) {
   return true;
 }
 
+bool IsWebAddress(std::string_view url) { return IsHttpAddress(url) && url.find(' ') == std::string_view::npos; }
+
+std::string ShownUrl(std::string_view url) {
+  return text::ReplaceAll(text::ReplaceAll(url, "%20", " "), "&amp;", "&");
+}
+
 }  // namespace vexon::net

@@ -34,4 +34,10 @@ std::string EncodeQueryWords(std::string_view utf8);
 // control bytes. Blanks pass: the results list shows "%20" as a blank.
 bool IsHttpAddress(std::string_view url);
 
+// An http or https address without blanks: a site address the program may call.
+bool IsWebAddress(std::string_view url);
+
+// The URL as the results list shows it: "%20" as blanks, "&amp;" as "&".
+std::string ShownUrl(std::string_view url);
+
 }  // namespace vexon::net

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/list_schemas.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -14,11 +15,7 @@ std::string AfterLast(const std::string& s, char c) {
 
 }  // namespace
 
-std::string ShownUrl(std::string_view url) {
-  return text::ReplaceAll(text::ReplaceAll(url, "%20", " "), "&amp;", "&");
-}
-
-SearchController::SearchController(app::OwnerChannel& channel, app::ListTable& results,
+SearchController::SearchController(core::OwnerChannel& channel, core::ListTable& results,
                                    const SearchOptions& options, SearchHosts hosts,
                                    size_t maxTasks)
     : results_(results),
@@ -26,7 +23,7 @@ SearchController::SearchController(app::OwnerChannel& channel, app::ListTable& r
       hosts_(std::move(hosts)),
       runner_(channel, *this, stopSearch_, hosts_),
       pool_(maxTasks) {
-  results_.IndexColumn(kResultUrl);
+  results_.IndexColumn(core::kResultUrl);
 }
 
 SearchController::~SearchController() {
@@ -120,16 +117,16 @@ void SearchController::OnLinkFound(const SearchTask& link) {
     OnStopSearch();
     return;
   }
-  const std::string shown = ShownUrl(link.url);
+  const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
-  if (results_.ContainsInColumn(kResultUrl, shown)) return;
+  if (results_.ContainsInColumn(core::kResultUrl, shown)) return;
   StartTask(link.url, {}, link.keyword, TaskMode::CheckLink, link.title);
 }
 
 void SearchController::OnLiveLink(const SearchResult& result) {
   if (stopSearch_.load()) return;
   if (!DateSizeFilterPasses(options_, result.size, result.date)) return;
-  const std::string shown = ShownUrl(result.url);
+  const std::string shown = net::ShownUrl(result.url);
   if (result.keyword != currentKeyword_) return;
   if (MaxResultsReached(options_, results_.rowCount())) return;
   results_.AppendRow({text::Format("%zu", results_.rowCount()), AfterLast(shown, '/'),

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/list_table.h"
-#include "app/owner_channel.h"
+#include "core/list_table.h"
+#include "core/owner_channel.h"
 #include "search/query_url.h"
 #include "search/search_events.h"
 #include "search/search_options.h"
@@ -22,23 +22,12 @@ namespace vexon::search {
 inline constexpr const char* kCheckingFormat = "正在检测数:%d";
 inline constexpr const char* kFinishedText = "Finished!";
 
-// Results list columns.
-enum ResultColumn : size_t {
-  kResultIndex = 0,
-  kResultName,
-  kResultType,
-  kResultSize,
-  kResultDate,
-  kResultTitle,
-  kResultUrl,
-};
-
 // The owner-thread side of a search: starts page and link-check tasks, stops them,
 // and turns worker reports into results rows under the filters. Every method runs
 // on the owner thread.
 class SearchController final : public SearchEvents {
  public:
-  SearchController(app::OwnerChannel& channel, app::ListTable& results, const SearchOptions& options,
+  SearchController(core::OwnerChannel& channel, core::ListTable& results, const SearchOptions& options,
                    SearchHosts hosts, size_t maxTasks = TaskPool::kDefaultWorkers);
   // The owner channel must already refuse sends, so no worker waits on it.
   ~SearchController() override;
@@ -77,7 +66,7 @@ class SearchController final : public SearchEvents {
   void FinishTask(uint32_t threadId);
   void ShowCount();
 
-  app::ListTable& results_;
+  core::ListTable& results_;
   const SearchOptions& options_;
   const SearchHosts hosts_;
   std::atomic<bool> stopSearch_{false};
@@ -88,8 +77,5 @@ class SearchController final : public SearchEvents {
   TaskRunner runner_;
   TaskPool pool_;  // last: its workers use the members above until joined
 };
-
-// The URL as the results list shows it: "%20" as blanks, "&amp;" as "&".
-std::string ShownUrl(std::string_view url);
 
 }  // namespace vexon::search

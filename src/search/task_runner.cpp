@@ -20,7 +20,7 @@ constexpr std::chrono::milliseconds kIntermediateReceiveTimeout{100};
 
 }  // namespace
 
-TaskRunner::TaskRunner(app::OwnerChannel& channel, SearchEvents& events,
+TaskRunner::TaskRunner(core::OwnerChannel& channel, SearchEvents& events,
                        const std::atomic<bool>& stopSearch, SearchHosts hosts)
     : channel_(channel), events_(events), stopSearch_(stopSearch), hosts_(std::move(hosts)) {}
 
@@ -46,12 +46,12 @@ void TaskRunner::Run(SearchTask& task) {
         }
       } else if (task.mode == TaskMode::CheckLink) {
         if (CheckLink(task, url, http) && !Stopped(task)) {
-          channel_.Send(app::Msg::LiveLink, [&] { events_.OnLiveLink(task.result); });
+          channel_.Send(core::Msg::LiveLink, [&] { events_.OnLiveLink(task.result); });
         }
       }
     }
   }
-  channel_.Send(app::Msg::TaskFinished, [&] { events_.OnTaskFinished(task); });
+  channel_.Send(core::Msg::TaskFinished, [&] { events_.OnTaskFinished(task); });
 }
 
 void TaskRunner::ExtractLinks(SearchTask& task) {
@@ -85,7 +85,7 @@ void TaskRunner::ExtractLinks(SearchTask& task) {
     SearchTask found;
     SplitFoundLink(entry, found.url, found.title);
     found.keyword = task.keyword;
-    if (!channel_.Send(app::Msg::LinkFound, [&] { events_.OnLinkFound(found); })) return;
+    if (!channel_.Send(core::Msg::LinkFound, [&] { events_.OnLinkFound(found); })) return;
   }
 }
 
@@ -105,7 +105,7 @@ void TaskRunner::FindNextPage(SearchTask& task) {
   page.url = next;
   page.engine = task.engine;
   page.keyword = task.keyword;
-  channel_.Send(app::Msg::NextPage, [&] { events_.OnNextPage(page); });
+  channel_.Send(core::Msg::NextPage, [&] { events_.OnNextPage(page); });
 }
 
 }  // namespace vexon::search

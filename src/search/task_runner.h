@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-#include "app/owner_channel.h"
+#include "core/owner_channel.h"
 #include "net/task_http.h"
 #include "search/query_url.h"
 #include "search/search_events.h"
@@ -16,7 +16,7 @@ namespace vexon::search {
 // the task-finished report.
 class TaskRunner final {
  public:
-  TaskRunner(app::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
+  TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
              SearchHosts hosts);
 
   void Run(SearchTask& task);
@@ -29,7 +29,7 @@ class TaskRunner final {
   void ExtractLinks(SearchTask& task);
   void FindNextPage(SearchTask& task);
 
-  app::OwnerChannel& channel_;
+  core::OwnerChannel& channel_;
   SearchEvents& events_;
   const std::atomic<bool>& stopSearch_;
   SearchHosts hosts_;

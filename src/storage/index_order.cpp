@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/row_compare.h"
+#include "core/row_compare.h"
 
 namespace vexon::storage {
 
-std::vector<size_t> RowsInIndexOrder(const app::ListTable& table) {
+std::vector<size_t> RowsInIndexOrder(const core::ListTable& table) {
   std::vector<size_t> order(table.rowCount());
   std::iota(order.begin(), order.end(), size_t{0});
   if (order.size() < 2) return order;
   // A bottom-up merge sort: the cell rule depends on which text comes first, so it
   // is not a strict weak order, and only a merge keeps such a rule in bounds.
   auto less = [&](size_t a, size_t b) {
-    return app::CompareCells(table.Cell(a, 0), table.Cell(b, 0)) < 0;
+    return core::CompareCells(table.Cell(a, 0), table.Cell(b, 0)) < 0;
   };
   std::vector<size_t> buffer(order.size());
   const size_t n = order.size();

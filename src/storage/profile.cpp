@@ -1,16 +1,16 @@
 #include "storage/profile.h"
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace vexon::storage {
 
 Profile::Profile(std::filesystem::path file) : path_(std::move(file)) {}
 
 Profile::Snapshot Profile::Load() const {
-  FileBytes file = ReadWholeFile(path_, kMaxFileBytes);
+  core::FileBytes file = core::ReadWholeFile(path_, kMaxFileBytes);
   Snapshot snapshot;
-  snapshot.readable = file.status == ReadStatus::kOk || file.status == ReadStatus::kMissing;
-  if (file.status != ReadStatus::kOk) {
+  snapshot.readable = file.status == core::ReadStatus::kOk || file.status == core::ReadStatus::kMissing;
+  if (file.status != core::ReadStatus::kOk) {
     snapshot.document = std::make_shared<const IniDocument>();
     return snapshot;
   }
@@ -47,9 +47,9 @@ std::vector<std::string> Profile::SectionNames(size_t bufferSize) const {
 }
 
 bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
-  FileLock lock(path_);
+  core::FileLock lock(path_);
   if (lock.locked() && !leftoversRemoved_) {
-    RemoveLeftoverTempFiles(path_);
+    core::RemoveLeftoverTempFiles(path_);
     leftoversRemoved_ = true;
   }
   Snapshot snapshot = Load();
@@ -58,7 +58,7 @@ bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
   if (!edit(document)) return false;
   std::string bytes = document.Serialize();
   if (bytes == snapshot.bytes) return true;
-  if (!ReplaceFileAtomically(path_, bytes)) return false;
+  if (!core::ReplaceFileAtomically(path_, bytes)) return false;
   auto written = std::make_shared<const IniDocument>(std::move(document));
   std::lock_guard<std::mutex> guard(cacheMutex_);
   cachedBytes_ = std::move(bytes);

@@ -1,6 +1,6 @@
 #include "storage/result_file.h"
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "storage/index_order.h"
 #include "text/encoding.h"
 #include "text/strings.h"
@@ -44,7 +44,7 @@ std::string_view CutUtf8(std::string_view s, size_t limit) {
 
 }  // namespace
 
-std::string FormatResultFile(const app::ListTable& results) {
+std::string FormatResultFile(const core::ListTable& results) {
   std::string utf8;
   for (size_t row : RowsInIndexOrder(results)) {
     for (size_t column = 0; column < kResultFieldCount; ++column) {
@@ -55,9 +55,9 @@ std::string FormatResultFile(const app::ListTable& results) {
   return text::Gb18030FromUtf8(utf8);
 }
 
-ResultFileStatus WriteResultFile(const std::filesystem::path& path, const app::ListTable& results) {
+ResultFileStatus WriteResultFile(const std::filesystem::path& path, const core::ListTable& results) {
   ResultFileStatus status;
-  status.ok = ReplaceFileAtomically(path, FormatResultFile(results), &status.error);
+  status.ok = core::ReplaceFileAtomically(path, FormatResultFile(results), &status.error);
   return status;
 }
 
@@ -86,11 +86,11 @@ std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, si
   return rows;
 }
 
-ResultFileStatus ReadResultFile(const std::filesystem::path& path, app::ListTable& results) {
+ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTable& results) {
   ResultFileStatus status;
-  const FileBytes file = ReadWholeFile(path, kMaxResultFileBytes);
-  if (file.status != ReadStatus::kOk) {
-    status.error = DescribeReadFailure(file);
+  const core::FileBytes file = core::ReadWholeFile(path, kMaxResultFileBytes);
+  if (file.status != core::ReadStatus::kOk) {
+    status.error = core::DescribeReadFailure(file);
     return status;
   }
   bool truncated = false;

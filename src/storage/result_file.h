@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 
 namespace vexon::storage {
 
@@ -31,9 +31,9 @@ struct ResultFileStatus {
 // each of the seven cells followed by "$#!", lines ended by CR LF, GB18030. There is
 // no escaping; so a line break can never split a row, each CR, LF and NUL of a cell
 // is written as a blank.
-std::string FormatResultFile(const app::ListTable& results);
+std::string FormatResultFile(const core::ListTable& results);
 // Writes FormatResultFile to `path`, replacing it atomically.
-ResultFileStatus WriteResultFile(const std::filesystem::path& path, const app::ListTable& results);
+ResultFileStatus WriteResultFile(const std::filesystem::path& path, const core::ListTable& results);
 
 // The rows of a result file. Each line (LF ends it; the CR before it and any further
 // CRs are dropped) gives one row of seven fields: the texts before each of its first
@@ -46,7 +46,7 @@ std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, si
 // Appends the file's rows to `results` as they stand (the index column keeps the
 // saved index), then sorts the list by column 0 ascending. On failure the list is
 // left unchanged.
-ResultFileStatus ReadResultFile(const std::filesystem::path& path, app::ListTable& results);
+ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTable& results);
 
 // startDir/searchresult/ + currentKeyword + ".msf", or "1.msf" without a keyword.
 // Since the name must stay inside that folder, each "/" and NUL of the keyword is

@@ -107,7 +107,7 @@ void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& set
 }
 
 void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
-                                     app::ListTable& completed) const {
+                                     core::ListTable& completed) const {
   for (size_t i = 0; i < settings.CompletedMaxItems; ++i) {
     const std::string path = file.GetString(
         kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "", kPathBufferSize);
@@ -123,7 +123,7 @@ void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings&
 }
 
 void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file,
-                                            app::ListTable& downloads) const {
+                                            core::ListTable& downloads) const {
   std::unordered_set<std::string> seen;
   for (const std::string& name : file.SectionNames(kSectionNamesBufferSize)) {
     if (IsReservedSectionName(name)) continue;
@@ -162,7 +162,7 @@ void SettingsStore::LoadSearchHistory(AppSettings& settings,
 }
 
 void SettingsStore::LoadSettings(AppSettings& settings, std::vector<std::string>& history,
-                                 app::ListTable& completed, app::ListTable& downloads) {
+                                 core::ListTable& completed, core::ListTable& downloads) {
   completed.Clear();
   downloads.Clear();
   // One reading of the file serves every step; the folder step writes only its key.
@@ -227,7 +227,7 @@ bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries,
   return profile_.WriteStrings(kSearchHistorySection, keys);
 }
 
-bool SettingsStore::SaveCompletedLog(const app::ListTable& completed, const AppSettings& settings) {
+bool SettingsStore::SaveCompletedLog(const core::ListTable& completed, const AppSettings& settings) {
   // Index order, so the oldest entry stays first however the list is sorted on screen.
   const std::vector<size_t> order = RowsInIndexOrder(completed);
   Profile::Entries keys;

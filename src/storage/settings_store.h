@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 #include "storage/app_settings.h"
 #include "storage/profile.h"
 
@@ -87,7 +87,7 @@ class SettingsStore final {
   // dialog's ranges are brought into them. A missing or non-folder download folder
   // is replaced by "Downloads" in the start-up directory, created when missing.
   void LoadSettings(AppSettings& settings, std::vector<std::string>& history,
-                    app::ListTable& completed, app::ListTable& downloads);
+                    core::ListTable& completed, core::ListTable& downloads);
 
   // Only the history and its maximum, for a front end that records searches without
   // the rest of the start-up (vexon-cli).
@@ -104,7 +104,7 @@ class SettingsStore final {
   bool SaveSearchHistory(const std::vector<std::string>& entries, const AppSettings& settings);
   // Always the 200 "Item%d" keys (folder + file name of each row in index order,
   // then empty values), then MaxItems.
-  bool SaveCompletedLog(const app::ListTable& completed, const AppSettings& settings);
+  bool SaveCompletedLog(const core::ListTable& completed, const AppSettings& settings);
   // Whether a download record can keep `url` whole.
   static bool FitsDownloadRecord(std::string_view url);
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
@@ -120,8 +120,8 @@ class SettingsStore final {
   std::filesystem::path Resolve(std::string_view path) const;
   void LoadDownloadFolder(const IniDocument& file, AppSettings& settings);
   void LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
-                        app::ListTable& completed) const;
-  void LoadUnfinishedDownloads(const IniDocument& file, app::ListTable& downloads) const;
+                        core::ListTable& completed) const;
+  void LoadUnfinishedDownloads(const IniDocument& file, core::ListTable& downloads) const;
 
   Profile& profile_;
   std::filesystem::path startDir_;

@@ -14,7 +14,7 @@ std::string FolderWithSlash(std::string folder) {
   return folder;
 }
 
-void LowerCompletedMaximum(app::ListTable& completed, unsigned maxItems, OptionsChanges& changes) {
+void LowerCompletedMaximum(core::ListTable& completed, unsigned maxItems, OptionsChanges& changes) {
   const size_t column = completed.sortColumn();
   const bool ascending = completed.sortAscending();
   completed.Sort(0, true);
@@ -62,7 +62,7 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen) {
 
 OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
                                   SettingsStore& store, SearchHistory& history,
-                                  app::ListTable& completed) {
+                                  core::ListTable& completed) {
   OptionsChanges changes;
 
   const std::string folder = FolderWithSlash(text::SanitizeUtf8(chosen.folder));

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 #include "storage/app_settings.h"
 #include "storage/search_history.h"
 #include "storage/settings_store.h"
@@ -62,6 +62,6 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen);
 // folder is left as it was.
 OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
                                   SettingsStore& store, SearchHistory& history,
-                                  app::ListTable& completed);
+                                  core::ListTable& completed);
 
 }  // namespace vexon::storage

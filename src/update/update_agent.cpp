@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "app/launch_options.h"
+#include "net/url.h"
 #include "update/file_version.h"
 #include "update/version_compare.h"
 
@@ -82,7 +82,7 @@ std::string UpdateAgent::OwnVersion() const {
 }
 
 int UpdateAgent::CheckForUpdate(const std::string& baseUrl) {
-  if (!app::IsWebAddress(baseUrl)) return kUpdateNoConnection;
+  if (!net::IsWebAddress(baseUrl)) return kUpdateNoConnection;
   std::string siteVersion;
   switch (fetch_.ReadStart(baseUrl + kVersionFileName, kVersionReadBytes, siteVersion)) {
     case FetchOutcome::kDone: break;

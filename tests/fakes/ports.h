@@ -5,35 +5,35 @@
 #include <utility>
 #include <vector>
 
-#include "app/folder_chooser.h"
-#include "app/prompter.h"
-#include "library/shell.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
+#include "core/shell.h"
 
 namespace vexon::test {
 
 // Records every message box; questions get `answer`, other boxes OK.
-class RecordingPrompter final : public app::Prompter {
+class RecordingPrompter final : public core::Prompter {
  public:
-  app::MessageResult Show(const std::string& text, app::MessageIcon icon, app::MessageButtons buttons) override {
+  core::MessageResult Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) override {
     texts.push_back(text);
     lastIcon = icon;
     lastButtons = buttons;
-    return buttons == app::MessageButtons::kYesNo ? answer : app::MessageResult::kOk;
+    return buttons == core::MessageButtons::kYesNo ? answer : core::MessageResult::kOk;
   }
-  app::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, app::MessageIcon icon,
-                                   app::MessageButtons buttons) override {
+  core::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, core::MessageIcon icon,
+                                   core::MessageButtons buttons) override {
     captions.push_back(caption);
     return Show(text, icon, buttons);
   }
   std::vector<std::string> texts;
   std::vector<std::string> captions;  // of the boxes with a caption of their own
-  app::MessageIcon lastIcon = app::MessageIcon::kNone;
-  app::MessageButtons lastButtons = app::MessageButtons::kYesNo;
-  app::MessageResult answer = app::MessageResult::kYes;
+  core::MessageIcon lastIcon = core::MessageIcon::kNone;
+  core::MessageButtons lastButtons = core::MessageButtons::kYesNo;
+  core::MessageResult answer = core::MessageResult::kYes;
 };
 
 // Answers the folder chooser with `answer` (nothing: cancelled).
-class ScriptedFolderChooser final : public app::FolderChooser {
+class ScriptedFolderChooser final : public core::FolderChooser {
  public:
   std::optional<std::string> Choose(const std::string& startFolder) override {
     starts.push_back(startFolder);
@@ -44,7 +44,7 @@ class ScriptedFolderChooser final : public app::FolderChooser {
 };
 
 // Records what the desktop would open or run.
-class RecordingShell final : public library::Shell {
+class RecordingShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override {
     files.push_back(path);

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "app/folder_chooser.h"
-#include "app/prompter.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
 #include "fakes/ports.h"
 #include "ui/find_control.h"
 #include "download/download_as_form.h"
 #include "download/ui/qt_download_as_dialog.h"
 
-using vexon::app::MessageButtons;
-using vexon::app::MessageIcon;
-using vexon::app::MessageResult;
+using vexon::core::MessageButtons;
+using vexon::core::MessageIcon;
+using vexon::core::MessageResult;
 using vexon::download::DownloadAsForm;
 using vexon::download::ui::CDownloadAsDlg;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/background_job.h"
+#include "core/background_job.h"
 #include "app/ui/list_view.h"
 #include "app/ui/qt_owner_channel.h"
 #include "hotwords/ui/hot_words_dialog.h"
@@ -70,7 +70,7 @@ struct Harness {
   vexon::standin::StandinServer server;
   std::vector<std::string> words;
   vexon::app::ui::QtOwnerChannel channel;
-  vexon::app::BackgroundJob job{channel};
+  vexon::core::BackgroundJob job{channel};
 };
 
 QStringList Categories(CHotWordsDlg& dialog) {

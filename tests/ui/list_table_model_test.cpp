@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_table.h"
 #include "app/ui/list_table_model.h"
 
-using vexon::app::ListTable;
+using vexon::core::ListTable;
 using vexon::app::ui::ListTableModel;
 
 namespace {

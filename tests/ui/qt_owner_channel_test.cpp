@@ -11,7 +11,7 @@
 
 #include "app/ui/qt_owner_channel.h"
 
-using vexon::app::Msg;
+using vexon::core::Msg;
 using vexon::app::ui::QtOwnerChannel;
 
 namespace {

@@ -5,12 +5,12 @@
 #include <QWidget>
 #include <QtTest>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "app/ui/qt_prompter.h"
 
-using vexon::app::MessageButtons;
-using vexon::app::MessageIcon;
-using vexon::app::MessageResult;
+using vexon::core::MessageButtons;
+using vexon::core::MessageIcon;
+using vexon::core::MessageResult;
 using vexon::app::ui::QtPrompter;
 
 // Declared before the test class uses them as data columns.

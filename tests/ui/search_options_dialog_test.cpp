@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "fakes/ports.h"
 #include "ui/find_control.h"
 #include "search/search_options.h"
@@ -22,9 +22,9 @@
 #include "search/ui/search_options_dialog.h"
 
 using namespace std::chrono_literals;
-using vexon::app::MessageButtons;
-using vexon::app::MessageIcon;
-using vexon::app::MessageResult;
+using vexon::core::MessageButtons;
+using vexon::core::MessageIcon;
+using vexon::core::MessageResult;
 using vexon::search::FileType;
 using vexon::search::SearchOptions;
 using vexon::search::ui::CSearchOptionsDlg;

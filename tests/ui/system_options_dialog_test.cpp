@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "app/folder_chooser.h"
-#include "app/prompter.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
 #include "fakes/ports.h"
 #include "ui/find_control.h"
 #include "app/ui/qt_folder_chooser.h"
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
 
-using vexon::app::MessageButtons;
-using vexon::app::MessageIcon;
-using vexon::app::MessageResult;
+using vexon::core::MessageButtons;
+using vexon::core::MessageIcon;
+using vexon::core::MessageResult;
 using vexon::storage::SystemOptions;
 using vexon::storage::ui::CSystemOptionsDlg;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/background_job.h"
+#include "core/background_job.h"
 #include "app/ui/qt_owner_channel.h"
 #include "fakes/ports.h"
 #include "ui/find_control.h"
@@ -24,7 +24,7 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 struct Harness {
   ~Harness() { channel.Shutdown(); }
   vexon::app::ui::QtOwnerChannel channel;
-  vexon::app::BackgroundJob job{channel};
+  vexon::core::BackgroundJob job{channel};
   vexon::test::RecordingPrompter prompter;
 };
 
@@ -80,8 +80,8 @@ class UpdateDialogTest final : public QObject {
     QCOMPARE(h.prompter.texts.size(), size_t{1});
     QCOMPARE(QString::fromStdString(h.prompter.captions.front()), U("升级信息"));
     QCOMPARE(QString::fromStdString(h.prompter.texts.front()), text);
-    QVERIFY(h.prompter.lastIcon == vexon::app::MessageIcon::kInformation);
-    QVERIFY(h.prompter.lastButtons == vexon::app::MessageButtons::kOk);
+    QVERIFY(h.prompter.lastIcon == vexon::core::MessageIcon::kInformation);
+    QVERIFY(h.prompter.lastButtons == vexon::core::MessageButtons::kOk);
     QVERIFY(dialog.isVisible());
     QVERIFY(vexon::test::Find<QPushButton>(dialog, 1122)->isEnabled());
   }

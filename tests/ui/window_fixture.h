@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "app/ui/main_window.h"
 #include "fakes/ports.h"
 

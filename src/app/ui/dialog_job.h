@@ -6,7 +6,7 @@
 #include <atomic>
 #include <functional>
 
-#include "app/background_job.h"
+#include "core/background_job.h"
 
 namespace vexon::app::ui {
 
@@ -15,7 +15,7 @@ namespace vexon::app::ui {
 // it may open a message box that waits for the user while downloads must keep
 // reporting; it is dropped when `receiver` is gone or the job was cancelled.
 template <typename Outcome>
-bool StartDialogJob(BackgroundJob& job, QObject* receiver,
+bool StartDialogJob(core::BackgroundJob& job, QObject* receiver,
                     std::function<Outcome(const std::function<bool()>& stopRequested)> work,
                     std::function<void(Outcome)> show) {
   return job.Start([receiver, work = std::move(work),

@@ -8,7 +8,7 @@
 
 namespace vexon::app::ui {
 
-ListTableModel::ListTableModel(ListTable& table, QObject* parent)
+ListTableModel::ListTableModel(core::ListTable& table, QObject* parent)
     : QAbstractTableModel(parent),
       table_(table),
       observer_(*this),
@@ -83,7 +83,7 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  const ColumnDef& def = table_.columns()[static_cast<size_t>(section)];
+  const core::ColumnDef& def = table_.columns()[static_cast<size_t>(section)];
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -154,13 +154,13 @@ void ListTableModel::Observer::RowsReordered(const std::vector<size_t>& newOrder
   emit model_.layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ApplyColumnWidths(QTableView& view, const ListTable& table) {
+void ApplyColumnWidths(QTableView& view, const core::ListTable& table) {
   const auto& columns = table.columns();
   // The header would widen a narrow column (the 25-pixel image column) to its font-based
   // minimum; the list's widths are meant exactly.
   QHeaderView& header = *view.horizontalHeader();
   int narrowest = header.minimumSectionSize();
-  for (const ColumnDef& column : columns) narrowest = std::min(narrowest, std::max(column.width, 0));
+  for (const core::ColumnDef& column : columns) narrowest = std::min(narrowest, std::max(column.width, 0));
   header.setMinimumSectionSize(narrowest);
   for (size_t i = 0; i < columns.size(); ++i) {
     view.setColumnWidth(static_cast<int>(i), std::max(columns[i].width, 0));

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 
 class QTableView;
 
@@ -24,7 +24,7 @@ class ListTableModel final : public QAbstractTableModel {
   // Turns a row's image index into the icon drawn in the image column.
   using IconProvider = std::function<QIcon(int image)>;
 
-  explicit ListTableModel(ListTable& table, QObject* parent = nullptr);
+  explicit ListTableModel(core::ListTable& table, QObject* parent = nullptr);
   ~ListTableModel() override;
 
   // Shows each row's image in `column`; an image index below 0 shows none.
@@ -40,10 +40,10 @@ class ListTableModel final : public QAbstractTableModel {
   // The list's own header rule: ascending on a new column, flipped on the current one.
   void SortByHeaderClick(int column);
 
-  const ListTable& table() const { return table_; }
+  const core::ListTable& table() const { return table_; }
 
  private:
-  class Observer final : public ListObserver {
+  class Observer final : public core::ListObserver {
    public:
     explicit Observer(ListTableModel& model) : model_(model) {}
     void RowsInserted(size_t first, size_t count) override;
@@ -66,7 +66,7 @@ class ListTableModel final : public QAbstractTableModel {
 
   std::optional<size_t> TableRow(int row) const;
 
-  ListTable& table_;
+  core::ListTable& table_;
   Observer observer_;
   Pending pending_;
   int rowCount_ = 0;
@@ -75,6 +75,6 @@ class ListTableModel final : public QAbstractTableModel {
 };
 
 // Gives the view's columns the widths of the table's column definitions.
-void ApplyColumnWidths(QTableView& view, const ListTable& table);
+void ApplyColumnWidths(QTableView& view, const core::ListTable& table);
 
 }  // namespace vexon::app::ui

@@ -9,7 +9,7 @@
 
 namespace vexon::app::ui {
 
-ListView::ListView(ListTable& table, int controlId, QWidget* parent)
+ListView::ListView(core::ListTable& table, int controlId, QWidget* parent)
     : QTableView(parent), model_(table, this) {
   setObjectName(QString::number(controlId));
   setModel(&model_);
@@ -45,7 +45,7 @@ ListView::ListView(ListTable& table, int controlId, QWidget* parent)
 }
 
 void ListView::SyncSortIndicator() {
-  const ListTable& t = model_.table();
+  const core::ListTable& t = model_.table();
   horizontalHeader()->setSortIndicator(static_cast<int>(t.sortColumn()),
                                        t.sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/list_table.h"
+#include "core/list_table.h"
 #include "app/ui/list_table_model.h"
 
 namespace vexon::app::ui {
@@ -17,10 +17,10 @@ class ListView final : public QTableView {
   Q_OBJECT
 
  public:
-  ListView(ListTable& table, int controlId, QWidget* parent = nullptr);
+  ListView(core::ListTable& table, int controlId, QWidget* parent = nullptr);
 
   ListTableModel& listModel() { return model_; }
-  const ListTable& table() const { return model_.table(); }
+  const core::ListTable& table() const { return model_.table(); }
   // Selected rows in list order.
   std::vector<size_t> SelectedRows() const;
   size_t selectedCount() const;

@@ -16,7 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 #include "app/command_ids.h"
 #include "app/status_counters.h"
 #include "app/ui/artwork.h"
@@ -25,6 +25,7 @@
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_owner_channel.h"
 #include "app/ui/qt_prompter.h"
+#include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "download/ui/qt_download_as_dialog.h"
 #include "hotwords/ui/hot_words_dialog.h"
@@ -78,9 +79,9 @@ CVexonDlg::CVexonDlg(StartupConfig config, WindowPorts ports, QWidget* parent)
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
       store_(profile_, config_.startDir),
       history_(store_, settings_),
-      results_(kResultsColumns),
-      downloads_(kDownloadColumns),
-      completed_(kCompletedColumns),
+      results_(core::kResultsColumns),
+      downloads_(core::kDownloadColumns),
+      completed_(core::kCompletedColumns),
       texts_(download::DownloadTexts::ForEnvironment()) {
   setWindowTitle(Utf8(kMainWindowTitle));
   setWindowIcon(AppIcon());
@@ -122,8 +123,8 @@ void CVexonDlg::BuildCore() {
   store_.ReadMaxDownloadThreads(settings_);
   slots_ = std::make_unique<download::DownloadSlots>(settings_.MaxDownloadThreads);
   channel_ = std::make_unique<QtOwnerChannel>();
-  updateJob_ = std::make_unique<BackgroundJob>(*channel_);
-  hotWordsJob_ = std::make_unique<BackgroundJob>(*channel_);
+  updateJob_ = std::make_unique<core::BackgroundJob>(*channel_);
+  hotWordsJob_ = std::make_unique<core::BackgroundJob>(*channel_);
   prompter_ = ports_.prompter;
   if (prompter_ == nullptr) {
     ownPrompter_ = std::make_unique<QtPrompter>(this);
@@ -144,7 +145,7 @@ void CVexonDlg::BuildCore() {
     ownMoveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_, this);
     moveDialog = ownMoveDialog_.get();
   }
-  library::Shell* shell = ports_.shell;
+  core::Shell* shell = ports_.shell;
   if (shell == nullptr) {
     ownShell_ = std::make_unique<library::ui::QtShell>();
     shell = ownShell_.get();

@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "app/background_job.h"
+#include "core/background_job.h"
 #include "app/command_rules.h"
-#include "app/folder_chooser.h"
-#include "app/list_table.h"
-#include "app/prompter.h"
+#include "core/folder_chooser.h"
+#include "core/list_table.h"
+#include "core/prompter.h"
 #include "app/splitter_limits.h"
 #include "download/download_slots.h"
 #include "download/download_texts.h"
 #include "library/associations.h"
 #include "library/move_file_form.h"
-#include "library/shell.h"
+#include "core/shell.h"
 #include "search/query_url.h"
 #include "search/search_options.h"
 #include "storage/app_settings.h"
@@ -82,11 +82,11 @@ struct StartupConfig {
 
 // The window's ways to the user that tests replace. Empty members get the real ones.
 struct WindowPorts {
-  Prompter* prompter = nullptr;
-  FolderChooser* folders = nullptr;
+  core::Prompter* prompter = nullptr;
+  core::FolderChooser* folders = nullptr;
   download::DownloadAsDialog* downloadAs = nullptr;
   library::MoveFileDialog* moveDialog = nullptr;
-  library::Shell* shell = nullptr;
+  core::Shell* shell = nullptr;
   library::Associations* associations = nullptr;
   // The chosen result file, or empty when cancelled.
   std::function<QString(const QString& proposed)> chooseSaveFile;
@@ -211,24 +211,24 @@ class CVexonDlg final : public QDialog {
   storage::SettingsStore store_;
   storage::AppSettings settings_;
   storage::SearchHistory history_;
-  ListTable results_;
-  ListTable downloads_;
-  ListTable completed_;
+  core::ListTable results_;
+  core::ListTable downloads_;
+  core::ListTable completed_;
   search::SearchOptions options_;
   download::DownloadTexts texts_;
   std::unique_ptr<download::DownloadSlots> slots_;
   std::unique_ptr<QtOwnerChannel> channel_;
   // Network work of the update and hot-words windows, off the window's thread.
-  std::unique_ptr<BackgroundJob> updateJob_;
-  std::unique_ptr<BackgroundJob> hotWordsJob_;
-  std::unique_ptr<Prompter> ownPrompter_;
-  std::unique_ptr<FolderChooser> ownFolders_;
+  std::unique_ptr<core::BackgroundJob> updateJob_;
+  std::unique_ptr<core::BackgroundJob> hotWordsJob_;
+  std::unique_ptr<core::Prompter> ownPrompter_;
+  std::unique_ptr<core::FolderChooser> ownFolders_;
   std::unique_ptr<download::DownloadAsDialog> ownDownloadAs_;
   std::unique_ptr<library::MoveFileDialog> ownMoveDialog_;
-  std::unique_ptr<library::Shell> ownShell_;
+  std::unique_ptr<core::Shell> ownShell_;
   std::unique_ptr<library::Associations> ownAssociations_;
-  Prompter* prompter_ = nullptr;
-  FolderChooser* folders_ = nullptr;
+  core::Prompter* prompter_ = nullptr;
+  core::FolderChooser* folders_ = nullptr;
   download::DownloadAsDialog* downloadAs_ = nullptr;
   std::unique_ptr<library::CompletedLog> completedLog_;
   std::unique_ptr<library::ResultLinks> resultLinks_;

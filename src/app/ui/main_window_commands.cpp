@@ -15,6 +15,7 @@
 #include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_owner_channel.h"
+#include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "update/ui/update_dialog.h"
@@ -189,7 +190,7 @@ void CVexonDlg::OnCheckUpdate() {
 
 void CVexonDlg::OnHotWord(const std::string& word) {
   // Sent on the window's own thread, the handler runs at once under the owner lock.
-  channel_->Send(Msg::HotWord, [this, &word] {
+  channel_->Send(core::Msg::HotWord, [this, &word] {
     searchBox_->setEditText(QString::fromStdString(word));
     OnCommand(cmd::kSearch);
   });
@@ -224,7 +225,7 @@ void CVexonDlg::OnAbout() {
 }
 
 void CVexonDlg::OnUsageHelp() {
-  prompter_->Show(kUsageHelpText, MessageIcon::kInformation, MessageButtons::kOk);
+  prompter_->Show(kUsageHelpText, core::MessageIcon::kInformation, core::MessageButtons::kOk);
 }
 
 
@@ -240,7 +241,7 @@ void CVexonDlg::OnVisitHomePage() {
 std::optional<std::string> CVexonDlg::SelectedResultUrl() const {
   const std::vector<size_t> rows = resultsView_->SelectedRows();
   if (rows.empty()) return std::nullopt;
-  return results_.Cell(rows.front(), search::kResultUrl);
+  return results_.Cell(rows.front(), core::kResultUrl);
 }
 
 void CVexonDlg::OnCopyUrl() {
@@ -267,8 +268,8 @@ void CVexonDlg::OnSaveResults() {
   // The file is written in index order whatever the list's sort.
   const storage::ResultFileStatus status = storage::WriteResultFile(chosen.toStdString(), results_);
   if (!status) {
-    prompter_->Show("不能保存文件 " + chosen.toStdString() + ": " + status.error, MessageIcon::kExclamation,
-                    MessageButtons::kOk);
+    prompter_->Show("不能保存文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
+                    core::MessageButtons::kOk);
   }
 }
 
@@ -288,8 +289,8 @@ void CVexonDlg::OnOpenResults() {
   const storage::ResultFileStatus status = storage::ReadResultFile(chosen.toStdString(), results_);
   searchBox_->setEditText(QString::fromStdString(keyword));
   if (!status) {
-    prompter_->Show("不能打开文件 " + chosen.toStdString() + ": " + status.error, MessageIcon::kExclamation,
-                    MessageButtons::kOk);
+    prompter_->Show("不能打开文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
+                    core::MessageButtons::kOk);
   }
 }
 

@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "app/folder_chooser.h"
+#include "core/folder_chooser.h"
 
 class QWidget;
 
 namespace vexon::app::ui {
 
 // The shared folder chooser as Qt's directory dialog over one parent window.
-class QtFolderChooser final : public FolderChooser {
+class QtFolderChooser final : public core::FolderChooser {
  public:
   explicit QtFolderChooser(QWidget* parent) : parent_(parent) {}
 

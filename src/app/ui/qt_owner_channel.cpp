@@ -14,7 +14,7 @@ QtOwnerChannel::~QtOwnerChannel() {
   context_.reset();
 }
 
-bool QtOwnerChannel::Send(Msg /*message*/, const std::function<void()>& handler) {
+bool QtOwnerChannel::Send(core::Msg /*message*/, const std::function<void()>& handler) {
   if (IsOwnerThread()) {
     {
       std::lock_guard lock(mutex_);

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/owner_channel.h"
+#include "core/owner_channel.h"
 
 class QObject;
 
@@ -17,7 +17,7 @@ namespace vexon::app::ui {
 // The owner channel of the desktop program: the GUI thread is the owner thread.
 // A worker's send is queued to the GUI thread's event loop and the worker waits;
 // handlers run one at a time under one recursive lock.
-class QtOwnerChannel final : public OwnerChannel {
+class QtOwnerChannel final : public core::OwnerChannel {
  public:
   // Made on the GUI thread, which becomes the owner thread.
   QtOwnerChannel();
@@ -25,7 +25,7 @@ class QtOwnerChannel final : public OwnerChannel {
   QtOwnerChannel(const QtOwnerChannel&) = delete;
   QtOwnerChannel& operator=(const QtOwnerChannel&) = delete;
 
-  bool Send(Msg message, const std::function<void()>& handler) override;
+  bool Send(core::Msg message, const std::function<void()>& handler) override;
 
   // Later sends return false at once and waiting senders are released without
   // their handlers running, so workers can be joined after the event loop ended.

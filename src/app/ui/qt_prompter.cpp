@@ -4,68 +4,68 @@
 
 namespace vexon::app::ui {
 
-QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+QMessageBox::Icon ToQtIcon(core::MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kNone:
+    case core::MessageIcon::kNone:
       return QMessageBox::NoIcon;
-    case MessageIcon::kStop:
+    case core::MessageIcon::kStop:
       return QMessageBox::Critical;
-    case MessageIcon::kExclamation:
+    case core::MessageIcon::kExclamation:
       return QMessageBox::Warning;
-    case MessageIcon::kQuestion:
+    case core::MessageIcon::kQuestion:
       return QMessageBox::Question;
-    case MessageIcon::kInformation:
+    case core::MessageIcon::kInformation:
       return QMessageBox::Information;
   }
   return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
+QMessageBox::StandardButtons ToQtButtons(core::MessageButtons buttons) {
   switch (buttons) {
-    case MessageButtons::kOk:
+    case core::MessageButtons::kOk:
       return QMessageBox::Ok;
-    case MessageButtons::kOkCancel:
+    case core::MessageButtons::kOkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::kYesNo:
+    case core::MessageButtons::kYesNo:
       return QMessageBox::Yes | QMessageBox::No;
   }
   return QMessageBox::Ok;
 }
 
-MessageResult ToMessageResult(int pressed, MessageButtons buttons) {
+core::MessageResult ToMessageResult(int pressed, core::MessageButtons buttons) {
   switch (pressed) {
     case QMessageBox::Ok:
-      return MessageResult::kOk;
+      return core::MessageResult::kOk;
     case QMessageBox::Cancel:
-      return MessageResult::kCancel;
+      return core::MessageResult::kCancel;
     case QMessageBox::Yes:
-      return MessageResult::kYes;
+      return core::MessageResult::kYes;
     case QMessageBox::No:
-      return MessageResult::kNo;
+      return core::MessageResult::kNo;
     default:
       break;
   }
   switch (buttons) {
-    case MessageButtons::kOk:
-      return MessageResult::kOk;
-    case MessageButtons::kOkCancel:
-      return MessageResult::kCancel;
-    case MessageButtons::kYesNo:
-      return MessageResult::kNo;
+    case core::MessageButtons::kOk:
+      return core::MessageResult::kOk;
+    case core::MessageButtons::kOkCancel:
+      return core::MessageResult::kCancel;
+    case core::MessageButtons::kYesNo:
+      return core::MessageResult::kNo;
   }
-  return MessageResult::kCancel;
+  return core::MessageResult::kCancel;
 }
 
-MessageResult QtPrompter::Show(const std::string& text, MessageIcon icon, MessageButtons buttons) {
-  return ShowCaptioned(kMessageCaption, text, icon, buttons);
+core::MessageResult QtPrompter::Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) {
+  return ShowCaptioned(core::kMessageCaption, text, icon, buttons);
 }
 
-MessageResult QtPrompter::ShowCaptioned(const std::string& caption, const std::string& text, MessageIcon icon,
-                                        MessageButtons buttons) {
+core::MessageResult QtPrompter::ShowCaptioned(const std::string& caption, const std::string& text, core::MessageIcon icon,
+                                        core::MessageButtons buttons) {
   QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   ToQtButtons(buttons), parent_);
   // The first button is the default one, as in the platform's message box.
-  box.setDefaultButton(buttons == MessageButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok);
+  box.setDefaultButton(buttons == core::MessageButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok);
   return ToMessageResult(box.exec(), buttons);
 }
 

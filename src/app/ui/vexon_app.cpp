@@ -69,7 +69,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
   config.hosts = {ResolveHost(options.baiduHost, stored.baiduHost, "BaiduHost"),
                   ResolveHost(options.yahooHost, stored.yahooHost, "YahooHost")};
   const std::string site = options.siteUrl.empty() ? stored.siteUrl : options.siteUrl;
-  config.siteUrl = SiteBaseUrl(IsWebAddress(site) ? site : std::string());
+  config.siteUrl = SiteBaseUrl(net::IsWebAddress(site) ? site : std::string());
   config.executable = update::RunningExecutablePath();
 
   CVexonDlg window(std::move(config));

@@ -42,10 +42,10 @@ QString IdName(int controlId) { return QString::number(controlId); }
 
 }  // namespace
 
-CDownloadAsDlg::CDownloadAsDlg(app::FolderChooser& chooser, app::Prompter& prompter,
+CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter,
                                QWidget* parent)
     : QDialog(parent), chooser_(chooser), prompter_(prompter) {
-  setWindowTitle(Utf8(app::kMessageCaption));
+  setWindowTitle(Utf8(core::kMessageCaption));
   setObjectName(IdName(kDialogId));
 
   name_ = new QComboBox(this);
@@ -145,12 +145,12 @@ void CDownloadAsDlg::TryAccept() {
       accept();
       return;
     case DownloadAsForm::AcceptResult::kPathTooLong:
-      prompter_.Show(kFieldTooLongMessage, app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+      prompter_.Show(kFieldTooLongMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       path_->setFocus();
       path_->selectAll();
       return;
     case DownloadAsForm::AcceptResult::kFullNameTooLong:
-      prompter_.Show(kFieldTooLongMessage, app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+      prompter_.Show(kFieldTooLongMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       fullName_->setFocus();
       fullName_->selectAll();
       return;

@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-#include "app/folder_chooser.h"
-#include "app/prompter.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
 #include "download/download_as_dialog.h"
 #include "download/download_as_form.h"
 
@@ -25,7 +25,7 @@ class CDownloadAsDlg final : public QDialog, public DownloadAsDialog {
   Q_OBJECT
 
  public:
-  CDownloadAsDlg(app::FolderChooser& chooser, app::Prompter& prompter, QWidget* parent = nullptr);
+  CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, QWidget* parent = nullptr);
 
   // Present, then runs modally; true when closed with OK.
   bool Show(DownloadAsForm& form) override;
@@ -42,8 +42,8 @@ class CDownloadAsDlg final : public QDialog, public DownloadAsDialog {
  private:
   void ShowFullName();
 
-  app::FolderChooser& chooser_;
-  app::Prompter& prompter_;
+  core::FolderChooser& chooser_;
+  core::Prompter& prompter_;
   DownloadAsForm* form_ = nullptr;  // the presented form; not owned
 
   QComboBox* name_ = nullptr;

@@ -61,7 +61,7 @@ class HighlightDelegate final : public QStyledItemDelegate {
 
 }  // namespace
 
-CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, app::BackgroundJob& job, Refresher refresh,
+CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& job, Refresher refresh,
                            WordHandler onWord, QWidget* parent)
     : QDialog(parent), startDir_(std::move(startDir)), job_(job), refresh_(std::move(refresh)),
       onWord_(std::move(onWord)), table_(kWordColumns) {

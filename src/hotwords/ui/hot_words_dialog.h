@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/background_job.h"
-#include "app/list_table.h"
+#include "core/background_job.h"
+#include "core/list_table.h"
 #include "hotwords/word_list.h"
 #include "hotwords/word_list_refresh.h"
 
@@ -35,7 +35,7 @@ class CHotWordsDlg final : public QDialog {
   // should end early when its argument says so.
   using Refresher = std::function<RefreshOutcome(const std::function<bool()>& stopRequested)>;
 
-  CHotWordsDlg(std::filesystem::path startDir, app::BackgroundJob& job, Refresher refresh, WordHandler onWord,
+  CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& job, Refresher refresh, WordHandler onWord,
                QWidget* parent = nullptr);
   // Gives up a refresh still under way.
   ~CHotWordsDlg() override;
@@ -65,14 +65,14 @@ class CHotWordsDlg final : public QDialog {
   void CategoryChosen(int index);
 
   std::filesystem::path startDir_;
-  app::BackgroundJob& job_;
+  core::BackgroundJob& job_;
   Refresher refresh_;
   WordHandler onWord_;
   QPushButton* refreshButton_ = nullptr;
   app::ui::BusyIndicator* busy_ = nullptr;
   // Kept while the window lives, hidden or not; a successful refresh replaces it.
   WordList words_;
-  app::ListTable table_;
+  core::ListTable table_;
   QComboBox* categories_ = nullptr;
   // Owned here rather than by Qt's parent chain, so it is gone before the table it
   // observes.

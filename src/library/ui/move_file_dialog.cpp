@@ -26,7 +26,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-CMoveFileDlg::CMoveFileDlg(app::FolderChooser& chooser, QWidget* parent) : QDialog(parent), chooser_(chooser) {
+CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDialog(parent), chooser_(chooser) {
   setObjectName(QString::number(kDialogId));
   setWindowTitle(Utf8("维松MP3"));
   name_ = new QLineEdit(this);

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/folder_chooser.h"
+#include "core/folder_chooser.h"
 #include "library/move_file_form.h"
 
 class QLabel;
@@ -17,7 +17,7 @@ class CMoveFileDlg final : public QDialog, public MoveFileDialog {
   Q_OBJECT
 
  public:
-  explicit CMoveFileDlg(app::FolderChooser& chooser, QWidget* parent = nullptr);
+  explicit CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent = nullptr);
 
   bool Show(MoveFileForm& form) override;
   // Fills the fields from the form (Show does this before running).
@@ -27,7 +27,7 @@ class CMoveFileDlg final : public QDialog, public MoveFileDialog {
  private:
   void ShowFullName();
 
-  app::FolderChooser& chooser_;
+  core::FolderChooser& chooser_;
   MoveFileForm* form_ = nullptr;
   QLineEdit* name_ = nullptr;
   QLabel* extension_ = nullptr;

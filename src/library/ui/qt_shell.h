@@ -1,12 +1,12 @@
 #pragma once
 
-#include "library/shell.h"
+#include "core/shell.h"
 
 namespace vexon::library::ui {
 
 // The desktop's own handlers (xdg-open and its kin) for files and web addresses;
 // players are started directly with one argument.
-class QtShell final : public Shell {
+class QtShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;

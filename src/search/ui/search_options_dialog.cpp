@@ -49,9 +49,9 @@ std::chrono::year_month_day FromQDate(QDate date) {
 }  // namespace
 
 CSearchOptionsDlg::CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today,
-                                     app::Prompter& prompter, QWidget* parent)
+                                     core::Prompter& prompter, QWidget* parent)
     : QDialog(parent), options_(options), prompter_(prompter), form_(today) {
-  setWindowTitle(Utf8(app::kMessageCaption));
+  setWindowTitle(Utf8(core::kMessageCaption));
   setObjectName(IdName(kSearchOptionsDialogId));
 
   auto* layout = new QVBoxLayout(this);
@@ -246,7 +246,7 @@ void CSearchOptionsDlg::TryAccept() {
     accept();
     return;
   }
-  prompter_.Show(kEditRangeMessage, app::MessageIcon::kExclamation, app::MessageButtons::kOk);
+  prompter_.Show(kEditRangeMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   if (QLineEdit* edit = EditFor(result.invalidControl)) {
     edit->setFocus();
     edit->selectAll();

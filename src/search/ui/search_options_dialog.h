@@ -5,7 +5,7 @@
 #include <array>
 #include <chrono>
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "search/search_options.h"
 #include "search/search_options_form.h"
 
@@ -29,7 +29,7 @@ class CSearchOptionsDlg final : public QDialog {
  public:
   // `options` is written on OK only; `today` seeds the date pickers.
   CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today,
-                    app::Prompter& prompter, QWidget* parent = nullptr);
+                    core::Prompter& prompter, QWidget* parent = nullptr);
 
   // What OK does: writes the options and closes, or names the refused edit and
   // stays open with it focused.
@@ -47,7 +47,7 @@ class CSearchOptionsDlg final : public QDialog {
   QLineEdit* EditFor(int controlId) const;
 
   SearchOptions& options_;
-  app::Prompter& prompter_;
+  core::Prompter& prompter_;
   SearchOptionsForm form_;
   bool filling_ = false;
 

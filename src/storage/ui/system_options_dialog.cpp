@@ -85,10 +85,10 @@ std::string RefusedOptionMessage(OptionsField field) {
   return kFolderRefusedMessage;
 }
 
-CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& chooser,
-                                     app::Prompter& prompter, QWidget* parent)
+CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser,
+                                     core::Prompter& prompter, QWidget* parent)
     : QDialog(parent), fields_(fields), chooser_(chooser), prompter_(prompter) {
-  setWindowTitle(Utf8(app::kMessageCaption));
+  setWindowTitle(Utf8(core::kMessageCaption));
   setObjectName(IdName(kDialogId));
 
   folder_ = MakeEdit(kControlFolder, this);
@@ -166,8 +166,8 @@ void CSystemOptionsDlg::TryAccept() {
   chosen.searchHistoryMaxItems = ReadNumber(history_->text());
   chosen.completedMaxItems = ReadNumber(log_->text());
   if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
-    prompter_.Show(RefusedOptionMessage(*refused), app::MessageIcon::kExclamation,
-                   app::MessageButtons::kOk);
+    prompter_.Show(RefusedOptionMessage(*refused), core::MessageIcon::kExclamation,
+                   core::MessageButtons::kOk);
     QLineEdit* edit = EditFor(*refused);
     edit->setFocus();
     edit->selectAll();

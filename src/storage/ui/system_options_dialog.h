@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/folder_chooser.h"
-#include "app/prompter.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
 #include "storage/system_options.h"
 
 class QCheckBox;
@@ -27,7 +27,7 @@ class CSystemOptionsDlg final : public QDialog {
 
  public:
   // The controls show `fields`, which are written on OK only.
-  CSystemOptionsDlg(SystemOptions& fields, app::FolderChooser& chooser, app::Prompter& prompter,
+  CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser, core::Prompter& prompter,
                     QWidget* parent = nullptr);
 
   // What OK does: checks the fields in the dialog's order, then writes them and
@@ -40,8 +40,8 @@ class CSystemOptionsDlg final : public QDialog {
   QLineEdit* EditFor(OptionsField field) const;
 
   SystemOptions& fields_;
-  app::FolderChooser& chooser_;
-  app::Prompter& prompter_;
+  core::FolderChooser& chooser_;
+  core::Prompter& prompter_;
 
   QLineEdit* folder_ = nullptr;
   QCheckBox* titleDown_ = nullptr;

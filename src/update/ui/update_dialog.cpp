@@ -23,7 +23,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-CUpdateDlg::CUpdateDlg(app::BackgroundJob& job, Check check, app::Prompter& prompter, QWidget* parent)
+CUpdateDlg::CUpdateDlg(core::BackgroundJob& job, Check check, core::Prompter& prompter, QWidget* parent)
     : QDialog(parent), job_(job), check_(std::move(check)), prompter_(prompter) {
   setObjectName(QString::number(kDialogId));
   setWindowTitle(Utf8(kUpdateDialogTitle));
@@ -74,8 +74,8 @@ void CUpdateDlg::OnCheck() {
 
 void CUpdateDlg::OnChecked(int code) {
   busy_->End();
-  prompter_.ShowCaptioned(kUpdateInfoCaption, UpdateResultText(code), app::MessageIcon::kInformation,
-                          app::MessageButtons::kOk);
+  prompter_.ShowCaptioned(kUpdateInfoCaption, UpdateResultText(code), core::MessageIcon::kInformation,
+                          core::MessageButtons::kOk);
   emit checkEnded();
 }
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "app/background_job.h"
-#include "app/prompter.h"
+#include "core/background_job.h"
+#include "core/prompter.h"
 
 class QPushButton;
 
@@ -27,7 +27,7 @@ class CUpdateDlg final : public QDialog {
   // code; it should end early when its argument says so.
   using Check = std::function<int(const std::function<bool()>& stopRequested)>;
 
-  CUpdateDlg(app::BackgroundJob& job, Check check, app::Prompter& prompter, QWidget* parent = nullptr);
+  CUpdateDlg(core::BackgroundJob& job, Check check, core::Prompter& prompter, QWidget* parent = nullptr);
   ~CUpdateDlg() override;
 
   void OnCheck();
@@ -39,9 +39,9 @@ class CUpdateDlg final : public QDialog {
  private:
   void OnChecked(int code);
 
-  app::BackgroundJob& job_;
+  core::BackgroundJob& job_;
   Check check_;
-  app::Prompter& prompter_;
+  core::Prompter& prompter_;
   QPushButton* checkButton_ = nullptr;
   app::ui::BusyIndicator* busy_ = nullptr;
 };

@@ -11,7 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/message_loop.h"
+#include "core/list_schemas.h"
+#include "core/message_loop.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
 #include "standin/standin_server.h"
@@ -90,8 +91,8 @@ class DownloadHarness {
   }
 
   // These run on the owner thread.
-  size_t Row(const std::string& name) const { return downloads.FindRow(kItemFileName, name); }
-  std::string Cell(const std::string& name, DownloadItem column) const { return downloads.Cell(Row(name), column); }
+  size_t Row(const std::string& name) const { return downloads.FindRow(core::kDownloadFileName, name); }
+  std::string Cell(const std::string& name, core::DownloadColumn column) const { return downloads.Cell(Row(name), column); }
   size_t Transferring() const {
     size_t n = 0;
     for (size_t row = 0; row < downloads.rowCount(); ++row) n += downloads.Image(row) == kTransferringImage;
@@ -116,12 +117,12 @@ class DownloadHarness {
   DownloadSlots slots;
   FakePrompter prompter;
   FakeDownloadAs dialog;
-  app::ListTable results{app::kResultsColumns};
-  app::ListTable downloads{app::kDownloadColumns};
+  core::ListTable results{core::kResultsColumns};
+  core::ListTable downloads{core::kDownloadColumns};
   std::vector<std::pair<std::string, std::string>> logged;
   std::vector<std::pair<std::string, std::string>> failures;
   std::function<void()> onLog;
-  app::MessageLoop loop;
+  core::MessageLoop loop;
   std::unique_ptr<DownloadController> controller;
 };
 

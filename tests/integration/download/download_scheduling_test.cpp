@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "core/list_schemas.h"
 #include "download/final_file.h"
 #include "integration/download/download_harness.h"
 
 using namespace vexon;
 using namespace vexon::download;
 using namespace std::chrono_literals;
-using app::MessageResult;
+using core::MessageResult;
 using download::testing::DownloadHarness;
 using download::testing::PatternBytes;
 using storage::testing::ReadBytes;
@@ -39,9 +40,9 @@ TEST(DownloadScheduling, StopAndDeleteWhileWaitingEndWithoutASlotOrARequest) {
   h.prompter.answers = {MessageResult::kYes};
   h.Run([&] {
     h.controller->OnStopDownload({h.Row("stop.mp3")});
-    EXPECT_EQ(h.Cell("stop.mp3", kItemStatus), "停止下载");
+    EXPECT_EQ(h.Cell("stop.mp3", core::kDownloadState), "停止下载");
     h.controller->OnDeleteDownload({h.Row("delete.mp3")});
-    EXPECT_EQ(h.Row("delete.mp3"), app::ListTable::npos);
+    EXPECT_EQ(h.Row("delete.mp3"), core::ListTable::npos);
     EXPECT_EQ(h.Record("delete.mp3"), "<none>");
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.controller->liveWorkerCount() == 1; }));
@@ -92,11 +93,11 @@ TEST(DownloadScheduling, ResumeAllRightAfterAStopWaitsForTheOldWriter) {
   h.Start({h.AddFile("keep.mp3", body, 1.0), h.AddFile("again.mp3", body, 1.0)});
   ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 2; }));
   h.Run([&] {
-    const std::string running = h.Cell("keep.mp3", kItemId);
+    const std::string running = h.Cell("keep.mp3", core::kDownloadId);
     h.controller->OnStopDownload({h.Row("again.mp3")});
     h.controller->OnResumeAll();  // only the stopped row
-    EXPECT_EQ(h.Cell("keep.mp3", kItemId), running);
-    EXPECT_NE(h.Cell("again.mp3", kItemId), "-");
+    EXPECT_EQ(h.Cell("keep.mp3", core::kDownloadId), running);
+    EXPECT_NE(h.Cell("again.mp3", core::kDownloadId), "-");
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 2 && h.AllEnded(); }));
   EXPECT_EQ(ReadBytes(h.music + "keep.mp3"), body);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/list_schemas.h"
 #include "download/final_file.h"
 #include "integration/download/download_harness.h"
 
@@ -23,7 +24,7 @@ TEST(DownloadTransfer, CompletionRenamesRemovesRowAndRecordAndLogsTheSizeText) {
   h.Run([&] {
     EXPECT_EQ(h.logged[0], std::make_pair(h.music + "a.mp3", std::to_string(fast.size())));
     ASSERT_EQ(h.downloads.rowCount(), 1u);
-    EXPECT_EQ(h.Cell("b.mp3", kItemIndex), "0");  // the numbers close up
+    EXPECT_EQ(h.Cell("b.mp3", core::kDownloadIndex), "0");  // the numbers close up
     EXPECT_EQ(h.Record("a.mp3"), "<none>");
     EXPECT_NE(h.Record("b.mp3"), "<none>");
     EXPECT_FALSE(h.results.Mark(a, 0));
@@ -42,8 +43,8 @@ TEST(DownloadTransfer, ANotFoundAnswerTurnsTheRowStoppedAndFreesTheSlot) {
   h.Start({h.AddFile("gone.mp3", "", 0, missing)});
   ASSERT_TRUE(h.WaitUntil([&] { return h.AllEnded(); }));
   h.Run([&] {
-    EXPECT_EQ(h.Cell("gone.mp3", kItemId) + h.Cell("gone.mp3", kItemSpeed) + h.Cell("gone.mp3", kItemTimeLeft) +
-                  h.Cell("gone.mp3", kItemStatus),
+    EXPECT_EQ(h.Cell("gone.mp3", core::kDownloadId) + h.Cell("gone.mp3", core::kDownloadSpeed) + h.Cell("gone.mp3", core::kDownloadTimeLeft) +
+                  h.Cell("gone.mp3", core::kDownloadState),
               "-0-停止下载");
     EXPECT_EQ(h.downloads.Image(0), kStoppedImage);
     EXPECT_NE(h.Record("gone.mp3"), "<none>");
@@ -64,7 +65,7 @@ TEST(DownloadTransfer, AStoppedTransferResumesWithARangeToTheSameBytes) {
   ASSERT_TRUE(h.WaitUntil([&] { return FileSizeOrZero(partial) >= 40000; }));
   std::string firstId;
   h.Run([&] {
-    firstId = h.Cell("r.mp3", kItemId);
+    firstId = h.Cell("r.mp3", core::kDownloadId);
     h.controller->OnStopDownload({0});
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.AllEnded(); }));
@@ -74,7 +75,7 @@ TEST(DownloadTransfer, AStoppedTransferResumesWithARangeToTheSameBytes) {
   EXPECT_EQ(h.slots.inUse(), 0u);
   h.Run([&] {
     h.controller->OnResumeDownload({0});
-    EXPECT_NE(h.Cell("r.mp3", kItemId), firstId);
+    EXPECT_NE(h.Cell("r.mp3", core::kDownloadId), firstId);
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 1; }));
   EXPECT_EQ(ReadBytes(h.music + "r.mp3"), body);
@@ -146,11 +147,11 @@ TEST(DownloadTransfer, ALongUrlAndABracketedTitleSurviveARestartOfTheList) {
   h.Run([&] {
     storage::AppSettings loaded;
     std::vector<std::string> history;
-    app::ListTable completed{app::kCompletedColumns};
+    core::ListTable completed{core::kCompletedColumns};
     h.store.LoadSettings(loaded, history, completed, h.downloads);
     ASSERT_EQ(h.downloads.rowCount(), 1u);
-    EXPECT_EQ(h.downloads.Cell(0, kItemFullName), fullName);
-    EXPECT_EQ(h.downloads.Cell(0, kItemUrl), url);
+    EXPECT_EQ(h.downloads.Cell(0, core::kDownloadFullName), fullName);
+    EXPECT_EQ(h.downloads.Cell(0, core::kDownloadUrl), url);
     h.controller->OnResumeAll();
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 1; }));

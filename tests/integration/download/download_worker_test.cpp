@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/message_loop.h"
+#include "core/message_loop.h"
 #include "download/download_worker.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
@@ -37,11 +37,11 @@ class Recorder final : public download::DownloadEvents {
  public:
   explicit Recorder(download::DownloadSlots& slots) : slots_(slots) {}
 
-  void OnWorkerReport(app::Msg message, uint32_t id, const std::string& text) override {
+  void OnWorkerReport(core::Msg message, uint32_t id, const std::string& text) override {
     std::lock_guard lock(mutex_);
     reports[id].push_back({message, text});
   }
-  void OnWorkerEnded(app::Msg message, std::unique_ptr<download::DownloadTask> task) override {
+  void OnWorkerEnded(core::Msg message, std::unique_ptr<download::DownloadTask> task) override {
     std::lock_guard lock(mutex_);
     if (holdsSlot_ && holdsSlot_(task->workerId)) slots_.Release();
     ends[task->workerId] = message;
@@ -52,7 +52,7 @@ class Recorder final : public download::DownloadEvents {
     std::unique_lock lock(mutex_);
     return done.wait_for(lock, limit, [&] { return ends.count(id) > 0; });
   }
-  std::vector<std::string> Texts(uint32_t id, app::Msg message) {
+  std::vector<std::string> Texts(uint32_t id, core::Msg message) {
     std::lock_guard lock(mutex_);
     std::vector<std::string> out;
     for (const auto& [m, t] : reports[id]) {
@@ -62,8 +62,8 @@ class Recorder final : public download::DownloadEvents {
   }
 
   std::function<bool(uint32_t)> holdsSlot_;
-  std::map<uint32_t, std::vector<std::pair<app::Msg, std::string>>> reports;
-  std::map<uint32_t, app::Msg> ends;
+  std::map<uint32_t, std::vector<std::pair<core::Msg, std::string>>> reports;
+  std::map<uint32_t, core::Msg> ends;
 
  private:
   download::DownloadSlots& slots_;
@@ -111,7 +111,7 @@ class DownloadWorkerTest : public ::testing::Test {
 
   standin::StandinServer server;
   fs::path dir;
-  app::MessageLoop loop;
+  core::MessageLoop loop;
   download::DownloadSlots slots{3};
   std::atomic<unsigned> speed{0};
   Recorder recorder{slots};
@@ -133,19 +133,19 @@ TEST_F(DownloadWorkerTest, DownloadsAWholeFileAndReportsItsSteps) {
   server.SetFile("/a.mp3", Body(body));
   auto& w = Start("/a.mp3");
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), body);
-  const auto status = recorder.Texts(w.id(), app::Msg::DownloadStatus);
+  const auto status = recorder.Texts(w.id(), core::Msg::DownloadStatus);
   ASSERT_GE(status.size(), 4u);
   EXPECT_EQ(status.front(), "正在解析域名: 127.0.0.1");
   EXPECT_NE(std::find(status.begin(), status.end(), "正在连接 127.0.0.1"), status.end());
   EXPECT_NE(std::find(status.begin(), status.end(), "已连接到 127.0.0.1"), status.end());
   EXPECT_EQ(status.back(), "正在下载");
-  EXPECT_EQ(recorder.Texts(w.id(), app::Msg::DownloadBodyBegins).size(), 1u);
-  const auto percents = recorder.Texts(w.id(), app::Msg::DownloadPercent);
+  EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadBodyBegins).size(), 1u);
+  const auto percents = recorder.Texts(w.id(), core::Msg::DownloadPercent);
   ASSERT_FALSE(percents.empty());
   EXPECT_EQ(percents.back(), "100%");
-  EXPECT_EQ(recorder.Texts(w.id(), app::Msg::DownloadBytes).back(), "300000");
+  EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadBytes).back(), "300000");
   EXPECT_TRUE(server.Requests().at(0).range.empty());
 }
 
@@ -158,11 +158,11 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
     server.ResetCounters();
     auto& w = Start("/r.mp3", true, name);
     ASSERT_TRUE(recorder.WaitEnded(w.id())) << offset;
-    EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted) << offset;
+    EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted) << offset;
     EXPECT_EQ(ReadFile(Partial(name)), body) << offset;
     EXPECT_EQ(server.Requests().at(0).range, "bytes=" + std::to_string(offset) + "-");
     // Progress counts the whole file.
-    EXPECT_EQ(recorder.Texts(w.id(), app::Msg::DownloadBytes).back(), "100000");
+    EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadBytes).back(), "100000");
   }
 }
 
@@ -182,7 +182,7 @@ TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
   std::ofstream(Partial(), std::ios::binary) << body.substr(0, 20000);
   auto& w = Start("/i.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), body);  // not 20000 old bytes plus the whole body
 }
 
@@ -193,13 +193,13 @@ TEST_F(DownloadWorkerTest, RangeNotSatisfiableCompletesOrRestarts) {
   std::ofstream(Partial("whole.mp3"), std::ios::binary) << body;
   auto& whole = Start("/c.mp3", true, "whole.mp3");
   ASSERT_TRUE(recorder.WaitEnded(whole.id()));
-  EXPECT_EQ(recorder.ends[whole.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[whole.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial("whole.mp3")), body);
   // Longer than the resource: start again from 0.
   std::ofstream(Partial("long.mp3"), std::ios::binary) << body << "extra bytes";
   auto& longer = Start("/c.mp3", true, "long.mp3");
   ASSERT_TRUE(recorder.WaitEnded(longer.id()));
-  EXPECT_EQ(recorder.ends[longer.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[longer.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial("long.mp3")), body);
 }
 
@@ -211,15 +211,15 @@ TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   server.SetFile("/cut.mp3", script);
   auto& first = Start("/cut.mp3");
   ASSERT_TRUE(recorder.WaitEnded(first.id()));
-  EXPECT_EQ(recorder.ends[first.id()], app::Msg::DownloadEndedKeep);
-  const auto failures = recorder.Texts(first.id(), app::Msg::DownloadFailed);
+  EXPECT_EQ(recorder.ends[first.id()], core::Msg::DownloadEndedKeep);
+  const auto failures = recorder.Texts(first.id(), core::Msg::DownloadFailed);
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].rfind("当下载文件时发生错误,错误:", 0), 0u) << failures[0];
   const uint64_t kept = fs::file_size(Partial());
   EXPECT_EQ(ReadFile(Partial()), body.substr(0, kept));
   auto& second = Start("/cut.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(second.id()));
-  EXPECT_EQ(recorder.ends[second.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[second.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), body);
 }
 
@@ -231,8 +231,8 @@ TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
     server.SetFile(path, script);
     auto& w = Start(path, false, "s" + std::to_string(status));
     ASSERT_TRUE(recorder.WaitEnded(w.id()));
-    EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadEndedKeep) << status;
-    EXPECT_EQ(recorder.Texts(w.id(), app::Msg::DownloadFailed),
+    EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadEndedKeep) << status;
+    EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadFailed),
               std::vector<std::string>{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status)});
   }
 }
@@ -243,9 +243,9 @@ TEST_F(DownloadWorkerTest, NoLengthMeansSpeedOnlyAndStillCompletes) {
   server.SetFile("/chunked.mp3", script);
   auto& w = Start("/chunked.mp3");
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(recorder.ends[w.id()], app::Msg::DownloadCompleted);
+  EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadFile(Partial()), Pattern(20000));
-  EXPECT_TRUE(recorder.Texts(w.id(), app::Msg::DownloadPercent).empty());
+  EXPECT_TRUE(recorder.Texts(w.id(), core::Msg::DownloadPercent).empty());
 }
 
 TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
@@ -259,7 +259,7 @@ TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
   auto& w = Start("/moved.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(ReadFile(Partial()), body);
-  const auto status = recorder.Texts(w.id(), app::Msg::DownloadStatus);
+  const auto status = recorder.Texts(w.id(), core::Msg::DownloadStatus);
   EXPECT_NE(std::find(status.begin(), status.end(), "正在重定向到 " + server.Url("/target.mp3")), status.end());
   for (const auto& r : server.Requests()) EXPECT_EQ(r.range, "bytes=2500-") << r.target;
 }
@@ -275,12 +275,12 @@ TEST_F(DownloadWorkerTest, StopsWhileWaitingTransferringOrAskedToDiscard) {
   while (waiting.lastWaitResult() != download::kStillWaiting) std::this_thread::sleep_for(5ms);
   waiting.RequestDeleteWaiting();
   ASSERT_TRUE(recorder.WaitEnded(waiting.id()));
-  EXPECT_EQ(recorder.ends[waiting.id()], app::Msg::DownloadEndedDelete);
+  EXPECT_EQ(recorder.ends[waiting.id()], core::Msg::DownloadEndedDelete);
   EXPECT_FALSE(fs::exists(Partial("waiting.mp3")));  // never opened
-  while (recorder.Texts(running.id(), app::Msg::DownloadBytes).empty()) std::this_thread::sleep_for(5ms);
+  while (recorder.Texts(running.id(), core::Msg::DownloadBytes).empty()) std::this_thread::sleep_for(5ms);
   running.RequestStop();
   ASSERT_TRUE(recorder.WaitEnded(running.id()));
-  EXPECT_EQ(recorder.ends[running.id()], app::Msg::DownloadEndedKeep);
+  EXPECT_EQ(recorder.ends[running.id()], core::Msg::DownloadEndedKeep);
   const auto kept = fs::file_size(Partial("running.mp3"));
   EXPECT_GT(kept, 0u);
   EXPECT_LT(kept, 400000u);
@@ -296,9 +296,9 @@ TEST_F(DownloadWorkerTest, AnUnwritablePartialFileIsAStatusNotAFailure) {
   workers.push_back(std::make_unique<download::DownloadWorker>(99, std::move(task), context));
   workers.back()->Start();
   ASSERT_TRUE(recorder.WaitEnded(99));
-  EXPECT_EQ(recorder.ends[99], app::Msg::DownloadEndedKeep);
-  EXPECT_TRUE(recorder.Texts(99, app::Msg::DownloadFailed).empty());
-  EXPECT_EQ(recorder.Texts(99, app::Msg::DownloadStatus),
+  EXPECT_EQ(recorder.ends[99], core::Msg::DownloadEndedKeep);
+  EXPECT_TRUE(recorder.Texts(99, core::Msg::DownloadFailed).empty());
+  EXPECT_EQ(recorder.Texts(99, core::Msg::DownloadStatus),
             std::vector<std::string>{"当打开被下载文件时发生错误,错误:2"});
 }
 
@@ -318,8 +318,8 @@ TEST_F(DownloadWorkerTest, NoAnswerAtAllKeepsThePartialFileByteForByte) {
     std::ofstream(Partial(), std::ios::binary | std::ios::trunc) << kept;
     const uint32_t id = StartUrl(url, true).id();
     ASSERT_TRUE(recorder.WaitEnded(id)) << url;
-    EXPECT_EQ(recorder.ends[id], app::Msg::DownloadEndedKeep) << url;
-    const auto failures = recorder.Texts(id, app::Msg::DownloadFailed);
+    EXPECT_EQ(recorder.ends[id], core::Msg::DownloadEndedKeep) << url;
+    const auto failures = recorder.Texts(id, core::Msg::DownloadFailed);
     ASSERT_EQ(failures.size(), 1u) << url;
     EXPECT_EQ(failures[0].rfind("当连接服务器时发生错误,错误:", 0), 0u) << failures[0];
     EXPECT_EQ(ReadFile(Partial()), kept) << url;
@@ -345,8 +345,8 @@ TEST_F(DownloadWorkerTest, ALengthThatCannotBeHeldOrIsNotMetFails) {
     std::ofstream(Partial(), std::ios::binary | std::ios::trunc) << "12345";
     const uint32_t id = StartUrl(faults.Url(path), true).id();
     ASSERT_TRUE(recorder.WaitEnded(id)) << path;
-    EXPECT_EQ(recorder.ends[id], app::Msg::DownloadEndedKeep) << path;
-    EXPECT_EQ(recorder.Texts(id, app::Msg::DownloadFailed), std::vector<std::string>{text}) << path;
+    EXPECT_EQ(recorder.ends[id], core::Msg::DownloadEndedKeep) << path;
+    EXPECT_EQ(recorder.Texts(id, core::Msg::DownloadFailed), std::vector<std::string>{text}) << path;
   }
   // The absurd length is refused before the 200 answer could empty the file.
   EXPECT_EQ(ReadFile(Partial()).substr(0, 5), "12345");

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "core/list_schemas.h"
 #include "integration/search/search_harness.h"
 #include "standin/fault_server.h"
 #include "search/search_options.h"
@@ -44,11 +45,11 @@ TEST(SearchController, ListsExactlyTheLiveFilteredLinksOfEveryPage) {
     EXPECT_FALSE(h.controller->HasRunningTasks());
     // Rows are numbered in the order they were added.
     for (size_t i = 0; i < h.results.rowCount(); ++i) {
-      EXPECT_EQ(h.results.Cell(i, search::kResultIndex), std::to_string(i));
-      const std::string& url = h.results.Cell(i, search::kResultUrl);
-      EXPECT_EQ(h.results.Cell(i, search::kResultName), url.substr(url.rfind('/') + 1));
-      EXPECT_EQ(h.results.Cell(i, search::kResultType), url.substr(url.rfind('.') + 1));
-      EXPECT_EQ(h.results.Cell(i, search::kResultDate).size(), 10u);
+      EXPECT_EQ(h.results.Cell(i, core::kResultIndex), std::to_string(i));
+      const std::string& url = h.results.Cell(i, core::kResultUrl);
+      EXPECT_EQ(h.results.Cell(i, core::kResultName), url.substr(url.rfind('/') + 1));
+      EXPECT_EQ(h.results.Cell(i, core::kResultType), url.substr(url.rfind('.') + 1));
+      EXPECT_EQ(h.results.Cell(i, core::kResultDate).size(), 10u);
     }
   });
   ASSERT_GE(h.checkingTexts.size(), 2u);
@@ -66,13 +67,13 @@ TEST(SearchController, TitlesAndSizesComeFromPagesAndHeaders) {
   h.loop.Invoke([&] {
     ASSERT_GT(h.results.rowCount(), 0u);
     for (size_t i = 0; i < h.results.rowCount(); ++i) {
-      const std::string& url = h.results.Cell(i, search::kResultUrl);
+      const std::string& url = h.results.Cell(i, core::kResultUrl);
       const std::string id = url.substr(url.rfind('/') + 1, 16);
       const auto entry = catalog.Describe(id);
       ASSERT_TRUE(entry.has_value()) << url;
-      EXPECT_EQ(h.results.Cell(i, search::kResultSize), std::to_string(entry->size));
-      EXPECT_EQ(h.results.Cell(i, search::kResultDate), entry->DateText());
-      const std::string& title = h.results.Cell(i, search::kResultTitle);
+      EXPECT_EQ(h.results.Cell(i, core::kResultSize), std::to_string(entry->size));
+      EXPECT_EQ(h.results.Cell(i, core::kResultDate), entry->DateText());
+      const std::string& title = h.results.Cell(i, core::kResultTitle);
       // Yahoo titles are lower-cased with their page; Baidu titles are not.
       std::string lower = entry->titleText;
       for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

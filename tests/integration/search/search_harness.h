@@ -7,9 +7,10 @@
 #include <set>
 #include <string>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
-#include "app/message_loop.h"
+#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
+#include "core/message_loop.h"
 #include "search/search_controller.h"
 #include "standin/standin_server.h"
 
@@ -51,7 +52,7 @@ class SearchHarness {
   std::set<std::string> ListedUrls() {
     std::set<std::string> urls;
     loop.Invoke([&] {
-      for (size_t i = 0; i < results.rowCount(); ++i) urls.insert(results.Cell(i, search::kResultUrl));
+      for (size_t i = 0; i < results.rowCount(); ++i) urls.insert(results.Cell(i, core::kResultUrl));
     });
     return urls;
   }
@@ -63,8 +64,8 @@ class SearchHarness {
   }
 
   standin::StandinServer server;
-  app::MessageLoop loop;
-  app::ListTable results{app::kResultsColumns};
+  core::MessageLoop loop;
+  core::ListTable results{core::kResultsColumns};
   search::SearchOptions options;
   std::unique_ptr<search::SearchController> controller;
   std::vector<std::string> checkingTexts;

@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 #include "app/command_ids.h"
 #include "app/command_rules.h"
 #include "app/launch_options.h"
-#include "app/list_table.h"
+#include "core/list_schemas.h"
+#include "core/list_table.h"
 #include "app/menu_layout.h"
 #include "app/splitter_limits.h"
 #include "app/status_counters.h"
@@ -40,7 +41,7 @@ TEST(CommandRules, ResultCommandsFollowSelectionAndRows) {
 }
 
 TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByIdColumn) {
-  ListTable downloads(kDownloadColumns);
+  ListTable downloads(core::kDownloadColumns);
   downloads.AppendRow(DownloadRow("-", "停止下载"));
   downloads.AppendRow(DownloadRow("17", "正在下载"));
   CommandState state;
@@ -60,7 +61,7 @@ TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByIdColumn) {
   EXPECT_TRUE(CommandEnabled(cmd::kResumeAll, state));
   EXPECT_TRUE(CommandEnabled(cmd::kStopAll, state));
   EXPECT_TRUE(CommandEnabled(cmd::kDeleteAll, state));
-  ListTable empty(kDownloadColumns);
+  ListTable empty(core::kDownloadColumns);
   ReadDownloadSelection(empty, {}, state);
   EXPECT_FALSE(CommandEnabled(cmd::kResumeAll, state));
 }
@@ -90,14 +91,14 @@ TEST(StatusCounters, ResultsPagesRoundUpAndNeverDivideByZero) {
 }
 
 TEST(StatusCounters, StatusLineCountsStatesOfEveryRow) {
-  ListTable downloads(kDownloadColumns);
+  ListTable downloads(core::kDownloadColumns);
   downloads.AppendRow(DownloadRow("-", "等待下载"));
   downloads.AppendRow(DownloadRow("-", "停止下载"));
   downloads.AppendRow(DownloadRow("3", "正在下载"));
   downloads.AppendRow(DownloadRow("4", "正在连接..."));
   EXPECT_EQ(StatusLineText(downloads, 2, 7, 1),
             "列表文件数 [4,7], 已选择 [2,1], 正在下载 [2], 等待下载 [1], 停止下载 [1]");
-  ListTable empty(kDownloadColumns);
+  ListTable empty(core::kDownloadColumns);
   EXPECT_EQ(StatusLineText(empty, 0, 0, 0),
             "列表文件数 [0,0], 已选择 [0,0], 正在下载 [0], 等待下载 [0], 停止下载 [0]");
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
 #include "download/file_names.h"
@@ -16,9 +17,9 @@
 
 using namespace vexon;
 using namespace vexon::download;
-using app::MessageButtons;
-using app::MessageIcon;
-using app::MessageResult;
+using core::MessageButtons;
+using core::MessageIcon;
+using core::MessageResult;
 using download::testing::TypeAndAccept;
 using storage::testing::ReadBytes;
 using storage::testing::WriteBytes;
@@ -52,12 +53,12 @@ class DownloadTest : public ::testing::Test {
                                 music + name, "http://127.0.0.1:9/" + name},
                                kStoppedImage);
   }
-  std::string Cell(size_t row, DownloadItem column) const { return downloads.Cell(row, column); }
-  uint32_t Id(size_t row) const { return static_cast<uint32_t>(std::stoul(Cell(row, kItemId))); }
+  std::string Cell(size_t row, core::DownloadColumn column) const { return downloads.Cell(row, column); }
+  uint32_t Id(size_t row) const { return static_cast<uint32_t>(std::stoul(Cell(row, core::kDownloadId))); }
   std::unique_ptr<DownloadTask> TaskOf(size_t row) const {
     auto task = std::make_unique<DownloadTask>();
     task->workerId = Id(row);
-    task->fullName = Cell(row, kItemFullName);
+    task->fullName = Cell(row, core::kDownloadFullName);
     task->partialPath = task->fullName + ".grb";
     return task;
   }
@@ -75,8 +76,8 @@ class DownloadTest : public ::testing::Test {
   download::testing::RefusingChannel channel;
   download::testing::FakePrompter prompter;
   download::testing::FakeDownloadAs dialog;
-  app::ListTable results{app::kResultsColumns};
-  app::ListTable downloads{app::kDownloadColumns};
+  core::ListTable results{core::kResultsColumns};
+  core::ListTable downloads{core::kDownloadColumns};
   Pairs logged;
   Pairs failures;
   std::unique_ptr<DownloadController> controller;
@@ -101,7 +102,7 @@ TEST_F(DownloadTest, StartAppendsAQueuedRowMarksTheResultAndWritesTheRecord) {
 TEST_F(DownloadTest, TitleNamingAndFolderRulesKeepOneSafeNameInTheFolder) {
   settings.TitleDown = true;
   settings.DefaultMusicPath = music.substr(0, music.size() - 1);  // no trailing "/"
-  downloads.Sort(kItemFileName, true);
+  downloads.Sort(core::kDownloadFileName, true);
   int n = 0;
   for (const char* title : {"Song", "../../evil", "AC/DC"}) {
     controller->OnStartDownload({AddResult("/" + std::to_string(++n) + "/x.mp3", title)});
@@ -109,14 +110,14 @@ TEST_F(DownloadTest, TitleNamingAndFolderRulesKeepOneSafeNameInTheFolder) {
   controller->OnStartDownload({AddResult("/nodot", "Other")});
   controller->OnStartDownload({AddResult("/y.mp3", std::string(400, 'L'))});
   ASSERT_EQ(downloads.rowCount(), 5u);
-  EXPECT_EQ(Cell(0, kItemFullName), music + ".._.._evil.mp3");
-  EXPECT_EQ(Cell(1, kItemFileName), "AC_DC.mp3");
-  EXPECT_EQ(Cell(2, kItemFileName).size(), kMaxTargetNameBytes);
-  EXPECT_EQ(Cell(3, kItemFileName), "Other");
-  EXPECT_EQ(Cell(4, kItemFileName), "Song.mp3");
-  EXPECT_EQ(Cell(4, kItemIndex), "0");  // re-sorted after each append
+  EXPECT_EQ(Cell(0, core::kDownloadFullName), music + ".._.._evil.mp3");
+  EXPECT_EQ(Cell(1, core::kDownloadFileName), "AC_DC.mp3");
+  EXPECT_EQ(Cell(2, core::kDownloadFileName).size(), kMaxTargetNameBytes);
+  EXPECT_EQ(Cell(3, core::kDownloadFileName), "Other");
+  EXPECT_EQ(Cell(4, core::kDownloadFileName), "Song.mp3");
+  EXPECT_EQ(Cell(4, core::kDownloadIndex), "0");  // re-sorted after each append
   for (size_t row = 0; row < 5; ++row) {
-    EXPECT_EQ(std::filesystem::path(Cell(row, kItemFullName)).parent_path().string() + "/", music);
+    EXPECT_EQ(std::filesystem::path(Cell(row, core::kDownloadFullName)).parent_path().string() + "/", music);
   }
 }
 
@@ -140,7 +141,7 @@ TEST_F(DownloadTest, StartRefusesAListedUrlAndOffersDownloadAsForATakenName) {
   ASSERT_EQ(dialog.showings.size(), 1u);
   EXPECT_EQ(dialog.showings[0].nameText(), "On disk");
   ASSERT_EQ(downloads.rowCount(), 2u);
-  EXPECT_EQ(Cell(1, kItemFullName), music + "Song 2.mp3");
+  EXPECT_EQ(Cell(1, core::kDownloadFullName), music + "Song 2.mp3");
   EXPECT_EQ(ReadBytes(music + "On disk.mp3"), "older");
   EXPECT_EQ(controller->liveWorkerCount(), 2u);
 }
@@ -155,8 +156,8 @@ TEST_F(DownloadTest, DownloadAsFillsTheDialogAndQueuesTheChosenName) {
   dialog.script = {TypeAndAccept("abc")};
   controller->OnDownloadAs({result});
   ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(Cell(0, kItemFileName), "abc.mp3");
-  EXPECT_EQ(Cell(0, kItemSize), "77");
+  EXPECT_EQ(Cell(0, core::kDownloadFileName), "abc.mp3");
+  EXPECT_EQ(Cell(0, core::kDownloadSize), "77");
   EXPECT_TRUE(results.Mark(result, 0));
   EXPECT_EQ(Record(music + "abc.mp3"), "http://127.0.0.1:9/dir/x.mp3");
   controller->OnDownloadAs({result});
@@ -176,7 +177,7 @@ TEST_F(DownloadTest, DownloadAsAsksAboutAnExistingFileAndShowsTheDialogAgain) {
   ASSERT_EQ(dialog.showings.size(), 2u);
   EXPECT_EQ(dialog.showings[1].nameText(), "Song");  // the typed name is not kept
   ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(Cell(0, kItemFullName), music + "fresh.mp3");
+  EXPECT_EQ(Cell(0, core::kDownloadFullName), music + "fresh.mp3");
 }
 
 TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
@@ -195,8 +196,8 @@ TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
   prompter.answers = {MessageResult::kYes};
   controller->OnDeleteDownload({4, 0, 2});
   ASSERT_EQ(downloads.rowCount(), 2u);
-  EXPECT_EQ(Cell(0, kItemIndex) + Cell(0, kItemFileName), "01.mp3");
-  EXPECT_EQ(Cell(1, kItemIndex) + Cell(1, kItemFileName), "13.mp3");
+  EXPECT_EQ(Cell(0, core::kDownloadIndex) + Cell(0, core::kDownloadFileName), "01.mp3");
+  EXPECT_EQ(Cell(1, core::kDownloadIndex) + Cell(1, core::kDownloadFileName), "13.mp3");
   EXPECT_FALSE(FileExists(music + "s.mp3.grb"));  // stopped: deleted now
   EXPECT_TRUE(FileExists(music + "0.mp3.grb"));   // running: deleted when its worker ends
   EXPECT_EQ(Record(music + "0.mp3"), "<none>");
@@ -220,37 +221,37 @@ TEST_F(DownloadTest, ADiscardedPartialFileGoesWhenItsWorkerEndsUnlessANewRowOwns
   prompter.answers = {MessageResult::kYes, MessageResult::kYes};
   controller->OnDeleteDownload({1});
   controller->OnDeleteDownload({0});
-  controller->OnWorkerEnded(app::Msg::DownloadEndedDelete, std::move(taskB));
+  controller->OnWorkerEnded(core::Msg::DownloadEndedDelete, std::move(taskB));
   EXPECT_FALSE(FileExists(music + "b.mp3.grb"));
   controller->OnStartDownload({a});  // the same target again before the old worker ended
-  controller->OnWorkerEnded(app::Msg::DownloadEndedDelete, std::move(taskA));
+  controller->OnWorkerEnded(core::Msg::DownloadEndedDelete, std::move(taskA));
   EXPECT_TRUE(FileExists(music + "a.mp3.grb"));
-  controller->OnWorkerReport(app::Msg::DownloadFailed, Id(0) + 1000, "x");  // no such row: ignored
-  EXPECT_EQ(Cell(0, kItemStatus), "等待下载");
+  controller->OnWorkerReport(core::Msg::DownloadFailed, Id(0) + 1000, "x");  // no such row: ignored
+  EXPECT_EQ(Cell(0, core::kDownloadState), "等待下载");
 }
 
 TEST_F(DownloadTest, StopResumeAndDoubleClick) {
   controller->OnStartDownload({AddResult("/a.mp3", "A")});
   AddStoppedRow("s.mp3");
-  const std::string first = Cell(0, kItemId);
+  const std::string first = Cell(0, core::kDownloadId);
   controller->OnDownloadDoubleClick({0});
-  EXPECT_EQ((std::vector<std::string>{Cell(0, kItemId), Cell(0, kItemSpeed), Cell(0, kItemTimeLeft),
-                                      Cell(0, kItemStatus)}),
+  EXPECT_EQ((std::vector<std::string>{Cell(0, core::kDownloadId), Cell(0, core::kDownloadSpeed), Cell(0, core::kDownloadTimeLeft),
+                                      Cell(0, core::kDownloadState)}),
             (std::vector<std::string>{"-", "0", "-", "停止下载"}));
   EXPECT_EQ(downloads.Image(0), kStoppedImage);
   EXPECT_NE(Record(music + "a.mp3"), "<none>");
   controller->OnResumeAll();
-  EXPECT_NE(Cell(0, kItemId), first);
-  EXPECT_NE(Cell(1, kItemId), "-");
-  EXPECT_EQ(Cell(1, kItemStatus), "等待下载");
+  EXPECT_NE(Cell(0, core::kDownloadId), first);
+  EXPECT_NE(Cell(1, core::kDownloadId), "-");
+  EXPECT_EQ(Cell(1, core::kDownloadState), "等待下载");
   EXPECT_EQ(downloads.Image(1), kQueuedImage);
-  const std::string resumed = Cell(1, kItemId);
+  const std::string resumed = Cell(1, core::kDownloadId);
   controller->OnResumeDownload({1});  // not stopped: skipped
-  EXPECT_EQ(Cell(1, kItemId), resumed);
+  EXPECT_EQ(Cell(1, core::kDownloadId), resumed);
   controller->OnStopAll();
-  EXPECT_EQ(Cell(0, kItemId) + Cell(1, kItemId), "--");
+  EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(1, core::kDownloadId), "--");
   controller->OnDownloadDoubleClick({1});
-  EXPECT_NE(Cell(1, kItemId), "-");
+  EXPECT_NE(Cell(1, core::kDownloadId), "-");
 }
 
 TEST_F(DownloadTest, WorkerReportsChangeTheirCells) {
@@ -258,19 +259,19 @@ TEST_F(DownloadTest, WorkerReportsChangeTheirCells) {
   controller->OnStartDownload({AddResult("/b.mp3", "B")});
   const std::vector<std::string> other = downloads.Row(0);
   const uint32_t id = Id(1);
-  controller->OnWorkerReport(app::Msg::DownloadStatus, id, "正在连接 127.0.0.1");
+  controller->OnWorkerReport(core::Msg::DownloadStatus, id, "正在连接 127.0.0.1");
   EXPECT_EQ(downloads.Image(1), kQueuedImage);
-  controller->OnWorkerReport(app::Msg::DownloadBodyBegins, id, "");
+  controller->OnWorkerReport(core::Msg::DownloadBodyBegins, id, "");
   EXPECT_EQ(downloads.Image(1), kTransferringImage);
-  controller->OnWorkerReport(app::Msg::DownloadSpeed, id, "12kps");
-  controller->OnWorkerReport(app::Msg::DownloadPercent, id, "42%");
-  controller->OnWorkerReport(app::Msg::DownloadBytes, id, "4200");
-  controller->OnWorkerReport(app::Msg::DownloadTimeLeft, id, "1m,5s");
+  controller->OnWorkerReport(core::Msg::DownloadSpeed, id, "12kps");
+  controller->OnWorkerReport(core::Msg::DownloadPercent, id, "42%");
+  controller->OnWorkerReport(core::Msg::DownloadBytes, id, "4200");
+  controller->OnWorkerReport(core::Msg::DownloadTimeLeft, id, "1m,5s");
   EXPECT_EQ(downloads.Row(1), (std::vector<std::string>{"1", std::to_string(id), "b.mp3", "42%", "4200", "1000",
                                                         "12kps", "1m,5s", "正在连接 127.0.0.1", music + "b.mp3",
                                                         "http://127.0.0.1:9/b.mp3"}));
-  controller->OnWorkerReport(app::Msg::DownloadFailed, id, "不能收到服务器的有效HTTP响应, 响应码:404");
-  EXPECT_EQ(Cell(1, kItemId) + Cell(1, kItemSpeed) + Cell(1, kItemTimeLeft) + Cell(1, kItemStatus), "-0-停止下载");
+  controller->OnWorkerReport(core::Msg::DownloadFailed, id, "不能收到服务器的有效HTTP响应, 响应码:404");
+  EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadSpeed) + Cell(1, core::kDownloadTimeLeft) + Cell(1, core::kDownloadState), "-0-停止下载");
   EXPECT_EQ(downloads.Image(1), kStoppedImage);
   EXPECT_EQ(failures, (Pairs{{music + "b.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
   EXPECT_EQ(downloads.Row(0), other);
@@ -279,11 +280,11 @@ TEST_F(DownloadTest, WorkerReportsChangeTheirCells) {
 TEST_F(DownloadTest, AnEndWithoutAFailureReportTurnsTheRowStoppedKeepingWhy) {
   controller->OnStartDownload({AddResult("/a.mp3", "A")});
   controller->OnStartDownload({AddResult("/b.mp3", "B")});
-  controller->OnWorkerReport(app::Msg::DownloadStatus, Id(0), "当打开被下载文件时发生错误,错误:13");
-  controller->OnWorkerEnded(app::Msg::DownloadEndedKeep, TaskOf(0));
-  controller->OnWorkerEnded(app::Msg::DownloadEndedKeep, TaskOf(1));
-  EXPECT_EQ(Cell(0, kItemId) + Cell(0, kItemStatus), "-当打开被下载文件时发生错误,错误:13");
-  EXPECT_EQ(Cell(1, kItemId) + Cell(1, kItemStatus), "-停止下载");
+  controller->OnWorkerReport(core::Msg::DownloadStatus, Id(0), "当打开被下载文件时发生错误,错误:13");
+  controller->OnWorkerEnded(core::Msg::DownloadEndedKeep, TaskOf(0));
+  controller->OnWorkerEnded(core::Msg::DownloadEndedKeep, TaskOf(1));
+  EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-当打开被下载文件时发生错误,错误:13");
+  EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadState), "-停止下载");
   EXPECT_EQ(downloads.Image(1), kStoppedImage);
   EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13"}}));
   EXPECT_EQ(controller->liveWorkerCount(), 0u);
@@ -299,24 +300,24 @@ TEST_F(DownloadTest, CompletionRenamesToAFreeNameRemovesRowAndRecordAndLogsThatN
   WriteBytes(music + "a.mp3.grb", "body");
   auto unknown = TaskOf(0);
   unknown->workerId += 1000;
-  controller->OnWorkerEnded(app::Msg::DownloadCompleted, std::move(unknown));
+  controller->OnWorkerEnded(core::Msg::DownloadCompleted, std::move(unknown));
   EXPECT_TRUE(FileExists(music + "a.mp3.grb"));  // an unknown worker's end touches nothing
-  controller->OnWorkerEnded(app::Msg::DownloadCompleted, TaskOf(0));
+  controller->OnWorkerEnded(core::Msg::DownloadCompleted, TaskOf(0));
   EXPECT_EQ(ReadBytes(music + "a(2).mp3"), "body");
   EXPECT_EQ(ReadBytes(music + "a.mp3"), "made meanwhile");
   EXPECT_EQ(logged, (Pairs{{music + "a(2).mp3", "4"}}));
   ASSERT_EQ(downloads.rowCount(), 2u);
-  EXPECT_EQ(Cell(0, kItemIndex) + Cell(0, kItemFileName), "0b.mp3");
+  EXPECT_EQ(Cell(0, core::kDownloadIndex) + Cell(0, core::kDownloadFileName), "0b.mp3");
   EXPECT_EQ(Record(music + "a.mp3"), "<none>");
   EXPECT_FALSE(results.Mark(a, 0));
 }
 
 TEST_F(DownloadTest, AFailedRenameKeepsTheRowAndRecordAndLogsNothing) {
   controller->OnStartDownload({AddResult("/a.mp3", "A")});
-  controller->OnWorkerEnded(app::Msg::DownloadCompleted, TaskOf(0));  // no partial file to rename
+  controller->OnWorkerEnded(core::Msg::DownloadCompleted, TaskOf(0));  // no partial file to rename
   EXPECT_TRUE(logged.empty());
   ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(Cell(0, kItemId) + Cell(0, kItemStatus), "-" + FillText(kRenameFailedText, "2"));
+  EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-" + FillText(kRenameFailedText, "2"));
   EXPECT_EQ(failures, (Pairs{{music + "a.mp3", FillText(kRenameFailedText, "2")}}));
   EXPECT_NE(Record(music + "a.mp3"), "<none>");
 }
@@ -328,8 +329,8 @@ TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {
   EXPECT_FALSE(controller->AddDownload("http://h/z.mp3", music + "x.mp3", ""));
   EXPECT_EQ(LastText(), "该文件全名在下载列表中已存在.要重命名或改变下载路径吗?");
   EXPECT_TRUE(controller->AddDownload("http://h/w.mp3", music + "..", ""));
-  EXPECT_EQ(Cell(0, kItemSize), "123");
-  EXPECT_EQ(Cell(1, kItemFullName), music + "_");
+  EXPECT_EQ(Cell(0, core::kDownloadSize), "123");
+  EXPECT_EQ(Cell(1, core::kDownloadFullName), music + "_");
   EXPECT_EQ(Record(music + "x.mp3"), "http://h/x y.mp3");
   // Brackets in a name are kept in the record like any other character.
   const size_t shownBefore = prompter.shown.size();

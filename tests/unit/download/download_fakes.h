@@ -5,32 +5,32 @@
 #include <string>
 #include <vector>
 
-#include "app/owner_channel.h"
-#include "app/prompter.h"
+#include "core/owner_channel.h"
+#include "core/prompter.h"
 #include "download/download_as_dialog.h"
 
 namespace vexon::download::testing {
 
 // Records every message box; answers as scripted, else declines (Cancel, No).
-class FakePrompter final : public app::Prompter {
+class FakePrompter final : public core::Prompter {
  public:
   struct Shown {
     std::string text;
-    app::MessageIcon icon;
-    app::MessageButtons buttons;
+    core::MessageIcon icon;
+    core::MessageButtons buttons;
   };
-  app::MessageResult Show(const std::string& text, app::MessageIcon icon, app::MessageButtons buttons) override {
+  core::MessageResult Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) override {
     shown.push_back({text, icon, buttons});
     if (!answers.empty()) {
-      const app::MessageResult answer = answers.front();
+      const core::MessageResult answer = answers.front();
       answers.pop_front();
       return answer;
     }
-    if (buttons == app::MessageButtons::kOkCancel) return app::MessageResult::kCancel;
-    return buttons == app::MessageButtons::kYesNo ? app::MessageResult::kNo : app::MessageResult::kOk;
+    if (buttons == core::MessageButtons::kOkCancel) return core::MessageResult::kCancel;
+    return buttons == core::MessageButtons::kYesNo ? core::MessageResult::kNo : core::MessageResult::kOk;
   }
   std::vector<Shown> shown;
-  std::deque<app::MessageResult> answers;
+  std::deque<core::MessageResult> answers;
 };
 
 // Records what each showing presented and plays the user from a script; an
@@ -57,9 +57,9 @@ inline FakeDownloadAs::Step TypeAndAccept(std::string name) {
 }
 
 // Lets no worker report: the test thread alone drives the controller.
-class RefusingChannel final : public app::OwnerChannel {
+class RefusingChannel final : public core::OwnerChannel {
  public:
-  bool Send(app::Msg, const std::function<void()>&) override { return false; }
+  bool Send(core::Msg, const std::function<void()>&) override { return false; }
 };
 
 }  // namespace vexon::download::testing

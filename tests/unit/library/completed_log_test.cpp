@@ -1,3 +1,4 @@
+#include "core/list_schemas.h"
 #include "library/completed_log.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 #include "library/playlist.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"
@@ -70,7 +71,7 @@ class CompletedLogTest : public ::testing::Test {
   storage::Profile profile;
   storage::SettingsStore store;
   storage::AppSettings settings;
-  app::ListTable completed{app::kCompletedColumns};
+  core::ListTable completed{core::kCompletedColumns};
   FakePrompter prompter;
   FakeShell shell;
   ScriptedMoveDialog moveDialog;
@@ -89,14 +90,14 @@ TEST_F(CompletedLogTest, AddLogItemSplitsThePathAndWritesTheLog) {
 TEST_F(CompletedLogTest, AFullLogDropsTheOldestByIndexUnderAnySort) {
   settings.CompletedMaxItems = 3;
   AddFiles(3);
-  completed.Sort(kLogName, false);  // c, b, a
+  completed.Sort(core::kLogName, false);  // c, b, a
   AddFiles(0);
   log.AddLogItem(folder() + "z.mp3", "9");
   ASSERT_EQ(completed.rowCount(), 3u);
   // The user's sort is back: by name, descending.
-  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"z.mp3", "c.mp3", "b.mp3"}));
-  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"2", "1", "0"}));
-  EXPECT_EQ(completed.sortColumn(), kLogName);
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"z.mp3", "c.mp3", "b.mp3"}));
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"2", "1", "0"}));
+  EXPECT_EQ(completed.sortColumn(), core::kLogName);
   EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
   EXPECT_EQ(StoredItem(2), folder() + "z.mp3");
 }
@@ -128,8 +129,8 @@ TEST_F(CompletedLogTest, MoveRenamesInPlaceAndRefusesATakenName) {
   log.OnMoveFile({0});
   EXPECT_EQ(moveDialog.shown.front(), folder() + "a.mp3");
   EXPECT_EQ(prompter.texts, (std::vector<std::string>{kFileExistsText}));
-  EXPECT_EQ(completed.Cell(0, kLogName), "renamed.mp3");
-  EXPECT_EQ(completed.Cell(0, kLogFolder), folder());
+  EXPECT_EQ(completed.Cell(0, core::kLogName), "renamed.mp3");
+  EXPECT_EQ(completed.Cell(0, core::kLogFolder), folder());
   EXPECT_TRUE(fs::exists(folder() + "renamed.mp3"));
   EXPECT_FALSE(fs::exists(folder() + "a.mp3"));
   EXPECT_EQ(StoredItem(0), folder() + "renamed.mp3");
@@ -141,13 +142,13 @@ TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
   fs::create_directories(other);
   moveDialog.script = {[&](MoveFileForm& f) { f.FolderChosen(other.substr(0, other.size() - 1)); }};
   log.OnMoveFile({0, 1});  // the second is cancelled
-  EXPECT_EQ(completed.Cell(0, kLogFolder), other);
+  EXPECT_EQ(completed.Cell(0, core::kLogFolder), other);
   EXPECT_TRUE(fs::exists(other + "a.mp3"));
-  EXPECT_EQ(completed.Cell(1, kLogName), "b.mp3");
+  EXPECT_EQ(completed.Cell(1, core::kLogName), "b.mp3");
   // A folder that does not exist: the move fails and the row stays as it was.
   moveDialog.script = {[&](MoveFileForm& f) { f.SetPath(dir.path().string() + "/missing/"); }};
   log.OnMoveFile({2});
-  EXPECT_EQ(completed.Cell(2, kLogFolder), folder());
+  EXPECT_EQ(completed.Cell(2, core::kLogFolder), folder());
   EXPECT_TRUE(fs::exists(folder() + "c.mp3"));
   ASSERT_EQ(prompter.texts.size(), 1u);
   EXPECT_NE(prompter.texts[0].find("c.mp3"), std::string::npos);
@@ -155,15 +156,15 @@ TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
 
 TEST_F(CompletedLogTest, DeleteFilesAsksRemovesFilesAndRowsAndRenumbers) {
   AddFiles(4);
-  prompter.answer = app::MessageResult::kNo;
+  prompter.answer = core::MessageResult::kNo;
   log.OnDeleteFiles({1, 2});
   EXPECT_EQ(completed.rowCount(), 4u);
-  prompter.answer = app::MessageResult::kYes;
+  prompter.answer = core::MessageResult::kYes;
   fs::remove(folder() + "c.mp3");  // a missing file is skipped silently
   log.OnDeleteFiles({1, 2});
   EXPECT_EQ(prompter.texts.back(), kDeleteSelectedQuestion);
-  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"a.mp3", "d.mp3"}));
-  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"a.mp3", "d.mp3"}));
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0", "1"}));
   EXPECT_FALSE(fs::exists(folder() + "b.mp3"));
   EXPECT_TRUE(fs::exists(folder() + "a.mp3"));
   EXPECT_EQ(StoredItem(1), folder() + "d.mp3");
@@ -179,8 +180,8 @@ TEST_F(CompletedLogTest, AFileThatCannotBeDeletedEndsTheCommandWithTheLogConsist
   ASSERT_EQ(prompter.texts.size(), 2u);
   EXPECT_EQ(prompter.texts[0], kDeleteAllQuestion);
   EXPECT_NE(prompter.texts[1].find("b.mp3"), std::string::npos);
-  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"b.mp3", "c.mp3"}));
-  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0", "1"}));
   EXPECT_FALSE(fs::exists(folder() + "a.mp3"));
   EXPECT_TRUE(fs::exists(folder() + "c.mp3"));
   EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
@@ -191,8 +192,8 @@ TEST_F(CompletedLogTest, ClearingKeepsFilesOnDisk) {
   AddFiles(4);
   log.OnClearLogItems({0, 2});
   EXPECT_EQ(prompter.texts.back(), kClearSelectedQuestion);
-  EXPECT_EQ(Column(kLogName), (std::vector<std::string>{"b.mp3", "d.mp3"}));
-  EXPECT_EQ(Column(kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"b.mp3", "d.mp3"}));
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0", "1"}));
   log.OnClearAllLogItems();
   EXPECT_EQ(prompter.texts.back(), kClearAllQuestion);
   EXPECT_TRUE(completed.empty());

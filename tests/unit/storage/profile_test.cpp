@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"

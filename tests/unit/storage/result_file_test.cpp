@@ -1,3 +1,4 @@
+#include "core/list_schemas.h"
 #include "storage/result_file.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"
@@ -14,7 +15,7 @@
 namespace vexon::storage {
 namespace {
 
-using app::ListTable;
+using core::ListTable;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -22,7 +23,7 @@ using text::Gb18030FromUtf8;
 using Row = std::vector<std::string>;
 
 ListTable ThreeResults() {
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   results.AppendRow({"0", "b.mp3", "mp3", "300", "01/02/2008", "月亮代表我的心", "http://h/b.mp3"});
   results.AppendRow({"1", "a.wma", "wma", "1000", "12/31/2007", "Moon", "http://h/a.wma"});
   results.AppendRow({"2", "c.mp3", "mp3", "20", "06/15/2009", "稻香", "http://h/c.mp3"});
@@ -45,7 +46,7 @@ TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
 }
 
 TEST(ResultFileWrite, IndexOrderIsNumericNotTextual) {
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   for (const char* index : {"10", "9", "100", "0"}) results.AppendRow({index});
   const std::string bytes = FormatResultFile(results);
   EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), "0$#!$#!$#!$#!$#!$#!$#!");
@@ -56,14 +57,14 @@ TEST(ResultFileWrite, IndexOrderIsNumericNotTextual) {
 
 TEST(ResultFileWrite, AnEmptyListGivesAnEmptyFile) {
   TempDir dir;
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   WriteBytes(dir / "old.msf", "old contents");
   ASSERT_TRUE(WriteResultFile(dir / "old.msf", results));
   EXPECT_EQ(ReadBytes(dir / "old.msf"), "");
 }
 
 TEST(ResultFileWrite, LineBreaksInACellBecomeBlanks) {
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   results.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
   EXPECT_EQ(FormatResultFile(results), "0$#!a  b.mp3$#!mp3$#!1$#!$#!t x$#!u $#!\r\n");
 }
@@ -122,7 +123,7 @@ TEST(ResultFileRead, TwoLinesOpenAsTwoRowsSortedByTheirIndexes) {
   WriteBytes(dir / "周杰伦.msf",
              Gb18030FromUtf8("10$#!b.mp3$#!mp3$#!5$#!01/01/2008$#!稻香$#!http://h/b$#!\r\n"
                              "2$#!a.mp3$#!mp3$#!7$#!01/01/2008$#!七里香$#!http://h/a$#!\r\n"));
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   ASSERT_TRUE(ReadResultFile(dir / "周杰伦.msf", results));
   ASSERT_EQ(results.rowCount(), 2u);
   EXPECT_EQ(results.Row(0), (Row{"2", "a.mp3", "mp3", "7", "01/01/2008", "七里香", "http://h/a"}));
@@ -138,7 +139,7 @@ TEST(ResultFileRead, ChineseTextRoundTrips) {
   written.AppendRow(
       {"3", "\xF0\x9F\x8E\xB5.mp3", "mp3", "1", "", "À la claire fontaine", "http://h/%E4"});
   ASSERT_TRUE(WriteResultFile(dir / "r.msf", written));
-  ListTable read(app::kResultsColumns);
+  ListTable read(core::kResultsColumns);
   ASSERT_TRUE(ReadResultFile(dir / "r.msf", read));
   ASSERT_EQ(read.rowCount(), written.rowCount());
   for (size_t i = 0; i < read.rowCount(); ++i) EXPECT_EQ(read.Row(i), written.Row(i));
@@ -146,7 +147,7 @@ TEST(ResultFileRead, ChineseTextRoundTrips) {
 
 TEST(ResultFileRead, FilesThatCannotBeReadLeaveTheListAlone) {
   TempDir dir;
-  ListTable results(app::kResultsColumns);
+  ListTable results(core::kResultsColumns);
   results.AppendRow({"0", "kept"});
 
   EXPECT_FALSE(ReadResultFile(dir / "missing.msf", results));

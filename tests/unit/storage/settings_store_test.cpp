@@ -1,3 +1,4 @@
+#include "core/list_schemas.h"
 #include "storage/settings_store.h"
 
 #include <gtest/gtest.h>
@@ -5,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
-#include "app/list_table.h"
+#include "core/column_spec.h"
+#include "core/list_table.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"
@@ -14,7 +15,7 @@
 namespace vexon::storage {
 namespace {
 
-using app::ListTable;
+using core::ListTable;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -37,8 +38,8 @@ class SettingsFixture : public ::testing::Test {
   SettingsStore store;
   AppSettings settings;
   std::vector<std::string> history;
-  ListTable completed{app::kCompletedColumns};
-  ListTable downloads{app::kDownloadColumns};
+  ListTable completed{core::kCompletedColumns};
+  ListTable downloads{core::kDownloadColumns};
 };
 
 TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten) {
@@ -356,8 +357,8 @@ TEST_F(SettingsFixture, ChinesePathsAndTitlesRoundTrip) {
   SettingsStore reopened(again, dir.path());
   AppSettings loaded;
   std::vector<std::string> loadedHistory;
-  ListTable loadedLog(app::kCompletedColumns);
-  ListTable loadedDownloads(app::kDownloadColumns);
+  ListTable loadedLog(core::kCompletedColumns);
+  ListTable loadedDownloads(core::kDownloadColumns);
   reopened.LoadSettings(loaded, loadedHistory, loadedLog, loadedDownloads);
   EXPECT_EQ(loaded.DefaultMusicPath, folder);
   EXPECT_EQ(loadedHistory, (std::vector<std::string>{"稻香", "月亮代表我的心"}));

@@ -1,3 +1,4 @@
+#include "core/list_schemas.h"
 #include "storage/system_options.h"
 
 #include <gtest/gtest.h>
@@ -5,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"
 
 namespace vexon::storage {
 namespace {
 
-using app::ListTable;
+using core::ListTable;
 using testing::ReadBytes;
 using testing::TempDir;
 using text::Format;
@@ -43,7 +44,7 @@ class SystemOptionsFixture : public ::testing::Test {
   SettingsStore store;
   AppSettings settings;
   SearchHistory history;
-  ListTable completed{app::kCompletedColumns};
+  ListTable completed{core::kCompletedColumns};
 };
 
 TEST_F(SystemOptionsFixture, NothingChangedWritesNothing) {
@@ -145,8 +146,8 @@ TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOld
   ASSERT_TRUE(profile.WriteString("SearchTextHistory", "MaxItems", "20"));
   AppSettings later;
   std::vector<std::string> loaded;
-  ListTable log(app::kCompletedColumns);
-  ListTable downloads(app::kDownloadColumns);
+  ListTable log(core::kCompletedColumns);
+  ListTable downloads(core::kDownloadColumns);
   store.LoadSettings(later, loaded, log, downloads);
   ASSERT_EQ(loaded.size(), 15u);
   EXPECT_EQ(loaded[9], "text 5");

@@ -1,9 +1,9 @@
-#include "app/background_job.h"
+#include "core/background_job.h"
 
 #include <system_error>
 #include <utility>
 
-namespace vexon::app {
+namespace vexon::core {
 
 BackgroundJob::BackgroundJob(OwnerChannel& channel) : channel_(channel) {}
 
@@ -35,4 +35,4 @@ bool BackgroundJob::Start(Work work) {
 
 void BackgroundJob::Cancel() { cancelled_ = true; }
 
-}  // namespace vexon::app
+}  // namespace vexon::core

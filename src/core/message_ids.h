@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vexon::app {
+namespace vexon::core {
 
 // Worker-to-owner messages, numbered as the window protocol numbers them.
 enum class Msg : int {
@@ -23,4 +23,4 @@ enum class Msg : int {
   BackgroundJobEnded = 17,
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

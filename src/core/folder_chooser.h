@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace vexon::app {
+namespace vexon::core {
 
 // The caption of the shared folder chooser.
 inline constexpr const char* kFolderChooserCaption = "选择或新建一个文件夹";
@@ -17,4 +17,4 @@ class FolderChooser {
   virtual std::optional<std::string> Choose(const std::string& startFolder) = 0;
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

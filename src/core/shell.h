@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vexon::library {
+namespace vexon::core {
 
 // What the desktop opens for the program. Nothing here ever goes through a command
 // shell: a program gets its argument as one argument.
@@ -17,4 +17,4 @@ class Shell {
   virtual bool RunProgram(const std::string& program, const std::string& argument) = 0;
 };
 
-}  // namespace vexon::library
+}  // namespace vexon::core

@@ -4,9 +4,9 @@
 #include <functional>
 #include <thread>
 
-#include "app/owner_channel.h"
+#include "core/owner_channel.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 // One piece of work that waits on the network (the update, the word-list refresh),
 // run off the owner thread so the window stays responsive. The work runs on a
@@ -43,4 +43,4 @@ class BackgroundJob final {
   std::thread thread_;
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

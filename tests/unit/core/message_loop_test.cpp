@@ -5,11 +5,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/background_job.h"
-#include "app/message_loop.h"
+#include "core/background_job.h"
+#include "core/message_loop.h"
 
-using vexon::app::MessageLoop;
-using vexon::app::Msg;
+using vexon::core::MessageLoop;
+using vexon::core::Msg;
 
 TEST(MessageLoop, RunsHandlersOnTheOwnerThreadAndWaits) {
   MessageLoop loop;
@@ -89,7 +89,7 @@ TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
 
 TEST(BackgroundJob, RunsOffTheOwnerThreadAndHandsItsOutcomeBack) {
   MessageLoop loop;
-  vexon::app::BackgroundJob job(loop);
+  vexon::core::BackgroundJob job(loop);
   std::atomic<bool> release{false};
   std::thread::id workedOn;
   std::thread::id doneOn;
@@ -121,7 +121,7 @@ TEST(BackgroundJob, RunsOffTheOwnerThreadAndHandsItsOutcomeBack) {
 
 TEST(BackgroundJob, ACancelledJobEndsEarlyAndItsOutcomeIsDropped) {
   MessageLoop loop;
-  vexon::app::BackgroundJob job(loop);
+  vexon::core::BackgroundJob job(loop);
   std::atomic<bool> outcomeRan{false};
   std::atomic<bool> ended{false};
   loop.Invoke([&] {

@@ -1,12 +1,12 @@
-#include "app/list_table.h"
+#include "core/list_table.h"
 
 #include <numeric>
 #include <stdexcept>
 
-#include "app/row_compare.h"
+#include "core/row_compare.h"
 #include "text/strings.h"
 
-namespace vexon::app {
+namespace vexon::core {
 namespace {
 
 // A bottom-up merge sort of indices. The list's compare rule depends on which row
@@ -156,4 +156,4 @@ void ListTable::IndexRemove(const RowData& row) {
   if (it != index_.end() && --it->second == 0) index_.erase(it);
 }
 
-}  // namespace vexon::app
+}  // namespace vexon::core

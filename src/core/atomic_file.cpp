@@ -1,4 +1,4 @@
-#include "storage/atomic_file.h"
+#include "core/atomic_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,7 +15,7 @@
 
 #include "text/strings.h"
 
-namespace vexon::storage {
+namespace vexon::core {
 namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
@@ -201,4 +201,4 @@ FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-}  // namespace vexon::storage
+}  // namespace vexon::core

@@ -1,10 +1,10 @@
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 
 #include <limits>
 
 #include "text/strings.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 std::vector<ColumnDef> ParseColumnSpec(std::string_view layout) {
   std::vector<ColumnDef> columns;
@@ -27,4 +27,4 @@ std::vector<ColumnDef> ParseColumnSpec(std::string_view layout) {
   return columns;
 }
 
-}  // namespace vexon::app
+}  // namespace vexon::core

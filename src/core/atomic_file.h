@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexon::storage {
+namespace vexon::core {
 
 enum class ReadStatus { kOk, kMissing, kTooLarge, kNotRegular, kError };
 
@@ -51,4 +51,4 @@ class FileLock final {
   bool locked_ = false;
 };
 
-}  // namespace vexon::storage
+}  // namespace vexon::core

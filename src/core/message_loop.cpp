@@ -1,6 +1,6 @@
-#include "app/message_loop.h"
+#include "core/message_loop.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 MessageLoop::MessageLoop() {
   thread_ = std::thread([this] { Run(); });
@@ -77,4 +77,4 @@ void MessageLoop::Run() {
   }
 }
 
-}  // namespace vexon::app
+}  // namespace vexon::core

@@ -1,11 +1,11 @@
-#include "app/row_compare.h"
+#include "core/row_compare.h"
 
 #include <cstring>
 #include <string>
 
 #include "text/strings.h"
 
-namespace vexon::app {
+namespace vexon::core {
 namespace {
 
 bool IsNumberText(std::string_view s) {
@@ -53,4 +53,4 @@ int CompareCells(std::string_view first, std::string_view second) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-}  // namespace vexon::app
+}  // namespace vexon::core

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vexon::app {
+namespace vexon::core {
 
 // The caption of every message box.
 inline constexpr const char* kMessageCaption = "维松MP3";
@@ -25,4 +25,4 @@ class Prompter {
   }
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

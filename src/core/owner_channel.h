@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "app/message_ids.h"
+#include "core/message_ids.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 // How a worker reports to the thread that owns lists, records and settings. The
 // handler runs on the owner thread under the owner's lock while the sender waits.
@@ -17,4 +17,4 @@ class OwnerChannel {
   virtual bool Send(Msg message, const std::function<void()>& handler) = 0;
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

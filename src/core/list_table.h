@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/column_spec.h"
+#include "core/column_spec.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 // Told exactly what changed in a ListTable, so a view can update precisely.
 class ListObserver {
@@ -91,4 +91,4 @@ class ListTable final {
   ListObserver* observer_ = nullptr;
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/owner_channel.h"
+#include "core/owner_channel.h"
 
-namespace vexon::app {
+namespace vexon::core {
 
 // The owner thread of the headless program and of tests: runs handlers one at a
 // time under one recursive lock. The owner never waits for a worker.
@@ -51,4 +51,4 @@ class MessageLoop final : public OwnerChannel {
   std::thread::id ownerId_;
 };
 
-}  // namespace vexon::app
+}  // namespace vexon::core

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace vexon::core {
+
+// The three lists of the window: their column specifications and the column
+// numbers every rule names them by.
+
+inline constexpr std::string_view kResultsColumns = ",25;文件名,100;类型,40;大小,70;日期,80;标题,200;URL,80";
+enum ResultColumn : size_t {
+  kResultIndex = 0,
+  kResultName,
+  kResultType,
+  kResultSize,
+  kResultDate,
+  kResultTitle,
+  kResultUrl,
+};
+
+inline constexpr std::string_view kDownloadColumns =
+    ",25;ID,42;文件名,100;进度,60;已收,60;大小,60;速率,45;还剩时间,60;状态,60;全名,40;URL,47";
+enum DownloadColumn : size_t {
+  kDownloadIndex = 0,
+  kDownloadId,
+  kDownloadFileName,
+  kDownloadPercent,
+  kDownloadReceived,
+  kDownloadSize,
+  kDownloadSpeed,
+  kDownloadTimeLeft,
+  kDownloadState,
+  kDownloadFullName,
+  kDownloadUrl,
+};
+
+inline constexpr std::string_view kCompletedColumns = ",25;文件名,200;类型,50;大小,70;路径,200";
+enum CompletedColumn : size_t {
+  kLogIndex = 0,
+  kLogName,
+  kLogType,
+  kLogSize,
+  kLogFolder,
+};
+
+}  // namespace vexon::core
