@@ -65,16 +65,13 @@ int main(int argc, char** argv) {
 
   // A full file: the options, a full history and log, and 1,000 records.
   vexon::storage::AppSettings settings;
-  vexon::core::ListTable completed(vexon::core::kCompletedColumns);
-  vexon::core::ListTable downloads(vexon::core::kDownloadColumns);
+  vexon::storage::StoredLists lists;
+  store.LoadSettings(settings, lists);
   std::vector<std::string> history;
-  store.LoadSettings(settings, history, completed, downloads);
   for (int i = 0; i < 20; ++i) history.push_back(Format("搜索 %d", i));
   store.SaveSearchHistory(history, settings);
-  for (int i = 0; i < 200; ++i) {
-    completed.AppendRow({Format("%d", i), Format("歌曲%d.mp3", i), "mp3", "4000000",
-                         (dir / "Downloads").string() + "/"});
-  }
+  std::vector<std::string> completed;
+  for (int i = 0; i < 200; ++i) completed.push_back((dir / "Downloads").string() + "/" + Format("歌曲%d.mp3", i));
   store.SaveCompletedLog(completed, settings);
   for (int i = 0; i < kRecords; ++i) {
     store.WriteDownloadRecord(RecordPath(dir, i), RecordUrl(i), Format("%d", 3000000 + i), 1);

@@ -3,24 +3,14 @@
 #include "app/command_ids.h"
 
 namespace vexon::app {
-namespace {
-
-// The download list's worker-id column and its text for a row without a worker.
-constexpr size_t kIdColumn = 1;
-constexpr std::string_view kNoWorker = "-";
-
-}  // namespace
-
-void ReadDownloadSelection(const core::ListTable& downloads, const std::vector<size_t>& selected,
+void ReadDownloadSelection(size_t downloadRows, const std::vector<download::DownloadState>& selected,
                            CommandState& state) {
-  state.downloadRows = downloads.rowCount();
-  state.downloadsSelected = 0;
+  state.downloadRows = downloadRows;
+  state.downloadsSelected = selected.size();
   state.selectionHasRunning = false;
   state.selectionHasStopped = false;
-  for (size_t row : selected) {
-    if (row >= downloads.rowCount()) continue;
-    ++state.downloadsSelected;
-    if (downloads.Cell(row, kIdColumn) == kNoWorker) {
+  for (download::DownloadState selectedState : selected) {
+    if (selectedState == download::DownloadState::kStopped) {
       state.selectionHasStopped = true;
     } else {
       state.selectionHasRunning = true;

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/list_table.h"
+#include "download/download_item.h"
 
 namespace vexon::app {
 
@@ -14,14 +14,15 @@ struct CommandState {
   bool searchRunning = false;  // a search or link-check task is still running
   size_t downloadRows = 0;
   size_t downloadsSelected = 0;
-  bool selectionHasRunning = false;  // a selected download row has a worker id
-  bool selectionHasStopped = false;  // a selected download row has "-" as its id
+  bool selectionHasRunning = false;  // a selected download has a worker
+  bool selectionHasStopped = false;  // a selected download is stopped
   size_t completedRows = 0;
   size_t completedSelected = 0;
 };
 
-// Fills the download fields of `state` from the download list and its selection.
-void ReadDownloadSelection(const core::ListTable& downloads, const std::vector<size_t>& selected,
+// Fills the download fields of `state` from the number of downloads and the states
+// of the selected ones.
+void ReadDownloadSelection(size_t downloadRows, const std::vector<download::DownloadState>& selected,
                            CommandState& state);
 
 // Whether a command is enabled; commands without a rule always are.

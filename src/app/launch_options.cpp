@@ -42,4 +42,9 @@ std::string SiteBaseUrl(const std::string& url) {
   return url.back() == '/' ? url : url + "/";
 }
 
+std::string ResolveSiteUrl(const std::string& flag, const std::string& stored) {
+  const std::string& site = flag.empty() ? stored : flag;
+  return SiteBaseUrl(net::IsWebAddress(site) ? site : std::string());
+}
+
 }  // namespace vexon::app

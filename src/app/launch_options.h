@@ -23,5 +23,8 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
 
 // An http(s) address ending in "/", or the default site when `url` is empty.
 std::string SiteBaseUrl(const std::string& url);
+// The maker's site: the flag, else the stored one when it is a web address, else
+// the default; as a base ending in "/".
+std::string ResolveSiteUrl(const std::string& flag, const std::string& stored);
 
 }  // namespace vexon::app

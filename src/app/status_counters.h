@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/list_table.h"
+#include "download/download_controller.h"
 
 namespace vexon::app {
 
@@ -16,8 +16,8 @@ inline constexpr const char* kCheckingInitialText = "正在检测数:";
 std::string ResultsCounterText(size_t rows, size_t perPage);
 
 // The status line: the rows and selections of the download and downloaded lists
-// and the download rows by their state text.
-std::string StatusLineText(const core::ListTable& downloads, size_t downloadsSelected, size_t completedRows,
-                           size_t completedSelected);
+// and the downloads by their state.
+std::string StatusLineText(const download::DownloadController::Counts& downloads, size_t downloadsSelected,
+                           size_t completedRows, size_t completedSelected);
 
 }  // namespace vexon::app

@@ -138,10 +138,8 @@ int RunGetCommand(const std::vector<std::string>& args) {
   storage::SettingsStore store(profile, startDir);
   storage::AppSettings settings;
   {
-    std::vector<std::string> history;
-    core::ListTable completed(core::kCompletedColumns);
-    core::ListTable stored(core::kDownloadColumns);
-    store.LoadSettings(settings, history, completed, stored);
+    storage::StoredLists lists;
+    store.LoadSettings(settings, lists);
   }
   if (parsed.speed) settings.MaxDownloadSpeed = *parsed.speed;
   std::string folder = settings.DefaultMusicPath;

@@ -34,6 +34,8 @@ enum DownloadColumn : size_t {
   kDownloadFullName,
   kDownloadUrl,
 };
+// A download's partial file: its full name followed by this.
+inline constexpr std::string_view kPartialSuffix = ".grb";
 
 inline constexpr std::string_view kCompletedColumns = ",25;文件名,200;类型,50;大小,70;路径,200";
 enum CompletedColumn : size_t {

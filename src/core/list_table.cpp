@@ -33,12 +33,13 @@ void MergeSortIndices(std::vector<size_t>& order, Less less) {
 
 ListTable::ListTable(std::string_view columnSpec) : columns_(ParseColumnSpec(columnSpec)) {}
 
-size_t ListTable::AppendRow(std::vector<std::string> cells, int image) {
+size_t ListTable::AppendRow(std::vector<std::string> cells, int image, uint64_t key) {
   cells.resize(columns_.size());
   RowData row;
   row.marks.assign(columns_.size(), 0);
   row.cells = std::move(cells);
   row.image = image;
+  row.key = key;
   IndexAdd(row);
   rows_.push_back(std::move(row));
   const size_t index = rows_.size() - 1;
@@ -125,6 +126,13 @@ void ListTable::Renumber() {
   Sort(0, true);
   for (size_t i = 0; i < rows_.size(); ++i) SetCell(i, 0, text::Format("%zu", i));
   Sort(column, ascending);
+}
+
+size_t ListTable::FindRowByKey(uint64_t key) const {
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].key == key) return i;
+  }
+  return npos;
 }
 
 size_t ListTable::FindRow(size_t column, std::string_view value) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,7 +36,8 @@ class ListTable final {
   void SetObserver(ListObserver* observer) { observer_ = observer; }
 
   // Appends a row; missing cells are empty, extra ones are dropped. Returns its index.
-  size_t AppendRow(std::vector<std::string> cells, int image = -1);
+  // `key` names the item the row shows, whatever place sorting gives the row.
+  size_t AppendRow(std::vector<std::string> cells, int image = -1, uint64_t key = 0);
   void RemoveRow(size_t row);
   void Clear();
 
@@ -47,6 +49,9 @@ class ListTable final {
   void SetRowMarks(size_t row, bool marked);
 
   int Image(size_t row) const { return rows_.at(row).image; }
+  uint64_t Key(size_t row) const { return rows_.at(row).key; }
+  // The row showing the item `key`, or npos.
+  size_t FindRowByKey(uint64_t key) const;
   void SetImage(size_t row, int image);
 
   size_t sortColumn() const { return sortColumn_; }
@@ -77,6 +82,7 @@ class ListTable final {
     std::vector<std::string> cells;
     std::vector<unsigned char> marks;
     int image = -1;
+    uint64_t key = 0;
   };
 
   std::vector<ColumnDef> columns_;

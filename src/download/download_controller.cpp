@@ -1,6 +1,7 @@
 #include "download/download_controller.h"
 
 #include <algorithm>
+#include <climits>
 #include <exception>
 #include <tuple>
 #include <utility>
@@ -19,13 +20,6 @@ using core::MessageButtons;
 using core::MessageIcon;
 using core::MessageResult;
 
-std::string IdText(uint32_t workerId) { return text::Format("%u", workerId); }
-
-uint32_t IdOfText(std::string_view idText) {
-  const uint64_t value = text::LeadingDigits(idText);
-  return value > UINT32_MAX ? 0 : static_cast<uint32_t>(value);
-}
-
 // The valid rows of a selection, ascending and without repeats.
 std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount) {
   std::vector<size_t> rows;
@@ -37,7 +31,16 @@ std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCou
   return rows;
 }
 
-std::string PartialPathOf(const std::string& fullName) { return fullName + kPartialSuffix; }
+std::string PartialPathOf(const std::string& fullName) { return fullName + std::string(core::kPartialSuffix); }
+
+// The percent a stopped row shows for what its partial file holds of `sizeText`.
+std::string PercentOf(const std::string& sizeText, uint64_t have) {
+  const uint64_t total = text::LeadingDigits(sizeText);
+  // A size that is no positive whole number gives no percentage.
+  if (total == 0 || have == 0) return {};
+  const double percent = static_cast<double>(have) * 100.0 / static_cast<double>(total);
+  return text::Format("%d%%", percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent));
+}
 
 }  // namespace
 
@@ -76,10 +79,6 @@ bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResult
   return true;
 }
 
-std::string DownloadController::FolderOfDownloads() const {
-  return JoinFolder(settings_.DefaultMusicPath, "");
-}
-
 void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResults) {
   ReapRetired();
   PreparedResult result;
@@ -87,7 +86,7 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
   auto [stem, extension] = SplitExtension(result.urlName);
   const std::string fileName =
       settings_.TitleDown ? SafeFileName(result.title, extension) : SafeFileName(stem, extension);
-  if (ListContainsText(result.url, core::kDownloadUrl)) {
+  if (HasUrl(result.url)) {
     prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
     return;
   }
@@ -95,7 +94,7 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
   const char* question = nullptr;
   if (FileExists(fullName)) {
     question = kFileOnDiskQuestion;
-  } else if (ListContainsText(fullName, core::kDownloadFullName)) {
+  } else if (HasFullName(fullName)) {
     question = kFullNameListedQuestion;
   }
   if (question) {
@@ -111,7 +110,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
   ReapRetired();
   PreparedResult result;
   if (!PrepareResult(selectedResults, result)) return;
-  if (ListContainsText(result.url, core::kDownloadUrl)) {
+  if (HasUrl(result.url)) {
     prompter_.Show(kUrlListedAsText, MessageIcon::kNone, MessageButtons::kOk);
     return;
   }
@@ -121,7 +120,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     std::tie(stem, extension) = SplitExtension(result.urlName);
   }
   DownloadAsForm form(stem, result.title, currentKeyword ? currentKeyword() : std::string(),
-                      FolderOfDownloads(), extension);
+                      JoinFolder(settings_.DefaultMusicPath, ""), extension);
   form.Open();
   if (!downloadAs_.Show(form)) return;
   while (true) {
@@ -132,7 +131,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     const char* question = nullptr;
     if (FileExists(fullName)) {
       question = kFileOnDiskAsQuestion;
-    } else if (ListContainsText(fullName, core::kDownloadFullName)) {
+    } else if (HasFullName(fullName)) {
       question = kFullNameListedQuestion;
       icon = MessageIcon::kExclamation;
     }
@@ -149,7 +148,7 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   ReapRetired();
   // Kept in the form the start command keeps, so both find each other's duplicates.
   const std::string url = net::ShownUrl(givenUrl);
-  if (ListContainsText(url, core::kDownloadUrl)) {
+  if (HasUrl(url)) {
     prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
@@ -162,7 +161,7 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   const char* question = nullptr;
   if (FileExists(target)) {
     question = kFileOnDiskQuestion;
-  } else if (ListContainsText(target, core::kDownloadFullName)) {
+  } else if (HasFullName(target)) {
     question = kFullNameListedQuestion;
   }
   if (question) {
@@ -172,6 +171,21 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   return QueueNewRow(url, target, sizeText, true, core::ListTable::npos);
 }
 
+void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>& records) {
+  for (const storage::DownloadRecord& record : records) {
+    DownloadItem item;
+    item.fullName = record.fullName;
+    item.url = record.url;
+    item.sizeText = record.sizeText;
+    item.percent = PercentOf(record.sizeText, record.partialBytes);
+    item.received = text::Format("%llu", static_cast<unsigned long long>(record.partialBytes));
+    item.speed = kStoppedSpeedText;
+    item.status = kStoppedText;
+    AddItem(std::move(item));
+  }
+  downloads_.Resort();
+}
+
 bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName,
                                      const std::string& sizeText, bool resume, size_t resultsRow) {
   // A record must give a restarted program the very URL this download began with.
@@ -179,13 +193,17 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
     prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
-  DownloadWorker* worker = QueueDownload(url, fullName, PartialPathOf(fullName), resume);
+  DownloadWorker* worker = QueueDownload(url, fullName, resume);
   if (!worker) return false;
-  downloads_.AppendRow({text::Format("%zu", downloads_.rowCount()), IdText(worker->id()),
-                        std::string(AfterLastSlash(fullName)), "", "", sizeText, "", "", kWaitingText,
-                        fullName, url},
-                       kQueuedImage);
-  if (resultsRow != core::ListTable::npos) MarkResultRow(resultsRow, true);
+  DownloadItem item;
+  item.state = DownloadState::kQueued;
+  item.workerId = worker->id();
+  item.fullName = fullName;
+  item.url = url;
+  item.sizeText = sizeText;
+  item.status = kWaitingText;
+  AddItem(std::move(item));
+  if (resultsRow != core::ListTable::npos) results_.SetRowMarks(resultsRow, true);
   downloads_.Resort();
   if (!store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord)) {
     prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
@@ -194,18 +212,18 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
 }
 
 DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName,
-                                                  const std::string& partialPath, bool resume) {
+                                                  bool resume) {
   auto task = std::make_unique<DownloadTask>();
   task->url = url;
   task->fullName = fullName;
-  task->partialPath = partialPath;
+  task->partialPath = PartialPathOf(fullName);
   task->resume = resume;
   LiveWorker live;
-  live.partialPath = partialPath;
+  live.partialPath = task->partialPath;
   // Two writers of one partial file would spoil it; a stopped or deleted worker
   // may still be ending.
   const bool writerEnding = std::any_of(workers_.begin(), workers_.end(),
-                                        [&](const LiveWorker& other) { return other.partialPath == partialPath; });
+                                        [&](const LiveWorker& other) { return other.partialPath == live.partialPath; });
   try {
     live.worker = std::make_unique<DownloadWorker>(NextWorkerId(), std::move(task), context_);
     if (!writerEnding) {
@@ -222,14 +240,13 @@ DownloadWorker* DownloadController::QueueDownload(const std::string& url, const 
 
 void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDownloads) {
   ReapRetired();
-  const std::vector<size_t> rows = ValidRows(selectedDownloads, downloads_.rowCount());
-  if (rows.empty()) return;
+  const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
+  if (keys.empty()) return;
   if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) !=
       MessageResult::kYes) {
     return;
   }
-  // Each removal moves the rows below it up by one.
-  for (size_t i = 0; i < rows.size(); ++i) DeleteRow(rows[i] - i);
+  for (uint64_t key : keys) DeleteItem(key);
   downloads_.Renumber();
 }
 
@@ -240,19 +257,18 @@ void DownloadController::OnDeleteAll() {
       MessageResult::kYes) {
     return;
   }
-  while (!downloads_.empty()) DeleteRow(0);
+  while (!downloads_.empty()) DeleteItem(downloads_.Key(0));
   downloads_.Renumber();
 }
 
-void DownloadController::DeleteRow(size_t row) {
-  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
-  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
-  const std::string& idText = downloads_.Cell(row, core::kDownloadId);
-  if (idText == kNoWorkerId) {
-    RemoveFileQuietly(PartialPathOf(fullName));
+void DownloadController::DeleteItem(uint64_t key) {
+  DownloadItem* item = ItemOfKey(key);
+  if (!item) return;
+  if (item->workerId == 0) {
+    RemoveFileQuietly(PartialPathOf(item->fullName));
   } else {
     // The worker deletes nothing itself: its end report has the partial file deleted.
-    auto it = FindWorker(IdOfText(idText));
+    auto it = FindWorker(item->workerId);
     if (it != workers_.end()) {
       if (it->worker->lastWaitResult() == kHoldsSlot) {
         it->worker->RequestDelete();
@@ -261,15 +277,15 @@ void DownloadController::DeleteRow(size_t row) {
       }
     }
   }
-  store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
-  UnmarkResultByUrl(url);
-  downloads_.RemoveRow(row);
+  store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
+  UnmarkResult(item->url);
+  RemoveItem(key);
 }
 
 void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads) {
-  const std::vector<size_t> rows = ValidRows(selectedDownloads, downloads_.rowCount());
-  if (rows.empty()) return;
-  if (downloads_.Cell(rows.front(), core::kDownloadId) == kNoWorkerId) {
+  const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
+  if (keys.empty()) return;
+  if (ItemOfKey(keys.front())->state == DownloadState::kStopped) {
     OnResumeDownload(selectedDownloads);
   } else {
     OnStopDownload(selectedDownloads);
@@ -278,41 +294,38 @@ void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& select
 
 void DownloadController::OnResumeDownload(const std::vector<size_t>& selectedDownloads) {
   ReapRetired();
-  for (size_t row : ValidRows(selectedDownloads, downloads_.rowCount())) ResumeRow(row);
+  for (uint64_t key : KeysOf(selectedDownloads)) ResumeItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnResumeAll() {
   ReapRetired();
-  for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeRow(row);
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeItem(*ItemAt(row));
 }
 
-bool DownloadController::ResumeRow(size_t row) {
-  if (downloads_.Cell(row, core::kDownloadId) != kNoWorkerId) return false;
-  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
-  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
-  const std::string partialPath = PartialPathOf(fullName);
-  DownloadWorker* worker = QueueDownload(url, fullName, partialPath, true);
+bool DownloadController::ResumeItem(DownloadItem& item) {
+  if (item.state != DownloadState::kStopped) return false;
+  DownloadWorker* worker = QueueDownload(item.url, item.fullName, true);
   if (!worker) return false;
-  downloads_.SetCell(row, core::kDownloadId, IdText(worker->id()));
-  downloads_.SetCell(row, core::kDownloadState, kWaitingText);
-  downloads_.SetImage(row, kQueuedImage);
+  item.state = DownloadState::kQueued;
+  item.workerId = worker->id();
+  item.status = kWaitingText;
+  ShowItem(item);
   return true;
 }
 
 void DownloadController::OnStopDownload(const std::vector<size_t>& selectedDownloads) {
   ReapRetired();
-  for (size_t row : ValidRows(selectedDownloads, downloads_.rowCount())) StopRow(row);
+  for (uint64_t key : KeysOf(selectedDownloads)) StopItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnStopAll() {
   ReapRetired();
-  for (size_t row = 0; row < downloads_.rowCount(); ++row) StopRow(row);
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) StopItem(*ItemAt(row));
 }
 
-void DownloadController::StopRow(size_t row) {
-  const std::string& idText = downloads_.Cell(row, core::kDownloadId);
-  if (idText == kNoWorkerId) return;
-  auto it = FindWorker(IdOfText(idText));
+void DownloadController::StopItem(DownloadItem& item) {
+  if (item.state == DownloadState::kStopped) return;
+  auto it = FindWorker(item.workerId);
   if (it != workers_.end()) {
     if (it->worker->lastWaitResult() != kHoldsSlot) {
       it->worker->RequestStopWaiting();
@@ -320,52 +333,125 @@ void DownloadController::StopRow(size_t row) {
       it->worker->RequestStop();
     }
   }
-  SetRowStopped(row);
+  SetStopped(item);
 }
 
-void DownloadController::SetRowStopped(size_t row) {
-  downloads_.SetCell(row, core::kDownloadId, kNoWorkerId);
-  downloads_.SetCell(row, core::kDownloadSpeed, kStoppedSpeedText);
-  downloads_.SetCell(row, core::kDownloadTimeLeft, kStoppedTimeLeftText);
-  downloads_.SetCell(row, core::kDownloadState, kStoppedText);
-  downloads_.SetImage(row, kStoppedImage);
+void DownloadController::SetStopped(DownloadItem& item, std::string status) {
+  item.state = DownloadState::kStopped;
+  item.workerId = 0;
+  item.speed = kStoppedSpeedText;
+  item.timeLeft = kStoppedTimeLeftText;
+  item.status = std::move(status);
+  ShowItem(item);
 }
 
 void DownloadController::ApplyMaxDownloadThreads(unsigned count) {
   slots_.Resize(storage::ClampSetting(count, storage::kDownloadThreadsMin, storage::kDownloadThreadsMax));
 }
 
-size_t DownloadController::FindDownloadRow(uint32_t workerId) const {
-  return downloads_.FindRow(core::kDownloadId, IdText(workerId));
+const DownloadItem* DownloadController::ItemAtRow(size_t row) const {
+  if (row >= downloads_.rowCount()) return nullptr;
+  const uint64_t key = downloads_.Key(row);
+  for (const DownloadItem& item : items_) {
+    if (item.key == key) return &item;
+  }
+  return nullptr;
 }
 
-bool DownloadController::ListContainsText(std::string_view text, size_t column) const {
-  return downloads_.ContainsInColumn(column, text);
+DownloadController::Counts DownloadController::CountByState() const {
+  Counts counts;
+  counts.total = items_.size();
+  for (const DownloadItem& item : items_) {
+    if (item.state == DownloadState::kStopped) {
+      ++counts.stopped;
+    } else if (item.state == DownloadState::kQueued) {
+      ++counts.waiting;
+    } else {
+      ++counts.running;
+    }
+  }
+  return counts;
 }
 
-void DownloadController::MarkResultRow(size_t resultsRow, bool flag) { results_.SetRowMarks(resultsRow, flag); }
+DownloadItem* DownloadController::ItemOfKey(uint64_t key) {
+  for (DownloadItem& item : items_) {
+    if (item.key == key) return &item;
+  }
+  return nullptr;
+}
 
-void DownloadController::UnmarkResultByUrl(std::string_view url) {
+DownloadItem* DownloadController::ItemOfWorker(uint32_t workerId) {
+  if (workerId == 0) return nullptr;
+  for (DownloadItem& item : items_) {
+    if (item.workerId == workerId) return &item;
+  }
+  return nullptr;
+}
+
+bool DownloadController::HasUrl(std::string_view url) const {
+  // The URL column shows each item's URL as it stands, so its index answers for them.
+  return downloads_.ContainsInColumn(core::kDownloadUrl, url);
+}
+
+bool DownloadController::HasFullName(std::string_view fullName) const {
+  return std::any_of(items_.begin(), items_.end(), [&](const DownloadItem& item) { return item.fullName == fullName; });
+}
+
+std::vector<uint64_t> DownloadController::KeysOf(const std::vector<size_t>& rows) const {
+  std::vector<uint64_t> keys;
+  for (size_t row : ValidRows(rows, downloads_.rowCount())) keys.push_back(downloads_.Key(row));
+  return keys;
+}
+
+DownloadItem& DownloadController::AddItem(DownloadItem item) {
+  item.key = nextKey_++;
+  downloads_.AppendRow(RowCells(item, downloads_.rowCount()), StateImage(item.state), item.key);
+  items_.push_back(std::move(item));
+  return items_.back();
+}
+
+void DownloadController::ShowItem(const DownloadItem& item) {
+  const size_t row = downloads_.FindRowByKey(item.key);
+  if (row == core::ListTable::npos) return;
+  const std::vector<std::string> cells = RowCells(item, 0);
+  // The row number is the list's own; the other cells follow the item.
+  for (size_t column = core::kDownloadId; column < cells.size(); ++column) {
+    if (downloads_.Cell(row, column) != cells[column]) downloads_.SetCell(row, column, cells[column]);
+  }
+  if (downloads_.Image(row) != StateImage(item.state)) downloads_.SetImage(row, StateImage(item.state));
+}
+
+void DownloadController::RemoveItem(uint64_t key) {
+  const size_t row = downloads_.FindRowByKey(key);
+  if (row != core::ListTable::npos) downloads_.RemoveRow(row);
+  std::erase_if(items_, [key](const DownloadItem& item) { return item.key == key; });
+}
+
+void DownloadController::UnmarkResult(std::string_view url) {
   const size_t row = results_.FindRow(core::kResultUrl, url);
   if (row != core::ListTable::npos) results_.SetRowMarks(row, false);
 }
 
 void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) {
-  const size_t row = FindDownloadRow(workerId);
-  if (row == core::ListTable::npos) return;
+  DownloadItem* item = ItemOfWorker(workerId);
+  if (!item) return;
   switch (message) {
-    case core::Msg::DownloadSpeed: downloads_.SetCell(row, core::kDownloadSpeed, text); break;
-    case core::Msg::DownloadPercent: downloads_.SetCell(row, core::kDownloadPercent, text); break;
-    case core::Msg::DownloadBytes: downloads_.SetCell(row, core::kDownloadReceived, text); break;
-    case core::Msg::DownloadStatus: downloads_.SetCell(row, core::kDownloadState, text); break;
-    case core::Msg::DownloadTimeLeft: downloads_.SetCell(row, core::kDownloadTimeLeft, text); break;
-    case core::Msg::DownloadBodyBegins: downloads_.SetImage(row, kTransferringImage); break;
-    case core::Msg::DownloadFailed:
-      SetRowStopped(row);
-      if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), text);
+    case core::Msg::DownloadSpeed: item->speed = text; break;
+    case core::Msg::DownloadPercent: item->percent = text; break;
+    case core::Msg::DownloadBytes: item->received = text; break;
+    case core::Msg::DownloadStatus:
+      item->status = text;
+      if (item->state == DownloadState::kQueued) item->state = DownloadState::kConnecting;
       break;
-    default: break;
+    case core::Msg::DownloadTimeLeft: item->timeLeft = text; break;
+    case core::Msg::DownloadBodyBegins: item->state = DownloadState::kTransferring; break;
+    case core::Msg::DownloadFailed:
+      SetStopped(*item);
+      if (reportFailure) reportFailure(item->fullName, text);
+      return;
+    default: return;
   }
+  ShowItem(*item);
 }
 
 void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) {
@@ -379,20 +465,16 @@ void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<Downlo
   const std::string partialPath = RetireWorker(task->workerId, heldSlot);
   if (partialPath.empty()) return;
   if (heldSlot) slots_.Release();
-  // A row listed meanwhile for the same target owns that partial file now.
-  if (message == core::Msg::DownloadEndedDelete && !ListContainsText(task->fullName, core::kDownloadFullName)) {
+  // An item listed meanwhile for the same target owns that partial file now.
+  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName)) {
     RemoveFileQuietly(partialPath);
   }
-  // A row that still names this worker ended without a failure report (its URL or
-  // partial file was unusable): it turns stopped, keeping the status that says why.
-  const size_t row = FindDownloadRow(task->workerId);
-  if (row != core::ListTable::npos) {
-    const std::string status = downloads_.Cell(row, core::kDownloadState);
-    SetRowStopped(row);
-    if (status != kWaitingText) {
-      downloads_.SetCell(row, core::kDownloadState, status);
-      if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), status);
-    }
+  // An item that still names this worker ended without a failure report (its URL
+  // or partial file was unusable): it turns stopped, keeping the status that says why.
+  if (DownloadItem* item = ItemOfWorker(task->workerId)) {
+    const bool told = item->state != DownloadState::kQueued;
+    SetStopped(*item, told ? item->status : std::string(kStoppedText));
+    if (told && reportFailure) reportFailure(item->fullName, item->status);
   }
   StartNextWriter(partialPath);
 }
@@ -402,31 +484,27 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
   bool heldSlot = false;
   const std::string partialPath = RetireWorker(workerId, heldSlot);
   if (partialPath.empty()) return;
-  // A name taken meanwhile, on disk or by another row, gives "name(1).ext" and so on.
-  const FinalFile final = MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) {
-    return ListContainsText(path, core::kDownloadFullName);
-  });
+  // A name taken meanwhile, on disk or by another item, gives "name(1).ext" and so on.
+  const FinalFile final = MoveToFreeName(partialPath, task->fullName,
+                                         [this](const std::string& path) { return HasFullName(path); });
   task.reset();
   if (heldSlot) slots_.Release();
   StartNextWriter(partialPath);
 
-  const size_t row = FindDownloadRow(workerId);
-  if (row == core::ListTable::npos) return;
+  DownloadItem* item = ItemOfWorker(workerId);
+  if (!item) return;
   if (final.path.empty()) {
     // The partial file stays with its record, so a later resume finds it complete
     // and tries the name again; the log never lists a file that is not there.
     const std::string why = FillText(kRenameFailedText, text::Format("%d", final.error.value()));
-    SetRowStopped(row);
-    downloads_.SetCell(row, core::kDownloadState, why);
-    if (reportFailure) reportFailure(downloads_.Cell(row, core::kDownloadFullName), why);
+    SetStopped(*item, why);
+    if (reportFailure) reportFailure(item->fullName, why);
     return;
   }
-  const std::string fullName = downloads_.Cell(row, core::kDownloadFullName);
-  const std::string sizeText = downloads_.Cell(row, core::kDownloadSize);
-  const std::string url = downloads_.Cell(row, core::kDownloadUrl);
-  store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
-  UnmarkResultByUrl(url);
-  downloads_.RemoveRow(row);
+  const std::string sizeText = item->sizeText;
+  store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
+  UnmarkResult(item->url);
+  RemoveItem(item->key);
   downloads_.Renumber();
   if (addLogItem) addLogItem(final.path, sizeText);
 }
@@ -435,10 +513,8 @@ uint32_t DownloadController::NextWorkerId() {
   while (true) {
     const uint32_t id = nextWorkerId_++;
     if (nextWorkerId_ == 0) nextWorkerId_ = 1;
-    // Unique among live workers and among the ids the rows still show.
-    if (id != 0 && FindWorker(id) == workers_.end() && FindDownloadRow(id) == core::ListTable::npos) {
-      return id;
-    }
+    // Unique among live workers and among the ids the items still show.
+    if (id != 0 && FindWorker(id) == workers_.end() && ItemOfWorker(id) == nullptr) return id;
   }
 }
 
@@ -467,12 +543,9 @@ void DownloadController::StartNextWriter(const std::string& partialPath) {
     it->started = true;
   } catch (const std::exception&) {
     // No message box here: the worker that just ended waits for this handler.
-    const size_t row = FindDownloadRow(it->worker->id());
+    DownloadItem* item = ItemOfWorker(it->worker->id());
     workers_.erase(it);
-    if (row != core::ListTable::npos) {
-      SetRowStopped(row);
-      downloads_.SetCell(row, core::kDownloadState, kCannotStartText);
-    }
+    if (item) SetStopped(*item, kCannotStartText);
   }
 }
 

@@ -13,6 +13,7 @@
 #include "core/prompter.h"
 #include "download/download_as_dialog.h"
 #include "download/download_events.h"
+#include "download/download_item.h"
 #include "download/download_slots.h"
 #include "download/download_texts.h"
 #include "download/download_worker.h"
@@ -63,16 +64,22 @@ class DownloadController final : public DownloadEvents {
   // record. False when nothing was queued.
   bool AddDownload(const std::string& url, const std::string& fullName, const std::string& sizeText);
 
+  // The unfinished downloads of the settings file, as stopped rows.
+  void LoadRecords(const std::vector<storage::DownloadRecord>& records);
+
   // A new MaxDownloadThreads while downloads run: more slots are free at once; with
   // fewer, finishing downloads give theirs back until the pool has its new size.
   void ApplyMaxDownloadThreads(unsigned count);
 
-  // Shared row operations.
-  size_t FindDownloadRow(uint32_t workerId) const;
-  bool ListContainsText(std::string_view text, size_t column) const;
-  void MarkResultRow(size_t resultsRow, bool flag);
-  void UnmarkResultByUrl(std::string_view url);
-
+  // The item a row of the list shows; nullptr for no such row.
+  const DownloadItem* ItemAtRow(size_t row) const;
+  struct Counts {
+    size_t total = 0;
+    size_t waiting = 0;  // queued for a slot
+    size_t stopped = 0;
+    size_t running = 0;  // connecting or transferring
+  };
+  Counts CountByState() const;
   size_t liveWorkerCount() const { return workers_.size(); }
   // Session settings and slot poll of workers started from now on.
   WorkerContext& workerContext() { return context_; }
@@ -94,20 +101,35 @@ class DownloadController final : public DownloadEvents {
   // Creates and starts the worker; nullptr (after the message) when it cannot run.
   // Its reports are handled on this thread only after the command returns, so the
   // row is in place before the first one. While an earlier worker of the same
-  // partial file is still ending, the new one starts only after it.
-  // With `resume` the worker continues after what the partial file holds when it
-  // opens it; otherwise it empties the file.
-  DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName,
-                                const std::string& partialPath, bool resume);
+  // partial file is still ending, the new one starts only after it. With `resume`
+  // the worker continues after what the partial file holds when it opens it;
+  // otherwise it empties the file.
+  DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName, bool resume);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
                    bool resume, size_t resultsRow);
-  void DeleteRow(size_t row);
-  void StopRow(size_t row);
-  bool ResumeRow(size_t row);
-  void SetRowStopped(size_t row);
+
+  DownloadItem* ItemOfKey(uint64_t key);
+  DownloadItem* ItemOfWorker(uint32_t workerId);
+  DownloadItem* ItemAt(size_t row) { return ItemOfKey(RowKey(row)); }
+  uint64_t RowKey(size_t row) const { return row < downloads_.rowCount() ? downloads_.Key(row) : 0; }
+  bool HasUrl(std::string_view url) const;
+  bool HasFullName(std::string_view fullName) const;
+  // The rows of a selection as item keys, in list order.
+  std::vector<uint64_t> KeysOf(const std::vector<size_t>& rows) const;
+  // Adds an item and its row.
+  DownloadItem& AddItem(DownloadItem item);
+  // Shows the item's changed fields in its row.
+  void ShowItem(const DownloadItem& item);
+  void RemoveItem(uint64_t key);
+  // Clears the queued mark of the results row of `url`.
+  void UnmarkResult(std::string_view url);
+
+  void DeleteItem(uint64_t key);
+  void StopItem(DownloadItem& item);
+  bool ResumeItem(DownloadItem& item);
+  void SetStopped(DownloadItem& item, std::string status = kStoppedText);
   void FinishCompleted(std::unique_ptr<DownloadTask> task);
-  std::string FolderOfDownloads() const;
 
   struct LiveWorker {
     std::unique_ptr<DownloadWorker> worker;
@@ -133,6 +155,8 @@ class DownloadController final : public DownloadEvents {
   storage::SettingsStore& store_;
   DownloadSlots& slots_;
   WorkerContext context_;
+  std::vector<DownloadItem> items_;
+  uint64_t nextKey_ = 1;
   uint32_t nextWorkerId_ = 1;
   // Last: the workers use the members above until they are joined.
   std::vector<LiveWorker> workers_;

@@ -1,13 +1,42 @@
 #pragma once
 
-#include <cstddef>
-
-#include "storage/settings_store.h"
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace vexon::download {
 
+enum class DownloadState {
+  kStopped,       // no worker
+  kQueued,        // a worker waits for a slot
+  kConnecting,    // the worker reports its connection steps
+  kTransferring,  // the body is arriving
+};
+
+// One download of the list. The list's rows are a projection of these: counts,
+// records and enabling rules read the items, never the row texts.
+struct DownloadItem {
+  uint64_t key = 0;  // names the item's row, wherever sorting puts it
+  DownloadState state = DownloadState::kStopped;
+  uint32_t workerId = 0;  // the live worker; 0 when there is none
+  std::string fullName;
+  std::string url;
+  std::string sizeText;  // the size the result or the record gave
+  // What the row shows of the transfer, as the worker reported it.
+  std::string percent;
+  std::string received;
+  std::string speed;
+  std::string timeLeft;
+  std::string status;  // the state column: a state text, a connection step or why it stopped
+};
+
+// The row cells of an item; `index` is the row number column.
+std::vector<std::string> RowCells(const DownloadItem& item, size_t index);
+// The image of the ID cell.
+int StateImage(DownloadState state);
+
 // Images of the ID cell.
-inline constexpr int kStoppedImage = storage::kStoppedStateImage;
+inline constexpr int kStoppedImage = 0;
 inline constexpr int kQueuedImage = 1;
 inline constexpr int kTransferringImage = 2;
 

@@ -10,13 +10,11 @@ struct DownloadTask {
   uint32_t workerId = 0;
   std::string url;
   std::string fullName;
-  std::string partialPath;  // fullName + ".grb"
+  std::string partialPath;  // fullName + core::kPartialSuffix
   // Continue after what the partial file holds; otherwise it is emptied first.
   bool resume = false;
   // Set by the worker: the partial file's length when it opened it under its lock.
   uint64_t resumeOffset = 0;
 };
-
-inline constexpr const char* kPartialSuffix = ".grb";
 
 }  // namespace vexon::download

@@ -11,6 +11,7 @@
 #include "core/shell.h"
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
+#include "storage/system_options.h"
 
 namespace vexon::library {
 
@@ -26,12 +27,14 @@ inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %s";
 // The log of downloaded files and its commands. Every change is written through;
 // operations that renumber or drop the oldest entry work in index order and then
 // give the list back its sort. Commands take the selection in list order.
-class CompletedLog final {
+class CompletedLog final : public storage::CompletedLogLimit {
  public:
   CompletedLog(core::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
                core::Prompter& prompter, core::Shell& shell, MoveFileDialog& moveDialog,
                std::filesystem::path startDir);
 
+  // The log as the settings file kept it, oldest first.
+  void Load(const std::vector<storage::CompletedRecord>& records);
   // A finished download: the oldest entry gives way when the log is full.
   void AddLogItem(const std::string& fullPath, const std::string& sizeText);
 
@@ -42,16 +45,31 @@ class CompletedLog final {
   void OnClearLogItems(const std::vector<size_t>& selected);
   void OnClearAllLogItems();
 
-  // The row's file: trimmed folder + trimmed file name.
+  size_t KeepNewest(size_t count) override;
+  void Save() override;
+
+  // The file a row of the log names; empty for no such row.
   std::string FullPath(size_t row) const;
 
  private:
+  // One downloaded file; the log's rows are a projection of these.
+  struct Entry {
+    uint64_t key = 0;
+    std::string path;
+    std::string sizeText;
+  };
+
   bool Ask(const char* question);
-  // Deletes the row's file if it exists; false (after telling the user) when it
+  const Entry* EntryAt(size_t row) const;
+  std::vector<uint64_t> KeysOf(const std::vector<size_t>& rows) const;
+  void Append(std::string path, std::string sizeText);
+  void Remove(uint64_t key);
+  // Column 0 follows the entries' order (oldest first); the user's sort stays.
+  void Renumber();
+  // Deletes the entry's file if it exists; false (after telling the user) when it
   // exists and cannot be deleted.
-  bool DeleteFileOf(size_t row);
-  bool MoveOne(size_t row);
-  void Save();
+  bool DeleteFileOf(const Entry& entry);
+  bool MoveOne(uint64_t key);
 
   core::ListTable& completed_;
   const storage::AppSettings& settings_;
@@ -60,6 +78,8 @@ class CompletedLog final {
   core::Shell& shell_;
   MoveFileDialog& moveDialog_;
   std::filesystem::path startDir_;
+  std::vector<Entry> entries_;  // oldest first
+  uint64_t nextKey_ = 1;
 };
 
 }  // namespace vexon::library

@@ -1,7 +1,5 @@
 #include "storage/settings_store.h"
 
-#include "storage/buffer_cut.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,7 +7,8 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "storage/index_order.h"
+#include "core/list_schemas.h"
+#include "storage/buffer_cut.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 
@@ -36,16 +35,6 @@ long long RegularFileSize(const std::filesystem::path& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<long long>(st.st_size);
-}
-
-std::string PercentText(const std::string& sizeText, long long downloaded) {
-  if (sizeText.empty() || sizeText == "0" || downloaded <= 0) return {};
-  // A size that is no positive whole number gives no percentage.
-  const uint64_t total = text::LeadingDigits(sizeText);
-  if (total == 0) return {};
-  const double percent = static_cast<double>(downloaded) * 100.0 / static_cast<double>(total);
-  const int whole = percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent);
-  return text::Format("%d%%", whole);
 }
 
 }  // namespace
@@ -107,39 +96,34 @@ void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& set
 }
 
 void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
-                                     core::ListTable& completed) const {
+                                     std::vector<CompletedRecord>& completed) const {
   for (size_t i = 0; i < settings.CompletedMaxItems; ++i) {
-    const std::string path = file.GetString(
-        kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "", kPathBufferSize);
+    std::string path = file.GetString(kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "",
+                                      kPathBufferSize);
     if (path.empty()) break;
     // An entry whose file has gone is dropped without a word; the next write of the
     // log leaves it out.
     const long long size = RegularFileSize(Resolve(path));
     if (size < 0) continue;
-    completed.AppendRow({text::Format("%zu", completed.rowCount()), FileNameOfPath(path),
-                         TypeOfPath(path), text::Format("%lld", size), FolderOfPath(path)});
+    completed.push_back({std::move(path), static_cast<uint64_t>(size)});
   }
-  completed.Resort();
 }
 
 void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file,
-                                            core::ListTable& downloads) const {
+                                            std::vector<DownloadRecord>& downloads) const {
   std::unordered_set<std::string> seen;
   for (const std::string& name : file.SectionNames(kSectionNamesBufferSize)) {
     if (IsReservedSectionName(name)) continue;
     // A duplicate section reads as the first one: it would only list it twice.
     if (!seen.insert(text::AsciiLower(name)).second) continue;
-    const std::string url = file.GetString(name, kUrlKey, "", kRecordUrlBufferSize);
-    const std::string sizeText = file.GetString(name, kSizeKey, "", kRecordBufferSize);
-    const long long partial = RegularFileSize(Resolve(name + std::string(kPartialFileExtension)));
-    const long long downloaded = partial < 0 ? 0 : partial;
-    downloads.AppendRow(
-        {text::Format("%zu", downloads.rowCount()), std::string(kNoWorkerIdText),
-         FileNameOfPath(name), PercentText(sizeText, downloaded), text::Format("%lld", downloaded),
-         sizeText, "0", "", std::string(kStoppedStatusText), name, url},
-        kStoppedStateImage);
+    DownloadRecord record;
+    record.fullName = name;
+    record.url = file.GetString(name, kUrlKey, "", kRecordUrlBufferSize);
+    record.sizeText = file.GetString(name, kSizeKey, "", kRecordBufferSize);
+    const long long partial = RegularFileSize(Resolve(name + std::string(core::kPartialSuffix)));
+    record.partialBytes = partial < 0 ? 0 : static_cast<uint64_t>(partial);
+    downloads.push_back(std::move(record));
   }
-  downloads.Resort();
 }
 
 void SettingsStore::ReadSearchHistory(const IniDocument& file, AppSettings& settings,
@@ -161,10 +145,8 @@ void SettingsStore::LoadSearchHistory(AppSettings& settings,
   ReadSearchHistory(*profile_.Read(), settings, history);
 }
 
-void SettingsStore::LoadSettings(AppSettings& settings, std::vector<std::string>& history,
-                                 core::ListTable& completed, core::ListTable& downloads) {
-  completed.Clear();
-  downloads.Clear();
+void SettingsStore::LoadSettings(AppSettings& settings, StoredLists& lists) {
+  lists = StoredLists();
   // One reading of the file serves every step; the folder step writes only its key.
   const std::shared_ptr<const IniDocument> file = profile_.Read();
 
@@ -176,13 +158,13 @@ void SettingsStore::LoadSettings(AppSettings& settings, std::vector<std::string>
   settings.MaxDownloadSpeed.store(
       ClampSetting(file->GetInt(kSystemSection, kMaxDownloadSpeedKey, kDefaultMaxDownloadSpeed),
                    kDownloadSpeedMin, kDownloadSpeedMax));
-  ReadSearchHistory(*file, settings, history);
+  ReadSearchHistory(*file, settings, lists.history);
 
   settings.CompletedMaxItems =
       ClampSetting(file->GetInt(kCompletedSection, kMaxItemsKey, kDefaultCompletedMaxItems),
                    kCompletedItemsMin, kCompletedItemsMax);
-  LoadCompletedLog(*file, settings, completed);
-  LoadUnfinishedDownloads(*file, downloads);
+  LoadCompletedLog(*file, settings, lists.completed);
+  LoadUnfinishedDownloads(*file, lists.downloads);
 
   ReadServiceHosts(*file, settings);
 }
@@ -227,19 +209,11 @@ bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries,
   return profile_.WriteStrings(kSearchHistorySection, keys);
 }
 
-bool SettingsStore::SaveCompletedLog(const core::ListTable& completed, const AppSettings& settings) {
-  // Index order, so the oldest entry stays first however the list is sorted on screen.
-  const std::vector<size_t> order = RowsInIndexOrder(completed);
+bool SettingsStore::SaveCompletedLog(const std::vector<std::string>& paths, const AppSettings& settings) {
   Profile::Entries keys;
   keys.reserve(kCompletedKeyCount + 1);
   for (size_t i = 0; i < kCompletedKeyCount; ++i) {
-    std::string value;
-    if (i < order.size()) {
-      const size_t row = order[i];
-      value = Storable(std::string(text::Trim(completed.Cell(row, 4))) +
-                       std::string(text::Trim(completed.Cell(row, 1))));
-    }
-    keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), std::move(value));
+    keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), i < paths.size() ? Storable(paths[i]) : std::string());
   }
   keys.emplace_back(std::string(kMaxItemsKey), text::Format("%u", settings.CompletedMaxItems));
   return profile_.WriteStrings(kCompletedSection, keys);

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/list_table.h"
 #include "storage/app_settings.h"
 #include "storage/profile.h"
 
@@ -44,11 +43,6 @@ inline constexpr size_t kSectionNamesBufferSize = 63530;
 // SaveCompletedLog always writes this many "Item%d" keys.
 inline constexpr size_t kCompletedKeyCount = 200;
 
-// A download row restored from its record is stopped.
-inline constexpr int kStoppedStateImage = 0;
-inline constexpr std::string_view kStoppedStatusText = "停止下载";
-inline constexpr std::string_view kNoWorkerIdText = "-";
-inline constexpr std::string_view kPartialFileExtension = ".grb";
 
 // WriteDownloadRecord modes.
 inline constexpr int kWriteDownloadRecord = 1;
@@ -61,6 +55,28 @@ std::string FileNameOfPath(std::string_view path);
 std::string FolderOfPath(std::string_view path);
 // The text after the last "." of the full path, or the whole path without one.
 std::string TypeOfPath(std::string_view path);
+
+// An unfinished download as its record keeps it, with what its partial file
+// holds when the record is read.
+struct DownloadRecord {
+  std::string fullName;
+  std::string url;
+  std::string sizeText;
+  uint64_t partialBytes = 0;
+};
+
+// A file of the downloaded-files log that is still there.
+struct CompletedRecord {
+  std::string path;
+  uint64_t size = 0;
+};
+
+// The lists the start-up reads.
+struct StoredLists {
+  std::vector<std::string> history;  // newest first
+  std::vector<CompletedRecord> completed;  // oldest first
+  std::vector<DownloadRecord> downloads;
+};
 
 // True for the names that are never an unfinished download: the empty name and
 // the program's own sections (compared ignoring ASCII case, as the file does).
@@ -81,13 +97,11 @@ class SettingsStore final {
   // Only MaxDownloadThreads (default 3, brought into 1..10): sizes the slot pool.
   void ReadMaxDownloadThreads(AppSettings& settings) const;
 
-  // Fills the settings, the search history (newest first), the downloaded-files log
-  // (kCompletedColumns) and the download list (kDownloadColumns, stopped rows), in the
-  // order the start-up needs. The three lists are emptied first. Values outside the
-  // dialog's ranges are brought into them. A missing or non-folder download folder
-  // is replaced by "Downloads" in the start-up directory, created when missing.
-  void LoadSettings(AppSettings& settings, std::vector<std::string>& history,
-                    core::ListTable& completed, core::ListTable& downloads);
+  // Fills the settings and the stored lists, in the order the start-up needs.
+  // Values outside the dialog's ranges are brought into them. A missing or
+  // non-folder download folder is replaced by "Downloads" in the start-up
+  // directory, created when missing.
+  void LoadSettings(AppSettings& settings, StoredLists& lists);
 
   // Only the history and its maximum, for a front end that records searches without
   // the rest of the start-up (vexon-cli).
@@ -102,9 +116,9 @@ class SettingsStore final {
   // "ItemText%d" for every entry in list order, then MaxItems; keys past the list
   // keep what they held.
   bool SaveSearchHistory(const std::vector<std::string>& entries, const AppSettings& settings);
-  // Always the 200 "Item%d" keys (folder + file name of each row in index order,
-  // then empty values), then MaxItems.
-  bool SaveCompletedLog(const core::ListTable& completed, const AppSettings& settings);
+  // Always the 200 "Item%d" keys (the paths, oldest first, then empty values), then
+  // MaxItems.
+  bool SaveCompletedLog(const std::vector<std::string>& paths, const AppSettings& settings);
   // Whether a download record can keep `url` whole.
   static bool FitsDownloadRecord(std::string_view url);
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
@@ -120,8 +134,8 @@ class SettingsStore final {
   std::filesystem::path Resolve(std::string_view path) const;
   void LoadDownloadFolder(const IniDocument& file, AppSettings& settings);
   void LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
-                        core::ListTable& completed) const;
-  void LoadUnfinishedDownloads(const IniDocument& file, core::ListTable& downloads) const;
+                        std::vector<CompletedRecord>& completed) const;
+  void LoadUnfinishedDownloads(const IniDocument& file, std::vector<DownloadRecord>& downloads) const;
 
   Profile& profile_;
   std::filesystem::path startDir_;

@@ -14,18 +14,6 @@ std::string FolderWithSlash(std::string folder) {
   return folder;
 }
 
-void LowerCompletedMaximum(core::ListTable& completed, unsigned maxItems, OptionsChanges& changes) {
-  const size_t column = completed.sortColumn();
-  const bool ascending = completed.sortAscending();
-  completed.Sort(0, true);
-  while (completed.rowCount() > maxItems) {
-    completed.RemoveRow(0);
-    ++changes.completedRowsRemoved;
-  }
-  for (size_t i = 0; i < completed.rowCount(); ++i) completed.SetCell(i, 0, text::Format("%zu", i));
-  completed.Sort(column, ascending);
-}
-
 }  // namespace
 
 SystemOptions CurrentSystemOptions(const AppSettings& settings) {
@@ -62,7 +50,7 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen) {
 
 OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
                                   SettingsStore& store, SearchHistory& history,
-                                  core::ListTable& completed) {
+                                  CompletedLogLimit& completed) {
   OptionsChanges changes;
 
   const std::string folder = FolderWithSlash(text::SanitizeUtf8(chosen.folder));
@@ -97,10 +85,10 @@ OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& sett
   const unsigned logMax =
       ClampSetting(chosen.completedMaxItems, kCompletedItemsMin, kCompletedItemsMax);
   if (logMax != settings.CompletedMaxItems) {
-    // The rows go before the new maximum is written with them.
-    if (logMax < settings.CompletedMaxItems) LowerCompletedMaximum(completed, logMax, changes);
+    // The entries go before the new maximum is written with them.
+    if (logMax < settings.CompletedMaxItems) changes.completedRowsRemoved = completed.KeepNewest(logMax);
     settings.CompletedMaxItems = logMax;
-    store.SaveCompletedLog(completed, settings);
+    completed.Save();
     changes.completedMaxItems = true;
   }
 

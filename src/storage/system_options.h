@@ -4,12 +4,21 @@
 #include <optional>
 #include <string>
 
-#include "core/list_table.h"
 #include "storage/app_settings.h"
 #include "storage/search_history.h"
 #include "storage/settings_store.h"
 
 namespace vexon::storage {
+
+// The downloaded-files log as far as the options touch it.
+class CompletedLogLimit {
+ public:
+  virtual ~CompletedLogLimit() = default;
+  // Drops the oldest entries beyond `count`; returns how many went.
+  virtual size_t KeepNewest(size_t count) = 0;
+  // Writes the log with the settings' maximum.
+  virtual void Save() = 0;
+};
 
 // The fields of the System Options dialog.
 struct SystemOptions {
@@ -62,6 +71,6 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen);
 // folder is left as it was.
 OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
                                   SettingsStore& store, SearchHistory& history,
-                                  core::ListTable& completed);
+                                  CompletedLogLimit& completed);
 
 }  // namespace vexon::storage

@@ -360,9 +360,11 @@ bool CVexonDlg::TrayAvailable() const {
 }
 
 void CVexonDlg::LoadSettings() {
-  std::vector<std::string> entries;
-  store_.LoadSettings(settings_, entries, completed_, downloads_);
-  history_.Assign(std::move(entries));
+  storage::StoredLists lists;
+  store_.LoadSettings(settings_, lists);
+  history_.Assign(std::move(lists.history));
+  completedLog_->Load(lists.completed);
+  downloadCtl_->LoadRecords(lists.downloads);
   RefillHistoryBox();
   ApplyColumnWidths(*resultsView_, results_);
   ApplyColumnWidths(*downloadView_, downloads_);

@@ -210,7 +210,7 @@ void CVexonDlg::OnSystemOptions() {
   storage::ui::CSystemOptionsDlg dialog(fields, *folders_, *prompter_, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const storage::OptionsChanges changes =
-      storage::ApplySystemOptions(fields, settings_, store_, history_, completed_);
+      storage::ApplySystemOptions(fields, settings_, store_, history_, *completedLog_);
   if (changes.maxDownloadThreads) downloadCtl_->ApplyMaxDownloadThreads(settings_.MaxDownloadThreads);
   if (changes.searchHistoryMaxItems) {
     const QString typed = searchBox_->currentText();

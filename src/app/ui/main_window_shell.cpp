@@ -131,7 +131,8 @@ void CVexonDlg::RefreshCounters() {
   resultsCounter_->setText(
       QString::fromStdString(ResultsCounterText(results_.rowCount(), resultsView_->RowsPerPage())));
   statusLine_->setText(QString::fromStdString(StatusLineText(
-      downloads_, downloadView_->selectedCount(), completed_.rowCount(), completedView_->selectedCount())));
+      downloadCtl_->CountByState(), downloadView_->selectedCount(), completed_.rowCount(),
+      completedView_->selectedCount())));
 }
 
 CommandState CVexonDlg::CurrentCommandState() const {
@@ -139,7 +140,11 @@ CommandState CVexonDlg::CurrentCommandState() const {
   state.resultRows = results_.rowCount();
   state.resultsSelected = resultsView_->selectedCount();
   state.searchRunning = search_->HasRunningTasks();
-  ReadDownloadSelection(downloads_, downloadView_->SelectedRows(), state);
+  std::vector<download::DownloadState> selected;
+  for (size_t row : downloadView_->SelectedRows()) {
+    if (const download::DownloadItem* item = downloadCtl_->ItemAtRow(row)) selected.push_back(item->state);
+  }
+  ReadDownloadSelection(downloads_.rowCount(), selected, state);
   state.completedRows = completed_.rowCount();
   state.completedSelected = completedView_->selectedCount();
   return state;

@@ -19,7 +19,7 @@ std::string FolderWithTrailingSlash(std::string folder) {
 
 std::optional<std::string> QtFolderChooser::Choose(const std::string& startFolder) {
   const QString answer = QFileDialog::getExistingDirectory(
-      parent_, QString::fromUtf8(kFolderChooserCaption), ChooserStartFolder(startFolder),
+      parent_, QString::fromUtf8(core::kFolderChooserCaption), ChooserStartFolder(startFolder),
       QFileDialog::ShowDirsOnly);
   // The dialog answers an empty text when the user cancels.
   if (answer.isEmpty()) return std::nullopt;

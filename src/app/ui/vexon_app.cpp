@@ -68,8 +68,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
   config.startDir = startDir;
   config.hosts = {ResolveHost(options.baiduHost, stored.baiduHost, "BaiduHost"),
                   ResolveHost(options.yahooHost, stored.yahooHost, "YahooHost")};
-  const std::string site = options.siteUrl.empty() ? stored.siteUrl : options.siteUrl;
-  config.siteUrl = SiteBaseUrl(net::IsWebAddress(site) ? site : std::string());
+  config.siteUrl = ResolveSiteUrl(options.siteUrl, stored.siteUrl);
   config.executable = update::RunningExecutablePath();
 
   CVexonDlg window(std::move(config));

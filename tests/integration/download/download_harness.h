@@ -43,19 +43,34 @@ class DownloadHarness {
     std::filesystem::create_directories(music);
     settings.DefaultMusicPath = music;
     settings.TitleDown = false;
-    loop.Invoke([&] {
-      controller = std::make_unique<DownloadController>(loop, prompter, dialog, results, downloads, settings, store,
-                                                        slots, DownloadTexts::Chinese());
-      controller->addLogItem = [this](const std::string& path, const std::string& size) {
-        logged.emplace_back(path, size);
-        if (onLog) onLog();
-      };
-      controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
-    });
+    loop.Invoke([&] { MakeController(); });
   }
   ~DownloadHarness() {
     loop.Shutdown();
     controller.reset();
+  }
+
+  // A new start of the program: a new controller lists what the settings file keeps.
+  void Restart() {
+    Run([&] {
+      controller.reset();
+      downloads.Clear();
+      MakeController();
+      storage::AppSettings loaded;
+      storage::StoredLists lists;
+      store.LoadSettings(loaded, lists);
+      controller->LoadRecords(lists.downloads);
+    });
+  }
+
+  void MakeController() {
+    controller = std::make_unique<DownloadController>(loop, prompter, dialog, results, downloads, settings, store,
+                                                      slots, DownloadTexts::Chinese());
+    controller->addLogItem = [this](const std::string& path, const std::string& size) {
+      logged.emplace_back(path, size);
+      if (onLog) onLog();
+    };
+    controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
   }
 
   // Serves `body` at /files/`name`, sent in about `seconds` when not 0, and lists

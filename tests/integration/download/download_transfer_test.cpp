@@ -144,11 +144,8 @@ TEST(DownloadTransfer, ALongUrlAndABracketedTitleSurviveARestartOfTheList) {
   EXPECT_TRUE(h.prompter.shown.empty());
 
   // What a new start of the program lists, and resumes.
+  h.Restart();
   h.Run([&] {
-    storage::AppSettings loaded;
-    std::vector<std::string> history;
-    core::ListTable completed{core::kCompletedColumns};
-    h.store.LoadSettings(loaded, history, completed, h.downloads);
     ASSERT_EQ(h.downloads.rowCount(), 1u);
     EXPECT_EQ(h.downloads.Cell(0, core::kDownloadFullName), fullName);
     EXPECT_EQ(h.downloads.Cell(0, core::kDownloadUrl), url);

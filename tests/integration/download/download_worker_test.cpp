@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "core/list_schemas.h"
 #include "core/message_loop.h"
 #include "download/download_worker.h"
 #include "standin/fault_server.h"
@@ -100,7 +101,7 @@ class DownloadWorkerTest : public ::testing::Test {
     auto task = std::make_unique<download::DownloadTask>();
     task->url = url;
     task->fullName = (dir / name).string();
-    task->partialPath = task->fullName + download::kPartialSuffix;
+    task->partialPath = task->fullName + std::string(core::kPartialSuffix);
     task->resume = resume;
     workers.push_back(std::make_unique<download::DownloadWorker>(++nextId, std::move(task), context));
     workers.back()->Start();

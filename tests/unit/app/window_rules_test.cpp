@@ -4,22 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "core/column_spec.h"
 #include "app/command_ids.h"
 #include "app/command_rules.h"
 #include "app/launch_options.h"
-#include "core/list_schemas.h"
-#include "core/list_table.h"
 #include "app/menu_layout.h"
 #include "app/splitter_limits.h"
 #include "app/status_counters.h"
 
 namespace vexon::app {
 namespace {
-
-std::vector<std::string> DownloadRow(const std::string& id, const std::string& state) {
-  return {"0", id, "a.mp3", "", "0", "100", "0", "", state, "/x/a.mp3", "http://h/a.mp3"};
-}
 
 TEST(CommandRules, ResultCommandsFollowSelectionAndRows) {
   CommandState none;
@@ -40,29 +33,25 @@ TEST(CommandRules, ResultCommandsFollowSelectionAndRows) {
   EXPECT_TRUE(CommandEnabled(cmd::kStopSearch, running));
 }
 
-TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByIdColumn) {
-  ListTable downloads(core::kDownloadColumns);
-  downloads.AppendRow(DownloadRow("-", "停止下载"));
-  downloads.AppendRow(DownloadRow("17", "正在下载"));
+TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByState) {
+  using download::DownloadState;
   CommandState state;
-  ReadDownloadSelection(downloads, {0}, state);
+  ReadDownloadSelection(2, {DownloadState::kStopped}, state);
   EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
   EXPECT_FALSE(CommandEnabled(cmd::kStopDownload, state));
-  ReadDownloadSelection(downloads, {1}, state);
+  ReadDownloadSelection(2, {DownloadState::kQueued}, state);
   EXPECT_FALSE(CommandEnabled(cmd::kResumeDownload, state));
   EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
-  ReadDownloadSelection(downloads, {0, 1}, state);
+  ReadDownloadSelection(2, {DownloadState::kStopped, DownloadState::kTransferring}, state);
   EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
   EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
   EXPECT_TRUE(CommandEnabled(cmd::kDeleteDownload, state));
-  // A row index past the list (the row went meanwhile) counts as nothing.
-  ReadDownloadSelection(downloads, {5}, state);
+  ReadDownloadSelection(2, {}, state);
   EXPECT_FALSE(CommandEnabled(cmd::kDeleteDownload, state));
   EXPECT_TRUE(CommandEnabled(cmd::kResumeAll, state));
   EXPECT_TRUE(CommandEnabled(cmd::kStopAll, state));
   EXPECT_TRUE(CommandEnabled(cmd::kDeleteAll, state));
-  ListTable empty(core::kDownloadColumns);
-  ReadDownloadSelection(empty, {}, state);
+  ReadDownloadSelection(0, {}, state);
   EXPECT_FALSE(CommandEnabled(cmd::kResumeAll, state));
 }
 
@@ -88,19 +77,6 @@ TEST(StatusCounters, ResultsPagesRoundUpAndNeverDivideByZero) {
   EXPECT_EQ(ResultsCounterText(41, 20), "搜索结果总数 [41], 页数 [3]");
   EXPECT_EQ(ResultsCounterText(40, 20), "搜索结果总数 [40], 页数 [2]");
   EXPECT_EQ(ResultsCounterText(5, 0), "搜索结果总数 [5], 页数 [5]");
-}
-
-TEST(StatusCounters, StatusLineCountsStatesOfEveryRow) {
-  ListTable downloads(core::kDownloadColumns);
-  downloads.AppendRow(DownloadRow("-", "等待下载"));
-  downloads.AppendRow(DownloadRow("-", "停止下载"));
-  downloads.AppendRow(DownloadRow("3", "正在下载"));
-  downloads.AppendRow(DownloadRow("4", "正在连接..."));
-  EXPECT_EQ(StatusLineText(downloads, 2, 7, 1),
-            "列表文件数 [4,7], 已选择 [2,1], 正在下载 [2], 等待下载 [1], 停止下载 [1]");
-  ListTable empty(core::kDownloadColumns);
-  EXPECT_EQ(StatusLineText(empty, 0, 0, 0),
-            "列表文件数 [0,0], 已选择 [0,0], 正在下载 [0], 等待下载 [0], 停止下载 [0]");
 }
 
 TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {

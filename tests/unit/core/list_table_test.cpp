@@ -5,7 +5,7 @@
 #include "core/list_table.h"
 #include "core/row_compare.h"
 
-using namespace vexon::app;
+using namespace vexon::core;
 
 namespace {
 
@@ -36,14 +36,14 @@ struct Recorder final : ListObserver {
 }  // namespace
 
 TEST(ColumnSpec, ReadsEntriesAndWidths) {
-  const auto cols = ParseColumnSpec(core::kResultsColumns);
+  const auto cols = ParseColumnSpec(kResultsColumns);
   ASSERT_EQ(cols.size(), 7u);
   EXPECT_EQ(cols[0].name, "");
   EXPECT_EQ(cols[0].width, 25);
   EXPECT_EQ(cols[6].name, "URL");
   EXPECT_EQ(cols[6].width, 80);
-  EXPECT_EQ(ParseColumnSpec(core::kDownloadColumns).size(), 11u);
-  EXPECT_EQ(ParseColumnSpec(core::kCompletedColumns).size(), 5u);
+  EXPECT_EQ(ParseColumnSpec(kDownloadColumns).size(), 11u);
+  EXPECT_EQ(ParseColumnSpec(kCompletedColumns).size(), 5u);
 }
 
 TEST(ColumnSpec, EdgeCases) {

@@ -48,10 +48,10 @@ class DownloadTest : public ::testing::Test {
   size_t AddResult(const std::string& path, const std::string& title, const std::string& size = "1000") {
     return results.AppendRow({"", "", "mp3", size, "05/04/2006", title, "http://127.0.0.1:9" + path});
   }
+  // A stopped row as the settings file lists it.
   size_t AddStoppedRow(const std::string& name) {
-    return downloads.AppendRow({std::to_string(downloads.rowCount()), "-", name, "", "0", "9", "0", "", "停止下载",
-                                music + name, "http://127.0.0.1:9/" + name},
-                               kStoppedImage);
+    controller->LoadRecords({{music + name, "http://127.0.0.1:9/" + name, "9", 0}});
+    return downloads.FindRow(core::kDownloadFileName, name);
   }
   std::string Cell(size_t row, core::DownloadColumn column) const { return downloads.Cell(row, column); }
   uint32_t Id(size_t row) const { return static_cast<uint32_t>(std::stoul(Cell(row, core::kDownloadId))); }
@@ -343,4 +343,31 @@ TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {
   EXPECT_EQ(LastText(), kUrlTooLongText);
   EXPECT_EQ(downloads.rowCount(), 3u);
   EXPECT_EQ(Record(music + "long.mp3"), "<none>");
+}
+
+TEST_F(DownloadTest, StoredRecordsShowTheirPartialFilesAndEveryStateIsCounted) {
+  controller->LoadRecords({{music + "a.mp3", "http://h/a.mp3", "1000", 250},
+                           {music + "b.mp3", "http://h/b.mp3", "", 10},
+                           {music + "c.mp3", "http://h/c.mp3", "abc", 10},
+                           {music + "d.mp3", "http://h/d.mp3", "100", 150}});
+  EXPECT_EQ(downloads.Row(0), (std::vector<std::string>{"0", "-", "a.mp3", "25%", "250", "1000", "0", "", "停止下载",
+                                                        music + "a.mp3", "http://h/a.mp3"}));
+  EXPECT_EQ(downloads.Image(0), kStoppedImage);
+  EXPECT_EQ(Cell(1, core::kDownloadPercent) + "|" + Cell(2, core::kDownloadPercent) + "|" +
+                Cell(3, core::kDownloadPercent),
+            "||150%");
+  controller->OnStartDownload({AddResult("/e.mp3", "E")});
+  controller->OnStartDownload({AddResult("/f.mp3", "F")});
+  auto counts = controller->CountByState();
+  EXPECT_EQ(counts.total, 6u);
+  EXPECT_EQ(counts.stopped, 4u);
+  EXPECT_EQ(counts.waiting, 2u);
+  EXPECT_EQ(counts.running, 0u);
+  controller->OnWorkerReport(core::Msg::DownloadStatus, Id(4), "正在连接 127.0.0.1");
+  controller->OnWorkerReport(core::Msg::DownloadBodyBegins, Id(5), "");
+  counts = controller->CountByState();
+  EXPECT_EQ(counts.waiting, 0u);
+  EXPECT_EQ(counts.running, 2u);
+  EXPECT_EQ(controller->ItemAtRow(5)->state, DownloadState::kTransferring);
+  EXPECT_EQ(controller->ItemAtRow(9), nullptr);
 }

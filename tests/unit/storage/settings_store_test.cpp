@@ -15,7 +15,6 @@
 namespace vexon::storage {
 namespace {
 
-using core::ListTable;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -31,15 +30,16 @@ class SettingsFixture : public ::testing::Test {
   std::filesystem::path IniPath() const { return SettingsStore::SettingsPath(dir.path()); }
   void WriteIni(const std::string& utf8) { WriteBytes(IniPath(), Gb18030FromUtf8(utf8)); }
   std::string Downloads() const { return (dir / "Downloads").string() + "/"; }
-  void Load() { store.LoadSettings(settings, history, completed, downloads); }
+  void Load() { store.LoadSettings(settings, lists); }
+  const std::vector<std::string>& history() const { return lists.history; }
+  const std::vector<CompletedRecord>& completed() const { return lists.completed; }
+  const std::vector<DownloadRecord>& downloads() const { return lists.downloads; }
 
   TempDir dir;
   Profile profile;
   SettingsStore store;
   AppSettings settings;
-  std::vector<std::string> history;
-  ListTable completed{core::kCompletedColumns};
-  ListTable downloads{core::kDownloadColumns};
+  StoredLists lists;
 };
 
 TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten) {
@@ -51,9 +51,9 @@ TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten)
   EXPECT_EQ(settings.CompletedMaxItems, 200u);
   EXPECT_EQ(settings.DefaultMusicPath, Downloads());
   EXPECT_TRUE(std::filesystem::is_directory(dir / "Downloads"));
-  EXPECT_TRUE(history.empty());
-  EXPECT_TRUE(completed.empty());
-  EXPECT_TRUE(downloads.empty());
+  EXPECT_TRUE(history().empty());
+  EXPECT_TRUE(completed().empty());
+  EXPECT_TRUE(downloads().empty());
   EXPECT_EQ(settings.baiduHost, "");
   EXPECT_EQ(settings.yahooHost, "");
   EXPECT_EQ(settings.siteUrl, "");
@@ -123,13 +123,13 @@ TEST_F(SettingsFixture, ReadMaxDownloadThreadsDefaultsToThree) {
 TEST_F(SettingsFixture, HistoryStopsAtTheFirstEmptyKeyAndAtItsMaximum) {
   WriteIni("[SearchTextHistory]\r\nItemText0=first\r\nItemText1=\r\nItemText2=third\r\n");
   Load();
-  EXPECT_EQ(history, (std::vector<std::string>{"first"}));
+  EXPECT_EQ(history(), (std::vector<std::string>{"first"}));
 
   std::string seven = "[SearchTextHistory]\r\nMaxItems=5\r\n";
   for (int i = 0; i < 7; ++i) seven += Format("ItemText%d=text %d\r\n", i, i);
   WriteIni(seven);
   Load();
-  EXPECT_EQ(history, (std::vector<std::string>{"text 0", "text 1", "text 2", "text 3", "text 4"}));
+  EXPECT_EQ(history(), (std::vector<std::string>{"text 0", "text 1", "text 2", "text 3", "text 4"}));
 }
 
 TEST_F(SettingsFixture, SaveSearchHistoryWritesItsKeysAndLeavesTheRest) {
@@ -145,7 +145,7 @@ TEST_F(SettingsFixture, SaveSearchHistoryWritesItsKeysAndLeavesTheRest) {
   EXPECT_EQ(profile.GetString("SearchTextHistory", "ItemText0", "", 256), "a b");
 }
 
-TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnly) {
+TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
   std::filesystem::create_directory(dir / "下载");
   const std::string folder = (dir / "下载").string() + "/";
   WriteBytes(folder + "稻香.mp3", "12345");
@@ -154,17 +154,11 @@ TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnly) {
            "gone.mp3\r\nItem2=" + folder + "noextension\r\nItem3=\r\nItem4=" + folder +
            "稻香.mp3\r\n");
   Load();
-  ASSERT_EQ(completed.rowCount(), 2u);
-  EXPECT_EQ(completed.Row(0), (std::vector<std::string>{"0", "稻香.mp3", "mp3", "5", folder}));
-  // No "." in the file name: the type is the text after the last "." of the whole
-  // path, or the whole path.
-  EXPECT_EQ(completed.Cell(1, 0), "1");
-  EXPECT_EQ(completed.Cell(1, 1), "noextension");
-  EXPECT_EQ(completed.Cell(1, 2), TypeOfPath(folder + "noextension"));
-  EXPECT_EQ(completed.Cell(1, 3), "0");
-}
+  ASSERT_EQ(completed().size(), 2u);
+  EXPECT_EQ(completed()[0].path, folder + "稻香.mp3");
+  EXPECT_EQ(completed()[0].size, 5u);
+  EXPECT_EQ(completed()[1].path, folder + "noextension");
 
-TEST_F(SettingsFixture, CompletedLogStopsAtItsMaximum) {
   std::string ini = "[Mp3_completed]\r\nMaxItems=50\r\n";
   for (int i = 0; i < 60; ++i) {
     WriteBytes(dir / Format("f%d.mp3", i), "x");
@@ -172,22 +166,18 @@ TEST_F(SettingsFixture, CompletedLogStopsAtItsMaximum) {
   }
   WriteIni(ini);
   Load();
-  ASSERT_EQ(completed.rowCount(), 50u);
-  EXPECT_EQ(completed.Cell(49, 1), "f49.mp3");
+  ASSERT_EQ(completed().size(), 50u);
+  EXPECT_EQ(completed()[49].path, (dir / "f49.mp3").string());
 }
 
-TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeysInIndexOrder) {
-  const std::string folder = (dir / "下载").string() + "/";
-  completed.AppendRow({"0", " zeta.mp3 ", "mp3", "1", " " + folder + " "});
-  completed.AppendRow({"1", "alpha.mp3", "mp3", "1", folder});
-  completed.AppendRow({"2", "歌.mp3", "mp3", "1", folder});
-  completed.Sort(1, true);  // shown sorted by name
+TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeys) {
   settings.CompletedMaxItems = 150;
-  ASSERT_TRUE(store.SaveCompletedLog(completed, settings));
+  ASSERT_TRUE(store.SaveCompletedLog({"/m/zeta.mp3", "/m/歌.mp3", "/m/a\nb.mp3"}, settings));
   const auto file = profile.Read();
-  EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "?", 256), folder + "zeta.mp3");
-  EXPECT_EQ(file->GetString("Mp3_completed", "Item1", "?", 256), folder + "alpha.mp3");
-  EXPECT_EQ(file->GetString("Mp3_completed", "Item2", "?", 256), folder + "歌.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "?", 256), "/m/zeta.mp3");
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item1", "?", 256), "/m/歌.mp3");
+  // A line break cannot stop the list from being written.
+  EXPECT_EQ(file->GetString("Mp3_completed", "Item2", "?", 256), "/m/a b.mp3");
   for (int i = 3; i < 200; ++i) {
     EXPECT_EQ(file->GetString("Mp3_completed", Format("Item%d", i), "?", 256), "") << i;
   }
@@ -195,60 +185,25 @@ TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeysInIndexOrder) 
   EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 150u);
   // 200 items, MaxItems and the header.
   EXPECT_EQ(file->lineCount(), 202u);
-  EXPECT_EQ(completed.sortColumn(), 1u);
 }
 
-TEST_F(SettingsFixture, UnfinishedDownloadShowsItsPartialFile) {
+TEST_F(SettingsFixture, UnfinishedDownloadsComeWithTheirPartialFilesButNeverAsTheProgramsSections) {
   std::filesystem::create_directory(dir / "x");
   const std::string path = (dir / "x" / "song.mp3").string();
   WriteBytes(path + ".grb", std::string(250, 'b'));
-  WriteIni("[System]\r\nTitleDown=1\r\n[" + path + "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n");
-  Load();
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(downloads.Row(0),
-            (std::vector<std::string>{"0", "-", "song.mp3", "25%", "250", "1000", "0", "",
-                                      "停止下载", path, "http://h/song.mp3"}));
-  EXPECT_EQ(downloads.Image(0), kStoppedStateImage);
-
-  std::filesystem::remove(path + ".grb");
-  Load();
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(downloads.Cell(0, 3), "");
-  EXPECT_EQ(downloads.Cell(0, 4), "0");
-}
-
-TEST_F(SettingsFixture, PercentNeedsAPositiveSize) {
-  struct PercentCase {
-    const char* size;
-    size_t partial;
-    const char* percent;
-  };
-  const std::vector<PercentCase> cases = {
-      {"", 10, ""},    {"0", 10, ""},  {"abc", 10, ""},
-      {"3", 1, "33%"}, {"100", 0, ""}, {"100", 150, "150%"},
-  };
-  for (const PercentCase& c : cases) {
-    const std::string path = (dir / "p.mp3").string();
-    std::filesystem::remove(path + ".grb");
-    if (c.partial > 0) WriteBytes(path + ".grb", std::string(c.partial, 'b'));
-    WriteIni("[" + path + "]\r\nURL=u\r\nSize=" + c.size + "\r\n");
-    Load();
-    ASSERT_EQ(downloads.rowCount(), 1u);
-    EXPECT_EQ(downloads.Cell(0, 3), c.percent) << c.size << " " << c.partial;
-  }
-}
-
-TEST_F(SettingsFixture, TheProgramsOwnSectionsNeverBecomeDownloads) {
   WriteIni(
       "[System]\r\nTitleDown=1\r\n[SearchTextHistory]\r\n[Mp3_completed]\r\n[Mp3_adv]\r\n[]\r\n"
-      "[SYSTEM]\r\n[mp3_ADV]\r\n[/m/a.mp3]\r\nURL=u1\r\n[/M/A.MP3]\r\nURL=u2\r\n[/m/"
-      "b.mp3]\r\nURL=u3\r\n");
+      "[SYSTEM]\r\n[mp3_ADV]\r\n[" + path + "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n"
+      "[/m/a.mp3]\r\nURL=u1\r\n[/M/A.MP3]\r\nURL=u2\r\n");
   Load();
-  ASSERT_EQ(downloads.rowCount(), 2u);
-  EXPECT_EQ(downloads.Cell(0, 9), "/m/a.mp3");
-  EXPECT_EQ(downloads.Cell(0, 10), "u1");
-  EXPECT_EQ(downloads.Cell(1, 0), "1");
-  EXPECT_EQ(downloads.Cell(1, 9), "/m/b.mp3");
+  ASSERT_EQ(downloads().size(), 2u);
+  EXPECT_EQ(downloads()[0].fullName, path);
+  EXPECT_EQ(downloads()[0].url, "http://h/song.mp3");
+  EXPECT_EQ(downloads()[0].sizeText, "1000");
+  EXPECT_EQ(downloads()[0].partialBytes, 250u);
+  EXPECT_EQ(downloads()[1].fullName, "/m/a.mp3");  // the first of two that differ in case
+  EXPECT_EQ(downloads()[1].url, "u1");
+  EXPECT_EQ(downloads()[1].partialBytes, 0u);
 }
 
 TEST_F(SettingsFixture, WriteDownloadRecordWritesAndRemovesOneSection) {
@@ -258,9 +213,8 @@ TEST_F(SettingsFixture, WriteDownloadRecordWritesAndRemovesOneSection) {
   EXPECT_EQ(ReadBytes(IniPath()), Gb18030FromUtf8("[System]\r\nTitleDown=0\r\n[" + path +
                                                   "]\r\nURL=http://h/七里香.mp3\r\nSize=4096\r\n"));
   Load();
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(downloads.Cell(0, 2), "七里香.mp3");
-  EXPECT_EQ(downloads.Cell(0, 10), "http://h/七里香.mp3");
+  ASSERT_EQ(downloads().size(), 1u);
+  EXPECT_EQ(downloads()[0].url, "http://h/七里香.mp3");
 
   ASSERT_TRUE(store.WriteDownloadRecord(path, "", "", kRemoveDownloadRecord));
   EXPECT_FALSE(profile.Read()->HasSection(path));
@@ -293,7 +247,7 @@ TEST_F(SettingsFixture, HostsAreReadButNeverWritten) {
   store.SaveMaxDownloadThreads(settings);
   store.SaveMaxDownloadSpeed(settings);
   store.SaveSearchHistory({"x"}, settings);
-  store.SaveCompletedLog(completed, settings);
+  store.SaveCompletedLog({}, settings);
   const std::string bytes = ReadBytes(IniPath());
   EXPECT_EQ(bytes.find("Host"), std::string::npos);
   EXPECT_EQ(bytes.find("SiteUrl"), std::string::npos);
@@ -326,12 +280,11 @@ TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
   EXPECT_FALSE(settings.TitleDown);
   EXPECT_EQ(settings.MaxDownloadThreads, 5u);
   EXPECT_EQ(settings.MaxDownloadSpeed.load(), 100u);
-  EXPECT_EQ(history, (std::vector<std::string>{"周杰伦", "Moon"}));
-  EXPECT_TRUE(completed.empty());  // no such file here
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(downloads.Cell(0, 2), "七里香.mp3");
-  EXPECT_EQ(downloads.Cell(0, 9), "D:\\音乐\\七里香.mp3");
-  EXPECT_EQ(downloads.Cell(0, 10), "http://h/qlx.mp3");
+  EXPECT_EQ(history(), (std::vector<std::string>{"周杰伦", "Moon"}));
+  EXPECT_TRUE(completed().empty());  // no such file here
+  ASSERT_EQ(downloads().size(), 1u);
+  EXPECT_EQ(downloads()[0].fullName, "D:\\音乐\\七里香.mp3");
+  EXPECT_EQ(downloads()[0].url, "http://h/qlx.mp3");
   // Not a folder here: replaced, and the rest of the file stays as it was.
   EXPECT_EQ(settings.DefaultMusicPath, Downloads());
   const std::string after = ReadBytes(IniPath());
@@ -348,26 +301,23 @@ TEST_F(SettingsFixture, ChinesePathsAndTitlesRoundTrip) {
   settings.DefaultMusicPath = folder;
   store.SaveDefaultMusicPath(settings);
   store.SaveSearchHistory({"稻香", "月亮代表我的心"}, settings);
-  completed.AppendRow({"0", "稻香 (Live).mp3", "mp3", "3", folder});
-  store.SaveCompletedLog(completed, settings);
+  store.SaveCompletedLog({folder + "稻香 (Live).mp3"}, settings);
   store.WriteDownloadRecord(folder + "七里香.mp3", "http://h/%E4%B8%83.mp3", "",
                             kWriteDownloadRecord);
 
   Profile again(IniPath());
   SettingsStore reopened(again, dir.path());
   AppSettings loaded;
-  std::vector<std::string> loadedHistory;
-  ListTable loadedLog(core::kCompletedColumns);
-  ListTable loadedDownloads(core::kDownloadColumns);
-  reopened.LoadSettings(loaded, loadedHistory, loadedLog, loadedDownloads);
+  StoredLists loadedLists;
+  reopened.LoadSettings(loaded, loadedLists);
   EXPECT_EQ(loaded.DefaultMusicPath, folder);
-  EXPECT_EQ(loadedHistory, (std::vector<std::string>{"稻香", "月亮代表我的心"}));
-  ASSERT_EQ(loadedLog.rowCount(), 1u);
-  EXPECT_EQ(loadedLog.Row(0),
-            (std::vector<std::string>{"0", "稻香 (Live).mp3", "mp3", "3", folder}));
-  ASSERT_EQ(loadedDownloads.rowCount(), 1u);
-  EXPECT_EQ(loadedDownloads.Cell(0, 2), "七里香.mp3");
-  EXPECT_EQ(loadedDownloads.Cell(0, 5), "");
+  EXPECT_EQ(loadedLists.history, (std::vector<std::string>{"稻香", "月亮代表我的心"}));
+  ASSERT_EQ(loadedLists.completed.size(), 1u);
+  EXPECT_EQ(loadedLists.completed[0].path, folder + "稻香 (Live).mp3");
+  EXPECT_EQ(loadedLists.completed[0].size, 3u);
+  ASSERT_EQ(loadedLists.downloads.size(), 1u);
+  EXPECT_EQ(loadedLists.downloads[0].fullName, folder + "七里香.mp3");
+  EXPECT_EQ(loadedLists.downloads[0].sizeText, "");
 }
 
 TEST(StoredPath, SplitsAtTheLastSlashOrElseBackslash) {

@@ -1,4 +1,3 @@
-#include "core/list_schemas.h"
 #include "storage/system_options.h"
 
 #include <gtest/gtest.h>
@@ -6,17 +5,32 @@
 #include <string>
 #include <vector>
 
-#include "core/column_spec.h"
 #include "text/strings.h"
 #include "unit/storage/storage_test_support.h"
 
 namespace vexon::storage {
 namespace {
 
-using core::ListTable;
 using testing::ReadBytes;
 using testing::TempDir;
 using text::Format;
+
+// The log as a list of paths, oldest first, written through the store.
+class PathLog final : public CompletedLogLimit {
+ public:
+  PathLog(SettingsStore& store, const AppSettings& settings) : store_(store), settings_(settings) {}
+  size_t KeepNewest(size_t count) override {
+    const size_t removed = paths.size() > count ? paths.size() - count : 0;
+    paths.erase(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(removed));
+    return removed;
+  }
+  void Save() override { store_.SaveCompletedLog(paths, settings_); }
+  std::vector<std::string> paths;
+
+ private:
+  SettingsStore& store_;
+  const AppSettings& settings_;
+};
 
 class SystemOptionsFixture : public ::testing::Test {
  protected:
@@ -33,10 +47,8 @@ class SystemOptionsFixture : public ::testing::Test {
 
   // A log of `rows` entries, oldest first, with its keys in the file.
   void FillLog(int rows) {
-    for (int i = 0; i < rows; ++i) {
-      completed.AppendRow({Format("%d", i), Format("song%03d.mp3", i), "mp3", "1", "/m/"});
-    }
-    store.SaveCompletedLog(completed, settings);
+    for (int i = 0; i < rows; ++i) completed.paths.push_back(Format("/m/song%03d.mp3", i));
+    completed.Save();
   }
 
   TempDir dir;
@@ -44,7 +56,7 @@ class SystemOptionsFixture : public ::testing::Test {
   SettingsStore store;
   AppSettings settings;
   SearchHistory history;
-  ListTable completed{core::kCompletedColumns};
+  PathLog completed{store, settings};
 };
 
 TEST_F(SystemOptionsFixture, NothingChangedWritesNothing) {
@@ -93,20 +105,13 @@ TEST_F(SystemOptionsFixture, OnlyTheMaximumDownloadsChangeAsksForANewPoolSize) {
   EXPECT_EQ(ReadBytes(profile.path()), "[System]\r\nMaxDownloadThreads=10\r\n");
 }
 
-TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldestAndRenumbers) {
+TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldest) {
   FillLog(120);
-  completed.Sort(1, false);  // shown by name, descending
   SystemOptions chosen = CurrentSystemOptions(settings);
   chosen.completedMaxItems = 50;
   const OptionsChanges changes = Apply(chosen);
   EXPECT_EQ(changes.completedRowsRemoved, 70u);
-  ASSERT_EQ(completed.rowCount(), 50u);
-  EXPECT_EQ(completed.sortColumn(), 1u);
-  EXPECT_FALSE(completed.sortAscending());
-  EXPECT_EQ(completed.Cell(0, 1), "song119.mp3");
-  EXPECT_EQ(completed.Cell(0, 0), "49");
-  EXPECT_EQ(completed.Cell(49, 1), "song070.mp3");
-  EXPECT_EQ(completed.Cell(49, 0), "0");
+  ASSERT_EQ(completed.paths.size(), 50u);
   const auto file = profile.Read();
   EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "", 256), "/m/song070.mp3");
   EXPECT_EQ(file->GetString("Mp3_completed", "Item49", "", 256), "/m/song119.mp3");
@@ -121,7 +126,7 @@ TEST_F(SystemOptionsFixture, RaisingTheLogMaximumKeepsEveryRow) {
   chosen.completedMaxItems = 200;
   const OptionsChanges changes = Apply(chosen);
   EXPECT_EQ(changes.completedRowsRemoved, 0u);
-  EXPECT_EQ(completed.rowCount(), 50u);
+  EXPECT_EQ(completed.paths.size(), 50u);
   EXPECT_EQ(profile.GetInt("Mp3_completed", "MaxItems", 0), 200u);
 }
 
@@ -145,13 +150,11 @@ TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOld
   // A later start with a higher maximum reads them again behind the newer ones.
   ASSERT_TRUE(profile.WriteString("SearchTextHistory", "MaxItems", "20"));
   AppSettings later;
-  std::vector<std::string> loaded;
-  ListTable log(core::kCompletedColumns);
-  ListTable downloads(core::kDownloadColumns);
-  store.LoadSettings(later, loaded, log, downloads);
-  ASSERT_EQ(loaded.size(), 15u);
-  EXPECT_EQ(loaded[9], "text 5");
-  EXPECT_EQ(loaded[10], "text 4");
+  StoredLists loaded;
+  store.LoadSettings(later, loaded);
+  ASSERT_EQ(loaded.history.size(), 15u);
+  EXPECT_EQ(loaded.history[9], "text 5");
+  EXPECT_EQ(loaded.history[10], "text 4");
 }
 
 TEST_F(SystemOptionsFixture, AFolderGetsItsTrailingSlashAndAnEmptyOneIsIgnored) {
