@@ -22,7 +22,10 @@
 
 #include "app/command_ids.h"
 #include "app/ui/list_view.h"
-#include "app/ui/main_window.h"
+#include "app/ui/desktop_program.h"
+#include "app/ui/find_control.h"
+#include "app/ui/list_view.h"
+#include "app/command_ids.h"
 #include "search/search_options.h"
 #include "standin/standin_server.h"
 
@@ -78,20 +81,23 @@ int main(int argc, char* argv[]) {
   }
 
   QTemporaryDir dir;
-  app::ui::StartupConfig config;
+  app::SessionConfig config;
   config.startDir = dir.path().toStdString();
   config.hosts = {baidu.HostPort(), yahoo.HostPort()};
   config.siteUrl = "http://127.0.0.1:9/";
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;
-  app::ui::CVexonDlg window(config, ports);
+  app::ui::DesktopProgram program(config, ports);
+  app::ui::CVexonDlg& window = program.window();
+  auto& resultsView = *app::ui::Find<app::ui::ListView>(window, app::ctl::kResultsList);
+  auto& checkingCounter = *app::ui::Find<QLabel>(window, app::ctl::kCheckingCounter);
   window.show();
   while (window.windowHandle() == nullptr || !window.windowHandle()->isExposed()) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   const double startSeconds = SecondsSinceProcessStart();
 
-  search::SearchOptions& options = window.searchOptions();
+  search::SearchOptions& options = program.session().options();
   options.types.fill(true);
 
   qint64 largestGapMs = 0;
@@ -104,7 +110,7 @@ int main(int argc, char* argv[]) {
     sinceTick.restart();
   });
 
-  window.searchBox().setEditText(QStringLiteral("bench words"));
+  app::ui::Find<QComboBox>(window, app::ctl::kSearchBox)->setEditText(QStringLiteral("bench words"));
   QElapsedTimer searchClock;
   searchClock.start();
   ticker.start();
@@ -116,16 +122,16 @@ int main(int argc, char* argv[]) {
   QTimer watch;
   watch.setInterval(50);
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    rows = window.resultsView().model()->rowCount();
+    rows = resultsView.model()->rowCount();
     if (listedSeconds == 0 && rows >= kTargetRows) listedSeconds = searchClock.elapsed() / 1000.0;
-    if (window.checkingCounter().text() == QStringLiteral("Finished!") || searchClock.elapsed() > 600000) {
+    if (checkingCounter.text() == QStringLiteral("Finished!") || searchClock.elapsed() > 600000) {
       loop.quit();
     }
   });
   watch.start();
   loop.exec();
   ticker.stop();
-  rows = window.resultsView().model()->rowCount();
+  rows = resultsView.model()->rowCount();
   const double finishedSeconds = searchClock.elapsed() / 1000.0;
   std::printf("gui_bench: %d rows listed (goal: %d)\n", rows, kTargetRows);
   const double floorSeconds = kLinksPerPage * kPages * kAnchorPauseSeconds;

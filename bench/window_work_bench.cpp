@@ -24,8 +24,7 @@
 #include <vector>
 
 #include "app/command_ids.h"
-#include "app/ui/main_window.h"
-#include "download/download_controller.h"
+#include "app/ui/desktop_program.h"
 #include "standin/standin_server.h"
 #include "update/file_version.h"
 
@@ -55,10 +54,10 @@ double MonotonicSeconds() {
 }
 
 // Three slow files of the stand-in, queued as the command line would queue them.
-void StartThreeDownloads(app::ui::CVexonDlg& window, const std::string& standinUrl, const fs::path& folder) {
+void StartThreeDownloads(app::Session& session, const std::string& standinUrl, const fs::path& folder) {
   for (int i = 0; i < 3; ++i) {
     const std::string name = "song" + std::to_string(i) + ".mp3";
-    window.downloadController().AddDownload(standinUrl + "/files/" + name, (folder / name).string(), "");
+    session.downloads().AddDownload(standinUrl + "/files/" + name, (folder / name).string(), "");
   }
 }
 
@@ -79,8 +78,8 @@ void ServeSlowFiles(standin::StandinServer& server) {
   }
 }
 
-app::ui::StartupConfig ConfigFor(const std::string& startDir, const standin::StandinServer& server) {
-  app::ui::StartupConfig config;
+app::SessionConfig ConfigFor(const std::string& startDir, const standin::StandinServer& server) {
+  app::SessionConfig config;
   config.startDir = startDir;
   config.hosts = {server.HostPort(), server.HostPort()};
   config.siteUrl = server.Url("/");
@@ -92,7 +91,7 @@ app::ui::StartupConfig ConfigFor(const std::string& startDir, const standin::Sta
 int ExitChild(int argc, char* argv[], const std::string& standinUrl) {
   QApplication app(argc, argv);
   QTemporaryDir dir;
-  app::ui::StartupConfig config;
+  app::SessionConfig config;
   config.startDir = dir.path().toStdString();
   config.hosts = {"127.0.0.1:9", "127.0.0.1:9"};
   config.siteUrl = standinUrl + "/";
@@ -100,12 +99,13 @@ int ExitChild(int argc, char* argv[], const std::string& standinUrl) {
   app::ui::WindowPorts ports;
   ports.prompter = &prompter;
   ports.trayAvailable = false;
-  auto* window = new app::ui::CVexonDlg(config, ports);
+  const fs::path folder = fs::path(config.startDir) / "music";
+  auto program = std::make_unique<app::ui::DesktopProgram>(config, ports);
+  app::ui::CVexonDlg* window = &program->window();
   QObject::connect(window, &app::ui::CVexonDlg::exited, &app, &QCoreApplication::quit);
   window->show();
-  const fs::path folder = fs::path(config.startDir) / "music";
   fs::create_directories(folder);
-  StartThreeDownloads(*window, standinUrl, folder);
+  StartThreeDownloads(program->session(), standinUrl, folder);
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (!ThreeTransferring(folder)) return;
@@ -116,7 +116,7 @@ int ExitChild(int argc, char* argv[], const std::string& standinUrl) {
   });
   poll.start(10);
   const int code = app.exec();
-  delete window;
+  program.reset();
   return code;
 }
 
@@ -164,23 +164,24 @@ int MeasureUpdateGap(int argc, char* argv[]) {
   site.contentType = "text/plain";
   site.body = "65535.0";
   server.SetPage("/downloads/update.txt", site);
-  standin::RawPage program;
-  program.contentType = "application/octet-stream";
-  program.body = std::string(kUpdateBytes, 'u');
-  server.SetPage("/downloads/prog", program);
+  standin::RawPage newRelease;
+  newRelease.contentType = "application/octet-stream";
+  newRelease.body = std::string(kUpdateBytes, 'u');
+  server.SetPage("/downloads/prog", newRelease);
   ::setenv("TMPDIR", dir.path().toUtf8().constData(), 1);
 
-  app::ui::StartupConfig config = ConfigFor(dir.path().toStdString(), server);
+  app::SessionConfig config = ConfigFor(dir.path().toStdString(), server);
   config.executable = exe;
   SilentPrompter prompter;
   app::ui::WindowPorts ports;
   ports.prompter = &prompter;
   ports.trayAvailable = false;
-  app::ui::CVexonDlg window(config, ports);
-  window.show();
   const fs::path folder = fs::path(config.startDir) / "music";
+  app::ui::DesktopProgram program(config, ports);
+  app::ui::CVexonDlg& window = program.window();
+  window.show();
   fs::create_directories(folder);
-  StartThreeDownloads(window, server.Url(""), folder);
+  StartThreeDownloads(program.session(), server.Url(""), folder);
 
   qint64 largestGapMs = 0;
   QElapsedTimer sinceTick;

@@ -11,6 +11,8 @@
 #include "core/prompter.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/headless_ports.h"
+#include "app/session.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
 #include "download/file_names.h"
@@ -32,25 +34,6 @@ struct GetArgs {
   std::string dir;
   std::optional<unsigned> speed;
   unsigned jobs = 0;
-};
-
-// Nobody answers a question here: every one is declined, and the text is shown.
-class StderrPrompter final : public core::Prompter {
- public:
-  core::MessageResult Show(const std::string& text, core::MessageIcon, core::MessageButtons buttons) override {
-    std::fprintf(stderr, "vexon-cli get: %s\n", text.c_str());
-    switch (buttons) {
-      case core::MessageButtons::kOk: return core::MessageResult::kOk;
-      case core::MessageButtons::kOkCancel: return core::MessageResult::kCancel;
-      case core::MessageButtons::kYesNo: return core::MessageResult::kNo;
-    }
-    return core::MessageResult::kCancel;
-  }
-};
-
-class NoDownloadAs final : public download::DownloadAsDialog {
- public:
-  bool Show(download::DownloadAsForm&) override { return false; }
 };
 
 // Progress lines on stderr as rows change: status texts and whole percents.
@@ -133,14 +116,17 @@ int RunGetCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vexon-cli get: %s\n", error.c_str());
     return 2;
   }
-  const fs::path startDir = fs::current_path();
-  storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
-  storage::SettingsStore store(profile, startDir);
-  storage::AppSettings settings;
-  {
-    storage::StoredLists lists;
-    store.LoadSettings(settings, lists);
-  }
+  // Before any thread starts, so every thread inherits the blocked signals.
+  SignalWatcher signals;
+  HeadlessPorts ports("vexon-cli get");
+  core::MessageLoop loop;
+  app::SessionConfig config;
+  config.startDir = fs::current_path();
+  if (parsed.jobs) config.maxDownloads = parsed.jobs;
+  app::Session session(std::move(config), loop, ports.ForSession(), download::DownloadTexts::ForEnvironment());
+  // The options only: a stored download given again resumes rather than being a duplicate.
+  session.LoadOptions();
+  storage::AppSettings& settings = session.settings();
   if (parsed.speed) settings.MaxDownloadSpeed = *parsed.speed;
   std::string folder = settings.DefaultMusicPath;
   if (!parsed.dir.empty()) {
@@ -148,53 +134,44 @@ int RunGetCommand(const std::vector<std::string>& args) {
     fs::create_directories(parsed.dir, ec);
     if (!fs::is_directory(parsed.dir)) {
       std::fprintf(stderr, "vexon-cli get: cannot use folder %s\n", parsed.dir.c_str());
+      loop.Shutdown();
       return 1;
     }
     folder = fs::absolute(parsed.dir).lexically_normal().string();
   }
 
-  SignalWatcher signals;
-  core::ListTable results(core::kResultsColumns);
-  core::ListTable downloads(core::kDownloadColumns);
-  ProgressPrinter printer(downloads);
-  downloads.SetObserver(&printer);
-  StderrPrompter prompter;
-  NoDownloadAs noDialog;
-  download::DownloadSlots slots(parsed.jobs ? parsed.jobs : settings.MaxDownloadThreads);
+  ProgressPrinter printer(session.downloadList());
+  session.downloadList().SetObserver(&printer);
   int status = 0;
   size_t completedCount = 0;
   size_t queuedCount = 0;
-  {
-    core::MessageLoop loop;
-    download::DownloadController controller(loop, prompter, noDialog, results, downloads, settings, store,
-                                            slots, download::DownloadTexts::ForEnvironment());
-    controller.addLogItem = [&](const std::string& path, const std::string&) {
-      ++completedCount;
-      std::fprintf(stderr, "%s: complete\n", path.c_str());
-    };
-    controller.reportFailure = [&](const std::string& fullName, const std::string& text) {
-      std::fprintf(stderr, "vexon-cli get: %s: %s\n", fullName.c_str(), text.c_str());
-    };
-    loop.Invoke([&] {
-      for (const std::string& url : parsed.urls) {
-        queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
-      }
-    });
-    bool interrupted = false;
-    while (true) {
-      size_t live = 0;
-      loop.Invoke([&] { live = controller.liveWorkerCount(); });
-      if (live == 0) break;
-      if (!interrupted && signals.Received()) {
-        interrupted = true;
-        loop.Invoke([&] { controller.OnStopAll(); });
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  download::DownloadController& controller = session.downloads();
+  controller.addLogItem = [&](const std::string& path, const std::string&) {
+    ++completedCount;
+    std::fprintf(stderr, "%s: complete\n", path.c_str());
+  };
+  controller.reportFailure = [&](const std::string& fullName, const std::string& text) {
+    std::fprintf(stderr, "vexon-cli get: %s: %s\n", fullName.c_str(), text.c_str());
+  };
+  loop.Invoke([&] {
+    for (const std::string& url : parsed.urls) {
+      queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
     }
-    downloads.SetObserver(nullptr);
-    loop.Shutdown();
-    if (interrupted) status = 130;
+  });
+  bool interrupted = false;
+  while (true) {
+    size_t live = 0;
+    loop.Invoke([&] { live = controller.liveWorkerCount(); });
+    if (live == 0) break;
+    if (!interrupted && signals.Received()) {
+      interrupted = true;
+      loop.Invoke([&] { controller.OnStopAll(); });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  loop.Invoke([&] { session.downloadList().SetObserver(nullptr); });
+  loop.Shutdown();
+  if (interrupted) status = 130;
   if (status == 0 && (completedCount != parsed.urls.size() || queuedCount != parsed.urls.size())) status = 1;
   return status;
 }

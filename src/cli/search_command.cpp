@@ -1,6 +1,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <filesystem>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -12,7 +13,10 @@
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
-#include "cli/cli_settings.h"
+#include "app/session.h"
+#include "cli/headless_ports.h"
+#include "storage/profile.h"
+#include "storage/settings_store.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "search/search_controller.h"
@@ -112,61 +116,70 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
     return 2;
   }
-  CliSettings settings;
-  if (!settings.ApplyHosts(parsed.hosts, error)) {
+  const std::filesystem::path startDir = std::filesystem::current_path();
+  storage::AppSettings stored;
+  {
+    storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
+    storage::SettingsStore(profile, startDir).LoadServiceHosts(stored);
+  }
+  if (!search::ResolveServiceHosts(parsed.hosts, stored, error)) {
     std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
     return 1;
   }
 
+  // Before any thread starts, so every thread inherits the blocked signals.
   SignalWatcher signals;
-  core::ListTable results(core::kResultsColumns);
-  RowPrinter printer(results);
-  results.SetObserver(&printer);
-
+  HeadlessPorts ports("vexon-cli search");
   std::mutex mutex;
   std::condition_variable ended;
   bool finished = false;
   int status = 0;
-  {
-    core::MessageLoop loop;
-    search::SearchController controller(loop, results, parsed.options, parsed.hosts);
-    controller.recordHistory = settings.HistoryHook();
-    controller.onAllFinished = [&] {
-      std::lock_guard lock(mutex);
-      finished = true;
-      ended.notify_all();
-    };
-    bool started = false;
-    loop.Invoke([&] {
-      controller.OnSearch(parsed.words);
-      started = controller.HasRunningTasks();
-    });
-    if (started) {
-      std::unique_lock lock(mutex);
-      while (!finished) {
-        ended.wait_for(lock, std::chrono::milliseconds(50));
-        if (signals.Received() && !finished) {
-          lock.unlock();
-          loop.Invoke([&] { controller.OnStopSearch(); });
-          status = 130;
-          lock.lock();
-          break;
-        }
+  core::MessageLoop loop;
+  app::SessionConfig config;
+  config.startDir = startDir;
+  config.hosts = parsed.hosts;
+  app::Session session(std::move(config), loop, ports.ForSession(), download::DownloadTexts::ForEnvironment());
+  session.LoadSearchHistory();
+  session.options() = parsed.options;
+  core::ListTable& results = session.results();
+  RowPrinter printer(results);
+  results.SetObserver(&printer);
+  search::SearchController& controller = session.search();
+  controller.onAllFinished = [&] {
+    std::lock_guard lock(mutex);
+    finished = true;
+    ended.notify_all();
+  };
+  bool started = false;
+  loop.Invoke([&] {
+    controller.OnSearch(parsed.words);
+    started = controller.HasRunningTasks();
+  });
+  if (started) {
+    std::unique_lock lock(mutex);
+    while (!finished) {
+      ended.wait_for(lock, std::chrono::milliseconds(50));
+      if (signals.Received() && !finished) {
+        lock.unlock();
+        loop.Invoke([&] { controller.OnStopSearch(); });
+        status = 130;
+        lock.lock();
+        break;
       }
     }
-    if (!parsed.saveFile.empty() && status == 0) {
-      loop.Invoke([&] {
-        const storage::ResultFileStatus saved = storage::WriteResultFile(parsed.saveFile, results);
-        if (!saved.ok) {
-          error = saved.error;
-          status = 1;
-        }
-      });
-      if (status == 1) std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
-    }
-    results.SetObserver(nullptr);
-    loop.Shutdown();
   }
+  if (!parsed.saveFile.empty() && status == 0) {
+    loop.Invoke([&] {
+      const storage::ResultFileStatus saved = session.resultFiles().Save(parsed.saveFile);
+      if (!saved.ok) {
+        error = saved.error;
+        status = 1;
+      }
+    });
+    if (status == 1) std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
+  }
+  loop.Invoke([&] { results.SetObserver(nullptr); });
+  loop.Shutdown();
   std::fflush(stdout);
   return status;
 }

@@ -30,18 +30,18 @@ bool IsValidHost(const std::string& host) {
 bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& settings, std::string& error) {
   const auto fill = [&](std::string& host, const std::string& stored, const char* key) {
     if (!host.empty()) return true;
-    if (stored.empty()) {
-      host = kDefaultServiceHost;
+    if (!stored.empty() && IsValidHost(stored)) {
+      host = stored;
       return true;
     }
-    if (!IsValidHost(stored)) {
-      error = std::string("the settings file holds a bad System/") + key + ": " + stored;
-      return false;
-    }
-    host = stored;
-    return true;
+    host = kDefaultServiceHost;
+    if (stored.empty()) return true;
+    error = std::string("the settings file holds a bad System/") + key + ": " + stored;
+    return false;
   };
-  return fill(hosts.baidu, settings.baiduHost, "BaiduHost") && fill(hosts.yahoo, settings.yahooHost, "YahooHost");
+  const bool baidu = fill(hosts.baidu, settings.baiduHost, "BaiduHost");
+  const bool yahoo = fill(hosts.yahoo, settings.yahooHost, "YahooHost");
+  return baidu && yahoo;
 }
 
 }  // namespace vexon::search

@@ -14,7 +14,8 @@ inline constexpr const char* kDefaultServiceHost = "127.0.0.1:18080";
 bool IsValidHost(const std::string& host);
 
 // Fills the hosts not given on the command line from the settings file, then the
-// defaults. False, with `error`, when the file holds a host that is not a host.
+// defaults. False, with `error`, when the file holds a host that is not a host (the
+// default stands in for it).
 bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& settings, std::string& error);
 
 }  // namespace vexon::search

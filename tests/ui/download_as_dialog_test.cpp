@@ -14,7 +14,7 @@
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 #include "fakes/ports.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 #include "download/download_as_form.h"
 #include "download/ui/qt_download_as_dialog.h"
 
@@ -28,7 +28,7 @@ namespace {
 
 using FakePrompter = vexon::test::RecordingPrompter;
 using FakeChooser = vexon::test::ScriptedFolderChooser;
-using vexon::test::Find;
+using vexon::app::ui::Find;
 
 QString FullName(QWidget& dialog) { return Find<QPlainTextEdit>(dialog, 1077)->toPlainText(); }
 

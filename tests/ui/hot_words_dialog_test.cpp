@@ -17,10 +17,10 @@
 #include "hotwords/word_list.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 
 using vexon::hotwords::ui::CHotWordsDlg;
-using vexon::test::Find;
+using vexon::app::ui::Find;
 
 namespace {
 

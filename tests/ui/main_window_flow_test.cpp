@@ -18,7 +18,7 @@
 #include "standin/standin_server.h"
 #include "ui/window_fixture.h"
 
-using vexon::test::WindowFixture;
+using namespace vexon::test;
 namespace cmd = vexon::app::cmd;
 namespace fs = std::filesystem;
 
@@ -63,18 +63,18 @@ class MainWindowFlowTest final : public QObject {
     WindowFixture f(server.HostPort());
     auto& w = f.Open();
     w.show();
-    w.searchBox().setEditText(QString::fromUtf8("月亮 代表"));
-    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(w.checkingCounter().text(), QStringLiteral("Finished!"), kSearchWaitMs);
-    const int rows = w.resultsView().model()->rowCount();
+    SearchBox(w).setEditText(QString::fromUtf8("月亮 代表"));
+    QTest::keyClick(SearchBox(w).lineEdit(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(CheckingCounter(w).text(), QStringLiteral("Finished!"), kSearchWaitMs);
+    const int rows = ResultsView(w).model()->rowCount();
     QVERIFY(rows > 0);
     for (int r = 0; r < rows; ++r) {
-      const QString url = w.resultsView().model()->index(r, 6).data().toString();
+      const QString url = ResultsView(w).model()->index(r, 6).data().toString();
       QVERIFY2(url.startsWith(QString::fromStdString(server.Url("/"))), qPrintable(url));
     }
-    QCOMPARE(w.searchBox().itemText(0), QString::fromUtf8("月亮 代表"));
+    QCOMPARE(SearchBox(w).itemText(0), QString::fromUtf8("月亮 代表"));
     w.RefreshCounters();
-    QVERIFY(w.resultsCounter().text().startsWith(QString::fromUtf8("搜索结果总数 [%1]").arg(rows)));
+    QVERIFY(ResultsCounter(w).text().startsWith(QString::fromUtf8("搜索结果总数 [%1]").arg(rows)));
   }
 
   void DoubleClickedResultDownloadsIntoTheDefaultFolder() {
@@ -84,30 +84,30 @@ class MainWindowFlowTest final : public QObject {
     auto& w = f.Open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.searchBox().setEditText(QStringLiteral("song"));
+    SearchBox(w).setEditText(QStringLiteral("song"));
     w.OnCommand(cmd::kSearch);
-    QTRY_COMPARE_WITH_TIMEOUT(w.checkingCounter().text(), QStringLiteral("Finished!"), kSearchWaitMs);
-    QVERIFY(w.resultsView().model()->rowCount() > 0);
-    const std::string size = w.resultsView().model()->index(0, 3).data().toString().toStdString();
-    DoubleClickRow(w.resultsView(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(w.downloadView().model()->rowCount(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(CheckingCounter(w).text(), QStringLiteral("Finished!"), kSearchWaitMs);
+    QVERIFY(ResultsView(w).model()->rowCount() > 0);
+    const std::string size = ResultsView(w).model()->index(0, 3).data().toString().toStdString();
+    DoubleClickRow(ResultsView(w), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadView(w).model()->rowCount(), 1, 5000);
     // The row goes when the file is complete and named.
-    QTRY_COMPARE_WITH_TIMEOUT(w.downloadView().model()->rowCount(), 0, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadView(w).model()->rowCount(), 0, 30000);
     const std::vector<fs::path> files = FinishedFiles(f.Path("Downloads"));
     QCOMPARE(files.size(), size_t{1});
     QCOMPARE(std::to_string(fs::file_size(files.front())), size);
     // The finished file is in the log, which plays it and survives a restart.
-    auto* log = w.completedView().model();
+    auto* log = CompletedView(w).model();
     QCOMPARE(log->rowCount(), 1);
     QCOMPARE(log->index(0, 1).data().toString().toStdString(), files.front().filename().string());
     QCOMPARE(log->index(0, 3).data().toString().toStdString(), size);
     w.OnCommand(cmd::kShowCompletedList);
-    DoubleClickRow(w.completedView(), 0);
+    DoubleClickRow(CompletedView(w), 0);
     QCOMPARE(f.shell.files, std::vector<std::string>{files.front().string()});
     f.window.reset();
     auto& again = f.Open();
-    QCOMPARE(again.completedView().model()->rowCount(), 1);
-    QCOMPARE(again.completedView().model()->index(0, 4).data().toString().toStdString(),
+    QCOMPARE(CompletedView(again).model()->rowCount(), 1);
+    QCOMPARE(CompletedView(again).model()->index(0, 4).data().toString().toStdString(),
              files.front().parent_path().string() + "/");
   }
 
@@ -127,13 +127,13 @@ class MainWindowFlowTest final : public QObject {
       auto& w = f.Open();
       w.show();
       w.OnCommand(cmd::kOpenResults);
-      QCOMPARE(w.resultsView().model()->rowCount(), 1);
-      w.resultsView().selectRow(0);
+      QCOMPARE(ResultsView(w).model()->rowCount(), 1);
+      ResultsView(w).selectRow(0);
       w.OnCommand(cmd::kStartDownload);
       QTRY_VERIFY_WITH_TIMEOUT(fs::exists(partial) && fs::file_size(partial) > 0, 10000);
       QSignalSpy exited(&w, &vexon::app::ui::CVexonDlg::exited);
       w.OnCommand(cmd::kExit);
-      QCOMPARE(w.downloadView().model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
+      QCOMPARE(DownloadView(w).model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
       QVERIFY(exited.wait(5000));
       f.window.reset();
     }
@@ -144,11 +144,11 @@ class MainWindowFlowTest final : public QObject {
     server.SetFile("/slow.mp3", slow);
     server.ResetCounters();
     auto& again = f.Open();
-    QCOMPARE(again.downloadView().model()->rowCount(), 1);
-    QCOMPARE(again.downloadView().model()->index(0, 1).data().toString(), QStringLiteral("-"));
-    again.downloadView().selectRow(0);
+    QCOMPARE(DownloadView(again).model()->rowCount(), 1);
+    QCOMPARE(DownloadView(again).model()->index(0, 1).data().toString(), QStringLiteral("-"));
+    DownloadView(again).selectRow(0);
     again.OnCommand(cmd::kResumeDownload);
-    QTRY_COMPARE_WITH_TIMEOUT(again.downloadView().model()->rowCount(), 0, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadView(again).model()->rowCount(), 0, 30000);
     QVERIFY(!fs::exists(partial));
     QCOMPARE(fs::file_size(f.Path("Downloads/slow.mp3")), std::uintmax_t{300000});
     bool resumed = false;
@@ -170,7 +170,6 @@ class MainWindowFlowTest final : public QObject {
     vexon::app::ui::SingleInstance second(key);
     QVERIFY(second.NotifyRunning());
     QTRY_VERIFY(w.isVisible());
-    QVERIFY(w.shown());
     // Another directory is another program.
     vexon::app::ui::SingleInstance elsewhere(
         vexon::app::ui::SingleInstance::KeyFor(QStringLiteral("tester"), QStringLiteral("/elsewhere")));

@@ -26,7 +26,7 @@
 #include "search/search_controller.h"
 #include "ui/window_fixture.h"
 
-using vexon::test::WindowFixture;
+using namespace vexon::test;
 namespace cmd = vexon::app::cmd;
 namespace ctl = vexon::app::ctl;
 
@@ -70,30 +70,30 @@ class MainWindowTest final : public QObject {
     WindowFixture f;
     auto& w = f.Open();
     QCOMPARE(w.windowTitle(), QString::fromUtf8("维松Mp3"));
-    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数[0]   "));
-    QCOMPARE(w.checkingCounter().text(), QString::fromUtf8("正在检测数:"));
-    QVERIFY(w.typeBox(ctl::kTypeMp3).isChecked());
-    QVERIFY(w.typeBox(ctl::kTypeFlash).isChecked());
-    QVERIFY(!w.typeBox(ctl::kTypeWmv).isChecked());
-    QVERIFY(!w.typeBox(ctl::kTypeMpg).isChecked());
+    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数[0]   "));
+    QCOMPARE(CheckingCounter(w).text(), QString::fromUtf8("正在检测数:"));
+    QVERIFY(TypeBox(w, ctl::kTypeMp3).isChecked());
+    QVERIFY(TypeBox(w, ctl::kTypeFlash).isChecked());
+    QVERIFY(!TypeBox(w, ctl::kTypeWmv).isChecked());
+    QVERIFY(!TypeBox(w, ctl::kTypeMpg).isChecked());
     QVERIFY(w.downloadListOnView());
-    QVERIFY(w.listButton(ctl::kDownloadListButton).isChecked());
-    QVERIFY(!w.listButton(ctl::kCompletedListButton).isChecked());
-    QCOMPARE(w.menuBarPopup(0).title(), QString::fromUtf8("设置选项(&O)"));
-    QCOMPARE(w.menuBarPopup(1).title(), QString::fromUtf8("搜索(&S)"));
-    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("下载(&D)"));
-    QCOMPARE(w.menuBarPopup(3).title(), QString::fromUtf8("帮助(&H)"));
-    QCOMPARE(ActionIds(w.menuBarPopup(1)), ActionIds(w.contextMenu(129)));
-    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(130)));
-    QCOMPARE(w.resultsView().model()->columnCount(), 7);
-    QCOMPARE(w.downloadView().model()->columnCount(), 11);
-    QCOMPARE(w.completedView().model()->columnCount(), 5);
-    QCOMPARE(w.resultsView().columnWidth(5), 200);
-    QCOMPARE(w.commandAction(cmd::kSaveResults).text(), QString::fromUtf8("保存搜索结果 (&R)..."));
+    QVERIFY(ListButton(w, ctl::kDownloadListButton).isChecked());
+    QVERIFY(!ListButton(w, ctl::kCompletedListButton).isChecked());
+    QCOMPARE(BarPopup(w, 0).title(), QString::fromUtf8("设置选项(&O)"));
+    QCOMPARE(BarPopup(w, 1).title(), QString::fromUtf8("搜索(&S)"));
+    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("下载(&D)"));
+    QCOMPARE(BarPopup(w, 3).title(), QString::fromUtf8("帮助(&H)"));
+    QCOMPARE(ActionIds(BarPopup(w, 1)), ActionIds(ContextMenu(w, 129)));
+    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 130)));
+    QCOMPARE(ResultsView(w).model()->columnCount(), 7);
+    QCOMPARE(DownloadView(w).model()->columnCount(), 11);
+    QCOMPARE(CompletedView(w).model()->columnCount(), 5);
+    QCOMPARE(ResultsView(w).columnWidth(5), 200);
+    QCOMPARE(CommandAction(w, cmd::kSaveResults).text(), QString::fromUtf8("保存搜索结果 (&R)..."));
     // The tray menu names commands its own way but runs the same ones.
-    const QStringList tray = ActionIds(w.contextMenu(133));
+    const QStringList tray = ActionIds(ContextMenu(w, 133));
     QCOMPARE(tray.front(), QString::number(cmd::kShowHide));
-    QCOMPARE(w.contextMenu(133).actions().front()->text(), QString::fromUtf8("打开/隐藏"));
+    QCOMPARE(ContextMenu(w, 133).actions().front()->text(), QString::fromUtf8("打开/隐藏"));
     QCOMPARE(tray.back(), QString::number(cmd::kExit));
   }
 
@@ -101,21 +101,21 @@ class MainWindowTest final : public QObject {
     WindowFixture f;
     auto& w = f.Open();
     w.show();
-    QTest::mouseClick(&w.typeBox(ctl::kTypeWmv), Qt::LeftButton);
-    QVERIFY(w.searchOptions().Has(vexon::search::FileType::kWmv));
-    QTest::mouseClick(&w.typeBox(ctl::kTypeMp3), Qt::LeftButton);
-    QVERIFY(!w.searchOptions().Has(vexon::search::FileType::kMp3));
+    QTest::mouseClick(&TypeBox(w, ctl::kTypeWmv), Qt::LeftButton);
+    QVERIFY(f.session->options().Has(vexon::search::FileType::kWmv));
+    QTest::mouseClick(&TypeBox(w, ctl::kTypeMp3), Qt::LeftButton);
+    QVERIFY(!f.session->options().Has(vexon::search::FileType::kMp3));
   }
 
   void LoadsStoppedDownloadsAndHistoryFromTheSettingsFile() {
     WindowFixture f;
     f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
     auto& w = f.Open();
-    QCOMPARE(w.downloadView().model()->rowCount(), 2);
-    QCOMPARE(w.searchBox().count(), 1);
-    QCOMPARE(w.searchBox().currentText(), QStringLiteral("old words"));
-    QCOMPARE(w.downloadView().model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
-    QVERIFY(!w.downloadView().model()->index(0, 1).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(DownloadView(w).model()->rowCount(), 2);
+    QCOMPARE(SearchBox(w).count(), 1);
+    QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old words"));
+    QCOMPARE(DownloadView(w).model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
+    QVERIFY(!DownloadView(w).model()->index(0, 1).data(Qt::DecorationRole).value<QIcon>().isNull());
   }
 
   void EnablingRulesGreyCommandsInToolbarMenuBarAndContextMenu() {
@@ -125,23 +125,23 @@ class MainWindowTest final : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.UpdateCommands();
-    QVERIFY(!w.commandAction(cmd::kStartDownload).isEnabled());
-    QVERIFY(!w.commandAction(cmd::kSaveResults).isEnabled());
-    QVERIFY(!w.commandAction(cmd::kStopSearch).isEnabled());
-    QVERIFY(!w.commandAction(cmd::kResumeDownload).isEnabled());
-    QVERIFY(w.commandAction(cmd::kResumeAll).isEnabled());
-    w.downloadView().selectRow(0);
+    QVERIFY(!CommandAction(w, cmd::kStartDownload).isEnabled());
+    QVERIFY(!CommandAction(w, cmd::kSaveResults).isEnabled());
+    QVERIFY(!CommandAction(w, cmd::kStopSearch).isEnabled());
+    QVERIFY(!CommandAction(w, cmd::kResumeDownload).isEnabled());
+    QVERIFY(CommandAction(w, cmd::kResumeAll).isEnabled());
+    DownloadView(w).selectRow(0);
     w.UpdateCommands();
-    QVERIFY(w.commandAction(cmd::kResumeDownload).isEnabled());
-    QVERIFY(!w.commandAction(cmd::kStopDownload).isEnabled());
+    QVERIFY(CommandAction(w, cmd::kResumeDownload).isEnabled());
+    QVERIFY(!CommandAction(w, cmd::kStopDownload).isEnabled());
     // One action serves all three places.
-    QAction* resume = &w.commandAction(cmd::kResumeDownload);
-    QVERIFY(w.toolbar(ctl::kDownloadToolbar).actions().contains(resume));
-    QVERIFY(w.contextMenu(130).actions().contains(resume));
-    QVERIFY(w.menuBarPopup(2).actions().contains(resume));
+    QAction* resume = &CommandAction(w, cmd::kResumeDownload);
+    QVERIFY(Toolbar(w, ctl::kDownloadToolbar).actions().contains(resume));
+    QVERIFY(ContextMenu(w, 130).actions().contains(resume));
+    QVERIFY(BarPopup(w, 2).actions().contains(resume));
     // The rules also run by themselves once the event queue is idle.
-    w.downloadView().clearSelection();
-    QTRY_VERIFY(!w.commandAction(cmd::kResumeDownload).isEnabled());
+    DownloadView(w).clearSelection();
+    QTRY_VERIFY(!CommandAction(w, cmd::kResumeDownload).isEnabled());
   }
 
   void SwitchingTheLowerListMirrorsItsMenu() {
@@ -149,25 +149,25 @@ class MainWindowTest final : public QObject {
     auto& w = f.Open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::mouseClick(&w.listButton(ctl::kCompletedListButton), Qt::LeftButton);
+    QTest::mouseClick(&ListButton(w, ctl::kCompletedListButton), Qt::LeftButton);
     QVERIFY(!w.downloadListOnView());
-    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("已下载(&D)"));
-    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(167)));
-    QVERIFY(w.toolbar(ctl::kCompletedToolbar).isVisible());
-    QVERIFY(!w.toolbar(ctl::kDownloadToolbar).isVisible());
-    QVERIFY(w.completedView().isVisible());
-    QVERIFY(!w.downloadView().isVisible());
-    QVERIFY(w.listButton(ctl::kCompletedListButton).isChecked());
-    QVERIFY(!w.listButton(ctl::kDownloadListButton).isChecked());
+    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("已下载(&D)"));
+    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 167)));
+    QVERIFY(Toolbar(w, ctl::kCompletedToolbar).isVisible());
+    QVERIFY(!Toolbar(w, ctl::kDownloadToolbar).isVisible());
+    QVERIFY(CompletedView(w).isVisible());
+    QVERIFY(!DownloadView(w).isVisible());
+    QVERIFY(ListButton(w, ctl::kCompletedListButton).isChecked());
+    QVERIFY(!ListButton(w, ctl::kDownloadListButton).isChecked());
     // Pressing the button of the list on view only keeps it pressed.
-    QTest::mouseClick(&w.listButton(ctl::kCompletedListButton), Qt::LeftButton);
-    QVERIFY(w.listButton(ctl::kCompletedListButton).isChecked());
+    QTest::mouseClick(&ListButton(w, ctl::kCompletedListButton), Qt::LeftButton);
+    QVERIFY(ListButton(w, ctl::kCompletedListButton).isChecked());
     QVERIFY(!w.downloadListOnView());
     w.OnCommand(cmd::kShowDownloadList);
     QVERIFY(w.downloadListOnView());
-    QCOMPARE(w.menuBarPopup(2).title(), QString::fromUtf8("下载(&D)"));
-    QCOMPARE(ActionIds(w.menuBarPopup(2)), ActionIds(w.contextMenu(130)));
-    QVERIFY(w.listButton(ctl::kDownloadListButton).isChecked());
+    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("下载(&D)"));
+    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 130)));
+    QVERIFY(ListButton(w, ctl::kDownloadListButton).isChecked());
   }
 
   void ContextMenusOpenOnlyOverTheRowsOfAVisibleList() {
@@ -175,13 +175,13 @@ class MainWindowTest final : public QObject {
     auto& w = f.Open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.resultsView())), &w.contextMenu(129));
-    QHeaderView* header = w.resultsView().horizontalHeader();
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(ResultsView(w))), &ContextMenu(w, 129));
+    QHeaderView* header = ResultsView(w).horizontalHeader();
     QCOMPARE(w.ContextMenuAt(header->mapToGlobal(header->rect().center())), nullptr);
-    QCOMPARE(w.ContextMenuAt(w.statusLine().mapToGlobal(w.statusLine().rect().center())), nullptr);
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.downloadView())), &w.contextMenu(130));
+    QCOMPARE(w.ContextMenuAt(StatusLine(w).mapToGlobal(StatusLine(w).rect().center())), nullptr);
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(DownloadView(w))), &ContextMenu(w, 130));
     w.OnCommand(cmd::kShowCompletedList);
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(w.completedView())), &w.contextMenu(167));
+    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(CompletedView(w))), &ContextMenu(w, 167));
   }
 
   void CountersShowPagesAndDownloadStates() {
@@ -194,23 +194,23 @@ class MainWindowTest final : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.OnCommand(cmd::kOpenResults);
-    QCOMPARE(w.resultsView().model()->rowCount(), 41);
+    QCOMPARE(ResultsView(w).model()->rowCount(), 41);
     // Exactly twenty rows fit.
-    auto& view = w.resultsView();
+    auto& view = ResultsView(w);
     const int rowHeight = view.verticalHeader()->defaultSectionSize();
     view.setFixedHeight(20 * rowHeight + view.horizontalHeader()->height() + 2 * view.frameWidth());
     QTRY_COMPARE(view.RowsPerPage(), size_t{20});
     w.RefreshCounters();
-    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数 [41], 页数 [3]"));
-    w.downloadView().selectRow(1);
+    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数 [41], 页数 [3]"));
+    DownloadView(w).selectRow(1);
     w.RefreshCounters();
-    QCOMPARE(w.statusLine().text(),
+    QCOMPARE(StatusLine(w).text(),
              QString::fromUtf8("列表文件数 [2,0], 已选择 [1,0], 正在下载 [0], 等待下载 [0], 停止下载 [2]"));
     // A list too small for one row still counts.
     view.setFixedHeight(view.horizontalHeader()->height() + 2 * view.frameWidth() + 2);
     QTRY_COMPARE(view.RowsPerPage(), size_t{0});
     w.RefreshCounters();
-    QCOMPARE(w.resultsCounter().text(), QString::fromUtf8("搜索结果总数 [41], 页数 [41]"));
+    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数 [41], 页数 [41]"));
   }
 
   void EnterSearchesFromAnyControlAndEscapeDoesNothing() {
@@ -218,20 +218,20 @@ class MainWindowTest final : public QObject {
     auto& w = f.Open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.searchBox().setEditText(QStringLiteral("  first words "));
-    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Return);
-    QCOMPARE(w.searchBox().count(), 1);
-    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("first words"));
-    QCOMPARE(w.searchController().currentKeyword(), std::string("first words"));
-    w.searchBox().setEditText(QStringLiteral("second"));
-    w.resultsView().setFocus();
-    QTest::keyClick(&w.resultsView(), Qt::Key_Enter);
-    QCOMPARE(w.searchBox().count(), 2);
-    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("second"));
-    QTest::keyClick(&w.resultsView(), Qt::Key_Escape);
-    QTest::keyClick(w.searchBox().lineEdit(), Qt::Key_Escape);
+    SearchBox(w).setEditText(QStringLiteral("  first words "));
+    QTest::keyClick(SearchBox(w).lineEdit(), Qt::Key_Return);
+    QCOMPARE(SearchBox(w).count(), 1);
+    QCOMPARE(SearchBox(w).itemText(0), QStringLiteral("first words"));
+    QCOMPARE(f.session->search().currentKeyword(), std::string("first words"));
+    SearchBox(w).setEditText(QStringLiteral("second"));
+    ResultsView(w).setFocus();
+    QTest::keyClick(&ResultsView(w), Qt::Key_Enter);
+    QCOMPARE(SearchBox(w).count(), 2);
+    QCOMPARE(SearchBox(w).itemText(0), QStringLiteral("second"));
+    QTest::keyClick(&ResultsView(w), Qt::Key_Escape);
+    QTest::keyClick(SearchBox(w).lineEdit(), Qt::Key_Escape);
     QVERIFY(w.isVisible());
-    QCOMPARE(w.searchBox().count(), 2);
+    QCOMPARE(SearchBox(w).count(), 2);
     QCOMPARE(w.result(), 0);
     w.OnCommand(cmd::kStopSearch);
   }
@@ -244,11 +244,8 @@ class MainWindowTest final : public QObject {
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       w.close();
       QTRY_VERIFY(!w.isVisible());
-      QVERIFY(!w.shown());
-      QVERIFY(!w.exiting());
       w.ToggleShown();
       QVERIFY(w.isVisible());
-      QVERIFY(w.shown());
       w.OnCommand(cmd::kShowHide);
       QVERIFY(!w.isVisible());
       w.OnCommand(cmd::kShowHide);
@@ -294,18 +291,18 @@ class MainWindowTest final : public QObject {
     };
     auto& w = f.Open();
     w.OnCommand(cmd::kOpenResults);
-    QCOMPARE(w.searchBox().currentText(), QStringLiteral("old"));
-    QCOMPARE(w.resultsView().model()->rowCount(), 3);
+    QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old"));
+    QCOMPARE(ResultsView(w).model()->rowCount(), 3);
     // Sorted by size, the rows stand in reverse index order.
-    w.resultsView().horizontalHeader()->sectionClicked(3);
-    QCOMPARE(w.resultsView().model()->index(0, 0).data().toString(), QStringLiteral("2"));
+    ResultsView(w).horizontalHeader()->sectionClicked(3);
+    QCOMPARE(ResultsView(w).model()->index(0, 0).data().toString(), QStringLiteral("2"));
     w.OnCommand(cmd::kSaveResults);
     QCOMPARE(proposed, QString::fromStdString(f.Path("searchresult/old.msf").string()));
     std::ifstream saved(f.Path("saved.msf"), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(saved)), {});
     QCOMPARE(QString::fromStdString(bytes), QString::fromStdString(ResultRows(3)));
-    QCOMPARE(w.resultsView().model()->index(0, 0).data().toString(), QStringLiteral("2"));
-    QCOMPARE(w.resultsView().horizontalHeader()->sortIndicatorSection(), 3);
+    QCOMPARE(ResultsView(w).model()->index(0, 0).data().toString(), QStringLiteral("2"));
+    QCOMPARE(ResultsView(w).horizontalHeader()->sortIndicatorSection(), 3);
   }
 
   void ResultLinkCommandsUseTheFirstSelectedRow() {
@@ -316,8 +313,8 @@ class MainWindowTest final : public QObject {
     w.OnCommand(cmd::kOpenResults);
     w.OnCommand(cmd::kVisitSite);  // nothing selected: nothing opened
     QVERIFY(f.shell.web.empty());
-    w.resultsView().selectRow(2);
-    w.resultsView().selectionModel()->select(w.resultsView().model()->index(1, 0),
+    ResultsView(w).selectRow(2);
+    ResultsView(w).selectionModel()->select(ResultsView(w).model()->index(1, 0),
                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
     w.OnCommand(cmd::kVisitSite);
     QCOMPARE(f.shell.web, std::vector<std::string>{"http://127.0.0.1:9"});
@@ -330,22 +327,22 @@ class MainWindowTest final : public QObject {
     f.WriteFile("poplist", "A--Top songs\r\nA|||hello words|||related\r\nA|||solo\r\n");
     auto& w = f.Open();
     w.show();
-    QCOMPARE(w.hotWordsWindow(), nullptr);
+    QCOMPARE(HotWordsWindow(w), nullptr);
     w.OnCommand(cmd::kHotWords);
-    auto* words = w.hotWordsWindow();
+    auto* words = HotWordsWindow(w);
     QVERIFY(words != nullptr);
     QVERIFY(words->isVisible());
     QCOMPARE(words->windowTitle(), QString::fromUtf8("维松MP3-热门的搜索词"));
     words->hide();
     w.OnCommand(cmd::kHotWords);
-    QCOMPARE(w.hotWordsWindow(), words);
+    QCOMPARE(HotWordsWindow(w), words);
     QVERIFY(words->isVisible());
     words->ActivateCell(1, 2);  // "-": nothing
-    QCOMPARE(w.searchBox().count(), 0);
+    QCOMPARE(SearchBox(w).count(), 0);
     words->ActivateCell(0, 1);
-    QCOMPARE(w.searchBox().count(), 1);
-    QCOMPARE(w.searchBox().itemText(0), QStringLiteral("hello words"));
-    QCOMPARE(w.searchController().currentKeyword(), std::string("hello words"));
+    QCOMPARE(SearchBox(w).count(), 1);
+    QCOMPARE(SearchBox(w).itemText(0), QStringLiteral("hello words"));
+    QCOMPARE(f.session->search().currentKeyword(), std::string("hello words"));
     w.OnCommand(cmd::kStopSearch);
   }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fakes/ports.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 #include "library/ui/move_file_dialog.h"
 
 using vexon::library::MoveFileForm;
@@ -25,17 +25,17 @@ class MoveFileDialogTest final : public QObject {
     MoveFileForm form("歌曲.mp3", "/music/");
     dialog.Present(form);
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("维松MP3"));
-    QCOMPARE(vexon::test::Find<QLineEdit>(dialog, 1090)->text(), QString::fromUtf8("歌曲"));
-    QCOMPARE(vexon::test::Find<QLabel>(dialog, 1085)->text(), QStringLiteral(".mp3"));
-    QCOMPARE(vexon::test::Find<QLineEdit>(dialog, 1086)->text(), QStringLiteral("/music/"));
-    QCOMPARE(vexon::test::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/music/歌曲.mp3"));
-    QVERIFY(vexon::test::Find<QPlainTextEdit>(dialog, 1087)->isReadOnly());
-    QTest::keyClicks(vexon::test::Find<QLineEdit>(dialog, 1090), QStringLiteral("x"));
-    QCOMPARE(vexon::test::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/music/歌曲x.mp3"));
+    QCOMPARE(vexon::app::ui::Find<QLineEdit>(dialog, 1090)->text(), QString::fromUtf8("歌曲"));
+    QCOMPARE(vexon::app::ui::Find<QLabel>(dialog, 1085)->text(), QStringLiteral(".mp3"));
+    QCOMPARE(vexon::app::ui::Find<QLineEdit>(dialog, 1086)->text(), QStringLiteral("/music/"));
+    QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/music/歌曲.mp3"));
+    QVERIFY(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->isReadOnly());
+    QTest::keyClicks(vexon::app::ui::Find<QLineEdit>(dialog, 1090), QStringLiteral("x"));
+    QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/music/歌曲x.mp3"));
     QCOMPARE(form.name(), std::string("歌曲x"));
-    vexon::test::Find<QLineEdit>(dialog, 1086)->clear();
-    QTest::keyClicks(vexon::test::Find<QLineEdit>(dialog, 1086), QStringLiteral("/a"));
-    QCOMPARE(vexon::test::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/a歌曲x.mp3"));
+    vexon::app::ui::Find<QLineEdit>(dialog, 1086)->clear();
+    QTest::keyClicks(vexon::app::ui::Find<QLineEdit>(dialog, 1086), QStringLiteral("/a"));
+    QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/a歌曲x.mp3"));
   }
 
   void BrowseStartsAtTheInitialFolderAndAppendsASlash() {
@@ -43,14 +43,14 @@ class MoveFileDialogTest final : public QObject {
     CMoveFileDlg dialog(chooser);
     MoveFileForm form("a.mp3", "/music/");
     dialog.Present(form);
-    QTest::keyClicks(vexon::test::Find<QLineEdit>(dialog, 1086), QStringLiteral("typed"));
+    QTest::keyClicks(vexon::app::ui::Find<QLineEdit>(dialog, 1086), QStringLiteral("typed"));
     dialog.Browse();  // cancelled
     QCOMPARE(chooser.starts.back(), std::string("/music/"));
     QCOMPARE(form.path(), std::string("/music/typed"));
     chooser.answer = "/new";
-    QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1089), Qt::LeftButton);
-    QCOMPARE(vexon::test::Find<QLineEdit>(dialog, 1086)->text(), QStringLiteral("/new/"));
-    QCOMPARE(vexon::test::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QStringLiteral("/new/a.mp3"));
+    QTest::mouseClick(vexon::app::ui::Find<QPushButton>(dialog, 1089), Qt::LeftButton);
+    QCOMPARE(vexon::app::ui::Find<QLineEdit>(dialog, 1086)->text(), QStringLiteral("/new/"));
+    QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QStringLiteral("/new/a.mp3"));
   }
 };
 

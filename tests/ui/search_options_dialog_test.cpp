@@ -16,7 +16,7 @@
 
 #include "core/prompter.h"
 #include "fakes/ports.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 #include "search/search_options.h"
 #include "search/search_options_form.h"
 #include "search/ui/search_options_dialog.h"
@@ -33,7 +33,7 @@ namespace {
 
 using FakePrompter = vexon::test::RecordingPrompter;
 using FakeChooser = vexon::test::ScriptedFolderChooser;
-using vexon::test::Find;
+using vexon::app::ui::Find;
 
 constexpr std::chrono::year_month_day kToday = 2024y / 6 / 15;
 

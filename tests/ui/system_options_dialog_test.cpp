@@ -13,7 +13,7 @@
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 #include "fakes/ports.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 #include "app/ui/qt_folder_chooser.h"
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
@@ -28,7 +28,7 @@ namespace {
 
 using FakePrompter = vexon::test::RecordingPrompter;
 using FakeChooser = vexon::test::ScriptedFolderChooser;
-using vexon::test::Find;
+using vexon::app::ui::Find;
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 

@@ -11,7 +11,7 @@
 #include "core/background_job.h"
 #include "app/ui/qt_owner_channel.h"
 #include "fakes/ports.h"
-#include "ui/find_control.h"
+#include "app/ui/find_control.h"
 #include "update/ui/update_dialog.h"
 
 using vexon::update::ui::CUpdateDlg;
@@ -31,7 +31,7 @@ struct Harness {
 // Clicks the check button and waits until the result is shown.
 bool CheckAndWait(CUpdateDlg& dialog) {
   QSignalSpy ended(&dialog, &CUpdateDlg::checkEnded);
-  QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+  QTest::mouseClick(vexon::app::ui::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
   return ended.wait(10000);
 }
 
@@ -45,8 +45,8 @@ class UpdateDialogTest final : public QObject {
     Harness h;
     CUpdateDlg dialog(h.job, [](const auto&) { return 6; }, h.prompter);
     QCOMPARE(dialog.windowTitle(), U("维松MP3升级"));
-    QCOMPARE(vexon::test::Find<QPushButton>(dialog, 1122)->text(), U("在线检测最新板本"));
-    QCOMPARE(vexon::test::Find<QPushButton>(dialog, 1028)->text(), U("退 出"));
+    QCOMPARE(vexon::app::ui::Find<QPushButton>(dialog, 1122)->text(), U("在线检测最新板本"));
+    QCOMPARE(vexon::app::ui::Find<QPushButton>(dialog, 1028)->text(), U("退 出"));
   }
 
   void EachResultIsShownWithItsText_data() {
@@ -83,7 +83,7 @@ class UpdateDialogTest final : public QObject {
     QVERIFY(h.prompter.lastIcon == vexon::core::MessageIcon::kInformation);
     QVERIFY(h.prompter.lastButtons == vexon::core::MessageButtons::kOk);
     QVERIFY(dialog.isVisible());
-    QVERIFY(vexon::test::Find<QPushButton>(dialog, 1122)->isEnabled());
+    QVERIFY(vexon::app::ui::Find<QPushButton>(dialog, 1122)->isEnabled());
   }
 
   void TheWindowStaysResponsiveAndClosingGivesTheCheckUp() {
@@ -99,14 +99,14 @@ class UpdateDialogTest final : public QObject {
           },
           h.prompter);
       dialog.show();
-      QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
-      QVERIFY(!vexon::test::Find<QPushButton>(dialog, 1122)->isEnabled());
+      QTest::mouseClick(vexon::app::ui::Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+      QVERIFY(!vexon::app::ui::Find<QPushButton>(dialog, 1122)->isEnabled());
       // Events are handled while the check runs.
       bool ticked = false;
       QTimer::singleShot(10, [&] { ticked = true; });
       QTRY_VERIFY(ticked);
       QVERIFY(h.job.running());
-      QTest::mouseClick(vexon::test::Find<QPushButton>(dialog, 1028), Qt::LeftButton);
+      QTest::mouseClick(vexon::app::ui::Find<QPushButton>(dialog, 1028), Qt::LeftButton);
       QVERIFY(!dialog.isVisible());
     }
     QTRY_VERIFY(!h.job.running());

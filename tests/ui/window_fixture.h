@@ -1,7 +1,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -9,27 +16,49 @@
 #include <string>
 #include <vector>
 
-#include "core/prompter.h"
+#include "app/command_ids.h"
+#include "app/session.h"
+#include "app/ui/find_control.h"
+#include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
+#include "app/ui/qt_folder_chooser.h"
+#include "app/ui/qt_owner_channel.h"
+#include "download/ui/qt_download_as_dialog.h"
 #include "fakes/ports.h"
+#include "hotwords/ui/hot_words_dialog.h"
+#include "library/freedesktop_associations.h"
+#include "library/ui/move_file_dialog.h"
 
 namespace vexon::test {
 
-// A main window in a fresh start-up directory, without a tray unless asked.
+// A session and its main window in a fresh start-up directory, without a tray unless
+// asked; message boxes and the desktop are recorded.
 struct WindowFixture {
   explicit WindowFixture(const std::string& host = "127.0.0.1:9", bool tray = false) {
     config.startDir = dir.path().toStdString();
     config.hosts = {host, host};
     config.siteUrl = "http://127.0.0.1:9/";
     ports.prompter = &prompter;
-    ports.shell = &shell;
     ports.trayAvailable = tray;
     ports.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };
   }
+  ~WindowFixture() { Close(); }
 
+  // A start of the program (a second one ends the first).
   app::ui::CVexonDlg& Open() {
-    window = std::make_unique<app::ui::CVexonDlg>(config, ports);
+    Close();
+    channel = std::make_unique<app::ui::QtOwnerChannel>();
+    session = std::make_unique<app::Session>(config, *channel,
+                                             app::SessionPorts{prompter, downloadAs, moveDialog, shell, associations},
+                                             download::DownloadTexts::ForEnvironment());
+    session->Load();
+    window = std::make_unique<app::ui::CVexonDlg>(*session, *channel, ports);
     return *window;
+  }
+  void Close() {
+    window.reset();
+    session.reset();
+    channel.reset();
   }
 
   std::filesystem::path Path(const std::string& name) const { return config.startDir / name; }
@@ -40,12 +69,43 @@ struct WindowFixture {
   }
 
   QTemporaryDir dir;
-  app::ui::StartupConfig config;
+  app::SessionConfig config;
   app::ui::WindowPorts ports;
   RecordingPrompter prompter;
   RecordingShell shell;
+  app::ui::QtFolderChooser folders{nullptr};
+  download::ui::CDownloadAsDlg downloadAs{folders, prompter};
+  library::ui::CMoveFileDlg moveDialog{folders};
+  library::FreedesktopAssociations associations{library::XdgDirs::FromEnvironment()};
   std::vector<QUrl> openedUrls;
+  std::unique_ptr<app::ui::QtOwnerChannel> channel;
+  std::unique_ptr<app::Session> session;
   std::unique_ptr<app::ui::CVexonDlg> window;
 };
+
+// The window's controls, found by their ids.
+inline app::ui::ListView& ResultsView(QWidget& w) { return *app::ui::Find<app::ui::ListView>(w, app::ctl::kResultsList); }
+inline app::ui::ListView& DownloadView(QWidget& w) { return *app::ui::Find<app::ui::ListView>(w, app::ctl::kDownloadList); }
+inline app::ui::ListView& CompletedView(QWidget& w) {
+  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kCompletedList);
+}
+inline QComboBox& SearchBox(QWidget& w) { return *app::ui::Find<QComboBox>(w, app::ctl::kSearchBox); }
+inline QLabel& ResultsCounter(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kResultsCounter); }
+inline QLabel& CheckingCounter(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kCheckingCounter); }
+inline QLabel& StatusLine(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kStatusLine); }
+inline QToolButton& ListButton(QWidget& w, int id) { return *app::ui::Find<QToolButton>(w, id); }
+inline QCheckBox& TypeBox(QWidget& w, int id) { return *app::ui::Find<QCheckBox>(w, id); }
+inline QToolBar& Toolbar(QWidget& w, int id) { return *app::ui::Find<QToolBar>(w, id); }
+inline QMenu& ContextMenu(QWidget& w, int id) { return *app::ui::Find<QMenu>(w, id); }
+// The menu bar's popup at `position`, from the left.
+inline QMenu& BarPopup(QWidget& w, int position) {
+  return *w.findChild<QMenuBar*>()->actions().at(position)->menu();
+}
+// The one action of a command that its toolbar, menu bar and context menu share.
+inline QAction& CommandAction(QWidget& w, int command) {
+  QObject* commands = w.findChild<QObject*>(QStringLiteral("commands"));
+  return *commands->findChild<QAction*>(QString::number(command), Qt::FindDirectChildrenOnly);
+}
+inline hotwords::ui::CHotWordsDlg* HotWordsWindow(QWidget& w) { return w.findChild<hotwords::ui::CHotWordsDlg*>(); }
 
 }  // namespace vexon::test

@@ -14,7 +14,10 @@
 
 #include "app/command_ids.h"
 #include "app/ui/list_view.h"
-#include "app/ui/main_window.h"
+#include "app/ui/desktop_program.h"
+#include "app/ui/find_control.h"
+#include "app/ui/list_view.h"
+#include "app/command_ids.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -52,33 +55,35 @@ int main(int argc, char* argv[]) {
   if (!server.Start()) return 1;
 
   QTemporaryDir dir;
-  app::ui::StartupConfig config;
+  app::SessionConfig config;
   config.startDir = dir.path().toStdString();
   config.hosts = {server.HostPort(), server.HostPort()};
   config.siteUrl = server.Url("/");
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;
-  app::ui::CVexonDlg window(config, ports);
+  app::ui::DesktopProgram program(config, ports);
+  app::ui::CVexonDlg& window = program.window();
+  auto& resultsView = *app::ui::Find<app::ui::ListView>(window, app::ctl::kResultsList);
   window.resize(980, 640);
   window.show();
-  window.searchBox().setEditText(QString::fromUtf8("月亮代表我的心"));
+  app::ui::Find<QComboBox>(window, app::ctl::kSearchBox)->setEditText(QString::fromUtf8("月亮代表我的心"));
   window.OnCommand(app::cmd::kSearch);
-  if (!WaitFor([&] { return window.checkingCounter().text() == QStringLiteral("Finished!"); }, 60000)) {
+  if (!WaitFor([&] { return app::ui::Find<QLabel>(window, app::ctl::kCheckingCounter)->text() == QStringLiteral("Finished!"); }, 60000)) {
     std::fprintf(stderr, "the search did not finish\n");
     return 1;
   }
   // Two downloads under way, slowed so the picture shows their progress.
-  auto* model = window.resultsView().model();
+  auto* model = resultsView.model();
   for (int row = 0; row < 2 && row < model->rowCount(); ++row) {
     const QString url = model->index(row, 6).data().toString();
     standin::FileScript slow;
     slow.size = model->index(row, 3).data().toString().toULongLong();
     slow.bytesPerSecond = slow.size / (row == 0 ? 8 : 30) + 1;
     server.SetFile(QUrl(url).path().toStdString(), slow);
-    window.resultsView().selectRow(row);
+    resultsView.selectRow(row);
     window.OnCommand(app::cmd::kStartDownload);
   }
-  window.resultsView().selectRow(2);
+  resultsView.selectRow(2);
   WaitFor([] { return false; }, 3000);
   window.RefreshCounters();
   const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");

@@ -72,59 +72,13 @@ QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, 
 
 }  // namespace
 
-CVexonDlg::CVexonDlg(StartupConfig config, WindowPorts ports, QWidget* parent)
-    : QDialog(parent),
-      config_(std::move(config)),
-      ports_(std::move(ports)),
-      profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
-      store_(profile_, config_.startDir),
-      history_(store_, settings_),
-      results_(core::kResultsColumns),
-      downloads_(core::kDownloadColumns),
-      completed_(core::kCompletedColumns),
-      texts_(download::DownloadTexts::ForEnvironment()) {
+CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts ports, QWidget* parent)
+    : QDialog(parent), session_(session), channel_(channel), ports_(std::move(ports)) {
   setWindowTitle(Utf8(kMainWindowTitle));
   setWindowIcon(AppIcon());
   setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
-  BuildCore();
-  BuildWidgets();
-  BuildMenus();
-  BuildTray();
-  statusTimer_ = new QTimer(this);
-  statusTimer_->setInterval(kStatusTimerMs);
-  connect(statusTimer_, &QTimer::timeout, this, &CVexonDlg::RefreshCounters);
-  statusTimer_->start();
-  LoadSettings();
-  UpdateCommands();
-}
-
-CVexonDlg::~CVexonDlg() {
-  statusTimer_->stop();
-  // Workers waiting on the window are released first, so they can be joined.
-  channel_->Shutdown();
-  // The hot-words window (one closed at exit may still await its deferred
-  // deletion) refers to its job, which goes before the window's children.
-  qDeleteAll(findChildren<hotwords::ui::CHotWordsDlg*>(Qt::FindDirectChildrenOnly));
-  hotWords_ = nullptr;
-  updateJob_.reset();
-  hotWordsJob_.reset();
-  search_.reset();
-  downloadCtl_.reset();
-  // The views observe the tables, which are destroyed before the window's children.
-  delete resultsView_;
-  delete downloadView_;
-  delete completedView_;
-  if (tray_ != nullptr) tray_->hide();
-}
-
-void CVexonDlg::BuildCore() {
-  store_.ReadMaxDownloadThreads(settings_);
-  slots_ = std::make_unique<download::DownloadSlots>(settings_.MaxDownloadThreads);
-  channel_ = std::make_unique<QtOwnerChannel>();
-  updateJob_ = std::make_unique<core::BackgroundJob>(*channel_);
-  hotWordsJob_ = std::make_unique<core::BackgroundJob>(*channel_);
   prompter_ = ports_.prompter;
   if (prompter_ == nullptr) {
     ownPrompter_ = std::make_unique<QtPrompter>(this);
@@ -135,46 +89,45 @@ void CVexonDlg::BuildCore() {
     ownFolders_ = std::make_unique<QtFolderChooser>(this);
     folders_ = ownFolders_.get();
   }
-  downloadAs_ = ports_.downloadAs;
-  if (downloadAs_ == nullptr) {
-    ownDownloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_, this);
-    downloadAs_ = ownDownloadAs_.get();
-  }
-  library::MoveFileDialog* moveDialog = ports_.moveDialog;
-  if (moveDialog == nullptr) {
-    ownMoveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_, this);
-    moveDialog = ownMoveDialog_.get();
-  }
-  core::Shell* shell = ports_.shell;
-  if (shell == nullptr) {
-    ownShell_ = std::make_unique<library::ui::QtShell>();
-    shell = ownShell_.get();
-  }
-  library::Associations* associations = ports_.associations;
-  if (associations == nullptr) {
-    ownAssociations_ =
-        std::make_unique<library::FreedesktopAssociations>(library::XdgDirs::FromEnvironment());
-    associations = ownAssociations_.get();
-  }
-  completedLog_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, *prompter_, *shell,
-                                                          *moveDialog, config_.startDir);
-  resultLinks_ = std::make_unique<library::ResultLinks>(*prompter_, *shell, *associations);
-  search_ = std::make_unique<search::SearchController>(*channel_, results_, options_, config_.hosts);
-  search_->recordHistory = [this](const std::string& words) {
-    history_.Record(words);
+  BuildWidgets();
+  BuildMenus();
+  BuildTray();
+  ConnectSession();
+  statusTimer_ = new QTimer(this);
+  statusTimer_->setInterval(kStatusTimerMs);
+  connect(statusTimer_, &QTimer::timeout, this, &CVexonDlg::RefreshCounters);
+  statusTimer_->start();
+  RefillHistoryBox();
+  ApplyColumnWidths(*resultsView_, session_.results());
+  ApplyColumnWidths(*downloadView_, session_.downloadList());
+  ApplyColumnWidths(*completedView_, session_.completedList());
+  UpdateCommands();
+}
+
+CVexonDlg::~CVexonDlg() {
+  statusTimer_->stop();
+  // Workers waiting on the window are released, so the session can join them.
+  channel_.Shutdown();
+  // The session outlives the window: its hooks stop reaching into it.
+  session_.search().showChecking = nullptr;
+  session_.search().onAllFinished = nullptr;
+  session_.search().recordHistory = [&history = session_.history()](const std::string& words) {
+    history.Record(words);
+  };
+  session_.downloads().reportFailure = nullptr;
+  if (tray_ != nullptr) tray_->hide();
+}
+
+void CVexonDlg::ConnectSession() {
+  session_.search().recordHistory = [this](const std::string& words) {
+    session_.history().Record(words);
     RefillHistoryBox();
   };
-  search_->showChecking = [this](const std::string& text) {
-    if (checkingCounter_ != nullptr) checkingCounter_->setText(QString::fromStdString(text));
+  session_.search().showChecking = [this](const std::string& text) {
+    checkingCounter_->setText(QString::fromStdString(text));
   };
-  search_->onAllFinished = [this] { ScheduleCommandUpdate(); };
-  downloadCtl_ = std::make_unique<download::DownloadController>(
-      *channel_, *prompter_, *downloadAs_, results_, downloads_, settings_, store_, *slots_, texts_);
-  downloadCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
-  downloadCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
-    completedLog_->AddLogItem(fullPath, sizeText);
-  };
-  downloadCtl_->reportFailure = [this](const std::string& fullName, const std::string& text) {
+  session_.search().onAllFinished = [this] { ScheduleCommandUpdate(); };
+  session_.downloads().reportFailure = [this](const std::string& fullName, const std::string& text) {
     // The row only says it stopped; the tray tells why without stopping the user.
     if (tray_ != nullptr && tray_->isVisible()) {
       tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text),
@@ -185,6 +138,7 @@ void CVexonDlg::BuildCore() {
 
 void CVexonDlg::BuildWidgets() {
   commands_ = new CommandSet([this](int command) { OnCommand(command); }, this);
+  commands_->setObjectName(QStringLiteral("commands"));
 
   // Search row.
   searchBox_ = new QComboBox(this);
@@ -230,7 +184,7 @@ void CVexonDlg::BuildWidgets() {
   optionsRow->addWidget(resultsToolbar_, 0, Qt::AlignBottom);
 
   // The results list above the splitter.
-  resultsView_ = new ListView(results_, ctl::kResultsList);
+  resultsView_ = new ListView(session_.results(), ctl::kResultsList);
   connect(resultsView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kStartDownload); });
 
   // The lower pane: counters, list buttons, toolbars, and one of the two lists.
@@ -251,12 +205,12 @@ void CVexonDlg::BuildWidgets() {
   completedToolbar_ = commands_->BuildToolbar(CompletedToolbar(), ctl::kCompletedToolbar).release();
   completedToolbar_->hide();
 
-  downloadView_ = new ListView(downloads_, ctl::kDownloadList);
+  downloadView_ = new ListView(session_.downloadList(), ctl::kDownloadList);
   downloadView_->listModel().SetImageColumn(1, [](int image) { return DownloadStateIcon(image); });
   downloadView_->setItemDelegateForColumn(3, new ProgressDelegate(downloadView_));
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,
-          [this] { downloadCtl_->OnDownloadDoubleClick(downloadView_->SelectedRows()); });
-  completedView_ = new ListView(completed_, ctl::kCompletedList);
+          [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
+  completedView_ = new ListView(session_.completedList(), ctl::kCompletedList);
   connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
 
   lowerStack_ = new QStackedWidget;
@@ -359,34 +313,22 @@ bool CVexonDlg::TrayAvailable() const {
   return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void CVexonDlg::LoadSettings() {
-  storage::StoredLists lists;
-  store_.LoadSettings(settings_, lists);
-  history_.Assign(std::move(lists.history));
-  completedLog_->Load(lists.completed);
-  downloadCtl_->LoadRecords(lists.downloads);
-  RefillHistoryBox();
-  ApplyColumnWidths(*resultsView_, results_);
-  ApplyColumnWidths(*downloadView_, downloads_);
-  ApplyColumnWidths(*completedView_, completed_);
-}
-
 void CVexonDlg::RefillHistoryBox() {
   const QSignalBlocker block(searchBox_);
   searchBox_->clear();
-  for (const std::string& entry : history_.entries()) searchBox_->addItem(QString::fromStdString(entry));
+  for (const std::string& entry : session_.history().entries()) searchBox_->addItem(QString::fromStdString(entry));
   if (searchBox_->count() > 0) searchBox_->setCurrentIndex(0);
 }
 
 void CVexonDlg::SyncTypeBoxes() {
-  for (size_t i = 0; i < kTypeBoxes.size(); ++i) typeBoxes_[i]->setChecked(options_.Has(kTypeBoxes[i].type));
+  for (size_t i = 0; i < kTypeBoxes.size(); ++i) typeBoxes_[i]->setChecked(session_.options().Has(kTypeBoxes[i].type));
 }
 
-void CVexonDlg::SetMoreButtonImage() { moreButton_->setIcon(ButtonImage(search::MoreButtonBitmap(options_))); }
+void CVexonDlg::SetMoreButtonImage() { moreButton_->setIcon(ButtonImage(search::MoreButtonBitmap(session_.options()))); }
 
 void CVexonDlg::OnTypeBoxClicked(int controlId, bool checked) {
   for (const TypeBox& box : kTypeBoxes) {
-    if (box.controlId == controlId) options_.Set(box.type, checked);
+    if (box.controlId == controlId) session_.options().Set(box.type, checked);
   }
 }
 
@@ -399,44 +341,5 @@ void CVexonDlg::ConnectUpdates(ListView& view) {
   connect(view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &CVexonDlg::ScheduleCommandUpdate);
 }
-
-QMenu& CVexonDlg::menuBarPopup(int position) { return *barPopups_.at(static_cast<size_t>(position)); }
-
-QMenu& CVexonDlg::contextMenu(int menuId) {
-  switch (menuId) {
-    case 129:
-      return *resultsMenu_;
-    case 130:
-      return *downloadMenu_;
-    case 167:
-      return *completedMenu_;
-    default:
-      return *trayMenu_;
-  }
-}
-
-QToolBar& CVexonDlg::toolbar(int toolbarId) {
-  switch (toolbarId) {
-    case ctl::kResultsToolbar:
-      return *resultsToolbar_;
-    case ctl::kDownloadToolbar:
-      return *downloadToolbar_;
-    default:
-      return *completedToolbar_;
-  }
-}
-
-QToolButton& CVexonDlg::listButton(int controlId) {
-  return controlId == ctl::kDownloadListButton ? *downloadListButton_ : *completedListButton_;
-}
-
-QCheckBox& CVexonDlg::typeBox(int controlId) {
-  for (size_t i = 0; i < kTypeBoxes.size(); ++i) {
-    if (kTypeBoxes[i].controlId == controlId) return *typeBoxes_[i];
-  }
-  return *typeBoxes_[0];
-}
-
-QAction& CVexonDlg::commandAction(int command) { return *commands_->Action(command); }
 
 }  // namespace vexon::app::ui

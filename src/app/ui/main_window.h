@@ -4,30 +4,16 @@
 #include <QString>
 
 #include <array>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "core/background_job.h"
 #include "app/command_rules.h"
-#include "core/folder_chooser.h"
-#include "core/list_table.h"
-#include "core/prompter.h"
+#include "app/session.h"
 #include "app/splitter_limits.h"
-#include "download/download_slots.h"
-#include "download/download_texts.h"
-#include "library/associations.h"
-#include "library/move_file_form.h"
-#include "core/shell.h"
-#include "search/query_url.h"
-#include "search/search_options.h"
-#include "storage/app_settings.h"
-#include "storage/profile.h"
-#include "storage/search_history.h"
-#include "storage/settings_store.h"
+#include "core/folder_chooser.h"
+#include "core/prompter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -39,18 +25,8 @@ class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QUrl;
 
-namespace vexon::search {
-class SearchController;
-}
-namespace vexon::download {
-class DownloadController;
-class DownloadAsDialog;
-}
-namespace vexon::library {
-class CompletedLog;
-class ResultLinks;
-}
 namespace vexon::hotwords::ui {
 class CHotWordsDlg;
 }
@@ -67,28 +43,13 @@ inline constexpr int kStatusTimerMs = 1111;
 inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";
 inline constexpr const char* kHomePageName = "vexonindex.htm";
-inline constexpr const char* kHotWordsPageName = "poplist.htm";
-inline constexpr const char* kUpdateFolderName = "downloads/";
 
-// What the main window starts from.
-struct StartupConfig {
-  std::filesystem::path startDir;
-  search::SearchHosts hosts;  // complete: flags, then the settings file, then defaults
-  std::string siteUrl;        // the maker's site, ending in "/"
-  // The program's own file, as named at start (after an update that name holds the
-  // new release while the process still runs the old one).
-  std::filesystem::path executable;
-};
-
-// The window's ways to the user that tests replace. Empty members get the real ones.
+// The window's own ways to the user, which tests replace; the session's controllers
+// have theirs from the session.
 struct WindowPorts {
   core::Prompter* prompter = nullptr;
   core::FolderChooser* folders = nullptr;
-  download::DownloadAsDialog* downloadAs = nullptr;
-  library::MoveFileDialog* moveDialog = nullptr;
-  core::Shell* shell = nullptr;
-  library::Associations* associations = nullptr;
-  // The chosen result file, or empty when cancelled.
+  // The chosen result file, or empty when cancelled. Empty members: Qt's dialogs.
   std::function<QString(const QString& proposed)> chooseSaveFile;
   std::function<QString(const QString& folder)> chooseOpenFile;
   std::function<void(const QUrl&)> openUrl;
@@ -97,50 +58,25 @@ struct WindowPorts {
 
 // The main window: search box, type boxes, the results list and below it the
 // download list or the downloaded list, menus, toolbars, counters and the tray.
-// Every command enters through OnCommand.
+// It shows the session's lists and turns commands (all through OnCommand) into
+// calls of its controllers. Controls carry their numeric ids as object names.
 class CVexonDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CVexonDlg(StartupConfig config, WindowPorts ports = {}, QWidget* parent = nullptr);
+  // The session's workers report through `channel`, which the window shuts down
+  // when it goes, before the session does.
+  CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts ports, QWidget* parent = nullptr);
   ~CVexonDlg() override;
 
   void OnCommand(int command);
   // Brings the window, or the dialog open over it, to the front.
   void Activate();
 
-  // Read by the tests and the benchmark.
-  ListView& resultsView() { return *resultsView_; }
-  ListView& downloadView() { return *downloadView_; }
-  ListView& completedView() { return *completedView_; }
-  QComboBox& searchBox() { return *searchBox_; }
-  QLabel& resultsCounter() { return *resultsCounter_; }
-  QLabel& checkingCounter() { return *checkingCounter_; }
-  QLabel& statusLine() { return *statusLine_; }
-  QMenu& menuBarPopup(int position);
-  QMenu& contextMenu(int menuId);
-  QToolBar& toolbar(int toolbarId);
-  QToolButton& listButton(int controlId);
-  QCheckBox& typeBox(int controlId);
-  QAction& commandAction(int command);
-  QSplitter& splitter() { return *splitter_; }
-  const SplitterLimits& splitterLimits() const { return splitterLimits_; }
-  bool shown() const { return shown_; }
-  bool downloadListOnView() const { return downloadListOnView_; }
-  bool exiting() const { return exiting_; }
-  const storage::AppSettings& settings() const { return settings_; }
-  search::SearchOptions& searchOptions() { return options_; }
-  search::SearchController& searchController() { return *search_; }
-  download::DownloadController& downloadController() { return *downloadCtl_; }
-  QtOwnerChannel& channel() { return *channel_; }
-  // The hot-words window once it exists.
-  hotwords::ui::CHotWordsDlg* hotWordsWindow() { return hotWords_; }
-
   // The status refresh of the 1111 ms timer.
   void RefreshCounters();
   // The enabling rules, as run when the event queue is idle.
   void UpdateCommands();
-  CommandState CurrentCommandState() const;
   // The context menu for a right-click at a global point, if any region has one.
   QMenu* ContextMenuAt(const QPoint& globalPoint);
   void HideToTray();
@@ -149,6 +85,9 @@ class CVexonDlg final : public QDialog {
   void ToggleShown();
   // A right click on the tray icon: its menu, or the window while a dialog is open.
   void TrayRightClick();
+  // The lower list on view, its toolbar and the mirrored popup.
+  bool downloadListOnView() const { return downloadListOnView_; }
+  const SplitterLimits& splitterLimits() const { return splitterLimits_; }
 
  signals:
   // The exit sequence has ended.
@@ -167,11 +106,11 @@ class CVexonDlg final : public QDialog {
   void reject() override {}
 
  private:
-  void BuildCore();
+  CommandState CurrentCommandState() const;
   void BuildWidgets();
   void BuildMenus();
   void BuildTray();
-  void LoadSettings();
+  void ConnectSession();
   void ConnectUpdates(ListView& view);
   void ScheduleCommandUpdate();
   void ShowContextMenu(const QPoint& globalPoint);
@@ -203,37 +142,13 @@ class CVexonDlg final : public QDialog {
   void ShowLowerList(bool downloads);
   void OnTypeBoxClicked(int controlId, bool checked);
 
-  StartupConfig config_;
+  Session& session_;
+  QtOwnerChannel& channel_;
   WindowPorts ports_;
-
-  // Core state, owned by the GUI thread.
-  storage::Profile profile_;
-  storage::SettingsStore store_;
-  storage::AppSettings settings_;
-  storage::SearchHistory history_;
-  core::ListTable results_;
-  core::ListTable downloads_;
-  core::ListTable completed_;
-  search::SearchOptions options_;
-  download::DownloadTexts texts_;
-  std::unique_ptr<download::DownloadSlots> slots_;
-  std::unique_ptr<QtOwnerChannel> channel_;
-  // Network work of the update and hot-words windows, off the window's thread.
-  std::unique_ptr<core::BackgroundJob> updateJob_;
-  std::unique_ptr<core::BackgroundJob> hotWordsJob_;
   std::unique_ptr<core::Prompter> ownPrompter_;
   std::unique_ptr<core::FolderChooser> ownFolders_;
-  std::unique_ptr<download::DownloadAsDialog> ownDownloadAs_;
-  std::unique_ptr<library::MoveFileDialog> ownMoveDialog_;
-  std::unique_ptr<core::Shell> ownShell_;
-  std::unique_ptr<library::Associations> ownAssociations_;
   core::Prompter* prompter_ = nullptr;
   core::FolderChooser* folders_ = nullptr;
-  download::DownloadAsDialog* downloadAs_ = nullptr;
-  std::unique_ptr<library::CompletedLog> completedLog_;
-  std::unique_ptr<library::ResultLinks> resultLinks_;
-  std::unique_ptr<search::SearchController> search_;
-  std::unique_ptr<download::DownloadController> downloadCtl_;
 
   // Widgets, owned by their Qt parents.
   CommandSet* commands_ = nullptr;

@@ -19,7 +19,6 @@
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "update/ui/update_dialog.h"
-#include "update/update_agent.h"
 #include "library/completed_log.h"
 #include "library/result_links.h"
 #include "search/search_controller.h"
@@ -53,16 +52,16 @@ void CVexonDlg::OnCommand(int command) {
       OnSearch();
       break;
     case cmd::kStopSearch:
-      search_->OnStopSearch();
+      session_.search().OnStopSearch();
       break;
     case cmd::kClearAndStopSearch:
-      search_->OnClearAndStopSearch();
+      session_.search().OnClearAndStopSearch();
       break;
     case cmd::kStartDownload:
-      downloadCtl_->OnStartDownload(resultsView_->SelectedRows());
+      session_.downloads().OnStartDownload(resultsView_->SelectedRows());
       break;
     case cmd::kDownloadAs:
-      downloadCtl_->OnDownloadAs(resultsView_->SelectedRows());
+      session_.downloads().OnDownloadAs(resultsView_->SelectedRows());
       break;
     case cmd::kCopyUrl:
       OnCopyUrl();
@@ -74,22 +73,22 @@ void CVexonDlg::OnCommand(int command) {
       OnSaveResults();
       break;
     case cmd::kResumeDownload:
-      downloadCtl_->OnResumeDownload(downloadView_->SelectedRows());
+      session_.downloads().OnResumeDownload(downloadView_->SelectedRows());
       break;
     case cmd::kResumeAll:
-      downloadCtl_->OnResumeAll();
+      session_.downloads().OnResumeAll();
       break;
     case cmd::kStopDownload:
-      downloadCtl_->OnStopDownload(downloadView_->SelectedRows());
+      session_.downloads().OnStopDownload(downloadView_->SelectedRows());
       break;
     case cmd::kStopAll:
-      downloadCtl_->OnStopAll();
+      session_.downloads().OnStopAll();
       break;
     case cmd::kDeleteDownload:
-      downloadCtl_->OnDeleteDownload(downloadView_->SelectedRows());
+      session_.downloads().OnDeleteDownload(downloadView_->SelectedRows());
       break;
     case cmd::kDeleteAll:
-      downloadCtl_->OnDeleteAll();
+      session_.downloads().OnDeleteAll();
       break;
     case cmd::kShowCompletedList:
       ShowCompletedList();
@@ -120,28 +119,28 @@ void CVexonDlg::OnCommand(int command) {
       OnVisitHomePage();
       break;
     case cmd::kPlayOnline:
-      if (const auto url = SelectedResultUrl()) resultLinks_->OnPlayOnline(*url);
+      if (const auto url = SelectedResultUrl()) session_.links().OnPlayOnline(*url);
       break;
     case cmd::kVisitSite:
-      if (const auto url = SelectedResultUrl()) resultLinks_->OnVisitSite(*url);
+      if (const auto url = SelectedResultUrl()) session_.links().OnVisitSite(*url);
       break;
     case cmd::kPlay:
-      completedLog_->OnPlay(completedView_->SelectedRows());
+      session_.log().OnPlay(completedView_->SelectedRows());
       break;
     case cmd::kMoveFile:
-      completedLog_->OnMoveFile(completedView_->SelectedRows());
+      session_.log().OnMoveFile(completedView_->SelectedRows());
       break;
     case cmd::kDeleteFile:
-      completedLog_->OnDeleteFiles(completedView_->SelectedRows());
+      session_.log().OnDeleteFiles(completedView_->SelectedRows());
       break;
     case cmd::kDeleteAllFiles:
-      completedLog_->OnDeleteAllFiles();
+      session_.log().OnDeleteAllFiles();
       break;
     case cmd::kClearLogItem:
-      completedLog_->OnClearLogItems(completedView_->SelectedRows());
+      session_.log().OnClearLogItems(completedView_->SelectedRows());
       break;
     case cmd::kClearAllLogItems:
-      completedLog_->OnClearAllLogItems();
+      session_.log().OnClearAllLogItems();
       break;
     case cmd::kHotWords:
       ShowHotWords();
@@ -157,14 +156,9 @@ void CVexonDlg::OnCommand(int command) {
 
 void CVexonDlg::ShowHotWords() {
   if (hotWords_ == nullptr) {
-    const std::string pageUrl = config_.siteUrl + kHotWordsPageName;
-    const std::filesystem::path startDir = config_.startDir;
-    hotWords_ = new hotwords::ui::CHotWordsDlg(
-        config_.startDir, *hotWordsJob_,
-        [pageUrl, startDir](const std::function<bool()>& stop) {
-          return hotwords::RefreshWordListFromSite(pageUrl, startDir, stop);
-        },
-        [this](const std::string& word) { OnHotWord(word); }, this);
+    hotWords_ = new hotwords::ui::CHotWordsDlg(session_.config().startDir, session_.hotWordsJob(),
+                                               session_.HotWordsRefresh(),
+                                               [this](const std::string& word) { OnHotWord(word); }, this);
     hotWords_->adjustSize();
     hotWords_->move(geometry().center() - hotWords_->rect().center());
   }
@@ -174,44 +168,34 @@ void CVexonDlg::ShowHotWords() {
 }
 
 void CVexonDlg::OnCheckUpdate() {
-  const std::filesystem::path executable = config_.executable;
-  const std::string base = config_.siteUrl + kUpdateFolderName;
-  update::ui::CUpdateDlg dialog(
-      *updateJob_,
-      [executable, base](const std::function<bool()>& stop) {
-        update::UpdateAgentConfig agentConfig;
-        agentConfig.executable = executable;
-        agentConfig.stopRequested = stop;
-        return update::UpdateAgent(std::move(agentConfig)).CheckForUpdate(base);
-      },
-      *prompter_, this);
+  update::ui::CUpdateDlg dialog(session_.updateJob(), session_.UpdateCheck(), *prompter_, this);
   dialog.exec();
 }
 
 void CVexonDlg::OnHotWord(const std::string& word) {
   // Sent on the window's own thread, the handler runs at once under the owner lock.
-  channel_->Send(core::Msg::HotWord, [this, &word] {
+  channel_.Send(core::Msg::HotWord, [this, &word] {
     searchBox_->setEditText(QString::fromStdString(word));
     OnCommand(cmd::kSearch);
   });
 }
 
-void CVexonDlg::OnSearch() { search_->OnSearch(searchBox_->currentText().toStdString()); }
+void CVexonDlg::OnSearch() { session_.search().OnSearch(searchBox_->currentText().toStdString()); }
 
 void CVexonDlg::OnSearchOptions() {
-  search::ui::CSearchOptionsDlg dialog(options_, Today(), *prompter_, this);
+  search::ui::CSearchOptionsDlg dialog(session_.options(), Today(), *prompter_, this);
   if (dialog.exec() != QDialog::Accepted) return;
   SyncTypeBoxes();
   SetMoreButtonImage();
 }
 
 void CVexonDlg::OnSystemOptions() {
-  storage::SystemOptions fields = storage::CurrentSystemOptions(settings_);
+  storage::SystemOptions fields = storage::CurrentSystemOptions(session_.settings());
   storage::ui::CSystemOptionsDlg dialog(fields, *folders_, *prompter_, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const storage::OptionsChanges changes =
-      storage::ApplySystemOptions(fields, settings_, store_, history_, *completedLog_);
-  if (changes.maxDownloadThreads) downloadCtl_->ApplyMaxDownloadThreads(settings_.MaxDownloadThreads);
+      storage::ApplySystemOptions(fields, session_.settings(), session_.store(), session_.history(), session_.log());
+  if (changes.maxDownloadThreads) session_.downloads().ApplyMaxDownloadThreads(session_.settings().MaxDownloadThreads);
   if (changes.searchHistoryMaxItems) {
     const QString typed = searchBox_->currentText();
     RefillHistoryBox();
@@ -230,7 +214,7 @@ void CVexonDlg::OnUsageHelp() {
 
 
 void CVexonDlg::OnVisitHomePage() {
-  const QUrl url(QString::fromStdString(config_.siteUrl + kHomePageName));
+  const QUrl url(QString::fromStdString(session_.config().siteUrl + kHomePageName));
   if (ports_.openUrl) {
     ports_.openUrl(url);
   } else {
@@ -241,7 +225,7 @@ void CVexonDlg::OnVisitHomePage() {
 std::optional<std::string> CVexonDlg::SelectedResultUrl() const {
   const std::vector<size_t> rows = resultsView_->SelectedRows();
   if (rows.empty()) return std::nullopt;
-  return results_.Cell(rows.front(), core::kResultUrl);
+  return session_.results().Cell(rows.front(), core::kResultUrl);
 }
 
 void CVexonDlg::OnCopyUrl() {
@@ -249,24 +233,21 @@ void CVexonDlg::OnCopyUrl() {
 }
 
 void CVexonDlg::OnSaveResults() {
-  const std::filesystem::path proposed =
-      storage::DefaultResultFileName(config_.startDir, search_->currentKeyword());
-  const QString proposedText = QString::fromStdString(proposed.string());
+  const QString proposed = QString::fromStdString(session_.resultFiles().ProposedSaveName().string());
   QString chosen;
   if (ports_.chooseSaveFile) {
-    chosen = ports_.chooseSaveFile(proposedText);
+    chosen = ports_.chooseSaveFile(proposed);
   } else {
-    QFileDialog dialog(this, QString(), proposedText, QString::fromUtf8(kResultFileFilter));
+    QFileDialog dialog(this, QString(), proposed, QString::fromUtf8(kResultFileFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("msf"));
-    dialog.selectFile(proposedText);
+    dialog.selectFile(proposed);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
       chosen = dialog.selectedFiles().front();
     }
   }
   if (chosen.isEmpty()) return;
-  // The file is written in index order whatever the list's sort.
-  const storage::ResultFileStatus status = storage::WriteResultFile(chosen.toStdString(), results_);
+  const storage::ResultFileStatus status = session_.resultFiles().Save(chosen.toStdString());
   if (!status) {
     prompter_->Show("不能保存文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
                     core::MessageButtons::kOk);
@@ -274,8 +255,7 @@ void CVexonDlg::OnSaveResults() {
 }
 
 void CVexonDlg::OnOpenResults() {
-  const QString folder =
-      QString::fromStdString((config_.startDir / std::string(storage::kResultFolderName)).string());
+  const QString folder = QString::fromStdString(session_.resultFiles().OpenFolder().string());
   QString chosen;
   if (ports_.chooseOpenFile) {
     chosen = ports_.chooseOpenFile(folder);
@@ -283,11 +263,9 @@ void CVexonDlg::OnOpenResults() {
     chosen = QFileDialog::getOpenFileName(this, QString(), folder, QString::fromUtf8(kResultFileFilter));
   }
   if (chosen.isEmpty()) return;
-  search_->OnClearAndStopSearch();
-  const std::string keyword = storage::KeywordFromResultFileName(chosen.toStdString());
-  search_->SetCurrentKeyword(keyword);
-  const storage::ResultFileStatus status = storage::ReadResultFile(chosen.toStdString(), results_);
-  searchBox_->setEditText(QString::fromStdString(keyword));
+  std::string words;
+  const storage::ResultFileStatus status = session_.resultFiles().Open(chosen.toStdString(), words);
+  searchBox_->setEditText(QString::fromStdString(words));
   if (!status) {
     prompter_->Show("不能打开文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
                     core::MessageButtons::kOk);

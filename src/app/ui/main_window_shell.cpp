@@ -109,10 +109,10 @@ void CVexonDlg::Activate() {
 void CVexonDlg::OnExit() {
   if (exiting_) return;
   statusTimer_->stop();
-  search_->OnStopSearch();
-  downloadCtl_->OnStopAll();
-  updateJob_->Cancel();
-  hotWordsJob_->Cancel();
+  session_.search().OnStopSearch();
+  session_.downloads().OnStopAll();
+  session_.updateJob().Cancel();
+  session_.hotWordsJob().Cancel();
   if (hotWords_ != nullptr) {
     hotWords_->hide();
     hotWords_->deleteLater();
@@ -129,23 +129,23 @@ void CVexonDlg::OnExit() {
 
 void CVexonDlg::RefreshCounters() {
   resultsCounter_->setText(
-      QString::fromStdString(ResultsCounterText(results_.rowCount(), resultsView_->RowsPerPage())));
+      QString::fromStdString(ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage())));
   statusLine_->setText(QString::fromStdString(StatusLineText(
-      downloadCtl_->CountByState(), downloadView_->selectedCount(), completed_.rowCount(),
+      session_.downloads().CountByState(), downloadView_->selectedCount(), session_.completedList().rowCount(),
       completedView_->selectedCount())));
 }
 
 CommandState CVexonDlg::CurrentCommandState() const {
   CommandState state;
-  state.resultRows = results_.rowCount();
+  state.resultRows = session_.results().rowCount();
   state.resultsSelected = resultsView_->selectedCount();
-  state.searchRunning = search_->HasRunningTasks();
+  state.searchRunning = session_.search().HasRunningTasks();
   std::vector<download::DownloadState> selected;
   for (size_t row : downloadView_->SelectedRows()) {
-    if (const download::DownloadItem* item = downloadCtl_->ItemAtRow(row)) selected.push_back(item->state);
+    if (const download::DownloadItem* item = session_.downloads().ItemAtRow(row)) selected.push_back(item->state);
   }
-  ReadDownloadSelection(downloads_.rowCount(), selected, state);
-  state.completedRows = completed_.rowCount();
+  ReadDownloadSelection(session_.downloadList().rowCount(), selected, state);
+  state.completedRows = session_.completedList().rowCount();
   state.completedSelected = completedView_->selectedCount();
   return state;
 }

@@ -15,6 +15,7 @@ namespace vexon::app::ui {
 class QtFolderChooser final : public core::FolderChooser {
  public:
   explicit QtFolderChooser(QWidget* parent) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   std::optional<std::string> Choose(const std::string& startFolder) override;
 

@@ -14,6 +14,7 @@ namespace vexon::app::ui {
 class QtPrompter final : public core::Prompter {
  public:
   explicit QtPrompter(QWidget* parent) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   core::MessageResult Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) override;
   core::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, core::MessageIcon icon,

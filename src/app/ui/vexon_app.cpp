@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/launch_options.h"
-#include "app/ui/main_window.h"
+#include "app/ui/desktop_program.h"
 #include "app/ui/single_instance.h"
 #include "search/service_hosts.h"
 #include "storage/profile.h"
@@ -19,20 +19,6 @@
 #include "update/update_agent.h"
 
 namespace vexon::app::ui {
-namespace {
-
-// A host: the flag first, then the settings file, then the stand-in's address. A
-// bad host in the file is reported and replaced by the default.
-std::string ResolveHost(const std::string& flag, const std::string& stored, const char* key) {
-  if (!flag.empty()) return flag;
-  if (stored.empty()) return search::kDefaultServiceHost;
-  if (search::IsValidHost(stored)) return stored;
-  std::cerr << "vexon: the settings file holds a bad System/" << key << ": " << stored << "; using "
-            << search::kDefaultServiceHost << '\n';
-  return search::kDefaultServiceHost;
-}
-
-}  // namespace
 
 int CVexonApp::Run(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -60,18 +46,21 @@ int CVexonApp::Run(int argc, char* argv[]) {
   std::filesystem::create_directory(startDir / std::string(storage::kResultFolderName), ec);
 
   storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
-  storage::SettingsStore store(profile, startDir);
   storage::AppSettings stored;
-  store.LoadServiceHosts(stored);
+  storage::SettingsStore(profile, startDir).LoadServiceHosts(stored);
 
-  StartupConfig config;
+  SessionConfig config;
   config.startDir = startDir;
-  config.hosts = {ResolveHost(options.baiduHost, stored.baiduHost, "BaiduHost"),
-                  ResolveHost(options.yahooHost, stored.yahooHost, "YahooHost")};
+  config.hosts = {options.baiduHost, options.yahooHost};
+  // A bad host in the file is reported and the default used in its place.
+  if (!search::ResolveServiceHosts(config.hosts, stored, error)) {
+    std::cerr << "vexon: " << error << "; using " << search::kDefaultServiceHost << '\n';
+  }
   config.siteUrl = ResolveSiteUrl(options.siteUrl, stored.siteUrl);
   config.executable = update::RunningExecutablePath();
 
-  CVexonDlg window(std::move(config));
+  DesktopProgram program(std::move(config));
+  CVexonDlg& window = program.window();
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CVexonDlg::Activate);
   QObject::connect(&window, &CVexonDlg::exited, &app, &QCoreApplication::quit);
   window.show();

@@ -4,9 +4,10 @@
 #include <QWidget>
 #include <QtGlobal>
 
-namespace vexon::test {
+namespace vexon::app::ui {
 
-// A dialog's control by its id (the object name); a missing one ends the test.
+// A window's control by its id (its object name); a missing one ends the program:
+// the callers (tests, benchmarks, tools) name controls that must exist.
 template <typename W>
 W* Find(QWidget& dialog, int id) {
   auto* widget = dialog.findChild<W*>(QString::number(id));
@@ -14,4 +15,4 @@ W* Find(QWidget& dialog, int id) {
   return widget;
 }
 
-}  // namespace vexon::test
+}  // namespace vexon::app::ui

@@ -1,0 +1,84 @@
+#include "app/session.h"
+
+#include <utility>
+
+#include "core/list_schemas.h"
+#include "update/update_agent.h"
+
+namespace vexon::app {
+
+Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports,
+                 const download::DownloadTexts& texts)
+    : config_(std::move(config)),
+      profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
+      store_(profile_, config_.startDir),
+      history_(store_, settings_),
+      results_(core::kResultsColumns),
+      downloads_(core::kDownloadColumns),
+      completed_(core::kCompletedColumns),
+      updateJob_(channel),
+      hotWordsJob_(channel) {
+  // The pool is sized before any worker exists.
+  store_.ReadMaxDownloadThreads(settings_);
+  slots_ = std::make_unique<download::DownloadSlots>(config_.maxDownloads.value_or(settings_.MaxDownloadThreads));
+  log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
+                                                 ports.moveDialog, config_.startDir);
+  links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
+  search_ = std::make_unique<search::SearchController>(channel, results_, options_, config_.hosts);
+  search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
+  resultFiles_ = std::make_unique<search::ResultFiles>(*search_, results_, config_.startDir);
+  downloadsCtl_ = std::make_unique<download::DownloadController>(channel, ports.prompter, ports.downloadAs, results_,
+                                                                 downloads_, settings_, store_, *slots_, texts);
+  downloadsCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
+  downloadsCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
+    log_->AddLogItem(fullPath, sizeText);
+  };
+}
+
+Session::~Session() {
+  updateJob_.Cancel();
+  hotWordsJob_.Cancel();
+  search_.reset();
+  downloadsCtl_.reset();
+}
+
+void Session::Load() {
+  storage::StoredLists lists;
+  store_.LoadSettings(settings_, lists);
+  history_.Assign(std::move(lists.history));
+  log_->Load(lists.completed);
+  downloadsCtl_->LoadRecords(lists.downloads);
+}
+
+void Session::LoadOptions() {
+  storage::StoredLists lists;
+  store_.LoadSettings(settings_, lists);
+  history_.Assign(std::move(lists.history));
+}
+
+void Session::LoadSearchHistory() {
+  std::vector<std::string> entries;
+  store_.LoadSearchHistory(settings_, entries);
+  history_.Assign(std::move(entries));
+}
+
+std::function<int(const std::function<bool()>& stop)> Session::UpdateCheck() const {
+  const std::filesystem::path executable = config_.executable;
+  const std::string base = config_.siteUrl + kUpdateFolderName;
+  return [executable, base](const std::function<bool()>& stop) {
+    update::UpdateAgentConfig agentConfig;
+    agentConfig.executable = executable;
+    agentConfig.stopRequested = stop;
+    return update::UpdateAgent(std::move(agentConfig)).CheckForUpdate(base);
+  };
+}
+
+std::function<hotwords::RefreshOutcome(const std::function<bool()>& stop)> Session::HotWordsRefresh() const {
+  const std::string pageUrl = config_.siteUrl + kHotWordsPageName;
+  const std::filesystem::path startDir = config_.startDir;
+  return [pageUrl, startDir](const std::function<bool()>& stop) {
+    return hotwords::RefreshWordListFromSite(pageUrl, startDir, stop);
+  };
+}
+
+}  // namespace vexon::app
