@@ -15,7 +15,7 @@
 #include "download/download_controller.h"
 #include "download/download_slots.h"
 #include "download/download_texts.h"
-#include "hotwords/word_list_refresh.h"
+#include "hotwords/site_refresh.h"
 #include "library/associations.h"
 #include "library/completed_log.h"
 #include "library/move_file_form.h"

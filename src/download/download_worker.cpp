@@ -100,7 +100,7 @@ class TransferRun final : public net::TransferHandler {
     if (!head.contentLengthText.empty() && !head.contentLength) {
       // A length libcurl cannot hold would make it read to the close and call
       // whatever came complete.
-      Fail(FillText(context_.texts.noResponse, Decimal(net::kErrInvalidServerResponse)));
+      Fail(FillText(context_.texts.noResponse, Decimal(net::Code(net::NetError::kInvalidServerResponse))));
       return false;
     }
     if (status == 206) {
@@ -293,7 +293,7 @@ bool DownloadWorker::RunTransfer() {
     // No answer at all (offline, refused, no name, silence) says nothing about the
     // range: the partial file keeps every byte for a later resume. Only a server
     // that answers a range wrongly makes the download start again from 0.
-    if (!result.headReceived) return fail(FillText(context_.texts.connectFailed, Decimal(result.error)));
+    if (!result.headReceived) return fail(FillText(context_.texts.connectFailed, Decimal(net::Code(result.error))));
     if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
     if (run.outcome == TransferRun::Outcome::kRestart) {
       resumeOffset = 0;
@@ -302,9 +302,11 @@ bool DownloadWorker::RunTransfer() {
     }
     // A body that ends before its length, or stalls, is a failure: what arrived
     // stays in the partial file for a later resume.
-    if (result.error != 0) return fail(FillText(context_.texts.transferFailed, Decimal(result.error)));
+    if (result.error != net::NetError::kNone) {
+      return fail(FillText(context_.texts.transferFailed, Decimal(net::Code(result.error))));
+    }
     if (!run.ReceivedDeclaredLength()) {
-      return fail(FillText(context_.texts.transferFailed, Decimal(net::kErrConnectionAborted)));
+      return fail(FillText(context_.texts.transferFailed, Decimal(net::Code(net::NetError::kConnectionAborted))));
     }
     run.Finish();
     file.Close();

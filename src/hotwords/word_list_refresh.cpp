@@ -15,8 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr unsigned kHttpOk = 200;
-// The reader's own complaint when it cannot write the download buffer.
-constexpr const char* kReaderFileError = "IT IS ERROR";
 
 // Whether the site reports the page to be exactly as long as the local file. A failed
 // query, another status or a missing length (reported as 0) proves nothing, so the
@@ -81,7 +79,7 @@ RefreshOutcome RefreshWordListFromSite(const std::string& pageUrl, const fs::pat
   net::PageReader reader;
   reader.stopRequested = stopRequested;
   if (RefreshWordList(reader, pageUrl, startDir)) return RefreshOutcome::kCurrent;
-  return reader.lastErrorText == kReaderFileError ? RefreshOutcome::kBufferNotWritable : RefreshOutcome::kFailed;
+  return reader.fileNotWritable ? RefreshOutcome::kBufferNotWritable : RefreshOutcome::kFailed;
 }
 
 }  // namespace vexon::hotwords

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include "hotwords/site_refresh.h"
 #include "net/page_reader.h"
 
 namespace vexon::hotwords {
@@ -23,16 +23,5 @@ namespace vexon::hotwords {
 // Returns whether the local file is now current.
 bool RefreshWordList(net::PageReader& reader, const std::string& pageUrl,
                      const std::filesystem::path& startDir);
-
-enum class RefreshOutcome {
-  kCurrent,           // the local file is up to date
-  kFailed,            // nothing changed
-  kBufferNotWritable  // the download buffer could not be written ("IT IS ERROR")
-};
-
-// The same with a reader of its own, for a thread that does nothing else;
-// `stopRequested` ends it early (nothing changes then).
-RefreshOutcome RefreshWordListFromSite(const std::string& pageUrl, const std::filesystem::path& startDir,
-                                       const std::function<bool()>& stopRequested);
 
 }  // namespace vexon::hotwords

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "net/net_errors.h"
 #include "text/strings.h"
 
 namespace vexon::net {
@@ -24,10 +23,19 @@ void GlobalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-CURL* Easy(void* p) { return static_cast<CURL*>(p); }
-CURLM* Multi(void* p) { return static_cast<CURLM*>(p); }
+struct EasyCleanup {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct ListCleanup {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
 
-struct TransferState {
+// What the callbacks of one request share with it.
+struct RequestState {
   TransferHandler* handler = nullptr;
   TransferResult* result = nullptr;
   ResponseHead pending;
@@ -86,7 +94,7 @@ bool IsRedirect(int status) {
 }
 
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
-  auto* state = static_cast<TransferState*>(user);
+  auto* state = static_cast<RequestState*>(user);
   const size_t n = size * count;
   state->lastActivity = Clock::now();
   std::string_view line(data, n);
@@ -129,7 +137,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
-  auto* state = static_cast<TransferState*>(user);
+  auto* state = static_cast<RequestState*>(user);
   const size_t n = size * count;
   state->lastActivity = Clock::now();
   if (!state->result->headReceived) return n;  // body of an answer we do not report
@@ -142,7 +150,7 @@ size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
 }
 
 int OnPrereq(void* user, char* primaryIp, char*, int, int) {
-  auto* state = static_cast<TransferState*>(user);
+  auto* state = static_cast<RequestState*>(user);
   state->connected = true;
   state->lastActivity = Clock::now();
   state->handler->OnStage(Stage::Connected, primaryIp ? primaryIp : "");
@@ -151,7 +159,7 @@ int OnPrereq(void* user, char* primaryIp, char*, int, int) {
 }
 
 curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address) {
-  auto* state = static_cast<TransferState*>(user);
+  auto* state = static_cast<RequestState*>(user);
   const std::string ip = AddressText(&address->addr);
   state->handler->OnStage(Stage::Resolved, ip);
   state->handler->OnStage(Stage::Connecting, ip);
@@ -159,39 +167,43 @@ curl_socket_t OnOpenSocket(void* user, curlsocktype, struct curl_sockaddr* addre
 }
 
 std::string HostOf(const std::string& url) {
-  std::string host;
-  CURLU* parsed = curl_url();
+  struct UrlCleanup {
+    void operator()(CURLU* parsed) const { curl_url_cleanup(parsed); }
+  };
+  struct TextFree {
+    void operator()(char* text) const { curl_free(text); }
+  };
+  std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
   char* part = nullptr;
-  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK) {
-    host = part;
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
+      curl_url_get(parsed.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) {
+    return {};
   }
-  curl_free(part);
-  curl_url_cleanup(parsed);
-  return host;
+  const std::unique_ptr<char, TextFree> host(part);
+  return host.get();
 }
 
 }  // namespace
 
-int NetErrorFromCurlCode(int curlCode) {
+NetError NetErrorFromCurlCode(int curlCode) {
   switch (static_cast<CURLcode>(curlCode)) {
-    case CURLE_OK: return 0;
-    case CURLE_OPERATION_TIMEDOUT: return kErrTimeout;
+    case CURLE_OK: return NetError::kNone;
+    case CURLE_OPERATION_TIMEDOUT: return NetError::kTimeout;
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL: return kErrInvalidUrl;
+    case CURLE_UNSUPPORTED_PROTOCOL: return NetError::kInvalidUrl;
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY: return kErrNameNotResolved;
-    case CURLE_COULDNT_CONNECT: return kErrCannotConnect;
+    case CURLE_COULDNT_RESOLVE_PROXY: return NetError::kNameNotResolved;
+    case CURLE_COULDNT_CONNECT: return NetError::kCannotConnect;
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE: return kErrConnectionAborted;
-    case CURLE_TOO_MANY_REDIRECTS: return kErrRedirectFailed;
+    case CURLE_PARTIAL_FILE: return NetError::kConnectionAborted;
+    case CURLE_TOO_MANY_REDIRECTS: return NetError::kRedirectFailed;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CACERT_BADFILE: return kErrSecureFailure;
-    default: return kErrInvalidServerResponse;
+    case CURLE_SSL_CACERT_BADFILE: return NetError::kSecureFailure;
+    default: return NetError::kInvalidServerResponse;
   }
 }
 
@@ -215,17 +227,49 @@ bool SleepUnlessStopped(std::chrono::milliseconds duration, const std::function<
   }
 }
 
-CurlSession::CurlSession(SessionSettings settings) : settings_(std::move(settings)) {
+struct CurlSession::Handles {
+  std::unique_ptr<CURL, EasyCleanup> easy;
+  std::unique_ptr<CURLM, MultiCleanup> multi;
+};
+
+struct CurlSession::TransferState : RequestState {};
+
+CurlSession::CurlSession(SessionSettings settings)
+    : settings_(std::move(settings)), handles_(std::make_unique<Handles>()), state_(std::make_unique<TransferState>()) {
   GlobalInit();
-  easy_ = curl_easy_init();
-  multi_ = curl_multi_init();
+  handles_->easy.reset(curl_easy_init());
+  handles_->multi.reset(curl_multi_init());
   // One kept connection: a request to another server closes the old one.
-  curl_multi_setopt(Multi(multi_), CURLMOPT_MAXCONNECTS, 1L);
+  ok_ = handles_->easy && handles_->multi &&
+        curl_multi_setopt(handles_->multi.get(), CURLMOPT_MAXCONNECTS, 1L) == CURLM_OK && SetOptions();
 }
 
-CurlSession::~CurlSession() {
-  if (easy_) curl_easy_cleanup(Easy(easy_));
-  if (multi_) curl_multi_cleanup(Multi(multi_));
+CurlSession::~CurlSession() = default;
+
+bool CurlSession::SetOptions() {
+  CURL* easy = handles_->easy.get();
+  RequestState* state = state_.get();
+  bool ok = true;
+  const auto set = [&](CURLoption option, auto value) { ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK; };
+  set(CURLOPT_HTTPGET, 1L);
+  set(CURLOPT_USERAGENT, settings_.userAgent.c_str());
+  set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
+  set(CURLOPT_FOLLOWLOCATION, settings_.maxRedirects > 0 ? 1L : 0L);
+  set(CURLOPT_MAXREDIRS, static_cast<long>(settings_.maxRedirects));
+  set(CURLOPT_PROTOCOLS_STR, "http,https");
+  set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  set(CURLOPT_NOSIGNAL, 1L);
+  set(CURLOPT_HEADERFUNCTION, OnHeaderLine);
+  set(CURLOPT_HEADERDATA, state);
+  set(CURLOPT_WRITEFUNCTION, OnBodyData);
+  set(CURLOPT_WRITEDATA, state);
+  set(CURLOPT_PREREQFUNCTION, OnPrereq);
+  set(CURLOPT_PREREQDATA, state);
+  set(CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
+  set(CURLOPT_OPENSOCKETDATA, state);
+  set(CURLOPT_BUFFERSIZE, settings_.bufferSize);
+  if (!settings_.proxy.empty()) set(CURLOPT_PROXY, settings_.proxy.c_str());
+  return ok;
 }
 
 TransferResult CurlSession::Get(const std::string& url, const std::vector<std::string>& headers,
@@ -235,8 +279,8 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
   for (int attempt = 0;; ++attempt) {
     bool connected = false;
     result = Attempt(url, headers, handler, deadline, connected);
-    const bool connectFailed =
-        result.error == kErrCannotConnect || (result.error == kErrTimeout && !connected);
+    const bool connectFailed = result.error == NetError::kCannotConnect ||
+                               (result.error == NetError::kTimeout && !connected);
     if (!connectFailed || attempt >= settings_.connectRetries || result.stopped || result.deadlinePassed) {
       return result;
     }
@@ -245,7 +289,7 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
       // The pause would outlast the deadline: end now, as the deadline would.
       SleepUnlessStopped(std::max(left, std::chrono::milliseconds(0)), stop);
       result.deadlinePassed = true;
-      result.error = kErrTimeout;
+      result.error = NetError::kTimeout;
       return result;
     }
     if (!SleepUnlessStopped(settings_.connectRetryPause, stop)) {
@@ -258,47 +302,33 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
 TransferResult CurlSession::Attempt(const std::string& url, const std::vector<std::string>& headers,
                                     TransferHandler& handler, Deadline deadline, bool& connected) {
   TransferResult result;
-  if (!easy_ || !multi_) {
-    result.error = kErrInvalidServerResponse;
+  CURL* easy = handles_->easy.get();
+  CURLM* multi = handles_->multi.get();
+  HeaderList headerList;
+  const auto add = [&](const char* line) {
+    curl_slist* longer = curl_slist_append(headerList.get(), line);
+    if (longer != nullptr) {
+      (void)headerList.release();
+      headerList.reset(longer);
+    }
+    return longer != nullptr;
+  };
+  bool ready = ok_;
+  if (settings_.noCache) ready = ready && add("Cache-Control: no-cache") && add("Pragma: no-cache");
+  for (const std::string& h : headers) ready = ready && add(h.c_str());
+  ready = ready && curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+          curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList.get()) == CURLE_OK;
+  if (!ready) {
+    result.error = NetError::kInvalidServerResponse;
     return result;
   }
-  CURL* easy = Easy(easy_);
-  TransferState state;
+  TransferState& state = *state_;
+  state = TransferState{};
   state.handler = &handler;
   state.result = &result;
   state.following = settings_.maxRedirects > 0;
 
-  curl_slist* headerList = nullptr;
-  if (settings_.noCache) {
-    headerList = curl_slist_append(headerList, "Cache-Control: no-cache");
-    headerList = curl_slist_append(headerList, "Pragma: no-cache");
-  }
-  for (const std::string& h : headers) headerList = curl_slist_append(headerList, h.c_str());
-
-  curl_easy_reset(easy);
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, settings_.userAgent.c_str());
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, state.following ? 1L : 0L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(settings_.maxRedirects));
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeaderLine);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBodyData);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state);
-  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnPrereq);
-  curl_easy_setopt(easy, CURLOPT_PREREQDATA, &state);
-  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
-  curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &state);
-  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, settings_.bufferSize);
-  if (!settings_.proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, settings_.proxy.c_str());
-
   handler.OnStage(Stage::Resolving, HostOf(url));
-  CURLM* multi = Multi(multi_);
   curl_multi_add_handle(multi, easy);
   CURLcode code = CURLE_OK;
   bool done = false;
@@ -330,13 +360,15 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
     curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
   }
   curl_multi_remove_handle(multi, easy);
-  curl_slist_free_all(headerList);
+  // The list goes with this request; the handle must not point at it.
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
   connected = state.connected;
+  state.handler = nullptr;
+  state.result = nullptr;
 
   if (result.stopped) return result;
   if (idleTimedOut || result.deadlinePassed) {
-    result.error = kErrTimeout;
+    result.error = NetError::kTimeout;
     return result;
   }
   if (state.handlerEnded) {
@@ -344,7 +376,7 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
     return result;
   }
   result.error = NetErrorFromCurlCode(code);
-  if (result.error == 0 && !result.headReceived) result.error = kErrInvalidServerResponse;
+  if (result.error == NetError::kNone && !result.headReceived) result.error = NetError::kInvalidServerResponse;
   return result;
 }
 

@@ -3,10 +3,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "net/net_errors.h"
 
 namespace vexon::net {
 
@@ -55,9 +58,9 @@ class TransferHandler {
 };
 
 struct TransferResult {
-  // 0 when the exchange worked (the head arrived and the body was read as far as
-  // the handler wanted), else a network error code.
-  int error = 0;
+  // kNone when the exchange worked (the head arrived and the body was read as far
+  // as the handler wanted).
+  NetError error = NetError::kNone;
   bool stopped = false;     // ShouldStop ended it
   bool endedEarly = false;  // the handler ended it in OnHead or OnBody
   bool headReceived = false;
@@ -66,15 +69,20 @@ struct TransferResult {
   uint64_t bodyBytes = 0;
 };
 
-// One HTTP client: a libcurl easy handle driven by its own multi handle, so the
-// connection is kept while requests go to the same server, and a stop is seen
-// within a few tens of milliseconds even while the library waits.
+// The program's one HTTP client: a libcurl easy handle driven by its own multi
+// handle, so the connection is kept while requests go to the same server, and a stop
+// is seen within a few tens of milliseconds even while the library waits. Every
+// option is set, and checked, once when the session is made.
 class CurlSession final {
  public:
   explicit CurlSession(SessionSettings settings);
   ~CurlSession();
   CurlSession(const CurlSession&) = delete;
   CurlSession& operator=(const CurlSession&) = delete;
+
+  // False when the library refused the session or one of its options: every
+  // request then fails at once.
+  bool ok() const { return ok_; }
 
   using Deadline = std::chrono::steady_clock::time_point;
   static constexpr Deadline kNoDeadline = Deadline::max();
@@ -88,16 +96,21 @@ class CurlSession final {
   const SessionSettings& settings() const { return settings_; }
 
  private:
+  struct Handles;
+  struct TransferState;
+
+  bool SetOptions();
   TransferResult Attempt(const std::string& url, const std::vector<std::string>& headers,
                          TransferHandler& handler, Deadline deadline, bool& connected);
 
   SessionSettings settings_;
-  void* easy_ = nullptr;
-  void* multi_ = nullptr;
+  std::unique_ptr<Handles> handles_;
+  std::unique_ptr<TransferState> state_;
+  bool ok_ = false;
 };
 
-// Maps a libcurl result code to the program's network error codes.
-int NetErrorFromCurlCode(int curlCode);
+// Maps a libcurl result code to the program's network errors.
+NetError NetErrorFromCurlCode(int curlCode);
 
 // Sleeps up to `duration`, waking early when `stop` says so. Returns false if stopped.
 bool SleepUnlessStopped(std::chrono::milliseconds duration, const std::function<bool()>& stop);

@@ -2,16 +2,22 @@
 
 namespace vexon::net {
 
-// Network failures carry the numeric codes the program has always shown for them,
-// so status texts and stored results keep their meaning.
-inline constexpr int kErrTimeout = 12002;
-inline constexpr int kErrInvalidUrl = 12005;
-inline constexpr int kErrNameNotResolved = 12007;
-inline constexpr int kErrShutdown = 12012;
-inline constexpr int kErrCannotConnect = 12029;
-inline constexpr int kErrConnectionAborted = 12030;
-inline constexpr int kErrInvalidServerResponse = 12152;
-inline constexpr int kErrRedirectFailed = 12156;
-inline constexpr int kErrSecureFailure = 12175;
+// Why a request got no usable answer. The values are the codes the program has
+// always shown for these failures, so status texts and stored results keep their
+// meaning; Code() gives the number a text shows.
+enum class NetError : int {
+  kNone = 0,
+  kTimeout = 12002,
+  kInvalidUrl = 12005,
+  kNameNotResolved = 12007,
+  kShutdown = 12012,
+  kCannotConnect = 12029,
+  kConnectionAborted = 12030,
+  kInvalidServerResponse = 12152,
+  kRedirectFailed = 12156,
+  kSecureFailure = 12175,
+};
+
+constexpr int Code(NetError error) { return static_cast<int>(error); }
 
 }  // namespace vexon::net

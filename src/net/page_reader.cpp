@@ -105,10 +105,10 @@ bool PageReader::Read(const std::string& url, const std::function<bool(const cha
   headers.clear();
   contentType.clear();
   status = 0;
-  lastError = 0;
+  lastError = NetError::kNone;
   UrlParts parts;
   if (!PrepareUrl(url, parts)) {
-    lastError = 12005;
+    lastError = NetError::kInvalidUrl;
     return false;
   }
   ReaderHandler handler(*this, sink, headOnly, textOnly, statusSink, parts.server);
@@ -121,7 +121,7 @@ bool PageReader::Read(const std::string& url, const std::function<bool(const cha
     lastError = result.error;
     return false;
   }
-  if (result.error != 0 || (result.endedEarly && !headOnly)) {
+  if (result.error != NetError::kNone || (result.endedEarly && !headOnly)) {
     lastError = result.error;
     return false;
   }
@@ -145,10 +145,10 @@ bool PageReader::ReadUrl(const std::string& url, std::string& out, const std::st
 
 bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path,
                                const std::string& agent, const StatusSink& statusSink, uint64_t maxBytes) {
-  lastErrorText.clear();
+  fileNotWritable = false;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) {
-    lastErrorText = "IT IS ERROR";
+    fileNotWritable = true;
     return false;
   }
   EnsureSession(agent);

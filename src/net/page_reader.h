@@ -36,7 +36,8 @@ class PageReader final {
   unsigned status = 0;
   std::string headers;
   std::string contentType;
-  int lastError = 0;  // network error code of the last failed read
+  NetError lastError = NetError::kNone;  // of the last failed read
+  bool fileNotWritable = false;         // SaveUrlToFile could not open its file
   std::string statusText;
 
   // Stops a read in progress when it returns true (polled often).
@@ -47,14 +48,13 @@ class PageReader final {
   bool ReadUrl(const std::string& url, std::string& out, const std::string& agent = {},
                const StatusSink& statusSink = {});
   // Writes the body to `path` (created or emptied first). False, with
-  // `lastErrorText` "IT IS ERROR", when the file cannot be opened; false too when
-  // the body runs past `maxBytes` (the file then holds its first part).
+  // `fileNotWritable`, when the file cannot be opened; false too when the body runs
+  // past `maxBytes` (the file then holds its first part).
   bool SaveUrlToFile(const std::string& url, const std::string& path, const std::string& agent = {},
                      const StatusSink& statusSink = {}, uint64_t maxBytes = UINT64_MAX);
   bool QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength,
                        unsigned& statusOut, const std::string& agent = {},
                        const StatusSink& statusSink = {});
-  std::string lastErrorText;
 
  private:
   bool EnsureSession(const std::string& agent);

@@ -1,7 +1,5 @@
 #include "net/status_text.h"
 
-#include "net/net_errors.h"
-
 namespace vexon::net {
 
 std::string StatusText(int status) {
@@ -19,12 +17,12 @@ std::string StatusText(int status) {
     case 501: return "Not implemented on Server";
     case 502: return "Server temporarily overloaded,busy";
     case 503: return "Server capacity reached, busy";
-    case kErrTimeout: return "Connection timed out";
-    case kErrInvalidUrl: return "URL is invalid";
-    case kErrNameNotResolved:
-    case kErrCannotConnect: return "Could not resolve host name. Check it, and try again";
-    case kErrShutdown: return "Win32 internet functions have been shut down";
-    case kErrConnectionAborted: return "Connection was aborted prematurely";
+    case Code(NetError::kTimeout): return "Connection timed out";
+    case Code(NetError::kInvalidUrl): return "URL is invalid";
+    case Code(NetError::kNameNotResolved):
+    case Code(NetError::kCannotConnect): return "Could not resolve host name. Check it, and try again";
+    case Code(NetError::kShutdown): return "Win32 internet functions have been shut down";
+    case Code(NetError::kConnectionAborted): return "Connection was aborted prematurely";
     default: return "no connection";
   }
 }

@@ -95,10 +95,10 @@ int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, Tran
   if (!result.headReceived) {
     // Opening or sending failed: one retry with a fresh session, unless the
     // deadline has already ended the request.
-    const int error = result.error;
+    const NetError error = result.error;
     CloseAll();
-    if (result.deadlinePassed) return error;
-    if (error == kErrTimeout &&
+    if (result.deadlinePassed) return Code(error);
+    if (error == NetError::kTimeout &&
         !SleepUnlessStopped(kTimeoutRetryPause, stopRequested_)) {
       return 0;
     }
@@ -117,7 +117,7 @@ int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResu
   if (result.stopped) return 0;
   if (!result.headReceived) {
     CloseAll();
-    return result.error;
+    return Code(result.error);
   }
   return 200;
 }
@@ -133,7 +133,7 @@ bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::strin
   if (handler.contentType.find("text") == std::string::npos) return false;
   // An error while reading the body fails the page; an oversized page keeps its
   // first part.
-  if (result.error != 0) return false;
+  if (result.error != NetError::kNone) return false;
   if (result.endedEarly && !handler.truncated) return false;
   return !stopRequested_();
 }

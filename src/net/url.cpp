@@ -27,9 +27,9 @@ bool IsKeptInTarget(unsigned char c) {
   }
 }
 
+// Every byte that `keep` refuses as %XX.
 template <typename Keep>
-std::string Escape(std::string_view utf8, Keep keep) {
-  const std::string bytes = text::Gb18030FromUtf8(utf8);
+std::string PercentEncode(std::string_view bytes, Keep keep) {
   std::string out;
   out.reserve(bytes.size());
   for (unsigned char c : bytes) {
@@ -42,6 +42,12 @@ std::string Escape(std::string_view utf8, Keep keep) {
     }
   }
   return out;
+}
+
+// The server side of the program's requests reads GB18030.
+template <typename Keep>
+std::string Escape(std::string_view utf8, Keep keep) {
+  return PercentEncode(text::Gb18030FromUtf8(utf8), keep);
 }
 
 }  // namespace
@@ -75,6 +81,8 @@ std::string RequestUrl(const UrlParts& parts) {
 std::string EncodeRequestTarget(std::string_view utf8) { return Escape(utf8, IsKeptInTarget); }
 
 std::string EncodeQueryWords(std::string_view utf8) { return Escape(utf8, IsUnreserved); }
+
+std::string EncodePathSegment(std::string_view bytes) { return PercentEncode(bytes, IsUnreserved); }
 
 bool IsHttpAddress(std::string_view url) {
   const std::string lower = text::AsciiLower(url.substr(0, 8));

@@ -30,6 +30,10 @@ std::string EncodeRequestTarget(std::string_view utf8);
 // and "-._~" is percent-encoded, so "&" or "#" stay part of the words.
 std::string EncodeQueryWords(std::string_view utf8);
 
+// A file name as one path segment: its bytes as they stand, every one other than
+// letters, digits and "-._~" percent-encoded.
+std::string EncodePathSegment(std::string_view bytes);
+
 // An http or https address (any letter case) with something after the scheme and no
 // control bytes. Blanks pass: the results list shows "%20" as a blank.
 bool IsHttpAddress(std::string_view url);

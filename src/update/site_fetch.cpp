@@ -96,12 +96,13 @@ Transfer Run(net::CurlSession& session, const std::string& url, const BodySink& 
   t.bodyBytes = handler.received;
   if (!result.headReceived) {
     const bool unreachable = !handler.connected &&
-                             (result.error == net::kErrNameNotResolved || result.error == net::kErrCannotConnect ||
-                              result.error == net::kErrTimeout || result.stopped || result.deadlinePassed);
+                             (result.error == net::NetError::kNameNotResolved ||
+                              result.error == net::NetError::kCannotConnect || result.error == net::NetError::kTimeout ||
+                              result.stopped || result.deadlinePassed);
     t.outcome = unreachable ? FetchOutcome::kNoConnection : FetchOutcome::kOpenFailed;
   } else if (handler.badStatus) {
     t.outcome = FetchOutcome::kOpenFailed;
-  } else if (handler.overLimit || result.stopped || result.error != 0) {
+  } else if (handler.overLimit || result.stopped || result.error != net::NetError::kNone) {
     t.outcome = FetchOutcome::kReadFailed;
   } else if (result.endedEarly && !handler.sinkEnded) {
     t.outcome = FetchOutcome::kReadFailed;

@@ -11,24 +11,6 @@ namespace vexon::update {
 namespace fs = std::filesystem;
 namespace {
 
-// The executable's file name as one URL path segment.
-std::string EscapePathSegment(const std::string& name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '.' || c == '_' || c == '~';
-    if (plain) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
 fs::path DefaultTempFolder() {
   const char* tmp = std::getenv("TMPDIR");
   return tmp != nullptr && *tmp != '\0' ? fs::path(tmp) : fs::path("/tmp");
@@ -109,7 +91,7 @@ int UpdateAgent::DownloadAndSwap(const std::string& baseUrl) {
   if (SamePath(download, exe)) download += ".download";
 
   uint64_t bytes = 0;
-  switch (fetch_.SaveNewFile(baseUrl + EscapePathSegment(name), download, bytes)) {
+  switch (fetch_.SaveNewFile(baseUrl + net::EncodePathSegment(name), download, bytes)) {
     case FetchOutcome::kDone: break;
     case FetchOutcome::kNoConnection:
     case FetchOutcome::kOpenFailed: return kUpdateOpenFailed;

@@ -16,6 +16,7 @@
 #include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
 #include "app/ui/dialog_job.h"
+#include "core/prompter.h"
 #include "app/ui/list_view.h"
 #include "text/strings.h"
 
@@ -33,8 +34,6 @@ constexpr int kIndexColumn = 0;
 constexpr int kWordColumn = 1;
 constexpr int kRelatedColumn = 2;
 constexpr const char* kNoWord = "-";
-// The reader's own complaint when it cannot write the download buffer.
-constexpr const char* kReaderFileError = "IT IS ERROR";
 constexpr const char* kRefreshingText = "正在刷新列表...";
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
@@ -128,7 +127,7 @@ void CHotWordsDlg::OnRefreshed(RefreshOutcome outcome) {
   if (list) ShowList(std::move(*list));
   emit refreshEnded();
   if (outcome == RefreshOutcome::kBufferNotWritable) {
-    QMessageBox::warning(this, Utf8("维松MP3"), Utf8(kReaderFileError));
+    QMessageBox::warning(this, Utf8(core::kMessageCaption), Utf8(kBufferNotWritableText));
   }
 }
 

@@ -11,7 +11,7 @@
 #include "core/background_job.h"
 #include "core/list_table.h"
 #include "hotwords/word_list.h"
-#include "hotwords/word_list_refresh.h"
+#include "hotwords/site_refresh.h"
 
 class QComboBox;
 class QPushButton;

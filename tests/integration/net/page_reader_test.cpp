@@ -64,7 +64,7 @@ TEST_F(PageReaderTest, SavesToAFileReplacingOlderContent) {
   ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/f"), target.string()));
   EXPECT_EQ(ReadFile(target), "short");
   EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/f"), (dir / "no" / "such" / "dir").string()));
-  EXPECT_EQ(reader.lastErrorText, "IT IS ERROR");
+  EXPECT_TRUE(reader.fileNotWritable);
 }
 
 TEST_F(PageReaderTest, QueriesHeadersWithoutTheBody) {
@@ -108,5 +108,5 @@ TEST_F(PageReaderTest, WhatAServerSendsStaysWithinItsLimits) {
   // A head that never ends is cut by the read's deadline.
   reader.deadline = std::chrono::milliseconds(700);
   EXPECT_FALSE(reader.ReadUrl(faults.Url("/trickle.htm"), out));
-  EXPECT_EQ(reader.lastError, 12002);
+  EXPECT_EQ(reader.lastError, net::NetError::kTimeout);
 }

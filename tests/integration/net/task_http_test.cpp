@@ -104,10 +104,10 @@ TEST_F(TaskHttpTest, NetworkFailuresMapToTheirCodes) {
   net::TaskHttp http2([] { return false; }, fast);
   net::UrlParts refused;
   ASSERT_TRUE(net::PrepareUrl("http://127.0.0.1:1/x", refused));
-  EXPECT_EQ(http2.OpenGetRequest(refused, plain), net::kErrCannotConnect);
+  EXPECT_EQ(http2.OpenGetRequest(refused, plain), net::Code(net::NetError::kCannotConnect));
   net::UrlParts bad;
   ASSERT_TRUE(net::PrepareUrl("gopher://127.0.0.1/x", bad));
-  EXPECT_EQ(http2.OpenGetRequest(bad, plain), net::kErrInvalidUrl);
+  EXPECT_EQ(http2.OpenGetRequest(bad, plain), net::Code(net::NetError::kInvalidUrl));
 }
 
 TEST_F(TaskHttpTest, OversizedPagesAreCut) {
@@ -133,7 +133,7 @@ TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
   };
   // A head that never ends: no retry after the deadline, which is the time-out.
   net::TransferHandler plain;
-  EXPECT_EQ(bounded.OpenGetRequest(parts("/trickle"), plain), net::kErrTimeout);
+  EXPECT_EQ(bounded.OpenGetRequest(parts("/trickle"), plain), net::Code(net::NetError::kTimeout));
   EXPECT_EQ(faults.Requests().size(), 1u);
   std::string bytes, type;
   EXPECT_FALSE(bounded.FetchPage(parts("/trickle"), bytes, type));
@@ -144,5 +144,5 @@ TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
   net::TransferResult result;
   EXPECT_EQ(bounded.OpenGetRequest(parts("/endless"), greedy, &result), 200);
   EXPECT_TRUE(result.deadlinePassed);
-  EXPECT_EQ(result.error, net::kErrTimeout);
+  EXPECT_EQ(result.error, net::NetError::kTimeout);
 }

@@ -45,8 +45,8 @@ TEST(StatusText, MapsStatusesAndErrors) {
   EXPECT_EQ(StatusText(200), "ok");
   EXPECT_EQ(StatusText(404), "not found");
   EXPECT_EQ(StatusText(502), "Server temporarily overloaded,busy");
-  EXPECT_EQ(StatusText(kErrTimeout), "Connection timed out");
-  EXPECT_EQ(StatusText(kErrNameNotResolved), StatusText(kErrCannotConnect));
-  EXPECT_EQ(StatusText(kErrConnectionAborted), "Connection was aborted prematurely");
+  EXPECT_EQ(StatusText(NetError::kTimeout), "Connection timed out");
+  EXPECT_EQ(StatusText(NetError::kNameNotResolved), StatusText(NetError::kCannotConnect));
+  EXPECT_EQ(StatusText(NetError::kConnectionAborted), "Connection was aborted prematurely");
   EXPECT_EQ(StatusText(418), "no connection");
 }
