@@ -34,14 +34,13 @@ class HeadlessPorts final {
    public:
     bool OpenFile(const std::string&) override { return false; }
     bool OpenWebAddress(const std::string&) override { return false; }
-    bool RunProgram(const std::string&, const std::string&) override { return false; }
   };
 
   class NoAssociations final : public library::Associations {
    public:
     std::optional<std::string> TypeForExtension(const std::string&) override { return std::nullopt; }
     std::optional<std::string> DefaultApplication(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> Executable(const std::string&) override { return std::nullopt; }
+    bool Launch(const std::string&, const std::string&) override { return false; }
   };
 
   StderrPrompter prompter_;

@@ -13,8 +13,6 @@ class Shell {
   virtual bool OpenFile(const std::string& path) = 0;
   // Opens an http or https address in the user's web browser.
   virtual bool OpenWebAddress(const std::string& url) = 0;
-  // Starts `program` with `argument` as its single argument.
-  virtual bool RunProgram(const std::string& program, const std::string& argument) = 0;
 };
 
 }  // namespace vexon::core

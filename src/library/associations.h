@@ -5,17 +5,19 @@
 
 namespace vexon::library {
 
-// Extension -> file type -> default application -> its executable, the steps a
-// desktop takes to choose the program that opens a file. Each step may find nothing.
+// The steps a desktop takes to play a file of some type: its type from its name,
+// the default application of that type, and the start of that application with
+// the file's address. Each step may find nothing.
 class Associations {
  public:
   virtual ~Associations() = default;
-  // ".mp3" (leading dot, any letter case) -> "audio/mpeg".
+  // ".mp3" (leading dot, any letter case) -> "audio/mpeg"; nothing when only a guess.
   virtual std::optional<std::string> TypeForExtension(const std::string& extension) = 0;
-  // "audio/mpeg" -> the desktop id of its default application, e.g. "vlc.desktop".
+  // "audio/mpeg" -> the id of its default application, e.g. "vlc.desktop".
   virtual std::optional<std::string> DefaultApplication(const std::string& type) = 0;
-  // "vlc.desktop" -> the program its Exec line starts, e.g. "/usr/bin/vlc" or "vlc".
-  virtual std::optional<std::string> Executable(const std::string& application) = 0;
+  // Starts the application with `url` as its one address: its whole command line,
+  // flags and field codes expanded, never through a command shell.
+  virtual bool Launch(const std::string& application, const std::string& url) = 0;
 };
 
 }  // namespace vexon::library

@@ -39,9 +39,7 @@ void ResultLinks::OnPlayOnline(const std::string& url) {
   if (!type) return missing();
   const std::optional<std::string> application = associations_.DefaultApplication(*type);
   if (!application) return missing();
-  const std::optional<std::string> program = associations_.Executable(*application);
-  if (!program) return missing();
-  if (!program->empty()) shell_.RunProgram(*program, url);
+  if (!associations_.Launch(*application, url)) return missing();
 }
 
 void ResultLinks::OnVisitSite(const std::string& url) {

@@ -43,7 +43,7 @@ class ScriptedFolderChooser final : public core::FolderChooser {
   std::vector<std::string> starts;
 };
 
-// Records what the desktop would open or run.
+// Records what the desktop would open.
 class RecordingShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override {
@@ -54,13 +54,8 @@ class RecordingShell final : public core::Shell {
     web.push_back(url);
     return true;
   }
-  bool RunProgram(const std::string& program, const std::string& argument) override {
-    runs.emplace_back(program, argument);
-    return true;
-  }
   std::vector<std::string> files;
   std::vector<std::string> web;
-  std::vector<std::pair<std::string, std::string>> runs;
 };
 
 }  // namespace vexon::test

@@ -26,7 +26,7 @@
 #include "download/ui/qt_download_as_dialog.h"
 #include "fakes/ports.h"
 #include "hotwords/ui/hot_words_dialog.h"
-#include "library/freedesktop_associations.h"
+#include "library/gio_associations.h"
 #include "library/ui/move_file_dialog.h"
 
 namespace vexon::test {
@@ -76,7 +76,7 @@ struct WindowFixture {
   app::ui::QtFolderChooser folders{nullptr};
   download::ui::CDownloadAsDlg downloadAs{folders, prompter};
   library::ui::CMoveFileDlg moveDialog{folders};
-  library::FreedesktopAssociations associations{library::XdgDirs::FromEnvironment()};
+  library::GioAssociations associations;
   std::vector<QUrl> openedUrls;
   std::unique_ptr<app::ui::QtOwnerChannel> channel;
   std::unique_ptr<app::Session> session;

@@ -3,7 +3,7 @@
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_prompter.h"
 #include "download/ui/qt_download_as_dialog.h"
-#include "library/freedesktop_associations.h"
+#include "library/gio_associations.h"
 #include "library/ui/move_file_dialog.h"
 #include "library/ui/qt_shell.h"
 
@@ -14,7 +14,7 @@ DesktopPorts::DesktopPorts()
   downloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_);
   moveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_);
   shell_ = std::make_unique<library::ui::QtShell>();
-  associations_ = std::make_unique<library::FreedesktopAssociations>(library::XdgDirs::FromEnvironment());
+  associations_ = std::make_unique<library::GioAssociations>();
 }
 
 DesktopPorts::~DesktopPorts() = default;

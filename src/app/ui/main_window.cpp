@@ -16,7 +16,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "core/column_spec.h"
 #include "app/command_ids.h"
 #include "app/status_counters.h"
 #include "app/ui/artwork.h"
@@ -25,16 +24,6 @@
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_owner_channel.h"
 #include "app/ui/qt_prompter.h"
-#include "core/list_schemas.h"
-#include "download/download_controller.h"
-#include "download/ui/qt_download_as_dialog.h"
-#include "hotwords/ui/hot_words_dialog.h"
-#include "library/completed_log.h"
-#include "library/freedesktop_associations.h"
-#include "library/result_links.h"
-#include "library/ui/move_file_dialog.h"
-#include "library/ui/qt_shell.h"
-#include "search/search_controller.h"
 #include "search/search_options_form.h"
 
 namespace vexon::app::ui {

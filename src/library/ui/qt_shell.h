@@ -10,7 +10,6 @@ class QtShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
-  bool RunProgram(const std::string& program, const std::string& argument) override;
 };
 
 }  // namespace vexon::library::ui

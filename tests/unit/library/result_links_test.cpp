@@ -23,9 +23,15 @@ class TableAssociations final : public Associations {
     return Find(types, extension);
   }
   std::optional<std::string> DefaultApplication(const std::string& type) override { return Find(apps, type); }
-  std::optional<std::string> Executable(const std::string& app) override { return Find(programs, app); }
-  std::map<std::string, std::string> types, apps, programs;
+  bool Launch(const std::string& app, const std::string& url) override {
+    if (app != launchable) return false;
+    launches.emplace_back(app, url);
+    return true;
+  }
+  std::map<std::string, std::string> types, apps;
+  std::string launchable = "player.desktop";
   std::vector<std::string> asked;
+  std::vector<std::pair<std::string, std::string>> launches;
 
  private:
   static std::optional<std::string> Find(const std::map<std::string, std::string>& m, const std::string& k) {
@@ -38,7 +44,6 @@ struct Rig {
   Rig() : links(prompter, shell, associations) {
     associations.types = {{".mp3", "audio/mpeg"}, {".wma", "audio/x-ms-wma"}, {".ogg", "audio/ogg"}};
     associations.apps = {{"audio/mpeg", "player.desktop"}, {"audio/ogg", "broken.desktop"}};
-    associations.programs = {{"player.desktop", "/usr/bin/player"}};
   }
   FakePrompter prompter;
   FakeShell shell;
@@ -46,13 +51,12 @@ struct Rig {
   ResultLinks links;
 };
 
-TEST(ResultLinks, PlayOnlineRunsThePlayerWithTheUrlAsOneArgument) {
+TEST(ResultLinks, PlayOnlineStartsTheDefaultApplicationWithTheUrl) {
   Rig rig;
   const std::string url = "http://h:8/a b;rm -rf ~.mp3";
   rig.links.OnPlayOnline(url);
-  ASSERT_EQ(rig.shell.runs.size(), 1u);
-  EXPECT_EQ(rig.shell.runs[0].first, "/usr/bin/player");
-  EXPECT_EQ(rig.shell.runs[0].second, url);
+  ASSERT_EQ(rig.associations.launches.size(), 1u);
+  EXPECT_EQ(rig.associations.launches[0], std::make_pair(std::string("player.desktop"), url));
   EXPECT_TRUE(rig.prompter.texts.empty());
 }
 
@@ -60,7 +64,7 @@ TEST(ResultLinks, EachMissingStepShowsTheSameMessage) {
   for (const char* url : {"http://h/a.xyz", "http://h/a.wma", "http://h/a.ogg"}) {
     Rig rig;
     rig.links.OnPlayOnline(url);
-    EXPECT_TRUE(rig.shell.runs.empty()) << url;
+    EXPECT_TRUE(rig.associations.launches.empty()) << url;
     ASSERT_EQ(rig.prompter.texts.size(), 1u) << url;
     EXPECT_EQ(rig.prompter.texts[0], kPlayerMissingText);
   }
@@ -75,7 +79,7 @@ TEST(ResultLinks, OnlyWebAddressesReachTheDesktop) {
     Rig rig;
     rig.links.OnPlayOnline(url);
     rig.links.OnVisitSite(url);
-    EXPECT_TRUE(rig.shell.runs.empty()) << url;
+    EXPECT_TRUE(rig.associations.launches.empty()) << url;
     EXPECT_TRUE(rig.shell.web.empty()) << url;
     EXPECT_EQ(rig.prompter.texts.size(), 2u) << url;
   }
