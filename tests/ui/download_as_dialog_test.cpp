@@ -96,12 +96,6 @@ class DownloadAsDialogTest final : public QObject {
     }
   }
 
-  void AnEmptyKeywordLeavesTwoEntries() {
-    DownloadAsForm form("x", "Song", "", "/music/", ".mp3");
-    Fixture f(form);
-    QCOMPARE(Entries(Find<QComboBox>(f.dialog, 1000)), QStringList({"Song", "x"}));
-  }
-
   void TypingUpdatesTheFullNameAtEachKey() {
     DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
     Fixture f(form);
@@ -113,42 +107,6 @@ class DownloadAsDialogTest final : public QObject {
     QTest::keyClicks(edit, "bc");
     QCOMPARE(FullName(f.dialog), QString("/music/abc.mp3"));
     QCOMPARE(form.selectedCandidate(), DownloadAsForm::npos);
-  }
-
-  void ChoosingAnEntryUsesItsText() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    TypeName(f.dialog, "abc");
-    QComboBox* combo = Find<QComboBox>(f.dialog, 1000);
-    // The arrow keys choose entries of the list, as the drop-down does.
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentText(), QString("kw"));
-    QCOMPARE(form.selectedCandidate(), size_t{1});
-    QCOMPARE(FullName(f.dialog), QString("/music/kw.mp3"));
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(FullName(f.dialog), QString("/music/x.mp3"));
-  }
-
-  void BrowseAppendsTheSlash() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    TypeName(f.dialog, "abc");
-    f.chooser.answer = "/new/place";
-    Click(f.dialog, 1028);
-    QCOMPARE(f.chooser.starts, std::vector<std::string>{"/music"});
-    QCOMPARE(Find<QLineEdit>(f.dialog, 1075)->text(), QString("/new/place/"));
-    QCOMPARE(FullName(f.dialog), QString("/new/place/abc.mp3"));
-  }
-
-  void CancelledBrowseChangesNothing() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    f.chooser.answer = std::nullopt;
-    Click(f.dialog, 1028);
-    QCOMPARE(f.chooser.starts.size(), size_t{1});
-    QCOMPARE(Find<QLineEdit>(f.dialog, 1075)->text(), QString("/music/"));
-    QCOMPARE(FullName(f.dialog), QString("/music/Song.mp3"));
-    QCOMPARE(form.path(), std::string("/music/"));
   }
 
   void OkTakesTheTextsAndCloses() {
@@ -210,15 +168,6 @@ class DownloadAsDialogTest final : public QObject {
     QCOMPARE(f.dialog.focusWidget(), Find<QWidget>(f.dialog, focused));
   }
 
-  void CancelCloses() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    TypeName(f.dialog, "abc");
-    Click(f.dialog, 2);
-    QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
-    QVERIFY(!f.dialog.isVisible());
-    QCOMPARE(form.fullName(), std::string("/music/Song.mp3"));
-  }
 };
 
 QTEST_MAIN(DownloadAsDialogTest)

@@ -136,14 +136,6 @@ class HotWordsDialogTest final : public QObject {
     QVERIFY(label);
   }
 
-  void StartsEmptyWithoutALocalFile() {
-    Harness h;
-    auto dialog = h.Open();
-    QCOMPARE(dialog->categoryBox().count(), 0);
-    QCOMPARE(dialog->wordList().table().rowCount(), size_t{0});
-    QCOMPARE(h.server.Requests().size(), size_t{0});  // no network on opening
-  }
-
   void ACategoryShowsItsLettersEntriesFromZero() {
     Harness h;
     h.WriteLocal(kLocalList);
@@ -152,18 +144,6 @@ class HotWordsDialogTest final : public QObject {
     QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
     dialog->categoryBox().setCurrentIndex(0);
     QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦"}));
-  }
-
-  void ACategoryWithoutALetterChangesNothing() {
-    Harness h;
-    h.WriteLocal("B--歌手\r\n中--别的\r\nB|||王菲\r\nA|||首\r\n");
-    auto dialog = h.Open();
-    // The first fill shows the "A" list whatever the first category is.
-    QCOMPARE(Rows(*dialog), U({"0/首/-"}));
-    dialog->categoryBox().setCurrentIndex(1);
-    QCOMPARE(Rows(*dialog), U({"0/首/-"}));
-    dialog->categoryBox().setCurrentIndex(0);
-    QCOMPARE(Rows(*dialog), U({"0/王菲/-"}));
   }
 
   void RefreshesFromTheSite() {
@@ -246,27 +226,6 @@ class HotWordsDialogTest final : public QObject {
     QCOMPARE(view.currentIndex(), view.model()->index(0, 2));
   }
 
-  void TheIndexCellAndADashSendNothing() {
-    Harness h;
-    h.WriteLocal(kLocalList);
-    auto dialog = h.Open();
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    dialog->categoryBox().setCurrentIndex(1);
-    auto& view = dialog->wordList();
-    DoubleClick(view, 1, 2);  // "-"
-    DoubleClick(view, 0, 0);
-    DoubleClick(view, 0, 1);  // a word, so the clicks above could have sent one
-    QCOMPARE(h.words, std::vector<std::string>({"周杰伦"}));
-    h.words.clear();
-    dialog->ActivateCell(1, 2);  // "-"
-    dialog->ActivateCell(0, 0);
-    dialog->ActivateCell(5, 1);  // no such row
-    dialog->ActivateCell(0, 3);  // no such column
-    dialog->ActivateCell(-1, 1);
-    QVERIFY(h.words.empty());
-  }
-
   void ClosingTheWindowGivesUpARefreshUnderWay() {
     Harness h;
     h.WriteLocal(kLocalList);
@@ -285,19 +244,6 @@ class HotWordsDialogTest final : public QObject {
     QCOMPARE(Categories(*again), U({"A--新歌速递", "B--热门歌手"}));
   }
 
-  void ANewWindowReadsTheFileARefreshLeft() {
-    Harness h;
-    {
-      auto first = h.Open();
-      QCOMPARE(first->categoryBox().count(), 0);
-      QVERIFY(Harness::Refresh(*first));
-      QCOMPARE(first->categoryBox().count(), 3);
-    }
-    QVERIFY(std::filesystem::exists(h.startDir / vexon::hotwords::kWordListFile));
-    QVERIFY(!std::filesystem::exists(h.startDir / vexon::hotwords::kWordListTempFile));
-    auto second = h.Open();
-    QCOMPARE(Categories(*second), U({"A--新歌速递", "B--热门歌手", "C--经典老歌"}));
-  }
 };
 
 QTEST_MAIN(HotWordsDialogTest)

@@ -61,15 +61,6 @@ class ListTableModelTest final : public QObject {
     table_.reset();
   }
 
-  void ShowsCellsAndHeaderTexts() {
-    QCOMPARE(model_->rowCount(), 3);
-    QCOMPARE(model_->columnCount(), 4);
-    QCOMPARE(model_->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("文件名"));
-    QCOMPARE(model_->headerData(0, Qt::Horizontal).toString(), QString());
-    QCOMPARE(model_->data(model_->index(1, 1)).toString(), QString("b.mp3"));
-    QCOMPARE(model_->data(model_->index(2, 3), Qt::ToolTipRole).toString(), QString("06/15/2002"));
-  }
-
   void AppendedRowIsAnnouncedAtItsPosition() {
     QSignalSpy about(model_.get(), &QAbstractItemModel::rowsAboutToBeInserted);
     QSignalSpy inserted(model_.get(), &QAbstractItemModel::rowsInserted);
@@ -108,39 +99,6 @@ class ListTableModelTest final : public QObject {
     QCOMPARE(model_->data(model_->index(2, 2)).toString(), QString("55"));
   }
 
-  void MarkedRowIsBold() {
-    QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
-    table_->SetRowMarks(1, true);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed[0][0].value<QModelIndex>(), model_->index(1, 0));
-    QCOMPARE(changed[0][1].value<QModelIndex>(), model_->index(1, 3));
-    for (int column = 0; column < 4; ++column) {
-      QVERIFY(model_->data(model_->index(1, column), Qt::FontRole).value<QFont>().bold());
-      QVERIFY(!model_->data(model_->index(0, column), Qt::FontRole).value<QFont>().bold());
-    }
-    table_->SetRowMarks(1, false);
-    QVERIFY(!model_->data(model_->index(1, 2), Qt::FontRole).value<QFont>().bold());
-  }
-
-  void ImageColumnShowsTheProvidedIcon() {
-    std::vector<int> asked;
-    model_->SetImageColumn(0, [&](int image) {
-      asked.push_back(image);
-      QPixmap pixmap(8, 8);
-      pixmap.fill(Qt::red);
-      return QIcon(pixmap);
-    });
-    table_->SetImage(1, 4);
-    asked.clear();
-    QVERIFY(!model_->data(model_->index(1, 0), Qt::DecorationRole).value<QIcon>().isNull());
-    QCOMPARE(asked, std::vector<int>{4});
-    // No image on the row, or another column: no icon, and the provider is not asked.
-    asked.clear();
-    QVERIFY(!model_->data(model_->index(0, 0), Qt::DecorationRole).isValid());
-    QVERIFY(!model_->data(model_->index(1, 1), Qt::DecorationRole).isValid());
-    QVERIFY(asked.empty());
-  }
-
   void HeaderSortUsesTheIntegerRule() {
     QSignalSpy aboutToChange(model_.get(), &QAbstractItemModel::layoutAboutToBeChanged);
     QSignalSpy changed(model_.get(), &QAbstractItemModel::layoutChanged);
@@ -170,15 +128,6 @@ class ListTableModelTest final : public QObject {
     QCOMPARE(ColumnTexts(*model_, 1), (QStringList{"c.mp3", "a.mp3", "b.mp3"}));
     QCOMPARE(SelectedRows(selection), (QList<int>{0, 2}));
     QCOMPARE(selection.currentIndex(), model_->index(0, 1));
-  }
-
-  void ViewTakesTheColumnWidths() {
-    QTableView view;
-    view.setModel(model_.get());
-    vexon::app::ui::ApplyColumnWidths(view, *table_);
-    QCOMPARE(view.columnWidth(0), 25);
-    QCOMPARE(view.columnWidth(1), 100);
-    QCOMPARE(view.columnWidth(3), 80);
   }
 
  private:

@@ -176,34 +176,6 @@ class MainWindowFlowTest final : public QObject {
     QVERIFY(!elsewhere.NotifyRunning());
   }
 
-  void ASecondProcessEndsAtOnceWithoutOutput() {
-    QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-    const QStringList hosts = {QStringLiteral("--baidu-host"), QStringLiteral("127.0.0.1:9"),
-                               QStringLiteral("--yahoo-host"), QStringLiteral("127.0.0.1:9")};
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.setWorkingDirectory(dir.path());
-    first.start(QStringLiteral(VEXON_APP_PATH), hosts);
-    QVERIFY(first.waitForStarted());
-    // Ready once its settings file exists (written while the window loads).
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("vudez.ini"))), 20000);
-    QTest::qWait(300);
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.setWorkingDirectory(dir.path());
-    second.start(QStringLiteral(VEXON_APP_PATH), hosts);
-    QVERIFY(second.waitForFinished(20000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(second.readAllStandardOutput(), QByteArray());
-    QCOMPARE(second.readAllStandardError(), QByteArray());
-    QCOMPARE(first.state(), QProcess::Running);
-    first.kill();
-    first.waitForFinished(5000);
-  }
 };
 
 QTEST_MAIN(MainWindowFlowTest)

@@ -66,37 +66,6 @@ class MainWindowTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void StartsWithControlsTextsAndTheDownloadListOnView() {
-    WindowFixture f;
-    auto& w = f.Open();
-    QCOMPARE(w.windowTitle(), QString::fromUtf8("维松Mp3"));
-    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数[0]   "));
-    QCOMPARE(CheckingCounter(w).text(), QString::fromUtf8("正在检测数:"));
-    QVERIFY(TypeBox(w, ctl::kTypeMp3).isChecked());
-    QVERIFY(TypeBox(w, ctl::kTypeFlash).isChecked());
-    QVERIFY(!TypeBox(w, ctl::kTypeWmv).isChecked());
-    QVERIFY(!TypeBox(w, ctl::kTypeMpg).isChecked());
-    QVERIFY(w.downloadListOnView());
-    QVERIFY(ListButton(w, ctl::kDownloadListButton).isChecked());
-    QVERIFY(!ListButton(w, ctl::kCompletedListButton).isChecked());
-    QCOMPARE(BarPopup(w, 0).title(), QString::fromUtf8("设置选项(&O)"));
-    QCOMPARE(BarPopup(w, 1).title(), QString::fromUtf8("搜索(&S)"));
-    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("下载(&D)"));
-    QCOMPARE(BarPopup(w, 3).title(), QString::fromUtf8("帮助(&H)"));
-    QCOMPARE(ActionIds(BarPopup(w, 1)), ActionIds(ContextMenu(w, 129)));
-    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 130)));
-    QCOMPARE(ResultsView(w).model()->columnCount(), 7);
-    QCOMPARE(DownloadView(w).model()->columnCount(), 11);
-    QCOMPARE(CompletedView(w).model()->columnCount(), 5);
-    QCOMPARE(ResultsView(w).columnWidth(5), 200);
-    QCOMPARE(CommandAction(w, cmd::kSaveResults).text(), QString::fromUtf8("保存搜索结果 (&R)..."));
-    // The tray menu names commands its own way but runs the same ones.
-    const QStringList tray = ActionIds(ContextMenu(w, 133));
-    QCOMPARE(tray.front(), QString::number(cmd::kShowHide));
-    QCOMPARE(ContextMenu(w, 133).actions().front()->text(), QString::fromUtf8("打开/隐藏"));
-    QCOMPARE(tray.back(), QString::number(cmd::kExit));
-  }
-
   void TypeBoxesSwitchTheirFlags() {
     WindowFixture f;
     auto& w = f.Open();
@@ -264,64 +233,6 @@ class MainWindowTest final : public QObject {
     }
   }
 
-  void SplitterLimitsFollowHalfTheGrowth() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const int startHeight = w.height();
-    const int lower = w.splitterLimits().lower();
-    const int upper = w.splitterLimits().upper();
-    QVERIFY(upper > lower);
-    w.resize(w.width(), startHeight + 100);
-    QTRY_COMPARE(w.height(), startHeight + 100);
-    QCOMPARE(w.splitterLimits().lower(), lower + 50);
-    QCOMPARE(w.splitterLimits().upper(), upper + 50);
-    QCOMPARE(w.minimumHeight(), startHeight);
-  }
-
-  void SavesResultsInIndexOrderAndKeepsTheSort() {
-    WindowFixture f;
-    f.WriteFile("searchresult/old.msf", ResultRows(3));
-    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/old.msf")); };
-    QString proposed;
-    f.ports.chooseSaveFile = [&](const QString& name) {
-      proposed = name;
-      return QString::fromStdString(f.Path("saved.msf"));
-    };
-    auto& w = f.Open();
-    w.OnCommand(cmd::kOpenResults);
-    QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old"));
-    QCOMPARE(ResultsView(w).model()->rowCount(), 3);
-    // Sorted by size, the rows stand in reverse index order.
-    ResultsView(w).horizontalHeader()->sectionClicked(3);
-    QCOMPARE(ResultsView(w).model()->index(0, 0).data().toString(), QStringLiteral("2"));
-    w.OnCommand(cmd::kSaveResults);
-    QCOMPARE(proposed, QString::fromStdString(f.Path("searchresult/old.msf").string()));
-    std::ifstream saved(f.Path("saved.msf"), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(saved)), {});
-    QCOMPARE(QString::fromStdString(bytes), QString::fromStdString(ResultRows(3)));
-    QCOMPARE(ResultsView(w).model()->index(0, 0).data().toString(), QStringLiteral("2"));
-    QCOMPARE(ResultsView(w).horizontalHeader()->sortIndicatorSection(), 3);
-  }
-
-  void ResultLinkCommandsUseTheFirstSelectedRow() {
-    WindowFixture f;
-    f.WriteFile("searchresult/x.msf", ResultRows(3));
-    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/x.msf")); };
-    auto& w = f.Open();
-    w.OnCommand(cmd::kOpenResults);
-    w.OnCommand(cmd::kVisitSite);  // nothing selected: nothing opened
-    QVERIFY(f.shell.web.empty());
-    ResultsView(w).selectRow(2);
-    ResultsView(w).selectionModel()->select(ResultsView(w).model()->index(1, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    w.OnCommand(cmd::kVisitSite);
-    QCOMPARE(f.shell.web, std::vector<std::string>{"http://127.0.0.1:9"});
-    w.OnCommand(cmd::kCopyUrl);
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:9/f1.mp3"));
-  }
-
   void HotWordsWindowIsSingleAndItsWordSearches() {
     WindowFixture f;
     f.WriteFile("poplist", "A--Top songs\r\nA|||hello words|||related\r\nA|||solo\r\n");
@@ -346,32 +257,6 @@ class MainWindowTest final : public QObject {
     w.OnCommand(cmd::kStopSearch);
   }
 
-  void UpdateCommandOpensTheUpdateDialog() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QString title;
-    QTimer::singleShot(0, [&] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        title = modal->windowTitle();
-        modal->close();
-      }
-    });
-    w.OnCommand(cmd::kCheckUpdate);
-    QCOMPARE(title, QString::fromUtf8("维松MP3升级"));
-    QVERIFY(f.prompter.texts.empty());
-  }
-
-  void HelpCommandsAnswer() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.OnCommand(cmd::kVisitHomePage);
-    QCOMPARE(f.openedUrls.size(), size_t{1});
-    QCOMPARE(f.openedUrls.front().toString(), QStringLiteral("http://127.0.0.1:9/vexonindex.htm"));
-    w.OnCommand(cmd::kUsageHelp);
-    QCOMPARE(f.prompter.texts.size(), size_t{1});
-    QVERIFY(!f.prompter.texts.front().empty());
-  }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -66,23 +66,6 @@ class QtOwnerChannelTest final : public QObject {
     QVERIFY(sawHandlerDone.load());
   }
 
-  void WorkerSendWaitsWhileGuiThreadIsBusy() {
-    QtOwnerChannel channel;
-    std::atomic<bool> returned{false};
-    std::atomic<bool> ran{false};
-    std::thread worker([&] {
-      channel.Send(Msg::TaskFinished, [&] { ran = true; });
-      returned = true;
-    });
-    QVERIFY(WaitWithoutEvents([&] { return channel.waitingSenders() == 1; }));
-    // Until the event loop runs, the handler cannot have run nor the sender returned.
-    QVERIFY(!ran.load());
-    QVERIFY(!returned.load());
-    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
-    worker.join();
-    QVERIFY(ran.load());
-  }
-
   void SendOnGuiThreadRunsDirectly() {
     QtOwnerChannel channel;
     bool ran = false;

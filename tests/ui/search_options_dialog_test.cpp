@@ -119,22 +119,6 @@ class SearchOptionsDialogTest final : public QObject {
     QCOMPARE(Find<QLineEdit>(dialog, 1104)->text(), QString("0"));
   }
 
-  void LoadsFiltersIntoRadiosPickersAndEdits() {
-    SearchOptions options = Changed();
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-
-    QCOMPARE(CheckedTypes(dialog), QString("mpeg,asf"));
-    QVERIFY(Find<QRadioButton>(dialog, 1026)->isChecked());
-    QVERIFY(Find<QRadioButton>(dialog, 1062)->isChecked());
-    QCOMPARE(EnabledFields(dialog), QStringList({"1064", "1069", "1070"}));
-    QCOMPARE(Find<QDateEdit>(dialog, 1064)->date(), QDate(2023, 3, 5));
-    QCOMPARE(Find<QLineEdit>(dialog, 1069)->text(), QString("10"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1070)->text(), QString("20"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1067)->text(), QString("1024"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1104)->text(), QString("50"));
-  }
-
   void RadioEnablesOnlyItsControls_data() {
     QTest::addColumn<int>("radio");
     QTest::addColumn<QStringList>("enabled");
@@ -144,43 +128,6 @@ class SearchOptionsDialogTest final : public QObject {
     QTest::newRow("< =") << 1060 << QStringList({"1067"});
     QTest::newRow("> =") << 1061 << QStringList({"1068"});
     QTest::newRow("大小区间") << 1062 << QStringList({"1069", "1070"});
-  }
-
-  void RadioEnablesOnlyItsControls() {
-    QFETCH(int, radio);
-    QFETCH(QStringList, enabled);
-    SearchOptions options;
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-    dialog.show();
-
-    Click(dialog, radio);
-    QCOMPARE(EnabledFields(dialog), enabled);
-    // Back to 不限 disables them again.
-    Click(dialog, radio < 1060 ? 1025 : 1023);
-    QVERIFY(EnabledFields(dialog).isEmpty());
-  }
-
-  void SelectAllAndSetDefaults() {
-    SearchOptions options = Changed();
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-    dialog.show();
-
-    Click(dialog, 1125);
-    QCOMPARE(CheckedTypes(dialog),
-             QString("mp3,rm,wma,swf,wmv,mpg,mpeg,mid,wav,avi,ram,ra,asx,asf"));
-
-    Click(dialog, 1028);
-    QCOMPARE(CheckedTypes(dialog), QString("mp3,rm,wma,swf"));
-    QVERIFY(Find<QRadioButton>(dialog, 1025)->isChecked());
-    QVERIFY(Find<QRadioButton>(dialog, 1023)->isChecked());
-    QVERIFY(EnabledFields(dialog).isEmpty());
-    QCOMPARE(Find<QLineEdit>(dialog, 1104)->text(), QString("0"));
-
-    Click(dialog, 1080);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    ExpectSame(options, SearchOptions{});
   }
 
   void OkWritesTheFilters_data() {
@@ -257,38 +204,6 @@ class SearchOptionsDialogTest final : public QObject {
     QTest::newRow("not a number") << 1023 << 1104 << "abc";
     QTest::newRow("negative") << 1062 << 1070 << "-1";
     QTest::newRow("empty") << 1023 << 1104 << "";
-  }
-
-  void RefusedEditKeepsTheDialogOpen() {
-    QFETCH(int, radio);
-    QFETCH(int, edit);
-    QFETCH(QString, text);
-    const SearchOptions original = Changed();
-    SearchOptions options = original;
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-    dialog.show();
-    Click(dialog, radio);
-    SetText(dialog, edit, text);
-
-    Click(dialog, 1080);
-    QCOMPARE(prompter.texts.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(prompter.texts[0]),
-             QString::fromUtf8("请输入一个 0 到 1000000 之间的整数。"));
-    QCOMPARE(prompter.lastIcon, MessageIcon::kExclamation);
-    QCOMPARE(prompter.lastButtons, MessageButtons::kOk);
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    ExpectSame(options, original);
-    QLineEdit* refused = Find<QLineEdit>(dialog, edit);
-    QCOMPARE(dialog.focusWidget(), refused);
-    QCOMPARE(refused->selectedText(), text);
-
-    // Once the text is fixed, OK goes through.
-    SetText(dialog, edit, "30");
-    Click(dialog, 1080);
-    QCOMPARE(prompter.texts.size(), size_t{1});
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }
 
   void CancelChangesNothing() {

@@ -136,40 +136,6 @@ class SystemOptionsDialogTest final : public QObject {
     QTest::newRow("folder 255 ascii") << 1040 << "/" + QString(253, QChar('a')) + "/" << "";
   }
 
-  void ChecksEachField() {
-    QFETCH(int, edit);
-    QFETCH(QString, text);
-    QFETCH(QString, message);
-    Fixture f;
-    SetText(f.dialog, edit, text);
-
-    Click(f.dialog, 1);
-    if (message.isEmpty()) {
-      QVERIFY(f.prompter.texts.empty());
-      QCOMPARE(f.dialog.result(), int(QDialog::Accepted));
-      QVERIFY(!f.dialog.isVisible());
-      SystemOptions expected = Stored();
-      const unsigned value = text.toUInt();
-      switch (edit) {
-        case 1040: expected.folder = text.toStdString(); break;
-        case 1090: expected.maxDownloadThreads = value; break;
-        case 1093: expected.maxDownloadSpeed = value; break;
-        case 1091: expected.searchHistoryMaxItems = value; break;
-        case 1092: expected.completedMaxItems = value; break;
-      }
-      ExpectSame(f.fields, expected);
-      return;
-    }
-    QCOMPARE(f.prompter.texts.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(f.prompter.texts[0]), message);
-    QCOMPARE(f.prompter.lastIcon, MessageIcon::kExclamation);
-    QCOMPARE(f.prompter.lastButtons, MessageButtons::kOk);
-    QVERIFY(f.dialog.isVisible());
-    QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
-    ExpectSame(f.fields, Stored());
-    QCOMPARE(f.dialog.focusWidget(), Find<QWidget>(f.dialog, edit));
-  }
-
   void TheFirstRefusedFieldInCheckingOrderIsNamed() {
     Fixture f;
     SetText(f.dialog, 1090, "0");
@@ -202,24 +168,6 @@ class SystemOptionsDialogTest final : public QObject {
     QVERIFY(!f.fields.titleDown);
   }
 
-  void BrowseShowsTheChosenFolder() {
-    Fixture f;
-    f.chooser.answer = "/new/place/";
-    Click(f.dialog, 1041);
-    QCOMPARE(f.chooser.starts, std::vector<std::string>{"/music/"});
-    QCOMPARE(Find<QLineEdit>(f.dialog, 1040)->text(), QString("/new/place/"));
-    Click(f.dialog, 1);
-    QCOMPARE(f.fields.folder, std::string("/new/place/"));
-  }
-
-  void CancelledBrowseChangesNothing() {
-    Fixture f;
-    f.chooser.answer = std::nullopt;
-    Click(f.dialog, 1041);
-    QCOMPARE(f.chooser.starts.size(), size_t{1});
-    QCOMPARE(Find<QLineEdit>(f.dialog, 1040)->text(), QString("/music/"));
-  }
-
   void CancelChangesNothing() {
     Fixture f;
     f.chooser.answer = "/new/place/";
@@ -242,14 +190,6 @@ class SystemOptionsDialogTest final : public QObject {
     QTest::newRow("root") << "/" << "/" << "/";
   }
 
-  void FolderChooserTrimsTheStartAndEndsTheAnswerWithSlash() {
-    QFETCH(QString, folder);
-    QFETCH(QString, start);
-    QFETCH(QString, answer);
-    QCOMPARE(vexon::app::ui::ChooserStartFolder(folder.toStdString()), start);
-    QCOMPARE(QString::fromStdString(vexon::app::ui::FolderWithTrailingSlash(folder.toStdString())),
-             answer);
-  }
 };
 
 QTEST_MAIN(SystemOptionsDialogTest)

@@ -13,6 +13,9 @@
 
 #include <initializer_list>
 
+#include "app/command_ids.h"
+#include "download/download_item.h"
+
 namespace vexon::app::ui {
 namespace {
 
@@ -416,39 +419,39 @@ Glyph ButtonGlyph(int id) {
 Glyph CommandGlyph(int id) {
   using namespace artwork;
   switch (id) {
-    case kCmdStartDownload: return Download;
-    case kCmdPlayOnline: return PlayOnline;
-    case kCmdStopSearch: return StopSearch;
-    case kCmdClearAndStopSearch: return ListWithEraser;
-    case kCmdOpenResults: return Folder;
-    case kCmdSaveResults: return Disk;
-    case kCmdSystemOptions: return Gear;
-    case kCmdResumeDownload: return PlayTriangle;
-    case kCmdResumeAllDownloads: return ResumeAll;
-    case kCmdStopDownload: return StopSquare;
-    case kCmdStopAllDownloads: return StopAll;
-    case kCmdDeleteDownload: return Cross;
-    case kCmdDeleteAllDownloads: return DeleteAll;
-    case kCmdPlay: return PlayButton;
-    case kCmdClearLogItem: return Eraser;
-    case kCmdClearAllLogItems: return ListWithEraser;
-    case kCmdMoveDiskFile: return MoveFile;
-    case kCmdDeleteDiskFile: return DeleteFile;
-    case kCmdDeleteAllDiskFiles: return DeleteAllFiles;
-    case kCmdHotWords: return Flame;
-    case kCmdStartSearch: return Magnifier;
-    case kCmdDownloadAs: return DownloadAs;
-    case kCmdVisitSite: return Globe;
-    case kCmdCopyUrl: return CopyPages;
+    case cmd::kStartDownload: return Download;
+    case cmd::kPlayOnline: return PlayOnline;
+    case cmd::kStopSearch: return StopSearch;
+    case cmd::kClearAndStopSearch: return ListWithEraser;
+    case cmd::kOpenResults: return Folder;
+    case cmd::kSaveResults: return Disk;
+    case cmd::kSystemOptions: return Gear;
+    case cmd::kResumeDownload: return PlayTriangle;
+    case cmd::kResumeAll: return ResumeAll;
+    case cmd::kStopDownload: return StopSquare;
+    case cmd::kStopAll: return StopAll;
+    case cmd::kDeleteDownload: return Cross;
+    case cmd::kDeleteAll: return DeleteAll;
+    case cmd::kPlay: return PlayButton;
+    case cmd::kClearLogItem: return Eraser;
+    case cmd::kClearAllLogItems: return ListWithEraser;
+    case cmd::kMoveFile: return MoveFile;
+    case cmd::kDeleteFile: return DeleteFile;
+    case cmd::kDeleteAllFiles: return DeleteAllFiles;
+    case cmd::kHotWords: return Flame;
+    case cmd::kSearch: return Magnifier;
+    case cmd::kDownloadAs: return DownloadAs;
+    case cmd::kVisitSite: return Globe;
+    case cmd::kCopyUrl: return CopyPages;
     default: return nullptr;
   }
 }
 
 Glyph StateGlyph(int image) {
   switch (image) {
-    case artwork::kStoppedState: return StoppedMark;
-    case artwork::kQueuedState: return QueuedMark;
-    case artwork::kTransferringState: return TransferringMark;
+    case download::kStoppedImage: return StoppedMark;
+    case download::kQueuedImage: return QueuedMark;
+    case download::kTransferringImage: return TransferringMark;
     default: return nullptr;
   }
 }

@@ -20,36 +20,7 @@ inline constexpr int kMoreOptionsActiveButton = 178;  // extra search options in
 inline constexpr int kListOnViewButton = 172;
 inline constexpr int kListOffViewButton = 171;
 
-// Commands shown with an image on the toolbars and in the menus.
-inline constexpr int kCmdStartDownload = 32792;
-inline constexpr int kCmdPlayOnline = 32885;
-inline constexpr int kCmdStopSearch = 32815;
-inline constexpr int kCmdClearAndStopSearch = 32814;
-inline constexpr int kCmdOpenResults = 32873;
-inline constexpr int kCmdSaveResults = 32874;
-inline constexpr int kCmdSystemOptions = 32812;
-inline constexpr int kCmdResumeDownload = 32817;
-inline constexpr int kCmdResumeAllDownloads = 32818;
-inline constexpr int kCmdStopDownload = 32823;
-inline constexpr int kCmdStopAllDownloads = 32816;
-inline constexpr int kCmdDeleteDownload = 32819;
-inline constexpr int kCmdDeleteAllDownloads = 32820;
-inline constexpr int kCmdPlay = 32843;
-inline constexpr int kCmdClearLogItem = 32840;
-inline constexpr int kCmdClearAllLogItems = 32869;
-inline constexpr int kCmdMoveDiskFile = 32846;
-inline constexpr int kCmdDeleteDiskFile = 32842;
-inline constexpr int kCmdDeleteAllDiskFiles = 32868;
-inline constexpr int kCmdHotWords = 32888;
-inline constexpr int kCmdStartSearch = 32813;
-inline constexpr int kCmdDownloadAs = 32835;
-inline constexpr int kCmdVisitSite = 32887;
-inline constexpr int kCmdCopyUrl = 32895;
-
-// State marks of the download list's ID cell, by image index.
-inline constexpr int kStoppedState = 0;
-inline constexpr int kQueuedState = 1;
-inline constexpr int kTransferringState = 2;
+// The width of the download list's state marks.
 inline constexpr int kStateImageWidth = 12;
 
 }  // namespace artwork

@@ -86,17 +86,6 @@ TEST_F(GetCommand, ResumesFromAnExistingPartialFile) {
   EXPECT_EQ(server.Requests().back().range, "bytes=77777-");
 }
 
-TEST_F(GetCommand, SeveralUrlsIntoAFolder) {
-  Serve("/one.mp3", Pattern(1000));
-  Serve("/two words.mp3", Pattern(2000));
-  const CliRun run = Run({"get", "--jobs", "2", "--dir", "out", server.Url("/one.mp3"),
-                          server.Url("/two%20words.mp3")},
-                         true);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Slurp(dir_ / "out" / "one.mp3"), Pattern(1000));
-  EXPECT_EQ(Slurp(dir_ / "out" / "two words.mp3"), Pattern(2000));
-}
-
 TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
   standin::FileScript missing;
   missing.status = 404;

@@ -89,14 +89,6 @@ TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
   EXPECT_EQ(shown.out, run.out);
 }
 
-TEST_F(SearchCommand, RecordsTheWordsInTheSearchHistory) {
-  ASSERT_EQ(Search({}, "  first  ").exitCode, 0);
-  ASSERT_EQ(Search({}, "第二").exitCode, 0);
-  const std::string ini = text::Utf8FromGb18030(vexon::testing::Slurp(dir_ / "vudez.ini"));
-  EXPECT_NE(ini.find("ItemText0=第二\r\n"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("ItemText1=first\r\n"), std::string::npos) << ini;
-}
-
 TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
   WriteFile("vudez.ini", "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" +
                              server->HostPort() + "\r\n");

@@ -91,14 +91,6 @@ TEST_F(UpdateCheckCommand, AProgramWithoutAVersionIsNotReplaced) {
   EXPECT_EQ(Slurp(exe_), "#!/bin/sh\n");
 }
 
-TEST_F(UpdateCheckCommand, TheSiteComesFromTheSettingsFile) {
-  SetSiteVersion("65535.0");
-  WriteFile("vudez.ini", "[System]\r\nSiteUrl=" + Site() + "\r\n");
-  const CliRun run = Run({"update-check", "--exe", exe_.string()}, true);
-  EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-}
-
 TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
   SetSiteVersion("65535.0");
   vexon::standin::FileScript cut;

@@ -120,16 +120,6 @@ TEST(DownloadScheduling, EightQueuedWithALimitOfThreeNeverTransferMoreThanThree)
   }
 }
 
-TEST(DownloadScheduling, RaisingTheLimitStartsWaitingDownloadsAtOnce) {
-  DownloadHarness h(1);
-  h.Start(AddFiles(h, "r", 3, 1.2));
-  ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 1; }));
-  h.Run([&] { h.controller->ApplyMaxDownloadThreads(3); });
-  ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 3; }));
-  EXPECT_TRUE(h.logged.empty());  // long before the first could have finished
-  ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 3 && h.AllEnded(); }));
-}
-
 TEST(DownloadScheduling, LoweringTheLimitWithholdsTheSlotsOfFinishingDownloads) {
   DownloadHarness h(3);
   const std::vector<size_t> running = AddFiles(h, "run", 3, 0.6);

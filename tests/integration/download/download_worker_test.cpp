@@ -167,14 +167,6 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
   }
 }
 
-TEST_F(DownloadWorkerTest, ANewDownloadEmptiesAnOldPartialFile) {
-  server.SetFile("/n.mp3", Body("fresh"));
-  std::ofstream(Partial(), std::ios::binary) << "old content that is longer";
-  auto& w = Start("/n.mp3", false);
-  ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(ReadFile(Partial()), "fresh");
-}
-
 TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
   const std::string body = Pattern(50000);
   auto script = Body(body);

@@ -94,17 +94,6 @@ TEST_F(WordListRefreshTest, AFailedDownloadLeavesTheLocalFileAlone) {
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
-TEST_F(WordListRefreshTest, AFailedDownloadCreatesNoLocalFile) {
-  server.SetPage(kPagePath, Page(404, "A--not found\r\nA|||nothing\r\n"));
-  EXPECT_FALSE(Refresh());
-  EXPECT_FALSE(fs::exists(Local()));
-  EXPECT_FALSE(fs::exists(Temp()));
-  server.Stop();
-  EXPECT_FALSE(Refresh());
-  EXPECT_FALSE(fs::exists(Local()));
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
 TEST_F(WordListRefreshTest, AFailedHeaderQueryStillDownloads) {
   // A local file of the page's size would be current, had the query worked.
   WriteBytes(Local(), std::string(sitePage.size(), 'x'));
@@ -116,27 +105,6 @@ TEST_F(WordListRefreshTest, AFailedHeaderQueryStillDownloads) {
   EXPECT_FALSE(first);
   EXPECT_EQ(ReadBytes(Local()), sitePage);
   EXPECT_FALSE(fs::exists(Temp()));
-}
-
-TEST_F(WordListRefreshTest, AnErrorAnswerToTheHeaderQueryIsFollowedByADownload) {
-  const std::string mine(sitePage.size(), 'x');
-  WriteBytes(Local(), mine);
-  server.SetPage(kPagePath, Page(404, std::string(sitePage.size(), 'y')));
-  EXPECT_FALSE(Refresh());
-  EXPECT_EQ(PageRequests(), 2u);  // the query, then the (failing) download
-  EXPECT_EQ(ReadBytes(Local()), mine);
-}
-
-TEST_F(WordListRefreshTest, APageWithoutALengthIsDownloaded) {
-  WriteBytes(Local(), std::string(sitePage.size(), 'x'));
-  standin::FileScript chunked;
-  chunked.body = sitePage;
-  chunked.contentType = "text/html";
-  chunked.framing = standin::BodyFraming::kChunked;
-  server.SetFile(kPagePath, chunked);
-  ASSERT_TRUE(Refresh());
-  EXPECT_EQ(PageRequests(), 2u);
-  EXPECT_EQ(ReadBytes(Local()), sitePage);
 }
 
 TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
@@ -173,9 +141,3 @@ TEST_F(WordListRefreshTest, AnOversizedOrEndlessDownloadIsNoWordList) {
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
-TEST_F(WordListRefreshTest, AStaleBufferIsReplacedNotAppendedTo) {
-  WriteBytes(Temp(), std::string(100000, 'j'));
-  ASSERT_TRUE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), sitePage);
-  EXPECT_FALSE(fs::exists(Temp()));
-}

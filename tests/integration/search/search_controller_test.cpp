@@ -96,16 +96,6 @@ TEST(SearchController, SendsTheWordsAsOneEncodedValueToBothServices) {
   EXPECT_TRUE(baidu);
 }
 
-TEST(SearchController, BlankWordsOnlyStopAndClear) {
-  SearchHarness h;
-  ASSERT_TRUE(h.Start());
-  h.loop.Invoke([&] { h.results.AppendRow({"0", "x"}); });
-  h.Search("   ");
-  EXPECT_EQ(h.RowCount(), 0u);
-  h.loop.Invoke([&] { EXPECT_FALSE(h.controller->HasRunningTasks()); });
-  EXPECT_TRUE(h.server.Requests().empty());
-}
-
 TEST(SearchController, NeverMoreThan64ChecksAtOnce) {
   standin::StandinOptions opts;
   opts.catalog.linksPerPage = 150;
@@ -179,15 +169,6 @@ TEST(SearchController, ResultLimitStopsTheWholeSearch) {
   int pages = 0;
   for (const auto& r : h.server.Requests()) pages += (r.path == "/m" || r.path == "/search.html");
   EXPECT_LT(pages, 10);
-}
-
-TEST(SearchController, DateAndSizeFiltersApplyToCheckedLinks) {
-  SearchHarness h;
-  h.options.sizeFilter = "1|1";  // below 1 KB: no catalog file is that small
-  ASSERT_TRUE(h.Start());
-  h.Search("filtered");
-  ASSERT_TRUE(h.WaitFinished());
-  EXPECT_EQ(h.RowCount(), 0u);
 }
 
 TEST(SearchController, HostilePagesEndTheSearchQuietly) {

@@ -72,13 +72,6 @@ TEST(CommandRules, CompletedCommandsAndTheAlwaysEnabledOnes) {
   }
 }
 
-TEST(StatusCounters, ResultsPagesRoundUpAndNeverDivideByZero) {
-  EXPECT_EQ(ResultsCounterText(0, 20), "搜索结果总数 [0], 页数 [0]");
-  EXPECT_EQ(ResultsCounterText(41, 20), "搜索结果总数 [41], 页数 [3]");
-  EXPECT_EQ(ResultsCounterText(40, 20), "搜索结果总数 [40], 页数 [2]");
-  EXPECT_EQ(ResultsCounterText(5, 0), "搜索结果总数 [5], 页数 [5]");
-}
-
 TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {
   SplitterLimits limits(40, 500, 600);
   EXPECT_EQ(limits.lower(), 125);

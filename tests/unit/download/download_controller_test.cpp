@@ -166,20 +166,6 @@ TEST_F(DownloadTest, DownloadAsFillsTheDialogAndQueuesTheChosenName) {
   EXPECT_EQ(dialog.showings.size(), 2u);
 }
 
-TEST_F(DownloadTest, DownloadAsAsksAboutAnExistingFileAndShowsTheDialogAgain) {
-  WriteBytes(music + "taken.mp3", "older");
-  prompter.answers = {MessageResult::kOk};
-  dialog.script = {TypeAndAccept("taken"), TypeAndAccept("fresh")};
-  controller->OnDownloadAs({AddResult("/x.mp3", "Song")});
-  ASSERT_EQ(prompter.shown.size(), 1u);
-  EXPECT_EQ(LastText(), "该文件在磁盘中已存在,你是否要改重命名或改变路径?");
-  EXPECT_EQ(prompter.shown[0].icon, MessageIcon::kNone);
-  ASSERT_EQ(dialog.showings.size(), 2u);
-  EXPECT_EQ(dialog.showings[1].nameText(), "Song");  // the typed name is not kept
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(Cell(0, core::kDownloadFullName), music + "fresh.mp3");
-}
-
 TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
   std::vector<size_t> rows;
   for (int i = 0; i < 4; ++i) {

@@ -40,14 +40,6 @@ TEST(WordList, CategoryLinesAmongTheFirst26LinesOnly) {
   EXPECT_EQ(list.categories[2], "C--经典老歌");
 }
 
-TEST(WordList, TheSecondAndThirdCharactersDecideACategory) {
-  const WordList list = Parse("中--中文开头\nA-x\nA--\n--AB\nZ--末\nab--c\n");
-  ASSERT_EQ(list.categories.size(), 3u);
-  EXPECT_EQ(list.categories[0], "中--中文开头");
-  EXPECT_EQ(list.categories[1], "A--");
-  EXPECT_EQ(list.categories[2], "Z--末");
-}
-
 TEST(WordList, WordLinesAnywhereInFileOrderPerLetter) {
   std::string page = "A--新歌\nB--歌手\n";
   for (int i = 0; i < 40; ++i) page += "x\n";
@@ -94,35 +86,12 @@ TEST(WordList, JunkGivesADefinedResult) {
   EXPECT_TRUE(ParseWordList("\xFF\xFE\x80").empty());
 }
 
-TEST(WordList, ANulEndsTheLinesText) {
-  const WordList list = ParseWordList(std::string("A|||ab\0cd\nB\0--x\nA|||\0\n", 22));
-  EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({"ab", ""}));
-  EXPECT_TRUE(list.categories.empty());
-}
-
-TEST(WordList, AVeryLongLineIsOneEntry) {
-  const std::string word(1 << 20, 'w');
-  const WordList list = ParseWordList("C|||" + word + "|||r\n");
-  ASSERT_EQ(Letter(list, 'C').size(), 1u);
-  EXPECT_EQ(SplitEntry(Letter(list, 'C')[0]).first, word);
-}
-
 TEST(WordList, SplitEntryAtTheFirstSeparator) {
   EXPECT_EQ(SplitEntry("a|||b"), std::make_pair(std::string("a"), std::string("b")));
   EXPECT_EQ(SplitEntry("a|||b|||c"), std::make_pair(std::string("a"), std::string("b|||c")));
   EXPECT_EQ(SplitEntry("不得不爱"), std::make_pair(std::string("不得不爱"), std::string("-")));
   EXPECT_EQ(SplitEntry("|||r"), std::make_pair(std::string(""), std::string("r")));
   EXPECT_EQ(SplitEntry("a||b"), std::make_pair(std::string("a||b"), std::string("-")));
-}
-
-TEST(WordList, CategoryLetterIsTheFirstCharacter) {
-  EXPECT_EQ(CategoryLetterIndex("A--x"), 0);
-  EXPECT_EQ(CategoryLetterIndex("B--热门歌手"), 1);
-  EXPECT_EQ(CategoryLetterIndex("Z--"), 25);
-  EXPECT_EQ(CategoryLetterIndex("a--x"), -1);
-  EXPECT_EQ(CategoryLetterIndex("中--x"), -1);
-  EXPECT_EQ(CategoryLetterIndex("1--x"), -1);
-  EXPECT_EQ(CategoryLetterIndex(""), -1);
 }
 
 TEST(WordList, ReadsTheLocalFile) {

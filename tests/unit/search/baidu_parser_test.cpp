@@ -67,28 +67,6 @@ TEST(BaiduLinkParser, AcceptsOnlyKnownTypeCodes) {
   }
 }
 
-TEST(BaiduLinkParser, TakesFirstIntermediateLinkHoldingExtension) {
-  FakeService service;
-  service.pages[HitUrl("rm")] = FileAnchor("http://f.test/a.mp3") +
-                                FileAnchor("http://f.test/b.rm") + FileAnchor("http://f.test/c.rm");
-  EXPECT_EQ(service.Parse(Hit(HitUrl("rm"))), Links{"http://f.test/b.rm|||t"});
-}
-
-TEST(BaiduLinkParser, RequestsAnchorUrlWithBlanksAsPercent20) {
-  FakeService service;
-  service.Parse(Hit(HitUrl("mp3", "two words")));
-  EXPECT_EQ(service.requests, std::vector<std::string>{HitUrl("mp3", "two%20words")});
-}
-
-TEST(BaiduLinkParser, MissingClosingAnchorEndsParseKeepingEarlierLinks) {
-  FakeService service;
-  service.pages[HitUrl("mp3", "one")] = FileAnchor("http://f.test/one.mp3");
-  service.pages[HitUrl("mp3", "two")] = FileAnchor("http://f.test/two.mp3");
-  const std::string page =
-      Hit(HitUrl("mp3", "one"), "One") + "<a href=\"" + HitUrl("mp3", "two") + "\">";
-  EXPECT_EQ(service.Parse(page), Links{"http://f.test/one.mp3|||One"});
-}
-
 TEST(BaiduLinkParser, SkipsHitsWithoutMarkerUrlOrTypeBeforeAnyRequest) {
   for (const std::string& anchor : {
            Hit("http://mp3.baidu.test/m?tn=other,x&word=mp3,"),

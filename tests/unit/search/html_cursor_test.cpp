@@ -42,47 +42,6 @@ struct MoveCase {
   size_t posAfter;
 };
 
-TEST(HtmlCursor, MovesAsDocumented) {
-  const std::vector<MoveCase> cases = {
-      {"<a href>", 0, 'i', "<A", true, 0},
-      {"x<a", 0, 'i', "<a", false, 0},
-      {"abc", 2, 'i', "cd", false, 2},
-      {"abc", 3, 'i', "", false, 3},
-      {"ab</A>cd</a>", 2, 't', "</a>", true, 2},
-      {"ab</A>cd</a>", 3, 't', "</a>", true, 8},
-      {"ab</A>cd", 3, 't', "</a>", false, 3},
-      {"ab</A>cd", 0, 'p', "</a>", true, 6},
-      {"ab</a", 1, 'p', "</a>", false, 1},
-      {"x下一页y", 0, 'p', "下一页", true, 10},
-      {"http:a HTTP:b X", 14, 'b', "http:", true, 7},
-      {"http:a http:b X", 7, 'b', "http:", true, 0},  // pos itself is not looked at
-      {"http:a", 0, 'b', "http:", false, 0},
-      {"abc http", 8, 'b', "http:", false, 8},  // never holds: pos restored
-      {"abchttp:", 5, 'b', "http:", true, 3},   // may reach past the old pos
-  };
-  for (const MoveCase& c : cases) {
-    HtmlCursor cursor(c.text);
-    cursor.SetPos(c.pos);
-    bool result = false;
-    switch (c.op) {
-      case 'i':
-        result = cursor.IsAt(c.pattern);
-        break;
-      case 't':
-        result = cursor.SkipTo(c.pattern);
-        break;
-      case 'p':
-        result = cursor.SkipPast(c.pattern);
-        break;
-      default:
-        result = cursor.BackTo(c.pattern);
-        break;
-    }
-    EXPECT_EQ(result, c.result) << c.op << " " << c.text << " @" << c.pos;
-    EXPECT_EQ(cursor.pos(), c.posAfter) << c.op << " " << c.text << " @" << c.pos;
-  }
-}
-
 TEST(HtmlCursor, ReadsUpToOrThroughDelimiterKeepingLetterCase) {
   struct Case {
     const char* text;
@@ -107,24 +66,6 @@ TEST(HtmlCursor, ReadsUpToOrThroughDelimiterKeepingLetterCase) {
     EXPECT_EQ(c.through ? cursor.ReadThrough("</A>", out) : cursor.ReadTo("</A>", out), c.ok);
     EXPECT_EQ(out, c.out) << c.text;
     EXPECT_EQ(cursor.pos(), c.posAfter) << c.text;
-  }
-}
-
-TEST(HtmlCursor, ReplaceNoCaseReplacesEveryOccurrenceWithoutRescanning) {
-  struct Case {
-    const char* text;
-    const char* find;
-    const char* replace;
-    const char* expected;
-  };
-  const std::vector<Case> cases = {
-      {"a&AMP;b&amp;c", "&amp;", "&", "a&b&c"},
-      {"aaa", "a", "aa", "aaaaaa"},
-      {"&amp;amp;", "&amp;", "&", "&amp;"},
-      {"abc", "", "x", "abc"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(HtmlCursor::ReplaceNoCase(c.text, c.find, c.replace), c.expected) << c.text;
   }
 }
 

@@ -46,33 +46,6 @@ std::string CheckedTypes(const SearchOptionsForm& form) {
   return on;
 }
 
-TEST(SearchOptionsForm, StartsWithItsOwnDefaultsAndTypeBoxIds) {
-  const SearchOptionsForm form(kToday);
-  EXPECT_EQ(State(form), "1025 1023 | " + kDefaultPickers + " | " + kDefaultEdits + " | 0");
-  EXPECT_EQ(CheckedTypes(form), "");
-  const std::array<int, kFileTypeCount> ids = {1053, 1054, 1055, 1063, 1081, 1078, 1079,
-                                               1059, 1074, 1075, 1056, 1076, 1077, 1057};
-  EXPECT_EQ(kTypeBoxIds, ids);
-}
-
-TEST(SearchOptionsForm, RadioEnablesOnlyItsOwnPickersAndEdits) {
-  const std::vector<std::pair<DateChoice, SizeChoice>> steps = {
-      {DateChoice::kBefore, SizeChoice::kRange}, {DateChoice::kRange, SizeChoice::kBelow},
-      {DateChoice::kAfter, SizeChoice::kAbove},  {DateChoice::kAny, SizeChoice::kAny}};
-  const std::vector<std::string> expected = {
-      "1024 1062 | 3/1/2024+ 3/2/2023 3/2/2023 3/1/2024 | 1024 1024 0+ 5120+ | 0",
-      "1027 1060 | 3/1/2024 3/2/2023 3/2/2023+ 3/1/2024+ | 1024+ 1024 0 5120 | 0",
-      "1026 1061 | 3/1/2024 3/2/2023+ 3/2/2023 3/1/2024 | 1024 1024+ 0 5120 | 0",
-      "1025 1023 | " + kDefaultPickers + " | " + kDefaultEdits + " | 0"};
-  // One form throughout, so a control left enabled by the previous radio shows.
-  SearchOptionsForm form(kToday);
-  for (size_t i = 0; i < steps.size(); ++i) {
-    form.SelectDate(steps[i].first);
-    form.SelectSize(steps[i].second);
-    EXPECT_EQ(State(form), expected[i]) << i;
-  }
-}
-
 TEST(SearchOptionsForm, LoadReselectsRadiosAndReadableValues) {
   struct Case {
     std::string date, size, state;
@@ -114,28 +87,6 @@ TEST(SearchOptionsForm, LoadReselectsRadiosAndReadableValues) {
     form.Load(options);
     EXPECT_EQ(State(form), c.state) << c.date << " " << c.size;
     EXPECT_EQ(CheckedTypes(form), "rm mpeg wav ra asf");
-  }
-}
-
-TEST(SearchOptionsForm, SelectAllAndSetDefaultsLeaveValuesBehindTheRadios) {
-  const std::vector<std::pair<void (SearchOptionsForm::*)(), std::string>> cases = {
-      {&SearchOptionsForm::SelectAll, "mp3 rm wma swf wmv mpg mpeg mid wav avi ram ra asx asf | "
-                                      "1027 1061 | 3/1/2024 3/2/2023 1/1/2020+ 2/2/2020+ | "
-                                      "1024 300+ 0 5120 | 77"},
-      {&SearchOptionsForm::SetDefaults, "mp3 rm wma swf | 1025 1023 | 3/1/2024 3/2/2023 "
-                                        "1/1/2020 2/2/2020 | 1024 300 0 5120 | 0"},
-  };
-  for (const auto& [action, expected] : cases) {
-    SearchOptions options;
-    options.types = {false, false, false, false, true, false, true,
-                     false, false, false, false, false, true, false};
-    options.dateFilter = "3|1/1/2020|2/2/2020";
-    options.sizeFilter = "2|300";
-    SearchOptionsForm form(kToday);
-    form.Load(options);
-    form.SetResultLimitText("77");
-    (form.*action)();
-    EXPECT_EQ(CheckedTypes(form) + " | " + State(form), expected);
   }
 }
 
@@ -224,48 +175,12 @@ TEST(SearchOptionsForm, AcceptRefusesAndNamesTheFirstBadEdit) {
   }
 }
 
-TEST(SearchOptionsForm, TickingWavLetsWavLinksThrough) {
-  SearchOptions options;
-  EXPECT_FALSE(TypeFilterPasses(options, "http://f/a.wav"));
-  SearchOptionsForm form(kToday);
-  form.Load(options);
-  form.SetTypeChecked(FileType::kWav, true);
-  ASSERT_TRUE(form.Accept(options).accepted);
-  EXPECT_TRUE(TypeFilterPasses(options, "http://f/a.wav"));
-  EXPECT_TRUE(TypeFilterPasses(options, "http://f/SONG.MP3"));
-}
-
 TEST(SearchOptionsForm, SetPickerDateRefusesDatesThatDoNotExist) {
   for (const auto& [date, ok] : std::vector<std::pair<year_month_day, bool>>{
            {Ymd(2023, 2, 29), false}, {Ymd(2024, 2, 29), true}, {Ymd(2024, 4, 31), false}}) {
     SearchOptionsForm form(kToday);
     EXPECT_EQ(form.SetPickerDate(DatePicker::kAfter, date), ok);
     EXPECT_EQ(form.PickerDate(DatePicker::kAfter), ok ? date : Ymd(2023, 3, 2));
-  }
-}
-
-TEST(ExtraOptionsInForce, AnythingBeyondTheSixMainWindowBoxes) {
-  const auto with = [](auto change) {
-    SearchOptions options;
-    options.types.fill(false);
-    change(options);
-    return options;
-  };
-  std::vector<std::pair<SearchOptions, bool>> cases = {
-      {SearchOptions{}, false},
-      {with([](SearchOptions&) {}), false},
-      {with([](SearchOptions& o) { o.types = {1, 1, 1, 1, 1, 1}; }), false},
-      {with([](SearchOptions& o) { o.dateFilter = "1|3/1/2024"; }), true},
-      {with([](SearchOptions& o) { o.sizeFilter = "3|0|5120"; }), true},
-      {with([](SearchOptions& o) { o.dateFilter = o.sizeFilter = "0"; }), false},
-      {with([](SearchOptions& o) { o.maxResults = 1; }), true},
-  };
-  for (size_t t = 6; t < kFileTypeCount; ++t) {
-    cases.push_back({with([t](SearchOptions& o) { o.types[t] = true; }), true});
-  }
-  for (size_t i = 0; i < cases.size(); ++i) {
-    EXPECT_EQ(ExtraOptionsInForce(cases[i].first), cases[i].second) << i;
-    EXPECT_EQ(MoreButtonBitmap(cases[i].first), cases[i].second ? 178 : 179) << i;
   }
 }
 

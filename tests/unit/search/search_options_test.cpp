@@ -13,39 +13,6 @@
 namespace vexon::search {
 namespace {
 
-TEST(SearchOptions, DefaultsAndTypeTable) {
-  const SearchOptions options;
-  const char* const names[] = {"mp3", "rm",  "wma", "swf", "wmv", "mpg", "mpeg",
-                               "mid", "wav", "avi", "ram", "ra",  "asx", "asf"};
-  const char* const suffixes[] = {"mp3", ".rm", "wma", "swf", "wmv", "mpg", "peg",
-                                  "mid", "wav", "avi", "ram", ".ra", "asx", "asf"};
-  for (size_t i = 0; i < kFileTypeCount; ++i) {
-    EXPECT_EQ(kFileTypes[i].name, names[i]);
-    EXPECT_EQ(kFileTypes[i].suffix, suffixes[i]);
-    EXPECT_EQ(static_cast<size_t>(kFileTypes[i].type), i);
-    EXPECT_EQ(options.Has(kFileTypes[i].type), i < 4) << names[i];
-  }
-  EXPECT_EQ(options.dateFilter + options.sizeFilter, "");
-  EXPECT_EQ(options.maxResults, 0u);
-}
-
-TEST(SetTypesFromList, TurnsOnExactlyTheNamedTypesOrChangesNothing) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      // list, types on after
-      {"mp3,wav", "mp3 wav"},        {" MP3 , Wav ,", "mp3 wav"},   {"mpeg", "mpeg"},
-      {"mp3,ogg", "mp3 rm wma swf"}, {"mp3;wav", "mp3 rm wma swf"}, {" , ", "mp3 rm wma swf"},
-  };
-  for (const auto& [list, expected] : cases) {
-    SearchOptions options;
-    EXPECT_EQ(SetTypesFromList(options, list), expected != "mp3 rm wma swf") << list;
-    std::string on;
-    for (const FileTypeInfo& info : kFileTypes) {
-      if (options.Has(info.type)) on += (on.empty() ? "" : " ") + std::string(info.name);
-    }
-    EXPECT_EQ(on, expected) << list;
-  }
-}
-
 TEST(TypeFilterPasses, LooksAtLastThreeCharactersInAnyCase) {
   const std::vector<std::pair<std::string, bool>> defaults = {
       {"http://f/SONG.MP3", true},

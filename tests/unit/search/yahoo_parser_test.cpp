@@ -54,40 +54,11 @@ TEST(YahooLinkParser, AcceptsUrlsByTheirLastThreeCharactersInLowerCase) {
   }
 }
 
-TEST(YahooLinkParser, SkipsAnchorsWithoutTitleBlankOrUrlAfterTitle) {
-  for (const std::string page : {
-           "<a title=\"t\" href=http://f.test/a.mp3>t</a>",  // runs on into the anchor
-           "<a title=\"t\" href=\"http://f.test/a.mp3\">t</a>",
-           "<a href=http://f.test/a.mp3 >t</a>",
-           "<a href=http://f.test/a.mp3 title=\"t\">t</a>",
-       }) {
-    EXPECT_TRUE(ParseLinks(page).empty()) << page;
-  }
-  EXPECT_EQ(ParseLinks("<a title=\"http://f.test/a.mp3 s\">x</a>"),
-            Links{"http://f.test/a.mp3|||x"});
-}
-
 TEST(YahooLinkParser, TitleOfLowerCasedPageIsLowerCaseAndOversizedTitleIsDropped) {
   const std::string page =
       "<A title=\"S\" HREF=http://F.test/S.MP3 target=_blank><B>My Song</B>: Live</A>";
   EXPECT_EQ(ParseLinks(text::AsciiLower(page)), Links{"http://f.test/s.mp3|||my song live"});
   EXPECT_TRUE(ParseLinks(Anchor("http://f.test/a.mp3", std::string(9000, 't'))).empty());
-}
-
-TEST(YahooLinkParser, AnchorRunsToNextCloseAndMissingCloseEndsParse) {
-  const std::string page = Anchor("http://f.test/1.mp3", "one") + "<a href=\"/about\">about</a>" +
-                           Anchor("http://f.test/2.wma", "two") +
-                           "<a title=\"3\" href=http://f/3.mp3 >" +
-                           Anchor("http://f.test/4.mp3", "four");
-  std::vector<int> pauses;
-  YahooLinkParser parser(page, [&](int ms) { pauses.push_back(ms); });
-  parser.Parse();
-  // The third anchor has no close of its own and takes in the fourth.
-  EXPECT_EQ(parser.links(), (Links{"http://f.test/1.mp3|||one", "http://f.test/2.wma|||two",
-                                   "http://f/3.mp3|||four"}));
-  EXPECT_EQ(pauses, (std::vector<int>{10, 10, 10, 10}));
-  EXPECT_EQ(ParseLinks(Anchor("http://f.test/1.mp3") + "<a title=\"x\" href=http://f/2.mp3 >x"),
-            Links{"http://f.test/1.mp3|||t"});
 }
 
 TEST(YahooNextPageParser, BuildsNextPageUrlFromHost) {

@@ -90,12 +90,6 @@ TEST(IniDocumentRead, IntegersAreLeadingDigitsOrTheDefault) {
   EXPECT_EQ(doc.GetInt("System", "TitleDown", 1), 0u);
 }
 
-TEST(IniDocumentRead, SectionNamesComeInFileOrderAndAreTrimmed) {
-  const IniDocument doc = IniDocument::Parse(kHandEdited);
-  EXPECT_EQ(doc.SectionNames(63530),
-            (std::vector<std::string>{"System", "system", "SearchTextHistory", "Mp3_adv"}));
-}
-
 TEST(IniDocumentRead, SectionNamesStopAtTheBufferAndSkipTheEmptyName) {
   const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8("[abc]\n[]\n[de]\n[中]\n"));
   // Each name takes its bytes and a NUL, the list one more NUL; 中 is two bytes.
@@ -128,12 +122,6 @@ TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
     EXPECT_EQ(doc.GetString("S", c.key, "", c.buffer), c.expected) << c.key << " " << c.buffer;
   }
   EXPECT_EQ(doc.GetString("S", "Missing", "defaultvalue", 4), "def");
-}
-
-TEST(IniDocumentRead, LfOnlyAndMissingFinalLineEndRead) {
-  const IniDocument doc = IniDocument::Parse("[S]\nA=1\nB=2");
-  EXPECT_EQ(doc.GetString("S", "A", "", 256), "1");
-  EXPECT_EQ(doc.GetString("S", "B", "", 256), "2");
 }
 
 TEST(IniDocumentRead, GbkTrailBytesThatLookLikeBracketsDoNotSplitNames) {
@@ -209,19 +197,6 @@ TEST(IniDocumentWrite, RemoveSectionDropsEverySectionOfThatName) {
   EXPECT_EQ(odd.SectionNames(100), (std::vector<std::string>{"a]b", "c"}));
   EXPECT_EQ(odd.RemoveSection("a]b"), 1u);
   EXPECT_EQ(odd.Serialize(), "[c]\r\n");
-}
-
-TEST(IniDocumentWrite, EditsAfterInsertionsFindTheRightSections) {
-  IniDocument doc;
-  for (int i = 0; i < 50; ++i) {
-    ASSERT_TRUE(
-        doc.SetString("S" + std::to_string(i % 5), "K" + std::to_string(i), std::to_string(i)));
-  }
-  for (int i = 0; i < 50; ++i) {
-    EXPECT_EQ(doc.GetInt("s" + std::to_string(i % 5), "k" + std::to_string(i), 999),
-              static_cast<uint32_t>(i));
-  }
-  EXPECT_EQ(IniDocument::Parse(doc.Serialize()).Serialize(), doc.Serialize());
 }
 
 TEST(IniDocumentWrite, RefusesWhatCouldNotBeReadBackAndChangesNothing) {

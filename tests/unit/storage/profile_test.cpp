@@ -38,17 +38,6 @@ std::vector<std::string> TempFilesIn(const std::filesystem::path& folder) {
   return names;
 }
 
-TEST(ProfileFile, FirstWriteCreatesAGb18030FileWithCrLf) {
-  TempDir dir;
-  Profile profile(dir / "vudez.ini");
-  EXPECT_EQ(profile.GetString("系统", "路径", "none", 256), "none");
-  EXPECT_FALSE(std::filesystem::exists(dir / "vudez.ini"));
-  ASSERT_TRUE(profile.WriteString("系统", "路径", "/音乐/周杰伦/"));
-  EXPECT_EQ(ReadBytes(dir / "vudez.ini"), Gb18030FromUtf8("[系统]\r\n路径=/音乐/周杰伦/\r\n"));
-  EXPECT_EQ(profile.GetString("系统", "路径", "", 256), "/音乐/周杰伦/");
-  EXPECT_EQ(Profile(dir / "vudez.ini").GetString("系统", "路径", "", 256), "/音乐/周杰伦/");
-}
-
 TEST(ProfileFile, RefusedWritesLeaveTheFileAsItWas) {
   TempDir dir;
   Profile profile(dir / "vudez.ini");
@@ -61,16 +50,6 @@ TEST(ProfileFile, RefusedWritesLeaveTheFileAsItWas) {
   EXPECT_FALSE(profile.WriteStrings("S", {{"A", "ok"}, {"B", "bad\n"}}));
   EXPECT_EQ(ReadBytes(dir / "vudez.ini"), before);
   EXPECT_EQ(profile.GetString("S", "A", "none", 256), "none");
-}
-
-TEST(ProfileFile, WriteStringsWritesAllKeysInOneReplacement) {
-  TempDir dir;
-  Profile profile(dir / "vudez.ini");
-  ASSERT_TRUE(profile.WriteStrings("/m/a.mp3", {{"URL", "http://h/a.mp3"}, {"Size", "100"}}));
-  EXPECT_EQ(ReadBytes(dir / "vudez.ini"), "[/m/a.mp3]\r\nURL=http://h/a.mp3\r\nSize=100\r\n");
-  ASSERT_TRUE(profile.RemoveSection("/M/A.MP3"));
-  EXPECT_EQ(ReadBytes(dir / "vudez.ini"), "");
-  EXPECT_TRUE(profile.RemoveSection("/never/there"));
 }
 
 TEST(ProfileFile, ALeftoverTempFileIsIgnoredAndRemovedByTheNextWrite) {
@@ -103,17 +82,6 @@ TEST(ProfileFile, AFileThatCannotBeReadIsNeverWrittenOver) {
   // A FIFO must not block a read.
   ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
   EXPECT_EQ(Profile(dir / "fifo.ini").GetString("S", "A", "d", 256), "d");
-}
-
-TEST(ProfileFile, KeepsThePermissionBitsOfTheFileItReplaces) {
-  TempDir dir;
-  WriteBytes(dir / "vudez.ini", "[S]\r\n");
-  ::chmod((dir / "vudez.ini").c_str(), 0640);
-  Profile profile(dir / "vudez.ini");
-  ASSERT_TRUE(profile.WriteString("S", "A", "1"));
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "vudez.ini").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST(ProfileFile, SeesChangesMadeBehindItsBack) {

@@ -55,25 +55,10 @@ TEST(ResultFileWrite, IndexOrderIsNumericNotTextual) {
   EXPECT_LT(bytes.find("10$#!"), bytes.find("100$#!"));
 }
 
-TEST(ResultFileWrite, AnEmptyListGivesAnEmptyFile) {
-  TempDir dir;
-  ListTable results(core::kResultsColumns);
-  WriteBytes(dir / "old.msf", "old contents");
-  ASSERT_TRUE(WriteResultFile(dir / "old.msf", results));
-  EXPECT_EQ(ReadBytes(dir / "old.msf"), "");
-}
-
 TEST(ResultFileWrite, LineBreaksInACellBecomeBlanks) {
   ListTable results(core::kResultsColumns);
   results.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
   EXPECT_EQ(FormatResultFile(results), "0$#!a  b.mp3$#!mp3$#!1$#!$#!t x$#!u $#!\r\n");
-}
-
-TEST(ResultFileWrite, AFolderThatDoesNotExistFailsWithAReason) {
-  TempDir dir;
-  const ResultFileStatus status = WriteResultFile(dir / "missing" / "x.msf", ThreeResults());
-  EXPECT_FALSE(status);
-  EXPECT_FALSE(status.error.empty());
 }
 
 TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
@@ -116,21 +101,6 @@ TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
          "", "", "", "", ""}}},
   };
   for (const LineCase& c : cases) EXPECT_EQ(ParseResultFile(c.bytes, 100), c.rows) << c.name;
-}
-
-TEST(ResultFileRead, TwoLinesOpenAsTwoRowsSortedByTheirIndexes) {
-  TempDir dir;
-  WriteBytes(dir / "周杰伦.msf",
-             Gb18030FromUtf8("10$#!b.mp3$#!mp3$#!5$#!01/01/2008$#!稻香$#!http://h/b$#!\r\n"
-                             "2$#!a.mp3$#!mp3$#!7$#!01/01/2008$#!七里香$#!http://h/a$#!\r\n"));
-  ListTable results(core::kResultsColumns);
-  ASSERT_TRUE(ReadResultFile(dir / "周杰伦.msf", results));
-  ASSERT_EQ(results.rowCount(), 2u);
-  EXPECT_EQ(results.Row(0), (Row{"2", "a.mp3", "mp3", "7", "01/01/2008", "七里香", "http://h/a"}));
-  EXPECT_EQ(results.Row(1), (Row{"10", "b.mp3", "mp3", "5", "01/01/2008", "稻香", "http://h/b"}));
-  EXPECT_EQ(results.sortColumn(), 0u);
-  EXPECT_TRUE(results.sortAscending());
-  EXPECT_EQ(KeywordFromResultFileName(dir / "周杰伦.msf"), "周杰伦");
 }
 
 TEST(ResultFileRead, ChineseTextRoundTrips) {

@@ -51,13 +51,6 @@ TEST_F(SearchHistoryFixture, ASearchGoesToTheTopTrimmedAndIsSaved) {
   EXPECT_EQ(profile.GetInt("SearchTextHistory", "MaxItems", 0), 5u);
 }
 
-TEST_F(SearchHistoryFixture, AnEmptyTextChangesNothing) {
-  history.Record("a");
-  history.Record("   ");
-  history.Record("");
-  EXPECT_EQ(history.entries(), (Entries{"a"}));
-}
-
 TEST_F(SearchHistoryFixture, AnEntryInOtherLetterCaseMovesToTheTopAsNewlyTyped) {
   for (const char* text : {"Moon River", "b", "c"}) history.Record(text);
   history.Record("MOON river");
@@ -74,25 +67,6 @@ TEST_F(SearchHistoryFixture, TheSixthDistinctSearchDropsTheOldestOfFive) {
   history.Record("3");
   EXPECT_EQ(history.entries(), (Entries{"3", "6", "5", "4", "2"}));
   EXPECT_EQ(Stored(), history.entries());
-}
-
-TEST_F(SearchHistoryFixture, ServesAsTheSearchControllersHook) {
-  const std::function<void(const std::string&)> hook = history.Hook();
-  hook(" 稻香 ");
-  EXPECT_EQ(history.entries(), (Entries{"稻香"}));
-  EXPECT_EQ(Stored(), (Entries{"稻香"}));
-}
-
-TEST_F(SearchHistoryFixture, LoadSearchHistoryReadsOnlyTheHistory) {
-  for (const char* text : {"1", "2", "3"}) history.Record(text);
-  ASSERT_TRUE(profile.WriteString("SearchTextHistory", "MaxItems", "2"));
-  AppSettings loaded;
-  Entries entries = {"stale"};
-  store.LoadSearchHistory(loaded, entries);
-  EXPECT_EQ(loaded.SearchHistoryMaxItems, 5u);  // brought up to the least maximum
-  EXPECT_EQ(entries, (Entries{"3", "2", "1"}));
-  EXPECT_FALSE(std::filesystem::exists(dir / "Downloads"));
-  EXPECT_EQ(profile.SectionNames(kSectionNamesBufferSize), (Entries{"SearchTextHistory"}));
 }
 
 }  // namespace

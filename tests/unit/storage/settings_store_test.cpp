@@ -60,14 +60,6 @@ TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten)
   EXPECT_EQ(ReadBytes(IniPath()), "[System]\r\nDefaultMusicPath=" + Downloads() + "\r\n");
 }
 
-TEST_F(SettingsFixture, AnExistingFolderIsKeptAndEndsInASlash) {
-  std::filesystem::create_directory(dir / "音乐");
-  WriteIni("[System]\r\nDefaultMusicPath=" + (dir / "音乐").string() + "\r\n");
-  Load();
-  EXPECT_EQ(settings.DefaultMusicPath, (dir / "音乐").string() + "/");
-  EXPECT_FALSE(std::filesystem::exists(dir / "Downloads"));
-}
-
 TEST_F(SettingsFixture, AFolderThatIsMissingOrAFileIsReplacedByDownloads) {
   for (const std::string& stored :
        {(dir / "gone").string() + "/", (dir / "file").string(), std::string("D:\\Music\\")}) {
@@ -110,14 +102,6 @@ TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
     store.ReadMaxDownloadThreads(early);
     EXPECT_EQ(early.MaxDownloadThreads, c.threads) << c.system;
   }
-}
-
-TEST_F(SettingsFixture, ReadMaxDownloadThreadsDefaultsToThree) {
-  AppSettings early;
-  early.MaxDownloadThreads = 9;
-  store.ReadMaxDownloadThreads(early);
-  EXPECT_EQ(early.MaxDownloadThreads, 3u);
-  EXPECT_FALSE(std::filesystem::exists(IniPath()));
 }
 
 TEST_F(SettingsFixture, HistoryStopsAtTheFirstEmptyKeyAndAtItsMaximum) {
@@ -231,28 +215,6 @@ TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
                                          kWriteDownloadRecord));
   EXPECT_FALSE(store.WriteDownloadRecord("/m/a.mp3", "u\r\nSize=1", "1", kWriteDownloadRecord));
   EXPECT_EQ(ReadBytes(IniPath()), before);
-}
-
-TEST_F(SettingsFixture, HostsAreReadButNeverWritten) {
-  WriteIni(
-      "[System]\r\nBaiduHost=127.0.0.1:8080\r\nYahooHost=yahoo.local\r\nSiteUrl=http://site/\r\n");
-  Load();
-  EXPECT_EQ(settings.baiduHost, "127.0.0.1:8080");
-  EXPECT_EQ(settings.yahooHost, "yahoo.local");
-  EXPECT_EQ(settings.siteUrl, "http://site/");
-
-  std::filesystem::remove(IniPath());
-  Load();
-  store.SaveTitleDown(settings);
-  store.SaveMaxDownloadThreads(settings);
-  store.SaveMaxDownloadSpeed(settings);
-  store.SaveSearchHistory({"x"}, settings);
-  store.SaveCompletedLog({}, settings);
-  const std::string bytes = ReadBytes(IniPath());
-  EXPECT_EQ(bytes.find("Host"), std::string::npos);
-  EXPECT_EQ(bytes.find("SiteUrl"), std::string::npos);
-  EXPECT_EQ(profile.SectionNames(kSectionNamesBufferSize),
-            (std::vector<std::string>{"System", "SearchTextHistory", "Mp3_completed"}));
 }
 
 // A file as the original program left it on its platform: GBK bytes, CR LF,

@@ -95,16 +95,6 @@ TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   EXPECT_EQ(file->GetInt("SearchTextHistory", "MaxItems", 0), 15u);
 }
 
-TEST_F(SystemOptionsFixture, OnlyTheMaximumDownloadsChangeAsksForANewPoolSize) {
-  SystemOptions chosen = CurrentSystemOptions(settings);
-  chosen.maxDownloadThreads = 10;
-  const OptionsChanges changes = Apply(chosen);
-  EXPECT_TRUE(changes.maxDownloadThreads);
-  EXPECT_FALSE(changes.folder || changes.titleDown || changes.maxDownloadSpeed ||
-               changes.completedMaxItems || changes.searchHistoryMaxItems);
-  EXPECT_EQ(ReadBytes(profile.path()), "[System]\r\nMaxDownloadThreads=10\r\n");
-}
-
 TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldest) {
   FillLog(120);
   SystemOptions chosen = CurrentSystemOptions(settings);
@@ -117,17 +107,6 @@ TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldest) {
   EXPECT_EQ(file->GetString("Mp3_completed", "Item49", "", 256), "/m/song119.mp3");
   EXPECT_EQ(file->GetString("Mp3_completed", "Item50", "?", 256), "");
   EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 50u);
-}
-
-TEST_F(SystemOptionsFixture, RaisingTheLogMaximumKeepsEveryRow) {
-  settings.CompletedMaxItems = 50;
-  FillLog(50);
-  SystemOptions chosen = CurrentSystemOptions(settings);
-  chosen.completedMaxItems = 200;
-  const OptionsChanges changes = Apply(chosen);
-  EXPECT_EQ(changes.completedRowsRemoved, 0u);
-  EXPECT_EQ(completed.paths.size(), 50u);
-  EXPECT_EQ(profile.GetInt("Mp3_completed", "MaxItems", 0), 200u);
 }
 
 TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOldKeys) {
@@ -155,16 +134,6 @@ TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOld
   ASSERT_EQ(loaded.history.size(), 15u);
   EXPECT_EQ(loaded.history[9], "text 5");
   EXPECT_EQ(loaded.history[10], "text 4");
-}
-
-TEST_F(SystemOptionsFixture, AFolderGetsItsTrailingSlashAndAnEmptyOneIsIgnored) {
-  SystemOptions chosen = CurrentSystemOptions(settings);
-  chosen.folder = "/music";
-  EXPECT_FALSE(Apply(chosen).folder);
-  chosen.folder = "";
-  EXPECT_FALSE(Apply(chosen).folder);
-  EXPECT_EQ(settings.DefaultMusicPath, "/music/");
-  EXPECT_FALSE(std::filesystem::exists(profile.path()));
 }
 
 TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {

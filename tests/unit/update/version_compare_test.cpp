@@ -76,21 +76,6 @@ TEST(CompareVersions, SwappingTheTextsMirrorsTheAnswer) {
   }
 }
 
-TEST(VersionStampText, FourNumbersWhenTheLowWordIsSet) {
-  EXPECT_EQ(VersionStampText(1, 2, 6, 0), "1.2.6.0");
-  EXPECT_EQ(VersionStampText(1, 2, 0, 1), "1.2.0.1");
-  EXPECT_EQ(VersionStampText(0, 0, 0, 1), "0.0.0.1");
-  EXPECT_EQ(VersionStampText(65535, 65535, 65535, 65535), "65535.65535.65535.65535");
-}
-
-TEST(VersionStampText, TwoNumbersWhenOnlyTheHighWordIsSet) {
-  EXPECT_EQ(VersionStampText(1, 2, 0, 0), "1.2");
-  EXPECT_EQ(VersionStampText(0, 3, 0, 0), "0.3");
-  EXPECT_EQ(VersionStampText(3, 0, 0, 0), "3.0");
-}
-
-TEST(VersionStampText, EmptyWhenBothWordsAreZero) { EXPECT_EQ(VersionStampText(0, 0, 0, 0), ""); }
-
 TEST(VersionStampText, OfADottedVersion) {
   EXPECT_EQ(VersionStampTextOf("0.1.0.1"), "0.1.0.1");
   EXPECT_EQ(VersionStampTextOf("1.2.6"), "1.2.6.0");
