@@ -9,7 +9,7 @@ namespace vexon::text {
 // decoding never fails.
 std::string Utf8FromGb18030(std::string_view bytes);
 
-// Encodes UTF-8 text as GB18030. Invalid UTF-8 bytes are replaced by '?', so the
+// Encodes UTF-8 text as GB18030. Invalid UTF-8 bytes become U+FFFD first, so the
 // result is always well-formed GB18030.
 std::string Gb18030FromUtf8(std::string_view utf8);
 

@@ -96,19 +96,6 @@ class DownloadAsDialogTest final : public QObject {
     }
   }
 
-  void TypingUpdatesTheFullNameAtEachKey() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    QLineEdit* edit = Find<QComboBox>(f.dialog, 1000)->lineEdit();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClick(edit, Qt::Key_A);
-    QCOMPARE(FullName(f.dialog), QString("/music/a.mp3"));
-    QTest::keyClicks(edit, "bc");
-    QCOMPARE(FullName(f.dialog), QString("/music/abc.mp3"));
-    QCOMPARE(form.selectedCandidate(), DownloadAsForm::npos);
-  }
-
   void OkTakesTheTextsAndCloses() {
     DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
     Fixture f(form);
@@ -119,53 +106,6 @@ class DownloadAsDialogTest final : public QObject {
     QVERIFY(!f.dialog.isVisible());
     QCOMPARE(form.fullName(), std::string("/music/abc.mp3"));
     QCOMPARE(form.path(), std::string("/music/"));
-  }
-
-  void ShowingAgainDropsTheTypedNameButKeepsTheFolder() {
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    f.chooser.answer = "/other/";
-    Click(f.dialog, 1028);
-    TypeName(f.dialog, "abc");
-    Click(f.dialog, 1083);
-
-    f.dialog.show();
-    f.dialog.Present(form);
-    QComboBox* combo = Find<QComboBox>(f.dialog, 1000);
-    QCOMPARE(Entries(combo), QStringList({"Song", "kw", "x"}));
-    QCOMPARE(combo->currentText(), QString("Song"));
-    QCOMPARE(FullName(f.dialog), QString("/other/Song.mp3"));
-  }
-
-  void TooLongTextIsRefused_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("focused");
-    // 256 characters and the "/" appended: one too many.
-    QTest::newRow("path of 257") << "/" + QString(255, QChar(0x97F3)) << "abc" << 1075;
-    // "/music/" and a name cut to 251 bytes with its extension: 258 characters.
-    QTest::newRow("full name of 258") << "/music" << QString(300, 'n') << 1077;
-  }
-
-  void TooLongTextIsRefused() {
-    QFETCH(QString, folder);
-    QFETCH(QString, name);
-    QFETCH(int, focused);
-    DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
-    Fixture f(form);
-    f.chooser.answer = folder.toStdString();
-    Click(f.dialog, 1028);
-    TypeName(f.dialog, name);
-
-    Click(f.dialog, 1083);
-    QCOMPARE(f.prompter.texts.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(f.prompter.texts[0]), Utf8("输入的文本不能超过 256 个字符。"));
-    QCOMPARE(f.prompter.lastIcon, MessageIcon::kExclamation);
-    QCOMPARE(f.prompter.lastButtons, MessageButtons::kOk);
-    QVERIFY(f.dialog.isVisible());
-    QCOMPARE(f.dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(form.fullName(), std::string("/music/Song.mp3"));
-    QCOMPARE(f.dialog.focusWidget(), Find<QWidget>(f.dialog, focused));
   }
 
 };

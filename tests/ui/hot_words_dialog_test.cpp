@@ -108,44 +108,6 @@ class HotWordsDialogTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void FillsFromTheLocalFile() {
-    Harness h;
-    h.WriteLocal(kLocalList);
-    auto dialog = h.Open();
-    QCOMPARE(dialog->windowTitle(), QString::fromUtf8("维松MP3-热门的搜索词"));
-    QVERIFY(!dialog->isModal());
-    QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手"}));
-    QCOMPARE(dialog->categoryBox().currentIndex(), 0);
-    QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦"}));
-    QCOMPARE(&dialog->categoryBox(), Find<QComboBox>(*dialog, 1000));
-    QCOMPARE(static_cast<QWidget*>(&dialog->wordList()), Find<QWidget>(*dialog, 1102));
-    const QAbstractItemModel& model = *dialog->wordList().model();
-    QCOMPARE(model.columnCount(), 3);
-    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString());
-    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("搜索词"));
-    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("相关词"));
-    QVERIFY(dialog->wordList().styleSheet().contains(QStringLiteral("rgb(250, 250, 255)")));
-    auto* refresh = Find<QPushButton>(*dialog, 1110);
-    QCOMPARE(refresh->text(), QString::fromUtf8("刷新列表"));
-    QVERIFY(refresh->isDefault());
-    QCOMPARE(Find<QPushButton>(*dialog, 1109)->text(), QString::fromUtf8("关闭"));
-    bool label = false;
-    for (auto* l : dialog->findChildren<QLabel*>()) {
-      label = label || l->text() == QString::fromUtf8("鼠标双击关键词搜索");
-    }
-    QVERIFY(label);
-  }
-
-  void ACategoryShowsItsLettersEntriesFromZero() {
-    Harness h;
-    h.WriteLocal(kLocalList);
-    auto dialog = h.Open();
-    dialog->categoryBox().setCurrentIndex(1);
-    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
-    dialog->categoryBox().setCurrentIndex(0);
-    QCOMPARE(Rows(*dialog), U({"0/隐形的翅膀/张韶涵", "1/千里之外/周杰伦"}));
-  }
-
   void RefreshesFromTheSite() {
     Harness h;
     h.WriteLocal(kLocalList);
@@ -180,32 +142,6 @@ class HotWordsDialogTest final : public QObject {
     QCOMPARE(dialog->categoryBox().currentIndex(), 1);
     QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
     QVERIFY(!h.server.Requests().empty());
-  }
-
-  void CloseAndEscapeOnlyHide() {
-    Harness h;
-    h.WriteLocal(kLocalList);
-    auto dialog = h.Open();
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    dialog->categoryBox().setCurrentIndex(1);
-    QTest::mouseClick(Find<QPushButton>(*dialog, 1109), Qt::LeftButton);
-    QVERIFY(dialog->isHidden());
-    dialog->show();
-    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
-    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
-    QTest::keyClick(&dialog->wordList(), Qt::Key_Escape);  // from the list, as a user would
-    QVERIFY(dialog->isHidden());
-    dialog->show();
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    QVERIFY(dialog->isHidden());
-    dialog->show();
-    dialog->close();
-    QVERIFY(dialog->isHidden());
-    dialog->show();
-    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
-    QCOMPARE(Rows(*dialog).size(), 2);
-    QVERIFY(h.words.empty());
   }
 
   void DoubleClickOnAWordSearchesForIt() {

@@ -61,18 +61,6 @@ class ListTableModelTest final : public QObject {
     table_.reset();
   }
 
-  void AppendedRowIsAnnouncedAtItsPosition() {
-    QSignalSpy about(model_.get(), &QAbstractItemModel::rowsAboutToBeInserted);
-    QSignalSpy inserted(model_.get(), &QAbstractItemModel::rowsInserted);
-    table_->AppendRow({"3", "d.mp3", "7", ""});
-    QCOMPARE(about.count(), 1);
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(inserted[0][1].toInt(), 3);
-    QCOMPARE(inserted[0][2].toInt(), 3);
-    QCOMPARE(model_->rowCount(), 4);
-    QCOMPARE(model_->data(model_->index(3, 1)).toString(), QString("d.mp3"));
-  }
-
   void RemovedRowIsAnnouncedAndFollowersMoveUp() {
     QPersistentModelIndex last(model_->index(2, 1));
     QSignalSpy removed(model_.get(), &QAbstractItemModel::rowsRemoved);
@@ -88,15 +76,6 @@ class ListTableModelTest final : public QObject {
     QCOMPARE(removed[1][1].toInt(), 0);
     QCOMPARE(removed[1][2].toInt(), 1);
     QCOMPARE(model_->rowCount(), 0);
-  }
-
-  void ChangedCellGivesDataChangedForThatCell() {
-    QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
-    table_->SetCell(2, 2, "55");
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed[0][0].value<QModelIndex>(), model_->index(2, 2));
-    QCOMPARE(changed[0][1].value<QModelIndex>(), model_->index(2, 2));
-    QCOMPARE(model_->data(model_->index(2, 2)).toString(), QString("55"));
   }
 
   void HeaderSortUsesTheIntegerRule() {

@@ -50,12 +50,6 @@ std::string ResultRows(int count) {
   return text;
 }
 
-QStringList ActionIds(const QMenu& menu) {
-  QStringList ids;
-  for (QAction* a : menu.actions()) ids << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-  return ids;
-}
-
 QPoint RowsAreaPoint(vexon::app::ui::ListView& view) {
   return view.viewport()->mapToGlobal(view.viewport()->rect().center());
 }
@@ -66,16 +60,6 @@ class MainWindowTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void TypeBoxesSwitchTheirFlags() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QTest::mouseClick(&TypeBox(w, ctl::kTypeWmv), Qt::LeftButton);
-    QVERIFY(f.session->options().Has(vexon::search::FileType::kWmv));
-    QTest::mouseClick(&TypeBox(w, ctl::kTypeMp3), Qt::LeftButton);
-    QVERIFY(!f.session->options().Has(vexon::search::FileType::kMp3));
-  }
-
   void LoadsStoppedDownloadsAndHistoryFromTheSettingsFile() {
     WindowFixture f;
     f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
@@ -111,32 +95,6 @@ class MainWindowTest final : public QObject {
     // The rules also run by themselves once the event queue is idle.
     DownloadView(w).clearSelection();
     QTRY_VERIFY(!CommandAction(w, cmd::kResumeDownload).isEnabled());
-  }
-
-  void SwitchingTheLowerListMirrorsItsMenu() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::mouseClick(&ListButton(w, ctl::kCompletedListButton), Qt::LeftButton);
-    QVERIFY(!w.downloadListOnView());
-    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("已下载(&D)"));
-    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 167)));
-    QVERIFY(Toolbar(w, ctl::kCompletedToolbar).isVisible());
-    QVERIFY(!Toolbar(w, ctl::kDownloadToolbar).isVisible());
-    QVERIFY(CompletedView(w).isVisible());
-    QVERIFY(!DownloadView(w).isVisible());
-    QVERIFY(ListButton(w, ctl::kCompletedListButton).isChecked());
-    QVERIFY(!ListButton(w, ctl::kDownloadListButton).isChecked());
-    // Pressing the button of the list on view only keeps it pressed.
-    QTest::mouseClick(&ListButton(w, ctl::kCompletedListButton), Qt::LeftButton);
-    QVERIFY(ListButton(w, ctl::kCompletedListButton).isChecked());
-    QVERIFY(!w.downloadListOnView());
-    w.OnCommand(cmd::kShowDownloadList);
-    QVERIFY(w.downloadListOnView());
-    QCOMPARE(BarPopup(w, 2).title(), QString::fromUtf8("下载(&D)"));
-    QCOMPARE(ActionIds(BarPopup(w, 2)), ActionIds(ContextMenu(w, 130)));
-    QVERIFY(ListButton(w, ctl::kDownloadListButton).isChecked());
   }
 
   void ContextMenusOpenOnlyOverTheRowsOfAVisibleList() {
@@ -180,29 +138,6 @@ class MainWindowTest final : public QObject {
     QTRY_COMPARE(view.RowsPerPage(), size_t{0});
     w.RefreshCounters();
     QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数 [41], 页数 [41]"));
-  }
-
-  void EnterSearchesFromAnyControlAndEscapeDoesNothing() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    SearchBox(w).setEditText(QStringLiteral("  first words "));
-    QTest::keyClick(SearchBox(w).lineEdit(), Qt::Key_Return);
-    QCOMPARE(SearchBox(w).count(), 1);
-    QCOMPARE(SearchBox(w).itemText(0), QStringLiteral("first words"));
-    QCOMPARE(f.session->search().currentKeyword(), std::string("first words"));
-    SearchBox(w).setEditText(QStringLiteral("second"));
-    ResultsView(w).setFocus();
-    QTest::keyClick(&ResultsView(w), Qt::Key_Enter);
-    QCOMPARE(SearchBox(w).count(), 2);
-    QCOMPARE(SearchBox(w).itemText(0), QStringLiteral("second"));
-    QTest::keyClick(&ResultsView(w), Qt::Key_Escape);
-    QTest::keyClick(SearchBox(w).lineEdit(), Qt::Key_Escape);
-    QVERIFY(w.isVisible());
-    QCOMPARE(SearchBox(w).count(), 2);
-    QCOMPARE(w.result(), 0);
-    w.OnCommand(cmd::kStopSearch);
   }
 
   void CloseHidesToTheTrayOrMinimizesWithoutOne() {

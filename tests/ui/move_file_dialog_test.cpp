@@ -38,20 +38,6 @@ class MoveFileDialogTest final : public QObject {
     QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/a歌曲x.mp3"));
   }
 
-  void BrowseStartsAtTheInitialFolderAndAppendsASlash() {
-    vexon::test::ScriptedFolderChooser chooser;
-    CMoveFileDlg dialog(chooser);
-    MoveFileForm form("a.mp3", "/music/");
-    dialog.Present(form);
-    QTest::keyClicks(vexon::app::ui::Find<QLineEdit>(dialog, 1086), QStringLiteral("typed"));
-    dialog.Browse();  // cancelled
-    QCOMPARE(chooser.starts.back(), std::string("/music/"));
-    QCOMPARE(form.path(), std::string("/music/typed"));
-    chooser.answer = "/new";
-    QTest::mouseClick(vexon::app::ui::Find<QPushButton>(dialog, 1089), Qt::LeftButton);
-    QCOMPARE(vexon::app::ui::Find<QLineEdit>(dialog, 1086)->text(), QStringLiteral("/new/"));
-    QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QStringLiteral("/new/a.mp3"));
-  }
 };
 
 QTEST_MAIN(MoveFileDialogTest)

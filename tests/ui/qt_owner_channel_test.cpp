@@ -66,19 +66,6 @@ class QtOwnerChannelTest final : public QObject {
     QVERIFY(sawHandlerDone.load());
   }
 
-  void SendOnGuiThreadRunsDirectly() {
-    QtOwnerChannel channel;
-    bool ran = false;
-    bool nestedRan = false;
-    QVERIFY(channel.Send(Msg::HotWord, [&] {
-      ran = true;
-      // A send from inside a handler runs directly as well, under the same lock.
-      QVERIFY(channel.Send(Msg::HotWord, [&] { nestedRan = true; }));
-    }));
-    QVERIFY(ran);
-    QVERIFY(nestedRan);
-  }
-
   void ManySendersNeverOverlap() {
     QtOwnerChannel channel;
     QThread* const gui = QThread::currentThread();

@@ -33,17 +33,10 @@ class QtPrompterTest final : public QObject {
                                 << int(QMessageBox::Question)
                                 << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::No)
                                 << MessageResult::kNo;
-    QTest::newRow("yes-no, yes") << MessageIcon::kExclamation << MessageButtons::kYesNo
-                                 << int(QMessageBox::Warning)
-                                 << int(QMessageBox::Yes | QMessageBox::No) << int(QMessageBox::Yes)
-                                 << MessageResult::kYes;
     QTest::newRow("ok-cancel, cancel") << MessageIcon::kStop << MessageButtons::kOkCancel
                                        << int(QMessageBox::Critical)
                                        << int(QMessageBox::Ok | QMessageBox::Cancel)
                                        << int(QMessageBox::Cancel) << MessageResult::kCancel;
-    QTest::newRow("ok") << MessageIcon::kInformation << MessageButtons::kOk
-                        << int(QMessageBox::Information) << int(QMessageBox::Ok)
-                        << int(QMessageBox::Ok) << MessageResult::kOk;
     QTest::newRow("no icon") << MessageIcon::kNone << MessageButtons::kOk << int(QMessageBox::NoIcon)
                              << int(QMessageBox::Ok) << int(QMessageBox::Ok) << MessageResult::kOk;
   }

@@ -37,26 +37,6 @@ using vexon::app::ui::Find;
 
 constexpr std::chrono::year_month_day kToday = 2024y / 6 / 15;
 
-// The ids of the enabled controls among the pickers and size edits.
-QStringList EnabledFields(QWidget& dialog) {
-  QStringList enabled;
-  for (int id : {1071, 1064, 1065, 1066}) {
-    if (Find<QDateEdit>(dialog, id)->isEnabled()) enabled << QString::number(id);
-  }
-  for (int id : {1067, 1068, 1069, 1070}) {
-    if (Find<QLineEdit>(dialog, id)->isEnabled()) enabled << QString::number(id);
-  }
-  return enabled;
-}
-
-QString CheckedTypes(QWidget& dialog) {
-  QStringList names;
-  for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
-    if (box->isChecked()) names << box->text();
-  }
-  return names.join(',');
-}
-
 void Click(QWidget& dialog, int id) {
   QTest::mouseClick(Find<QAbstractButton>(dialog, id), Qt::LeftButton);
 }
@@ -79,57 +59,12 @@ SearchOptions Changed() {
   return options;
 }
 
-void ExpectSame(const SearchOptions& actual, const SearchOptions& expected) {
-  QVERIFY(actual.types == expected.types);
-  QCOMPARE(actual.dateFilter, expected.dateFilter);
-  QCOMPARE(actual.sizeFilter, expected.sizeFilter);
-  QCOMPARE(actual.maxResults, expected.maxResults);
-}
-
 }  // namespace
 
 class SearchOptionsDialogTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void ShowsTheDefaultsWithTypeBoxesInTableOrder() {
-    SearchOptions options;
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-
-    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("维松MP3"));
-    const int ids[] = {1053, 1054, 1055, 1063, 1081, 1078, 1079,
-                       1059, 1074, 1075, 1056, 1076, 1077, 1057};
-    const QStringList names = {"mp3", "rm",  "wma", "swf", "wmv", "mpg", "mpeg",
-                               "mid", "wav", "avi", "ram", "ra",  "asx", "asf"};
-    for (int i = 0; i < 14; ++i) QCOMPARE(Find<QCheckBox>(dialog, ids[i])->text(), names[i]);
-    QCOMPARE(CheckedTypes(dialog), QString("mp3,rm,wma,swf"));
-    QVERIFY(Find<QRadioButton>(dialog, 1025)->isChecked());
-    QVERIFY(Find<QRadioButton>(dialog, 1023)->isChecked());
-    QVERIFY(EnabledFields(dialog).isEmpty());
-    QCOMPARE(Find<QDateEdit>(dialog, 1071)->date(), QDate(2024, 6, 15));
-    QCOMPARE(Find<QDateEdit>(dialog, 1066)->date(), QDate(2024, 6, 15));
-    QCOMPARE(Find<QDateEdit>(dialog, 1064)->date(), QDate(2023, 6, 16));
-    QCOMPARE(Find<QDateEdit>(dialog, 1065)->date(), QDate(2023, 6, 16));
-    QVERIFY(Find<QDateEdit>(dialog, 1071)->calendarPopup());
-    QCOMPARE(Find<QLineEdit>(dialog, 1067)->text(), QString("1024"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1068)->text(), QString("1024"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1069)->text(), QString("0"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1070)->text(), QString("5120"));
-    QCOMPARE(Find<QLineEdit>(dialog, 1104)->text(), QString("0"));
-  }
-
-  void RadioEnablesOnlyItsControls_data() {
-    QTest::addColumn<int>("radio");
-    QTest::addColumn<QStringList>("enabled");
-    QTest::newRow("此前") << 1024 << QStringList({"1071"});
-    QTest::newRow("此后") << 1026 << QStringList({"1064"});
-    QTest::newRow("日期区间") << 1027 << QStringList({"1065", "1066"});
-    QTest::newRow("< =") << 1060 << QStringList({"1067"});
-    QTest::newRow("> =") << 1061 << QStringList({"1068"});
-    QTest::newRow("大小区间") << 1062 << QStringList({"1069", "1070"});
-  }
-
   void OkWritesTheFilters_data() {
     QTest::addColumn<int>("dateRadio");
     QTest::addColumn<QDate>("firstDate");
@@ -196,32 +131,6 @@ class SearchOptionsDialogTest final : public QObject {
     QVERIFY(!options.Has(FileType::kRm));
   }
 
-  void RefusedEditKeepsTheDialogOpen_data() {
-    QTest::addColumn<int>("radio");
-    QTest::addColumn<int>("edit");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("too big") << 1060 << 1067 << "1000001";
-    QTest::newRow("not a number") << 1023 << 1104 << "abc";
-    QTest::newRow("negative") << 1062 << 1070 << "-1";
-    QTest::newRow("empty") << 1023 << 1104 << "";
-  }
-
-  void CancelChangesNothing() {
-    const SearchOptions original = Changed();
-    SearchOptions options = original;
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-    dialog.show();
-    Click(dialog, 1125);
-    Click(dialog, 1024);
-    Click(dialog, 1023);
-    SetText(dialog, 1104, "9");
-
-    Click(dialog, 2);
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(!dialog.isVisible());
-    ExpectSame(options, original);
-  }
 };
 
 QTEST_MAIN(SearchOptionsDialogTest)

@@ -41,14 +41,6 @@ class UpdateDialogTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void TitleAndButtons() {
-    Harness h;
-    CUpdateDlg dialog(h.job, [](const auto&) { return 6; }, h.prompter);
-    QCOMPARE(dialog.windowTitle(), U("维松MP3升级"));
-    QCOMPARE(vexon::app::ui::Find<QPushButton>(dialog, 1122)->text(), U("在线检测最新板本"));
-    QCOMPARE(vexon::app::ui::Find<QPushButton>(dialog, 1028)->text(), U("退 出"));
-  }
-
   void EachResultIsShownWithItsText_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
@@ -114,19 +106,6 @@ class UpdateDialogTest final : public QObject {
     QVERIFY(h.prompter.texts.empty());  // a given-up check shows nothing
   }
 
-  void TheDialogStaysOpenForAnotherCheck() {
-    Harness h;
-    std::atomic<int> runs{0};
-    CUpdateDlg dialog(h.job, [&](const auto&) { return ++runs == 1 ? 2 : 0; }, h.prompter);
-    dialog.show();
-    QVERIFY(CheckAndWait(dialog));
-    QVERIFY(CheckAndWait(dialog));
-    QCOMPARE(runs.load(), 2);
-    QCOMPARE(h.prompter.texts.size(), size_t{2});
-    QCOMPARE(QString::fromStdString(h.prompter.texts[0]), U("网络连接出错！"));
-    QCOMPARE(QString::fromStdString(h.prompter.texts[1]), U("版本升级完成，下次运行的才是新版本。"));
-    QVERIFY(dialog.isVisible());
-  }
 };
 
 QTEST_MAIN(UpdateDialogTest)

@@ -75,17 +75,6 @@ TEST_F(GetCommand, DownloadsToTheNamedFileAndDropsItsRecord) {
   EXPECT_EQ(Ini().find(target.string()), std::string::npos);  // record gone at completion
 }
 
-TEST_F(GetCommand, ResumesFromAnExistingPartialFile) {
-  const std::string body = Pattern(200000);
-  Serve("/resume.mp3", body);
-  const auto target = dir_ / "resume.mp3";
-  WriteFile("resume.mp3.grb", body.substr(0, 77777));
-  const CliRun run = Run({"get", server.Url("/resume.mp3"), "--to", target.string()}, true);
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Slurp(target), body);
-  EXPECT_EQ(server.Requests().back().range, "bytes=77777-");
-}
-
 TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
   standin::FileScript missing;
   missing.status = 404;

@@ -69,17 +69,6 @@ TEST_F(SearchCommand, PrintsOneTabSeparatedLinePerListedRow) {
   EXPECT_EQ(urls.size(), lines.size());
 }
 
-TEST_F(SearchCommand, FiltersAndLimitsComeFromFlags) {
-  CliRun run = Search({"--types", "wav", "--max", "2"}, "only wav");
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  auto lines = Lines(run.out);
-  EXPECT_LE(lines.size(), 2u);
-  for (const auto& line : lines) EXPECT_TRUE(text::EndsWith(line, ".wav")) << line;
-  run = Search({"--size", "1|1"}, "tiny only");
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(run.out.empty());
-}
-
 TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
   const CliRun run = Search({"--save", (dir_ / "saved.msf").string()}, "保存 结果");
   ASSERT_EQ(run.exitCode, 0) << run.err;

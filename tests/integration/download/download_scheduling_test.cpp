@@ -54,39 +54,6 @@ TEST(DownloadScheduling, StopAndDeleteWhileWaitingEndWithoutASlotOrARequest) {
   EXPECT_EQ(h.slots.inUse(), 0u);
 }
 
-TEST(DownloadScheduling, StopAndDeleteWhileConnectingFreeTheSlotAndTreatThePartialFile) {
-  DownloadHarness h;
-  standin::FileScript slowHeaders;
-  slowHeaders.headerDelay = 4000ms;
-  h.Start({h.AddFile("stop.mp3", "s", 0, slowHeaders), h.AddFile("delete.mp3", "d", 0, slowHeaders)});
-  ASSERT_TRUE(h.WaitUntil([&] { return h.RequestsFor("stop.mp3") + h.RequestsFor("delete.mp3") == 2; }));
-  h.prompter.answers = {MessageResult::kYes};
-  h.Run([&] {
-    EXPECT_EQ(h.Transferring(), 0u);
-    h.controller->OnStopDownload({h.Row("stop.mp3")});
-    h.controller->OnDeleteDownload({h.Row("delete.mp3")});
-  });
-  ASSERT_TRUE(h.WaitUntil([&] { return h.AllEnded(); }, 3000ms));
-  EXPECT_EQ(h.slots.inUse(), 0u);
-  EXPECT_TRUE(FileExists(h.music + "stop.mp3.grb"));
-  EXPECT_FALSE(FileExists(h.music + "delete.mp3.grb"));
-  h.Run([&] { EXPECT_NE(h.Record("stop.mp3"), "<none>"); });
-}
-
-TEST(DownloadScheduling, DeleteWhileTransferringRemovesThePartialFileWhenTheWorkerEnds) {
-  DownloadHarness h;
-  const std::string partial = h.music + "t.mp3.grb";
-  h.Start({h.AddFile("t.mp3", PatternBytes(150000, 8), 3.0)});
-  ASSERT_TRUE(h.WaitUntil([&] { return FileSizeOrZero(partial) > 10000; }));
-  h.prompter.answers = {MessageResult::kYes};
-  h.Run([&] { h.controller->OnDeleteDownload({0}); });
-  ASSERT_TRUE(h.WaitUntil([&] { return h.AllEnded(); }));
-  EXPECT_FALSE(FileExists(partial));
-  EXPECT_FALSE(FileExists(h.music + "t.mp3"));
-  EXPECT_EQ(h.slots.inUse(), 0u);
-  EXPECT_TRUE(h.logged.empty());
-}
-
 TEST(DownloadScheduling, ResumeAllRightAfterAStopWaitsForTheOldWriter) {
   DownloadHarness h;
   const std::string body = PatternBytes(60000, 9);

@@ -179,23 +179,6 @@ TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
   EXPECT_EQ(ReadFile(Partial()), body);  // not 20000 old bytes plus the whole body
 }
 
-TEST_F(DownloadWorkerTest, RangeNotSatisfiableCompletesOrRestarts) {
-  const std::string body = Pattern(4000);
-  server.SetFile("/c.mp3", Body(body));
-  // Already whole: 416 completes without a body.
-  std::ofstream(Partial("whole.mp3"), std::ios::binary) << body;
-  auto& whole = Start("/c.mp3", true, "whole.mp3");
-  ASSERT_TRUE(recorder.WaitEnded(whole.id()));
-  EXPECT_EQ(recorder.ends[whole.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial("whole.mp3")), body);
-  // Longer than the resource: start again from 0.
-  std::ofstream(Partial("long.mp3"), std::ios::binary) << body << "extra bytes";
-  auto& longer = Start("/c.mp3", true, "long.mp3");
-  ASSERT_TRUE(recorder.WaitEnded(longer.id()));
-  EXPECT_EQ(recorder.ends[longer.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial("long.mp3")), body);
-}
-
 TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   const std::string body = Pattern(80000);
   auto script = Body(body);
@@ -228,17 +211,6 @@ TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
     EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadFailed),
               std::vector<std::string>{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status)});
   }
-}
-
-TEST_F(DownloadWorkerTest, NoLengthMeansSpeedOnlyAndStillCompletes) {
-  auto script = Body(Pattern(20000));
-  script.framing = standin::BodyFraming::kChunked;
-  server.SetFile("/chunked.mp3", script);
-  auto& w = Start("/chunked.mp3");
-  ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial()), Pattern(20000));
-  EXPECT_TRUE(recorder.Texts(w.id(), core::Msg::DownloadPercent).empty());
 }
 
 TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {

@@ -94,19 +94,6 @@ TEST_F(WordListRefreshTest, AFailedDownloadLeavesTheLocalFileAlone) {
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
-TEST_F(WordListRefreshTest, AFailedHeaderQueryStillDownloads) {
-  // A local file of the page's size would be current, had the query worked.
-  WriteBytes(Local(), std::string(sitePage.size(), 'x'));
-  // The stop hook ends the first request (the header query) at its first look and
-  // lets everything after it run.
-  bool first = true;
-  reader.stopRequested = [&first] { return std::exchange(first, false); };
-  ASSERT_TRUE(Refresh());
-  EXPECT_FALSE(first);
-  EXPECT_EQ(ReadBytes(Local()), sitePage);
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
 TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
   const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
   WriteBytes(Local(), old);

@@ -11,6 +11,7 @@
 
 using namespace vexon;
 using namespace std::chrono_literals;
+using vexon::standin::RawScript;
 
 namespace {
 
@@ -145,4 +146,51 @@ TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
   EXPECT_EQ(bounded.OpenGetRequest(parts("/endless"), greedy, &result), 200);
   EXPECT_TRUE(result.deadlinePassed);
   EXPECT_EQ(result.error, net::NetError::kTimeout);
+}
+
+// Heads and bodies as servers really send them, and bodies cut at every boundary.
+TEST(CurlSession, ReadsTheFinalHeadAndFailsEveryCutBody) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  const std::string body = "0123456789";
+  faults.SetScript("/continue", standin::Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\ncontent-LENGTH: 10\r\n"
+                                                "Last-Modified: Thu, 04 May 2006 03:02:01 GMT\r\nContent-Type: audio/mpeg",
+                                                body));
+  for (size_t cut : {size_t{0}, size_t{1}, size_t{9}}) {
+    faults.SetScript("/cut" + std::to_string(cut),
+                     standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close", body.substr(0, cut)));
+  }
+  faults.SetScript("/chunks", standin::Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked", "5\r\n01234\r\n5\r\n567"));
+  faults.SetScript("/silent-body", RawScript{{{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01", std::chrono::hours(1), 1}}});
+
+  class Collect final : public net::TransferHandler {
+   public:
+    bool OnBody(const char* data, size_t size) override {
+      bytes.append(data, size);
+      return true;
+    }
+    std::string bytes;
+  };
+  net::SessionSettings settings = net::TaskSessionSettings();
+  settings.idleTimeout = 300ms;
+  net::CurlSession session(settings);
+  ASSERT_TRUE(session.ok());
+  Collect whole;
+  net::TransferResult r = session.Get(faults.Url("/continue"), {}, whole);
+  EXPECT_EQ(r.error, net::NetError::kNone);
+  EXPECT_EQ(r.head.status, 200);
+  EXPECT_EQ(r.head.contentLength, 10u);
+  EXPECT_EQ(r.head.contentType, "audio/mpeg");
+  EXPECT_EQ(r.head.lastModified, "Thu, 04 May 2006 03:02:01 GMT");
+  EXPECT_EQ(whole.bytes, body);
+  for (const char* path : {"/cut0", "/cut1", "/cut9", "/chunks"}) {
+    Collect part;
+    r = session.Get(faults.Url(path), {}, part);
+    EXPECT_EQ(r.error, net::NetError::kConnectionAborted) << path;
+    EXPECT_TRUE(r.headReceived) << path;
+  }
+  Collect stalled;
+  r = session.Get(faults.Url("/silent-body"), {}, stalled);
+  EXPECT_EQ(r.error, net::NetError::kTimeout);
+  EXPECT_EQ(stalled.bytes, "01");
 }

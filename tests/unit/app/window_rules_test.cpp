@@ -88,34 +88,6 @@ TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {
   EXPECT_EQ(limits.Clamp(200), 200);
 }
 
-TEST(MenuLayout, ContextMenusAndToolbarsNameOnlyKnownCommands) {
-  std::set<int> known;
-  for (auto menu : {ResultsMenu(), DownloadMenu(), CompletedMenu()}) {
-    for (const MenuEntry& e : menu) {
-      if (e.id != kSeparator) {
-        EXPECT_FALSE(e.text.empty());
-        known.insert(e.id);
-      }
-    }
-  }
-  for (auto bar : {ResultsToolbar(), DownloadToolbar(), CompletedToolbar()}) {
-    for (int id : bar) {
-      if (id != kSeparator) {
-        EXPECT_TRUE(known.count(id) == 1 || id == cmd::kSystemOptions) << id;
-      }
-    }
-  }
-  EXPECT_EQ(ResultsMenu().size(), 15u);
-  EXPECT_EQ(DownloadMenu().size(), 10u);
-  EXPECT_EQ(CompletedMenu().size(), 10u);
-  EXPECT_EQ(CommandText(cmd::kSaveResults), "保存搜索结果 (&R)...");
-  EXPECT_EQ(CommandText(cmd::kDeleteAll), "删除全部下载(&A) ...");
-  EXPECT_EQ(CommandText(cmd::kShowCompletedList), "转到\"已下载文件列表\"(&G)");
-  EXPECT_TRUE(CommandText(12345).empty());
-  // Commands of parts this program does not have stay out of every menu.
-  for (int absent : {32793, 32889, 32890, 32892, 32893}) EXPECT_TRUE(CommandText(absent).empty());
-}
-
 TEST(LaunchOptions, FlagsHostsAndSite) {
   LaunchOptions o;
   std::string error;

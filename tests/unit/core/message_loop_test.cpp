@@ -23,13 +23,6 @@ TEST(MessageLoop, RunsHandlersOnTheOwnerThreadAndWaits) {
   EXPECT_NE(ran, std::this_thread::get_id());
 }
 
-TEST(MessageLoop, SendFromTheOwnerThreadRunsDirectly) {
-  MessageLoop loop;
-  bool inner = false;
-  loop.Invoke([&] { loop.Send(Msg::HotWord, [&] { inner = true; }); });
-  EXPECT_TRUE(inner);
-}
-
 TEST(MessageLoop, HandlersNeverOverlap) {
   MessageLoop loop;
   std::atomic<int> inside{0};

@@ -99,28 +99,6 @@ TEST_F(DownloadTest, StartAppendsAQueuedRowMarksTheResultAndWritesTheRecord) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
-TEST_F(DownloadTest, TitleNamingAndFolderRulesKeepOneSafeNameInTheFolder) {
-  settings.TitleDown = true;
-  settings.DefaultMusicPath = music.substr(0, music.size() - 1);  // no trailing "/"
-  downloads.Sort(core::kDownloadFileName, true);
-  int n = 0;
-  for (const char* title : {"Song", "../../evil", "AC/DC"}) {
-    controller->OnStartDownload({AddResult("/" + std::to_string(++n) + "/x.mp3", title)});
-  }
-  controller->OnStartDownload({AddResult("/nodot", "Other")});
-  controller->OnStartDownload({AddResult("/y.mp3", std::string(400, 'L'))});
-  ASSERT_EQ(downloads.rowCount(), 5u);
-  EXPECT_EQ(Cell(0, core::kDownloadFullName), music + ".._.._evil.mp3");
-  EXPECT_EQ(Cell(1, core::kDownloadFileName), "AC_DC.mp3");
-  EXPECT_EQ(Cell(2, core::kDownloadFileName).size(), kMaxTargetNameBytes);
-  EXPECT_EQ(Cell(3, core::kDownloadFileName), "Other");
-  EXPECT_EQ(Cell(4, core::kDownloadFileName), "Song.mp3");
-  EXPECT_EQ(Cell(4, core::kDownloadIndex), "0");  // re-sorted after each append
-  for (size_t row = 0; row < 5; ++row) {
-    EXPECT_EQ(std::filesystem::path(Cell(row, core::kDownloadFullName)).parent_path().string() + "/", music);
-  }
-}
-
 TEST_F(DownloadTest, StartRefusesAListedUrlAndOffersDownloadAsForATakenName) {
   settings.TitleDown = true;
   const size_t first = AddResult("/a/x.mp3", "Song");
@@ -240,29 +218,6 @@ TEST_F(DownloadTest, StopResumeAndDoubleClick) {
   EXPECT_NE(Cell(1, core::kDownloadId), "-");
 }
 
-TEST_F(DownloadTest, WorkerReportsChangeTheirCells) {
-  controller->OnStartDownload({AddResult("/a.mp3", "A")});
-  controller->OnStartDownload({AddResult("/b.mp3", "B")});
-  const std::vector<std::string> other = downloads.Row(0);
-  const uint32_t id = Id(1);
-  controller->OnWorkerReport(core::Msg::DownloadStatus, id, "正在连接 127.0.0.1");
-  EXPECT_EQ(downloads.Image(1), kQueuedImage);
-  controller->OnWorkerReport(core::Msg::DownloadBodyBegins, id, "");
-  EXPECT_EQ(downloads.Image(1), kTransferringImage);
-  controller->OnWorkerReport(core::Msg::DownloadSpeed, id, "12kps");
-  controller->OnWorkerReport(core::Msg::DownloadPercent, id, "42%");
-  controller->OnWorkerReport(core::Msg::DownloadBytes, id, "4200");
-  controller->OnWorkerReport(core::Msg::DownloadTimeLeft, id, "1m,5s");
-  EXPECT_EQ(downloads.Row(1), (std::vector<std::string>{"1", std::to_string(id), "b.mp3", "42%", "4200", "1000",
-                                                        "12kps", "1m,5s", "正在连接 127.0.0.1", music + "b.mp3",
-                                                        "http://127.0.0.1:9/b.mp3"}));
-  controller->OnWorkerReport(core::Msg::DownloadFailed, id, "不能收到服务器的有效HTTP响应, 响应码:404");
-  EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadSpeed) + Cell(1, core::kDownloadTimeLeft) + Cell(1, core::kDownloadState), "-0-停止下载");
-  EXPECT_EQ(downloads.Image(1), kStoppedImage);
-  EXPECT_EQ(failures, (Pairs{{music + "b.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
-  EXPECT_EQ(downloads.Row(0), other);
-}
-
 TEST_F(DownloadTest, AnEndWithoutAFailureReportTurnsTheRowStoppedKeepingWhy) {
   controller->OnStartDownload({AddResult("/a.mp3", "A")});
   controller->OnStartDownload({AddResult("/b.mp3", "B")});
@@ -296,16 +251,6 @@ TEST_F(DownloadTest, CompletionRenamesToAFreeNameRemovesRowAndRecordAndLogsThatN
   EXPECT_EQ(Cell(0, core::kDownloadIndex) + Cell(0, core::kDownloadFileName), "0b.mp3");
   EXPECT_EQ(Record(music + "a.mp3"), "<none>");
   EXPECT_FALSE(results.Mark(a, 0));
-}
-
-TEST_F(DownloadTest, AFailedRenameKeepsTheRowAndRecordAndLogsNothing) {
-  controller->OnStartDownload({AddResult("/a.mp3", "A")});
-  controller->OnWorkerEnded(core::Msg::DownloadCompleted, TaskOf(0));  // no partial file to rename
-  EXPECT_TRUE(logged.empty());
-  ASSERT_EQ(downloads.rowCount(), 1u);
-  EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-" + FillText(kRenameFailedText, "2"));
-  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", FillText(kRenameFailedText, "2")}}));
-  EXPECT_NE(Record(music + "a.mp3"), "<none>");
 }
 
 TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {

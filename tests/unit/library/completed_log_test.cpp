@@ -117,20 +117,6 @@ TEST_F(CompletedLogTest, PlayOpensOneFileOrWritesAndOpensThePlaylist) {
                                      folder() + "c.mp3\r\n\r\n");
 }
 
-TEST_F(CompletedLogTest, MoveRenamesInPlaceAndRefusesATakenName) {
-  AddFiles(2);
-  moveDialog.script = {[](MoveFileForm&) {},  // unchanged: the file itself exists
-                       [](MoveFileForm& f) { f.SetName("renamed"); }};
-  log.OnMoveFile({0});
-  EXPECT_EQ(moveDialog.shown.front(), folder() + "a.mp3");
-  EXPECT_EQ(prompter.texts, (std::vector<std::string>{kFileExistsText}));
-  EXPECT_EQ(completed.Cell(0, core::kLogName), "renamed.mp3");
-  EXPECT_EQ(completed.Cell(0, core::kLogFolder), folder());
-  EXPECT_TRUE(fs::exists(folder() + "renamed.mp3"));
-  EXPECT_FALSE(fs::exists(folder() + "a.mp3"));
-  EXPECT_EQ(StoredItem(0), folder() + "renamed.mp3");
-}
-
 TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
   AddFiles(3);
   const std::string other = dir.path().string() + "/other/";
@@ -181,35 +167,6 @@ TEST_F(CompletedLogTest, AFileThatCannotBeDeletedEndsTheCommandWithTheLogConsist
   EXPECT_TRUE(fs::exists(folder() + "c.mp3"));
   EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
   EXPECT_EQ(StoredItem(2), "");
-}
-
-TEST_F(CompletedLogTest, ClearingKeepsFilesOnDisk) {
-  AddFiles(4);
-  log.OnClearLogItems({0, 2});
-  EXPECT_EQ(prompter.texts.back(), kClearSelectedQuestion);
-  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"b.mp3", "d.mp3"}));
-  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0", "1"}));
-  log.OnClearAllLogItems();
-  EXPECT_EQ(prompter.texts.back(), kClearAllQuestion);
-  EXPECT_TRUE(completed.empty());
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) EXPECT_TRUE(fs::exists(folder() + name));
-  EXPECT_EQ(StoredItem(0), "");
-}
-
-TEST(MoveFileForm, SplitsAtTheLastDotAndFollowsEdits) {
-  MoveFileForm form("a.b.mp3", "/m/");
-  EXPECT_EQ(form.name(), "a.b");
-  EXPECT_EQ(form.extension(), ".mp3");
-  EXPECT_EQ(form.FullName(), "/m/a.b.mp3");
-  form.SetName("x");
-  form.SetPath("/n");
-  EXPECT_EQ(form.FullName(), "/nx.mp3");  // as they stand, no separator added
-  form.FolderChosen("/p");
-  EXPECT_EQ(form.FullName(), "/p/x.mp3");
-  EXPECT_EQ(form.initialPath(), "/m/");
-  MoveFileForm bare("README", "/m/");
-  EXPECT_EQ(bare.name(), "README");
-  EXPECT_EQ(bare.extension(), "");
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "net/curl_session.h"
 #include "net/net_errors.h"
+#include "net/page_decode.h"
 #include "net/status_text.h"
 #include "net/url.h"
 
@@ -49,4 +55,29 @@ TEST(StatusText, MapsStatusesAndErrors) {
   EXPECT_EQ(StatusText(NetError::kNameNotResolved), StatusText(NetError::kCannotConnect));
   EXPECT_EQ(StatusText(NetError::kConnectionAborted), "Connection was aborted prematurely");
   EXPECT_EQ(StatusText(418), "no connection");
+}
+
+TEST(Headers, ContentLengthIsReadAsTheLibraryReadsIt) {
+  const std::vector<std::pair<const char*, std::optional<uint64_t>>> cases = {
+      {"1234", 1234},
+      {"  000123 ", 123},
+      {"12abc", 12},
+      {"9223372036854775807", 9223372036854775807ULL},
+      {"9223372036854775808", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {"-5", std::nullopt},
+      {"abc", std::nullopt},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(ParseContentLength(text), expected) << text;
+}
+
+TEST(Headers, ThePagesCharsetComesFromItsTypeElseItsMetaTag) {
+  EXPECT_EQ(DeclaredCharset("text/html; charset=GBK", "<meta charset=utf-8>"), "GBK");
+  EXPECT_EQ(DeclaredCharset("text/html; Charset=\"utf-8\"", ""), "utf-8");
+  EXPECT_EQ(DeclaredCharset("text/html", "<head><META http-equiv=Content-Type content=\"text/html; charset=gb2312\">"),
+            "gb2312");
+  EXPECT_EQ(DeclaredCharset("text/html", "<p>no declaration</p>"), "");
+  EXPECT_EQ(DecodePage("\xD6\xD0", "text/html"), "中");
+  EXPECT_EQ(DecodePage("中", "text/html; charset=UTF-8"), "中");
 }

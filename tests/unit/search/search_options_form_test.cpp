@@ -175,14 +175,5 @@ TEST(SearchOptionsForm, AcceptRefusesAndNamesTheFirstBadEdit) {
   }
 }
 
-TEST(SearchOptionsForm, SetPickerDateRefusesDatesThatDoNotExist) {
-  for (const auto& [date, ok] : std::vector<std::pair<year_month_day, bool>>{
-           {Ymd(2023, 2, 29), false}, {Ymd(2024, 2, 29), true}, {Ymd(2024, 4, 31), false}}) {
-    SearchOptionsForm form(kToday);
-    EXPECT_EQ(form.SetPickerDate(DatePicker::kAfter, date), ok);
-    EXPECT_EQ(form.PickerDate(DatePicker::kAfter), ok ? date : Ymd(2023, 3, 2));
-  }
-}
-
 }  // namespace
 }  // namespace vexon::search

@@ -115,29 +115,5 @@ TEST(DateSizeFilterPasses, DatesAreRealMonthDayYearDates) {
   });
 }
 
-TEST(DateSizeFilterPasses, BeforeTodayFailsTodayAndPassesYesterday) {
-  using namespace std::chrono;
-  const auto Text = [](sys_days day, const char* format) {
-    const year_month_day ymd{day};
-    return text::Format(format, static_cast<unsigned>(ymd.month()),
-                        static_cast<unsigned>(ymd.day()), static_cast<int>(ymd.year()));
-  };
-  const sys_days today = floor<days>(system_clock::now());
-  SearchOptions options;
-  options.dateFilter = "1|" + Text(today, "%u/%u/%d");
-  EXPECT_FALSE(DateSizeFilterPasses(options, "1", Text(today, "%02u/%02u/%04d")));
-  EXPECT_TRUE(DateSizeFilterPasses(options, "1", Text(today - days{1}, "%02u/%02u/%04d")));
-}
-
-TEST(MaxResultsReached, ZeroNeverLimits) {
-  SearchOptions options;
-  EXPECT_FALSE(MaxResultsReached(options, 0));
-  EXPECT_FALSE(MaxResultsReached(options, std::numeric_limits<uint64_t>::max()));
-  options.maxResults = 50;
-  EXPECT_FALSE(MaxResultsReached(options, 49));
-  EXPECT_TRUE(MaxResultsReached(options, 50));
-  EXPECT_TRUE(MaxResultsReached(options, 51));
-}
-
 }  // namespace
 }  // namespace vexon::search

@@ -73,34 +73,6 @@ TEST(IniDocumentRead, HandEditedFileReadsAsThePlatformWould) {
   }
 }
 
-TEST(IniDocumentRead, IntegersAreLeadingDigitsOrTheDefault) {
-  const IniDocument doc = IniDocument::Parse(kHandEdited);
-  struct IntCase {
-    const char* key;
-    uint32_t defaultValue;
-    uint32_t expected;
-  };
-  const std::vector<IntCase> cases = {
-      {"Num", 7, 42},    {"Neg", 7, 0},       {"Empty", 7, 7},  {"Big", 7, UINT32_MAX},
-      {"Missing", 7, 7}, {"ItemText0", 7, 0}, {"Single", 7, 0},
-  };
-  for (const IntCase& c : cases) {
-    EXPECT_EQ(doc.GetInt("SearchTextHistory", c.key, c.defaultValue), c.expected) << c.key;
-  }
-  EXPECT_EQ(doc.GetInt("System", "TitleDown", 1), 0u);
-}
-
-TEST(IniDocumentRead, SectionNamesStopAtTheBufferAndSkipTheEmptyName) {
-  const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8("[abc]\n[]\n[de]\n[中]\n"));
-  // Each name takes its bytes and a NUL, the list one more NUL; 中 is two bytes.
-  EXPECT_EQ(doc.SectionNames(11), (std::vector<std::string>{"abc", "de", "中"}));
-  EXPECT_EQ(doc.SectionNames(10), (std::vector<std::string>{"abc", "de"}));
-  EXPECT_EQ(doc.SectionNames(8), (std::vector<std::string>{"abc", "de"}));
-  EXPECT_EQ(doc.SectionNames(7), (std::vector<std::string>{"abc"}));
-  EXPECT_TRUE(doc.SectionNames(4).empty());
-  EXPECT_TRUE(doc.SectionNames(0).empty());
-}
-
 TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
   const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8(
       "[S]\r\nAscii=abcdef\r\nHan=中文字\r\nMixed=a中\r\nFour=\xF0\x9F\x98\x80x\r\n"));

@@ -84,21 +84,6 @@ TEST(ProfileFile, AFileThatCannotBeReadIsNeverWrittenOver) {
   EXPECT_EQ(Profile(dir / "fifo.ini").GetString("S", "A", "d", 256), "d");
 }
 
-TEST(ProfileFile, SeesChangesMadeBehindItsBack) {
-  TempDir dir;
-  Profile mine(dir / "vudez.ini");
-  Profile other(dir / "vudez.ini");
-  ASSERT_TRUE(mine.WriteString("S", "A", "1"));
-  EXPECT_EQ(other.GetString("S", "A", "", 256), "1");
-  ASSERT_TRUE(other.WriteString("S", "A", "2"));
-  EXPECT_EQ(mine.GetString("S", "A", "", 256), "2");
-  // Same size, same second: only the bytes differ.
-  WriteBytes(dir / "vudez.ini", "[S]\r\nA=3\r\n");
-  EXPECT_EQ(mine.GetString("S", "A", "", 256), "3");
-  ASSERT_TRUE(mine.WriteString("S", "B", "x"));
-  EXPECT_EQ(ReadBytes(dir / "vudez.ini"), "[S]\r\nA=3\r\nB=x\r\n");
-}
-
 // Runs `body` in a child process and returns its pid.
 template <typename Body>
 pid_t Spawn(Body body) {
@@ -108,42 +93,6 @@ pid_t Spawn(Body body) {
     ::_exit(0);
   }
   return pid;
-}
-
-TEST(ProfileConcurrency, TwoProcessesWritingNeverLoseEachOthersKeys) {
-  TempDir dir;
-  const std::filesystem::path file = dir / "vudez.ini";
-  constexpr int kKeysEach = 40;
-  std::vector<pid_t> children;
-  for (int writer = 0; writer < 2; ++writer) {
-    children.push_back(Spawn([&] {
-      Profile profile(file);
-      for (int i = 0; i < kKeysEach; ++i) {
-        // Both write into a shared section and into one of their own.
-        if (!profile.WriteString("Shared", Format("W%dK%d", writer, i), Format("%d", i)) ||
-            !profile.WriteString(Format("Own%d", writer), Format("K%d", i), "x")) {
-          ::_exit(1);
-        }
-      }
-    }));
-  }
-  for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  Profile profile(file);
-  const auto doc = profile.Read();
-  for (int writer = 0; writer < 2; ++writer) {
-    for (int i = 0; i < kKeysEach; ++i) {
-      EXPECT_EQ(doc->GetInt("Shared", Format("W%dK%d", writer, i), 999), static_cast<uint32_t>(i));
-      EXPECT_EQ(doc->GetString(Format("Own%d", writer), Format("K%d", i), "", 16), "x");
-    }
-  }
-  // One section each, never a second copy made from a stale reading.
-  std::vector<std::string> names = doc->SectionNames(63530);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Own0", "Own1", "Shared"}));
 }
 
 // A writer killed at random moments, many times: the file always parses, holds

@@ -45,16 +45,6 @@ TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
   EXPECT_EQ(results.Cell(0, 1), "c.mp3");
 }
 
-TEST(ResultFileWrite, IndexOrderIsNumericNotTextual) {
-  ListTable results(core::kResultsColumns);
-  for (const char* index : {"10", "9", "100", "0"}) results.AppendRow({index});
-  const std::string bytes = FormatResultFile(results);
-  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), "0$#!$#!$#!$#!$#!$#!$#!");
-  EXPECT_EQ(text::Split(bytes, "\r\n").size(), 5u);
-  EXPECT_LT(bytes.find("9$#!"), bytes.find("10$#!"));
-  EXPECT_LT(bytes.find("10$#!"), bytes.find("100$#!"));
-}
-
 TEST(ResultFileWrite, LineBreaksInACellBecomeBlanks) {
   ListTable results(core::kResultsColumns);
   results.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
@@ -103,18 +93,6 @@ TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
   for (const LineCase& c : cases) EXPECT_EQ(ParseResultFile(c.bytes, 100), c.rows) << c.name;
 }
 
-TEST(ResultFileRead, ChineseTextRoundTrips) {
-  TempDir dir;
-  ListTable written = ThreeResults();
-  written.AppendRow(
-      {"3", "\xF0\x9F\x8E\xB5.mp3", "mp3", "1", "", "À la claire fontaine", "http://h/%E4"});
-  ASSERT_TRUE(WriteResultFile(dir / "r.msf", written));
-  ListTable read(core::kResultsColumns);
-  ASSERT_TRUE(ReadResultFile(dir / "r.msf", read));
-  ASSERT_EQ(read.rowCount(), written.rowCount());
-  for (size_t i = 0; i < read.rowCount(); ++i) EXPECT_EQ(read.Row(i), written.Row(i));
-}
-
 TEST(ResultFileRead, FilesThatCannotBeReadLeaveTheListAlone) {
   TempDir dir;
   ListTable results(core::kResultsColumns);
@@ -135,20 +113,6 @@ TEST(ResultFileRead, FilesThatCannotBeReadLeaveTheListAlone) {
 
   ASSERT_EQ(results.rowCount(), 1u);
   EXPECT_EQ(results.Cell(0, 1), "kept");
-}
-
-TEST(ResultFileRead, BinaryGarbageGivesRowsOfSevenFields) {
-  std::mt19937 random(7);
-  std::string bytes(200000, '\0');
-  for (char& c : bytes) c = static_cast<char>(random() % 256);
-  bool truncated = true;
-  const auto rows = ParseResultFile(bytes, kMaxResultRows, &truncated);
-  EXPECT_FALSE(truncated);
-  EXPECT_FALSE(rows.empty());
-  for (const Row& row : rows) {
-    ASSERT_EQ(row.size(), kResultFieldCount);
-    for (const std::string& field : row) ASSERT_EQ(text::SanitizeUtf8(field), field);
-  }
 }
 
 TEST(ResultFileName, DefaultNameComesFromTheKeywordInsideSearchresult) {

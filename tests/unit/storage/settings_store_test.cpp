@@ -60,18 +60,6 @@ TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten)
   EXPECT_EQ(ReadBytes(IniPath()), "[System]\r\nDefaultMusicPath=" + Downloads() + "\r\n");
 }
 
-TEST_F(SettingsFixture, AFolderThatIsMissingOrAFileIsReplacedByDownloads) {
-  for (const std::string& stored :
-       {(dir / "gone").string() + "/", (dir / "file").string(), std::string("D:\\Music\\")}) {
-    WriteBytes(dir / "file", "x");
-    WriteIni("[System]\r\nDefaultMusicPath=" + stored + "\r\nTitleDown=0\r\n");
-    Load();
-    EXPECT_EQ(settings.DefaultMusicPath, Downloads()) << stored;
-    EXPECT_EQ(profile.GetString("System", "DefaultMusicPath", "", 256), Downloads()) << stored;
-    EXPECT_EQ(profile.GetInt("System", "TitleDown", 1), 0u) << stored;
-  }
-}
-
 TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
   struct RangeCase {
     const char* system;
@@ -102,31 +90,6 @@ TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
     store.ReadMaxDownloadThreads(early);
     EXPECT_EQ(early.MaxDownloadThreads, c.threads) << c.system;
   }
-}
-
-TEST_F(SettingsFixture, HistoryStopsAtTheFirstEmptyKeyAndAtItsMaximum) {
-  WriteIni("[SearchTextHistory]\r\nItemText0=first\r\nItemText1=\r\nItemText2=third\r\n");
-  Load();
-  EXPECT_EQ(history(), (std::vector<std::string>{"first"}));
-
-  std::string seven = "[SearchTextHistory]\r\nMaxItems=5\r\n";
-  for (int i = 0; i < 7; ++i) seven += Format("ItemText%d=text %d\r\n", i, i);
-  WriteIni(seven);
-  Load();
-  EXPECT_EQ(history(), (std::vector<std::string>{"text 0", "text 1", "text 2", "text 3", "text 4"}));
-}
-
-TEST_F(SettingsFixture, SaveSearchHistoryWritesItsKeysAndLeavesTheRest) {
-  WriteIni("[SearchTextHistory]\r\nItemText0=old0\r\nItemText1=old1\r\nItemText2=old2\r\n");
-  settings.SearchHistoryMaxItems = 7;
-  ASSERT_TRUE(store.SaveSearchHistory({"月亮代表我的心", "周杰伦"}, settings));
-  EXPECT_EQ(
-      ReadBytes(IniPath()),
-      Gb18030FromUtf8("[SearchTextHistory]\r\nItemText0=月亮代表我的心\r\nItemText1=周杰伦\r\n"
-                      "ItemText2=old2\r\nMaxItems=7\r\n"));
-  // A line break in an entry cannot stop the list from being written.
-  ASSERT_TRUE(store.SaveSearchHistory({"a\nb"}, settings));
-  EXPECT_EQ(profile.GetString("SearchTextHistory", "ItemText0", "", 256), "a b");
 }
 
 TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
@@ -190,21 +153,6 @@ TEST_F(SettingsFixture, UnfinishedDownloadsComeWithTheirPartialFilesButNeverAsTh
   EXPECT_EQ(downloads()[1].partialBytes, 0u);
 }
 
-TEST_F(SettingsFixture, WriteDownloadRecordWritesAndRemovesOneSection) {
-  WriteIni("[System]\r\nTitleDown=0\r\n");
-  const std::string path = (dir / "音乐" / "七里香.mp3").string();
-  ASSERT_TRUE(store.WriteDownloadRecord(path, "http://h/七里香.mp3", "4096", kWriteDownloadRecord));
-  EXPECT_EQ(ReadBytes(IniPath()), Gb18030FromUtf8("[System]\r\nTitleDown=0\r\n[" + path +
-                                                  "]\r\nURL=http://h/七里香.mp3\r\nSize=4096\r\n"));
-  Load();
-  ASSERT_EQ(downloads().size(), 1u);
-  EXPECT_EQ(downloads()[0].url, "http://h/七里香.mp3");
-
-  ASSERT_TRUE(store.WriteDownloadRecord(path, "", "", kRemoveDownloadRecord));
-  EXPECT_FALSE(profile.Read()->HasSection(path));
-  EXPECT_EQ(profile.GetInt("System", "TitleDown", 1), 0u);
-}
-
 TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
   WriteIni("[System]\r\nTitleDown=0\r\n");
   const std::string before = ReadBytes(IniPath());
@@ -254,32 +202,6 @@ TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
                 "[D:\\\xD2\xF4\xC0\xD6\\\xC6\xDF\xC0\xEF\xCF\xE3.mp3]\r\nURL=http://h/qlx.mp3\r\n"),
             std::string::npos);
   EXPECT_NE(after.find("ItemText0=\xD6\xDC\xBD\xDC\xC2\xD7\r\n"), std::string::npos);
-}
-
-TEST_F(SettingsFixture, ChinesePathsAndTitlesRoundTrip) {
-  std::filesystem::create_directories(dir / "音乐" / "周杰伦");
-  const std::string folder = (dir / "音乐" / "周杰伦").string() + "/";
-  WriteBytes(folder + "稻香 (Live).mp3", "abc");
-  settings.DefaultMusicPath = folder;
-  store.SaveDefaultMusicPath(settings);
-  store.SaveSearchHistory({"稻香", "月亮代表我的心"}, settings);
-  store.SaveCompletedLog({folder + "稻香 (Live).mp3"}, settings);
-  store.WriteDownloadRecord(folder + "七里香.mp3", "http://h/%E4%B8%83.mp3", "",
-                            kWriteDownloadRecord);
-
-  Profile again(IniPath());
-  SettingsStore reopened(again, dir.path());
-  AppSettings loaded;
-  StoredLists loadedLists;
-  reopened.LoadSettings(loaded, loadedLists);
-  EXPECT_EQ(loaded.DefaultMusicPath, folder);
-  EXPECT_EQ(loadedLists.history, (std::vector<std::string>{"稻香", "月亮代表我的心"}));
-  ASSERT_EQ(loadedLists.completed.size(), 1u);
-  EXPECT_EQ(loadedLists.completed[0].path, folder + "稻香 (Live).mp3");
-  EXPECT_EQ(loadedLists.completed[0].size, 3u);
-  ASSERT_EQ(loadedLists.downloads.size(), 1u);
-  EXPECT_EQ(loadedLists.downloads[0].fullName, folder + "七里香.mp3");
-  EXPECT_EQ(loadedLists.downloads[0].sizeText, "");
 }
 
 TEST(StoredPath, SplitsAtTheLastSlashOrElseBackslash) {

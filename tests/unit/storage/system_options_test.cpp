@@ -59,12 +59,6 @@ class SystemOptionsFixture : public ::testing::Test {
   PathLog completed{store, settings};
 };
 
-TEST_F(SystemOptionsFixture, NothingChangedWritesNothing) {
-  const OptionsChanges changes = Apply(CurrentSystemOptions(settings));
-  EXPECT_FALSE(changes.any());
-  EXPECT_FALSE(std::filesystem::exists(profile.path()));
-}
-
 TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   SystemOptions chosen = CurrentSystemOptions(settings);
   chosen.folder = "/新的/文件夹";

@@ -3,6 +3,9 @@
 #include "text/encoding.h"
 #include "text/strings.h"
 
+#include <string>
+#include <vector>
+
 using namespace vexon::text;
 
 TEST(Encoding, RoundTripsChineseThroughGb18030) {
@@ -52,4 +55,41 @@ TEST(Strings, TrimsAndParsesNumbers) {
   EXPECT_EQ(Format("正在检测数:%d", 2), "正在检测数:2");
   EXPECT_EQ(ReplaceAll("a%20b%20", "%20", " "), "a b ");
   EXPECT_EQ(Split("a|||b|||", "|||"), (std::vector<std::string>{"a", "b", ""}));
+}
+
+TEST(Encoding, Gb18030SequencesOfEveryLengthAndTheirFaults) {
+  struct Case {
+    std::string gb;
+    std::string utf8;
+  };
+  const std::vector<Case> both = {
+      {"\xD6\xD0", "中"},                 // two bytes
+      {"\x95\x32\x82\x36", "\xF0\xA0\x80\x80"},  // U+20000, four bytes
+      {"\x94\x39\xFC\x36", "\xF0\x9F\x98\x80"},  // U+1F600
+      {"\xA2\xE3", "€"},
+      {"\xA1\xA4", "\xC2\xB7"},
+  };
+  for (const Case& c : both) {
+    EXPECT_EQ(Utf8FromGb18030(c.gb), c.utf8);
+    EXPECT_EQ(Gb18030FromUtf8(c.utf8), c.gb);
+  }
+  // Cut or broken sequences lose a byte at a time, never the text after them.
+  const std::vector<Case> faults = {
+      {"\x95\x32\x82", "\xEF\xBF\xBD" "2\xEF\xBF\xBD"},
+      {"\x95\x32", "\xEF\xBF\xBD" "2"},
+      {"\x81 a", "\xEF\xBF\xBD a"},
+      {"\x80" "b", "\xEF\xBF\xBD" "b"},
+  };
+  for (const Case& c : faults) EXPECT_EQ(Utf8FromGb18030(c.gb), c.utf8) << c.utf8;
+  // Invalid UTF-8 goes out as the replacement character's GB18030 form.
+  EXPECT_EQ(Gb18030FromUtf8("a\xFF" "b"), "a\x84\x31\xA4\x37" "b");
+}
+
+TEST(Encoding, CharsetLabelsInAnyForm) {
+  const std::string gb = "\xD6\xD0";
+  for (const char* label : {"gb2312", "GB2312", "Gbk", "GB18030", "", "x-unknown"}) {
+    EXPECT_EQ(DecodeCharset(gb, label), "中") << label;
+  }
+  EXPECT_EQ(DecodeCharset("中", "utf-8"), "中");
+  EXPECT_EQ(DecodeCharset("\xE4\xB8", "UTF-8"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }

@@ -88,13 +88,6 @@ TEST_F(ExecutableSwapTest, WhenTheExecutableCannotMoveAsideNothingChanges) {
   EXPECT_EQ(Slurp(fresh_), "new program");
 }
 
-TEST_F(ExecutableSwapTest, AMissingNewFileLeavesTheExecutableAlone) {
-  fs::remove(fresh_);
-  EXPECT_FALSE(SwapExecutable(exe_, fresh_));
-  EXPECT_EQ(Slurp(exe_), "old program");
-  EXPECT_FALSE(fs::exists(Backup()));
-}
-
 TEST_F(ExecutableSwapTest, TheExecutableItselfOrTheBackupAsTheNewFileIsRefused) {
   EXPECT_FALSE(SwapExecutable(exe_, exe_));
   EXPECT_EQ(Slurp(exe_), "old program");
