@@ -128,22 +128,6 @@ class HotWordsDialogTest final : public QObject {
     QCOMPARE(Rows(*dialog).at(2), QString::fromUtf8("2/吻别/张学友"));
   }
 
-  void AFailedRefreshKeepsTheShownLists() {
-    Harness h;
-    h.WriteLocal(kLocalList);
-    auto dialog = h.Open();
-    dialog->categoryBox().setCurrentIndex(1);
-    vexon::standin::RawPage missing;
-    missing.status = 404;
-    missing.body = "not here";
-    h.server.SetPage("/poplist.htm", missing);
-    QVERIFY(Harness::Refresh(*dialog));
-    QCOMPARE(Categories(*dialog), U({"A--新歌速递", "B--热门歌手"}));
-    QCOMPARE(dialog->categoryBox().currentIndex(), 1);
-    QCOMPARE(Rows(*dialog), U({"0/周杰伦/七里香", "1/刀郎/-"}));
-    QVERIFY(!h.server.Requests().empty());
-  }
-
   void DoubleClickOnAWordSearchesForIt() {
     Harness h;
     h.WriteLocal(kLocalList);

@@ -39,21 +39,6 @@ std::string SettingsWithDownloads(const std::string& dir) {
          "/b.mp3]\r\nURL=http://127.0.0.1:9/b.mp3\r\nSize=2000\r\n";
 }
 
-// Result-file rows: index, name, type, size, date, title, URL.
-std::string ResultRows(int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
-    text += n + "$#!f" + n + ".mp3$#!mp3$#!" + std::to_string(1000 - i) + "$#!01/02/2006$#!t" + n +
-            "$#!http://127.0.0.1:9/f" + n + ".mp3$#!\r\n";
-  }
-  return text;
-}
-
-QPoint RowsAreaPoint(vexon::app::ui::ListView& view) {
-  return view.viewport()->mapToGlobal(view.viewport()->rect().center());
-}
-
 }  // namespace
 
 class MainWindowTest final : public QObject {
@@ -95,49 +80,6 @@ class MainWindowTest final : public QObject {
     // The rules also run by themselves once the event queue is idle.
     DownloadView(w).clearSelection();
     QTRY_VERIFY(!CommandAction(w, cmd::kResumeDownload).isEnabled());
-  }
-
-  void ContextMenusOpenOnlyOverTheRowsOfAVisibleList() {
-    WindowFixture f;
-    auto& w = f.Open();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(ResultsView(w))), &ContextMenu(w, 129));
-    QHeaderView* header = ResultsView(w).horizontalHeader();
-    QCOMPARE(w.ContextMenuAt(header->mapToGlobal(header->rect().center())), nullptr);
-    QCOMPARE(w.ContextMenuAt(StatusLine(w).mapToGlobal(StatusLine(w).rect().center())), nullptr);
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(DownloadView(w))), &ContextMenu(w, 130));
-    w.OnCommand(cmd::kShowCompletedList);
-    QCOMPARE(w.ContextMenuAt(RowsAreaPoint(CompletedView(w))), &ContextMenu(w, 167));
-  }
-
-  void CountersShowPagesAndDownloadStates() {
-    WindowFixture f;
-    f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
-    f.WriteFile("searchresult/x.msf", ResultRows(41));
-    f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/x.msf")); };
-    auto& w = f.Open();
-    w.resize(900, 900);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.OnCommand(cmd::kOpenResults);
-    QCOMPARE(ResultsView(w).model()->rowCount(), 41);
-    // Exactly twenty rows fit.
-    auto& view = ResultsView(w);
-    const int rowHeight = view.verticalHeader()->defaultSectionSize();
-    view.setFixedHeight(20 * rowHeight + view.horizontalHeader()->height() + 2 * view.frameWidth());
-    QTRY_COMPARE(view.RowsPerPage(), size_t{20});
-    w.RefreshCounters();
-    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数 [41], 页数 [3]"));
-    DownloadView(w).selectRow(1);
-    w.RefreshCounters();
-    QCOMPARE(StatusLine(w).text(),
-             QString::fromUtf8("列表文件数 [2,0], 已选择 [1,0], 正在下载 [0], 等待下载 [0], 停止下载 [2]"));
-    // A list too small for one row still counts.
-    view.setFixedHeight(view.horizontalHeader()->height() + 2 * view.frameWidth() + 2);
-    QTRY_COMPARE(view.RowsPerPage(), size_t{0});
-    w.RefreshCounters();
-    QCOMPARE(ResultsCounter(w).text(), QString::fromUtf8("搜索结果总数 [41], 页数 [41]"));
   }
 
   void CloseHidesToTheTrayOrMinimizesWithoutOne() {

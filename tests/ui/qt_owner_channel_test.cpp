@@ -66,43 +66,6 @@ class QtOwnerChannelTest final : public QObject {
     QVERIFY(sawHandlerDone.load());
   }
 
-  void ManySendersNeverOverlap() {
-    QtOwnerChannel channel;
-    QThread* const gui = QThread::currentThread();
-    constexpr int kThreads = 8;
-    constexpr int kSends = 50;
-    int active = 0;
-    int maxActive = 0;
-    int count = 0;
-    bool allOnGui = true;
-    std::atomic<int> failedSends{0};
-    std::atomic<int> finishedThreads{0};
-    std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t) {
-      workers.emplace_back([&] {
-        for (int i = 0; i < kSends; ++i) {
-          const bool ok = channel.Send(Msg::LiveLink, [&, i] {
-            ++active;
-            maxActive = std::max(maxActive, active);
-            allOnGui = allOnGui && QThread::currentThread() == gui;
-            // A nested event loop inside a handler must not start another handler.
-            if (i % 5 == 0) QCoreApplication::processEvents();
-            ++count;
-            --active;
-          });
-          if (!ok) ++failedSends;
-        }
-        ++finishedThreads;
-      });
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(finishedThreads.load() == kThreads, 10000);
-    for (std::thread& w : workers) w.join();
-    QCOMPARE(failedSends.load(), 0);
-    QCOMPARE(count, kThreads * kSends);
-    QCOMPARE(maxActive, 1);
-    QVERIFY(allOnGui);
-  }
-
   void ShutdownReleasesWaitingSendersWithoutRunningThem() {
     auto channel = std::make_unique<QtOwnerChannel>();
     constexpr int kThreads = 4;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
+
 extern char** environ;
 
 namespace vexon::testing {
@@ -22,11 +24,6 @@ struct CliRun {
   std::string out;
   std::string err;
 };
-
-inline std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Runs the built vexon-cli with its output caught in a temporary folder.
 class CliTest : public ::testing::Test {
@@ -77,8 +74,8 @@ class CliTest : public ::testing::Test {
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = Slurp(outPath);
-    run.err = Slurp(errPath);
+    run.out = ReadBytes(outPath);
+    run.err = ReadBytes(errPath);
     return run;
   }
 

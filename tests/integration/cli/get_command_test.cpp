@@ -8,19 +8,14 @@
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
 using vexon::testing::CliRun;
-using vexon::testing::Slurp;
+using vexon::testing::ReadBytes;
 
 namespace {
-
-std::string Pattern(size_t size) {
-  std::string s(size, '\0');
-  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + i / 1000) & 0xFF);
-  return s;
-}
 
 class GetCommand : public vexon::testing::CliTest {
  protected:
@@ -55,7 +50,7 @@ class GetCommand : public vexon::testing::CliTest {
     return pid;
   }
 
-  std::string Ini() { return text::Utf8FromGb18030(Slurp(dir_ / "vudez.ini")); }
+  std::string Ini() { return text::Utf8FromGb18030(ReadBytes(dir_ / "vudez.ini")); }
 
   standin::StandinServer server;
 };
@@ -63,14 +58,14 @@ class GetCommand : public vexon::testing::CliTest {
 }  // namespace
 
 TEST_F(GetCommand, DownloadsToTheNamedFileAndDropsItsRecord) {
-  const std::string body = Pattern(123457);
+  const std::string body = vexon::testing::PatternBytes(123457);
   Serve("/get.mp3", body);
   const auto target = dir_ / "歌曲.mp3";
   const CliRun run = Run({"get", server.Url("/get.mp3"), "--to", target.string()}, true);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("100%"), std::string::npos);
-  EXPECT_EQ(Slurp(target), body);
+  EXPECT_EQ(ReadBytes(target), body);
   EXPECT_FALSE(std::filesystem::exists(target.string() + ".grb"));
   EXPECT_EQ(Ini().find(target.string()), std::string::npos);  // record gone at completion
 }
@@ -104,7 +99,7 @@ TEST_F(GetCommand, BadArgumentsExitTwo) {
 }
 
 TEST_F(GetCommand, AnInterruptKeepsThePartialFileAndExits130) {
-  const std::string body = Pattern(600000);
+  const std::string body = vexon::testing::PatternBytes(600000);
   Serve("/slow.mp3", body, 200000);
   const auto target = dir_ / "slow.mp3";
   const pid_t pid = Launch({"get", server.Url("/slow.mp3"), "--to", target.string()});
@@ -115,14 +110,14 @@ TEST_F(GetCommand, AnInterruptKeepsThePartialFileAndExits130) {
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 130);
-  const std::string partial = Slurp(target.string() + ".grb");
+  const std::string partial = ReadBytes(target.string() + ".grb");
   EXPECT_GT(partial.size(), 0u);
   EXPECT_LT(partial.size(), body.size());
   EXPECT_EQ(partial, body.substr(0, partial.size()));
 }
 
 TEST_F(GetCommand, KilledAtRandomMomentsAndRestartedEndsByteIdentical) {
-  const std::string body = Pattern(3000000);
+  const std::string body = vexon::testing::PatternBytes(3000000);
   Serve("/kill.mp3", body, 600000);
   const auto target = dir_ / "kill.mp3";
   std::mt19937 random(12345);
@@ -139,7 +134,7 @@ TEST_F(GetCommand, KilledAtRandomMomentsAndRestartedEndsByteIdentical) {
         waitpid(pid, &status, 0);
         ++kills;
         // What is on disk is always a prefix of the file.
-        const std::string partial = Slurp(target.string() + ".grb");
+        const std::string partial = ReadBytes(target.string() + ".grb");
         ASSERT_EQ(partial, body.substr(0, partial.size()));
         continue;
       }
@@ -149,5 +144,5 @@ TEST_F(GetCommand, KilledAtRandomMomentsAndRestartedEndsByteIdentical) {
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::filesystem::exists(target)) break;
   }
   EXPECT_GE(kills, 10);
-  EXPECT_EQ(Slurp(target), body);
+  EXPECT_EQ(ReadBytes(target), body);
 }

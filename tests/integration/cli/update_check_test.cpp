@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vexon::testing::CliRun;
-using vexon::testing::Slurp;
+using vexon::testing::ReadBytes;
 
 // Small programs that carry a version stamp as the real ones do.
 std::string Program(const std::string& said, const std::string& version) {
@@ -65,7 +65,7 @@ TEST_F(UpdateCheckCommand, TheSameVersionIsAlreadyTheNewest) {
   const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Slurp(exe_), kOldProgram);
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
 }
 
 TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
@@ -73,14 +73,14 @@ TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
   CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Slurp(exe_), kNewProgram);
-  EXPECT_EQ(Slurp(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+  EXPECT_EQ(ReadBytes(exe_), kNewProgram);
+  EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
   // The file now holds the site's version: nothing is fetched or moved again.
   run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
-  EXPECT_EQ(Slurp(exe_), kNewProgram);
-  EXPECT_EQ(Slurp(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+  EXPECT_EQ(ReadBytes(exe_), kNewProgram);
+  EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
 }
 
 TEST_F(UpdateCheckCommand, AProgramWithoutAVersionIsNotReplaced) {
@@ -88,7 +88,7 @@ TEST_F(UpdateCheckCommand, AProgramWithoutAVersionIsNotReplaced) {
   std::ofstream(exe_, std::ios::binary | std::ios::trunc) << "#!/bin/sh\n";
   const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "5 版本升级未完成！\n");
-  EXPECT_EQ(Slurp(exe_), "#!/bin/sh\n");
+  EXPECT_EQ(ReadBytes(exe_), "#!/bin/sh\n");
 }
 
 TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
@@ -101,7 +101,7 @@ TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
   CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
   EXPECT_EQ(run.out, "4 版本升级未完成！\n");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(Slurp(exe_), kOldProgram);
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
 
   vexon::standin::StandinServer gone;
   ASSERT_TRUE(gone.Start());
@@ -110,7 +110,7 @@ TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
   run = Run({"update-check", "--site", site, "--exe", exe_.string()});
   EXPECT_EQ(run.out, "1 网络连接出错！\n");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(Slurp(exe_), kOldProgram);
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
 }
 
 TEST_F(UpdateCheckCommand, BadArgumentsExitTwo) {

@@ -18,22 +18,9 @@
 #include "standin/standin_server.h"
 #include "storage/profile.h"
 #include "unit/download/download_fakes.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 namespace vexon::download::testing {
-
-// Bytes that differ at every offset, so a byte written at a wrong offset shows.
-inline std::string PatternBytes(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  uint32_t x = seed * 2654435761u + 1;
-  for (char& c : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return bytes;
-}
 
 // A controller with real workers on its own owner thread, against the stand-in.
 class DownloadHarness {
@@ -124,7 +111,7 @@ class DownloadHarness {
   }
 
   standin::StandinServer server;
-  storage::testing::TempDir dir;
+  vexon::testing::TempDir dir;
   std::string music = (dir / "music").string() + "/";
   storage::Profile profile{dir / "vudez.ini"};
   storage::SettingsStore store{profile, dir.path()};

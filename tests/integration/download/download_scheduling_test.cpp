@@ -13,8 +13,8 @@ using namespace vexon::download;
 using namespace std::chrono_literals;
 using core::MessageResult;
 using download::testing::DownloadHarness;
-using download::testing::PatternBytes;
-using storage::testing::ReadBytes;
+using vexon::testing::PatternBytes;
+using vexon::testing::ReadBytes;
 
 namespace {
 

@@ -9,9 +9,9 @@
 using namespace vexon;
 using namespace vexon::download;
 using download::testing::DownloadHarness;
-using download::testing::PatternBytes;
-using storage::testing::ReadBytes;
-using storage::testing::WriteBytes;
+using vexon::testing::PatternBytes;
+using vexon::testing::ReadBytes;
+using vexon::testing::WriteBytes;
 
 TEST(DownloadTransfer, APartialFileCutOrDeletedWhileItsRowWaitsEndsByteIdentical) {
   DownloadHarness h(1);

@@ -13,25 +13,13 @@
 #include "download/download_worker.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Pattern(size_t size) {
-  std::string s(size, '\0');
-  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-  return s;
-}
 
 // Records every report and hands slots back the way the download list does.
 class Recorder final : public download::DownloadEvents {
@@ -130,12 +118,12 @@ standin::FileScript Body(const std::string& bytes) {
 }  // namespace
 
 TEST_F(DownloadWorkerTest, DownloadsAWholeFileAndReportsItsSteps) {
-  const std::string body = Pattern(300000);
+  const std::string body = vexon::testing::PatternBytes(300000);
   server.SetFile("/a.mp3", Body(body));
   auto& w = Start("/a.mp3");
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial()), body);
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()), body);
   const auto status = recorder.Texts(w.id(), core::Msg::DownloadStatus);
   ASSERT_GE(status.size(), 4u);
   EXPECT_EQ(status.front(), "正在解析域名: 127.0.0.1");
@@ -151,7 +139,7 @@ TEST_F(DownloadWorkerTest, DownloadsAWholeFileAndReportsItsSteps) {
 }
 
 TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
-  const std::string body = Pattern(100000);
+  const std::string body = vexon::testing::PatternBytes(100000);
   server.SetFile("/r.mp3", Body(body));
   for (uint64_t offset : {1ull, 1023ull, 1024ull, 4097ull, 30000ull, 65536ull, 99999ull}) {
     const std::string name = "r" + std::to_string(offset) + ".mp3";
@@ -160,7 +148,7 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
     auto& w = Start("/r.mp3", true, name);
     ASSERT_TRUE(recorder.WaitEnded(w.id())) << offset;
     EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted) << offset;
-    EXPECT_EQ(ReadFile(Partial(name)), body) << offset;
+    EXPECT_EQ(vexon::testing::ReadBytes(Partial(name)), body) << offset;
     EXPECT_EQ(server.Requests().at(0).range, "bytes=" + std::to_string(offset) + "-");
     // Progress counts the whole file.
     EXPECT_EQ(recorder.Texts(w.id(), core::Msg::DownloadBytes).back(), "100000");
@@ -168,7 +156,7 @@ TEST_F(DownloadWorkerTest, ResumesAtManyOffsetsToAByteIdenticalFile) {
 }
 
 TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
-  const std::string body = Pattern(50000);
+  const std::string body = vexon::testing::PatternBytes(50000);
   auto script = Body(body);
   script.range = standin::RangeMode::kIgnore;
   server.SetFile("/i.mp3", script);
@@ -176,11 +164,11 @@ TEST_F(DownloadWorkerTest, AServerIgnoringTheRangeRestartsFromZero) {
   auto& w = Start("/i.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
   EXPECT_EQ(recorder.ends[w.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial()), body);  // not 20000 old bytes plus the whole body
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()), body);  // not 20000 old bytes plus the whole body
 }
 
 TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
-  const std::string body = Pattern(80000);
+  const std::string body = vexon::testing::PatternBytes(80000);
   auto script = Body(body);
   script.cutAfter = 30000;
   script.cutAnswers = 1;
@@ -192,11 +180,11 @@ TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].rfind("当下载文件时发生错误,错误:", 0), 0u) << failures[0];
   const uint64_t kept = fs::file_size(Partial());
-  EXPECT_EQ(ReadFile(Partial()), body.substr(0, kept));
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()), body.substr(0, kept));
   auto& second = Start("/cut.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(second.id()));
   EXPECT_EQ(recorder.ends[second.id()], core::Msg::DownloadCompleted);
-  EXPECT_EQ(ReadFile(Partial()), body);
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()), body);
 }
 
 TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
@@ -214,7 +202,7 @@ TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
 }
 
 TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
-  const std::string body = Pattern(10000);
+  const std::string body = vexon::testing::PatternBytes(10000);
   server.SetFile("/target.mp3", Body(body));
   standin::FileScript hop;
   hop.redirectStatus = 302;
@@ -223,7 +211,7 @@ TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
   std::ofstream(Partial(), std::ios::binary) << body.substr(0, 2500);
   auto& w = Start("/moved.mp3", true);
   ASSERT_TRUE(recorder.WaitEnded(w.id()));
-  EXPECT_EQ(ReadFile(Partial()), body);
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()), body);
   const auto status = recorder.Texts(w.id(), core::Msg::DownloadStatus);
   EXPECT_NE(std::find(status.begin(), status.end(), "正在重定向到 " + server.Url("/target.mp3")), status.end());
   for (const auto& r : server.Requests()) EXPECT_EQ(r.range, "bytes=2500-") << r.target;
@@ -231,7 +219,7 @@ TEST_F(DownloadWorkerTest, RedirectsAreFollowedWithTheRangeAndReported) {
 
 TEST_F(DownloadWorkerTest, StopsWhileWaitingTransferringOrAskedToDiscard) {
   slots.Resize(1);
-  auto slow = Body(Pattern(400000));
+  auto slow = Body(vexon::testing::PatternBytes(400000));
   slow.bytesPerSecond = 50000;
   server.SetFile("/slow.mp3", slow);
   auto& running = Start("/slow.mp3", false, "running.mp3");
@@ -278,7 +266,7 @@ TEST_F(DownloadWorkerTest, NoAnswerAtAllKeepsThePartialFileByteForByte) {
   gone.Stop();
   context.session.connectRetries = 0;
   context.session.idleTimeout = 300ms;
-  const std::string kept = Pattern(30000);
+  const std::string kept = vexon::testing::PatternBytes(30000);
   for (const std::string& url : {refused, faults.Url("/silent.mp3"), faults.Url("/hangup.mp3")}) {
     std::ofstream(Partial(), std::ios::binary | std::ios::trunc) << kept;
     const uint32_t id = StartUrl(url, true).id();
@@ -287,7 +275,7 @@ TEST_F(DownloadWorkerTest, NoAnswerAtAllKeepsThePartialFileByteForByte) {
     const auto failures = recorder.Texts(id, core::Msg::DownloadFailed);
     ASSERT_EQ(failures.size(), 1u) << url;
     EXPECT_EQ(failures[0].rfind("当连接服务器时发生错误,错误:", 0), 0u) << failures[0];
-    EXPECT_EQ(ReadFile(Partial()), kept) << url;
+    EXPECT_EQ(vexon::testing::ReadBytes(Partial()), kept) << url;
   }
   // Each was asked once, with its range: no second request without one.
   for (const auto& request : faults.Requests()) EXPECT_EQ(request.range, "bytes=30000-") << request.target;
@@ -314,5 +302,5 @@ TEST_F(DownloadWorkerTest, ALengthThatCannotBeHeldOrIsNotMetFails) {
     EXPECT_EQ(recorder.Texts(id, core::Msg::DownloadFailed), std::vector<std::string>{text}) << path;
   }
   // The absurd length is refused before the 200 answer could empty the file.
-  EXPECT_EQ(ReadFile(Partial()).substr(0, 5), "12345");
+  EXPECT_EQ(vexon::testing::ReadBytes(Partial()).substr(0, 5), "12345");
 }

@@ -10,13 +10,13 @@
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 namespace fs = std::filesystem;
-using storage::testing::ReadBytes;
-using storage::testing::TempDir;
-using storage::testing::WriteBytes;
+using vexon::testing::ReadBytes;
+using vexon::testing::TempDir;
+using vexon::testing::WriteBytes;
 
 namespace {
 

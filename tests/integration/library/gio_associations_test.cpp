@@ -10,24 +10,17 @@
 #include <string>
 #include <thread>
 
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 namespace vexon::library {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A desktop of its own: a player whose entry needs a flag before the address, the
 // default for MP3 in mimeapps.list, the system's MIME database for the types.
 TEST(GioAssociations, FindsTheTypeTheDefaultPlayerAndStartsItsWholeCommandLine) {
-  storage::testing::TempDir dir;
+  vexon::testing::TempDir dir;
   const fs::path data = dir / "data";
   const fs::path config = dir / "config";
   fs::create_directories(data / "applications");
@@ -57,7 +50,7 @@ TEST(GioAssociations, FindsTheTypeTheDefaultPlayerAndStartsItsWholeCommandLine) 
   const std::string url = "http://h:81/a;b.mp3?x=1&y=$(id)";
   ASSERT_TRUE(associations.Launch("vexon-test-player.desktop", url));
   for (int i = 0; i < 500 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(Slurp(out), "--enqueue\n" + url + "\n");
+  EXPECT_EQ(vexon::testing::ReadBytes(out), "--enqueue\n" + url + "\n");
 }
 
 }  // namespace

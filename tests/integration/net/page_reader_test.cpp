@@ -8,18 +8,12 @@
 #include "net/page_reader.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class PageReaderTest : public ::testing::Test {
  protected:
@@ -62,7 +56,7 @@ TEST_F(PageReaderTest, SavesToAFileReplacingOlderContent) {
   std::ofstream(target) << "a much longer old content";
   net::PageReader reader;
   ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/f"), target.string()));
-  EXPECT_EQ(ReadFile(target), "short");
+  EXPECT_EQ(vexon::testing::ReadBytes(target), "short");
   EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/f"), (dir / "no" / "such" / "dir").string()));
   EXPECT_TRUE(reader.fileNotWritable);
 }

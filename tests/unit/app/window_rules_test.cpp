@@ -55,23 +55,6 @@ TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByState) {
   EXPECT_FALSE(CommandEnabled(cmd::kResumeAll, state));
 }
 
-TEST(CommandRules, CompletedCommandsAndTheAlwaysEnabledOnes) {
-  CommandState state;
-  EXPECT_FALSE(CommandEnabled(cmd::kPlay, state));
-  EXPECT_FALSE(CommandEnabled(cmd::kClearAllLogItems, state));
-  state.completedRows = 2;
-  EXPECT_TRUE(CommandEnabled(cmd::kDeleteAllFiles, state));
-  EXPECT_FALSE(CommandEnabled(cmd::kMoveFile, state));
-  state.completedSelected = 1;
-  for (int c : {cmd::kPlay, cmd::kMoveFile, cmd::kDeleteFile, cmd::kClearLogItem}) {
-    EXPECT_TRUE(CommandEnabled(c, state)) << c;
-  }
-  for (int c : {cmd::kSearch, cmd::kOpenResults, cmd::kHotWords, cmd::kSystemOptions, cmd::kExit,
-                cmd::kShowCompletedList, cmd::kShowDownloadList}) {
-    EXPECT_TRUE(CommandEnabled(c, CommandState{})) << c;
-  }
-}
-
 TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {
   SplitterLimits limits(40, 500, 600);
   EXPECT_EQ(limits.lower(), 125);

@@ -13,7 +13,7 @@
 #include "download/final_file.h"
 #include "storage/profile.h"
 #include "unit/download/download_fakes.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 using namespace vexon::download;
@@ -21,8 +21,8 @@ using core::MessageButtons;
 using core::MessageIcon;
 using core::MessageResult;
 using download::testing::TypeAndAccept;
-using storage::testing::ReadBytes;
-using storage::testing::WriteBytes;
+using vexon::testing::ReadBytes;
+using vexon::testing::WriteBytes;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
@@ -67,7 +67,7 @@ class DownloadTest : public ::testing::Test {
   }
   std::string LastText() const { return prompter.shown.empty() ? "" : prompter.shown.back().text; }
 
-  storage::testing::TempDir dir;
+  vexon::testing::TempDir dir;
   std::string music = (dir / "music").string() + "/";
   storage::Profile profile{dir / "vudez.ini"};
   storage::SettingsStore store{profile, dir.path()};

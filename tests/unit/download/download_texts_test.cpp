@@ -18,19 +18,6 @@ TEST(DownloadTexts, SpeedAndTimeLeft) {
   EXPECT_EQ(TimeLeftText(t, 187), "3m,7s");
 }
 
-TEST(DownloadTexts, LanguageChoosesTheSet) {
-  EXPECT_EQ(&DownloadTexts::ForLanguage("zh_CN.UTF-8"), &DownloadTexts::Chinese());
-  EXPECT_EQ(&DownloadTexts::ForLanguage("C.UTF-8"), &DownloadTexts::Chinese());
-  EXPECT_EQ(&DownloadTexts::ForLanguage("en_US.UTF-8"), &DownloadTexts::English());
-  EXPECT_EQ(FillText(DownloadTexts::English().badStatus, "404"),
-            "Failed to receive a valid HTTP response from the server, Response Code:404");
-  EXPECT_EQ(FillText(DownloadTexts::Chinese().connecting, "1.2.3.4"), "正在连接 1.2.3.4");
-  // Arguments are never read as patterns themselves.
-  EXPECT_EQ(FillText(DownloadTexts::Chinese().redirecting, "http://h/a%20b%2.mp3"), "正在重定向到 http://h/a%20b%2.mp3");
-  EXPECT_EQ(FillText("%1m,%2s", "%2", "%1"), "%2m,%1s");
-  EXPECT_EQ(FillText("100%", "x"), "100%");
-}
-
 TEST(DownloadSlots, ResizingFreesOrWithholdsSlots) {
   DownloadSlots slots(2);
   EXPECT_TRUE(slots.TryAcquire());

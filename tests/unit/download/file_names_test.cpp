@@ -5,10 +5,10 @@
 #include "download/file_names.h"
 #include "download/final_file.h"
 #include "text/encoding.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 using namespace vexon::download;
-using vexon::storage::testing::TempDir;
+using vexon::testing::TempDir;
 
 TEST(SafeFileName, KeepsOrdinaryNamesAndMakesOthersOneComponent) {
   const struct {

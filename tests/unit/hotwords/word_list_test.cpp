@@ -5,7 +5,7 @@
 
 #include "hotwords/word_list.h"
 #include "text/encoding.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 using hotwords::CategoryLetterIndex;
@@ -13,8 +13,8 @@ using hotwords::ParseWordList;
 using hotwords::ReadWordList;
 using hotwords::SplitEntry;
 using hotwords::WordList;
-using storage::testing::TempDir;
-using storage::testing::WriteBytes;
+using vexon::testing::TempDir;
+using vexon::testing::WriteBytes;
 
 namespace {
 
@@ -48,11 +48,6 @@ TEST(WordList, WordLinesAnywhereInFileOrderPerLetter) {
   EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({"千里之外|||周杰伦"}));
   EXPECT_EQ(Letter(list, 'B'), std::vector<std::string>({"周杰伦|||七里香", "刀郎"}));
   for (char c = 'C'; c <= 'Z'; ++c) EXPECT_TRUE(Letter(list, c).empty()) << c;
-}
-
-TEST(WordList, EntriesKeepTheirBlanksButNotTheirLineEnds) {
-  const WordList list = ParseWordList("A||| a \r\nA|||b\nA|||c\rA|||d\r\n\r\nA|||\nA|||e");
-  EXPECT_EQ(Letter(list, 'A'), std::vector<std::string>({" a ", "b", "c", "d", "", "e"}));
 }
 
 TEST(WordList, LoneCarriageReturnsEndLinesAndCountTowardsThe26) {

@@ -13,7 +13,7 @@
 #include "core/column_spec.h"
 #include "library/playlist.h"
 #include "text/strings.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 namespace vexon::library {
 namespace {
@@ -21,9 +21,9 @@ namespace {
 using FakePrompter = test::RecordingPrompter;
 using FakeShell = test::RecordingShell;
 
-using storage::testing::ReadBytes;
-using storage::testing::TempDir;
-using storage::testing::WriteBytes;
+using vexon::testing::ReadBytes;
+using vexon::testing::TempDir;
+using vexon::testing::WriteBytes;
 namespace fs = std::filesystem;
 
 // Answers each showing with the next scripted edit; no script left means Cancel.

@@ -54,13 +54,6 @@ TEST(YahooLinkParser, AcceptsUrlsByTheirLastThreeCharactersInLowerCase) {
   }
 }
 
-TEST(YahooLinkParser, TitleOfLowerCasedPageIsLowerCaseAndOversizedTitleIsDropped) {
-  const std::string page =
-      "<A title=\"S\" HREF=http://F.test/S.MP3 target=_blank><B>My Song</B>: Live</A>";
-  EXPECT_EQ(ParseLinks(text::AsciiLower(page)), Links{"http://f.test/s.mp3|||my song live"});
-  EXPECT_TRUE(ParseLinks(Anchor("http://f.test/a.mp3", std::string(9000, 't'))).empty());
-}
-
 TEST(YahooNextPageParser, BuildsNextPageUrlFromHost) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"<a href=\"search.html?p=song&b=21\"><strong>下一页</strong></a>",

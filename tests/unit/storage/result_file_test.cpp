@@ -10,7 +10,7 @@
 #include "core/column_spec.h"
 #include "text/encoding.h"
 #include "text/strings.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 namespace vexon::storage {
 namespace {

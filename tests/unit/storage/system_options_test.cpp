@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "text/strings.h"
-#include "unit/storage/storage_test_support.h"
+#include "support/test_files.h"
 
 namespace vexon::storage {
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "update/executable_swap.h"
+#include "support/test_files.h"
 
 namespace fs = std::filesystem;
 using vexon::update::kBackupFileName;
@@ -16,11 +17,6 @@ using vexon::update::MoveFileAllowingCopy;
 using vexon::update::SwapExecutable;
 
 namespace {
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class ExecutableSwapTest : public ::testing::Test {
  protected:
@@ -53,10 +49,10 @@ class ExecutableSwapTest : public ::testing::Test {
 
 TEST_F(ExecutableSwapTest, NewFileTakesThePlaceWithTheOldBitsAndTheOldOneIsKept) {
   ASSERT_TRUE(SwapExecutable(exe_, fresh_));
-  EXPECT_EQ(Slurp(exe_), "new program");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "new program");
   EXPECT_EQ(fs::status(exe_).permissions() & fs::perms::all,
             fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-  EXPECT_EQ(Slurp(Backup()), "old program");
+  EXPECT_EQ(vexon::testing::ReadBytes(Backup()), "old program");
   EXPECT_FALSE(fs::exists(fresh_));
 }
 
@@ -67,9 +63,9 @@ TEST_F(ExecutableSwapTest, WhenTheNewFileCannotMoveInTheBackupIsPutBack) {
     return from == fresh_ ? false : MoveFileAllowingCopy(from, to);
   };
   EXPECT_FALSE(SwapExecutable(exe_, fresh_, failingNewMove));
-  EXPECT_EQ(Slurp(exe_), "old program");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "old program");
   EXPECT_FALSE(fs::exists(Backup()));
-  EXPECT_EQ(Slurp(fresh_), "new program");
+  EXPECT_EQ(vexon::testing::ReadBytes(fresh_), "new program");
   ASSERT_EQ(moves.size(), 3u);
   EXPECT_EQ(moves[0], std::make_pair(exe_, Backup()));
   EXPECT_EQ(moves[1], std::make_pair(fresh_, exe_));
@@ -84,17 +80,17 @@ TEST_F(ExecutableSwapTest, WhenTheExecutableCannotMoveAsideNothingChanges) {
   };
   EXPECT_FALSE(SwapExecutable(exe_, fresh_, failing));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(Slurp(exe_), "old program");
-  EXPECT_EQ(Slurp(fresh_), "new program");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "old program");
+  EXPECT_EQ(vexon::testing::ReadBytes(fresh_), "new program");
 }
 
 TEST_F(ExecutableSwapTest, TheExecutableItselfOrTheBackupAsTheNewFileIsRefused) {
   EXPECT_FALSE(SwapExecutable(exe_, exe_));
-  EXPECT_EQ(Slurp(exe_), "old program");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "old program");
   Write(Backup(), "backup", fs::perms::owner_all);
   EXPECT_FALSE(SwapExecutable(exe_, Backup()));
-  EXPECT_EQ(Slurp(exe_), "old program");
-  EXPECT_EQ(Slurp(Backup()), "backup");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "old program");
+  EXPECT_EQ(vexon::testing::ReadBytes(Backup()), "backup");
 }
 
 // /dev/shm is another file system than the temporary folder on most machines;
@@ -109,7 +105,7 @@ TEST_F(ExecutableSwapTest, MoveAcrossFileSystemsCopiesThenRemoves) {
   const bool leftBehind = fs::exists(other);
   fs::remove_all(pattern, ignored);
   ASSERT_TRUE(moved);
-  EXPECT_EQ(Slurp(exe_), "from afar");
+  EXPECT_EQ(vexon::testing::ReadBytes(exe_), "from afar");
   EXPECT_FALSE(leftBehind);
   EXPECT_FALSE(fs::exists(fs::path(exe_.string() + ".incoming")));
 }
