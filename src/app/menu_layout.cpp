@@ -75,7 +75,7 @@ constexpr std::array kTrayMenu = {
     MenuEntry{cmd::kSystemOptions, "设置系统选项..."},
     MenuEntry{cmd::kSearchOptions, "设置搜索选项..."},
     MenuEntry{kSeparator, ""},
-    MenuEntry{cmd::kAbout, "关于维松MP3"},
+    MenuEntry{cmd::kAbout, kAboutText},
     MenuEntry{cmd::kUsageHelp, "使用说明书"},
     MenuEntry{cmd::kVisitHomePage, "访问维松MP3网页(&P)"},
     MenuEntry{kSeparator, ""},

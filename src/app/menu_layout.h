@@ -12,6 +12,8 @@ struct MenuEntry {
 };
 
 inline constexpr int kSeparator = 0;
+// The About command's text, which is also the About box's title.
+inline constexpr const char* kAboutText = "关于维松MP3";
 
 // Menu bar popups, by position.
 inline constexpr std::string_view kOptionsPopupTitle = "设置选项(&O)";

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/ui/artwork.h"
+#include "app/menu_layout.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -58,7 +59,7 @@ QStringList AboutLines() {
 QString AboutVersionLine() { return U("版本 1.2.6    2006年 8月    维松工作室    中国"); }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(U("关于维松MP3"));
+  setWindowTitle(U(kAboutText));
   setWindowIcon(AppIcon());
   auto* layout = new QVBoxLayout(this);
   // Room for the hand-drawn frame around the client area.
@@ -76,7 +77,7 @@ QWidget* CAboutDlg::MakeBanner() {
 
   auto* icon = new QLabel(banner_);
   icon->setPixmap(AppIcon().pixmap(kBannerIconPixels, kBannerIconPixels));
-  auto* title = new QLabel(U("关于维松MP3"), banner_);
+  auto* title = new QLabel(U(kAboutText), banner_);
   title->setObjectName(QStringLiteral("bannerTitle"));
   QFont titleFont = title->font();
   titleFont.setBold(true);

@@ -12,4 +12,7 @@ QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* pa
 // A dialog button named by its control id; Enter never presses it by itself.
 QPushButton* MakeDialogButton(const char* utf8Text, int controlId, QWidget* parent);
 
+// The text of the dialogs' folder-chooser buttons.
+inline constexpr const char* kBrowseButtonText = "浏览...";
+
 }  // namespace vexon::app::ui

@@ -38,7 +38,7 @@ class ListView;
 class QtOwnerChannel;
 
 inline constexpr const char* kMainWindowTitle = "维松Mp3";
-inline constexpr const char* kTrayTip = "维松MP3";
+inline constexpr const char* kTrayTip = core::kMessageCaption;
 inline constexpr int kStatusTimerMs = 1111;
 inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";

@@ -76,7 +76,7 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   fullName_->setReadOnly(true);
   fullName_->setFixedHeight(fullName_->fontMetrics().lineSpacing() * kFullNameLines);
 
-  auto* browse = app::ui::MakeDialogButton("浏览...", kControlBrowse, this);
+  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CDownloadAsDlg::Browse);
   auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
   ok->setDefault(true);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/dialog_header.h"
+#include "core/prompter.h"
 
 namespace vexon::library::ui {
 namespace {
@@ -28,7 +29,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDialog(parent), chooser_(chooser) {
   setObjectName(QString::number(kDialogId));
-  setWindowTitle(Utf8("维松MP3"));
+  setWindowTitle(Utf8(core::kMessageCaption));
   name_ = new QLineEdit(this);
   name_->setObjectName(QString::number(kControlName));
   extension_ = new QLabel(this);
@@ -39,7 +40,7 @@ CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDia
   fullName_->setObjectName(QString::number(kControlFullName));
   fullName_->setReadOnly(true);
   fullName_->setMaximumHeight(fontMetrics().lineSpacing() * 3 + 12);
-  auto* browse = app::ui::MakeDialogButton("浏览...", kControlBrowse, this);
+  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
   auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
   auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
   ok->setDefault(true);

@@ -93,7 +93,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
 
   folder_ = MakeEdit(kControlFolder, this);
   folder_->setText(QString::fromStdString(fields.folder));
-  auto* browse = app::ui::MakeDialogButton("浏览...", kControlBrowse, this);
+  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
   titleDown_ = new QCheckBox(this);
   titleDown_->setObjectName(IdName(kControlTitleDown));
