@@ -49,9 +49,8 @@ int main() {
   fs::create_directories(work);
   const std::string portFile = (work / "port").string();
   const pid_t standin = bench::Spawn(
-      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--no-dead-links",
-       "--no-quirks", "--file",
-       "/big.mp3=" + std::to_string(kBigSize), "--file", "/rate.mp3=" + std::to_string(kRateSize)},
+      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--no-dead-links", "--no-quirks",
+       "--file", "/big.mp3=" + std::to_string(kBigSize), "--file", "/rate.mp3=" + std::to_string(kRateSize)},
       "/dev/null");
   const std::string port = bench::WaitForPortFile(portFile);
   if (standin < 0 || port.empty()) {
@@ -77,20 +76,19 @@ int main() {
   fs::remove(work / "ours.mp3");
   const double ourRate = kRounds * static_cast<double>(kBigSize) / ours.seconds / 1e6;
   const double curlRate = kRounds * static_cast<double>(kBigSize) / theirs.seconds / 1e6;
-  std::printf("1 GiB: vexon-cli %.0f MB/s, curl %.0f MB/s: %.2f x curl's throughput (goal >= 0.9)\n",
-              ourRate, curlRate, ourRate / curlRate);
-  std::printf("1 GiB: CPU vexon-cli %.2f s, curl %.2f s: %.2f x curl's CPU time (goal <= 1.5)\n",
-              ours.cpu / kRounds, theirs.cpu / kRounds, ours.cpu / theirs.cpu);
+  std::printf("1 GiB: vexon-cli %.0f MB/s, curl %.0f MB/s: %.2f x curl's throughput (goal >= 0.9)\n", ourRate, curlRate,
+              ourRate / curlRate);
+  std::printf("1 GiB: CPU vexon-cli %.2f s, curl %.2f s: %.2f x curl's CPU time (goal <= 1.5)\n", ours.cpu / kRounds,
+              theirs.cpu / kRounds, ours.cpu / theirs.cpu);
 
   // The rate limit over ten seconds, with curl's own limiter beside it.
-  const Run limited = Measure({cli, "get", base + "/rate.mp3", "--speed", "200", "--to",
-                               (work / "rate.mp3").string()});
-  const Run curlLimited = Measure({"/usr/bin/curl", "-s", "--limit-rate", "200000", "-o",
-                                   (work / "curl-rate.mp3").string(), base + "/rate.mp3"});
+  const Run limited = Measure({cli, "get", base + "/rate.mp3", "--speed", "200", "--to", (work / "rate.mp3").string()});
+  const Run curlLimited = Measure(
+      {"/usr/bin/curl", "-s", "--limit-rate", "200000", "-o", (work / "curl-rate.mp3").string(), base + "/rate.mp3"});
   const double rate = static_cast<double>(kRateSize) / limited.seconds;
   const double curlRate200 = static_cast<double>(kRateSize) / curlLimited.seconds;
-  std::printf("--speed 200: %.0f bytes/s, %+.1f%% from 200000 (goal within 5%%); curl --limit-rate: %+.1f%%\n",
-              rate, (rate / 200000.0 - 1) * 100, (curlRate200 / 200000.0 - 1) * 100);
+  std::printf("--speed 200: %.0f bytes/s, %+.1f%% from 200000 (goal within 5%%); curl --limit-rate: %+.1f%%\n", rate,
+              (rate / 200000.0 - 1) * 100, (curlRate200 / 200000.0 - 1) * 100);
 
   // 200 queued downloads, three at a time.
   std::vector<std::string> args = {cli, "get", "--jobs", "3", "--dir", (work / "many").string()};
@@ -101,8 +99,8 @@ int main() {
     if (entry && entry->fault == standin::FileFault::kNone) args.push_back(base + entry->Path());
   }
   const Run many = Measure(args);
-  std::printf("200 queued downloads: %.1f s, peak RSS %.1f MB, peak threads %ld, exit %d\n",
-              many.seconds, static_cast<double>(many.rssKb) / 1024.0, many.threads, many.status);
+  std::printf("200 queued downloads: %.1f s, peak RSS %.1f MB, peak threads %ld, exit %d\n", many.seconds,
+              static_cast<double>(many.rssKb) / 1024.0, many.threads, many.status);
 
   kill(standin, SIGTERM);
   waitpid(standin, nullptr, 0);

@@ -7,8 +7,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
-#include <QTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWindow>
 
 #include <sys/resource.h>
@@ -21,11 +21,9 @@
 #include <string>
 
 #include "app/command_ids.h"
-#include "app/ui/list_view.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
-#include "app/command_ids.h"
 #include "search/search_options.h"
 #include "standin/standin_server.h"
 

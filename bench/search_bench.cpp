@@ -36,7 +36,9 @@ std::string Get(CURL* curl, const std::string& url) {
   return body;
 }
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // Every value between `open` and the next `close` in `page`.
 std::vector<std::string> Between(const std::string& page, const std::string& open, const std::string& close) {
@@ -102,11 +104,11 @@ int main() {
   const auto build = bench::BuildDir();
   const std::string portFile = "/tmp/vexon_search_bench.port";
   std::remove(portFile.c_str());
-  const pid_t standin = bench::Spawn(
-      {(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile,
-       "--links-per-page", std::to_string(kLinksPerPage), "--pages", std::to_string(kPages),
-       "--no-dead-links", "--no-quirks", "--no-decoys", "--check-delay-ms", std::to_string(kCheckDelayMs)},
-      "/dev/null");
+  const pid_t standin =
+      bench::Spawn({(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--links-per-page",
+                    std::to_string(kLinksPerPage), "--pages", std::to_string(kPages), "--no-dead-links", "--no-quirks",
+                    "--no-decoys", "--check-delay-ms", std::to_string(kCheckDelayMs)},
+                   "/dev/null");
   const std::string port = bench::WaitForPortFile(portFile);
   if (standin < 0 || port.empty()) {
     std::fprintf(stderr, "search_bench: the stand-in did not start\n");

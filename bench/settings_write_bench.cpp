@@ -52,8 +52,7 @@ Figures Summarise(std::vector<double> ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::filesystem::path base =
-      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+  std::filesystem::path base = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
   std::string pattern = (base / "vexon-settings-bench-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     std::perror("mkdtemp");
@@ -100,12 +99,11 @@ int main(int argc, char** argv) {
 
   std::printf("settings file: %d unfinished-download sections, %ju bytes\n", kRecords,
               static_cast<uintmax_t>(fileSize));
-  std::printf("WriteDownloadRecord mode 1: median %.3f ms, mean %.3f ms, p95 %.3f ms (%d writes)\n",
-              f1.medianMs, f1.meanMs, f1.p95Ms, kTimedWrites);
-  std::printf("WriteDownloadRecord mode 2: median %.3f ms, mean %.3f ms, p95 %.3f ms (%d writes)\n",
-              f2.medianMs, f2.meanMs, f2.p95Ms, kTimedWrites);
-  std::printf("goal: under 5 ms per write: %s\n",
-              (f1.medianMs < 5 && f2.medianMs < 5) ? "met" : "missed");
+  std::printf("WriteDownloadRecord mode 1: median %.3f ms, mean %.3f ms, p95 %.3f ms (%d writes)\n", f1.medianMs,
+              f1.meanMs, f1.p95Ms, kTimedWrites);
+  std::printf("WriteDownloadRecord mode 2: median %.3f ms, mean %.3f ms, p95 %.3f ms (%d writes)\n", f2.medianMs,
+              f2.meanMs, f2.p95Ms, kTimedWrites);
+  std::printf("goal: under 5 ms per write: %s\n", (f1.medianMs < 5 && f2.medianMs < 5) ? "met" : "missed");
 
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);

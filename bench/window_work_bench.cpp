@@ -262,9 +262,9 @@ int main(int argc, char* argv[]) {
     std::printf("  exit: no run succeeded\n");
     return 1;
   }
-  std::printf("  exit with three downloads running (\"退出\" to process end), %zu runs: median %.0f ms, "
-              "min %.0f ms, max %.0f ms (the exit command itself waits %d ms)\n",
-              times.size(), times[times.size() / 2] * 1000, times.front() * 1000, times.back() * 1000,
-              app::ui::kExitDelayMs);
+  std::printf(
+      "  exit with three downloads running (\"退出\" to process end), %zu runs: median %.0f ms, "
+      "min %.0f ms, max %.0f ms (the exit command itself waits %d ms)\n",
+      times.size(), times[times.size() / 2] * 1000, times.front() * 1000, times.back() * 1000, app::ui::kExitDelayMs);
   return 0;
 }

@@ -19,8 +19,7 @@ void Check(bool condition) {
 }
 
 std::string_view Unquoted(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
   }
   return value;
@@ -33,10 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The input's first line, split at TABs, names a section, key and value to write;
   // the rest is the file.
   const size_t newline = input.find('\n');
-  const std::string_view command =
-      newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
-  const std::string_view file =
-      newline == std::string_view::npos ? input : input.substr(newline + 1);
+  const std::string_view command = newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
+  const std::string_view file = newline == std::string_view::npos ? input : input.substr(newline + 1);
   const std::vector<std::string> parts = vexon::text::Split(command, "\t");
   const std::string section = parts.size() > 0 ? parts[0] : "S";
   const std::string key = parts.size() > 1 ? parts[1] : "K";
@@ -65,8 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   IniDocument edited = IniDocument::Parse(file);
   if (edited.SetString(section, key, value)) {
     const IniDocument reread = IniDocument::Parse(edited.Serialize());
-    Check(reread.GetString(section, key, "\x01", size_t{1} << 20) ==
-          Unquoted(vexon::text::Trim(value)));
+    Check(reread.GetString(section, key, "\x01", size_t{1} << 20) == Unquoted(vexon::text::Trim(value)));
     Check(reread.lineCount() >= doc.lineCount());
   } else {
     Check(edited.Serialize() == once);

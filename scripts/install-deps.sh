@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config clang
+packages=(build-essential cmake ninja-build pkg-config clang clang-format
           libcurl4-openssl-dev libcpp-httplib-dev googletest libgtest-dev
           curl procps python3 libglib2.0-dev qt6-base-dev
           qt6-qpa-plugins fonts-wqy-microhei xvfb xauth)

@@ -6,7 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
+# The layers include only downward, and every source file has the project's layout.
 python3 scripts/check-layers.py
+clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXON_WERROR=ON
 cmake --build build -j "$jobs"

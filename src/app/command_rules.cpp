@@ -24,33 +24,23 @@ bool CommandEnabled(int command, const CommandState& state) {
     case cmd::kDownloadAs:
     case cmd::kCopyUrl:
     case cmd::kPlayOnline:
-    case cmd::kVisitSite:
-      return state.resultsSelected > 0;
+    case cmd::kVisitSite: return state.resultsSelected > 0;
     case cmd::kClearAndStopSearch:
-    case cmd::kSaveResults:
-      return state.resultRows > 0;
-    case cmd::kStopSearch:
-      return state.searchRunning;
-    case cmd::kStopDownload:
-      return state.selectionHasRunning;
-    case cmd::kResumeDownload:
-      return state.selectionHasStopped;
-    case cmd::kDeleteDownload:
-      return state.downloadsSelected > 0;
+    case cmd::kSaveResults: return state.resultRows > 0;
+    case cmd::kStopSearch: return state.searchRunning;
+    case cmd::kStopDownload: return state.selectionHasRunning;
+    case cmd::kResumeDownload: return state.selectionHasStopped;
+    case cmd::kDeleteDownload: return state.downloadsSelected > 0;
     case cmd::kStopAll:
     case cmd::kResumeAll:
-    case cmd::kDeleteAll:
-      return state.downloadRows > 0;
+    case cmd::kDeleteAll: return state.downloadRows > 0;
     case cmd::kPlay:
     case cmd::kMoveFile:
     case cmd::kDeleteFile:
-    case cmd::kClearLogItem:
-      return state.completedSelected > 0;
+    case cmd::kClearLogItem: return state.completedSelected > 0;
     case cmd::kDeleteAllFiles:
-    case cmd::kClearAllLogItems:
-      return state.completedRows > 0;
-    default:
-      return true;
+    case cmd::kClearAllLogItems: return state.completedRows > 0;
+    default: return true;
   }
 }
 

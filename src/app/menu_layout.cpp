@@ -16,12 +16,9 @@ constexpr std::array kOptionsPopup = {
 
 // The partner-site item and the installer builder are not part of this program.
 constexpr std::array kHelpPopup = {
-    MenuEntry{cmd::kUsageHelp, "使用说明书(&U)"},
-    MenuEntry{kSeparator, ""},
-    MenuEntry{cmd::kVisitHomePage, "访问维松MP3网页(&P)"},
-    MenuEntry{kSeparator, ""},
-    MenuEntry{cmd::kCheckUpdate, "检测最新版本(&N)..."},
-    MenuEntry{kSeparator, ""},
+    MenuEntry{cmd::kUsageHelp, "使用说明书(&U)"},          MenuEntry{kSeparator, ""},
+    MenuEntry{cmd::kVisitHomePage, "访问维松MP3网页(&P)"}, MenuEntry{kSeparator, ""},
+    MenuEntry{cmd::kCheckUpdate, "检测最新版本(&N)..."},   MenuEntry{kSeparator, ""},
     MenuEntry{cmd::kAbout, "关于维松MP3(&A)..."},
 };
 
@@ -82,28 +79,44 @@ constexpr std::array kTrayMenu = {
     MenuEntry{cmd::kExit, "退出"},
 };
 
-constexpr std::array kResultsToolbar = {cmd::kStartDownload, cmd::kPlayOnline,        kSeparator,
-                                        cmd::kStopSearch,    cmd::kClearAndStopSearch, kSeparator,
-                                        cmd::kOpenResults,   cmd::kSaveResults,        kSeparator,
-                                        cmd::kSystemOptions};
-constexpr std::array kDownloadToolbar = {cmd::kResumeDownload, cmd::kResumeAll,       kSeparator,
-                                         cmd::kStopDownload,   cmd::kStopAll,         kSeparator,
+constexpr std::array kResultsToolbar = {
+    cmd::kStartDownload, cmd::kPlayOnline,  kSeparator,        cmd::kStopSearch, cmd::kClearAndStopSearch,
+    kSeparator,          cmd::kOpenResults, cmd::kSaveResults, kSeparator,       cmd::kSystemOptions};
+constexpr std::array kDownloadToolbar = {cmd::kResumeDownload, cmd::kResumeAll, kSeparator,
+                                         cmd::kStopDownload,   cmd::kStopAll,   kSeparator,
                                          cmd::kDeleteDownload, cmd::kDeleteAll};
-constexpr std::array kCompletedToolbar = {cmd::kPlay,     kSeparator,          cmd::kClearLogItem,
-                                          cmd::kClearAllLogItems, kSeparator,  cmd::kMoveFile,
-                                          cmd::kDeleteFile, cmd::kDeleteAllFiles};
+constexpr std::array kCompletedToolbar = {cmd::kPlay, kSeparator,     cmd::kClearLogItem, cmd::kClearAllLogItems,
+                                          kSeparator, cmd::kMoveFile, cmd::kDeleteFile,   cmd::kDeleteAllFiles};
 
 }  // namespace
 
-std::span<const MenuEntry> OptionsPopup() { return kOptionsPopup; }
-std::span<const MenuEntry> HelpPopup() { return kHelpPopup; }
-std::span<const MenuEntry> ResultsMenu() { return kResultsMenu; }
-std::span<const MenuEntry> DownloadMenu() { return kDownloadMenu; }
-std::span<const MenuEntry> CompletedMenu() { return kCompletedMenu; }
-std::span<const MenuEntry> TrayMenu() { return kTrayMenu; }
-std::span<const int> ResultsToolbar() { return kResultsToolbar; }
-std::span<const int> DownloadToolbar() { return kDownloadToolbar; }
-std::span<const int> CompletedToolbar() { return kCompletedToolbar; }
+std::span<const MenuEntry> OptionsPopup() {
+  return kOptionsPopup;
+}
+std::span<const MenuEntry> HelpPopup() {
+  return kHelpPopup;
+}
+std::span<const MenuEntry> ResultsMenu() {
+  return kResultsMenu;
+}
+std::span<const MenuEntry> DownloadMenu() {
+  return kDownloadMenu;
+}
+std::span<const MenuEntry> CompletedMenu() {
+  return kCompletedMenu;
+}
+std::span<const MenuEntry> TrayMenu() {
+  return kTrayMenu;
+}
+std::span<const int> ResultsToolbar() {
+  return kResultsToolbar;
+}
+std::span<const int> DownloadToolbar() {
+  return kDownloadToolbar;
+}
+std::span<const int> CompletedToolbar() {
+  return kCompletedToolbar;
+}
 
 std::string_view CommandText(int id) {
   for (auto menu : {OptionsPopup(), HelpPopup(), ResultsMenu(), DownloadMenu(), CompletedMenu()}) {

@@ -60,8 +60,7 @@ inline constexpr const char* kUpdateFolderName = "downloads/";
 // vexon-cli each make one over their owner channel and their ports.
 class Session final {
  public:
-  Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports,
-          const download::DownloadTexts& texts);
+  Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports, const download::DownloadTexts& texts);
   // Stops every worker and joins it: the owner channel must refuse sends by then.
   ~Session();
   Session(const Session&) = delete;

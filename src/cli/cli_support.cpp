@@ -39,7 +39,9 @@ SignalWatcher::SignalWatcher() {
   pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
 
-SignalWatcher::~SignalWatcher() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+SignalWatcher::~SignalWatcher() {
+  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
 
 bool SignalWatcher::Received() const {
   if (received_) return true;

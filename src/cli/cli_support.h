@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-
 namespace vexon::cli {
 
 // One results row on stdout: the cells joined by TAB, control bytes shown as blanks.

@@ -4,15 +4,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/session.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/headless_ports.h"
 #include "core/column_spec.h"
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
 #include "core/prompter.h"
-#include "cli/cli_support.h"
-#include "cli/commands.h"
-#include "cli/headless_ports.h"
-#include "app/session.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
 #include "download/file_names.h"
@@ -50,9 +50,8 @@ class ProgressPrinter final : public core::ListObserver {
       std::fprintf(stderr, "%s: %s\n", name.c_str(), table_.Cell(row, first).c_str());
     } else if (first == core::kDownloadReceived) {
       // The bytes follow the percent they belong to.
-      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(),
-                   table_.Cell(row, core::kDownloadPercent).c_str(), table_.Cell(row, first).c_str(),
-                   table_.Cell(row, core::kDownloadSpeed).c_str(),
+      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(), table_.Cell(row, core::kDownloadPercent).c_str(),
+                   table_.Cell(row, first).c_str(), table_.Cell(row, core::kDownloadSpeed).c_str(),
                    table_.Cell(row, core::kDownloadTimeLeft).c_str());
     }
   }

@@ -1,28 +1,28 @@
 #include <signal.h>
 
 #include <atomic>
-#include <filesystem>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/session.h"
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/headless_ports.h"
 #include "core/column_spec.h"
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
-#include "app/session.h"
-#include "cli/headless_ports.h"
-#include "storage/profile.h"
-#include "storage/settings_store.h"
-#include "cli/cli_support.h"
-#include "cli/commands.h"
 #include "search/search_controller.h"
 #include "search/search_options.h"
 #include "search/service_hosts.h"
+#include "storage/profile.h"
 #include "storage/result_file.h"
+#include "storage/settings_store.h"
 #include "text/strings.h"
 
 namespace vexon::cli {

@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_support.h"
+#include "cli/commands.h"
 #include "core/column_spec.h"
 #include "core/list_schemas.h"
 #include "core/list_table.h"
-#include "cli/cli_support.h"
-#include "cli/commands.h"
 #include "storage/result_file.h"
 
 namespace vexon::cli {
@@ -33,9 +33,7 @@ int RunShowCommand(const std::vector<std::string>& args) {
     }
   }
   if (files.size() != 1) {
-    std::fputs(
-        files.empty() ? "vexon-cli show: no file given\n" : "vexon-cli show: one file only\n",
-        stderr);
+    std::fputs(files.empty() ? "vexon-cli show: no file given\n" : "vexon-cli show: one file only\n", stderr);
     std::fputs(kShowUsage, stderr);
     return 2;
   }
@@ -43,8 +41,7 @@ int RunShowCommand(const std::vector<std::string>& args) {
   core::ListTable rows(core::kResultsColumns);
   const storage::ResultFileStatus status = storage::ReadResultFile(files[0], rows);
   if (!status) {
-    std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(),
-                 status.error.c_str());
+    std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(), status.error.c_str());
     return 1;
   }
   for (size_t row = 0; row < rows.rowCount(); ++row) PrintRow(rows.Row(row));

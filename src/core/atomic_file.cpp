@@ -18,7 +18,9 @@
 namespace vexon::core {
 namespace {
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error) {
+  return std::strerror(error);
+}
 
 std::filesystem::path FolderOf(const std::filesystem::path& path) {
   std::filesystem::path folder = path.parent_path();
@@ -118,21 +120,16 @@ FileBytes ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
 
 std::string DescribeReadFailure(const FileBytes& result) {
   switch (result.status) {
-    case ReadStatus::kOk:
-      return {};
-    case ReadStatus::kTooLarge:
-      return "file too large";
-    case ReadStatus::kNotRegular:
-      return result.error == EISDIR ? ErrnoText(EISDIR) : "not a regular file";
+    case ReadStatus::kOk: return {};
+    case ReadStatus::kTooLarge: return "file too large";
+    case ReadStatus::kNotRegular: return result.error == EISDIR ? ErrnoText(EISDIR) : "not a regular file";
     case ReadStatus::kMissing:
-    case ReadStatus::kError:
-      break;
+    case ReadStatus::kError: break;
   }
   return ErrnoText(result.error != 0 ? result.error : EIO);
 }
 
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                           std::string* error) {
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
   const std::filesystem::path folder = FolderOf(path);
   auto fail = [&](const std::string& what, int code) {
     if (error) *error = what + ": " + ErrnoText(code);

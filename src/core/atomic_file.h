@@ -27,8 +27,7 @@ std::string DescribeReadFailure(const FileBytes& result);
 // The new file keeps the permission bits of the one it replaces, and a file the
 // process may not write is not replaced. On failure the old file is untouched, the
 // temp file is removed and `error` (when given) says why.
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                           std::string* error = nullptr);
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
 
 // Removes temp files that an interrupted ReplaceFileAtomically left beside `path`.
 // Only safe while no other writer of `path` can be running (under its FileLock).

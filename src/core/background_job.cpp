@@ -33,6 +33,8 @@ bool BackgroundJob::Start(Work work) {
   return true;
 }
 
-void BackgroundJob::Cancel() { cancelled_ = true; }
+void BackgroundJob::Cancel() {
+  cancelled_ = true;
+}
 
 }  // namespace vexon::core

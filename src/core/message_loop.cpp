@@ -7,7 +7,9 @@ MessageLoop::MessageLoop() {
   ownerId_ = thread_.get_id();
 }
 
-MessageLoop::~MessageLoop() { Shutdown(); }
+MessageLoop::~MessageLoop() {
+  Shutdown();
+}
 
 bool MessageLoop::Send(Msg /*message*/, const std::function<void()>& handler) {
   return Invoke(handler);

@@ -15,7 +15,9 @@ bool IsNumberText(std::string_view s) {
   return true;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 bool IsDateText(std::string_view s) {
   if (s.size() != 10) return false;

@@ -6,8 +6,8 @@
 
 namespace vexon::download {
 
-DownloadAsForm::DownloadAsForm(std::string stem, std::string title, std::string keyword,
-                               std::string path, std::string extension)
+DownloadAsForm::DownloadAsForm(std::string stem, std::string title, std::string keyword, std::string path,
+                               std::string extension)
     : stem_(std::move(stem)),
       title_(std::move(title)),
       keyword_(std::move(keyword)),

@@ -17,8 +17,7 @@ class DownloadAsForm final {
 
   enum class AcceptResult { kAccepted, kPathTooLong, kFullNameTooLong };
 
-  DownloadAsForm(std::string stem, std::string title, std::string keyword, std::string path,
-                 std::string extension);
+  DownloadAsForm(std::string stem, std::string title, std::string keyword, std::string path, std::string extension);
 
   // Refills the candidates (title, keyword when not empty, stem), selects the
   // title and recomputes the full name from the path of the last OK. A typed name

@@ -31,7 +31,9 @@ std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCou
   return rows;
 }
 
-std::string PartialPathOf(const std::string& fullName) { return fullName + std::string(core::kPartialSuffix); }
+std::string PartialPathOf(const std::string& fullName) {
+  return fullName + std::string(core::kPartialSuffix);
+}
 
 // The percent a stopped row shows for what its partial file holds of `sizeText`.
 std::string PercentOf(const std::string& sizeText, uint64_t have) {
@@ -47,8 +49,7 @@ std::string PercentOf(const std::string& sizeText, uint64_t have) {
 DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompter& prompter,
                                        DownloadAsDialog& downloadAs, core::ListTable& results,
                                        core::ListTable& downloads, storage::AppSettings& settings,
-                                       storage::SettingsStore& store, DownloadSlots& slots,
-                                       const DownloadTexts& texts)
+                                       storage::SettingsStore& store, DownloadSlots& slots, const DownloadTexts& texts)
     : prompter_(prompter),
       downloadAs_(downloadAs),
       results_(results),
@@ -67,8 +68,7 @@ DownloadController::~DownloadController() {
   retired_.clear();
 }
 
-bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResults,
-                                       PreparedResult& prepared) const {
+bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResults, PreparedResult& prepared) const {
   const std::vector<size_t> rows = ValidRows(selectedResults, results_.rowCount());
   if (rows.empty()) return false;
   prepared.row = rows.front();
@@ -155,8 +155,7 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   const std::string_view name = AfterLastSlash(fullName);
   const auto [stem, extension] = SplitExtension(name);
   const std::string target =
-      std::string(std::string_view(fullName).substr(0, fullName.size() - name.size())) +
-      SafeFileName(stem, extension);
+      std::string(std::string_view(fullName).substr(0, fullName.size() - name.size())) + SafeFileName(stem, extension);
   // Without a dialog to choose another name, the questions only refuse.
   const char* question = nullptr;
   if (FileExists(target)) {
@@ -186,8 +185,8 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
   downloads_.Resort();
 }
 
-bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName,
-                                     const std::string& sizeText, bool resume, size_t resultsRow) {
+bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
+                                     bool resume, size_t resultsRow) {
   // A record must give a restarted program the very URL this download began with.
   if (!storage::SettingsStore::FitsDownloadRecord(url)) {
     prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
@@ -211,8 +210,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   return true;
 }
 
-DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName,
-                                                  bool resume) {
+DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName, bool resume) {
   auto task = std::make_unique<DownloadTask>();
   task->url = url;
   task->fullName = fullName;
@@ -242,8 +240,7 @@ void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDow
   ReapRetired();
   const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
   if (keys.empty()) return;
-  if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) !=
-      MessageResult::kYes) {
+  if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
   for (uint64_t key : keys) DeleteItem(key);
@@ -253,8 +250,7 @@ void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDow
 void DownloadController::OnDeleteAll() {
   ReapRetired();
   if (downloads_.empty()) return;
-  if (prompter_.Show(kDeleteAllQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) !=
-      MessageResult::kYes) {
+  if (prompter_.Show(kDeleteAllQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
   while (!downloads_.empty()) DeleteItem(downloads_.Key(0));
@@ -485,8 +481,8 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
   const std::string partialPath = RetireWorker(workerId, heldSlot);
   if (partialPath.empty()) return;
   // A name taken meanwhile, on disk or by another item, gives "name(1).ext" and so on.
-  const FinalFile final = MoveToFreeName(partialPath, task->fullName,
-                                         [this](const std::string& path) { return HasFullName(path); });
+  const FinalFile final =
+      MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) { return HasFullName(path); });
   task.reset();
   if (heldSlot) slots_.Release();
   StartNextWriter(partialPath);
@@ -534,9 +530,8 @@ std::string DownloadController::RetireWorker(uint32_t workerId, bool& heldSlot) 
 }
 
 void DownloadController::StartNextWriter(const std::string& partialPath) {
-  auto it = std::find_if(workers_.begin(), workers_.end(), [&](const LiveWorker& live) {
-    return !live.started && live.partialPath == partialPath;
-  });
+  auto it = std::find_if(workers_.begin(), workers_.end(),
+                         [&](const LiveWorker& live) { return !live.started && live.partialPath == partialPath; });
   if (it == workers_.end()) return;
   try {
     it->worker->Start();

@@ -106,8 +106,8 @@ class DownloadController final : public DownloadEvents {
   // otherwise it empties the file.
   DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName, bool resume);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
-  bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
-                   bool resume, size_t resultsRow);
+  bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText, bool resume,
+                   size_t resultsRow);
 
   DownloadItem* ItemOfKey(uint64_t key);
   DownloadItem* ItemOfWorker(uint32_t workerId);

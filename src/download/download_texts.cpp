@@ -52,8 +52,8 @@ const DownloadTexts& DownloadTexts::English() {
 
 const DownloadTexts& DownloadTexts::ForLanguage(std::string_view language) {
   // "C" and "POSIX" name no language; the program's own language is Chinese.
-  if (language.empty() || language == "C" || language == "POSIX" ||
-      text::StartsWith(language, "C.") || text::StartsWith(language, "zh")) {
+  if (language.empty() || language == "C" || language == "POSIX" || text::StartsWith(language, "C.") ||
+      text::StartsWith(language, "zh")) {
     return Chinese();
   }
   return English();
@@ -91,8 +91,7 @@ std::string SpeedText(const DownloadTexts& texts, double v) {
 std::string TimeLeftText(const DownloadTexts& texts, uint64_t s) {
   const auto minutes = text::Format("%llu", static_cast<unsigned long long>(s / 60));
   if (s >= 60 && s % 60 != 0) {
-    return FillText(texts.minutesSeconds, minutes,
-                    text::Format("%llu", static_cast<unsigned long long>(s % 60)));
+    return FillText(texts.minutesSeconds, minutes, text::Format("%llu", static_cast<unsigned long long>(s % 60)));
   }
   if (s >= 60) return FillText(texts.minutes, minutes);
   return FillText(texts.seconds, text::Format("%llu", static_cast<unsigned long long>(s)));

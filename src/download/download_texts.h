@@ -8,22 +8,22 @@ namespace vexon::download {
 
 // The worker's texts in one language; "%1" and "%2" are filled in.
 struct DownloadTexts {
-  std::string connected;        // "已连接到 %1"
-  std::string resolving;        // "正在解析域名: %1"
-  std::string resolved;         // "已解析域名: %1"
-  std::string connecting;       // "正在连接 %1"
-  std::string redirecting;      // "正在重定向到 %1"
-  std::string sessionFailed;    // 110
-  std::string connectFailed;    // 111
-  std::string noResponse;       // 112
-  std::string badStatus;        // 113
-  std::string transferFailed;   // 114
-  std::string seconds;          // "%1s"
-  std::string minutes;          // "%1m"
-  std::string minutesSeconds;   // "%1m,%2s"
-  std::string bytesPerSecond;   // "%1bps"
+  std::string connected;           // "已连接到 %1"
+  std::string resolving;           // "正在解析域名: %1"
+  std::string resolved;            // "已解析域名: %1"
+  std::string connecting;          // "正在连接 %1"
+  std::string redirecting;         // "正在重定向到 %1"
+  std::string sessionFailed;       // 110
+  std::string connectFailed;       // 111
+  std::string noResponse;          // 112
+  std::string badStatus;           // 113
+  std::string transferFailed;      // 114
+  std::string seconds;             // "%1s"
+  std::string minutes;             // "%1m"
+  std::string minutesSeconds;      // "%1m,%2s"
+  std::string bytesPerSecond;      // "%1bps"
   std::string kilobytesPerSecond;  // "%1kps"
-  std::string openFailed;       // 130
+  std::string openFailed;          // 130
 
   static const DownloadTexts& Chinese();
   static const DownloadTexts& English();

@@ -26,7 +26,9 @@ int64_t Millis(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-std::string Decimal(int64_t value) { return text::Format("%lld", static_cast<long long>(value)); }
+std::string Decimal(int64_t value) {
+  return text::Format("%lld", static_cast<long long>(value));
+}
 
 // "bytes START-END/TOTAL" or "bytes */TOTAL": the start (npos for "*") and total.
 void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
@@ -63,8 +65,8 @@ class TransferRun final : public net::TransferHandler {
  public:
   enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
 
-  TransferRun(const std::atomic<bool>& abort, const WorkerContext& context, PartialFile& file,
-              uint64_t& resumeOffset, const std::function<void(core::Msg, const std::string&)>& report)
+  TransferRun(const std::atomic<bool>& abort, const WorkerContext& context, PartialFile& file, uint64_t& resumeOffset,
+              const std::function<void(core::Msg, const std::string&)>& report)
       : abort_(abort), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
 
   Outcome outcome = Outcome::kNone;
@@ -161,8 +163,7 @@ class TransferRun final : public net::TransferHandler {
     if (elapsed <= 0) return;
     const double rate = static_cast<double>(received_) / static_cast<double>(elapsed);
     if (rate <= rateLimit_) return;
-    const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ -
-                                            static_cast<double>(elapsed));
+    const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ - static_cast<double>(elapsed));
     if (pause > 0) {
       net::SleepUnlessStopped(std::chrono::milliseconds(pause), [this] { return abort_.load(); });
     }
@@ -220,9 +221,13 @@ DownloadWorker::~DownloadWorker() {
   if (thread_.joinable()) thread_.join();
 }
 
-void DownloadWorker::Start() { thread_ = std::thread([this] { Run(); }); }
+void DownloadWorker::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
 
-void DownloadWorker::RequestStop() { abortRequested_ = true; }
+void DownloadWorker::RequestStop() {
+  abortRequested_ = true;
+}
 
 void DownloadWorker::RequestStopWaiting() {
   abortRequested_ = true;
@@ -285,7 +290,8 @@ bool DownloadWorker::RunTransfer() {
   };
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::vector<std::string> headers;
-    if (resumeOffset > 0) headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
+    if (resumeOffset > 0)
+      headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
     TransferRun run(abortRequested_, context_, file, resumeOffset, report);
     const net::TransferResult result = session.Get(url, headers, run);
     if (abortRequested_.load() || result.stopped) return false;

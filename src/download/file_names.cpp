@@ -6,7 +6,9 @@
 namespace vexon::download {
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // The longest prefix of at most `limit` bytes that ends on a character boundary.
 std::string_view CutToBytes(std::string_view text, size_t limit) {
@@ -74,9 +76,8 @@ std::string NumberedName(std::string_view fullName, unsigned n) {
   const std::string_view folder = fullName.substr(0, fullName.size() - name.size());
   auto [stem, ext] = SplitExtension(name);
   const std::string number = text::Format("(%u)", n);
-  const size_t room = kMaxTargetNameBytes > number.size() + ext.size()
-                          ? kMaxTargetNameBytes - number.size() - ext.size()
-                          : 0;
+  const size_t room =
+      kMaxTargetNameBytes > number.size() + ext.size() ? kMaxTargetNameBytes - number.size() - ext.size() : 0;
   return std::string(folder) + std::string(CutToBytes(stem, room)) + number + ext;
 }
 

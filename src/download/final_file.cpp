@@ -61,6 +61,8 @@ bool FileExists(const std::string& path) {
   return ::lstat(path.c_str(), &status) == 0;
 }
 
-void RemoveFileQuietly(const std::string& path) { ::unlink(path.c_str()); }
+void RemoveFileQuietly(const std::string& path) {
+  ::unlink(path.c_str());
+}
 
 }  // namespace vexon::download

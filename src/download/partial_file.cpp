@@ -9,7 +9,9 @@
 
 namespace vexon::download {
 
-PartialFile::~PartialFile() { Close(); }
+PartialFile::~PartialFile() {
+  Close();
+}
 
 bool PartialFile::Open(const std::string& path, bool resume, uint64_t& offset, int& error) {
   Close();

@@ -23,8 +23,7 @@ bool SiteReportsSameSize(net::PageReader& reader, const std::string& pageUrl, co
   std::string lastModified;
   uint64_t length = 0;
   unsigned status = 0;
-  if (!reader.QueryUrlHeaders(pageUrl, lastModified, length, status) || status != kHttpOk ||
-      length == 0) {
+  if (!reader.QueryUrlHeaders(pageUrl, lastModified, length, status) || status != kHttpOk || length == 0) {
     return false;
   }
   std::error_code ec;

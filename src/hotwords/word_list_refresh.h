@@ -21,7 +21,6 @@ namespace vexon::hotwords {
 // changes nothing and leaves no temp file behind.
 //
 // Returns whether the local file is now current.
-bool RefreshWordList(net::PageReader& reader, const std::string& pageUrl,
-                     const std::filesystem::path& startDir);
+bool RefreshWordList(net::PageReader& reader, const std::string& pageUrl, const std::filesystem::path& startDir);
 
 }  // namespace vexon::hotwords

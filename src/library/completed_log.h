@@ -7,8 +7,8 @@
 
 #include "core/list_table.h"
 #include "core/prompter.h"
-#include "library/move_file_form.h"
 #include "core/shell.h"
+#include "library/move_file_form.h"
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
 #include "storage/system_options.h"

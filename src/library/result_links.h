@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "core/prompter.h"
-#include "library/associations.h"
 #include "core/shell.h"
+#include "library/associations.h"
 
 namespace vexon::library {
 

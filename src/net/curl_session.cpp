@@ -1,7 +1,7 @@
 #include "net/curl_session.h"
 
-#include <curl/curl.h>
 #include <arpa/inet.h>
+#include <curl/curl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -279,8 +279,8 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
   for (int attempt = 0;; ++attempt) {
     bool connected = false;
     result = Attempt(url, headers, handler, deadline, connected);
-    const bool connectFailed = result.error == NetError::kCannotConnect ||
-                               (result.error == NetError::kTimeout && !connected);
+    const bool connectFailed =
+        result.error == NetError::kCannotConnect || (result.error == NetError::kTimeout && !connected);
     if (!connectFailed || attempt >= settings_.connectRetries || result.stopped || result.deadlinePassed) {
       return result;
     }

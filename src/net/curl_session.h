@@ -22,7 +22,7 @@ struct SessionSettings {
   std::chrono::milliseconds idleTimeout{5000};
   int maxRedirects = 10;
   bool noCache = true;
-  std::string proxy;  // "host:port"; empty: the environment's settings
+  std::string proxy;              // "host:port"; empty: the environment's settings
   long bufferSize = 64L * 1024L;  // the largest chunk handed to OnBody
 };
 
@@ -90,8 +90,8 @@ class CurlSession final {
   // A GET of `url` (already made safe for the request line) with extra request
   // header lines ("Range: bytes=10-"). Whatever the server does, it ends by
   // `deadline` (connect retries included) with the time-out error.
-  TransferResult Get(const std::string& url, const std::vector<std::string>& headers,
-                     TransferHandler& handler, Deadline deadline = kNoDeadline);
+  TransferResult Get(const std::string& url, const std::vector<std::string>& headers, TransferHandler& handler,
+                     Deadline deadline = kNoDeadline);
 
   const SessionSettings& settings() const { return settings_; }
 
@@ -100,8 +100,8 @@ class CurlSession final {
   struct TransferState;
 
   bool SetOptions();
-  TransferResult Attempt(const std::string& url, const std::vector<std::string>& headers,
-                         TransferHandler& handler, Deadline deadline, bool& connected);
+  TransferResult Attempt(const std::string& url, const std::vector<std::string>& headers, TransferHandler& handler,
+                         Deadline deadline, bool& connected);
 
   SessionSettings settings_;
   std::unique_ptr<Handles> handles_;

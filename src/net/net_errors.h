@@ -18,6 +18,8 @@ enum class NetError : int {
   kSecureFailure = 12175,
 };
 
-constexpr int Code(NetError error) { return static_cast<int>(error); }
+constexpr int Code(NetError error) {
+  return static_cast<int>(error);
+}
 
 }  // namespace vexon::net

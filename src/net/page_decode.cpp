@@ -16,8 +16,8 @@ std::string CharsetParameter(std::string_view text) {
   size_t end = i;
   while (end < text.size()) {
     const char c = text[end];
-    const bool nameChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
+    const bool nameChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '_' || c == ':' || c == '.';
     if (!nameChar) break;
     ++end;
   }

@@ -17,9 +17,13 @@ constexpr std::chrono::milliseconds kDefaultConnectTimeout{30000};
 
 class ReaderHandler final : public TransferHandler {
  public:
-  ReaderHandler(PageReader& reader, const std::function<bool(const char*, size_t)>& sink,
-                bool headOnly, bool textOnly, const StatusSink& statusSink, std::string host)
-      : reader_(reader), sink_(sink), headOnly_(headOnly), textOnly_(textOnly), statusSink_(statusSink),
+  ReaderHandler(PageReader& reader, const std::function<bool(const char*, size_t)>& sink, bool headOnly, bool textOnly,
+                const StatusSink& statusSink, std::string host)
+      : reader_(reader),
+        sink_(sink),
+        headOnly_(headOnly),
+        textOnly_(textOnly),
+        statusSink_(statusSink),
         host_(std::move(host)) {}
 
   bool ShouldStop() override { return reader_.stopRequested && reader_.stopRequested(); }
@@ -39,8 +43,7 @@ class ReaderHandler final : public TransferHandler {
       Show(text::Format("Read %llu bytes", static_cast<unsigned long long>(total_)));
     } else {
       reader_.rate = static_cast<double>(total_) / 1024.0 / static_cast<double>(seconds);
-      Show(text::Format("Read %llu bytes (%0.1f Kb/s)", static_cast<unsigned long long>(total_),
-                        reader_.rate));
+      Show(text::Format("Read %llu bytes (%0.1f Kb/s)", static_cast<unsigned long long>(total_), reader_.rate));
     }
     return true;
   }
@@ -100,8 +103,8 @@ bool PageReader::EnsureSession(const std::string& agent) {
   return true;
 }
 
-bool PageReader::Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink,
-                      bool headOnly, bool textOnly, const StatusSink& statusSink) {
+bool PageReader::Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink, bool headOnly,
+                      bool textOnly, const StatusSink& statusSink) {
   headers.clear();
   contentType.clear();
   status = 0;
@@ -143,8 +146,8 @@ bool PageReader::ReadUrl(const std::string& url, std::string& out, const std::st
   return false;
 }
 
-bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path,
-                               const std::string& agent, const StatusSink& statusSink, uint64_t maxBytes) {
+bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path, const std::string& agent,
+                               const StatusSink& statusSink, uint64_t maxBytes) {
   fileNotWritable = false;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) {
@@ -162,9 +165,8 @@ bool PageReader::SaveUrlToFile(const std::string& url, const std::string& path,
   return std::fflush(file.get()) == 0 && ok;
 }
 
-bool PageReader::QueryUrlHeaders(const std::string& url, std::string& lastModified,
-                                 uint64_t& contentLength, unsigned& statusOut,
-                                 const std::string& agent, const StatusSink& statusSink) {
+bool PageReader::QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength,
+                                 unsigned& statusOut, const std::string& agent, const StatusSink& statusSink) {
   lastModified.clear();
   contentLength = 0;
   statusOut = 0;

@@ -37,7 +37,7 @@ class PageReader final {
   std::string headers;
   std::string contentType;
   NetError lastError = NetError::kNone;  // of the last failed read
-  bool fileNotWritable = false;         // SaveUrlToFile could not open its file
+  bool fileNotWritable = false;          // SaveUrlToFile could not open its file
   std::string statusText;
 
   // Stops a read in progress when it returns true (polled often).
@@ -52,14 +52,13 @@ class PageReader final {
   // past `maxBytes` (the file then holds its first part).
   bool SaveUrlToFile(const std::string& url, const std::string& path, const std::string& agent = {},
                      const StatusSink& statusSink = {}, uint64_t maxBytes = UINT64_MAX);
-  bool QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength,
-                       unsigned& statusOut, const std::string& agent = {},
-                       const StatusSink& statusSink = {});
+  bool QueryUrlHeaders(const std::string& url, std::string& lastModified, uint64_t& contentLength, unsigned& statusOut,
+                       const std::string& agent = {}, const StatusSink& statusSink = {});
 
  private:
   bool EnsureSession(const std::string& agent);
-  bool Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink,
-            bool headOnly, bool textOnly, const StatusSink& statusSink);
+  bool Read(const std::string& url, const std::function<bool(const char*, size_t)>& sink, bool headOnly, bool textOnly,
+            const StatusSink& statusSink);
 
   std::unique_ptr<CurlSession> session_;
   std::string sessionAgent_;

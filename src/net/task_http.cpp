@@ -10,8 +10,7 @@ constexpr std::chrono::milliseconds kTimeoutRetryPause{500};
 // Wraps the caller's handler to add the stop test to every poll.
 class StoppableHandler final : public TransferHandler {
  public:
-  StoppableHandler(TransferHandler& inner, const std::function<bool()>& stop)
-      : inner_(inner), stop_(stop) {}
+  StoppableHandler(TransferHandler& inner, const std::function<bool()>& stop) : inner_(inner), stop_(stop) {}
   bool ShouldStop() override { return stop_() || inner_.ShouldStop(); }
   bool OnHead(const ResponseHead& head) override { return inner_.OnHead(head); }
   bool OnBody(const char* data, size_t size) override { return inner_.OnBody(data, size); }
@@ -76,12 +75,13 @@ TaskHttp::TaskHttp(std::function<bool()> stopRequested, SessionSettings settings
 
 TaskHttp::~TaskHttp() = default;
 
-void TaskHttp::CloseAll() { session_.reset(); }
+void TaskHttp::CloseAll() {
+  session_.reset();
+}
 
 int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out) {
   TransferResult local;
-  return OpenGetRequest(url, handler, out ? *out : local,
-                        std::chrono::steady_clock::now() + deadlines_.linkCheck);
+  return OpenGetRequest(url, handler, out ? *out : local, std::chrono::steady_clock::now() + deadlines_.linkCheck);
 }
 
 int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
@@ -98,8 +98,7 @@ int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, Tran
     const NetError error = result.error;
     CloseAll();
     if (result.deadlinePassed) return Code(error);
-    if (error == NetError::kTimeout &&
-        !SleepUnlessStopped(kTimeoutRetryPause, stopRequested_)) {
+    if (error == NetError::kTimeout && !SleepUnlessStopped(kTimeoutRetryPause, stopRequested_)) {
       return 0;
     }
     const int retried = Reopen(url, handler, result, deadline);
@@ -126,8 +125,7 @@ bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::strin
   pageBytes.clear();
   PageHandler handler(pageBytes);
   TransferResult result;
-  const int status =
-      OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
+  const int status = OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
   contentType = handler.contentType;
   if (status != 200) return false;
   if (handler.contentType.find("text") == std::string::npos) return false;

@@ -28,8 +28,8 @@ SessionSettings RetrySessionSettings(const std::string& server);
 // takes text pages only. Every step looks at the stop predicate.
 class TaskHttp final {
  public:
-  explicit TaskHttp(std::function<bool()> stopRequested,
-                    SessionSettings settings = TaskSessionSettings(), TaskDeadlines deadlines = {});
+  explicit TaskHttp(std::function<bool()> stopRequested, SessionSettings settings = TaskSessionSettings(),
+                    TaskDeadlines deadlines = {});
   ~TaskHttp();
 
   // A GET of the URL, ended by the link-check deadline. Returns the HTTP status, a
@@ -47,8 +47,7 @@ class TaskHttp final {
  private:
   int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
                      CurlSession::Deadline deadline);
-  int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result,
-             CurlSession::Deadline deadline);
+  int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result, CurlSession::Deadline deadline);
 
   std::function<bool()> stopRequested_;
   SessionSettings settings_;

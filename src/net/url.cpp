@@ -11,19 +11,33 @@ namespace {
 constexpr char kHex[] = "0123456789ABCDEF";
 
 bool IsUnreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '-' || c == '.' || c == '_' || c == '~';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
 }
 
 bool IsKeptInTarget(unsigned char c) {
   if (IsUnreserved(c)) return true;
   switch (c) {
-    case ':': case '/': case '?': case '#': case '[': case ']': case '@':
-    case '!': case '$': case '&': case '\'': case '(': case ')': case '*':
-    case '+': case ',': case ';': case '=': case '%':
-      return true;
-    default:
-      return false;
+    case ':':
+    case '/':
+    case '?':
+    case '#':
+    case '[':
+    case ']':
+    case '@':
+    case '!':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case ';':
+    case '=':
+    case '%': return true;
+    default: return false;
   }
 }
 
@@ -78,11 +92,17 @@ std::string RequestUrl(const UrlParts& parts) {
   return parts.scheme + "://" + EncodeRequestTarget(parts.server) + EncodeRequestTarget(parts.object);
 }
 
-std::string EncodeRequestTarget(std::string_view utf8) { return Escape(utf8, IsKeptInTarget); }
+std::string EncodeRequestTarget(std::string_view utf8) {
+  return Escape(utf8, IsKeptInTarget);
+}
 
-std::string EncodeQueryWords(std::string_view utf8) { return Escape(utf8, IsUnreserved); }
+std::string EncodeQueryWords(std::string_view utf8) {
+  return Escape(utf8, IsUnreserved);
+}
 
-std::string EncodePathSegment(std::string_view bytes) { return PercentEncode(bytes, IsUnreserved); }
+std::string EncodePathSegment(std::string_view bytes) {
+  return PercentEncode(bytes, IsUnreserved);
+}
 
 bool IsHttpAddress(std::string_view url) {
   const std::string lower = text::AsciiLower(url.substr(0, 8));
@@ -94,7 +114,9 @@ bool IsHttpAddress(std::string_view url) {
   return true;
 }
 
-bool IsWebAddress(std::string_view url) { return IsHttpAddress(url) && url.find(' ') == std::string_view::npos; }
+bool IsWebAddress(std::string_view url) {
+  return IsHttpAddress(url) && url.find(' ') == std::string_view::npos;
+}
 
 std::string ShownUrl(std::string_view url) {
   return text::ReplaceAll(text::ReplaceAll(url, "%20", " "), "&amp;", "&");

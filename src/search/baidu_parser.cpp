@@ -20,8 +20,7 @@ constexpr std::string_view kQueryPath = "/m?";
 constexpr int kPauseMilliseconds = 10;
 
 constexpr std::array<std::string_view, 14> kFileExtensions = {
-    ".mp3",  ".ram", ".rm",  ".wma", ".asf", ".swf", ".mpg",
-    ".mpeg", ".avi", ".mid", ".asx", ".wav", ".ra",  ".wmv",
+    ".mp3", ".ram", ".rm", ".wma", ".asf", ".swf", ".mpg", ".mpeg", ".avi", ".mid", ".asx", ".wav", ".ra", ".wmv",
 };
 
 bool IsKnownExtension(std::string_view ext) {
@@ -100,8 +99,7 @@ void BaiduLinkParser::ParseHit(const std::string& anchor) {
   links_.push_back(JoinFoundLink(link, title));
 }
 
-BaiduNextPageParser::BaiduNextPageParser(std::string page, std::string_view baiduHost)
-    : cursor_(std::move(page)) {
+BaiduNextPageParser::BaiduNextPageParser(std::string page, std::string_view baiduHost) : cursor_(std::move(page)) {
   prefix_.append(kScheme);
   prefix_.append(baiduHost);
   prefix_.append(kQueryPath);

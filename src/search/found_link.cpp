@@ -19,7 +19,9 @@ bool IsCarriableLink(std::string_view link) {
   return link.empty() || link.back() != kLinkTitleSeparator.front();
 }
 
-bool IsCarriableTitle(std::string_view title) { return title.size() <= kMaxFoundTextSize; }
+bool IsCarriableTitle(std::string_view title) {
+  return title.size() <= kMaxFoundTextSize;
+}
 
 std::string JoinFoundLink(std::string_view link, std::string_view title) {
   std::string entry;

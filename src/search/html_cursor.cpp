@@ -7,16 +7,14 @@
 
 namespace vexon::search {
 
-HtmlCursor::HtmlCursor(std::string text)
-    : text_(std::move(text)), lower_(text::AsciiLower(text_)) {}
+HtmlCursor::HtmlCursor(std::string text) : text_(std::move(text)), lower_(text::AsciiLower(text_)) {}
 
 size_t HtmlCursor::FindNoCase(std::string_view text, std::string_view pattern, size_t start) {
   if (start >= text.size()) return npos;
   return text::FindNoCase(text, pattern, start);
 }
 
-std::string HtmlCursor::ReplaceNoCase(std::string_view text, std::string_view find,
-                                      std::string_view replace) {
+std::string HtmlCursor::ReplaceNoCase(std::string_view text, std::string_view find, std::string_view replace) {
   if (find.empty()) return std::string(text);
   const std::string lowText = text::AsciiLower(text);
   const std::string lowFind = text::AsciiLower(find);
@@ -90,6 +88,8 @@ bool HtmlCursor::ReadThrough(std::string_view delimiter, std::string& out) {
   return Read(delimiter, out, true);
 }
 
-void HtmlCursor::SetPos(size_t pos) { pos_ = std::min(pos, text_.size()); }
+void HtmlCursor::SetPos(size_t pos) {
+  pos_ = std::min(pos, text_.size());
+}
 
 }  // namespace vexon::search

@@ -21,8 +21,7 @@ class HtmlCursor final {
 
   // Every occurrence of `find` in any letter case replaced by `replace`; the search goes
   // on after each inserted replacement. An empty `find` leaves the text as it is.
-  static std::string ReplaceNoCase(std::string_view text, std::string_view find,
-                                   std::string_view replace);
+  static std::string ReplaceNoCase(std::string_view text, std::string_view find, std::string_view replace);
 
   // The pattern occurs exactly at pos.
   bool IsAt(std::string_view pattern) const;

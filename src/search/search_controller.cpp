@@ -15,9 +15,8 @@ std::string AfterLast(const std::string& s, char c) {
 
 }  // namespace
 
-SearchController::SearchController(core::OwnerChannel& channel, core::ListTable& results,
-                                   const SearchOptions& options, SearchHosts hosts,
-                                   size_t maxTasks)
+SearchController::SearchController(core::OwnerChannel& channel, core::ListTable& results, const SearchOptions& options,
+                                   SearchHosts hosts, size_t maxTasks)
     : results_(results),
       options_(options),
       hosts_(std::move(hosts)),
@@ -60,9 +59,8 @@ void SearchController::OnClearAndStopSearch() {
   results_.Clear();
 }
 
-void SearchController::StartTask(const std::string& url, const std::string& engine,
-                                 const std::string& keyword, TaskMode mode,
-                                 const std::string& title) {
+void SearchController::StartTask(const std::string& url, const std::string& engine, const std::string& keyword,
+                                 TaskMode mode, const std::string& title) {
   auto task = std::make_shared<SearchTask>();
   task->url = url;
   task->engine = engine;
@@ -72,8 +70,8 @@ void SearchController::StartTask(const std::string& url, const std::string& engi
   if (++nextThreadId_ == 0) ++nextThreadId_;
   task->threadId = nextThreadId_;
   running_.emplace(task->threadId, task);
-  const bool started = pool_.Submit(task->threadId, [this, task] { runner_.Run(*task); },
-                                    mode == TaskMode::FetchPage);
+  const bool started = pool_.Submit(
+      task->threadId, [this, task] { runner_.Run(*task); }, mode == TaskMode::FetchPage);
   if (!started) {
     running_.erase(task->threadId);
     return;
@@ -82,7 +80,9 @@ void SearchController::StartTask(const std::string& url, const std::string& engi
   ShowCount();
 }
 
-void SearchController::OnTaskFinished(SearchTask& task) { FinishTask(task.threadId); }
+void SearchController::OnTaskFinished(SearchTask& task) {
+  FinishTask(task.threadId);
+}
 
 void SearchController::FinishTask(uint32_t threadId) {
   if (--checkCount_ < 0) checkCount_ = 0;
@@ -129,8 +129,8 @@ void SearchController::OnLiveLink(const SearchResult& result) {
   const std::string shown = net::ShownUrl(result.url);
   if (result.keyword != currentKeyword_) return;
   if (MaxResultsReached(options_, results_.rowCount())) return;
-  results_.AppendRow({text::Format("%zu", results_.rowCount()), AfterLast(shown, '/'),
-                      AfterLast(shown, '.'), result.size, result.date, result.title, shown});
+  results_.AppendRow({text::Format("%zu", results_.rowCount()), AfterLast(shown, '/'), AfterLast(shown, '.'),
+                      result.size, result.date, result.title, shown});
 }
 
 }  // namespace vexon::search

@@ -61,8 +61,8 @@ class SearchController final : public SearchEvents {
   void OnLiveLink(const SearchResult& result) override;
 
  private:
-  void StartTask(const std::string& url, const std::string& engine, const std::string& keyword,
-                 TaskMode mode, const std::string& title);
+  void StartTask(const std::string& url, const std::string& engine, const std::string& keyword, TaskMode mode,
+                 const std::string& title);
   void FinishTask(uint32_t threadId);
   void ShowCount();
 

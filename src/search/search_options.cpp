@@ -75,7 +75,6 @@ bool ReadDateField(std::string_view field, unsigned& value) {
   return true;
 }
 
-
 bool SizePasses(std::string_view filter, int64_t bytes) {
   if (filter.empty()) return true;
   const char code = filter.front();
@@ -150,8 +149,7 @@ bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {
   return filter.find(tail) != std::string::npos;
 }
 
-bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
-                          std::string_view date) {
+bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size, std::string_view date) {
   if (size.empty() && date.empty()) return false;
   const int64_t bytes = text::LeadingInt(size);
   if (!SizePasses(options.sizeFilter, bytes)) return false;
@@ -181,8 +179,8 @@ bool ReadFilterDate(std::string_view text, std::chrono::year_month_day& date) {
   if (year < static_cast<unsigned>(kMinYear) || year > static_cast<unsigned>(kMaxYear)) {
     return false;
   }
-  date = std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)},
-                                     std::chrono::month{month}, std::chrono::day{day}};
+  date = std::chrono::year_month_day{std::chrono::year{static_cast<int>(year)}, std::chrono::month{month},
+                                     std::chrono::day{day}};
   return date.ok();
 }
 

@@ -86,8 +86,7 @@ bool SetTypesFromList(SearchOptions& options, std::string_view list);
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url);
 
 // `size` is the Content-Length text, `date` the "mm/dd/yyyy" text of a checked link.
-bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size,
-                          std::string_view date);
+bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size, std::string_view date);
 
 bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount);
 

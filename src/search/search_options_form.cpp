@@ -23,8 +23,8 @@ constexpr std::string_view kDefaultRangeHighKb = "5120";
 constexpr std::string_view kDefaultResultLimit = "0";
 
 // The types the main window also has boxes for; the other eight are dialog-only.
-constexpr std::array<FileType, 6> kMainWindowTypes = {
-    FileType::kMp3, FileType::kRm, FileType::kWma, FileType::kSwf, FileType::kWmv, FileType::kMpg};
+constexpr std::array<FileType, 6> kMainWindowTypes = {FileType::kMp3, FileType::kRm,  FileType::kWma,
+                                                      FileType::kSwf, FileType::kWmv, FileType::kMpg};
 
 size_t PickerIndex(DatePicker picker) {
   switch (picker) {
@@ -50,7 +50,9 @@ bool IsFilterCode(char c) {
   return c == kFilterBelow || c == kFilterAbove || c == kFilterRange;
 }
 
-bool InForce(std::string_view filter) { return !filter.empty() && IsFilterCode(filter.front()); }
+bool InForce(std::string_view filter) {
+  return !filter.empty() && IsFilterCode(filter.front());
+}
 
 // The filter's values after the code: the first, and for a range the second.
 void SplitValues(std::string_view filter, std::string_view& first, std::string_view& second) {
@@ -78,8 +80,7 @@ bool ReadDigits(std::string_view text, size_t maxDigits, int64_t& value) {
 
 // What the user typed must be a plain whole number; blanks around it are tolerated.
 bool ReadEditValue(std::string_view text, int64_t& value) {
-  return ReadDigits(text::Trim(text), kMaxNumberDigits, value) && value >= kEditMinValue &&
-         value <= kEditMaxValue;
+  return ReadDigits(text::Trim(text), kMaxNumberDigits, value) && value >= kEditMinValue && value <= kEditMaxValue;
 }
 
 // A loaded size value may be any integer: an out-of-range one is shown as it is, so
@@ -94,13 +95,11 @@ bool ReadFilterNumber(std::string_view text, std::string& shown) {
   return true;
 }
 
-
 }  // namespace
 
 std::string FilterDateText(year_month_day date) {
-  return std::to_string(static_cast<unsigned>(date.month())) + "/" +
-         std::to_string(static_cast<unsigned>(date.day())) + "/" +
-         std::to_string(static_cast<int>(date.year()));
+  return std::to_string(static_cast<unsigned>(date.month())) + "/" + std::to_string(static_cast<unsigned>(date.day())) +
+         "/" + std::to_string(static_cast<int>(date.year()));
 }
 
 SearchOptionsForm::SearchOptionsForm(year_month_day today) : today_(today) {
@@ -153,9 +152,7 @@ void SearchOptionsForm::LoadDateFilter(std::string_view filter) {
       load(DatePicker::kRangeFrom, first);
       load(DatePicker::kRangeTo, second);
       break;
-    default:
-      date_choice_ = DateChoice::kAny;
-      break;
+    default: date_choice_ = DateChoice::kAny; break;
   }
 }
 
@@ -181,9 +178,7 @@ void SearchOptionsForm::LoadSizeFilter(std::string_view filter) {
       load(SizeEdit::kRangeLow, first);
       load(SizeEdit::kRangeHigh, second);
       break;
-    default:
-      size_choice_ = SizeChoice::kAny;
-      break;
+    default: size_choice_ = SizeChoice::kAny; break;
   }
 }
 
@@ -199,8 +194,7 @@ bool SearchOptionsForm::IsEnabled(DatePicker picker) const {
   switch (date_choice_) {
     case DateChoice::kBefore: return picker == DatePicker::kBefore;
     case DateChoice::kAfter: return picker == DatePicker::kAfter;
-    case DateChoice::kRange:
-      return picker == DatePicker::kRangeFrom || picker == DatePicker::kRangeTo;
+    case DateChoice::kRange: return picker == DatePicker::kRangeFrom || picker == DatePicker::kRangeTo;
     case DateChoice::kAny: return false;
   }
   return false;
@@ -221,8 +215,7 @@ year_month_day SearchOptionsForm::PickerDate(DatePicker picker) const {
 }
 
 bool SearchOptionsForm::SetPickerDate(DatePicker picker, year_month_day date) {
-  if (!date.ok() || date.year() < std::chrono::year{kMinYear} ||
-      date.year() > std::chrono::year{kMaxYear}) {
+  if (!date.ok() || date.year() < std::chrono::year{kMinYear} || date.year() > std::chrono::year{kMaxYear}) {
     return false;
   }
   pickers_[PickerIndex(picker)] = date;
@@ -237,7 +230,9 @@ void SearchOptionsForm::SetEditText(SizeEdit edit, std::string text) {
   edits_[EditIndex(edit)] = std::move(text);
 }
 
-void SearchOptionsForm::SelectAll() { types_.fill(true); }
+void SearchOptionsForm::SelectAll() {
+  types_.fill(true);
+}
 
 void SearchOptionsForm::SetDefaults() {
   types_ = SearchOptions{}.types;
@@ -249,8 +244,8 @@ void SearchOptionsForm::SetDefaults() {
 AcceptResult SearchOptionsForm::Accept(SearchOptions& out) const {
   // Every edit is checked, enabled or not, so a bad text behind a radio is still refused.
   std::array<int64_t, 4> kb{};
-  constexpr std::array<SizeEdit, 4> kEditOrder = {SizeEdit::kBelow, SizeEdit::kAbove,
-                                                  SizeEdit::kRangeLow, SizeEdit::kRangeHigh};
+  constexpr std::array<SizeEdit, 4> kEditOrder = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
+                                                  SizeEdit::kRangeHigh};
   for (SizeEdit edit : kEditOrder) {
     if (!ReadEditValue(edits_[EditIndex(edit)], kb[EditIndex(edit)])) {
       return {false, static_cast<int>(edit)};
@@ -259,9 +254,7 @@ AcceptResult SearchOptionsForm::Accept(SearchOptions& out) const {
   int64_t limit = 0;
   if (!ReadEditValue(result_limit_text_, limit)) return {false, kControlResultLimit};
 
-  const auto pickerText = [this](DatePicker picker) {
-    return FilterDateText(pickers_[PickerIndex(picker)]);
-  };
+  const auto pickerText = [this](DatePicker picker) { return FilterDateText(pickers_[PickerIndex(picker)]); };
   std::string dateFilter;
   switch (date_choice_) {
     case DateChoice::kAny: break;
@@ -284,8 +277,7 @@ AcceptResult SearchOptionsForm::Accept(SearchOptions& out) const {
     case SizeChoice::kRange: {
       const int64_t low = kb[EditIndex(SizeEdit::kRangeLow)];
       const int64_t high = kb[EditIndex(SizeEdit::kRangeHigh)];
-      sizeFilter = "3|" + std::to_string(std::min(low, high)) + "|" +
-                   std::to_string(std::max(low, high));
+      sizeFilter = "3|" + std::to_string(std::min(low, high)) + "|" + std::to_string(std::max(low, high));
       break;
     }
   }
@@ -302,8 +294,7 @@ bool ExtraOptionsInForce(const SearchOptions& options) {
   if (options.maxResults != 0) return true;
   for (const FileTypeInfo& info : kFileTypes) {
     const bool onMainWindow =
-        std::find(kMainWindowTypes.begin(), kMainWindowTypes.end(), info.type) !=
-        kMainWindowTypes.end();
+        std::find(kMainWindowTypes.begin(), kMainWindowTypes.end(), info.type) != kMainWindowTypes.end();
     if (!onMainWindow && options.Has(info.type)) return true;
   }
   return false;

@@ -37,8 +37,8 @@ inline constexpr int kControlResultLimit = 1104;
 inline constexpr int kControlSelectAll = 1125;
 
 // The dialog's type boxes, in the order of kFileTypes.
-inline constexpr std::array<int, kFileTypeCount> kTypeBoxIds = {
-    1053, 1054, 1055, 1063, 1081, 1078, 1079, 1059, 1074, 1075, 1056, 1076, 1077, 1057};
+inline constexpr std::array<int, kFileTypeCount> kTypeBoxIds = {1053, 1054, 1055, 1063, 1081, 1078, 1079,
+                                                                1059, 1074, 1075, 1056, 1076, 1077, 1057};
 
 // The main window's button that opens the dialog (same number as the dialog's
 // "设置缺省选项", but on another window) and its two bitmaps.

@@ -20,8 +20,8 @@ bool IsValidHost(const std::string& host) {
   }
   if (name.empty()) return false;
   for (char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '-' || c == '.' || c == '[' || c == ']' || c == ':';
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                    c == '.' || c == '[' || c == ']' || c == ':';
     if (!ok) return false;
   }
   return true;

@@ -6,7 +6,9 @@ namespace vexon::search {
 
 TaskPool::TaskPool(size_t maxWorkers) : maxWorkers_(maxWorkers == 0 ? 1 : maxWorkers) {}
 
-TaskPool::~TaskPool() { Shutdown(); }
+TaskPool::~TaskPool() {
+  Shutdown();
+}
 
 bool TaskPool::Submit(uint32_t id, std::function<void()> job, bool urgent) {
   std::lock_guard lock(mutex_);

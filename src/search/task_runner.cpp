@@ -20,8 +20,8 @@ constexpr std::chrono::milliseconds kIntermediateReceiveTimeout{100};
 
 }  // namespace
 
-TaskRunner::TaskRunner(core::OwnerChannel& channel, SearchEvents& events,
-                       const std::atomic<bool>& stopSearch, SearchHosts hosts)
+TaskRunner::TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
+                       SearchHosts hosts)
     : channel_(channel), events_(events), stopSearch_(stopSearch), hosts_(std::move(hosts)) {}
 
 bool TaskRunner::Stopped(const SearchTask& task) const {
@@ -56,9 +56,7 @@ void TaskRunner::Run(SearchTask& task) {
 
 void TaskRunner::ExtractLinks(SearchTask& task) {
   const auto stopped = [&] { return Stopped(task); };
-  const PauseFunction pause = [&](int ms) {
-    net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped);
-  };
+  const PauseFunction pause = [&](int ms) { net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped); };
   std::vector<std::string> links;
   if (task.engine == kEngineBaidu) {
     const PageFetcher fetch = [&](const std::string& url, std::string& page) {

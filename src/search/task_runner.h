@@ -16,8 +16,7 @@ namespace vexon::search {
 // the task-finished report.
 class TaskRunner final {
  public:
-  TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
-             SearchHosts hosts);
+  TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch, SearchHosts hosts);
 
   void Run(SearchTask& task);
 

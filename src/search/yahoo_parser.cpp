@@ -19,8 +19,7 @@ constexpr int kPauseMilliseconds = 10;
 
 // Only the last three characters are compared, so ".mpeg" passes as "peg".
 constexpr std::array<std::string_view, 14> kFileEndings = {
-    "mp3", "ram", ".rm", "wma", "asf", "swf", "mpg",
-    "peg", "avi", "mid", "asx", "wav", ".ra", "wmv",
+    "mp3", "ram", ".rm", "wma", "asf", "swf", "mpg", "peg", "avi", "mid", "asx", "wav", ".ra", "wmv",
 };
 constexpr size_t kEndingSize = 3;
 

@@ -13,9 +13,7 @@ std::vector<size_t> RowsInIndexOrder(const core::ListTable& table) {
   if (order.size() < 2) return order;
   // A bottom-up merge sort: the cell rule depends on which text comes first, so it
   // is not a strict weak order, and only a merge keeps such a rule in bounds.
-  auto less = [&](size_t a, size_t b) {
-    return core::CompareCells(table.Cell(a, 0), table.Cell(b, 0)) < 0;
-  };
+  auto less = [&](size_t a, size_t b) { return core::CompareCells(table.Cell(a, 0), table.Cell(b, 0)) < 0; };
   std::vector<size_t> buffer(order.size());
   const size_t n = order.size();
   for (size_t width = 1; width < n; width *= 2) {

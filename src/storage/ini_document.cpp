@@ -30,11 +30,12 @@ bool HoldsAny(std::string_view s, std::string_view bytes) {
   return s.find_first_of(bytes) != std::string_view::npos;
 }
 
-bool IsValidUtf8(std::string_view s) { return text::SanitizeUtf8(s) == s; }
+bool IsValidUtf8(std::string_view s) {
+  return text::SanitizeUtf8(s) == s;
+}
 
 std::string_view StripQuotes(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
   }
   return value;
@@ -128,8 +129,8 @@ bool IniDocument::HasSection(std::string_view section) const {
   return FindSection(section) != nullptr;
 }
 
-std::string IniDocument::GetString(std::string_view section, std::string_view key,
-                                   std::string_view defaultValue, size_t bufferSize) const {
+std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                   size_t bufferSize) const {
   const std::string* stored = FindValue(section, key);
   if (!stored) return CutToBuffer(text::TrimRight(defaultValue), bufferSize);
   std::string_view value = *stored;
@@ -138,8 +139,7 @@ std::string IniDocument::GetString(std::string_view section, std::string_view ke
   return CutToBuffer(StripQuotes(value), bufferSize);
 }
 
-uint32_t IniDocument::GetInt(std::string_view section, std::string_view key,
-                             uint32_t defaultValue) const {
+uint32_t IniDocument::GetInt(std::string_view section, std::string_view key, uint32_t defaultValue) const {
   const std::string* stored = FindValue(section, key);
   if (!stored) return defaultValue;
   std::string_view value = *stored;
@@ -164,14 +164,13 @@ std::vector<std::string> IniDocument::SectionNames(size_t bufferSize) const {
 }
 
 bool IniDocument::IsWritableSectionName(std::string_view name) {
-  return !text::Trim(name).empty() && !HoldsAny(name, std::string_view("\r\n\0", 3)) &&
-         IsValidUtf8(name);
+  return !text::Trim(name).empty() && !HoldsAny(name, std::string_view("\r\n\0", 3)) && IsValidUtf8(name);
 }
 
 bool IniDocument::IsWritableKeyName(std::string_view name) {
   const std::string_view key = text::Trim(name);
-  return !key.empty() && key.front() != '[' && key.front() != ';' &&
-         !HoldsAny(name, std::string_view("=\r\n\0", 4)) && IsValidUtf8(name);
+  return !key.empty() && key.front() != '[' && key.front() != ';' && !HoldsAny(name, std::string_view("=\r\n\0", 4)) &&
+         IsValidUtf8(name);
 }
 
 bool IniDocument::IsWritableValue(std::string_view value) {
@@ -187,8 +186,7 @@ IniDocument::Line IniDocument::MakeEntry(std::string name, std::string value) {
   return line;
 }
 
-bool IniDocument::SetString(std::string_view section, std::string_view key,
-                            std::string_view value) {
+bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IsWritableSectionName(section) || !IsWritableKeyName(key) || !IsWritableValue(value)) {
     return false;
   }
@@ -218,8 +216,7 @@ bool IniDocument::SetString(std::string_view section, std::string_view key,
     }
     insertAt = i + 1;
   }
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                MakeEntry(keyName, std::string(value)));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeEntry(keyName, std::string(value)));
   // The names stay where they were; only the spans at and after the line move.
   for (SectionSpan& other : sections_) {
     if (other.header >= insertAt) ++other.header;

@@ -33,8 +33,8 @@ class IniDocument final {
 
   // The value, cut to fit `bufferSize` (see CutToBuffer); `defaultValue` without
   // its trailing blanks when the section or key is missing.
-  std::string GetString(std::string_view section, std::string_view key,
-                        std::string_view defaultValue, size_t bufferSize) const;
+  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                        size_t bufferSize) const;
   // The value's leading decimal digits (0 when it has none), saturated;
   // `defaultValue` when the key is missing or its value is empty.
   uint32_t GetInt(std::string_view section, std::string_view key, uint32_t defaultValue) const;

@@ -30,15 +30,16 @@ Profile::Snapshot Profile::Load() const {
   return snapshot;
 }
 
-std::shared_ptr<const IniDocument> Profile::Read() const { return Load().document; }
+std::shared_ptr<const IniDocument> Profile::Read() const {
+  return Load().document;
+}
 
-uint32_t Profile::GetInt(std::string_view section, std::string_view key,
-                         uint32_t defaultValue) const {
+uint32_t Profile::GetInt(std::string_view section, std::string_view key, uint32_t defaultValue) const {
   return Read()->GetInt(section, key, defaultValue);
 }
 
-std::string Profile::GetString(std::string_view section, std::string_view key,
-                               std::string_view defaultValue, size_t bufferSize) const {
+std::string Profile::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                               size_t bufferSize) const {
   return Read()->GetString(section, key, defaultValue, bufferSize);
 }
 

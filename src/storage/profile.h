@@ -36,8 +36,8 @@ class Profile final {
   const std::filesystem::path& path() const { return path_; }
 
   uint32_t GetInt(std::string_view section, std::string_view key, uint32_t defaultValue) const;
-  std::string GetString(std::string_view section, std::string_view key,
-                        std::string_view defaultValue, size_t bufferSize) const;
+  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                        size_t bufferSize) const;
   std::vector<std::string> SectionNames(size_t bufferSize) const;
   // The file as it is now, for many reads that must agree with each other.
   std::shared_ptr<const IniDocument> Read() const;

@@ -61,8 +61,7 @@ ResultFileStatus WriteResultFile(const std::filesystem::path& path, const core::
   return status;
 }
 
-std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, size_t maxRows,
-                                                      bool* truncated) {
+std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, size_t maxRows, bool* truncated) {
   if (truncated) *truncated = false;
   std::string utf8 = text::Utf8FromGb18030(bytes);
   if (utf8.find('\0') != std::string::npos)
@@ -94,8 +93,7 @@ ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTab
     return status;
   }
   bool truncated = false;
-  std::vector<std::vector<std::string>> rows =
-      ParseResultFile(file.bytes, kMaxResultRows, &truncated);
+  std::vector<std::vector<std::string>> rows = ParseResultFile(file.bytes, kMaxResultRows, &truncated);
   if (truncated) {
     status.error = text::Format("more than %zu rows", kMaxResultRows);
     return status;
@@ -106,8 +104,7 @@ ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTab
   return status;
 }
 
-std::filesystem::path DefaultResultFileName(const std::filesystem::path& startDir,
-                                            std::string_view currentKeyword) {
+std::filesystem::path DefaultResultFileName(const std::filesystem::path& startDir, std::string_view currentKeyword) {
   std::string name;
   if (currentKeyword.empty()) {
     name = kUnnamedResultFileName;

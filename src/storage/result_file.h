@@ -51,8 +51,7 @@ ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTab
 // startDir/searchresult/ + currentKeyword + ".msf", or "1.msf" without a keyword.
 // Since the name must stay inside that folder, each "/" and NUL of the keyword is
 // written "_", and a keyword too long for a file name is cut on a whole character.
-std::filesystem::path DefaultResultFileName(const std::filesystem::path& startDir,
-                                            std::string_view currentKeyword);
+std::filesystem::path DefaultResultFileName(const std::filesystem::path& startDir, std::string_view currentKeyword);
 // The file's name without its folder and with every ".msf" in it removed.
 std::string KeywordFromResultFileName(const std::filesystem::path& path);
 

@@ -14,8 +14,7 @@ namespace vexon::storage {
 // The search-text history, newest first, written through after every change.
 class SearchHistory final {
  public:
-  SearchHistory(SettingsStore& store, const AppSettings& settings,
-                std::vector<std::string> entries = {});
+  SearchHistory(SettingsStore& store, const AppSettings& settings, std::vector<std::string> entries = {});
 
   const std::vector<std::string>& entries() const { return entries_; }
   void Assign(std::vector<std::string> entries) { entries_ = std::move(entries); }

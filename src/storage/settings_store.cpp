@@ -56,8 +56,7 @@ std::string TypeOfPath(std::string_view path) {
 
 bool IsReservedSectionName(std::string_view name) {
   const std::string_view trimmed = text::Trim(name);
-  for (std::string_view reserved :
-       {kSystemSection, kSearchHistorySection, kCompletedSection, kReservedAdvSection}) {
+  for (std::string_view reserved : {kSystemSection, kSearchHistorySection, kCompletedSection, kReservedAdvSection}) {
     if (text::EqualsNoCase(trimmed, reserved)) return true;
   }
   return trimmed.empty();
@@ -76,9 +75,9 @@ std::filesystem::path SettingsStore::Resolve(std::string_view path) const {
 }
 
 void SettingsStore::ReadMaxDownloadThreads(AppSettings& settings) const {
-  settings.MaxDownloadThreads = ClampSetting(
-      profile_.GetInt(kSystemSection, kMaxDownloadThreadsKey, kDefaultMaxDownloadThreads),
-      kDownloadThreadsMin, kDownloadThreadsMax);
+  settings.MaxDownloadThreads =
+      ClampSetting(profile_.GetInt(kSystemSection, kMaxDownloadThreadsKey, kDefaultMaxDownloadThreads),
+                   kDownloadThreadsMin, kDownloadThreadsMax);
 }
 
 void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& settings) {
@@ -98,8 +97,7 @@ void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& set
 void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings& settings,
                                      std::vector<CompletedRecord>& completed) const {
   for (size_t i = 0; i < settings.CompletedMaxItems; ++i) {
-    std::string path = file.GetString(kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "",
-                                      kPathBufferSize);
+    std::string path = file.GetString(kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "", kPathBufferSize);
     if (path.empty()) break;
     // An entry whose file has gone is dropped without a word; the next write of the
     // log leaves it out.
@@ -109,8 +107,7 @@ void SettingsStore::LoadCompletedLog(const IniDocument& file, const AppSettings&
   }
 }
 
-void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file,
-                                            std::vector<DownloadRecord>& downloads) const {
+void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file, std::vector<DownloadRecord>& downloads) const {
   std::unordered_set<std::string> seen;
   for (const std::string& name : file.SectionNames(kSectionNamesBufferSize)) {
     if (IsReservedSectionName(name)) continue;
@@ -133,15 +130,14 @@ void SettingsStore::ReadSearchHistory(const IniDocument& file, AppSettings& sett
                    kSearchHistoryItemsMin, kSearchHistoryItemsMax);
   history.clear();
   for (size_t i = 0; i < settings.SearchHistoryMaxItems; ++i) {
-    std::string entry = file.GetString(kSearchHistorySection,
-                                       text::Format(kHistoryItemKeyFormat, i), "", kPathBufferSize);
+    std::string entry =
+        file.GetString(kSearchHistorySection, text::Format(kHistoryItemKeyFormat, i), "", kPathBufferSize);
     if (entry.empty()) break;
     history.push_back(std::move(entry));
   }
 }
 
-void SettingsStore::LoadSearchHistory(AppSettings& settings,
-                                      std::vector<std::string>& history) const {
+void SettingsStore::LoadSearchHistory(AppSettings& settings, std::vector<std::string>& history) const {
   ReadSearchHistory(*profile_.Read(), settings, history);
 }
 
@@ -156,13 +152,12 @@ void SettingsStore::LoadSettings(AppSettings& settings, StoredLists& lists) {
       ClampSetting(file->GetInt(kSystemSection, kMaxDownloadThreadsKey, kDefaultMaxDownloadThreads),
                    kDownloadThreadsMin, kDownloadThreadsMax);
   settings.MaxDownloadSpeed.store(
-      ClampSetting(file->GetInt(kSystemSection, kMaxDownloadSpeedKey, kDefaultMaxDownloadSpeed),
-                   kDownloadSpeedMin, kDownloadSpeedMax));
+      ClampSetting(file->GetInt(kSystemSection, kMaxDownloadSpeedKey, kDefaultMaxDownloadSpeed), kDownloadSpeedMin,
+                   kDownloadSpeedMax));
   ReadSearchHistory(*file, settings, lists.history);
 
-  settings.CompletedMaxItems =
-      ClampSetting(file->GetInt(kCompletedSection, kMaxItemsKey, kDefaultCompletedMaxItems),
-                   kCompletedItemsMin, kCompletedItemsMax);
+  settings.CompletedMaxItems = ClampSetting(file->GetInt(kCompletedSection, kMaxItemsKey, kDefaultCompletedMaxItems),
+                                            kCompletedItemsMin, kCompletedItemsMax);
   LoadCompletedLog(*file, settings, lists.completed);
   LoadUnfinishedDownloads(*file, lists.downloads);
 
@@ -180,8 +175,7 @@ void SettingsStore::ReadServiceHosts(const IniDocument& file, AppSettings& setti
 }
 
 bool SettingsStore::SaveDefaultMusicPath(const AppSettings& settings) {
-  return profile_.WriteString(kSystemSection, kDefaultMusicPathKey,
-                              Storable(settings.DefaultMusicPath));
+  return profile_.WriteString(kSystemSection, kDefaultMusicPathKey, Storable(settings.DefaultMusicPath));
 }
 
 bool SettingsStore::SaveTitleDown(const AppSettings& settings) {
@@ -189,8 +183,7 @@ bool SettingsStore::SaveTitleDown(const AppSettings& settings) {
 }
 
 bool SettingsStore::SaveMaxDownloadThreads(const AppSettings& settings) {
-  return profile_.WriteString(kSystemSection, kMaxDownloadThreadsKey,
-                              text::Format("%u", settings.MaxDownloadThreads));
+  return profile_.WriteString(kSystemSection, kMaxDownloadThreadsKey, text::Format("%u", settings.MaxDownloadThreads));
 }
 
 bool SettingsStore::SaveMaxDownloadSpeed(const AppSettings& settings) {
@@ -198,8 +191,7 @@ bool SettingsStore::SaveMaxDownloadSpeed(const AppSettings& settings) {
                               text::Format("%u", settings.MaxDownloadSpeed.load()));
 }
 
-bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries,
-                                      const AppSettings& settings) {
+bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries, const AppSettings& settings) {
   Profile::Entries keys;
   keys.reserve(entries.size() + 1);
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -223,14 +215,13 @@ bool SettingsStore::FitsDownloadRecord(std::string_view url) {
   return Gb18030Size(url) <= kMaxRecordUrlBytes;
 }
 
-bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url,
-                                        std::string_view size, int mode) {
+bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode) {
   // The program's own sections can never be taken or removed as a download.
   if (IsReservedSectionName(path)) return false;
   if (mode == kWriteDownloadRecord) {
     if (!FitsDownloadRecord(url)) return false;
-    return profile_.WriteStrings(path, {{std::string(kUrlKey), std::string(url)},
-                                        {std::string(kSizeKey), std::string(size)}});
+    return profile_.WriteStrings(
+        path, {{std::string(kUrlKey), std::string(url)}, {std::string(kSizeKey), std::string(size)}});
   }
   if (mode == kRemoveDownloadRecord) return profile_.RemoveSection(path);
   return false;

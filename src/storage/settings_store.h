@@ -43,7 +43,6 @@ inline constexpr size_t kSectionNamesBufferSize = 63530;
 // SaveCompletedLog always writes this many "Item%d" keys.
 inline constexpr size_t kCompletedKeyCount = 200;
 
-
 // WriteDownloadRecord modes.
 inline constexpr int kWriteDownloadRecord = 1;
 inline constexpr int kRemoveDownloadRecord = 2;
@@ -73,7 +72,7 @@ struct CompletedRecord {
 
 // The lists the start-up reads.
 struct StoredLists {
-  std::vector<std::string> history;  // newest first
+  std::vector<std::string> history;        // newest first
   std::vector<CompletedRecord> completed;  // oldest first
   std::vector<DownloadRecord> downloads;
 };
@@ -124,12 +123,10 @@ class SettingsStore final {
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
   // section. False for another mode, for a reserved name, for a URL that does not
   // fit, or when the file refuses the name (one holding a line break or NUL).
-  bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size,
-                           int mode);
+  bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode);
 
  private:
-  static void ReadSearchHistory(const IniDocument& file, AppSettings& settings,
-                                std::vector<std::string>& history);
+  static void ReadSearchHistory(const IniDocument& file, AppSettings& settings, std::vector<std::string>& history);
   static void ReadServiceHosts(const IniDocument& file, AppSettings& settings);
   std::filesystem::path Resolve(std::string_view path) const;
   void LoadDownloadFolder(const IniDocument& file, AppSettings& settings);

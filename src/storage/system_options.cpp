@@ -7,7 +7,9 @@
 namespace vexon::storage {
 namespace {
 
-bool InRange(unsigned value, unsigned low, unsigned high) { return value >= low && value <= high; }
+bool InRange(unsigned value, unsigned low, unsigned high) {
+  return value >= low && value <= high;
+}
 
 std::string FolderWithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -48,9 +50,8 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen) {
   return std::nullopt;
 }
 
-OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
-                                  SettingsStore& store, SearchHistory& history,
-                                  CompletedLogLimit& completed) {
+OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings, SettingsStore& store,
+                                  SearchHistory& history, CompletedLogLimit& completed) {
   OptionsChanges changes;
 
   const std::string folder = FolderWithSlash(text::SanitizeUtf8(chosen.folder));
@@ -66,24 +67,21 @@ OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& sett
     changes.titleDown = true;
   }
 
-  const unsigned threads =
-      ClampSetting(chosen.maxDownloadThreads, kDownloadThreadsMin, kDownloadThreadsMax);
+  const unsigned threads = ClampSetting(chosen.maxDownloadThreads, kDownloadThreadsMin, kDownloadThreadsMax);
   if (threads != settings.MaxDownloadThreads) {
     settings.MaxDownloadThreads = threads;
     store.SaveMaxDownloadThreads(settings);
     changes.maxDownloadThreads = true;
   }
 
-  const unsigned speed =
-      ClampSetting(chosen.maxDownloadSpeed, kDownloadSpeedMin, kDownloadSpeedMax);
+  const unsigned speed = ClampSetting(chosen.maxDownloadSpeed, kDownloadSpeedMin, kDownloadSpeedMax);
   if (speed != settings.MaxDownloadSpeed.load()) {
     settings.MaxDownloadSpeed.store(speed);
     store.SaveMaxDownloadSpeed(settings);
     changes.maxDownloadSpeed = true;
   }
 
-  const unsigned logMax =
-      ClampSetting(chosen.completedMaxItems, kCompletedItemsMin, kCompletedItemsMax);
+  const unsigned logMax = ClampSetting(chosen.completedMaxItems, kCompletedItemsMin, kCompletedItemsMax);
   if (logMax != settings.CompletedMaxItems) {
     // The entries go before the new maximum is written with them.
     if (logMax < settings.CompletedMaxItems) changes.completedRowsRemoved = completed.KeepNewest(logMax);

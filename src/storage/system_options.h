@@ -31,13 +31,7 @@ struct SystemOptions {
 };
 
 // The dialog's fields in the order it checks them on OK.
-enum class OptionsField {
-  kFolder,
-  kSearchHistoryMaxItems,
-  kMaxDownloadThreads,
-  kCompletedMaxItems,
-  kMaxDownloadSpeed
-};
+enum class OptionsField { kFolder, kSearchHistoryMaxItems, kMaxDownloadThreads, kCompletedMaxItems, kMaxDownloadSpeed };
 
 // What ApplySystemOptions changed, for the caller to follow up.
 struct OptionsChanges {
@@ -51,8 +45,7 @@ struct OptionsChanges {
   size_t historyEntriesRemoved = 0;
 
   bool any() const {
-    return folder || titleDown || maxDownloadThreads || maxDownloadSpeed || completedMaxItems ||
-           searchHistoryMaxItems;
+    return folder || titleDown || maxDownloadThreads || maxDownloadSpeed || completedMaxItems || searchHistoryMaxItems;
   }
 };
 
@@ -69,8 +62,7 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen);
 // drops the oldest entries). Each change is stored and written at once. Numbers are
 // brought into their ranges and a folder gets its trailing "/" first; an empty
 // folder is left as it was.
-OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings,
-                                  SettingsStore& store, SearchHistory& history,
-                                  CompletedLogLimit& completed);
+OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings, SettingsStore& store,
+                                  SearchHistory& history, CompletedLogLimit& completed);
 
 }  // namespace vexon::storage

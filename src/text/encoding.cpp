@@ -25,8 +25,7 @@ IconvHandle OpenConverter(const char* to, const char* from) {
 
 // Converts with iconv; on an invalid sequence emits `replacement` and skips
 // `skipOnError` bytes (or the rest of the input when it is truncated).
-std::string Convert(const char* to, const char* from, std::string_view input,
-                    std::string_view replacement) {
+std::string Convert(const char* to, const char* from, std::string_view input, std::string_view replacement) {
   IconvHandle handle = OpenConverter(to, from);
   if (!handle) return std::string(input);
   auto cd = static_cast<iconv_t>(handle.get());
@@ -120,8 +119,7 @@ std::string SanitizeUtf8(std::string_view bytes) {
 std::string DecodeCharset(std::string_view bytes, std::string_view charset) {
   const std::string name = AsciiLower(Trim(charset));
   if (name == "utf-8" || name == "utf8") return SanitizeUtf8(bytes);
-  if (name == "us-ascii" || name == "iso-8859-1" || name == "latin1" ||
-      name == "windows-1252") {
+  if (name == "us-ascii" || name == "iso-8859-1" || name == "latin1" || name == "windows-1252") {
     return Convert("UTF-8", "WINDOWS-1252", bytes, kReplacement);
   }
   return Utf8FromGb18030(bytes);

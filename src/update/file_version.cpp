@@ -25,7 +25,9 @@ std::string VersionAt(std::string_view bytes, size_t at) {
 
 }  // namespace
 
-std::string_view OwnFileVersionRecord() { return kOwnRecord; }
+std::string_view OwnFileVersionRecord() {
+  return kOwnRecord;
+}
 
 std::string ReadFileVersion(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);

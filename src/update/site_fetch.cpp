@@ -95,10 +95,10 @@ Transfer Run(net::CurlSession& session, const std::string& url, const BodySink& 
   t.declaredLength = result.head.contentLength;
   t.bodyBytes = handler.received;
   if (!result.headReceived) {
-    const bool unreachable = !handler.connected &&
-                             (result.error == net::NetError::kNameNotResolved ||
-                              result.error == net::NetError::kCannotConnect || result.error == net::NetError::kTimeout ||
-                              result.stopped || result.deadlinePassed);
+    const bool unreachable =
+        !handler.connected &&
+        (result.error == net::NetError::kNameNotResolved || result.error == net::NetError::kCannotConnect ||
+         result.error == net::NetError::kTimeout || result.stopped || result.deadlinePassed);
     t.outcome = unreachable ? FetchOutcome::kNoConnection : FetchOutcome::kOpenFailed;
   } else if (handler.badStatus) {
     t.outcome = FetchOutcome::kOpenFailed;

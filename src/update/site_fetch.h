@@ -23,7 +23,7 @@ enum class FetchOutcome {
 
 struct FetchLimits {
   std::chrono::milliseconds connectTimeout{30000};
-  std::chrono::milliseconds idleTimeout{30000};  // no byte for this long
+  std::chrono::milliseconds idleTimeout{30000};    // no byte for this long
   std::chrono::milliseconds wholeRequest{600000};  // a server that trickles forever
   uint64_t maxFileBytes = 256ULL << 20;
   int maxRedirects = 10;

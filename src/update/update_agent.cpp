@@ -34,8 +34,8 @@ bool SamePath(const fs::path& a, const fs::path& b) {
 bool IsStaleExecutableName(const fs::path& exe) {
   const std::string name = exe.filename().string();
   static constexpr std::string_view kDeleted = " (deleted)";
-  return name == kBackupFileName ||
-         (name.size() >= kDeleted.size() && name.compare(name.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0);
+  return name == kBackupFileName || (name.size() >= kDeleted.size() &&
+                                     name.compare(name.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0);
 }
 
 }  // namespace

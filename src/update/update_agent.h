@@ -12,14 +12,14 @@ namespace vexon::update {
 
 // CheckForUpdate's answers.
 enum UpdateResult : int {
-  kUpdateInstalled = 0,        // the new executable is in place; it runs from the next start
-  kUpdateNoConnection = 1,     // the base is not an http(s) address, or its host cannot be reached
-  kUpdateOpenFailed = 2,       // update.txt or the executable: no 2xx answer (404, TLS, ...)
-  kUpdateNoVersionData = 3,    // update.txt was empty or broke off
-  kUpdateDownloadFailed = 4,   // the executable came incomplete, empty, too large, or could not be stored
+  kUpdateInstalled = 0,          // the new executable is in place; it runs from the next start
+  kUpdateNoConnection = 1,       // the base is not an http(s) address, or its host cannot be reached
+  kUpdateOpenFailed = 2,         // update.txt or the executable: no 2xx answer (404, TLS, ...)
+  kUpdateNoVersionData = 3,      // update.txt was empty or broke off
+  kUpdateDownloadFailed = 4,     // the executable came incomplete, empty, too large, or could not be stored
   kUpdateOwnVersionUnknown = 5,  // this program's version (or its file) is unknown
-  kUpdateNotNewer = 6,         // the site's version is not higher, or a version text is malformed
-  kUpdateSwapFailed = 7,       // the new file could not take the executable's place
+  kUpdateNotNewer = 6,           // the site's version is not higher, or a version text is malformed
+  kUpdateSwapFailed = 7,         // the new file could not take the executable's place
 };
 
 // ReadUrlText's answers.
@@ -41,11 +41,11 @@ inline constexpr size_t kVersionReadBytes = 4096;
 std::filesystem::path RunningExecutablePath();
 
 struct UpdateAgentConfig {
-  std::filesystem::path executable;       // empty: RunningExecutablePath()
+  std::filesystem::path executable;  // empty: RunningExecutablePath()
   // Unset: the version the executable's file carries (ReadFileVersion), so a file
   // that already holds the newest release is not replaced again.
   std::optional<std::string> ownVersion;
-  std::filesystem::path tempFolder;       // empty: $TMPDIR, else /tmp
+  std::filesystem::path tempFolder;  // empty: $TMPDIR, else /tmp
   FetchLimits limits;
   FileMove swapMove = MoveFileAllowingCopy;  // each move of the swap
   // Ends the requests to the site early (a closed dialog); the swap itself, once

@@ -87,6 +87,8 @@ std::string VersionStampTextOf(std::string_view dotted) {
   return VersionStampText(numbers[0], numbers[1], numbers[2], numbers[3]);
 }
 
-std::string OwnVersionText() { return VersionStampTextOf(VEXON_VERSION_TEXT); }
+std::string OwnVersionText() {
+  return VersionStampTextOf(VEXON_VERSION_TEXT);
+}
 
 }  // namespace vexon::update

@@ -21,7 +21,7 @@ class RecordingPrompter final : public core::Prompter {
     return buttons == core::MessageButtons::kYesNo ? answer : core::MessageResult::kOk;
   }
   core::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, core::MessageIcon icon,
-                                   core::MessageButtons buttons) override {
+                                    core::MessageButtons buttons) override {
     captions.push_back(caption);
     return Show(text, icon, buttons);
   }

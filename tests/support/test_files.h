@@ -16,8 +16,7 @@ namespace vexon::testing {
 class TempDir final {
  public:
   TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vexon-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "vexon-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
     path_ = pattern;
   }

@@ -38,10 +38,11 @@ class ArtworkTest final : public QObject {
                    art::kListOnViewButton, art::kListOffViewButton}) {
       QVERIFY2(Drawn(ButtonImage(id), 16), qPrintable(QString::number(id)));
     }
-    for (const auto& toolbar : {vexon::app::ResultsToolbar(), vexon::app::DownloadToolbar(),
-                                vexon::app::CompletedToolbar()}) {
+    for (const auto& toolbar :
+         {vexon::app::ResultsToolbar(), vexon::app::DownloadToolbar(), vexon::app::CompletedToolbar()}) {
       for (int command : toolbar) {
-        if (command != vexon::app::kSeparator) QVERIFY2(Drawn(CommandIcon(command), 16), qPrintable(QString::number(command)));
+        if (command != vexon::app::kSeparator)
+          QVERIFY2(Drawn(CommandIcon(command), 16), qPrintable(QString::number(command)));
       }
     }
     for (int image = 0; image < 3; ++image) QVERIFY(Drawn(DownloadStateIcon(image), art::kStateImageWidth));

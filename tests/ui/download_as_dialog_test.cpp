@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/find_control.h"
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
-#include "fakes/ports.h"
-#include "app/ui/find_control.h"
 #include "download/download_as_form.h"
 #include "download/ui/qt_download_as_dialog.h"
+#include "fakes/ports.h"
 
 using vexon::core::MessageButtons;
 using vexon::core::MessageIcon;
@@ -70,7 +70,6 @@ class DownloadAsDialogTest final : public QObject {
     QCOMPARE(form.fullName(), std::string("/music/abc.mp3"));
     QCOMPARE(form.path(), std::string("/music/"));
   }
-
 };
 
 QTEST_MAIN(DownloadAsDialogTest)

@@ -1,8 +1,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "core/background_job.h"
+#include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
 #include "app/ui/qt_owner_channel.h"
+#include "core/background_job.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "hotwords/word_list.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
-#include "app/ui/find_control.h"
 
-using vexon::hotwords::ui::CHotWordsDlg;
 using vexon::app::ui::Find;
+using vexon::hotwords::ui::CHotWordsDlg;
 
 namespace {
 
@@ -163,7 +163,6 @@ class HotWordsDialogTest final : public QObject {
     auto again = h.Open();
     QCOMPARE(Categories(*again), U({"A--新歌速递", "B--热门歌手"}));
   }
-
 };
 
 QTEST_MAIN(HotWordsDialogTest)

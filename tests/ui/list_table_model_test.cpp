@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/list_table_model.h"
 #include "core/column_spec.h"
 #include "core/list_table.h"
-#include "app/ui/list_table_model.h"
 
-using vexon::core::ListTable;
 using vexon::app::ui::ListTableModel;
+using vexon::core::ListTable;
 
 namespace {
 
@@ -51,8 +51,8 @@ class ListTableModelTest final : public QObject {
     table_->AppendRow({"2", "c.mp3", "100", "06/15/2002"});
     model_ = std::make_unique<ListTableModel>(*table_);
     // Fails the test on any inconsistent signal or answer.
-    tester_ = std::make_unique<QAbstractItemModelTester>(
-        model_.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    tester_ = std::make_unique<QAbstractItemModelTester>(model_.get(),
+                                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
   }
 
   void cleanup() {

@@ -119,8 +119,8 @@ class MainWindowFlowTest final : public QObject {
     slow.bytesPerSecond = 40000;
     server.SetFile("/slow.mp3", slow);
     WindowFixture f(server.HostPort());
-    f.WriteFile("searchresult/slow.msf", "0$#!slow.mp3$#!mp3$#!300000$#!01/02/2006$#!slow$#!" +
-                                             server.Url("/slow.mp3") + "$#!\r\n");
+    f.WriteFile("searchresult/slow.msf",
+                "0$#!slow.mp3$#!mp3$#!300000$#!01/02/2006$#!slow$#!" + server.Url("/slow.mp3") + "$#!\r\n");
     f.ports.chooseOpenFile = [&](const QString&) { return QString::fromStdString(f.Path("searchresult/slow.msf")); };
     const fs::path partial = f.Path("Downloads/slow.mp3.grb");
     {
@@ -175,7 +175,6 @@ class MainWindowFlowTest final : public QObject {
         vexon::app::ui::SingleInstance::KeyFor(QStringLiteral("tester"), QStringLiteral("/elsewhere")));
     QVERIFY(!elsewhere.NotifyRunning());
   }
-
 };
 
 QTEST_MAIN(MainWindowFlowTest)

@@ -1,19 +1,19 @@
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QItemSelectionModel>
-#include <QApplication>
-#include <QTimer>
 #include <QtTest>
 
 #include <fstream>
@@ -133,7 +133,6 @@ class MainWindowTest final : public QObject {
     QCOMPARE(f.session->search().currentKeyword(), std::string("hello words"));
     w.OnCommand(cmd::kStopSearch);
   }
-
 };
 
 QTEST_MAIN(MainWindowTest)

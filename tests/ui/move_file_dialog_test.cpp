@@ -7,13 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "fakes/ports.h"
 #include "app/ui/find_control.h"
+#include "fakes/ports.h"
 #include "library/ui/move_file_dialog.h"
 
 using vexon::library::MoveFileForm;
 using vexon::library::ui::CMoveFileDlg;
-
 
 class MoveFileDialogTest final : public QObject {
   Q_OBJECT
@@ -37,7 +36,6 @@ class MoveFileDialogTest final : public QObject {
     QTest::keyClicks(vexon::app::ui::Find<QLineEdit>(dialog, 1086), QStringLiteral("/a"));
     QCOMPARE(vexon::app::ui::Find<QPlainTextEdit>(dialog, 1087)->toPlainText(), QString::fromUtf8("/a歌曲x.mp3"));
   }
-
 };
 
 QTEST_MAIN(MoveFileDialogTest)

@@ -11,8 +11,8 @@
 
 #include "app/ui/qt_owner_channel.h"
 
-using vexon::core::Msg;
 using vexon::app::ui::QtOwnerChannel;
+using vexon::core::Msg;
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/find_control.h"
 #include "core/prompter.h"
 #include "fakes/ports.h"
-#include "app/ui/find_control.h"
 #include "search/search_options.h"
 #include "search/search_options_form.h"
 #include "search/ui/search_options_dialog.h"
@@ -75,15 +75,26 @@ class SearchOptionsDialogTest final : public QObject {
     QTest::addColumn<QString>("dateFilter");
     QTest::addColumn<QString>("sizeFilter");
     const QDate none;
-    QTest::newRow("不限") << 1025 << none << none << 1023 << "" << "" << "" << "";
-    QTest::newRow("此前, < =") << 1024 << QDate(2024, 7, 4) << none << 1060 << "300" << ""
-                               << "1|7/4/2024" << "1|300";
-    QTest::newRow("此后, > =") << 1026 << QDate(2023, 12, 25) << none << 1061 << "0" << ""
-                               << "2|12/25/2023" << "2|0";
-    QTest::newRow("区间, reversed") << 1027 << QDate(2024, 2, 1) << QDate(2023, 1, 9) << 1062
-                                    << "5120" << "0" << "3|1/9/2023|2/1/2024" << "3|0|5120";
-    QTest::newRow("区间, in order") << 1027 << QDate(2020, 1, 1) << QDate(2020, 1, 2) << 1062
-                                    << "7" << "1000000" << "3|1/1/2020|1/2/2020" << "3|7|1000000";
+    QTest::newRow("不限") << 1025 << none << none << 1023 << ""
+                          << ""
+                          << ""
+                          << "";
+    QTest::newRow("此前, < =") << 1024 << QDate(2024, 7, 4) << none << 1060 << "300"
+                               << ""
+                               << "1|7/4/2024"
+                               << "1|300";
+    QTest::newRow("此后, > =") << 1026 << QDate(2023, 12, 25) << none << 1061 << "0"
+                               << ""
+                               << "2|12/25/2023"
+                               << "2|0";
+    QTest::newRow("区间, reversed") << 1027 << QDate(2024, 2, 1) << QDate(2023, 1, 9) << 1062 << "5120"
+                                    << "0"
+                                    << "3|1/9/2023|2/1/2024"
+                                    << "3|0|5120";
+    QTest::newRow("区间, in order") << 1027 << QDate(2020, 1, 1) << QDate(2020, 1, 2) << 1062 << "7"
+                                    << "1000000"
+                                    << "3|1/1/2020|1/2/2020"
+                                    << "3|7|1000000";
   }
 
   void OkWritesTheFilters() {
@@ -130,7 +141,6 @@ class SearchOptionsDialogTest final : public QObject {
     QVERIFY(options.Has(FileType::kAsf));
     QVERIFY(!options.Has(FileType::kRm));
   }
-
 };
 
 QTEST_MAIN(SearchOptionsDialogTest)

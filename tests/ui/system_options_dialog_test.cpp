@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/find_control.h"
+#include "app/ui/qt_folder_chooser.h"
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 #include "fakes/ports.h"
-#include "app/ui/find_control.h"
-#include "app/ui/qt_folder_chooser.h"
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
 
@@ -30,7 +30,9 @@ using FakePrompter = vexon::test::RecordingPrompter;
 using FakeChooser = vexon::test::ScriptedFolderChooser;
 using vexon::app::ui::Find;
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 void SetText(QWidget& dialog, int id, const QString& text) {
   QLineEdit* edit = Find<QLineEdit>(dialog, id);
@@ -99,7 +101,6 @@ class SystemOptionsDialogTest final : public QObject {
     QCOMPARE(f.fields.maxDownloadSpeed, 100u);
     QVERIFY(!f.fields.titleDown);
   }
-
 };
 
 QTEST_MAIN(SystemOptionsDialogTest)

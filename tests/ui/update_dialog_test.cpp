@@ -8,17 +8,19 @@
 #include <string>
 #include <thread>
 
-#include "core/background_job.h"
-#include "app/ui/qt_owner_channel.h"
-#include "fakes/ports.h"
 #include "app/ui/find_control.h"
+#include "app/ui/qt_owner_channel.h"
+#include "core/background_job.h"
+#include "fakes/ports.h"
 #include "update/ui/update_dialog.h"
 
 using vexon::update::ui::CUpdateDlg;
 
 namespace {
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 // The owner channel and the job a dialog runs its check on.
 struct Harness {
@@ -105,7 +107,6 @@ class UpdateDialogTest final : public QObject {
     QVERIFY(stopSeen);
     QVERIFY(h.prompter.texts.empty());  // a given-up check shows nothing
   }
-
 };
 
 QTEST_MAIN(UpdateDialogTest)

@@ -84,19 +84,39 @@ struct WindowFixture {
 };
 
 // The window's controls, found by their ids.
-inline app::ui::ListView& ResultsView(QWidget& w) { return *app::ui::Find<app::ui::ListView>(w, app::ctl::kResultsList); }
-inline app::ui::ListView& DownloadView(QWidget& w) { return *app::ui::Find<app::ui::ListView>(w, app::ctl::kDownloadList); }
+inline app::ui::ListView& ResultsView(QWidget& w) {
+  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kResultsList);
+}
+inline app::ui::ListView& DownloadView(QWidget& w) {
+  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kDownloadList);
+}
 inline app::ui::ListView& CompletedView(QWidget& w) {
   return *app::ui::Find<app::ui::ListView>(w, app::ctl::kCompletedList);
 }
-inline QComboBox& SearchBox(QWidget& w) { return *app::ui::Find<QComboBox>(w, app::ctl::kSearchBox); }
-inline QLabel& ResultsCounter(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kResultsCounter); }
-inline QLabel& CheckingCounter(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kCheckingCounter); }
-inline QLabel& StatusLine(QWidget& w) { return *app::ui::Find<QLabel>(w, app::ctl::kStatusLine); }
-inline QToolButton& ListButton(QWidget& w, int id) { return *app::ui::Find<QToolButton>(w, id); }
-inline QCheckBox& TypeBox(QWidget& w, int id) { return *app::ui::Find<QCheckBox>(w, id); }
-inline QToolBar& Toolbar(QWidget& w, int id) { return *app::ui::Find<QToolBar>(w, id); }
-inline QMenu& ContextMenu(QWidget& w, int id) { return *app::ui::Find<QMenu>(w, id); }
+inline QComboBox& SearchBox(QWidget& w) {
+  return *app::ui::Find<QComboBox>(w, app::ctl::kSearchBox);
+}
+inline QLabel& ResultsCounter(QWidget& w) {
+  return *app::ui::Find<QLabel>(w, app::ctl::kResultsCounter);
+}
+inline QLabel& CheckingCounter(QWidget& w) {
+  return *app::ui::Find<QLabel>(w, app::ctl::kCheckingCounter);
+}
+inline QLabel& StatusLine(QWidget& w) {
+  return *app::ui::Find<QLabel>(w, app::ctl::kStatusLine);
+}
+inline QToolButton& ListButton(QWidget& w, int id) {
+  return *app::ui::Find<QToolButton>(w, id);
+}
+inline QCheckBox& TypeBox(QWidget& w, int id) {
+  return *app::ui::Find<QCheckBox>(w, id);
+}
+inline QToolBar& Toolbar(QWidget& w, int id) {
+  return *app::ui::Find<QToolBar>(w, id);
+}
+inline QMenu& ContextMenu(QWidget& w, int id) {
+  return *app::ui::Find<QMenu>(w, id);
+}
 // The menu bar's popup at `position`, from the left.
 inline QMenu& BarPopup(QWidget& w, int position) {
   return *w.findChild<QMenuBar*>()->actions().at(position)->menu();
@@ -106,6 +126,8 @@ inline QAction& CommandAction(QWidget& w, int command) {
   QObject* commands = w.findChild<QObject*>(QStringLiteral("commands"));
   return *commands->findChild<QAction*>(QString::number(command), Qt::FindDirectChildrenOnly);
 }
-inline hotwords::ui::CHotWordsDlg* HotWordsWindow(QWidget& w) { return w.findChild<hotwords::ui::CHotWordsDlg*>(); }
+inline hotwords::ui::CHotWordsDlg* HotWordsWindow(QWidget& w) {
+  return w.findChild<hotwords::ui::CHotWordsDlg*>();
+}
 
 }  // namespace vexon::test

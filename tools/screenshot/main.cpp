@@ -6,18 +6,16 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #include <string>
 
 #include "app/command_ids.h"
-#include "app/ui/list_view.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
-#include "app/command_ids.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -68,7 +66,11 @@ int main(int argc, char* argv[]) {
   window.show();
   app::ui::Find<QComboBox>(window, app::ctl::kSearchBox)->setEditText(QString::fromUtf8("月亮代表我的心"));
   window.OnCommand(app::cmd::kSearch);
-  if (!WaitFor([&] { return app::ui::Find<QLabel>(window, app::ctl::kCheckingCounter)->text() == QStringLiteral("Finished!"); }, 60000)) {
+  if (!WaitFor(
+          [&] {
+            return app::ui::Find<QLabel>(window, app::ctl::kCheckingCounter)->text() == QStringLiteral("Finished!");
+          },
+          60000)) {
     std::fprintf(stderr, "the search did not finish\n");
     return 1;
   }

@@ -48,8 +48,7 @@ void PutLe16(unsigned char* p, uint16_t v) {
   p[1] = static_cast<unsigned char>(v >> 8);
 }
 
-void FillPeriodic(const unsigned char* pattern, size_t period, uint64_t offset, char* out,
-                  size_t length) {
+void FillPeriodic(const unsigned char* pattern, size_t period, uint64_t offset, char* out, size_t length) {
   size_t phase = static_cast<size_t>(offset % period);
   while (length > 0) {
     const size_t n = std::min(length, period - phase);
@@ -60,7 +59,9 @@ void FillPeriodic(const unsigned char* pattern, size_t period, uint64_t offset, 
   }
 }
 
-uint32_t Clamp32(uint64_t v) { return v > 0xFFFFFFFFULL ? 0xFFFFFFFFU : static_cast<uint32_t>(v); }
+uint32_t Clamp32(uint64_t v) {
+  return v > 0xFFFFFFFFULL ? 0xFFFFFFFFU : static_cast<uint32_t>(v);
+}
 
 }  // namespace
 
@@ -77,7 +78,9 @@ std::string ContentTypeForExtension(std::string_view extension) {
   return "audio/mpeg";
 }
 
-uint64_t WavSizeForSamples(uint64_t samples) { return kWavHeaderSize + 2 * samples; }
+uint64_t WavSizeForSamples(uint64_t samples) {
+  return kWavHeaderSize + 2 * samples;
+}
 
 const std::array<unsigned char, kMp3FrameSize>& SilentMp3Frame() {
   static const std::array<unsigned char, kMp3FrameSize> frame = MakeSilentFrame();

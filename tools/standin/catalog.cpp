@@ -13,21 +13,22 @@ namespace {
 // Common characters only: their GB18030 bytes are all at or above A1 hex, so a client
 // that folds ASCII letters byte by byte on the GB18030 page cannot damage them.
 constexpr std::array<const char*, 30> kSongs = {
-    "月亮代表我的心", "童话",     "七里香",   "后来",       "小幸运",   "晴天",
-    "甜蜜蜜",         "菊花台",   "吻别",     "十年",       "老鼠爱大米", "两只蝴蝶",
-    "丁香花",         "冲动的惩罚", "城里的月光", "发如雪",   "江南",     "夜曲",
-    "稻香",           "青花瓷",   "隐形的翅膀", "我们的爱", "不得不爱", "千里之外",
-    "白月光",         "暗香",     "遇见",     "宁夏",       "流星雨",   "单车恋人"};
-constexpr std::array<const char*, 24> kSingers = {
-    "邓丽君", "周杰伦", "刘若英", "光良",   "王菲",     "张学友", "林俊杰", "孙燕姿",
-    "梁静茹", "陈奕迅", "庞龙",   "刀郎",   "许美静",   "蔡依林", "潘玮柏", "张韶涵",
-    "飞儿乐团", "五月天", "范玮琪", "刘德华", "群星",   "张信哲", "那英",   "羽泉"};
+    "月亮代表我的心", "童话", "七里香",     "后来",     "小幸运",     "晴天",       "甜蜜蜜",     "菊花台",
+    "吻别",           "十年", "老鼠爱大米", "两只蝴蝶", "丁香花",     "冲动的惩罚", "城里的月光", "发如雪",
+    "江南",           "夜曲", "稻香",       "青花瓷",   "隐形的翅膀", "我们的爱",   "不得不爱",   "千里之外",
+    "白月光",         "暗香", "遇见",       "宁夏",     "流星雨",     "单车恋人"};
+constexpr std::array<const char*, 24> kSingers = {"邓丽君", "周杰伦", "刘若英", "光良",   "王菲",     "张学友",
+                                                  "林俊杰", "孙燕姿", "梁静茹", "陈奕迅", "庞龙",     "刀郎",
+                                                  "许美静", "蔡依林", "潘玮柏", "张韶涵", "飞儿乐团", "五月天",
+                                                  "范玮琪", "刘德华", "群星",   "张信哲", "那英",     "羽泉"};
 constexpr std::array<const char*, 3> kVersions = {"现场版", "伴奏", "高音质"};
 constexpr std::array<const char*, 3> kAsciiTags = {"DJ Remix", "Live MV", "Remaster 2004"};
 
 constexpr int kMaxPickAttempts = 10000;
 
-std::string HexId(uint64_t value) { return text::Format("%016llx", static_cast<unsigned long long>(value)); }
+std::string HexId(uint64_t value) {
+  return text::Format("%016llx", static_cast<unsigned long long>(value));
+}
 
 std::optional<uint64_t> ParseHexId(std::string_view id) {
   if (id.size() != 16) return std::nullopt;
@@ -116,14 +117,14 @@ bool IsDeadFault(FileFault fault) {
     case FileFault::kNoLastModified:
     case FileFault::kNotFound:
     case FileFault::kUnauthorized:
-    case FileFault::kRedirectToMissing:
-      return true;
-    default:
-      return false;
+    case FileFault::kRedirectToMissing: return true;
+    default: return false;
   }
 }
 
-bool IsQuirkFault(FileFault fault) { return fault != FileFault::kNone && !IsDeadFault(fault); }
+bool IsQuirkFault(FileFault fault) {
+  return fault != FileFault::kNone && !IsDeadFault(fault);
+}
 
 const char* FaultName(FileFault fault) {
   switch (fault) {
@@ -141,13 +142,21 @@ const char* FaultName(FileFault fault) {
   return "unknown";
 }
 
-std::string CatalogEntry::Path() const { return "/files/" + FileName(); }
+std::string CatalogEntry::Path() const {
+  return "/files/" + FileName();
+}
 
-std::string CatalogEntry::FileName() const { return id + "." + extension; }
+std::string CatalogEntry::FileName() const {
+  return id + "." + extension;
+}
 
-bool CatalogEntry::Live() const { return !IsDeadFault(fault); }
+bool CatalogEntry::Live() const {
+  return !IsDeadFault(fault);
+}
 
-std::string CatalogEntry::LastModifiedHttp() const { return FormatHttpDate(lastModified); }
+std::string CatalogEntry::LastModifiedHttp() const {
+  return FormatHttpDate(lastModified);
+}
 
 std::string CatalogEntry::DateText() const {
   const CivilTime t = CivilFromUnix(lastModified);
@@ -201,8 +210,8 @@ std::optional<CatalogEntry> Catalog::Describe(std::string_view id) const {
     entry.size = (150 + (h2 >> 20) % 6000) * kMp3FrameSize;
   }
   const int64_t firstDay = UnixFromCivil(2003, 1, 1);
-  entry.lastModified = firstDay + static_cast<int64_t>((h2 >> 32) % 2191) * 86400 +
-                       static_cast<int64_t>((h2 >> 45) % 86400);
+  entry.lastModified =
+      firstDay + static_cast<int64_t>((h2 >> 32) % 2191) * 86400 + static_cast<int64_t>((h2 >> 45) % 86400);
   if (entry.fault == FileFault::kRedirect) {
     entry.redirectHops = 1 + static_cast<int>((h >> 12) & 1);
   } else if (entry.fault == FileFault::kRedirectToMissing) {
@@ -235,9 +244,9 @@ bool Catalog::Allowed(const CatalogEntry& entry) const {
 CatalogEntry Catalog::Pick(std::string_view wordsKey, Engine engine, int page, int index) const {
   // Every third Baidu hit is a file that Yahoo lists too, to exercise duplicate dropping.
   if (engine == Engine::kBaidu && index % 3 == 1) return Pick(wordsKey, Engine::kYahoo, page, index);
-  const uint64_t base = MixBits(seed_ ^ HashText(wordsKey)) ^
-                        MixBits((static_cast<uint64_t>(engine == Engine::kBaidu) << 56) ^
-                                (static_cast<uint64_t>(page) << 32) ^ static_cast<uint64_t>(index));
+  const uint64_t base =
+      MixBits(seed_ ^ HashText(wordsKey)) ^ MixBits((static_cast<uint64_t>(engine == Engine::kBaidu) << 56) ^
+                                                    (static_cast<uint64_t>(page) << 32) ^ static_cast<uint64_t>(index));
   std::optional<CatalogEntry> entry;
   for (int attempt = 0; attempt < kMaxPickAttempts; ++attempt) {
     entry = Describe(HexId(MixBits(base + static_cast<uint64_t>(attempt))));

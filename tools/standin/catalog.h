@@ -14,12 +14,12 @@ enum class Engine { kYahoo, kBaidu };
 // link check that follows redirects (200 with both Content-Length and Last-Modified);
 // the second group never is.
 enum class FileFault {
-  kNone,               // plain live file
-  kRedirect,           // 301/302 chain of 1 or 2 hops ending in the live file
-  kSlowHeaders,        // answers after kSlowHeadersDelayMs
-  kCutBody,            // declares the full length, closes after half the bytes
-  kIgnoreRange,        // answers 200 with the whole body to a ranged request
-  kNoContentLength,    // chunked body
+  kNone,             // plain live file
+  kRedirect,         // 301/302 chain of 1 or 2 hops ending in the live file
+  kSlowHeaders,      // answers after kSlowHeadersDelayMs
+  kCutBody,          // declares the full length, closes after half the bytes
+  kIgnoreRange,      // answers 200 with the whole body to a ranged request
+  kNoContentLength,  // chunked body
   kNoLastModified,
   kNotFound,           // 404
   kUnauthorized,       // 401

@@ -52,10 +52,13 @@ RawScript TrickledHead(std::chrono::milliseconds interval) {
 RawScript EndlessBody(std::string_view contentType) {
   const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(contentType) +
                            "\r\nLast-Modified: Thu, 04 May 2006 03:02:01 GMT\r\nConnection: close\r\n\r\n";
-  return RawScript{{{head, std::chrono::milliseconds(0), 1}, {std::string(64 * 1024, 'x'), std::chrono::milliseconds(0), 0}}};
+  return RawScript{
+      {{head, std::chrono::milliseconds(0), 1}, {std::string(64 * 1024, 'x'), std::chrono::milliseconds(0), 0}}};
 }
 
-RawScript Silence() { return RawScript{{{"", std::chrono::hours(24), 1}}}; }
+RawScript Silence() {
+  return RawScript{{{"", std::chrono::hours(24), 1}}};
+}
 
 RawScript Answer(std::string_view head, std::string_view body) {
   return RawScript{{{std::string(head) + "\r\n\r\n" + std::string(body), std::chrono::milliseconds(0), 1}}};
@@ -209,14 +212,26 @@ class FaultServer::Impl {
 
 FaultServer::FaultServer() : impl_(std::make_unique<Impl>()) {}
 FaultServer::~FaultServer() = default;
-bool FaultServer::Start() { return impl_->Start(); }
-void FaultServer::Stop() { impl_->Stop(); }
-int FaultServer::Port() const { return impl_->port(); }
+bool FaultServer::Start() {
+  return impl_->Start();
+}
+void FaultServer::Stop() {
+  impl_->Stop();
+}
+int FaultServer::Port() const {
+  return impl_->port();
+}
 std::string FaultServer::Url(std::string_view target) const {
   return "http://127.0.0.1:" + std::to_string(impl_->port()) + std::string(target);
 }
-void FaultServer::SetScript(const std::string& path, RawScript script) { impl_->SetScript(path, std::move(script)); }
-std::vector<RawRequest> FaultServer::Requests() const { return impl_->Requests(); }
-int FaultServer::openConnections() const { return impl_->openConnections(); }
+void FaultServer::SetScript(const std::string& path, RawScript script) {
+  impl_->SetScript(path, std::move(script));
+}
+std::vector<RawRequest> FaultServer::Requests() const {
+  return impl_->Requests();
+}
+int FaultServer::openConnections() const {
+  return impl_->openConnections();
+}
 
 }  // namespace vexon::standin

@@ -13,8 +13,7 @@ FileScript StandinServer::Impl::ScriptForEntry(const CatalogEntry& entry) {
   s.size = entry.size;
   s.lastModified = entry.lastModified;
   switch (entry.fault) {
-    case FileFault::kNone:
-      break;
+    case FileFault::kNone: break;
     case FileFault::kRedirect:
       s.redirectStatus = entry.redirectStatus;
       s.redirectHops = entry.redirectHops;
@@ -25,34 +24,20 @@ FileScript StandinServer::Impl::ScriptForEntry(const CatalogEntry& entry) {
       s.redirectHops = entry.redirectHops;
       s.redirectTo = std::string(kMovedPrefix) + "missing/" + entry.FileName();
       break;
-    case FileFault::kSlowHeaders:
-      s.headerDelay = std::chrono::milliseconds(kSlowHeadersDelayMs);
-      break;
-    case FileFault::kCutBody:
-      s.cutAfter = static_cast<int64_t>(entry.size / 2);
-      break;
-    case FileFault::kIgnoreRange:
-      s.range = RangeMode::kIgnore;
-      break;
-    case FileFault::kNoContentLength:
-      s.framing = BodyFraming::kChunked;
-      break;
-    case FileFault::kNoLastModified:
-      s.sendLastModified = false;
-      break;
-    case FileFault::kNotFound:
-      s.status = 404;
-      break;
-    case FileFault::kUnauthorized:
-      s.status = 401;
-      break;
+    case FileFault::kSlowHeaders: s.headerDelay = std::chrono::milliseconds(kSlowHeadersDelayMs); break;
+    case FileFault::kCutBody: s.cutAfter = static_cast<int64_t>(entry.size / 2); break;
+    case FileFault::kIgnoreRange: s.range = RangeMode::kIgnore; break;
+    case FileFault::kNoContentLength: s.framing = BodyFraming::kChunked; break;
+    case FileFault::kNoLastModified: s.sendLastModified = false; break;
+    case FileFault::kNotFound: s.status = 404; break;
+    case FileFault::kUnauthorized: s.status = 401; break;
   }
   return s;
 }
 
 // A file at exactly this path: a script first, then the catalog.
-std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFileAt(
-    const std::string& lowerPath, const Catalog& catalog) const {
+std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFileAt(const std::string& lowerPath,
+                                                                              const Catalog& catalog) const {
   {
     std::lock_guard lock(scriptMutex_);
     auto it = files_.find(lowerPath);
@@ -76,8 +61,8 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFileAt(
   return std::nullopt;
 }
 
-std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFile(
-    const std::string& lowerPath, const Catalog& catalog) const {
+std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFile(const std::string& lowerPath,
+                                                                            const Catalog& catalog) const {
   if (auto route = FindFileAt(lowerPath, catalog)) return route;
   if (!text::StartsWith(lowerPath, kHopPrefix)) return std::nullopt;
   const std::string_view rest = std::string_view(lowerPath).substr(kHopPrefix.size());
@@ -121,8 +106,8 @@ bool StandinServer::Impl::Produce(Transfer& t, uint64_t offset, httplib::DataSin
   uint64_t n = std::min<uint64_t>({kWriteChunk, t.length - offset, t.cutLimit - offset});
   if (t.bytesPerSecond > 0) {
     n = std::min<uint64_t>(n, std::max<uint64_t>(1, t.bytesPerSecond / 20));
-    const auto due = *t.began + std::chrono::microseconds(static_cast<int64_t>(
-                                    static_cast<double>(offset) * 1e6 / static_cast<double>(t.bytesPerSecond)));
+    const auto due = *t.began + std::chrono::microseconds(static_cast<int64_t>(static_cast<double>(offset) * 1e6 /
+                                                                               static_cast<double>(t.bytesPerSecond)));
     if (!PauseUntil(due)) return false;
   }
   t.buffer.resize(static_cast<size_t>(n));
@@ -134,9 +119,8 @@ bool StandinServer::Impl::Produce(Transfer& t, uint64_t offset, httplib::DataSin
   return sink.write(t.buffer.data(), static_cast<size_t>(n));
 }
 
-void StandinServer::Impl::ServeFile(const httplib::Request& req, httplib::Response& res,
-                                    const FileRoute& route, const std::string& host,
-                                    std::shared_ptr<FlightToken> token) {
+void StandinServer::Impl::ServeFile(const httplib::Request& req, httplib::Response& res, const FileRoute& route,
+                                    const std::string& host, std::shared_ptr<FlightToken> token) {
   const FileScript& s = route.script;
   if (!Pause(std::chrono::milliseconds(checkDelayMs_.load())) || !Pause(s.headerDelay)) {
     res.status = 503;
@@ -194,10 +178,9 @@ void StandinServer::Impl::ServeFile(const httplib::Request& req, httplib::Respon
   t->start = outcome == RangeOutcome::kPartial ? range.first : 0;
   t->length = outcome == RangeOutcome::kPartial ? range.last - range.first + 1 : size;
   if (outcome == RangeOutcome::kPartial) {
-    res.set_header("Content-Range", text::Format("bytes %llu-%llu/%llu",
-                                                 static_cast<unsigned long long>(range.first),
-                                                 static_cast<unsigned long long>(range.last),
-                                                 static_cast<unsigned long long>(size)));
+    res.set_header("Content-Range",
+                   text::Format("bytes %llu-%llu/%llu", static_cast<unsigned long long>(range.first),
+                                static_cast<unsigned long long>(range.last), static_cast<unsigned long long>(size)));
   }
   if (s.sendLastModified) res.set_header("Last-Modified", FormatHttpDate(s.lastModified));
   if (s.range == RangeMode::kHonour) res.set_header("Accept-Ranges", "bytes");
@@ -213,10 +196,9 @@ void StandinServer::Impl::ServeFile(const httplib::Request& req, httplib::Respon
       res.set_content("", contentType);
       return;
     }
-    res.set_content_provider(static_cast<size_t>(t->length), contentType,
-                             [this, t](size_t offset, size_t, httplib::DataSink& sink) {
-                               return Produce(*t, offset, sink);
-                             });
+    res.set_content_provider(
+        static_cast<size_t>(t->length), contentType,
+        [this, t](size_t offset, size_t, httplib::DataSink& sink) { return Produce(*t, offset, sink); });
     return;
   }
   const bool closeToEnd = s.framing == BodyFraming::kCloseDelimited;

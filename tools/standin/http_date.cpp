@@ -47,8 +47,7 @@ CivilTime CivilFromUnix(int64_t seconds) {
 }
 
 int64_t UnixFromCivil(int year, int month, int day, int hour, int minute, int second) {
-  return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 +
-         second;
+  return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
 std::string FormatHttpDate(int64_t seconds) {
@@ -56,8 +55,8 @@ std::string FormatHttpDate(int64_t seconds) {
   static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const CivilTime t = CivilFromUnix(seconds);
-  return text::Format("%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[t.weekday], t.day,
-                      kMonths[t.month - 1], t.year, t.hour, t.minute, t.second);
+  return text::Format("%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[t.weekday], t.day, kMonths[t.month - 1], t.year,
+                      t.hour, t.minute, t.second);
 }
 
 }  // namespace vexon::standin

@@ -17,8 +17,7 @@ struct CivilTime {
 
 // Proleptic Gregorian calendar, UTC, no locale involved.
 CivilTime CivilFromUnix(int64_t seconds);
-int64_t UnixFromCivil(int year, int month, int day, int hour = 0, int minute = 0,
-                      int second = 0);
+int64_t UnixFromCivil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 // "Sun, 06 Nov 1994 08:49:37 GMT"
 std::string FormatHttpDate(int64_t seconds);
 

@@ -41,7 +41,7 @@ struct CommandLine {
   std::optional<std::string> updateVersion;
   UpdateMode updateMode = UpdateMode::kNormal;
   std::vector<std::pair<std::string, std::string>> downloads;  // name, file
-  std::vector<std::pair<std::string, uint64_t>> files;          // path, size of generated audio
+  std::vector<std::pair<std::string, uint64_t>> files;         // path, size of generated audio
 };
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -142,8 +142,7 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
       cl.downloads.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
     } else if (arg == "--file") {
       const size_t eq = v.find('=');
-      if (eq == std::string_view::npos || v.empty() || v[0] != '/' ||
-          !ParseNumber(v.substr(eq + 1), 0, INT64_MAX, n)) {
+      if (eq == std::string_view::npos || v.empty() || v[0] != '/' || !ParseNumber(v.substr(eq + 1), 0, INT64_MAX, n)) {
         return "bad --file, expected /PATH=SIZE: " + std::string(v);
       }
       cl.files.emplace_back(std::string(v.substr(0, eq)), static_cast<uint64_t>(n));

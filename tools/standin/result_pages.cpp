@@ -8,8 +8,7 @@
 namespace vexon::standin {
 namespace {
 
-constexpr std::string_view kYahooQueryHead =
-    "/search.html?pid=ysearch&source=ysearch_music_result_topsearch&p=";
+constexpr std::string_view kYahooQueryHead = "/search.html?pid=ysearch&source=ysearch_music_result_topsearch&p=";
 constexpr std::string_view kBaiduQueryHead = "/m?&tn=baidump3&ct=134217728&rn=&word=";
 constexpr std::string_view kPageHead =
     "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
@@ -22,8 +21,8 @@ int HexValue(char c) {
 }
 
 bool IsUnreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_' || c == '~';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
 }
 
 int PageNumber(const std::optional<std::string>& value) {
@@ -60,10 +59,9 @@ std::string DecoyId(std::string_view host, std::string_view salt, int page) {
 
 std::string BaiduHitAnchor(std::string_view host, std::string_view id, std::string_view typeCode,
                            const std::string& titleText, const std::string& titleHtml) {
-  return "<a href=\"http://" + std::string(host) + std::string(kBaiduIntermediatePrefix) +
-         std::string(id) + "?tn=baidusg," + TitleForUrl(titleText) + "&word=" +
-         std::string(typeCode) + ",http://www.example.com/music/,&lm=-1\" target=_blank>" +
-         titleHtml + "</a>";
+  return "<a href=\"http://" + std::string(host) + std::string(kBaiduIntermediatePrefix) + std::string(id) +
+         "?tn=baidusg," + TitleForUrl(titleText) + "&word=" + std::string(typeCode) +
+         ",http://www.example.com/music/,&lm=-1\" target=_blank>" + titleHtml + "</a>";
 }
 
 }  // namespace
@@ -153,24 +151,21 @@ std::string FileUrl(const CatalogEntry& entry, std::string_view host) {
   return "http://" + std::string(host) + entry.Path();
 }
 
-std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query,
-                            std::string_view host, bool decoys) {
+std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query, std::string_view host, bool decoys) {
   std::string html(kPageHead);
   html += "<title>雅虎音乐搜索</title></head>\r\n<body>\r\n";
   html += "<div class=nav><a href=\"/\">雅虎首页</a> <a href=\"/help.html\" title=\"帮助\">帮助</a></div>\r\n";
-  html += text::Format("<p>第%d页，共%d首歌曲</p>\r\n<ol>\r\n", page.page,
-                       static_cast<int>(page.entries.size()));
+  html += text::Format("<p>第%d页，共%d首歌曲</p>\r\n<ol>\r\n", page.page, static_cast<int>(page.entries.size()));
   const size_t middle = page.entries.size() / 2;
   for (size_t i = 0; i < page.entries.size(); ++i) {
     const CatalogEntry& e = page.entries[i];
-    html += "<li><a title=\"" + TitleAttribute(e.titleText) + "\" href=" + FileUrl(e, host) +
-            " target=_blank>" + e.titleHtml + "</a> <span>" +
-            text::Format("%.1f MB", static_cast<double>(e.size) / (1024.0 * 1024.0)) +
+    html += "<li><a title=\"" + TitleAttribute(e.titleText) + "\" href=" + FileUrl(e, host) + " target=_blank>" +
+            e.titleHtml + "</a> <span>" + text::Format("%.1f MB", static_cast<double>(e.size) / (1024.0 * 1024.0)) +
             "</span></li>\r\n";
     if (decoys && i + 1 == middle) {
       // Unknown type, and a URL with no blank after it (it runs on to the anchor's end).
-      html += "<li><a title=\"试听\" href=http://" + std::string(host) + "/files/" +
-              DecoyId(host, "ogg", page.page) + ".ogg target=_blank>试听 ogg</a></li>\r\n";
+      html += "<li><a title=\"试听\" href=http://" + std::string(host) + "/files/" + DecoyId(host, "ogg", page.page) +
+              ".ogg target=_blank>试听 ogg</a></li>\r\n";
       html += "<li><a title=\"原版\" href=http://" + std::string(host) + "/files/" +
               DecoyId(host, "noblank", page.page) + ".mp3>原版</a></li>\r\n";
     }
@@ -182,19 +177,17 @@ std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query,
   }
   html += "</ol>\r\n<div class=pages>";
   if (page.page > 1) {
-    html += "<a href=\"" + YahooQueryTargetForBytes(query.wordsBytes, page.page - 1) +
-            "\"><strong>上一页</strong></a> ";
+    html +=
+        "<a href=\"" + YahooQueryTargetForBytes(query.wordsBytes, page.page - 1) + "\"><strong>上一页</strong></a> ";
   }
   if (page.hasNext) {
-    html += "<a href=\"" + YahooQueryTargetForBytes(query.wordsBytes, page.page + 1) +
-            "\"><strong>下一页</strong></a>";
+    html += "<a href=\"" + YahooQueryTargetForBytes(query.wordsBytes, page.page + 1) + "\"><strong>下一页</strong></a>";
   }
   html += "</div>\r\n</body></html>\r\n";
   return text::Gb18030FromUtf8(html);
 }
 
-std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query,
-                            std::string_view host, bool decoys) {
+std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query, std::string_view host, bool decoys) {
   std::string html(kPageHead);
   html += "<title>百度MP3搜索</title></head>\r\n<body>\r\n";
   if (decoys) html += "<a href=\"http://" + std::string(kForeignHost) + "/\">百度首页</a>\r\n";
@@ -204,16 +197,13 @@ std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query,
     const CatalogEntry& e = page.entries[i];
     html += "<tr><td>" + std::to_string(i + 1) + "</td><td>" +
             BaiduHitAnchor(host, e.id, e.extension, e.titleText, e.titleHtml) + "</td><td>" +
-            text::Format("%.1f M", static_cast<double>(e.size) / (1024.0 * 1024.0)) +
-            "</td></tr>\r\n";
+            text::Format("%.1f M", static_cast<double>(e.size) / (1024.0 * 1024.0)) + "</td></tr>\r\n";
     if (decoys && i + 1 == middle) {
-      html += "<tr><td>-</td><td>" +
-              BaiduHitAnchor(host, DecoyId(host, "ogg", page.page), "ogg", "试听", "试听 ogg") +
+      html += "<tr><td>-</td><td>" + BaiduHitAnchor(host, DecoyId(host, "ogg", page.page), "ogg", "试听", "试听 ogg") +
               "</td></tr>\r\n";
       // Known type, but its intermediate page holds no file link.
       html += "<tr><td>-</td><td>" +
-              BaiduHitAnchor(host, "z" + DecoyId(host, "deadend", page.page), "mp3", "原版", "原版") +
-              "</td></tr>\r\n";
+              BaiduHitAnchor(host, "z" + DecoyId(host, "deadend", page.page), "mp3", "原版", "原版") + "</td></tr>\r\n";
       // Known type, intermediate page on a host where nothing listens.
       html += "<tr><td>-</td><td><a href=\"http://" + std::string(kForeignHost) +
               std::string(kBaiduIntermediatePrefix) + DecoyId(host, "foreign", page.page) +
@@ -222,12 +212,12 @@ std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query,
   }
   html += "</table>\r\n<div class=pages>";
   if (page.page > 1) {
-    html += "<a href=\"http://" + std::string(host) +
-            BaiduQueryTargetForBytes(query.wordsBytes, page.page - 1) + "\">上一页</a> ";
+    html += "<a href=\"http://" + std::string(host) + BaiduQueryTargetForBytes(query.wordsBytes, page.page - 1) +
+            "\">上一页</a> ";
   }
   if (page.hasNext) {
-    html += "<a href=\"http://" + std::string(host) +
-            BaiduQueryTargetForBytes(query.wordsBytes, page.page + 1) + "\">下一页</a>";
+    html += "<a href=\"http://" + std::string(host) + BaiduQueryTargetForBytes(query.wordsBytes, page.page + 1) +
+            "\">下一页</a>";
   }
   html += "</div>\r\n</body></html>\r\n";
   return text::Gb18030FromUtf8(html);

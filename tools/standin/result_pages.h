@@ -42,10 +42,8 @@ struct SearchQuery {
 std::optional<SearchQuery> ParseSearchQuery(std::string_view path, std::string_view query);
 
 // Result pages, GB18030 bytes. `host` is "127.0.0.1:PORT" as the request named it.
-std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query,
-                            std::string_view host, bool decoys);
-std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query,
-                            std::string_view host, bool decoys);
+std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query, std::string_view host, bool decoys);
+std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query, std::string_view host, bool decoys);
 // The page a Baidu hit leads to: a few anchors, exactly one to the file.
 std::string BaiduIntermediatePage(const CatalogEntry& entry, std::string_view host);
 // An intermediate page without any file link (a decoy hit leads there).

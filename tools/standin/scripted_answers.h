@@ -24,9 +24,9 @@ struct RawPage {
 };
 
 enum class BodyFraming {
-  kContentLength,  // Content-Length, the normal case
-  kChunked,        // Transfer-Encoding: chunked, no length
-  kCloseDelimited, // neither; the body ends when the server closes
+  kContentLength,   // Content-Length, the normal case
+  kChunked,         // Transfer-Encoding: chunked, no length
+  kCloseDelimited,  // neither; the body ends when the server closes
 };
 
 enum class RangeMode {

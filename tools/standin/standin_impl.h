@@ -40,8 +40,8 @@ inline bool IsLoopbackHost(std::string_view host) {
 inline bool IsPlainHost(std::string_view host) {
   if (host.empty() || host.size() > 255) return false;
   return std::all_of(host.begin(), host.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == ':' || c == '[' || c == ']';
   });
 }
 
@@ -68,8 +68,8 @@ inline const char* ReasonText(int status) {
 }
 
 inline std::string ErrorPage(int status) {
-  return text::Format("<html><head><title>%d</title></head><body><h1>%d %s</h1></body></html>\r\n",
-                      status, status, ReasonText(status));
+  return text::Format("<html><head><title>%d</title></head><body><h1>%d %s</h1></body></html>\r\n", status, status,
+                      ReasonText(status));
 }
 
 struct ByteRange {
@@ -131,8 +131,7 @@ inline std::string DefaultPoplist() {
 class StandinServer::Impl {
  public:
   explicit Impl(StandinOptions options)
-      : options_(std::move(options)), catalogOptions_(options_.catalog),
-        checkDelayMs_(options_.checkDelay.count()) {}
+      : options_(std::move(options)), catalogOptions_(options_.catalog), checkDelayMs_(options_.checkDelay.count()) {}
 
   ~Impl() { Stop(); }
 
@@ -250,8 +249,8 @@ class StandinServer::Impl {
   bool TakeCut(const FileRoute& route);
 
   void ServeRawPage(const RawPage& page, httplib::Response& res);
-  void ServeFile(const httplib::Request& req, httplib::Response& res, const FileRoute& route,
-                 const std::string& host, std::shared_ptr<FlightToken> token);
+  void ServeFile(const httplib::Request& req, httplib::Response& res, const FileRoute& route, const std::string& host,
+                 std::shared_ptr<FlightToken> token);
   bool ServeBuiltIn(const httplib::Request& req, httplib::Response& res, const std::string& host,
                     const Catalog& catalog);
   bool Produce(Transfer& t, uint64_t offset, httplib::DataSink& sink);

@@ -108,8 +108,7 @@ bool StandinServer::Impl::Pause(std::chrono::milliseconds delay) {
   return PauseUntil(std::chrono::steady_clock::now() + delay);
 }
 
-std::shared_ptr<StandinServer::Impl::FlightToken> StandinServer::Impl::Enter(
-    const httplib::Request& req, bool file) {
+std::shared_ptr<StandinServer::Impl::FlightToken> StandinServer::Impl::Enter(const httplib::Request& req, bool file) {
   RequestRecord record;
   record.method = req.method;
   record.target = req.target;
@@ -147,8 +146,8 @@ std::optional<RawPage> StandinServer::Impl::FindPage(const httplib::Request& req
   return it->second;
 }
 
-bool StandinServer::Impl::ServeBuiltIn(const httplib::Request& req, httplib::Response& res,
-                                       const std::string& host, const Catalog& catalog) {
+bool StandinServer::Impl::ServeBuiltIn(const httplib::Request& req, httplib::Response& res, const std::string& host,
+                                       const Catalog& catalog) {
   const size_t mark = req.target.find('?');
   const std::string_view query =
       mark == std::string::npos ? std::string_view() : std::string_view(req.target).substr(mark + 1);
@@ -165,8 +164,7 @@ bool StandinServer::Impl::ServeBuiltIn(const httplib::Request& req, httplib::Res
     const std::string id = req.path.substr(kBaiduIntermediatePrefix.size());
     const std::optional<CatalogEntry> entry = catalog.Describe(id);
     res.status = 200;
-    res.set_content(entry ? BaiduIntermediatePage(*entry, host) : BaiduDeadEndPage(),
-                    std::string(kPageContentType));
+    res.set_content(entry ? BaiduIntermediatePage(*entry, host) : BaiduDeadEndPage(), std::string(kPageContentType));
     return true;
   }
   if (req.path == "/poplist.htm") {
@@ -184,8 +182,7 @@ bool StandinServer::Impl::ServeBuiltIn(const httplib::Request& req, httplib::Res
   return false;
 }
 
-httplib::Server::HandlerResponse StandinServer::Impl::Handle(const httplib::Request& req,
-                                                             httplib::Response& res) {
+httplib::Server::HandlerResponse StandinServer::Impl::Handle(const httplib::Request& req, httplib::Response& res) {
   // httplib would slice bodies by the Range header on its own; the file server
   // decides per script, so the parsed ranges are dropped. The request object is
   // httplib's own non-const local, handed to us as const only.
@@ -223,24 +220,62 @@ httplib::Server::HandlerResponse StandinServer::Impl::Handle(const httplib::Requ
 
 StandinServer::StandinServer(StandinOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 StandinServer::~StandinServer() = default;
-bool StandinServer::Start(std::string* error) { return impl_->Start(error); }
-void StandinServer::Stop() { impl_->Stop(); }
-bool StandinServer::Running() const { return impl_->Running(); }
-int StandinServer::Port() const { return impl_->Port(); }
-std::string StandinServer::HostPort() const { return impl_->HostPort(); }
-std::string StandinServer::Url(std::string_view target) const { return "http://" + HostPort() + std::string(target); }
-uint64_t StandinServer::Seed() const { return impl_->Seed(); }
-Catalog StandinServer::CurrentCatalog() const { return impl_->CurrentCatalog(); }
-void StandinServer::SetCatalogOptions(const CatalogOptions& options) { impl_->SetCatalogOptions(options); }
-void StandinServer::SetCheckDelay(std::chrono::milliseconds delay) { impl_->SetCheckDelay(delay); }
-void StandinServer::SetPage(const std::string& pathOrTarget, RawPage page) { impl_->SetPage(pathOrTarget, std::move(page)); }
-void StandinServer::SetFile(const std::string& path, FileScript script) { impl_->SetFile(path, std::move(script)); }
-void StandinServer::RemovePage(const std::string& pathOrTarget) { impl_->RemovePage(pathOrTarget); }
-void StandinServer::RemoveFile(const std::string& path) { impl_->RemoveFile(path); }
-void StandinServer::ClearScripts() { impl_->ClearScripts(); }
-StandinCounters StandinServer::Counters() const { return impl_->Counters(); }
-std::vector<RequestRecord> StandinServer::Requests() const { return impl_->Requests(); }
-void StandinServer::ResetCounters() { impl_->ResetCounters(); }
-bool StandinServer::WaitForIdle(std::chrono::milliseconds timeout) const { return impl_->WaitForIdle(timeout); }
+bool StandinServer::Start(std::string* error) {
+  return impl_->Start(error);
+}
+void StandinServer::Stop() {
+  impl_->Stop();
+}
+bool StandinServer::Running() const {
+  return impl_->Running();
+}
+int StandinServer::Port() const {
+  return impl_->Port();
+}
+std::string StandinServer::HostPort() const {
+  return impl_->HostPort();
+}
+std::string StandinServer::Url(std::string_view target) const {
+  return "http://" + HostPort() + std::string(target);
+}
+uint64_t StandinServer::Seed() const {
+  return impl_->Seed();
+}
+Catalog StandinServer::CurrentCatalog() const {
+  return impl_->CurrentCatalog();
+}
+void StandinServer::SetCatalogOptions(const CatalogOptions& options) {
+  impl_->SetCatalogOptions(options);
+}
+void StandinServer::SetCheckDelay(std::chrono::milliseconds delay) {
+  impl_->SetCheckDelay(delay);
+}
+void StandinServer::SetPage(const std::string& pathOrTarget, RawPage page) {
+  impl_->SetPage(pathOrTarget, std::move(page));
+}
+void StandinServer::SetFile(const std::string& path, FileScript script) {
+  impl_->SetFile(path, std::move(script));
+}
+void StandinServer::RemovePage(const std::string& pathOrTarget) {
+  impl_->RemovePage(pathOrTarget);
+}
+void StandinServer::RemoveFile(const std::string& path) {
+  impl_->RemoveFile(path);
+}
+void StandinServer::ClearScripts() {
+  impl_->ClearScripts();
+}
+StandinCounters StandinServer::Counters() const {
+  return impl_->Counters();
+}
+std::vector<RequestRecord> StandinServer::Requests() const {
+  return impl_->Requests();
+}
+void StandinServer::ResetCounters() {
+  impl_->ResetCounters();
+}
+bool StandinServer::WaitForIdle(std::chrono::milliseconds timeout) const {
+  return impl_->WaitForIdle(timeout);
+}
 
 }  // namespace vexon::standin

@@ -63,7 +63,7 @@ class StandinServer final {
   bool Running() const;
 
   int Port() const;
-  std::string HostPort() const;                   // "127.0.0.1:PORT"
+  std::string HostPort() const;                    // "127.0.0.1:PORT"
   std::string Url(std::string_view target) const;  // "http://127.0.0.1:PORT" + target
   uint64_t Seed() const;
 

@@ -15,13 +15,15 @@
 
 #include <algorithm>
 
-#include "app/ui/artwork.h"
 #include "app/menu_layout.h"
+#include "app/ui/artwork.h"
 
 namespace vexon::app::ui {
 namespace {
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 constexpr int kRuleLength = 70;
 constexpr int kBannerIconPixels = 32;
@@ -56,7 +58,9 @@ QStringList AboutLines() {
   };
 }
 
-QString AboutVersionLine() { return U("版本 1.2.6    2006年 8月    维松工作室    中国"); }
+QString AboutVersionLine() {
+  return U("版本 1.2.6    2006年 8月    维松工作室    中国");
+}
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(U(kAboutText));

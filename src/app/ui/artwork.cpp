@@ -25,7 +25,9 @@ using Glyph = void (*)(QPainter&);
 constexpr int kIconGrid = 16;
 constexpr int kStateGrid = artwork::kStateImageWidth;
 
-QColor Rgb(QRgb value) { return QColor::fromRgb(value); }
+QColor Rgb(QRgb value) {
+  return QColor::fromRgb(value);
+}
 
 QPen Outline(QRgb colour, qreal width) {
   return QPen(Rgb(colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -264,7 +266,9 @@ void Pair(QPainter& p, Glyph glyph, qreal backOpacity) {
 
 // --- Designs ------------------------------------------------------------------
 
-void BlueDownArrow(QPainter& p) { DownArrow(p, 0x6aa8f0, 0x1f5fb8, 0x173f80); }
+void BlueDownArrow(QPainter& p) {
+  DownArrow(p, 0x6aa8f0, 0x1f5fb8, 0x173f80);
+}
 
 void Download(QPainter& p) {
   BlueDownArrow(p);
@@ -328,7 +332,9 @@ void Flame(QPainter& p) {
   p.drawPath(inner);
 }
 
-void MoreOptions(QPainter& p) { Chevron(p, 0x4a525c); }
+void MoreOptions(QPainter& p) {
+  Chevron(p, 0x4a525c);
+}
 
 void MoreOptionsActive(QPainter& p) {
   p.setPen(Outline(0xb06e00, 1.0));
@@ -344,7 +350,9 @@ void ListOnView(QPainter& p) {
   ListShape(p, 0x1f6fd1, 0x244a7a);
 }
 
-void ListOffView(QPainter& p) { ListShape(p, 0xa3abb5, 0xbcc3cb); }
+void ListOffView(QPainter& p) {
+  ListShape(p, 0xa3abb5, 0xbcc3cb);
+}
 
 void PlayOnline(QPainter& p) {
   Globe(p);
@@ -356,9 +364,15 @@ void StopSearch(QPainter& p) {
   Badge(p, StopSquare);
 }
 
-void ResumeAll(QPainter& p) { Pair(p, PlayTriangle, 0.7); }
-void StopAll(QPainter& p) { Pair(p, StopSquare, 0.7); }
-void DeleteAll(QPainter& p) { Pair(p, Cross, 0.7); }
+void ResumeAll(QPainter& p) {
+  Pair(p, PlayTriangle, 0.7);
+}
+void StopAll(QPainter& p) {
+  Pair(p, StopSquare, 0.7);
+}
+void DeleteAll(QPainter& p) {
+  Pair(p, Cross, 0.7);
+}
 
 void MoveFile(QPainter& p) {
   Page(p);
@@ -380,7 +394,9 @@ void DownloadAs(QPainter& p) {
   Badge(p, Pencil);
 }
 
-void CopyPages(QPainter& p) { Pair(p, Page, 1.0); }
+void CopyPages(QPainter& p) {
+  Pair(p, Page, 1.0);
+}
 
 void StoppedMark(QPainter& p) {
   p.setPen(Outline(0x7a1410, 0.8));
@@ -400,8 +416,7 @@ void QueuedMark(QPainter& p) {
 void TransferringMark(QPainter& p) {
   p.setPen(Outline(0x14621c, 0.8));
   p.setBrush(Vertical(1, 11, 0x7ddc77, 0x1f8a2a));
-  p.drawPolygon(
-      QPolygonF({{4.4, 1}, {7.6, 1}, {7.6, 5.4}, {10.8, 5.4}, {6, 11}, {1.2, 5.4}, {4.4, 5.4}}));
+  p.drawPolygon(QPolygonF({{4.4, 1}, {7.6, 1}, {7.6, 5.4}, {10.8, 5.4}, {6, 11}, {1.2, 5.4}, {4.4, 5.4}}));
 }
 
 Glyph ButtonGlyph(int id) {
@@ -500,7 +515,9 @@ QPixmap RenderBanner(QSize size) {
 
 enum class Kind : qint64 { kApp, kButton, kCommand, kState, kBanner };
 
-qint64 Key(Kind kind, qint64 value) { return (static_cast<qint64>(kind) << 40) | value; }
+qint64 Key(Kind kind, qint64 value) {
+  return (static_cast<qint64>(kind) << 40) | value;
+}
 
 struct Cache {
   QHash<qint64, QIcon> icons;
@@ -557,8 +574,7 @@ QIcon CommandIcon(int commandId) {
 }
 
 QIcon DownloadStateIcon(int image) {
-  return CachedIcon(Kind::kState, image, StateGlyph(image), kStateGrid,
-                    {kStateGrid, 2 * kStateGrid});
+  return CachedIcon(Kind::kState, image, StateGlyph(image), kStateGrid, {kStateGrid, 2 * kStateGrid});
 }
 
 QPixmap BannerPixmap(QSize size) {

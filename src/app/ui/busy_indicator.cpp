@@ -33,6 +33,8 @@ void BusyIndicator::End() {
   hide();
 }
 
-QString BusyIndicator::text() const { return label_->text(); }
+QString BusyIndicator::text() const {
+  return label_->text();
+}
 
 }  // namespace vexon::app::ui

@@ -58,8 +58,7 @@ void CommandSet::FillMenu(QMenu& menu, std::span<const MenuEntry> entries) {
   }
 }
 
-std::unique_ptr<QToolBar> CommandSet::BuildToolbar(std::span<const int> commands, int controlId,
-                                                   QWidget* parent) {
+std::unique_ptr<QToolBar> CommandSet::BuildToolbar(std::span<const int> commands, int controlId, QWidget* parent) {
   auto bar = std::make_unique<QToolBar>(parent);
   bar->setObjectName(QString::number(controlId));
   bar->setIconSize(QSize(16, 16));

@@ -29,12 +29,10 @@ class CommandSet final : public QObject {
 
   QAction* Action(int command);
   // A menu whose items are the commands' actions, in order.
-  std::unique_ptr<QMenu> BuildMenu(std::span<const MenuEntry> entries, const QString& title,
-                                   QWidget* parent = nullptr);
+  std::unique_ptr<QMenu> BuildMenu(std::span<const MenuEntry> entries, const QString& title, QWidget* parent = nullptr);
   // Fills an existing menu (emptied first).
   void FillMenu(QMenu& menu, std::span<const MenuEntry> entries);
-  std::unique_ptr<QToolBar> BuildToolbar(std::span<const int> commands, int controlId,
-                                         QWidget* parent = nullptr);
+  std::unique_ptr<QToolBar> BuildToolbar(std::span<const int> commands, int controlId, QWidget* parent = nullptr);
 
   // Runs the enabling rules for the given commands.
   void UpdateEnabled(std::span<const int> commands, const CommandState& state);

@@ -23,9 +23,13 @@ SessionPorts DesktopPorts::ForSession() {
   return SessionPorts{*prompter_, *downloadAs_, *moveDialog_, *shell_, *associations_};
 }
 
-core::Prompter& DesktopPorts::prompter() { return *prompter_; }
+core::Prompter& DesktopPorts::prompter() {
+  return *prompter_;
+}
 
-core::FolderChooser& DesktopPorts::folders() { return *folders_; }
+core::FolderChooser& DesktopPorts::folders() {
+  return *folders_;
+}
 
 void DesktopPorts::AttachTo(QWidget* window) {
   prompter_->SetParent(window);

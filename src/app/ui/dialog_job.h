@@ -22,7 +22,8 @@ bool StartDialogJob(core::BackgroundJob& job, QObject* receiver,
                     show = std::move(show)](const std::atomic<bool>& cancelled) -> std::function<void()> {
     const Outcome outcome = work([&cancelled] { return cancelled.load(); });
     return [receiver, show, outcome] {
-      QMetaObject::invokeMethod(receiver, [show, outcome] { show(outcome); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          receiver, [show, outcome] { show(outcome); }, Qt::QueuedConnection);
     };
   });
 }

@@ -9,14 +9,13 @@
 namespace vexon::app::ui {
 
 ListTableModel::ListTableModel(core::ListTable& table, QObject* parent)
-    : QAbstractTableModel(parent),
-      table_(table),
-      observer_(*this),
-      rowCount_(static_cast<int>(table.rowCount())) {
+    : QAbstractTableModel(parent), table_(table), observer_(*this), rowCount_(static_cast<int>(table.rowCount())) {
   table_.SetObserver(&observer_);
 }
 
-ListTableModel::~ListTableModel() { table_.SetObserver(nullptr); }
+ListTableModel::~ListTableModel() {
+  table_.SetObserver(nullptr);
+}
 
 void ListTableModel::SetImageColumn(int column, IconProvider provider) {
   imageColumn_ = column;
@@ -38,10 +37,8 @@ std::optional<size_t> ListTableModel::TableRow(int row) const {
   if (row < 0) return std::nullopt;
   const auto r = static_cast<size_t>(row);
   switch (pending_.kind) {
-    case Pending::Kind::kNone:
-      return r;
-    case Pending::Kind::kInsert:
-      return r < pending_.first ? r : r + pending_.count;
+    case Pending::Kind::kNone: return r;
+    case Pending::Kind::kInsert: return r < pending_.first ? r : r + pending_.count;
     case Pending::Kind::kRemove:
       if (r < pending_.first) return r;
       if (r < pending_.first + pending_.count) return std::nullopt;
@@ -60,8 +57,7 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
   const auto column = static_cast<size_t>(index.column());
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return QString::fromStdString(table_.Cell(*row, column));
+    case Qt::ToolTipRole: return QString::fromStdString(table_.Cell(*row, column));
     case Qt::FontRole:
       if (table_.Mark(*row, column)) {
         QFont bold;
@@ -74,8 +70,7 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
         return iconProvider_(table_.Image(*row));
       }
       return {};
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -86,13 +81,11 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   const core::ColumnDef& def = table_.columns()[static_cast<size_t>(section)];
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return QString::fromStdString(def.name);
+    case Qt::ToolTipRole: return QString::fromStdString(def.name);
     case Qt::InitialSortOrderRole:
       // A first click on a column sorts it ascending, as the table's rule does.
       return static_cast<int>(Qt::AscendingOrder);
-    default:
-      return {};
+    default: return {};
   }
 }
 

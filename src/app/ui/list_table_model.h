@@ -33,8 +33,7 @@ class ListTableModel final : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation,
-                      int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   // Sorts the table itself by its compare rules, in the order asked.
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
   // The list's own header rule: ascending on a new column, flipped on the current one.

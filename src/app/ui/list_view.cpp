@@ -9,8 +9,7 @@
 
 namespace vexon::app::ui {
 
-ListView::ListView(core::ListTable& table, int controlId, QWidget* parent)
-    : QTableView(parent), model_(table, this) {
+ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTableView(parent), model_(table, this) {
   setObjectName(QString::number(controlId));
   setModel(&model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -87,8 +86,7 @@ int ProgressPercent(const QString& text) {
   return value;
 }
 
-void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QString text = index.data(Qt::DisplayRole).toString();
   const int percent = ProgressPercent(text);
   if (percent < 0) {

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/list_table.h"
 #include "app/ui/list_table_model.h"
+#include "core/list_table.h"
 
 namespace vexon::app::ui {
 

@@ -29,7 +29,9 @@
 namespace vexon::app::ui {
 namespace {
 
-QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The six type boxes of the window and the types they switch.
 struct TypeBox {
@@ -46,8 +48,7 @@ constexpr std::array<TypeBox, 6> kTypeBoxes = {{
     {ctl::kTypeMpg, "mpg", search::FileType::kMpg},
 }};
 
-QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, const QString& tip,
-                         QWidget* parent) {
+QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, const QString& tip, QWidget* parent) {
   auto* button = new QToolButton(parent);
   button->setObjectName(QString::number(controlId));
   button->setIcon(icon);
@@ -65,8 +66,7 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
     : QDialog(parent), session_(session), channel_(channel), ports_(std::move(ports)) {
   setWindowTitle(Utf8(kMainWindowTitle));
   setWindowIcon(AppIcon());
-  setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
   prompter_ = ports_.prompter;
   if (prompter_ == nullptr) {
@@ -119,8 +119,7 @@ void CVexonDlg::ConnectSession() {
   session_.downloads().reportFailure = [this](const std::string& fullName, const std::string& text) {
     // The row only says it stopped; the tray tells why without stopping the user.
     if (tray_ != nullptr && tray_->isVisible()) {
-      tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text),
-                         QSystemTrayIcon::Warning);
+      tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text), QSystemTrayIcon::Warning);
     }
   };
 }
@@ -138,8 +137,7 @@ void CVexonDlg::BuildWidgets() {
   searchBox_->setToolTip(Utf8("输入歌名或歌手"));
   searchBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   searchButton_ = ImageButton(ctl::kSearchButton, ButtonImage(176), Utf8("搜索"), Utf8("开始搜索"), this);
-  hotWordsButton_ =
-      ImageButton(ctl::kHotWordsButton, ButtonImage(218), Utf8("热门"), Utf8("热门的搜索词"), this);
+  hotWordsButton_ = ImageButton(ctl::kHotWordsButton, ButtonImage(218), Utf8("热门"), Utf8("热门的搜索词"), this);
   connect(searchButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kSearch); });
   connect(hotWordsButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kHotWords); });
   auto* searchRow = new QHBoxLayout;
@@ -313,7 +311,9 @@ void CVexonDlg::SyncTypeBoxes() {
   for (size_t i = 0; i < kTypeBoxes.size(); ++i) typeBoxes_[i]->setChecked(session_.options().Has(kTypeBoxes[i].type));
 }
 
-void CVexonDlg::SetMoreButtonImage() { moreButton_->setIcon(ButtonImage(search::MoreButtonBitmap(session_.options()))); }
+void CVexonDlg::SetMoreButtonImage() {
+  moreButton_->setIcon(ButtonImage(search::MoreButtonBitmap(session_.options())));
+}
 
 void CVexonDlg::OnTypeBoxClicked(int controlId, bool checked) {
   for (const TypeBox& box : kTypeBoxes) {
@@ -327,8 +327,7 @@ void CVexonDlg::ConnectUpdates(ListView& view) {
   connect(model, &QAbstractItemModel::rowsRemoved, this, &CVexonDlg::ScheduleCommandUpdate);
   connect(model, &QAbstractItemModel::modelReset, this, &CVexonDlg::ScheduleCommandUpdate);
   connect(model, &QAbstractItemModel::dataChanged, this, &CVexonDlg::ScheduleCommandUpdate);
-  connect(view.selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &CVexonDlg::ScheduleCommandUpdate);
+  connect(view.selectionModel(), &QItemSelectionModel::selectionChanged, this, &CVexonDlg::ScheduleCommandUpdate);
 }
 
 }  // namespace vexon::app::ui

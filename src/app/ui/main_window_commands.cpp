@@ -18,7 +18,6 @@
 #include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
-#include "update/ui/update_dialog.h"
 #include "library/completed_log.h"
 #include "library/result_links.h"
 #include "search/search_controller.h"
@@ -26,6 +25,7 @@
 #include "storage/result_file.h"
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
+#include "update/ui/update_dialog.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -48,117 +48,54 @@ std::chrono::year_month_day Today() {
 void CVexonDlg::OnCommand(int command) {
   if (exiting_) return;
   switch (command) {
-    case cmd::kSearch:
-      OnSearch();
-      break;
-    case cmd::kStopSearch:
-      session_.search().OnStopSearch();
-      break;
-    case cmd::kClearAndStopSearch:
-      session_.search().OnClearAndStopSearch();
-      break;
-    case cmd::kStartDownload:
-      session_.downloads().OnStartDownload(resultsView_->SelectedRows());
-      break;
-    case cmd::kDownloadAs:
-      session_.downloads().OnDownloadAs(resultsView_->SelectedRows());
-      break;
-    case cmd::kCopyUrl:
-      OnCopyUrl();
-      break;
-    case cmd::kOpenResults:
-      OnOpenResults();
-      break;
-    case cmd::kSaveResults:
-      OnSaveResults();
-      break;
-    case cmd::kResumeDownload:
-      session_.downloads().OnResumeDownload(downloadView_->SelectedRows());
-      break;
-    case cmd::kResumeAll:
-      session_.downloads().OnResumeAll();
-      break;
-    case cmd::kStopDownload:
-      session_.downloads().OnStopDownload(downloadView_->SelectedRows());
-      break;
-    case cmd::kStopAll:
-      session_.downloads().OnStopAll();
-      break;
-    case cmd::kDeleteDownload:
-      session_.downloads().OnDeleteDownload(downloadView_->SelectedRows());
-      break;
-    case cmd::kDeleteAll:
-      session_.downloads().OnDeleteAll();
-      break;
-    case cmd::kShowCompletedList:
-      ShowCompletedList();
-      break;
-    case cmd::kShowDownloadList:
-      ShowDownloadList();
-      break;
-    case cmd::kSearchOptions:
-      OnSearchOptions();
-      break;
-    case cmd::kSystemOptions:
-      OnSystemOptions();
-      break;
-    case cmd::kExit:
-      OnExit();
-      break;
-    case cmd::kShowHide:
-      ToggleShown();
-      break;
+    case cmd::kSearch: OnSearch(); break;
+    case cmd::kStopSearch: session_.search().OnStopSearch(); break;
+    case cmd::kClearAndStopSearch: session_.search().OnClearAndStopSearch(); break;
+    case cmd::kStartDownload: session_.downloads().OnStartDownload(resultsView_->SelectedRows()); break;
+    case cmd::kDownloadAs: session_.downloads().OnDownloadAs(resultsView_->SelectedRows()); break;
+    case cmd::kCopyUrl: OnCopyUrl(); break;
+    case cmd::kOpenResults: OnOpenResults(); break;
+    case cmd::kSaveResults: OnSaveResults(); break;
+    case cmd::kResumeDownload: session_.downloads().OnResumeDownload(downloadView_->SelectedRows()); break;
+    case cmd::kResumeAll: session_.downloads().OnResumeAll(); break;
+    case cmd::kStopDownload: session_.downloads().OnStopDownload(downloadView_->SelectedRows()); break;
+    case cmd::kStopAll: session_.downloads().OnStopAll(); break;
+    case cmd::kDeleteDownload: session_.downloads().OnDeleteDownload(downloadView_->SelectedRows()); break;
+    case cmd::kDeleteAll: session_.downloads().OnDeleteAll(); break;
+    case cmd::kShowCompletedList: ShowCompletedList(); break;
+    case cmd::kShowDownloadList: ShowDownloadList(); break;
+    case cmd::kSearchOptions: OnSearchOptions(); break;
+    case cmd::kSystemOptions: OnSystemOptions(); break;
+    case cmd::kExit: OnExit(); break;
+    case cmd::kShowHide: ToggleShown(); break;
     case cmd::kAbout:
-    case cmd::kSystemMenuAbout:
-      OnAbout();
-      break;
-    case cmd::kUsageHelp:
-      OnUsageHelp();
-      break;
-    case cmd::kVisitHomePage:
-      OnVisitHomePage();
-      break;
+    case cmd::kSystemMenuAbout: OnAbout(); break;
+    case cmd::kUsageHelp: OnUsageHelp(); break;
+    case cmd::kVisitHomePage: OnVisitHomePage(); break;
     case cmd::kPlayOnline:
       if (const auto url = SelectedResultUrl()) session_.links().OnPlayOnline(*url);
       break;
     case cmd::kVisitSite:
       if (const auto url = SelectedResultUrl()) session_.links().OnVisitSite(*url);
       break;
-    case cmd::kPlay:
-      session_.log().OnPlay(completedView_->SelectedRows());
-      break;
-    case cmd::kMoveFile:
-      session_.log().OnMoveFile(completedView_->SelectedRows());
-      break;
-    case cmd::kDeleteFile:
-      session_.log().OnDeleteFiles(completedView_->SelectedRows());
-      break;
-    case cmd::kDeleteAllFiles:
-      session_.log().OnDeleteAllFiles();
-      break;
-    case cmd::kClearLogItem:
-      session_.log().OnClearLogItems(completedView_->SelectedRows());
-      break;
-    case cmd::kClearAllLogItems:
-      session_.log().OnClearAllLogItems();
-      break;
-    case cmd::kHotWords:
-      ShowHotWords();
-      break;
-    case cmd::kCheckUpdate:
-      OnCheckUpdate();
-      break;
-    default:
-      break;
+    case cmd::kPlay: session_.log().OnPlay(completedView_->SelectedRows()); break;
+    case cmd::kMoveFile: session_.log().OnMoveFile(completedView_->SelectedRows()); break;
+    case cmd::kDeleteFile: session_.log().OnDeleteFiles(completedView_->SelectedRows()); break;
+    case cmd::kDeleteAllFiles: session_.log().OnDeleteAllFiles(); break;
+    case cmd::kClearLogItem: session_.log().OnClearLogItems(completedView_->SelectedRows()); break;
+    case cmd::kClearAllLogItems: session_.log().OnClearAllLogItems(); break;
+    case cmd::kHotWords: ShowHotWords(); break;
+    case cmd::kCheckUpdate: OnCheckUpdate(); break;
+    default: break;
   }
   ScheduleCommandUpdate();
 }
 
 void CVexonDlg::ShowHotWords() {
   if (hotWords_ == nullptr) {
-    hotWords_ = new hotwords::ui::CHotWordsDlg(session_.config().startDir, session_.hotWordsJob(),
-                                               session_.HotWordsRefresh(),
-                                               [this](const std::string& word) { OnHotWord(word); }, this);
+    hotWords_ = new hotwords::ui::CHotWordsDlg(
+        session_.config().startDir, session_.hotWordsJob(), session_.HotWordsRefresh(),
+        [this](const std::string& word) { OnHotWord(word); }, this);
     hotWords_->adjustSize();
     hotWords_->move(geometry().center() - hotWords_->rect().center());
   }
@@ -180,7 +117,9 @@ void CVexonDlg::OnHotWord(const std::string& word) {
   });
 }
 
-void CVexonDlg::OnSearch() { session_.search().OnSearch(searchBox_->currentText().toStdString()); }
+void CVexonDlg::OnSearch() {
+  session_.search().OnSearch(searchBox_->currentText().toStdString());
+}
 
 void CVexonDlg::OnSearchOptions() {
   search::ui::CSearchOptionsDlg dialog(session_.options(), Today(), *prompter_, this);
@@ -211,7 +150,6 @@ void CVexonDlg::OnAbout() {
 void CVexonDlg::OnUsageHelp() {
   prompter_->Show(kUsageHelpText, core::MessageIcon::kInformation, core::MessageButtons::kOk);
 }
-
 
 void CVexonDlg::OnVisitHomePage() {
   const QUrl url(QString::fromStdString(session_.config().siteUrl + kHomePageName));

@@ -130,9 +130,9 @@ void CVexonDlg::OnExit() {
 void CVexonDlg::RefreshCounters() {
   resultsCounter_->setText(
       QString::fromStdString(ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage())));
-  statusLine_->setText(QString::fromStdString(StatusLineText(
-      session_.downloads().CountByState(), downloadView_->selectedCount(), session_.completedList().rowCount(),
-      completedView_->selectedCount())));
+  statusLine_->setText(
+      QString::fromStdString(StatusLineText(session_.downloads().CountByState(), downloadView_->selectedCount(),
+                                            session_.completedList().rowCount(), completedView_->selectedCount())));
 }
 
 CommandState CVexonDlg::CurrentCommandState() const {
@@ -178,9 +178,13 @@ void CVexonDlg::ShowContextMenu(const QPoint& globalPoint) {
   if (QMenu* menu = ContextMenuAt(globalPoint)) menu->popup(globalPoint);
 }
 
-void CVexonDlg::ShowDownloadList() { ShowLowerList(true); }
+void CVexonDlg::ShowDownloadList() {
+  ShowLowerList(true);
+}
 
-void CVexonDlg::ShowCompletedList() { ShowLowerList(false); }
+void CVexonDlg::ShowCompletedList() {
+  ShowLowerList(false);
+}
 
 void CVexonDlg::ShowLowerList(bool downloads) {
   if (downloadListOnView_ != downloads) {

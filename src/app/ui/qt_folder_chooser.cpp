@@ -18,9 +18,8 @@ std::string FolderWithTrailingSlash(std::string folder) {
 }
 
 std::optional<std::string> QtFolderChooser::Choose(const std::string& startFolder) {
-  const QString answer = QFileDialog::getExistingDirectory(
-      parent_, QString::fromUtf8(core::kFolderChooserCaption), ChooserStartFolder(startFolder),
-      QFileDialog::ShowDirsOnly);
+  const QString answer = QFileDialog::getExistingDirectory(parent_, QString::fromUtf8(core::kFolderChooserCaption),
+                                                           ChooserStartFolder(startFolder), QFileDialog::ShowDirsOnly);
   // The dialog answers an empty text when the user cancels.
   if (answer.isEmpty()) return std::nullopt;
   return FolderWithTrailingSlash(answer.toStdString());

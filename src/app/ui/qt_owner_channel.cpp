@@ -5,8 +5,7 @@
 
 namespace vexon::app::ui {
 
-QtOwnerChannel::QtOwnerChannel()
-    : ownerId_(std::this_thread::get_id()), context_(std::make_unique<QObject>()) {}
+QtOwnerChannel::QtOwnerChannel() : ownerId_(std::this_thread::get_id()), context_(std::make_unique<QObject>()) {}
 
 QtOwnerChannel::~QtOwnerChannel() {
   Shutdown();
@@ -30,7 +29,8 @@ bool QtOwnerChannel::Send(core::Msg /*message*/, const std::function<void()>& ha
   if (stopping_) return false;
   queue_.push_back(&waiting);
   // Posted under the lock, so the context cannot be deleted between check and post.
-  QMetaObject::invokeMethod(context_.get(), [this] { Drain(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      context_.get(), [this] { Drain(); }, Qt::QueuedConnection);
   finished_.wait(lock, [&] { return waiting.done; });
   return waiting.ran;
 }

@@ -18,7 +18,7 @@ class QtPrompter final : public core::Prompter {
 
   core::MessageResult Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) override;
   core::MessageResult ShowCaptioned(const std::string& caption, const std::string& text, core::MessageIcon icon,
-                              core::MessageButtons buttons) override;
+                                    core::MessageButtons buttons) override;
 
  private:
   QWidget* parent_;  // not owned

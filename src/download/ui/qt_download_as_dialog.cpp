@@ -34,16 +34,21 @@ constexpr int kFullNameLines = 3;
 
 static_assert(DownloadAsForm::kMaxFieldCharacters == 256, "kFieldTooLongMessage names the limit");
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
-QString IdName(int controlId) { return QString::number(controlId); }
+QString IdName(int controlId) {
+  return QString::number(controlId);
+}
 
 }  // namespace
 
-CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter,
-                               QWidget* parent)
+CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, QWidget* parent)
     : QDialog(parent), chooser_(chooser), prompter_(prompter) {
   setWindowTitle(Utf8(core::kMessageCaption));
   setObjectName(IdName(kDialogId));
@@ -101,7 +106,8 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(app::ui::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
+  layout->addWidget(
+      app::ui::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
   layout->addLayout(fields);
   layout->addLayout(buttons);
 }
@@ -141,9 +147,7 @@ void CDownloadAsDlg::Browse() {
 void CDownloadAsDlg::TryAccept() {
   if (form_ == nullptr) return;
   switch (form_->Accept()) {
-    case DownloadAsForm::AcceptResult::kAccepted:
-      accept();
-      return;
+    case DownloadAsForm::AcceptResult::kAccepted: accept(); return;
     case DownloadAsForm::AcceptResult::kPathTooLong:
       prompter_.Show(kFieldTooLongMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       path_->setFocus();

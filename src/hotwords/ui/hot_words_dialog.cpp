@@ -16,8 +16,8 @@
 #include "app/ui/busy_indicator.h"
 #include "app/ui/dialog_header.h"
 #include "app/ui/dialog_job.h"
-#include "core/prompter.h"
 #include "app/ui/list_view.h"
+#include "core/prompter.h"
 #include "text/strings.h"
 
 namespace vexon::hotwords::ui {
@@ -36,7 +36,9 @@ constexpr int kRelatedColumn = 2;
 constexpr const char* kNoWord = "-";
 constexpr const char* kRefreshingText = "正在刷新列表...";
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 // Draws the cell a double click sent to the main window in bold on a warm colour, so
 // it stands out inside its selected row.
@@ -62,8 +64,12 @@ class HighlightDelegate final : public QStyledItemDelegate {
 
 CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& job, Refresher refresh,
                            WordHandler onWord, QWidget* parent)
-    : QDialog(parent), startDir_(std::move(startDir)), job_(job), refresh_(std::move(refresh)),
-      onWord_(std::move(onWord)), table_(kWordColumns) {
+    : QDialog(parent),
+      startDir_(std::move(startDir)),
+      job_(job),
+      refresh_(std::move(refresh)),
+      onWord_(std::move(onWord)),
+      table_(kWordColumns) {
   setObjectName(QString::number(kDialogId));
   setWindowTitle(Utf8("维松MP3-热门的搜索词"));
   setModal(false);
@@ -108,12 +114,14 @@ CHotWordsDlg::~CHotWordsDlg() {
   job_.Cancel();
 }
 
-void CHotWordsDlg::reject() { hide(); }
+void CHotWordsDlg::reject() {
+  hide();
+}
 
 void CHotWordsDlg::Refresh() {
   if (!refresh_) return;
   if (!app::ui::StartDialogJob<RefreshOutcome>(job_, this, refresh_,
-                                                [this](RefreshOutcome outcome) { OnRefreshed(outcome); })) {
+                                               [this](RefreshOutcome outcome) { OnRefreshed(outcome); })) {
     return;
   }
   refreshButton_->setEnabled(false);
@@ -167,8 +175,7 @@ void CHotWordsDlg::ActivateCell(int row, int column) {
   if (column != kWordColumn && column != kRelatedColumn) return;
   const std::string word = table_.Cell(static_cast<size_t>(row), static_cast<size_t>(column));
   if (word.empty() || word == kNoWord) return;
-  view_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
+  view_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   highlighted_ = QPersistentModelIndex(cell);
   if (onWord_) onWord_(word);
 }

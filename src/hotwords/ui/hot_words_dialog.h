@@ -10,8 +10,8 @@
 
 #include "core/background_job.h"
 #include "core/list_table.h"
-#include "hotwords/word_list.h"
 #include "hotwords/site_refresh.h"
+#include "hotwords/word_list.h"
 
 class QComboBox;
 class QPushButton;
@@ -19,7 +19,7 @@ class QPushButton;
 namespace vexon::app::ui {
 class BusyIndicator;
 class ListView;
-}
+}  // namespace vexon::app::ui
 
 namespace vexon::hotwords::ui {
 

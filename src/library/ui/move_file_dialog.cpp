@@ -23,7 +23,9 @@ constexpr int kControlBrowse = 1089;
 constexpr int kControlName = 1090;
 constexpr int kControlCancel = 2;
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 }  // namespace
 

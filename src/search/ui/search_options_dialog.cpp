@@ -1,6 +1,5 @@
 #include "search/ui/search_options_dialog.h"
 
-#include "app/ui/dialog_header.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDate>
@@ -14,27 +13,32 @@
 #include <QRadioButton>
 #include <QString>
 #include <QVBoxLayout>
+#include "app/ui/dialog_header.h"
 
 #include <cstddef>
 
 namespace vexon::search::ui {
 namespace {
 
-constexpr std::array<DateChoice, 4> kDateChoices = {DateChoice::kAny, DateChoice::kBefore,
-                                                    DateChoice::kAfter, DateChoice::kRange};
+constexpr std::array<DateChoice, 4> kDateChoices = {DateChoice::kAny, DateChoice::kBefore, DateChoice::kAfter,
+                                                    DateChoice::kRange};
 constexpr std::array<const char*, 4> kDateTexts = {"不限", "此前", "此后", "区间"};
-constexpr std::array<SizeChoice, 4> kSizeChoices = {SizeChoice::kAny, SizeChoice::kBelow,
-                                                    SizeChoice::kAbove, SizeChoice::kRange};
+constexpr std::array<SizeChoice, 4> kSizeChoices = {SizeChoice::kAny, SizeChoice::kBelow, SizeChoice::kAbove,
+                                                    SizeChoice::kRange};
 constexpr std::array<const char*, 4> kSizeTexts = {"不限", "< =", "> =", "区间"};
-constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker::kAfter,
-                                                DatePicker::kRangeFrom, DatePicker::kRangeTo};
-constexpr std::array<SizeEdit, 4> kSizeEdits = {SizeEdit::kBelow, SizeEdit::kAbove,
-                                                SizeEdit::kRangeLow, SizeEdit::kRangeHigh};
+constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker::kAfter, DatePicker::kRangeFrom,
+                                                DatePicker::kRangeTo};
+constexpr std::array<SizeEdit, 4> kSizeEdits = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
+                                                SizeEdit::kRangeHigh};
 constexpr int kTypeColumns = 7;
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
-QString IdName(int controlId) { return QString::number(controlId); }
+QString IdName(int controlId) {
+  return QString::number(controlId);
+}
 
 QDate ToQDate(std::chrono::year_month_day date) {
   return QDate(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
@@ -72,9 +76,8 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
   auto* grid = new QGridLayout(group);
   for (size_t i = 0; i < kFileTypeCount; ++i) {
     const FileType type = kFileTypes[i].type;
-    auto* box = new QCheckBox(QString::fromUtf8(kFileTypes[i].name.data(),
-                                                static_cast<qsizetype>(kFileTypes[i].name.size())),
-                              group);
+    auto* box = new QCheckBox(
+        QString::fromUtf8(kFileTypes[i].name.data(), static_cast<qsizetype>(kFileTypes[i].name.size())), group);
     box->setObjectName(IdName(kTypeBoxIds[i]));
     connect(box, &QCheckBox::toggled, this, [this, type](bool on) {
       if (!filling_) form_.SetTypeChecked(type, on);

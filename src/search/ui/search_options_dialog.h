@@ -28,8 +28,8 @@ class CSearchOptionsDlg final : public QDialog {
 
  public:
   // `options` is written on OK only; `today` seeds the date pickers.
-  CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today,
-                    core::Prompter& prompter, QWidget* parent = nullptr);
+  CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today, core::Prompter& prompter,
+                    QWidget* parent = nullptr);
 
   // What OK does: writes the options and closes, or names the refused edit and
   // stays open with it focused.

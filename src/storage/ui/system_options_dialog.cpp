@@ -40,9 +40,13 @@ constexpr int kControlCancel = 2;
 constexpr unsigned kNotANumber = std::numeric_limits<unsigned>::max();
 static_assert(kFolderCharactersMax == 255, "kFolderRefusedMessage names the limit");
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
-QString IdName(int controlId) { return QString::number(controlId); }
+QString IdName(int controlId) {
+  return QString::number(controlId);
+}
 
 // Digits only, blanks around them tolerated.
 unsigned ReadNumber(const QString& text) {
@@ -55,7 +59,9 @@ unsigned ReadNumber(const QString& text) {
   return ok ? value : kNotANumber;
 }
 
-QString Number(unsigned value) { return QString::number(value); }
+QString Number(unsigned value) {
+  return QString::number(value);
+}
 
 std::string RangeMessage(unsigned low, unsigned high) {
   return "请输入一个 " + std::to_string(low) + " 到 " + std::to_string(high) + " 之间的整数。";
@@ -71,22 +77,17 @@ QLineEdit* MakeEdit(int controlId, QWidget* parent) {
 
 std::string RefusedOptionMessage(OptionsField field) {
   switch (field) {
-    case OptionsField::kFolder:
-      return kFolderRefusedMessage;
-    case OptionsField::kSearchHistoryMaxItems:
-      return RangeMessage(kSearchHistoryItemsMin, kSearchHistoryItemsMax);
-    case OptionsField::kMaxDownloadThreads:
-      return RangeMessage(kDownloadThreadsMin, kDownloadThreadsMax);
-    case OptionsField::kCompletedMaxItems:
-      return RangeMessage(kCompletedItemsMin, kCompletedItemsMax);
-    case OptionsField::kMaxDownloadSpeed:
-      return RangeMessage(kDownloadSpeedMin, kDownloadSpeedMax);
+    case OptionsField::kFolder: return kFolderRefusedMessage;
+    case OptionsField::kSearchHistoryMaxItems: return RangeMessage(kSearchHistoryItemsMin, kSearchHistoryItemsMax);
+    case OptionsField::kMaxDownloadThreads: return RangeMessage(kDownloadThreadsMin, kDownloadThreadsMax);
+    case OptionsField::kCompletedMaxItems: return RangeMessage(kCompletedItemsMin, kCompletedItemsMax);
+    case OptionsField::kMaxDownloadSpeed: return RangeMessage(kDownloadSpeedMin, kDownloadSpeedMax);
   }
   return kFolderRefusedMessage;
 }
 
-CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser,
-                                     core::Prompter& prompter, QWidget* parent)
+CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser, core::Prompter& prompter,
+                                     QWidget* parent)
     : QDialog(parent), fields_(fields), chooser_(chooser), prompter_(prompter) {
   setWindowTitle(Utf8(core::kMessageCaption));
   setObjectName(IdName(kDialogId));
@@ -166,8 +167,7 @@ void CSystemOptionsDlg::TryAccept() {
   chosen.searchHistoryMaxItems = ReadNumber(history_->text());
   chosen.completedMaxItems = ReadNumber(log_->text());
   if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
-    prompter_.Show(RefusedOptionMessage(*refused), core::MessageIcon::kExclamation,
-                   core::MessageButtons::kOk);
+    prompter_.Show(RefusedOptionMessage(*refused), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
     QLineEdit* edit = EditFor(*refused);
     edit->setFocus();
     edit->selectAll();

@@ -19,7 +19,9 @@ constexpr int kDialogId = 224;
 constexpr int kControlCheck = 1122;
 constexpr int kControlExit = 1028;
 
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
 
 }  // namespace
 

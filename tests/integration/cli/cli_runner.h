@@ -53,10 +53,8 @@ class CliTest : public ::testing::Test {
     const std::filesystem::path errPath = dir_ / "stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (inTempDir) posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
     std::vector<std::string> all = {cli_};
     all.insert(all.end(), args.begin(), args.end());

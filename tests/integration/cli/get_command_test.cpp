@@ -7,8 +7,8 @@
 
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
-#include "text/encoding.h"
 #include "support/test_files.h"
+#include "text/encoding.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;

@@ -79,8 +79,8 @@ TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
 }
 
 TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
-  WriteFile("vudez.ini", "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" +
-                             server->HostPort() + "\r\n");
+  WriteFile("vudez.ini",
+            "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" + server->HostPort() + "\r\n");
   const CliRun run = Run({"search", "stored hosts"}, true);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_FALSE(run.out.empty());

@@ -13,9 +13,9 @@ class ShowCommand : public vexon::testing::CliTest {};
 
 TEST_F(ShowCommand, PrintsEachRowAsSevenTabSeparatedUtf8Cells) {
   const auto file = WriteFile(
-      "月亮.msf", vexon::text::Gb18030FromUtf8(
-                      "1$#!b.mp3$#!mp3$#!2048$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
-                      "0$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\r\n"));
+      "月亮.msf",
+      vexon::text::Gb18030FromUtf8("1$#!b.mp3$#!mp3$#!2048$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
+                                   "0$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\r\n"));
   const CliRun run = Run({"show", file.string()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -37,8 +37,7 @@ TEST_F(ShowCommand, AFileThatCannotBeReadExitsOneWithAMessage) {
 TEST_F(ShowCommand, BadArgumentsExitTwo) {
   const auto file = WriteFile("a.msf", "");
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"show"},
-        std::vector<std::string>{"show", file.string(), file.string()},
+       {std::vector<std::string>{"show"}, std::vector<std::string>{"show", file.string(), file.string()},
         std::vector<std::string>{"show", "--bogus", file.string()}}) {
     const CliRun run = Run(args);
     EXPECT_EQ(run.exitCode, 2) << args.size();

@@ -117,8 +117,7 @@ TEST_F(UpdateCheckCommand, BadArgumentsExitTwo) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"update-check", "--site"}, std::vector<std::string>{"update-check", "--exe"},
         std::vector<std::string>{"update-check", "--site", "ftp://x/"},
-        std::vector<std::string>{"update-check", "--bogus"},
-        std::vector<std::string>{"update-check", "extra"}}) {
+        std::vector<std::string>{"update-check", "--bogus"}, std::vector<std::string>{"update-check", "extra"}}) {
     const CliRun run = Run(args);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_EQ(run.out, "");

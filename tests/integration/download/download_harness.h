@@ -17,8 +17,8 @@
 #include "download/download_item.h"
 #include "standin/standin_server.h"
 #include "storage/profile.h"
-#include "unit/download/download_fakes.h"
 #include "support/test_files.h"
+#include "unit/download/download_fakes.h"
 
 namespace vexon::download::testing {
 
@@ -94,7 +94,9 @@ class DownloadHarness {
 
   // These run on the owner thread.
   size_t Row(const std::string& name) const { return downloads.FindRow(core::kDownloadFileName, name); }
-  std::string Cell(const std::string& name, core::DownloadColumn column) const { return downloads.Cell(Row(name), column); }
+  std::string Cell(const std::string& name, core::DownloadColumn column) const {
+    return downloads.Cell(Row(name), column);
+  }
   size_t Transferring() const {
     size_t n = 0;
     for (size_t row = 0; row < downloads.rowCount(); ++row) n += downloads.Image(row) == kTransferringImage;

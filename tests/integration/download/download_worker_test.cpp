@@ -81,8 +81,7 @@ class DownloadWorkerTest : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  download::DownloadWorker& Start(const std::string& path, bool resume = false,
-                                  const std::string& name = "song.mp3") {
+  download::DownloadWorker& Start(const std::string& path, bool resume = false, const std::string& name = "song.mp3") {
     return StartUrl(server.Url(path), resume, name);
   }
   download::DownloadWorker& StartUrl(const std::string& url, bool resume, const std::string& name = "song.mp3") {
@@ -285,9 +284,9 @@ TEST_F(DownloadWorkerTest, NoAnswerAtAllKeepsThePartialFileByteForByte) {
 TEST_F(DownloadWorkerTest, ALengthThatCannotBeHeldOrIsNotMetFails) {
   standin::FaultServer faults;
   ASSERT_TRUE(faults.Start());
-  faults.SetScript("/absurd.mp3",
-                   standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\nConnection: close",
-                                   "abc"));
+  faults.SetScript(
+      "/absurd.mp3",
+      standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\nConnection: close", "abc"));
   faults.SetScript("/short.mp3",
                    standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close", "only this"));
   const std::vector<std::pair<std::string, std::string>> cases = {

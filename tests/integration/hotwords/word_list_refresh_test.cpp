@@ -9,8 +9,8 @@
 #include "net/page_reader.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
-#include "text/encoding.h"
 #include "support/test_files.h"
+#include "text/encoding.h"
 
 using namespace vexon;
 namespace fs = std::filesystem;
@@ -127,4 +127,3 @@ TEST_F(WordListRefreshTest, AnOversizedOrEndlessDownloadIsNoWordList) {
   EXPECT_FALSE(fs::exists(Local()));
   EXPECT_FALSE(fs::exists(Temp()));
 }
-

@@ -36,8 +36,7 @@ TEST_F(PageReaderTest, ReadsAWholeUrlAndReportsProgress) {
   net::PageReader reader;
   std::string out;
   std::vector<std::string> texts;
-  ASSERT_TRUE(reader.ReadUrl(server.Url("/hello"), out, "Agent/1",
-                             [&](const std::string& t) { texts.push_back(t); }));
+  ASSERT_TRUE(reader.ReadUrl(server.Url("/hello"), out, "Agent/1", [&](const std::string& t) { texts.push_back(t); }));
   EXPECT_EQ(out, "hello world");
   EXPECT_EQ(reader.status, 200u);
   EXPECT_NE(reader.headers.find("Content-Length: 11"), std::string::npos);

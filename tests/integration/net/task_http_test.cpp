@@ -153,15 +153,19 @@ TEST(CurlSession, ReadsTheFinalHeadAndFailsEveryCutBody) {
   standin::FaultServer faults;
   ASSERT_TRUE(faults.Start());
   const std::string body = "0123456789";
-  faults.SetScript("/continue", standin::Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\ncontent-LENGTH: 10\r\n"
-                                                "Last-Modified: Thu, 04 May 2006 03:02:01 GMT\r\nContent-Type: audio/mpeg",
-                                                body));
+  faults.SetScript("/continue",
+                   standin::Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\ncontent-LENGTH: 10\r\n"
+                                   "Last-Modified: Thu, 04 May 2006 03:02:01 GMT\r\nContent-Type: audio/mpeg",
+                                   body));
   for (size_t cut : {size_t{0}, size_t{1}, size_t{9}}) {
-    faults.SetScript("/cut" + std::to_string(cut),
-                     standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close", body.substr(0, cut)));
+    faults.SetScript(
+        "/cut" + std::to_string(cut),
+        standin::Answer("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close", body.substr(0, cut)));
   }
-  faults.SetScript("/chunks", standin::Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked", "5\r\n01234\r\n5\r\n567"));
-  faults.SetScript("/silent-body", RawScript{{{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01", std::chrono::hours(1), 1}}});
+  faults.SetScript("/chunks",
+                   standin::Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked", "5\r\n01234\r\n5\r\n567"));
+  faults.SetScript("/silent-body",
+                   RawScript{{{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01", std::chrono::hours(1), 1}}});
 
   class Collect final : public net::TransferHandler {
    public:

@@ -4,8 +4,8 @@
 
 #include "core/list_schemas.h"
 #include "integration/search/search_harness.h"
-#include "standin/fault_server.h"
 #include "search/search_options.h"
+#include "standin/fault_server.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
@@ -144,8 +144,8 @@ TEST(SearchController, ServersThatNeverFinishAnsweringStillLetTheSearchEnd) {
   standin::FileScript live;
   h.server.SetFile("/live.mp3", live);
   standin::RawPage page;
-  for (const std::string& url : {faults.Url("/trickle.mp3"), faults.Url("/silent.mp3"), faults.Url("/endless.mp3"),
-                                 h.server.Url("/live.mp3")}) {
+  for (const std::string& url :
+       {faults.Url("/trickle.mp3"), faults.Url("/silent.mp3"), faults.Url("/endless.mp3"), h.server.Url("/live.mp3")}) {
     page.body += "<a title=\"t\" href=" + url + " target=_blank>t</a>\r\n";
   }
   h.server.SetPage("/search.html", page);

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "standin/standin_server.h"
-#include "update/update_agent.h"
 #include "support/test_files.h"
+#include "update/update_agent.h"
 
 namespace fs = std::filesystem;
 using namespace vexon::update;
@@ -83,8 +83,7 @@ class UpdateAgentTest : public ::testing::Test {
 
   bool ProgramWasRequested() const {
     const auto requests = server_.Requests();
-    return std::any_of(requests.begin(), requests.end(),
-                       [](const auto& r) { return r.path == "/downloads/vexon"; });
+    return std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.path == "/downloads/vexon"; });
   }
   void ExpectUntouched() const {
     EXPECT_EQ(vexon::testing::ReadBytes(exe_), kOldProgram);

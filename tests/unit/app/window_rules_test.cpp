@@ -74,9 +74,8 @@ TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {
 TEST(LaunchOptions, FlagsHostsAndSite) {
   LaunchOptions o;
   std::string error;
-  ASSERT_TRUE(ParseLaunchOptions({"--baidu-host", "127.0.0.1:9", "--yahoo-host", "y.example", "--site",
-                                  "https://site.example/x"},
-                                 o, error));
+  ASSERT_TRUE(ParseLaunchOptions(
+      {"--baidu-host", "127.0.0.1:9", "--yahoo-host", "y.example", "--site", "https://site.example/x"}, o, error));
   EXPECT_EQ(o.baiduHost, "127.0.0.1:9");
   EXPECT_EQ(o.yahooHost, "y.example");
   EXPECT_EQ(SiteBaseUrl(o.siteUrl), "https://site.example/x/");
@@ -84,13 +83,12 @@ TEST(LaunchOptions, FlagsHostsAndSite) {
   LaunchOptions v;
   ASSERT_TRUE(ParseLaunchOptions({"--version"}, v, error));
   EXPECT_TRUE(v.showVersion);
-  for (const std::vector<std::string>& bad :
-       std::vector<std::vector<std::string>>{{"--baidu-host"},
-                                             {"--baidu-host", "a b"},
-                                             {"--site", "javascript:alert(1)"},
-                                             {"--site", "file:///etc/passwd"},
-                                             {"--site", "http://a b/"},
-                                             {"--colour"}}) {
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{{"--baidu-host"},
+                                                                                   {"--baidu-host", "a b"},
+                                                                                   {"--site", "javascript:alert(1)"},
+                                                                                   {"--site", "file:///etc/passwd"},
+                                                                                   {"--site", "http://a b/"},
+                                                                                   {"--colour"}}) {
     LaunchOptions x;
     error.clear();
     EXPECT_FALSE(ParseLaunchOptions(bad, x, error)) << bad.front();

@@ -67,9 +67,9 @@ TEST(RowCompare, ChoosesTheRuleByTheFirstText) {
     const char* b;
     int expected;
   } cases[] = {
-      {"12.5", "12", 0},          // integer rule: leading digits
-      {"9", "10", -1},            // numeric, not text, order
-      {"", "3", -1},              // empty counts as 0
+      {"12.5", "12", 0},                 // integer rule: leading digits
+      {"9", "10", -1},                   // numeric, not text, order
+      {"", "3", -1},                     // empty counts as 0
       {"12/31/2006", "01/01/2007", -1},  // year first
       {"02/01/2006", "01/31/2006", 1},   // then month
       {"01/02/2006", "01/01/2006", 1},   // then day
@@ -154,7 +154,7 @@ TEST(ListTable, TellsTheObserverExactlyWhatChanged) {
   t.Sort(1, true);
   t.RemoveRow(0);
   t.Clear();
-  EXPECT_EQ(r.events, (std::vector<std::string>{"ins 0+1", "ins 1+1", "cell 0:1-1", "order 1 0",
-                                                "rem 0+1", "rem 0+1"}));
+  EXPECT_EQ(r.events,
+            (std::vector<std::string>{"ins 0+1", "ins 1+1", "cell 0:1-1", "order 1 0", "rem 0+1", "rem 0+1"}));
   EXPECT_EQ(t.Cell(5, 5), "");  // out of range reads empty
 }

@@ -12,8 +12,8 @@
 #include "download/file_names.h"
 #include "download/final_file.h"
 #include "storage/profile.h"
-#include "unit/download/download_fakes.h"
 #include "support/test_files.h"
+#include "unit/download/download_fakes.h"
 
 using namespace vexon;
 using namespace vexon::download;
@@ -36,8 +36,8 @@ class DownloadTest : public ::testing::Test {
     settings.DefaultMusicPath = music;
     settings.TitleDown = false;
     EXPECT_TRUE(slots.TryAcquire());
-    controller = std::make_unique<DownloadController>(channel, prompter, dialog, results, downloads, settings,
-                                                      store, slots, DownloadTexts::Chinese());
+    controller = std::make_unique<DownloadController>(channel, prompter, dialog, results, downloads, settings, store,
+                                                      slots, DownloadTexts::Chinese());
     controller->workerContext().slotPoll = std::chrono::milliseconds(5);
     controller->currentKeyword = [] { return std::string("月亮"); };
     controller->addLogItem = [this](const std::string& p, const std::string& s) { logged.emplace_back(p, s); };
@@ -91,8 +91,8 @@ TEST_F(DownloadTest, StartAppendsAQueuedRowMarksTheResultAndWritesTheRecord) {
   controller->OnStartDownload({result});
   ASSERT_EQ(downloads.rowCount(), 1u);
   const std::string url = "http://127.0.0.1:9/q&r/a b.mp3";
-  EXPECT_EQ(downloads.Row(0), (std::vector<std::string>{"0", std::to_string(Id(0)), "a b.mp3", "", "", "4096", "",
-                                                        "", "等待下载", music + "a b.mp3", url}));
+  EXPECT_EQ(downloads.Row(0), (std::vector<std::string>{"0", std::to_string(Id(0)), "a b.mp3", "", "", "4096", "", "",
+                                                        "等待下载", music + "a b.mp3", url}));
   EXPECT_EQ(downloads.Image(0), kQueuedImage);
   EXPECT_TRUE(results.Mark(result, 6));
   EXPECT_EQ(Record(music + "a b.mp3"), url);
@@ -199,8 +199,8 @@ TEST_F(DownloadTest, StopResumeAndDoubleClick) {
   AddStoppedRow("s.mp3");
   const std::string first = Cell(0, core::kDownloadId);
   controller->OnDownloadDoubleClick({0});
-  EXPECT_EQ((std::vector<std::string>{Cell(0, core::kDownloadId), Cell(0, core::kDownloadSpeed), Cell(0, core::kDownloadTimeLeft),
-                                      Cell(0, core::kDownloadState)}),
+  EXPECT_EQ((std::vector<std::string>{Cell(0, core::kDownloadId), Cell(0, core::kDownloadSpeed),
+                                      Cell(0, core::kDownloadTimeLeft), Cell(0, core::kDownloadState)}),
             (std::vector<std::string>{"-", "0", "-", "停止下载"}));
   EXPECT_EQ(downloads.Image(0), kStoppedImage);
   EXPECT_NE(Record(music + "a.mp3"), "<none>");
@@ -284,9 +284,9 @@ TEST_F(DownloadTest, StoredRecordsShowTheirPartialFilesAndEveryStateIsCounted) {
   EXPECT_EQ(downloads.Row(0), (std::vector<std::string>{"0", "-", "a.mp3", "25%", "250", "1000", "0", "", "停止下载",
                                                         music + "a.mp3", "http://h/a.mp3"}));
   EXPECT_EQ(downloads.Image(0), kStoppedImage);
-  EXPECT_EQ(Cell(1, core::kDownloadPercent) + "|" + Cell(2, core::kDownloadPercent) + "|" +
-                Cell(3, core::kDownloadPercent),
-            "||150%");
+  EXPECT_EQ(
+      Cell(1, core::kDownloadPercent) + "|" + Cell(2, core::kDownloadPercent) + "|" + Cell(3, core::kDownloadPercent),
+      "||150%");
   controller->OnStartDownload({AddResult("/e.mp3", "E")});
   controller->OnStartDownload({AddResult("/f.mp3", "F")});
   auto counts = controller->CountByState();

@@ -18,21 +18,3 @@ TEST(DownloadTexts, SpeedAndTimeLeft) {
   EXPECT_EQ(TimeLeftText(t, 187), "3m,7s");
 }
 
-TEST(DownloadSlots, ResizingFreesOrWithholdsSlots) {
-  DownloadSlots slots(2);
-  EXPECT_TRUE(slots.TryAcquire());
-  EXPECT_TRUE(slots.TryAcquire());
-  EXPECT_FALSE(slots.TryAcquire());
-  slots.Resize(3);  // raising frees one at once
-  EXPECT_TRUE(slots.TryAcquire());
-  slots.Resize(1);  // lowering: the three running keep going, nothing new starts
-  slots.Release();
-  EXPECT_FALSE(slots.TryAcquire());
-  slots.Release();
-  EXPECT_FALSE(slots.TryAcquire());
-  slots.Release();
-  EXPECT_TRUE(slots.TryAcquire());
-  EXPECT_EQ(slots.inUse(), 1u);
-  DownloadSlots zero(0);  // never a pool without a slot
-  EXPECT_TRUE(zero.TryAcquire());
-}

@@ -4,8 +4,8 @@
 
 #include "download/file_names.h"
 #include "download/final_file.h"
-#include "text/encoding.h"
 #include "support/test_files.h"
+#include "text/encoding.h"
 
 using namespace vexon::download;
 using vexon::testing::TempDir;
@@ -14,13 +14,20 @@ TEST(SafeFileName, KeepsOrdinaryNamesAndMakesOthersOneComponent) {
   const struct {
     std::string name, extension, expected;
   } cases[] = {
-      {"Song", ".mp3", "Song.mp3"},          {"月亮代表我的心", ".wma", "月亮代表我的心.wma"},
-      {"[Live] a b", "", "[Live] a b"},      {"", ".mp3", ".mp3"},
-      {"AC/DC", ".mp3", "AC_DC.mp3"},        {"../../etc/passwd", "", ".._.._etc_passwd"},
-      {".", "", "_"},                        {"..", "", "_"},
-      {".", ".", "_"},                       {"  ", "", "_"},
-      {std::string("a\0b", 3), "", "a_b"},   {"a\tb\r\n\x7f", ".mp3", "a_b___.mp3"},
-      {"a\xff", "", "a\xEF\xBF\xBD"},        {"  Song  ", ".mp3 ", "Song  .mp3"},
+      {"Song", ".mp3", "Song.mp3"},
+      {"月亮代表我的心", ".wma", "月亮代表我的心.wma"},
+      {"[Live] a b", "", "[Live] a b"},
+      {"", ".mp3", ".mp3"},
+      {"AC/DC", ".mp3", "AC_DC.mp3"},
+      {"../../etc/passwd", "", ".._.._etc_passwd"},
+      {".", "", "_"},
+      {"..", "", "_"},
+      {".", ".", "_"},
+      {"  ", "", "_"},
+      {std::string("a\0b", 3), "", "a_b"},
+      {"a\tb\r\n\x7f", ".mp3", "a_b___.mp3"},
+      {"a\xff", "", "a\xEF\xBF\xBD"},
+      {"  Song  ", ".mp3 ", "Song  .mp3"},
   };
   for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.name, c.extension), c.expected) << c.name;
 }

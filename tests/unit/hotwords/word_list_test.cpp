@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "hotwords/word_list.h"
-#include "text/encoding.h"
 #include "support/test_files.h"
+#include "text/encoding.h"
 
 using namespace vexon;
 using hotwords::CategoryLetterIndex;
@@ -19,7 +19,9 @@ using vexon::testing::WriteBytes;
 namespace {
 
 // The page as the site sends it: GB18030 bytes.
-WordList Parse(const std::string& utf8) { return ParseWordList(text::Gb18030FromUtf8(utf8)); }
+WordList Parse(const std::string& utf8) {
+  return ParseWordList(text::Gb18030FromUtf8(utf8));
+}
 
 const std::vector<std::string>& Letter(const WordList& list, char letter) {
   return list.entries.at(static_cast<size_t>(letter - 'A'));
@@ -30,9 +32,9 @@ const std::vector<std::string>& Letter(const WordList& list, char letter) {
 TEST(WordList, CategoryLinesAmongTheFirst26LinesOnly) {
   std::string page = "A--新歌速递\r\nB--热门歌手\r\n";
   for (int i = 0; i < 20; ++i) page += "filler\r\n";
-  page += "  C--经典老歌  \r\n";                   // line 23, trimmed
-  page += "\r\n\r\n\r\n";                          // lines 24-26
-  page += "D--不算\r\n";                            // line 27: too far down
+  page += "  C--经典老歌  \r\n";  // line 23, trimmed
+  page += "\r\n\r\n\r\n";         // lines 24-26
+  page += "D--不算\r\n";          // line 27: too far down
   const WordList list = Parse(page);
   ASSERT_EQ(list.categories.size(), 3u);
   EXPECT_EQ(list.categories[0], "A--新歌速递");

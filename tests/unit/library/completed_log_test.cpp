@@ -1,10 +1,10 @@
-#include "core/list_schemas.h"
 #include "library/completed_log.h"
+#include "core/list_schemas.h"
 
 #include <gtest/gtest.h>
 
-#include "fakes/ports.h"
 #include <sys/stat.h>
+#include "fakes/ports.h"
 
 #include <functional>
 #include <string>
@@ -12,8 +12,8 @@
 
 #include "core/column_spec.h"
 #include "library/playlist.h"
-#include "text/strings.h"
 #include "support/test_files.h"
+#include "text/strings.h"
 
 namespace vexon::library {
 namespace {
@@ -77,15 +77,6 @@ class CompletedLogTest : public ::testing::Test {
   ScriptedMoveDialog moveDialog;
   CompletedLog log;
 };
-
-TEST_F(CompletedLogTest, AddLogItemSplitsThePathAndWritesTheLog) {
-  AddFiles(2);
-  ASSERT_EQ(completed.rowCount(), 2u);
-  EXPECT_EQ(completed.Row(1), (std::vector<std::string>{"1", "b.mp3", "mp3", "6", folder()}));
-  EXPECT_EQ(StoredItem(0), folder() + "a.mp3");
-  EXPECT_EQ(StoredItem(1), folder() + "b.mp3");
-  EXPECT_EQ(StoredItem(2), "");
-}
 
 TEST_F(CompletedLogTest, AFullLogDropsTheOldestByIndexUnderAnySort) {
   settings.CompletedMaxItems = 3;

@@ -41,7 +41,9 @@ std::string HitUrl(const std::string& type, const std::string& name = "x") {
   return "http://mp3.baidu.test/m?tn=baidusg," + name + "&word=" + type + ",,[song]&lm=-1";
 }
 
-std::string FileAnchor(const std::string& target) { return "<a href=\"" + target + "\">x</a>"; }
+std::string FileAnchor(const std::string& target) {
+  return "<a href=\"" + target + "\">x</a>";
+}
 
 TEST(BaiduLinkParser, WmaWithCapitalExtensionGivesLowerCaseLinkAndTitleAsOnPage) {
   FakeService service;
@@ -85,12 +87,11 @@ TEST(BaiduLinkParser, SkipsHitsWithoutMarkerUrlOrTypeBeforeAnyRequest) {
 
 TEST(BaiduLinkParser, SkipsHitWhoseIntermediatePageFailsOrHasNoMatchingLink) {
   FakeService service;
-  service.pages[HitUrl("mp3", "nomatch")] =
-      FileAnchor("http://f.test/a.wma") + "<a href=http://f/b.mp3>";
+  service.pages[HitUrl("mp3", "nomatch")] = FileAnchor("http://f.test/a.wma") + "<a href=http://f/b.mp3>";
   service.pages[HitUrl("mp3", "noquote")] = "<a href=\"http://f.test/a.mp3";
   service.pages[HitUrl("mp3", "good")] = FileAnchor("http://f.test/good.mp3");
-  const std::string page = Hit(HitUrl("mp3", "gone")) + Hit(HitUrl("mp3", "nomatch")) +
-                           Hit(HitUrl("mp3", "noquote")) + Hit(HitUrl("mp3", "good"));
+  const std::string page = Hit(HitUrl("mp3", "gone")) + Hit(HitUrl("mp3", "nomatch")) + Hit(HitUrl("mp3", "noquote")) +
+                           Hit(HitUrl("mp3", "good"));
   EXPECT_EQ(service.Parse(page), Links{"http://f.test/good.mp3|||t"});
   EXPECT_EQ(service.requests.size(), 4u);
 }
@@ -118,9 +119,7 @@ TEST(BaiduNextPageParser, FindsNextPageOnBaiduHostOnly) {
   const std::string next = "http://mp3.baidu.test:8080/m?tn=baidump3&pn=20";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"<a href=\"" + next + "\">下一页</a>", next},
-      {"<a href=\"http://mp3.baidu.test:8080/m?pn=0\">上一页</a><a href=\"" + next +
-           "\"><b>下一页</b></a>",
-       next},
+      {"<a href=\"http://mp3.baidu.test:8080/m?pn=0\">上一页</a><a href=\"" + next + "\"><b>下一页</b></a>", next},
       {"<a href=\"" + next + "\">more</a>", ""},
       {"<a href=\"http://evil.test/m?pn=20\">下一页</a>", ""},
       {"<a href=\"http://mp3.baidu.test:8080.evil/m?pn=20\">下一页</a>", ""},

@@ -22,17 +22,16 @@ void ExpectStep(void (*step)(std::string&), const std::vector<Case>& cases) {
 }
 
 TEST(CleanTitleSteps, StripTagsAndEntities) {
-  ExpectStep(StripTagsAndEntities,
-             {
-                 {"<a href=\"http://h/a.mp3\">Song</a> x", "Song x"},
-                 {"a<b>c<d", "acd"},  // "<" without ">": dropped, the rest kept
-                 {"x>y", "x>y"},
-                 {"M&auml;dchen&nbsp;&amp;&szlig;", "Mdchen &"},
-                 {"a&NBSP;b", "a&NBSP;b"},      // the presence test is case-sensitive...
-                 {"a&nbsp;b&NBSP;c", "a b c"},  // ...the replacement is not
-                 {"x&amp;auml;y", "xy"},        // rows run in table order
-                 {"&lt;i&gt;&copy;", "&lt;i&gt;&copy;"},
-             });
+  ExpectStep(StripTagsAndEntities, {
+                                       {"<a href=\"http://h/a.mp3\">Song</a> x", "Song x"},
+                                       {"a<b>c<d", "acd"},  // "<" without ">": dropped, the rest kept
+                                       {"x>y", "x>y"},
+                                       {"M&auml;dchen&nbsp;&amp;&szlig;", "Mdchen &"},
+                                       {"a&NBSP;b", "a&NBSP;b"},      // the presence test is case-sensitive...
+                                       {"a&nbsp;b&NBSP;c", "a b c"},  // ...the replacement is not
+                                       {"x&amp;auml;y", "xy"},        // rows run in table order
+                                       {"&lt;i&gt;&copy;", "&lt;i&gt;&copy;"},
+                                   });
 }
 
 TEST(CleanTitleSteps, FlattenLinesMakeFileSafeCollapseSpaces) {
@@ -42,8 +41,7 @@ TEST(CleanTitleSteps, FlattenLinesMakeFileSafeCollapseSpaces) {
                                {"&lt;b&gt;&quot;x&quot;it&#39;s", "[b]xit's"},
                                {"&LT;b&GT;", "&LT;b&GT;"},  // case-sensitive
                            });
-  ExpectStep(CollapseSpaces,
-             {{"a    b", "a b"}, {"a \r b", "a b"}, {"a\r\rb", "ab"}, {"a\t\tb", "a\t\tb"}});
+  ExpectStep(CollapseSpaces, {{"a    b", "a b"}, {"a \r b", "a b"}, {"a\r\rb", "ab"}, {"a\t\tb", "a\t\tb"}});
 }
 
 TEST(CleanTitle, RunsAllStepsInOrder) {

@@ -81,9 +81,8 @@ TEST(HostilePage, ManyHitsAreAllFoundAndHugeAnchorsDropped) {
   EXPECT_EQ(many.links.size(), 40000u);
   EXPECT_EQ(many.fetches, 20000u);
   const std::string huge(kLargePage, 'x');
-  const Outcome dropped =
-      RunAll("<a href=\"http://mp3.baidu.test/m?tn=baidusg,x&word=mp3,\">" + huge + "</a>" +
-             "<a title=\"t\" href=http://f/" + huge + ".mp3 >t</a>");
+  const Outcome dropped = RunAll("<a href=\"http://mp3.baidu.test/m?tn=baidusg,x&word=mp3,\">" + huge + "</a>" +
+                                 "<a title=\"t\" href=http://f/" + huge + ".mp3 >t</a>");
   EXPECT_TRUE(dropped.links.empty());
   EXPECT_EQ(dropped.fetches, 1u);
 }

@@ -18,10 +18,10 @@ year_month_day Ymd(int y, unsigned m, unsigned d) {
 
 // A leap year: 365 days back from here is 3/2, not 3/1.
 const year_month_day kToday = Ymd(2024, 3, 1);
-constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker::kAfter,
-                                                DatePicker::kRangeFrom, DatePicker::kRangeTo};
-constexpr std::array<SizeEdit, 4> kEdits = {SizeEdit::kBelow, SizeEdit::kAbove,
-                                            SizeEdit::kRangeLow, SizeEdit::kRangeHigh};
+constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker::kAfter, DatePicker::kRangeFrom,
+                                                DatePicker::kRangeTo};
+constexpr std::array<SizeEdit, 4> kEdits = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
+                                            SizeEdit::kRangeHigh};
 const std::string kDefaultPickers = "3/1/2024 3/2/2023 3/2/2023 3/1/2024";
 const std::string kDefaultEdits = "1024 1024 0 5120";
 
@@ -41,8 +41,7 @@ TEST(SearchOptionsForm, AcceptRefusesAndNamesTheFirstBadEdit) {
       {{{kControlResultLimit, ""}}, kControlResultLimit},
       {{{kControlEditBelow, "1.5"}}, kControlEditBelow},
       {{{kControlEditBelow, "99999999999999999999"}}, kControlEditBelow},
-      {{{kControlEditBelow, "0"}, {kControlEditRangeHigh, "1000000"},
-        {kControlResultLimit, "1000000"}}, 0},
+      {{{kControlEditBelow, "0"}, {kControlEditRangeHigh, "1000000"}, {kControlResultLimit, "1000000"}}, 0},
       {{{kControlResultLimit, "x"}, {kControlEditRangeHigh, "x"}}, kControlEditRangeHigh},
       {{{kControlEditAbove, "x"}, {kControlEditBelow, "x"}}, kControlEditBelow},
   };

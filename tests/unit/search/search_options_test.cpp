@@ -29,8 +29,7 @@ TEST(TypeFilterPasses, LooksAtLastThreeCharactersInAnyCase) {
       {"", false},
   };
   const SearchOptions options;
-  for (const auto& [url, passes] : defaults)
-    EXPECT_EQ(TypeFilterPasses(options, url), passes) << url;
+  for (const auto& [url, passes] : defaults) EXPECT_EQ(TypeFilterPasses(options, url), passes) << url;
 
   SearchOptions changed;
   changed.Set(FileType::kWav, true);
@@ -55,8 +54,7 @@ void ExpectFilter(const std::vector<FilterCase>& cases) {
     options.sizeFilter = c.sizeFilter;
     options.dateFilter = c.dateFilter;
     EXPECT_EQ(DateSizeFilterPasses(options, c.size, c.date), c.passes)
-        << "[" << c.sizeFilter << "] [" << c.dateFilter << "] [" << c.size << "] [" << c.date
-        << "]";
+        << "[" << c.sizeFilter << "] [" << c.dateFilter << "] [" << c.size << "] [" << c.date << "]";
   }
 }
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "search/task_pool.h"

@@ -49,8 +49,7 @@ TEST(YahooLinkParser, AcceptsUrlsByTheirLastThreeCharactersInLowerCase) {
       {"http://f.test/" + std::string(9000, 'a') + ".mp3", ""},
   };
   for (const auto& [url, expected] : cases) {
-    EXPECT_EQ(ParseLinks(Anchor(url)), expected.empty() ? Links{} : Links{expected + "|||t"})
-        << url.substr(0, 30);
+    EXPECT_EQ(ParseLinks(Anchor(url)), expected.empty() ? Links{} : Links{expected + "|||t"}) << url.substr(0, 30);
   }
 }
 

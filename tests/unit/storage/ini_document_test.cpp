@@ -68,14 +68,13 @@ TEST(IniDocumentRead, HandEditedFileReadsAsThePlatformWould) {
       {"Mp3_adv", "Anything", "", ""},
   };
   for (const StringCase& c : cases) {
-    EXPECT_EQ(doc.GetString(c.section, c.key, c.defaultValue, 256), c.expected)
-        << "[" << c.section << "] " << c.key;
+    EXPECT_EQ(doc.GetString(c.section, c.key, c.defaultValue, 256), c.expected) << "[" << c.section << "] " << c.key;
   }
 }
 
 TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
-  const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8(
-      "[S]\r\nAscii=abcdef\r\nHan=中文字\r\nMixed=a中\r\nFour=\xF0\x9F\x98\x80x\r\n"));
+  const IniDocument doc = IniDocument::Parse(
+      Gb18030FromUtf8("[S]\r\nAscii=abcdef\r\nHan=中文字\r\nMixed=a中\r\nFour=\xF0\x9F\x98\x80x\r\n"));
   struct CutCase {
     const char* key;
     size_t buffer;
@@ -98,8 +97,7 @@ TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
 
 TEST(IniDocumentRead, GbkTrailBytesThatLookLikeBracketsDoNotSplitNames) {
   // 乚 is 81 5D ("]" as its second byte), 乕 is 81 5B ("["), 乗 is 81 5C ("\").
-  const IniDocument doc =
-      IniDocument::Parse(Gb18030FromUtf8("[D:\\乗\\乚乕.mp3]\r\nURL=http://h/乚.mp3\r\n"));
+  const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8("[D:\\乗\\乚乕.mp3]\r\nURL=http://h/乚.mp3\r\n"));
   EXPECT_EQ(doc.SectionNames(63530), (std::vector<std::string>{"D:\\乗\\乚乕.mp3"}));
   EXPECT_EQ(doc.GetString("D:\\乗\\乚乕.mp3", "URL", "", 1024), "http://h/乚.mp3");
 }
@@ -120,29 +118,24 @@ struct EditCase {
 
 TEST(IniDocumentWrite, SetStringChangesOnlyItsLine) {
   const std::vector<EditCase> cases = {
-      {"creates section and key in an empty file", "", "System", "Key", "v",
-       "[System]\r\nKey=v\r\n"},
+      {"creates section and key in an empty file", "", "System", "Key", "v", "[System]\r\nKey=v\r\n"},
       {"replaces a value, keeps the key's spelling and every other line",
        "; c\r\n[S]\r\n A = 1 \r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n", "s", "a", "9",
        "; c\r\n[S]\r\nA=9\r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n"},
-      {"adds a key after the section's last entry",
-       "[S]\r\nA=1\r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n", "S", "C", "3",
+      {"adds a key after the section's last entry", "[S]\r\nA=1\r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n", "S", "C", "3",
        "[S]\r\nA=1\r\nB=2\r\nC=3\r\n\r\nstray\r\n[T]\r\nX=1\r\n"},
-      {"adds a key right after the header of an empty section", "[S]\r\n; note\r\n[T]\r\n", "S",
-       "K", "v", "[S]\r\nK=v\r\n; note\r\n[T]\r\n"},
-      {"writes CR LF into a file of LF lines", "[S]\nA=1\n", "S", "B", "2",
-       "[S]\r\nA=1\r\nB=2\r\n"},
+      {"adds a key right after the header of an empty section", "[S]\r\n; note\r\n[T]\r\n", "S", "K", "v",
+       "[S]\r\nK=v\r\n; note\r\n[T]\r\n"},
+      {"writes CR LF into a file of LF lines", "[S]\nA=1\n", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
       {"ends an unterminated last line", "[S]\r\nA=1", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
       {"leaves an equal value as it stands", "[S]\r\nA = 1\r\n", "S", "A", "1", "[S]\r\nA = 1\r\n"},
       {"writes to the first of duplicate sections", "[S]\r\nA=1\r\n[s]\r\nA=2\r\n", "S", "A", "3",
        "[S]\r\nA=3\r\n[s]\r\nA=2\r\n"},
-      {"keeps what stands before the first section", "x=1\r\n;c\r\n", "S", "A", "1",
-       "x=1\r\n;c\r\n[S]\r\nA=1\r\n"},
+      {"keeps what stands before the first section", "x=1\r\n;c\r\n", "S", "A", "1", "x=1\r\n;c\r\n[S]\r\nA=1\r\n"},
       {"keeps undecodable stray bytes", "[S]\r\n\xFF\xFE junk\r\nA=1\r\n", "S", "A", "2",
        "[S]\r\n\xFF\xFE junk\r\nA=2\r\n"},
       {"stores an empty value", "", "S", "A", "", "[S]\r\nA=\r\n"},
-      {"writes Chinese as GB18030", "", "系统", "路径", "/音乐/",
-       Gb18030FromUtf8("[系统]\r\n路径=/音乐/\r\n")},
+      {"writes Chinese as GB18030", "", "系统", "路径", "/音乐/", Gb18030FromUtf8("[系统]\r\n路径=/音乐/\r\n")},
       {"keeps brackets inside a section name", "", "/m/夜曲 [高音质].mp3", "URL", "u",
        Gb18030FromUtf8("[/m/夜曲 [高音质].mp3]\r\nURL=u\r\n")},
       {"keeps a section name that ends in ]", "[a]]\r\nK=1\r\n", "a]", "K", "2", "[a]]\r\nK=2\r\n"},
@@ -158,8 +151,7 @@ TEST(IniDocumentWrite, SetStringChangesOnlyItsLine) {
 }
 
 TEST(IniDocumentWrite, RemoveSectionDropsEverySectionOfThatName) {
-  IniDocument doc =
-      IniDocument::Parse(";top\r\n[A]\r\nx=1\r\n; inside A\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n[C]\r\n");
+  IniDocument doc = IniDocument::Parse(";top\r\n[A]\r\nx=1\r\n; inside A\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n[C]\r\n");
   EXPECT_EQ(doc.RemoveSection("A"), 2u);
   EXPECT_EQ(doc.Serialize(), ";top\r\n[B]\r\ny=2\r\n[C]\r\n");
   EXPECT_EQ(doc.RemoveSection("missing"), 0u);

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "support/test_files.h"
 #include "text/encoding.h"
 #include "text/strings.h"
-#include "support/test_files.h"
 
 namespace vexon::storage {
 namespace {
@@ -118,8 +118,7 @@ TEST(ProfileConcurrency, KillDuringAStormOfWritesNeverTearsTheFile) {
       Profile profile(file);
       for (int i = first;; ++i) {
         const std::string path = Format("/音乐/下载/song%d.mp3", i);
-        if (!profile.WriteStrings(
-                path, {{"URL", Format("http://h/%d.mp3", i)}, {"Size", Format("%d", i * 10)}})) {
+        if (!profile.WriteStrings(path, {{"URL", Format("http://h/%d.mp3", i)}, {"Size", Format("%d", i * 10)}})) {
           ::_exit(1);
         }
         const int32_t done = i;
@@ -129,8 +128,7 @@ TEST(ProfileConcurrency, KillDuringAStormOfWritesNeverTearsTheFile) {
     ::close(pipeFds[1]);
     // Once the writer is under way, kill it at a random moment of its next writes.
     int32_t done = 0;
-    if (::read(pipeFds[0], &done, sizeof done) == sizeof done)
-      completed = std::max(completed, static_cast<int>(done));
+    if (::read(pipeFds[0], &done, sizeof done) == sizeof done) completed = std::max(completed, static_cast<int>(done));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
     ::kill(child, SIGKILL);
     int status = 0;
@@ -146,8 +144,7 @@ TEST(ProfileConcurrency, KillDuringAStormOfWritesNeverTearsTheFile) {
     EXPECT_EQ(doc.GetString("Padding", "Pad299", "", 256), std::string(100, 'p'));
     for (int i = 0; i <= completed; ++i) {
       const std::string path = Format("/音乐/下载/song%d.mp3", i);
-      ASSERT_EQ(doc.GetString(path, "URL", "", 1024), Format("http://h/%d.mp3", i))
-          << "round " << round;
+      ASSERT_EQ(doc.GetString(path, "URL", "", 1024), Format("http://h/%d.mp3", i)) << "round " << round;
       ASSERT_EQ(doc.GetString(path, "Size", "", 1024), Format("%d", i * 10)) << "round " << round;
     }
     // Every record present is whole: a URL never without its size.

@@ -1,5 +1,5 @@
-#include "core/list_schemas.h"
 #include "storage/result_file.h"
+#include "core/list_schemas.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/column_spec.h"
+#include "support/test_files.h"
 #include "text/encoding.h"
 #include "text/strings.h"
-#include "support/test_files.h"
 
 namespace vexon::storage {
 namespace {
@@ -35,11 +35,10 @@ TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
   ListTable results = ThreeResults();
   results.Sort(3, true);  // shown by size
   ASSERT_TRUE(WriteResultFile(dir / "x.msf", results));
-  EXPECT_EQ(
-      ReadBytes(dir / "x.msf"),
-      Gb18030FromUtf8("0$#!b.mp3$#!mp3$#!300$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
-                      "1$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\n"
-                      "2$#!c.mp3$#!mp3$#!20$#!06/15/2009$#!稻香$#!http://h/c.mp3$#!\r\n"));
+  EXPECT_EQ(ReadBytes(dir / "x.msf"),
+            Gb18030FromUtf8("0$#!b.mp3$#!mp3$#!300$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
+                            "1$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\n"
+                            "2$#!c.mp3$#!mp3$#!20$#!06/15/2009$#!稻香$#!http://h/c.mp3$#!\r\n"));
   // The list is still shown by size.
   EXPECT_EQ(results.sortColumn(), 3u);
   EXPECT_EQ(results.Cell(0, 1), "c.mp3");
@@ -66,9 +65,7 @@ TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
       {"text after the seventh marker",
        "0$#!a$#!b$#!c$#!d$#!e$#!f$#!g$#!tail\r\n",
        {{"0", "a", "b", "c", "d", "e", "f"}}},
-      {"a short line keeps its unterminated tail",
-       "3$#!x.mp3$#!mp\r\n",
-       {{"3", "x.mp3", "mp", "", "", "", ""}}},
+      {"a short line keeps its unterminated tail", "3$#!x.mp3$#!mp\r\n", {{"3", "x.mp3", "mp", "", "", "", ""}}},
       {"no marker at all", "just text\r\n", {{"just text", "", "", "", "", "", ""}}},
       {"a blank line", "\r\n", {{"", "", "", "", "", "", ""}}},
       {"blank lines between rows",
@@ -80,9 +77,7 @@ TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
       {"empty fields", "$#!$#!$#!$#!$#!$#!$#!\r\n", {{"", "", "", "", "", "", ""}}},
       {"an empty file", "", {}},
       {"GBK text", "0$#!\xCF\xC2$#!\r\n", {{"0", "下", "", "", "", "", ""}}},
-      {"invalid bytes",
-       "0$#!\xFF$#!\x81\r\n",
-       {{"0", "\xEF\xBF\xBD", "\xEF\xBF\xBD", "", "", "", ""}}},
+      {"invalid bytes", "0$#!\xFF$#!\x81\r\n", {{"0", "\xEF\xBF\xBD", "\xEF\xBF\xBD", "", "", "", ""}}},
       {"a NUL",
        std::string("0$#!a\0b$#!\r\n", 12),
        {{"0",
@@ -122,12 +117,8 @@ TEST(ResultFileName, DefaultNameComesFromTheKeywordInsideSearchresult) {
     std::string name;
   };
   const std::vector<NameCase> cases = {
-      {"", "1.msf"},
-      {"月亮代表我的心", "月亮代表我的心.msf"},
-      {"Moon River", "Moon River.msf"},
-      {"AC/DC", "AC_DC.msf"},
-      {"../../etc/passwd", ".._.._etc_passwd.msf"},
-      {"..", "...msf"},
+      {"", "1.msf"},          {"月亮代表我的心", "月亮代表我的心.msf"},     {"Moon River", "Moon River.msf"},
+      {"AC/DC", "AC_DC.msf"}, {"../../etc/passwd", ".._.._etc_passwd.msf"}, {"..", "...msf"},
   };
   for (const NameCase& c : cases) {
     const std::filesystem::path path = DefaultResultFileName(start, c.keyword);
@@ -155,8 +146,7 @@ TEST(ResultFileName, KeywordIsTheFileNameWithEveryMsfRemoved) {
       {"/a/b/月亮.msf", "月亮"},       {"x.msf.msf", "x"}, {"a.msfb.msf", "ab"},
       {"/a.msf/song.MSF", "song.MSF"}, {"plain", "plain"},
   };
-  for (const KeywordCase& c : cases)
-    EXPECT_EQ(KeywordFromResultFileName(c.path), c.keyword) << c.path;
+  for (const KeywordCase& c : cases) EXPECT_EQ(KeywordFromResultFileName(c.path), c.keyword) << c.path;
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "text/strings.h"
 #include "support/test_files.h"
+#include "text/strings.h"
 
 namespace vexon::storage {
 namespace {
@@ -18,9 +18,7 @@ using Entries = std::vector<std::string>;
 class SearchHistoryFixture : public ::testing::Test {
  protected:
   SearchHistoryFixture()
-      : profile(SettingsStore::SettingsPath(dir.path())),
-        store(profile, dir.path()),
-        history(store, settings) {
+      : profile(SettingsStore::SettingsPath(dir.path())), store(profile, dir.path()), history(store, settings) {
     settings.SearchHistoryMaxItems = 5;
   }
 
@@ -28,8 +26,7 @@ class SearchHistoryFixture : public ::testing::Test {
   Entries Stored() {
     Entries out;
     for (int i = 0; i < 20; ++i) {
-      std::string entry =
-          profile.GetString("SearchTextHistory", text::Format("ItemText%d", i), "", 256);
+      std::string entry = profile.GetString("SearchTextHistory", text::Format("ItemText%d", i), "", 256);
       if (entry.empty()) break;
       out.push_back(entry);
     }

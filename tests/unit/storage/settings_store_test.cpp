@@ -1,5 +1,5 @@
-#include "core/list_schemas.h"
 #include "storage/settings_store.h"
+#include "core/list_schemas.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 
 #include "core/column_spec.h"
 #include "core/list_table.h"
+#include "support/test_files.h"
 #include "text/encoding.h"
 #include "text/strings.h"
-#include "support/test_files.h"
 
 namespace vexon::storage {
 namespace {
@@ -24,8 +24,7 @@ using text::Gb18030FromUtf8;
 // A start-up directory with its settings file and the lists LoadSettings fills.
 class SettingsFixture : public ::testing::Test {
  protected:
-  SettingsFixture()
-      : profile(SettingsStore::SettingsPath(dir.path())), store(profile, dir.path()) {}
+  SettingsFixture() : profile(SettingsStore::SettingsPath(dir.path())), store(profile, dir.path()) {}
 
   std::filesystem::path IniPath() const { return SettingsStore::SettingsPath(dir.path()); }
   void WriteIni(const std::string& utf8) { WriteBytes(IniPath(), Gb18030FromUtf8(utf8)); }
@@ -69,17 +68,14 @@ TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
     bool titleDown;
   };
   const std::vector<RangeCase> cases = {
-      {"MaxDownloadThreads=0\r\nMaxDownloadSpeed=5000\r\nTitleDown=7", "0", "10", 1, 1000, 5, 50,
-       true},
-      {"MaxDownloadThreads=99\r\nMaxDownloadSpeed=-3\r\nTitleDown=0", "100", "999", 10, 0, 20, 200,
-       false},
+      {"MaxDownloadThreads=0\r\nMaxDownloadSpeed=5000\r\nTitleDown=7", "0", "10", 1, 1000, 5, 50, true},
+      {"MaxDownloadThreads=99\r\nMaxDownloadSpeed=-3\r\nTitleDown=0", "100", "999", 10, 0, 20, 200, false},
       {"MaxDownloadThreads=abc\r\nMaxDownloadSpeed=\r\nTitleDown=", "x", "", 1, 0, 5, 200, true},
-      {"MaxDownloadThreads=7\r\nMaxDownloadSpeed=250\r\nTitleDown=1", "12", "120", 7, 250, 12, 120,
-       true},
+      {"MaxDownloadThreads=7\r\nMaxDownloadSpeed=250\r\nTitleDown=1", "12", "120", 7, 250, 12, 120, true},
   };
   for (const RangeCase& c : cases) {
-    WriteIni(std::string("[System]\r\n") + c.system + "\r\n[SearchTextHistory]\r\nMaxItems=" +
-             c.historyMax + "\r\n[Mp3_completed]\r\nMaxItems=" + c.logMax + "\r\n");
+    WriteIni(std::string("[System]\r\n") + c.system + "\r\n[SearchTextHistory]\r\nMaxItems=" + c.historyMax +
+             "\r\n[Mp3_completed]\r\nMaxItems=" + c.logMax + "\r\n");
     Load();
     EXPECT_EQ(settings.MaxDownloadThreads, c.threads) << c.system;
     EXPECT_EQ(settings.MaxDownloadSpeed.load(), c.speed) << c.system;
@@ -97,9 +93,8 @@ TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
   const std::string folder = (dir / "下载").string() + "/";
   WriteBytes(folder + "稻香.mp3", "12345");
   WriteBytes(folder + "noextension", "");
-  WriteIni("[Mp3_completed]\r\nItem0=" + folder + "稻香.mp3\r\nItem1=" + folder +
-           "gone.mp3\r\nItem2=" + folder + "noextension\r\nItem3=\r\nItem4=" + folder +
-           "稻香.mp3\r\n");
+  WriteIni("[Mp3_completed]\r\nItem0=" + folder + "稻香.mp3\r\nItem1=" + folder + "gone.mp3\r\nItem2=" + folder +
+           "noextension\r\nItem3=\r\nItem4=" + folder + "稻香.mp3\r\n");
   Load();
   ASSERT_EQ(completed().size(), 2u);
   EXPECT_EQ(completed()[0].path, folder + "稻香.mp3");
@@ -140,7 +135,9 @@ TEST_F(SettingsFixture, UnfinishedDownloadsComeWithTheirPartialFilesButNeverAsTh
   WriteBytes(path + ".grb", std::string(250, 'b'));
   WriteIni(
       "[System]\r\nTitleDown=1\r\n[SearchTextHistory]\r\n[Mp3_completed]\r\n[Mp3_adv]\r\n[]\r\n"
-      "[SYSTEM]\r\n[mp3_ADV]\r\n[" + path + "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n"
+      "[SYSTEM]\r\n[mp3_ADV]\r\n[" +
+      path +
+      "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n"
       "[/m/a.mp3]\r\nURL=u1\r\n[/M/A.MP3]\r\nURL=u2\r\n");
   Load();
   ASSERT_EQ(downloads().size(), 2u);
@@ -198,8 +195,7 @@ TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
   // Not a folder here: replaced, and the rest of the file stays as it was.
   EXPECT_EQ(settings.DefaultMusicPath, Downloads());
   const std::string after = ReadBytes(IniPath());
-  EXPECT_NE(after.find(
-                "[D:\\\xD2\xF4\xC0\xD6\\\xC6\xDF\xC0\xEF\xCF\xE3.mp3]\r\nURL=http://h/qlx.mp3\r\n"),
+  EXPECT_NE(after.find("[D:\\\xD2\xF4\xC0\xD6\\\xC6\xDF\xC0\xEF\xCF\xE3.mp3]\r\nURL=http://h/qlx.mp3\r\n"),
             std::string::npos);
   EXPECT_NE(after.find("ItemText0=\xD6\xDC\xBD\xDC\xC2\xD7\r\n"), std::string::npos);
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "text/strings.h"
 #include "support/test_files.h"
+#include "text/strings.h"
 
 namespace vexon::storage {
 namespace {
@@ -35,9 +35,7 @@ class PathLog final : public CompletedLogLimit {
 class SystemOptionsFixture : public ::testing::Test {
  protected:
   SystemOptionsFixture()
-      : profile(SettingsStore::SettingsPath(dir.path())),
-        store(profile, dir.path()),
-        history(store, settings) {
+      : profile(SettingsStore::SettingsPath(dir.path())), store(profile, dir.path()), history(store, settings) {
     settings.DefaultMusicPath = "/music/";
   }
 
@@ -68,9 +66,8 @@ TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   chosen.completedMaxItems = 150;
   chosen.searchHistoryMaxItems = 15;
   const OptionsChanges changes = Apply(chosen);
-  EXPECT_TRUE(changes.folder && changes.titleDown && changes.maxDownloadThreads &&
-              changes.maxDownloadSpeed && changes.completedMaxItems &&
-              changes.searchHistoryMaxItems);
+  EXPECT_TRUE(changes.folder && changes.titleDown && changes.maxDownloadThreads && changes.maxDownloadSpeed &&
+              changes.completedMaxItems && changes.searchHistoryMaxItems);
   EXPECT_EQ(settings.DefaultMusicPath, "/新的/文件夹/");
   EXPECT_FALSE(settings.TitleDown);
   EXPECT_EQ(settings.MaxDownloadThreads, 6u);
@@ -155,9 +152,7 @@ TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {
       {"log 201", {"/m/", true, 3, 0, 10, 201}, OptionsField::kCompletedMaxItems},
       {"speed 1001", {"/m/", true, 3, 1001, 10, 200}, OptionsField::kMaxDownloadSpeed},
       {"speed 1000 and threads 10", {"/m/", true, 10, 1000, 20, 50}, std::nullopt},
-      {"history before threads",
-       {"/m/", true, 0, 0, 99, 200},
-       OptionsField::kSearchHistoryMaxItems},
+      {"history before threads", {"/m/", true, 0, 0, 99, 200}, OptionsField::kSearchHistoryMaxItems},
       {"log before speed", {"/m/", true, 3, 5000, 10, 0}, OptionsField::kCompletedMaxItems},
   };
   for (const CheckCase& c : cases) EXPECT_EQ(FirstInvalidOption(c.options), c.expected) << c.name;

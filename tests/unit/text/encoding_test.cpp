@@ -22,7 +22,10 @@ TEST(Encoding, GbkBytesDecodeAsGb18030) {
 }
 
 TEST(Encoding, InvalidBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(Utf8FromGb18030("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Utf8FromGb18030("a\xFF"
+                            "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   // A lead byte cut off at the end of the input.
   EXPECT_EQ(Utf8FromGb18030("ab\xCF"), "ab\xEF\xBF\xBD");
   EXPECT_EQ(SanitizeUtf8("x\xC3"), "x\xEF\xBF\xBD");
@@ -63,7 +66,7 @@ TEST(Encoding, Gb18030SequencesOfEveryLengthAndTheirFaults) {
     std::string utf8;
   };
   const std::vector<Case> both = {
-      {"\xD6\xD0", "中"},                 // two bytes
+      {"\xD6\xD0", "中"},                        // two bytes
       {"\x95\x32\x82\x36", "\xF0\xA0\x80\x80"},  // U+20000, four bytes
       {"\x94\x39\xFC\x36", "\xF0\x9F\x98\x80"},  // U+1F600
       {"\xA2\xE3", "€"},
@@ -75,14 +78,24 @@ TEST(Encoding, Gb18030SequencesOfEveryLengthAndTheirFaults) {
   }
   // Cut or broken sequences lose a byte at a time, never the text after them.
   const std::vector<Case> faults = {
-      {"\x95\x32\x82", "\xEF\xBF\xBD" "2\xEF\xBF\xBD"},
-      {"\x95\x32", "\xEF\xBF\xBD" "2"},
+      {"\x95\x32\x82",
+       "\xEF\xBF\xBD"
+       "2\xEF\xBF\xBD"},
+      {"\x95\x32",
+       "\xEF\xBF\xBD"
+       "2"},
       {"\x81 a", "\xEF\xBF\xBD a"},
-      {"\x80" "b", "\xEF\xBF\xBD" "b"},
+      {"\x80"
+       "b",
+       "\xEF\xBF\xBD"
+       "b"},
   };
   for (const Case& c : faults) EXPECT_EQ(Utf8FromGb18030(c.gb), c.utf8) << c.utf8;
   // Invalid UTF-8 goes out as the replacement character's GB18030 form.
-  EXPECT_EQ(Gb18030FromUtf8("a\xFF" "b"), "a\x84\x31\xA4\x37" "b");
+  EXPECT_EQ(Gb18030FromUtf8("a\xFF"
+                            "b"),
+            "a\x84\x31\xA4\x37"
+            "b");
 }
 
 TEST(Encoding, CharsetLabelsInAnyForm) {

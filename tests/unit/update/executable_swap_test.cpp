@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "update/executable_swap.h"
 #include "support/test_files.h"
+#include "update/executable_swap.h"
 
 namespace fs = std::filesystem;
 using vexon::update::kBackupFileName;

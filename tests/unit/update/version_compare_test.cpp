@@ -35,26 +35,26 @@ TEST_P(CompareVersionsTable, GivesTheTablesAnswer) {
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, CompareVersionsTable,
-    ::testing::Values(
-        Case{"1.2.7", "1.2.6.0", 1}, Case{"1.2.6", "1.2.6.0", 0}, Case{"1.10", "1.9.9.9", 1},
-        Case{"1.2.5", "1.2.6.0", -1}, Case{"0.9", "1", -1}, Case{"2", "1.99.99.99", 1},
-        Case{"1.2.6.1", "1.2.6", 1}, Case{"007", "7", 0}, Case{"1.02", "1.2", 0},
-        // Empty pieces are skipped, so "1..2" is 1.2.
-        Case{"1..2", "1.2", 0}, Case{".1.2.", "1.2", 0}, Case{"1...2....3", "1.2.3", 0}, Case{"1..3", "1.2", 1},
-        // Malformed site texts, whatever the own one holds.
-        Case{"1.2.3.4.5", "1.0", kSiteVersionMalformed}, Case{"1.2\r\n", "1.0", kSiteVersionMalformed},
-        Case{"1.2\n", "1.0", kSiteVersionMalformed}, Case{"", "1.0", kSiteVersionMalformed},
-        Case{".", "1.0", kSiteVersionMalformed}, Case{"...", "1.0", kSiteVersionMalformed},
-        Case{" 1.2", "1.0", kSiteVersionMalformed}, Case{"1.2 ", "1.0", kSiteVersionMalformed},
-        Case{"-1.2", "1.0", kSiteVersionMalformed}, Case{"+1", "1.0", kSiteVersionMalformed},
-        Case{"1.a", "1.0", kSiteVersionMalformed}, Case{"v1.2", "1.0", kSiteVersionMalformed},
-        Case{"1,2", "1.0", kSiteVersionMalformed}, Case{"1.2.3.4.5", "junk", kSiteVersionMalformed},
-        Case{"", "", kSiteVersionMalformed},
-        // Malformed own texts.
-        Case{"1.2", "", kOwnVersionMalformed}, Case{"1.2", "1.2.3.4.5", kOwnVersionMalformed},
-        Case{"1.2", "1.x", kOwnVersionMalformed}, Case{"1.2", "1.2\r\n", kOwnVersionMalformed},
-        // Five pieces stay malformed when some are empty; four with empty ones are fine.
-        Case{"1..2..3..4..5", "1", kSiteVersionMalformed}, Case{"1..2..3..4..", "1.2.3.4", 0}));
+    ::testing::Values(Case{"1.2.7", "1.2.6.0", 1}, Case{"1.2.6", "1.2.6.0", 0}, Case{"1.10", "1.9.9.9", 1},
+                      Case{"1.2.5", "1.2.6.0", -1}, Case{"0.9", "1", -1}, Case{"2", "1.99.99.99", 1},
+                      Case{"1.2.6.1", "1.2.6", 1}, Case{"007", "7", 0}, Case{"1.02", "1.2", 0},
+                      // Empty pieces are skipped, so "1..2" is 1.2.
+                      Case{"1..2", "1.2", 0}, Case{".1.2.", "1.2", 0}, Case{"1...2....3", "1.2.3", 0},
+                      Case{"1..3", "1.2", 1},
+                      // Malformed site texts, whatever the own one holds.
+                      Case{"1.2.3.4.5", "1.0", kSiteVersionMalformed}, Case{"1.2\r\n", "1.0", kSiteVersionMalformed},
+                      Case{"1.2\n", "1.0", kSiteVersionMalformed}, Case{"", "1.0", kSiteVersionMalformed},
+                      Case{".", "1.0", kSiteVersionMalformed}, Case{"...", "1.0", kSiteVersionMalformed},
+                      Case{" 1.2", "1.0", kSiteVersionMalformed}, Case{"1.2 ", "1.0", kSiteVersionMalformed},
+                      Case{"-1.2", "1.0", kSiteVersionMalformed}, Case{"+1", "1.0", kSiteVersionMalformed},
+                      Case{"1.a", "1.0", kSiteVersionMalformed}, Case{"v1.2", "1.0", kSiteVersionMalformed},
+                      Case{"1,2", "1.0", kSiteVersionMalformed}, Case{"1.2.3.4.5", "junk", kSiteVersionMalformed},
+                      Case{"", "", kSiteVersionMalformed},
+                      // Malformed own texts.
+                      Case{"1.2", "", kOwnVersionMalformed}, Case{"1.2", "1.2.3.4.5", kOwnVersionMalformed},
+                      Case{"1.2", "1.x", kOwnVersionMalformed}, Case{"1.2", "1.2\r\n", kOwnVersionMalformed},
+                      // Five pieces stay malformed when some are empty; four with empty ones are fine.
+                      Case{"1..2..3..4..5", "1", kSiteVersionMalformed}, Case{"1..2..3..4..", "1.2.3.4", 0}));
 
 TEST(CompareVersions, PiecesLongerThanAnyIntegerCompareByValue) {
   const std::string huge(100, '9');
