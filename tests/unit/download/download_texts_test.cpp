@@ -17,4 +17,3 @@ TEST(DownloadTexts, SpeedAndTimeLeft) {
   EXPECT_EQ(TimeLeftText(t, 3600), "60m");
   EXPECT_EQ(TimeLeftText(t, 187), "3m,7s");
 }
-
