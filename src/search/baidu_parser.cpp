@@ -1,9 +1,9 @@
 #include "search/baidu_parser.h"
 
-#include <array>
 #include <utility>
 
 #include "search/clean_title.h"
+#include "search/search_options.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -19,13 +19,11 @@ constexpr std::string_view kNextPageScheme = "http:";
 constexpr std::string_view kQueryPath = "/m?";
 constexpr int kPauseMilliseconds = 10;
 
-constexpr std::array<std::string_view, 14> kFileExtensions = {
-    ".mp3", ".ram", ".rm", ".wma", ".asf", ".swf", ".mpg", ".mpeg", ".avi", ".mid", ".asx", ".wav", ".ra", ".wmv",
-};
-
+// A type code names one of the file types: ".mp3" and so on.
 bool IsKnownExtension(std::string_view ext) {
-  for (std::string_view known : kFileExtensions) {
-    if (ext == known) return true;
+  if (ext.empty() || ext.front() != '.') return false;
+  for (const FileTypeInfo& type : kFileTypes) {
+    if (ext.substr(1) == type.name) return true;
   }
   return false;
 }

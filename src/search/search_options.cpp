@@ -75,38 +75,22 @@ bool ReadDateField(std::string_view field, unsigned& value) {
   return true;
 }
 
-bool SizePasses(std::string_view filter, int64_t bytes) {
+// "1|v" (below v), "2|v" (above v) or "3|lo|hi" (between, inclusive), the values
+// read by `read`; another code passes, a value that cannot be read fails.
+template <typename T, typename Read>
+bool FilterPasses(std::string_view filter, const T& value, Read read) {
   if (filter.empty()) return true;
   const char code = filter.front();
   if (code != kFilterBelow && code != kFilterAbove && code != kFilterRange) return true;
   const FilterValues values = ValuesOf(filter);
   if (!values.present) return false;
+  T first{};
+  if (!read(values.first, first)) return false;
   if (code == kFilterRange) {
-    int64_t lo = 0;
-    int64_t hi = 0;
-    if (!ReadKb(values.first, lo) || !ReadKb(values.second, hi)) return false;
-    return bytes >= lo && bytes <= hi;
+    T second{};
+    return read(values.second, second) && value >= first && value <= second;
   }
-  int64_t limit = 0;
-  if (!ReadKb(values.first, limit)) return false;
-  return code == kFilterBelow ? bytes < limit : bytes > limit;
-}
-
-bool DatePasses(std::string_view filter, const std::chrono::year_month_day& date) {
-  if (filter.empty()) return true;
-  const char code = filter.front();
-  if (code != kFilterBelow && code != kFilterAbove && code != kFilterRange) return true;
-  const FilterValues values = ValuesOf(filter);
-  if (!values.present) return false;
-  if (code == kFilterRange) {
-    std::chrono::year_month_day lo;
-    std::chrono::year_month_day hi;
-    if (!ReadFilterDate(values.first, lo) || !ReadFilterDate(values.second, hi)) return false;
-    return date >= lo && date <= hi;
-  }
-  std::chrono::year_month_day limit;
-  if (!ReadFilterDate(values.first, limit)) return false;
-  return code == kFilterBelow ? date < limit : date > limit;
+  return code == kFilterBelow ? value < first : value > first;
 }
 
 }  // namespace
@@ -152,10 +136,10 @@ bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {
 bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size, std::string_view date) {
   if (size.empty() && date.empty()) return false;
   const int64_t bytes = text::LeadingInt(size);
-  if (!SizePasses(options.sizeFilter, bytes)) return false;
+  if (!FilterPasses(options.sizeFilter, bytes, ReadKb)) return false;
   std::chrono::year_month_day fileDate;
   if (!ReadFilterDate(date, fileDate)) return false;
-  return DatePasses(options.dateFilter, fileDate);
+  return FilterPasses(options.dateFilter, fileDate, ReadFilterDate);
 }
 
 bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount) {

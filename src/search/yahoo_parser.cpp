@@ -1,9 +1,9 @@
 #include "search/yahoo_parser.h"
 
-#include <array>
 #include <utility>
 
 #include "search/clean_title.h"
+#include "search/search_options.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -17,17 +17,14 @@ constexpr std::string_view kNextPageMark = "<strong>下一页</strong>";
 constexpr std::string_view kNextPagePath = "search.html?";
 constexpr int kPauseMilliseconds = 10;
 
-// Only the last three characters are compared, so ".mpeg" passes as "peg".
-constexpr std::array<std::string_view, 14> kFileEndings = {
-    "mp3", "ram", ".rm", "wma", "asf", "swf", "mpg", "peg", "avi", "mid", "asx", "wav", ".ra", "wmv",
-};
 constexpr size_t kEndingSize = 3;
 
+// Only the last three characters are compared, so ".mpeg" passes as "peg".
 bool HasKnownEnding(std::string_view link) {
   if (link.size() < kEndingSize) return false;
   const std::string_view tail = link.substr(link.size() - kEndingSize);
-  for (std::string_view ending : kFileEndings) {
-    if (tail == ending) return true;
+  for (const FileTypeInfo& type : kFileTypes) {
+    if (tail == type.suffix) return true;
   }
   return false;
 }
