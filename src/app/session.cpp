@@ -14,6 +14,7 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
       store_(profile_, config_.startDir),
       history_(store_, settings_),
       results_(core::kResultsColumns),
+      resultList_(results_),
       downloads_(core::kDownloadColumns),
       completed_(core::kCompletedColumns),
       updateJob_(channel),
@@ -24,10 +25,10 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
                                                  ports.moveDialog, config_.startDir);
   links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
-  search_ = std::make_unique<search::SearchController>(channel, results_, options_, config_.hosts);
+  search_ = std::make_unique<search::SearchController>(channel, resultList_, options_, config_.hosts);
   search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
-  resultFiles_ = std::make_unique<search::ResultFiles>(*search_, results_, config_.startDir);
-  downloadsCtl_ = std::make_unique<download::DownloadController>(channel, ports.prompter, ports.downloadAs, results_,
+  resultFiles_ = std::make_unique<search::ResultFiles>(*search_, resultList_, config_.startDir);
+  downloadsCtl_ = std::make_unique<download::DownloadController>(channel, ports.prompter, ports.downloadAs, resultList_,
                                                                  downloads_, settings_, store_, *slots_, texts);
   downloadsCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
   downloadsCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {

@@ -10,6 +10,7 @@
 #include "core/list_table.h"
 #include "core/owner_channel.h"
 #include "core/prompter.h"
+#include "core/result_list.h"
 #include "core/shell.h"
 #include "download/download_as_dialog.h"
 #include "download/download_controller.h"
@@ -79,6 +80,7 @@ class Session final {
   storage::SearchHistory& history() { return history_; }
   search::SearchOptions& options() { return options_; }
   core::ListTable& results() { return results_; }
+  core::ResultList& resultList() { return resultList_; }
   core::ListTable& downloadList() { return downloads_; }
   core::ListTable& completedList() { return completed_; }
   search::SearchController& search() { return *search_; }
@@ -102,6 +104,7 @@ class Session final {
   storage::SearchHistory history_;
   search::SearchOptions options_;
   core::ListTable results_;
+  core::ResultList resultList_;
   core::ListTable downloads_;
   core::ListTable completed_;
   std::unique_ptr<download::DownloadSlots> slots_;

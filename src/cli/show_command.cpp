@@ -38,12 +38,16 @@ int RunShowCommand(const std::vector<std::string>& args) {
     return 2;
   }
 
-  core::ListTable rows(core::kResultsColumns);
-  const storage::ResultFileStatus status = storage::ReadResultFile(files[0], rows);
+  std::vector<std::vector<std::string>> cells;
+  const storage::ResultFileStatus status = storage::ReadResultFile(files[0], cells);
   if (!status) {
     std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(), status.error.c_str());
     return 1;
   }
+  // In the order of their row numbers, as the list shows an opened file.
+  core::ListTable rows(core::kResultsColumns);
+  for (std::vector<std::string>& row : cells) rows.AppendRow(std::move(row));
+  rows.Sort(core::kResultIndex, true);
   for (size_t row = 0; row < rows.rowCount(); ++row) PrintRow(rows.Row(row));
   return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vexon::core {
@@ -17,6 +18,15 @@ enum ResultColumn : size_t {
   kResultDate,
   kResultTitle,
   kResultUrl,
+};
+// A listed link; the results list's rows are a projection of these.
+struct ResultRow {
+  std::string name;
+  std::string type;
+  std::string size;  // bytes, as the server sent them
+  std::string date;
+  std::string title;
+  std::string url;  // as shown: "%20" as blanks, "&amp;" as "&"
 };
 
 inline constexpr std::string_view kDownloadColumns =

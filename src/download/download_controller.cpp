@@ -47,7 +47,7 @@ std::string PercentOf(const std::string& sizeText, uint64_t have) {
 }  // namespace
 
 DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompter& prompter,
-                                       DownloadAsDialog& downloadAs, core::ListTable& results,
+                                       DownloadAsDialog& downloadAs, core::ResultList& results,
                                        core::ListTable& downloads, storage::AppSettings& settings,
                                        storage::SettingsStore& store, DownloadSlots& slots, const DownloadTexts& texts)
     : prompter_(prompter),
@@ -69,13 +69,15 @@ DownloadController::~DownloadController() {
 }
 
 bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResults, PreparedResult& prepared) const {
-  const std::vector<size_t> rows = ValidRows(selectedResults, results_.rowCount());
+  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
   if (rows.empty()) return false;
+  const core::ResultRow* result = results_.At(rows.front());
+  if (result == nullptr) return false;
   prepared.row = rows.front();
-  prepared.url = net::ShownUrl(results_.Cell(prepared.row, core::kResultUrl));
+  prepared.url = net::ShownUrl(result->url);
   prepared.urlName = std::string(AfterLastSlash(prepared.url));
-  prepared.size = results_.Cell(prepared.row, core::kResultSize);
-  prepared.title = results_.Cell(prepared.row, core::kResultTitle);
+  prepared.size = result->size;
+  prepared.title = result->title;
   return true;
 }
 
@@ -202,7 +204,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   item.sizeText = sizeText;
   item.status = kWaitingText;
   AddItem(std::move(item));
-  if (resultsRow != core::ListTable::npos) results_.SetRowMarks(resultsRow, true);
+  if (resultsRow != core::ListTable::npos) results_.table().SetRowMarks(resultsRow, true);
   downloads_.Resort();
   if (!store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord)) {
     prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
@@ -274,7 +276,7 @@ void DownloadController::DeleteItem(uint64_t key) {
     }
   }
   store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
-  UnmarkResult(item->url);
+  results_.Mark(item->url, false);
   RemoveItem(key);
 }
 
@@ -423,11 +425,6 @@ void DownloadController::RemoveItem(uint64_t key) {
   std::erase_if(items_, [key](const DownloadItem& item) { return item.key == key; });
 }
 
-void DownloadController::UnmarkResult(std::string_view url) {
-  const size_t row = results_.FindRow(core::kResultUrl, url);
-  if (row != core::ListTable::npos) results_.SetRowMarks(row, false);
-}
-
 void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) {
   DownloadItem* item = ItemOfWorker(workerId);
   if (!item) return;
@@ -499,7 +496,7 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
   }
   const std::string sizeText = item->sizeText;
   store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
-  UnmarkResult(item->url);
+  results_.Mark(item->url, false);
   RemoveItem(item->key);
   downloads_.Renumber();
   if (addLogItem) addLogItem(final.path, sizeText);

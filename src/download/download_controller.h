@@ -11,6 +11,7 @@
 #include "core/list_table.h"
 #include "core/owner_channel.h"
 #include "core/prompter.h"
+#include "core/result_list.h"
 #include "download/download_as_dialog.h"
 #include "download/download_events.h"
 #include "download/download_item.h"
@@ -29,7 +30,7 @@ namespace vexon::download {
 class DownloadController final : public DownloadEvents {
  public:
   DownloadController(core::OwnerChannel& channel, core::Prompter& prompter, DownloadAsDialog& downloadAs,
-                     core::ListTable& results, core::ListTable& downloads, storage::AppSettings& settings,
+                     core::ResultList& results, core::ListTable& downloads, storage::AppSettings& settings,
                      storage::SettingsStore& store, DownloadSlots& slotPool, const DownloadTexts& texts);
   // Stops every download, keeping its partial file, and joins the workers. The
   // owner channel must already refuse sends, so no worker waits on it.
@@ -122,8 +123,6 @@ class DownloadController final : public DownloadEvents {
   // Shows the item's changed fields in its row.
   void ShowItem(const DownloadItem& item);
   void RemoveItem(uint64_t key);
-  // Clears the queued mark of the results row of `url`.
-  void UnmarkResult(std::string_view url);
 
   void DeleteItem(uint64_t key);
   void StopItem(DownloadItem& item);
@@ -149,7 +148,7 @@ class DownloadController final : public DownloadEvents {
 
   core::Prompter& prompter_;
   DownloadAsDialog& downloadAs_;
-  core::ListTable& results_;
+  core::ResultList& results_;
   core::ListTable& downloads_;
   storage::AppSettings& settings_;
   storage::SettingsStore& store_;

@@ -4,7 +4,7 @@
 
 namespace vexon::search {
 
-ResultFiles::ResultFiles(SearchController& search, core::ListTable& results, std::filesystem::path startDir)
+ResultFiles::ResultFiles(SearchController& search, core::ResultList& results, std::filesystem::path startDir)
     : search_(search), results_(results), startDir_(std::move(startDir)) {}
 
 std::filesystem::path ResultFiles::ProposedSaveName() const {
@@ -16,14 +16,23 @@ std::filesystem::path ResultFiles::OpenFolder() const {
 }
 
 storage::ResultFileStatus ResultFiles::Save(const std::filesystem::path& path) const {
-  return storage::WriteResultFile(path, results_);
+  return storage::WriteResultFile(path, results_.table());
 }
 
 storage::ResultFileStatus ResultFiles::Open(const std::filesystem::path& path, std::string& words) {
   search_.OnClearAndStopSearch();
   words = storage::KeywordFromResultFileName(path);
   search_.SetCurrentKeyword(words);
-  return storage::ReadResultFile(path, results_);
+  std::vector<std::vector<std::string>> rows;
+  const storage::ResultFileStatus status = storage::ReadResultFile(path, rows);
+  for (std::vector<std::string>& cells : rows) {
+    // The row number stays the file's own.
+    results_.Add({cells[core::kResultName], cells[core::kResultType], cells[core::kResultSize],
+                  cells[core::kResultDate], cells[core::kResultTitle], cells[core::kResultUrl]},
+                 std::move(cells[core::kResultIndex]));
+  }
+  results_.table().Sort(core::kResultIndex, true);
+  return status;
 }
 
 }  // namespace vexon::search

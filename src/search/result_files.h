@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/list_table.h"
+#include "core/result_list.h"
 #include "search/search_controller.h"
 #include "storage/result_file.h"
 
@@ -12,7 +12,7 @@ namespace vexon::search {
 // Saving the results list as a result file and opening one in its place.
 class ResultFiles final {
  public:
-  ResultFiles(SearchController& search, core::ListTable& results, std::filesystem::path startDir);
+  ResultFiles(SearchController& search, core::ResultList& results, std::filesystem::path startDir);
 
   // Where the save dialog starts: the result folder, named after the last search.
   std::filesystem::path ProposedSaveName() const;
@@ -26,7 +26,7 @@ class ResultFiles final {
 
  private:
   SearchController& search_;
-  core::ListTable& results_;
+  core::ResultList& results_;
   std::filesystem::path startDir_;
 };
 

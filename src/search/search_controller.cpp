@@ -15,15 +15,13 @@ std::string AfterLast(const std::string& s, char c) {
 
 }  // namespace
 
-SearchController::SearchController(core::OwnerChannel& channel, core::ListTable& results, const SearchOptions& options,
+SearchController::SearchController(core::OwnerChannel& channel, core::ResultList& results, const SearchOptions& options,
                                    SearchHosts hosts, size_t maxTasks)
     : results_(results),
       options_(options),
       hosts_(std::move(hosts)),
       runner_(channel, *this, stopSearch_, hosts_),
-      pool_(maxTasks) {
-  results_.IndexColumn(core::kResultUrl);
-}
+      pool_(maxTasks) {}
 
 SearchController::~SearchController() {
   stopSearch_ = true;
@@ -104,7 +102,7 @@ void SearchController::ShowCount() {
 
 void SearchController::OnNextPage(const SearchTask& page) {
   if (page.keyword != currentKeyword_) return;
-  if (MaxResultsReached(options_, results_.rowCount())) {
+  if (MaxResultsReached(options_, results_.size())) {
     OnStopSearch();
     return;
   }
@@ -113,13 +111,13 @@ void SearchController::OnNextPage(const SearchTask& page) {
 
 void SearchController::OnLinkFound(const SearchTask& link) {
   if (link.keyword != currentKeyword_) return;
-  if (MaxResultsReached(options_, results_.rowCount())) {
+  if (MaxResultsReached(options_, results_.size())) {
     OnStopSearch();
     return;
   }
   const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
-  if (results_.ContainsInColumn(core::kResultUrl, shown)) return;
+  if (results_.Contains(shown)) return;
   StartTask(link.url, {}, link.keyword, TaskMode::CheckLink, link.title);
 }
 
@@ -128,9 +126,9 @@ void SearchController::OnLiveLink(const SearchResult& result) {
   if (!DateSizeFilterPasses(options_, result.size, result.date)) return;
   const std::string shown = net::ShownUrl(result.url);
   if (result.keyword != currentKeyword_) return;
-  if (MaxResultsReached(options_, results_.rowCount())) return;
-  results_.AppendRow({text::Format("%zu", results_.rowCount()), AfterLast(shown, '/'), AfterLast(shown, '.'),
-                      result.size, result.date, result.title, shown});
+  if (MaxResultsReached(options_, results_.size())) return;
+  results_.Add({AfterLast(shown, '/'), AfterLast(shown, '.'), result.size, result.date, result.title, shown},
+               text::Format("%zu", results_.size()));
 }
 
 }  // namespace vexon::search

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "core/list_table.h"
 #include "core/owner_channel.h"
+#include "core/result_list.h"
 #include "search/query_url.h"
 #include "search/search_events.h"
 #include "search/search_options.h"
@@ -27,7 +27,7 @@ inline constexpr const char* kFinishedText = "Finished!";
 // on the owner thread.
 class SearchController final : public SearchEvents {
  public:
-  SearchController(core::OwnerChannel& channel, core::ListTable& results, const SearchOptions& options,
+  SearchController(core::OwnerChannel& channel, core::ResultList& results, const SearchOptions& options,
                    SearchHosts hosts, size_t maxTasks = TaskPool::kDefaultWorkers);
   // The owner channel must already refuse sends, so no worker waits on it.
   ~SearchController() override;
@@ -66,7 +66,7 @@ class SearchController final : public SearchEvents {
   void FinishTask(uint32_t threadId);
   void ShowCount();
 
-  core::ListTable& results_;
+  core::ResultList& results_;
   const SearchOptions& options_;
   const SearchHosts hosts_;
   std::atomic<bool> stopSearch_{false};

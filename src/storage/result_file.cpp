@@ -85,7 +85,8 @@ std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, si
   return rows;
 }
 
-ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTable& results) {
+ResultFileStatus ReadResultFile(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows) {
+  rows.clear();
   ResultFileStatus status;
   const core::FileBytes file = core::ReadWholeFile(path, kMaxResultFileBytes);
   if (file.status != core::ReadStatus::kOk) {
@@ -93,13 +94,12 @@ ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTab
     return status;
   }
   bool truncated = false;
-  std::vector<std::vector<std::string>> rows = ParseResultFile(file.bytes, kMaxResultRows, &truncated);
+  std::vector<std::vector<std::string>> parsed = ParseResultFile(file.bytes, kMaxResultRows, &truncated);
   if (truncated) {
     status.error = text::Format("more than %zu rows", kMaxResultRows);
     return status;
   }
-  for (std::vector<std::string>& row : rows) results.AppendRow(std::move(row));
-  results.Sort(0, true);
+  rows = std::move(parsed);
   status.ok = true;
   return status;
 }

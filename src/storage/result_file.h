@@ -43,10 +43,8 @@ ResultFileStatus WriteResultFile(const std::filesystem::path& path, const core::
 // read as U+FFFD. Stops after `maxRows` rows and sets `truncated`.
 std::vector<std::vector<std::string>> ParseResultFile(std::string_view bytes, size_t maxRows,
                                                       bool* truncated = nullptr);
-// Appends the file's rows to `results` as they stand (the index column keeps the
-// saved index), then sorts the list by column 0 ascending. On failure the list is
-// left unchanged.
-ResultFileStatus ReadResultFile(const std::filesystem::path& path, core::ListTable& results);
+// The file's rows, seven cells each (see ParseResultFile); none on failure.
+ResultFileStatus ReadResultFile(const std::filesystem::path& path, std::vector<std::vector<std::string>>& rows);
 
 // startDir/searchresult/ + currentKeyword + ".msf", or "1.msf" without a keyword.
 // Since the name must stay inside that folder, each "/" and NUL of the keyword is

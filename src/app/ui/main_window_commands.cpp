@@ -163,7 +163,9 @@ void CVexonDlg::OnVisitHomePage() {
 std::optional<std::string> CVexonDlg::SelectedResultUrl() const {
   const std::vector<size_t> rows = resultsView_->SelectedRows();
   if (rows.empty()) return std::nullopt;
-  return session_.results().Cell(rows.front(), core::kResultUrl);
+  const core::ResultRow* result = session_.resultList().At(rows.front());
+  if (result == nullptr) return std::nullopt;
+  return result->url;
 }
 
 void CVexonDlg::OnCopyUrl() {

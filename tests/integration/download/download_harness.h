@@ -13,6 +13,7 @@
 
 #include "core/list_schemas.h"
 #include "core/message_loop.h"
+#include "core/result_list.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
 #include "standin/standin_server.h"
@@ -51,7 +52,7 @@ class DownloadHarness {
   }
 
   void MakeController() {
-    controller = std::make_unique<DownloadController>(loop, prompter, dialog, results, downloads, settings, store,
+    controller = std::make_unique<DownloadController>(loop, prompter, dialog, resultList, downloads, settings, store,
                                                       slots, DownloadTexts::Chinese());
     controller->addLogItem = [this](const std::string& path, const std::string& size) {
       logged.emplace_back(path, size);
@@ -69,7 +70,8 @@ class DownloadHarness {
     server.SetFile("/files/" + name, script);
     size_t row = 0;
     Run([&] {
-      row = results.AppendRow({"", name, "mp3", std::to_string(body.size()), "", "t", server.Url("/files/" + name)});
+      row = results.rowCount();
+      resultList.Add({name, "mp3", std::to_string(body.size()), "", "t", server.Url("/files/" + name)}, "");
     });
     return row;
   }
@@ -122,6 +124,7 @@ class DownloadHarness {
   FakePrompter prompter;
   FakeDownloadAs dialog;
   core::ListTable results{core::kResultsColumns};
+  core::ResultList resultList{results};
   core::ListTable downloads{core::kDownloadColumns};
   std::vector<std::pair<std::string, std::string>> logged;
   std::vector<std::pair<std::string, std::string>> failures;

@@ -51,7 +51,8 @@ TEST(DownloadTransfer, ALongUrlAndABracketedTitleSurviveARestartOfTheList) {
   const std::string fullName = h.music + "夜曲 [高音质].mp3";
   h.Run([&] {
     h.settings.TitleDown = true;
-    const size_t row = h.results.AppendRow({"", "b.mp3", "mp3", "80000", "", "夜曲 [高音质]", url});
+    const size_t row = h.results.rowCount();
+    h.resultList.Add({"b.mp3", "mp3", "80000", "", "夜曲 [高音质]", url}, "");
     h.controller->OnStartDownload({row});
   });
   ASSERT_TRUE(h.WaitUntil([&] { return std::filesystem::exists(fullName + ".grb"); }));

@@ -11,6 +11,7 @@
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
+#include "core/result_list.h"
 #include "search/search_controller.h"
 #include "standin/standin_server.h"
 
@@ -24,7 +25,7 @@ class SearchHarness {
   bool Start() {
     if (!server.Start()) return false;
     search::SearchHosts hosts{server.HostPort(), server.HostPort()};
-    controller = std::make_unique<search::SearchController>(loop, results, options, hosts);
+    controller = std::make_unique<search::SearchController>(loop, resultList, options, hosts);
     controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
     controller->onAllFinished = [this] {
       std::lock_guard lock(mutex);
@@ -66,6 +67,7 @@ class SearchHarness {
   standin::StandinServer server;
   core::MessageLoop loop;
   core::ListTable results{core::kResultsColumns};
+  core::ResultList resultList{results};
   search::SearchOptions options;
   std::unique_ptr<search::SearchController> controller;
   std::vector<std::string> checkingTexts;

@@ -36,7 +36,7 @@ class DownloadTest : public ::testing::Test {
     settings.DefaultMusicPath = music;
     settings.TitleDown = false;
     EXPECT_TRUE(slots.TryAcquire());
-    controller = std::make_unique<DownloadController>(channel, prompter, dialog, results, downloads, settings, store,
+    controller = std::make_unique<DownloadController>(channel, prompter, dialog, resultList, downloads, settings, store,
                                                       slots, DownloadTexts::Chinese());
     controller->workerContext().slotPoll = std::chrono::milliseconds(5);
     controller->currentKeyword = [] { return std::string("月亮"); };
@@ -46,7 +46,9 @@ class DownloadTest : public ::testing::Test {
   ~DownloadTest() override { controller.reset(); }
 
   size_t AddResult(const std::string& path, const std::string& title, const std::string& size = "1000") {
-    return results.AppendRow({"", "", "mp3", size, "05/04/2006", title, "http://127.0.0.1:9" + path});
+    const size_t row = results.rowCount();
+    resultList.Add({"", "mp3", size, "05/04/2006", title, "http://127.0.0.1:9" + path}, "");
+    return row;
   }
   // A stopped row as the settings file lists it.
   size_t AddStoppedRow(const std::string& name) {
@@ -77,6 +79,7 @@ class DownloadTest : public ::testing::Test {
   download::testing::FakePrompter prompter;
   download::testing::FakeDownloadAs dialog;
   core::ListTable results{core::kResultsColumns};
+  core::ResultList resultList{results};
   core::ListTable downloads{core::kDownloadColumns};
   Pairs logged;
   Pairs failures;
