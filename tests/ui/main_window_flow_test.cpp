@@ -13,6 +13,7 @@
 #include "app/command_ids.h"
 #include "app/ui/list_view.h"
 #include "app/ui/single_instance.h"
+#include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "search/search_controller.h"
 #include "standin/standin_server.h"
@@ -133,7 +134,8 @@ class MainWindowFlowTest final : public QObject {
       QTRY_VERIFY_WITH_TIMEOUT(fs::exists(partial) && fs::file_size(partial) > 0, 10000);
       QSignalSpy exited(&w, &vexon::app::ui::CVexonDlg::exited);
       w.OnCommand(cmd::kExit);
-      QCOMPARE(DownloadView(w).model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
+      QCOMPARE(DownloadView(w).model()->index(0, vexon::core::kDownloadState).data().toString(),
+               QString::fromUtf8("停止下载"));
       QVERIFY(exited.wait(5000));
       f.window.reset();
     }

@@ -22,6 +22,7 @@
 #include "app/command_ids.h"
 #include "app/status_counters.h"
 #include "app/ui/list_view.h"
+#include "core/list_schemas.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
 #include "ui/window_fixture.h"
@@ -52,8 +53,10 @@ class MainWindowTest final : public QObject {
     QCOMPARE(DownloadView(w).model()->rowCount(), 2);
     QCOMPARE(SearchBox(w).count(), 1);
     QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old words"));
-    QCOMPARE(DownloadView(w).model()->index(0, 8).data().toString(), QString::fromUtf8("停止下载"));
-    QVERIFY(!DownloadView(w).model()->index(0, 1).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(DownloadView(w).model()->index(0, vexon::core::kDownloadState).data().toString(),
+             QString::fromUtf8("停止下载"));
+    QVERIFY(
+        !DownloadView(w).model()->index(0, vexon::core::kDownloadId).data(Qt::DecorationRole).value<QIcon>().isNull());
   }
 
   void EnablingRulesGreyCommandsInToolbarMenuBarAndContextMenu() {

@@ -193,8 +193,8 @@ void CVexonDlg::BuildWidgets() {
   completedToolbar_->hide();
 
   downloadView_ = new ListView(session_.downloadList(), ctl::kDownloadList);
-  downloadView_->listModel().SetImageColumn(1, [](int image) { return DownloadStateIcon(image); });
-  downloadView_->setItemDelegateForColumn(3, new ProgressDelegate(downloadView_));
+  downloadView_->listModel().SetImageColumn(core::kDownloadId, [](int image) { return DownloadStateIcon(image); });
+  downloadView_->setItemDelegateForColumn(core::kDownloadPercent, new ProgressDelegate(downloadView_));
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,
           [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
   completedView_ = new ListView(session_.completedList(), ctl::kCompletedList);
