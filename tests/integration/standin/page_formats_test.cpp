@@ -35,6 +35,16 @@ Found Split(const std::vector<std::string>& entries) {
   return found;
 }
 
+// What the page's catalog entries promise, titles as the parser hands them on.
+Found Promised(const CatalogPage& page, bool lowerTitles) {
+  Found promised;
+  for (const CatalogEntry& entry : page.entries) {
+    promised.urls.push_back(FileUrl(entry, kHost));
+    promised.titles.push_back(lowerTitles ? text::AsciiLower(entry.titleText) : entry.titleText);
+  }
+  return promised;
+}
+
 TEST(StandinPages, YahooPagesCarryTheCatalogsLinksTitlesAndNextPage) {
   const Catalog catalog(4, {});
   const CatalogPage page = catalog.Page("月亮", Engine::kYahoo, 1);
@@ -44,17 +54,13 @@ TEST(StandinPages, YahooPagesCarryTheCatalogsLinksTitlesAndNextPage) {
   search::YahooLinkParser parser(html, kNoPause);
   parser.Parse();
   const Found found = Split(parser.links());
-  std::vector<std::string> expected;
-  std::vector<std::string> titles;
-  for (const CatalogEntry& entry : page.entries) {
-    expected.push_back(FileUrl(entry, kHost));
-    titles.push_back(text::AsciiLower(entry.titleText));
-  }
-  for (const std::string& foreign : page.foreignLinks) expected.push_back(foreign);
-  EXPECT_EQ(found.urls, expected);
-  ASSERT_GE(found.titles.size(), titles.size());
-  EXPECT_EQ(std::vector<std::string>(found.titles.begin(), found.titles.begin() + static_cast<long>(titles.size())),
-            titles);
+  Found expected = Promised(page, true);
+  for (const std::string& foreign : page.foreignLinks) expected.urls.push_back(foreign);
+  EXPECT_EQ(found.urls, expected.urls);
+  ASSERT_GE(found.titles.size(), expected.titles.size());
+  EXPECT_EQ(
+      std::vector<std::string>(found.titles.begin(), found.titles.begin() + static_cast<long>(expected.titles.size())),
+      expected.titles);
   search::YahooNextPageParser next(html, kHost);
   next.Find();
   EXPECT_EQ(next.nextUrl(), "http://" + std::string(kHost) + text::AsciiLower(YahooQueryTarget("月亮", 2)));
@@ -81,14 +87,9 @@ TEST(StandinPages, BaiduHitsLeadThroughTheirIntermediatePagesToTheFiles) {
   search::BaiduLinkParser parser(html, fetch, kNoPause);
   parser.Parse();
   const Found found = Split(parser.links());
-  std::vector<std::string> expected;
-  std::vector<std::string> titles;
-  for (const CatalogEntry& entry : page.entries) {
-    expected.push_back(FileUrl(entry, kHost));
-    titles.push_back(entry.titleText);
-  }
-  EXPECT_EQ(found.urls, expected);
-  EXPECT_EQ(found.titles, titles);
+  const Found expected = Promised(page, false);
+  EXPECT_EQ(found.urls, expected.urls);
+  EXPECT_EQ(found.titles, expected.titles);
   search::BaiduNextPageParser next(html, kHost);
   next.Find();
   EXPECT_EQ(next.nextUrl(), "http://" + std::string(kHost) + BaiduQueryTarget("月亮", 3));
