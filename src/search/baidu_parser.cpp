@@ -10,7 +10,6 @@ namespace vexon::search {
 namespace {
 
 constexpr std::string_view kAnchorOpen = "<a href=\"";
-constexpr std::string_view kAnchorClose = "</a>";
 constexpr std::string_view kHitMarker = "tn=baidusg,";
 constexpr std::string_view kScheme = "http://";
 constexpr std::string_view kTypeKey = "word=";
@@ -61,14 +60,12 @@ BaiduLinkParser::BaiduLinkParser(std::string page, PageFetcher fetcher, PauseFun
 
 void BaiduLinkParser::Parse() {
   links_.clear();
-  cursor_.SetPos(0);
-  std::string anchor;
-  while (cursor_.SkipTo(kAnchorOpen)) {
-    if (pause_) pause_(kPauseMilliseconds);
-    // An anchor left open ends the page; the links found so far stand.
-    if (!cursor_.ReadThrough(kAnchorClose, anchor)) break;
-    ParseHit(anchor);
-  }
+  cursor_.ForEachAnchor(
+      kAnchorOpen,
+      [this] {
+        if (pause_) pause_(kPauseMilliseconds);
+      },
+      [this](const std::string& anchor) { ParseHit(anchor); });
 }
 
 void BaiduLinkParser::ParseHit(const std::string& anchor) {

@@ -92,4 +92,15 @@ void HtmlCursor::SetPos(size_t pos) {
   pos_ = std::min(pos, text_.size());
 }
 
+void HtmlCursor::ForEachAnchor(std::string_view open, const std::function<void()>& beforeEach,
+                               const std::function<void(const std::string&)>& visit) {
+  SetPos(0);
+  std::string anchor;
+  while (SkipTo(open)) {
+    beforeEach();
+    if (!ReadThrough("</a>", anchor)) break;
+    visit(anchor);
+  }
+}
+
 }  // namespace vexon::search

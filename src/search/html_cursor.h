@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,12 @@ class HtmlCursor final {
   bool ReadTo(std::string_view delimiter, std::string& out);
   // As ReadTo, but `out` ends with the delimiter.
   bool ReadThrough(std::string_view delimiter, std::string& out);
+
+  // From the start of the text, every anchor from `open` through "</a>" goes to
+  // `visit`, `beforeEach` running first (the parsers pause there). An anchor left open
+  // ends the walk; the anchors before it stand.
+  void ForEachAnchor(std::string_view open, const std::function<void()>& beforeEach,
+                     const std::function<void(const std::string&)>& visit);
 
   size_t pos() const { return pos_; }
   // Clamped to the length of the text.

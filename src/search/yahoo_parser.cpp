@@ -10,7 +10,6 @@ namespace vexon::search {
 namespace {
 
 constexpr std::string_view kAnchorOpen = "<a ";
-constexpr std::string_view kAnchorClose = "</a>";
 constexpr std::string_view kTitleAttribute = "title=\"";
 constexpr std::string_view kScheme = "http://";
 constexpr std::string_view kNextPageMark = "<strong>下一页</strong>";
@@ -36,14 +35,12 @@ YahooLinkParser::YahooLinkParser(std::string page, PauseFunction pause)
 
 void YahooLinkParser::Parse() {
   links_.clear();
-  cursor_.SetPos(0);
-  std::string anchor;
-  while (cursor_.SkipTo(kAnchorOpen)) {
-    if (pause_) pause_(kPauseMilliseconds);
-    // An anchor left open ends the page; the links found so far stand.
-    if (!cursor_.ReadThrough(kAnchorClose, anchor)) break;
-    ParseAnchor(anchor);
-  }
+  cursor_.ForEachAnchor(
+      kAnchorOpen,
+      [this] {
+        if (pause_) pause_(kPauseMilliseconds);
+      },
+      [this](const std::string& anchor) { ParseAnchor(anchor); });
 }
 
 void YahooLinkParser::ParseAnchor(const std::string& anchor) {
