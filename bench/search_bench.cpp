@@ -8,7 +8,8 @@
 #include <thread>
 
 #include "bench_process.h"
-#include "search/query_url.h"
+#include "search/baidu_service.h"
+#include "search/yahoo_service.h"
 #include "standin/catalog.h"
 
 using namespace vexon;
@@ -59,7 +60,7 @@ std::vector<std::string> Between(const std::string& page, const std::string& ope
 double BaiduChainSeconds(const std::string& host) {
   CURL* curl = curl_easy_init();
   const auto start = Clock::now();
-  std::string url = search::BaiduQueryUrl(host, kWords);
+  std::string url = search::BaiduService(host).QueryUrl(kWords);
   while (!url.empty()) {
     const std::string page = Get(curl, url);
     for (const std::string& href : Between(page, "<a href=\"", "\"")) {
@@ -82,7 +83,7 @@ double BaiduChainSeconds(const std::string& host) {
 double YahooChainSeconds(const std::string& host) {
   CURL* curl = curl_easy_init();
   const auto start = Clock::now();
-  std::string url = search::YahooQueryUrl(host, kWords);
+  std::string url = search::YahooService(host).QueryUrl(kWords);
   while (!url.empty()) {
     const std::string page = Get(curl, url);
     for (size_t i = 0; i < Between(page, "<a ", "</a>").size(); ++i) Pause(10);

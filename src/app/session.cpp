@@ -25,7 +25,8 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
                                                  ports.moveDialog, config_.startDir);
   links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
-  search_ = std::make_unique<search::SearchController>(channel, resultList_, options_, config_.hosts);
+  search_ =
+      std::make_unique<search::SearchController>(channel, resultList_, options_, search::MakeServices(config_.hosts));
   search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
   resultFiles_ = std::make_unique<search::ResultFiles>(*search_, resultList_, config_.startDir);
   downloadsCtl_ = std::make_unique<download::DownloadController>(channel, ports.prompter, ports.downloadAs, resultList_,

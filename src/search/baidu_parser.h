@@ -10,10 +10,6 @@
 
 namespace vexon::search {
 
-// Reads one intermediate page into `pageUtf8`; false when the read fails. The real one
-// gives up after 100 ms without data.
-using PageFetcher = std::function<bool(const std::string& url, std::string& pageUtf8)>;
-
 // Finds the file links that a Baidu result page leads to, one intermediate page per hit.
 class BaiduLinkParser final {
  public:

@@ -17,6 +17,10 @@ inline constexpr size_t kMaxFoundTextSize = 8 * 1024;
 using PauseFunction = std::function<void(int milliseconds)>;
 void SleepPause(int milliseconds);
 
+// Reads a further page (an intermediate page of a hit) into `pageUtf8`; false when the
+// read fails.
+using PageFetcher = std::function<bool(const std::string& url, std::string& pageUtf8)>;
+
 // A found URL goes on to the results list and the settings file only without control
 // bytes (they would break the file's lines), within kMaxFoundTextSize, and when the
 // entry splits back into the same URL: no "|||" inside and no "|" at its end.

@@ -16,11 +16,11 @@ std::string AfterLast(const std::string& s, char c) {
 }  // namespace
 
 SearchController::SearchController(core::OwnerChannel& channel, core::ResultList& results, const SearchOptions& options,
-                                   SearchHosts hosts, size_t maxTasks)
+                                   SearchServices services, size_t maxTasks)
     : results_(results),
       options_(options),
-      hosts_(std::move(hosts)),
-      runner_(channel, *this, stopSearch_, hosts_),
+      services_(std::move(services)),
+      runner_(channel, *this, stopSearch_),
       pool_(maxTasks) {}
 
 SearchController::~SearchController() {
@@ -36,8 +36,8 @@ void SearchController::OnSearch(std::string_view typedText) {
   if (words.empty()) return;
   if (recordHistory) recordHistory(words);
   currentKeyword_ = words;
-  StartTask(YahooQueryUrl(hosts_.yahoo, words), kEngineYahoo, words, TaskMode::FetchPage, {});
-  StartTask(BaiduQueryUrl(hosts_.baidu, words), kEngineBaidu, words, TaskMode::FetchPage, {});
+  for (const auto& service : services_)
+    StartTask(service->QueryUrl(words), service.get(), words, TaskMode::FetchPage, {});
 }
 
 void SearchController::OnStopSearch() {
@@ -57,11 +57,11 @@ void SearchController::OnClearAndStopSearch() {
   results_.Clear();
 }
 
-void SearchController::StartTask(const std::string& url, const std::string& engine, const std::string& keyword,
+void SearchController::StartTask(const std::string& url, const SearchService* service, const std::string& keyword,
                                  TaskMode mode, const std::string& title) {
   auto task = std::make_shared<SearchTask>();
   task->url = url;
-  task->engine = engine;
+  task->service = service;
   task->keyword = keyword;
   task->title = title;
   task->mode = mode;
@@ -106,7 +106,7 @@ void SearchController::OnNextPage(const SearchTask& page) {
     OnStopSearch();
     return;
   }
-  StartTask(page.url, page.engine, page.keyword, TaskMode::FetchPage, {});
+  StartTask(page.url, page.service, page.keyword, TaskMode::FetchPage, {});
 }
 
 void SearchController::OnLinkFound(const SearchTask& link) {
@@ -118,7 +118,7 @@ void SearchController::OnLinkFound(const SearchTask& link) {
   const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
   if (results_.Contains(shown)) return;
-  StartTask(link.url, {}, link.keyword, TaskMode::CheckLink, link.title);
+  StartTask(link.url, nullptr, link.keyword, TaskMode::CheckLink, link.title);
 }
 
 void SearchController::OnLiveLink(const SearchResult& result) {

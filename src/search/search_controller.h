@@ -11,9 +11,9 @@
 
 #include "core/owner_channel.h"
 #include "core/result_list.h"
-#include "search/query_url.h"
 #include "search/search_events.h"
 #include "search/search_options.h"
+#include "search/search_service.h"
 #include "search/task_pool.h"
 #include "search/task_runner.h"
 
@@ -28,7 +28,7 @@ inline constexpr const char* kFinishedText = "Finished!";
 class SearchController final : public SearchEvents {
  public:
   SearchController(core::OwnerChannel& channel, core::ResultList& results, const SearchOptions& options,
-                   SearchHosts hosts, size_t maxTasks = TaskPool::kDefaultWorkers);
+                   SearchServices services, size_t maxTasks = TaskPool::kDefaultWorkers);
   // The owner channel must already refuse sends, so no worker waits on it.
   ~SearchController() override;
 
@@ -61,14 +61,14 @@ class SearchController final : public SearchEvents {
   void OnLiveLink(const SearchResult& result) override;
 
  private:
-  void StartTask(const std::string& url, const std::string& engine, const std::string& keyword, TaskMode mode,
+  void StartTask(const std::string& url, const SearchService* service, const std::string& keyword, TaskMode mode,
                  const std::string& title);
   void FinishTask(uint32_t threadId);
   void ShowCount();
 
   core::ResultList& results_;
   const SearchOptions& options_;
-  const SearchHosts hosts_;
+  const SearchServices services_;
   std::atomic<bool> stopSearch_{false};
   std::string currentKeyword_;
   int checkCount_ = 0;

@@ -6,6 +6,8 @@
 
 namespace vexon::search {
 
+class SearchService;
+
 // The outcome of a link check and the source of a results row.
 struct SearchResult {
   std::string url;
@@ -29,7 +31,7 @@ struct SearchTask {
   std::string server;
   std::string object;
   std::string title;
-  std::string engine;  // "baidu" or "yahoo" for page tasks
+  const SearchService* service = nullptr;  // whose results page a page task reads
   std::string keyword;
   uint32_t threadId = 0;
   int status = 0;
@@ -38,8 +40,5 @@ struct SearchTask {
   // Set by the stop command; every network step looks at it.
   std::atomic<bool> stopRequested{false};
 };
-
-inline constexpr const char* kEngineBaidu = "baidu";
-inline constexpr const char* kEngineYahoo = "yahoo";
 
 }  // namespace vexon::search

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "search/baidu_service.h"
+#include "search/yahoo_service.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -42,6 +44,13 @@ bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& setting
   const bool baidu = fill(hosts.baidu, settings.baiduHost, "BaiduHost");
   const bool yahoo = fill(hosts.yahoo, settings.yahooHost, "YahooHost");
   return baidu && yahoo;
+}
+
+SearchServices MakeServices(const SearchHosts& hosts) {
+  SearchServices services;
+  services.push_back(std::make_unique<YahooService>(hosts.yahoo));
+  services.push_back(std::make_unique<BaiduService>(hosts.baidu));
+  return services;
 }
 
 }  // namespace vexon::search

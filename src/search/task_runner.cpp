@@ -7,11 +7,9 @@
 #include "net/page_decode.h"
 #include "net/page_reader.h"
 #include "net/task_http.h"
-#include "search/baidu_parser.h"
 #include "search/found_link.h"
 #include "search/link_check.h"
-#include "search/yahoo_parser.h"
-#include "text/strings.h"
+#include "search/search_service.h"
 
 namespace vexon::search {
 namespace {
@@ -20,9 +18,8 @@ constexpr std::chrono::milliseconds kIntermediateReceiveTimeout{100};
 
 }  // namespace
 
-TaskRunner::TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch,
-                       SearchHosts hosts)
-    : channel_(channel), events_(events), stopSearch_(stopSearch), hosts_(std::move(hosts)) {}
+TaskRunner::TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch)
+    : channel_(channel), events_(events), stopSearch_(stopSearch) {}
 
 bool TaskRunner::Stopped(const SearchTask& task) const {
   return task.stopRequested.load() || stopSearch_.load();
@@ -35,7 +32,7 @@ void TaskRunner::Run(SearchTask& task) {
     if (!task.url.empty() && !Stopped(task) && net::PrepareUrl(task.url, url)) {
       task.server = url.server;
       task.object = url.object;
-      if (task.mode == TaskMode::FetchPage) {
+      if (task.mode == TaskMode::FetchPage && task.service != nullptr) {
         std::string bytes;
         std::string contentType;
         if (http.FetchPage(url, bytes, contentType)) {
@@ -57,27 +54,18 @@ void TaskRunner::Run(SearchTask& task) {
 void TaskRunner::ExtractLinks(SearchTask& task) {
   const auto stopped = [&] { return Stopped(task); };
   const PauseFunction pause = [&](int ms) { net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped); };
-  std::vector<std::string> links;
-  if (task.engine == kEngineBaidu) {
-    const PageFetcher fetch = [&](const std::string& url, std::string& page) {
-      if (stopped()) return false;
-      net::PageReader reader;
-      reader.receiveTimeout = kIntermediateReceiveTimeout;
-      reader.stopRequested = stopped;
-      reader.deadline = deadlines.pageRead;
-      std::string raw;
-      if (!reader.ReadUrl(url, raw)) return false;
-      page = net::DecodePage(raw, reader.contentType);
-      return true;
-    };
-    BaiduLinkParser parser(task.pageText, fetch, pause);
-    parser.Parse();
-    links = parser.links();
-  } else if (task.engine == kEngineYahoo) {
-    YahooLinkParser parser(text::AsciiLower(task.pageText), pause);
-    parser.Parse();
-    links = parser.links();
-  }
+  const PageFetcher fetch = [&](const std::string& url, std::string& page) {
+    if (stopped()) return false;
+    net::PageReader reader;
+    reader.receiveTimeout = kIntermediateReceiveTimeout;
+    reader.stopRequested = stopped;
+    reader.deadline = deadlines.pageRead;
+    std::string raw;
+    if (!reader.ReadUrl(url, raw)) return false;
+    page = net::DecodePage(raw, reader.contentType);
+    return true;
+  };
+  const std::vector<std::string> links = task.service->Links(task.pageText, fetch, pause);
   for (const std::string& entry : links) {
     if (stopSearch_.load()) break;
     SearchTask found;
@@ -88,20 +76,11 @@ void TaskRunner::ExtractLinks(SearchTask& task) {
 }
 
 void TaskRunner::FindNextPage(SearchTask& task) {
-  std::string next;
-  if (task.engine == kEngineBaidu) {
-    BaiduNextPageParser parser(task.pageText, hosts_.baidu);
-    parser.Find();
-    next = parser.nextUrl();
-  } else if (task.engine == kEngineYahoo) {
-    YahooNextPageParser parser(text::AsciiLower(task.pageText), hosts_.yahoo);
-    parser.Find();
-    next = parser.nextUrl();
-  }
+  const std::string next = task.service->NextPageUrl(task.pageText);
   if (next.empty() || stopSearch_.load()) return;
   SearchTask page;
   page.url = next;
-  page.engine = task.engine;
+  page.service = task.service;
   page.keyword = task.keyword;
   channel_.Send(core::Msg::NextPage, [&] { events_.OnNextPage(page); });
 }

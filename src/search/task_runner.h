@@ -5,7 +5,6 @@
 
 #include "core/owner_channel.h"
 #include "net/task_http.h"
-#include "search/query_url.h"
 #include "search/search_events.h"
 #include "search/search_task.h"
 
@@ -16,7 +15,7 @@ namespace vexon::search {
 // the task-finished report.
 class TaskRunner final {
  public:
-  TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch, SearchHosts hosts);
+  TaskRunner(core::OwnerChannel& channel, SearchEvents& events, const std::atomic<bool>& stopSearch);
 
   void Run(SearchTask& task);
 
@@ -31,7 +30,6 @@ class TaskRunner final {
   core::OwnerChannel& channel_;
   SearchEvents& events_;
   const std::atomic<bool>& stopSearch_;
-  SearchHosts hosts_;
 };
 
 }  // namespace vexon::search

@@ -13,6 +13,7 @@
 #include "core/message_loop.h"
 #include "core/result_list.h"
 #include "search/search_controller.h"
+#include "search/service_hosts.h"
 #include "standin/standin_server.h"
 
 namespace vexon::testing {
@@ -25,7 +26,7 @@ class SearchHarness {
   bool Start() {
     if (!server.Start()) return false;
     search::SearchHosts hosts{server.HostPort(), server.HostPort()};
-    controller = std::make_unique<search::SearchController>(loop, resultList, options, hosts);
+    controller = std::make_unique<search::SearchController>(loop, resultList, options, search::MakeServices(hosts));
     controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
     controller->onAllFinished = [this] {
       std::lock_guard lock(mutex);
