@@ -23,28 +23,6 @@ TEST(MessageLoop, RunsHandlersOnTheOwnerThreadAndWaits) {
   EXPECT_NE(ran, std::this_thread::get_id());
 }
 
-TEST(MessageLoop, HandlersNeverOverlap) {
-  MessageLoop loop;
-  std::atomic<int> inside{0};
-  std::atomic<int> overlaps{0};
-  int total = 0;
-  std::vector<std::thread> senders;
-  for (int t = 0; t < 8; ++t) {
-    senders.emplace_back([&] {
-      for (int i = 0; i < 200; ++i) {
-        loop.Send(Msg::TaskFinished, [&] {
-          if (inside.fetch_add(1) != 0) ++overlaps;
-          ++total;
-          inside.fetch_sub(1);
-        });
-      }
-    });
-  }
-  for (auto& s : senders) s.join();
-  EXPECT_EQ(overlaps.load(), 0);
-  EXPECT_EQ(total, 1600);
-}
-
 TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
   auto loop = std::make_unique<MessageLoop>();
   std::atomic<bool> blockerStarted{false};

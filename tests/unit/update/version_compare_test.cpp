@@ -69,13 +69,6 @@ TEST(CompareVersions, PiecesLongerThanAnyIntegerCompareByValue) {
   EXPECT_EQ(CompareVersions("4294967296", "1"), 1);
 }
 
-TEST(CompareVersions, SwappingTheTextsMirrorsTheAnswer) {
-  const char* versions[] = {"1", "1.0", "1.2.6", "1.2.6.0", "1.2.7", "1.10", "1.9.9.9", "0", "2.0.0.1", "10"};
-  for (const char* a : versions) {
-    for (const char* b : versions) EXPECT_EQ(CompareVersions(a, b), -CompareVersions(b, a)) << a << " " << b;
-  }
-}
-
 TEST(VersionStampText, OfADottedVersion) {
   EXPECT_EQ(VersionStampTextOf("0.1.0.1"), "0.1.0.1");
   EXPECT_EQ(VersionStampTextOf("1.2.6"), "1.2.6.0");
