@@ -9,17 +9,12 @@ std::string BaiduService::QueryUrl(std::string_view words) const {
   return "http://" + host_ + "/m?&tn=baidump3&ct=134217728&rn=&word=" + net::EncodeQueryWords(words) + "&lm=-1";
 }
 
-std::vector<std::string> BaiduService::Links(const std::string& page, const PageFetcher& fetch,
-                                             const PauseFunction& pause) const {
-  BaiduLinkParser parser(page, fetch, pause);
-  parser.Parse();
-  return parser.links();
-}
-
-std::string BaiduService::NextPageUrl(const std::string& page) const {
-  BaiduNextPageParser parser(page, host_);
-  parser.Find();
-  return parser.nextUrl();
+PageReading BaiduService::Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause) const {
+  BaiduLinkParser links(page, fetch, pause);
+  links.Parse();
+  BaiduNextPageParser next(page, host_);
+  next.Find();
+  return {links.links(), next.nextUrl()};
 }
 
 }  // namespace vexon::search

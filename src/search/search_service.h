@@ -9,6 +9,13 @@
 
 namespace vexon::search {
 
+// What a results page holds: its file links, each "url|||title", and the next page
+// (empty at the last one).
+struct PageReading {
+  std::vector<std::string> links;
+  std::string nextUrl;
+};
+
 // One search service: the query it is sent and how its results pages read. The task
 // runner does every request; a service only builds URLs and reads pages, so a new
 // service is one new class.
@@ -18,12 +25,9 @@ class SearchService {
 
   // The first results page for the typed words.
   virtual std::string QueryUrl(std::string_view words) const = 0;
-  // The file links of a decoded results page, each "url|||title". `fetch` reads a
-  // further page the results lead to; `pause` waits between steps and ends early on stop.
-  virtual std::vector<std::string> Links(const std::string& page, const PageFetcher& fetch,
-                                         const PauseFunction& pause) const = 0;
-  // The next results page, or empty at the last one.
-  virtual std::string NextPageUrl(const std::string& page) const = 0;
+  // Reads a decoded results page. `fetch` reads a further page the results lead to;
+  // `pause` waits between steps and ends early on stop.
+  virtual PageReading Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause) const = 0;
 };
 
 // The services a search asks, in the order their first pages are requested.

@@ -38,8 +38,9 @@ void TaskRunner::Run(SearchTask& task) {
         if (http.FetchPage(url, bytes, contentType)) {
           // Decoded before any lower-casing, so Chinese titles survive.
           task.pageText = net::DecodePage(bytes, contentType);
-          ExtractLinks(task);
-          FindNextPage(task);
+          const PageReading reading = ReadPage(task);
+          SendLinks(task, reading.links);
+          SendNextPage(task, reading.nextUrl);
         }
       } else if (task.mode == TaskMode::CheckLink) {
         if (CheckLink(task, url, http) && !Stopped(task)) {
@@ -51,7 +52,7 @@ void TaskRunner::Run(SearchTask& task) {
   channel_.Send(core::Msg::TaskFinished, [&] { events_.OnTaskFinished(task); });
 }
 
-void TaskRunner::ExtractLinks(SearchTask& task) {
+PageReading TaskRunner::ReadPage(const SearchTask& task) const {
   const auto stopped = [&] { return Stopped(task); };
   const PauseFunction pause = [&](int ms) { net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped); };
   const PageFetcher fetch = [&](const std::string& url, std::string& page) {
@@ -65,7 +66,10 @@ void TaskRunner::ExtractLinks(SearchTask& task) {
     page = net::DecodePage(raw, reader.contentType);
     return true;
   };
-  const std::vector<std::string> links = task.service->Links(task.pageText, fetch, pause);
+  return task.service->Read(task.pageText, fetch, pause);
+}
+
+void TaskRunner::SendLinks(const SearchTask& task, const std::vector<std::string>& links) {
   for (const std::string& entry : links) {
     if (stopSearch_.load()) break;
     SearchTask found;
@@ -75,8 +79,7 @@ void TaskRunner::ExtractLinks(SearchTask& task) {
   }
 }
 
-void TaskRunner::FindNextPage(SearchTask& task) {
-  const std::string next = task.service->NextPageUrl(task.pageText);
+void TaskRunner::SendNextPage(const SearchTask& task, const std::string& next) {
   if (next.empty() || stopSearch_.load()) return;
   SearchTask page;
   page.url = next;

@@ -6,6 +6,7 @@
 #include "core/owner_channel.h"
 #include "net/task_http.h"
 #include "search/search_events.h"
+#include "search/search_service.h"
 #include "search/search_task.h"
 
 namespace vexon::search {
@@ -24,8 +25,9 @@ class TaskRunner final {
 
  private:
   bool Stopped(const SearchTask& task) const;
-  void ExtractLinks(SearchTask& task);
-  void FindNextPage(SearchTask& task);
+  PageReading ReadPage(const SearchTask& task) const;
+  void SendLinks(const SearchTask& task, const std::vector<std::string>& links);
+  void SendNextPage(const SearchTask& task, const std::string& next);
 
   core::OwnerChannel& channel_;
   SearchEvents& events_;

@@ -12,17 +12,13 @@ std::string YahooService::QueryUrl(std::string_view words) const {
          "&minetype";
 }
 
-std::vector<std::string> YahooService::Links(const std::string& page, const PageFetcher&,
-                                             const PauseFunction& pause) const {
-  YahooLinkParser parser(text::AsciiLower(page), pause);
-  parser.Parse();
-  return parser.links();
-}
-
-std::string YahooService::NextPageUrl(const std::string& page) const {
-  YahooNextPageParser parser(text::AsciiLower(page), host_);
-  parser.Find();
-  return parser.nextUrl();
+PageReading YahooService::Read(const std::string& page, const PageFetcher&, const PauseFunction& pause) const {
+  const std::string lower = text::AsciiLower(page);
+  YahooLinkParser links(lower, pause);
+  links.Parse();
+  YahooNextPageParser next(lower, host_);
+  next.Find();
+  return {links.links(), next.nextUrl()};
 }
 
 }  // namespace vexon::search

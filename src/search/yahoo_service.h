@@ -14,9 +14,7 @@ class YahooService final : public SearchService {
   explicit YahooService(std::string host) : host_(std::move(host)) {}
 
   std::string QueryUrl(std::string_view words) const override;
-  std::vector<std::string> Links(const std::string& page, const PageFetcher& fetch,
-                                 const PauseFunction& pause) const override;
-  std::string NextPageUrl(const std::string& page) const override;
+  PageReading Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause) const override;
 
  private:
   std::string host_;
