@@ -153,7 +153,7 @@ TEST(ProfileConcurrency, KillDuringAStormOfWritesNeverTearsTheFile) {
       EXPECT_NE(doc.GetString(name, "Size", "", 1024), "") << name;
     }
   }
-  EXPECT_GE(completed, 30);
+  EXPECT_GE(completed, 29);  // each round waits for one finished write, so at least one per round
   Profile last(file);
   ASSERT_TRUE(last.WriteString("S", "After", "1"));
   EXPECT_TRUE(TempFilesIn(dir.path()).empty());
