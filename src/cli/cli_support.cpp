@@ -1,6 +1,12 @@
 #include "cli/cli_support.h"
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 
@@ -37,10 +43,32 @@ SignalWatcher::SignalWatcher() {
   // Blocked before any worker starts, so every thread inherits the mask and the
   // signal stays pending until Received() looks.
   pthread_sigmask(SIG_BLOCK, &set, &previous_);
+  signalFd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
 SignalWatcher::~SignalWatcher() {
+  if (signalFd_ >= 0) close(signalFd_);
+  if (wakeFd_ >= 0) close(wakeFd_);
   pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+bool SignalWatcher::Wait() {
+  if (Received()) return true;
+  pollfd fds[2] = {{signalFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+  // Without the descriptors (out of them) a short sleep keeps the caller going.
+  const int timeout = signalFd_ < 0 || wakeFd_ < 0 ? 50 : -1;
+  while (poll(fds, 2, timeout) < 0 && errno == EINTR) {
+  }
+  if (Received()) return true;
+  uint64_t count = 0;
+  if (wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) < 0) count = 0;
+  return false;
+}
+
+void SignalWatcher::Wake() {
+  const uint64_t one = 1;
+  if (wakeFd_ >= 0 && write(wakeFd_, &one, sizeof one) < 0) return;
 }
 
 bool SignalWatcher::Received() const {

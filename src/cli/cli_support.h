@@ -13,15 +13,26 @@ void PrintRow(const std::vector<std::string>& cells);
 
 bool ParseUnsigned(const std::string& text, uint32_t& value);
 
-// Blocks SIGINT and SIGTERM for the process and notes when one arrives.
+// Blocks SIGINT and SIGTERM for the process and notes when one arrives. The main
+// thread can sleep until a signal or until another thread wakes it.
 class SignalWatcher final {
  public:
   SignalWatcher();
   ~SignalWatcher();
+  SignalWatcher(const SignalWatcher&) = delete;
+  SignalWatcher& operator=(const SignalWatcher&) = delete;
+
   bool Received() const;
+  // Sleeps until a signal arrives (true) or Wake() is called (false). A wake-up
+  // given while nobody sleeps is kept for the next call.
+  bool Wait();
+  // Any thread.
+  void Wake();
 
  private:
   sigset_t previous_{};
+  int signalFd_ = -1;
+  int wakeFd_ = -1;
   mutable std::atomic<bool> received_{false};
 };
 

@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/session.h"
@@ -152,6 +151,7 @@ int RunGetCommand(const std::vector<std::string>& args) {
   controller.reportFailure = [&](const std::string& fullName, const std::string& text) {
     std::fprintf(stderr, "vexon-cli get: %s: %s\n", fullName.c_str(), text.c_str());
   };
+  controller.workerEnded = [&] { signals.Wake(); };
   loop.Invoke([&] {
     for (const std::string& url : parsed.urls) {
       queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
@@ -162,11 +162,10 @@ int RunGetCommand(const std::vector<std::string>& args) {
     size_t live = 0;
     loop.Invoke([&] { live = controller.liveWorkerCount(); });
     if (live == 0) break;
-    if (!interrupted && signals.Received()) {
+    if (signals.Wait() && !interrupted) {
       interrupted = true;
       loop.Invoke([&] { controller.OnStopAll(); });
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   loop.Invoke([&] { session.downloadList().SetObserver(nullptr); });
   loop.Shutdown();

@@ -1,7 +1,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -131,7 +130,6 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   SignalWatcher signals;
   HeadlessPorts ports("vexon-cli search");
   std::mutex mutex;
-  std::condition_variable ended;
   bool finished = false;
   int status = 0;
   core::MessageLoop loop;
@@ -148,24 +146,22 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   controller.onAllFinished = [&] {
     std::lock_guard lock(mutex);
     finished = true;
-    ended.notify_all();
+    signals.Wake();
   };
   bool started = false;
   loop.Invoke([&] {
     controller.OnSearch(parsed.words);
     started = controller.HasRunningTasks();
   });
-  if (started) {
-    std::unique_lock lock(mutex);
-    while (!finished) {
-      ended.wait_for(lock, std::chrono::milliseconds(50));
-      if (signals.Received() && !finished) {
-        lock.unlock();
-        loop.Invoke([&] { controller.OnStopSearch(); });
-        status = 130;
-        lock.lock();
-        break;
-      }
+  const auto isFinished = [&] {
+    std::lock_guard lock(mutex);
+    return finished;
+  };
+  while (started && !isFinished()) {
+    if (signals.Wait() && !isFinished()) {
+      loop.Invoke([&] { controller.OnStopSearch(); });
+      status = 130;
+      break;
     }
   }
   if (!parsed.saveFile.empty() && status == 0) {

@@ -15,6 +15,10 @@ bool MessageLoop::Send(Msg /*message*/, const std::function<void()>& handler) {
   return Invoke(handler);
 }
 
+void MessageLoop::Post(Msg /*message*/, std::function<void()> handler) {
+  Post(std::move(handler));
+}
+
 bool MessageLoop::Invoke(const std::function<void()>& work) {
   if (IsOwnerThread()) {
     std::lock_guard ownerGuard(ownerLock_);

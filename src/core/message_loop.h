@@ -20,6 +20,7 @@ class MessageLoop final : public OwnerChannel {
   MessageLoop& operator=(const MessageLoop&) = delete;
 
   bool Send(Msg message, const std::function<void()>& handler) override;
+  void Post(Msg message, std::function<void()> handler) override;
   // Runs `work` on the owner thread and waits for it; false after shutdown.
   bool Invoke(const std::function<void()>& work);
   // Queues `work` for the owner thread without waiting; dropped after shutdown.

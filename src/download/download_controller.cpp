@@ -448,6 +448,11 @@ void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, co
 }
 
 void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) {
+  EndWorker(message, std::move(task));
+  if (workerEnded) workerEnded();
+}
+
+void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task) {
   ReapRetired();
   if (!task) return;
   if (message == core::Msg::DownloadCompleted) {

@@ -46,6 +46,8 @@ class DownloadController final : public DownloadEvents {
   // (which the row does not show), an unusable partial file, or a completed file
   // that could not be given its name.
   std::function<void(const std::string& fullName, const std::string& text)> reportFailure;
+  // After every worker's end report, when the live workers may have changed.
+  std::function<void()> workerEnded;
 
   // Commands on the results list.
   void OnStartDownload(const std::vector<size_t>& selectedResults);
@@ -128,6 +130,7 @@ class DownloadController final : public DownloadEvents {
   void StopItem(DownloadItem& item);
   bool ResumeItem(DownloadItem& item);
   void SetStopped(DownloadItem& item, std::string status = kStoppedText);
+  void EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task);
   void FinishCompleted(std::unique_ptr<DownloadTask> task);
 
   struct LiveWorker {

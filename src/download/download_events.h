@@ -9,7 +9,8 @@
 
 namespace vexon::download {
 
-// What download workers report; each runs on the owner thread while the worker waits.
+// What download workers report, on the owner thread: reports are posted, the end
+// report is sent (the worker waits for it).
 class DownloadEvents {
  public:
   virtual ~DownloadEvents() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 namespace vexon::download {
@@ -14,6 +16,10 @@ class DownloadSlots final {
 
   // Takes a slot when one is free; never blocks.
   bool TryAcquire();
+  // Waits for a free slot and takes it, or returns false once `leave` is set and
+  // WakeWaiters() was called after setting it.
+  bool Acquire(const std::atomic<bool>& leave);
+  void WakeWaiters();
   // Gives one slot back.
   void Release();
   void Resize(unsigned size);
@@ -23,6 +29,7 @@ class DownloadSlots final {
 
  private:
   mutable std::mutex mutex_;
+  std::condition_variable freed_;
   unsigned size_;
   unsigned inUse_ = 0;
 };

@@ -19,6 +19,7 @@ using Clock = std::chrono::steady_clock;
 // A rate limit needs small chunks to be kept closely; without one, larger chunks
 // cost less per byte.
 constexpr long kLimitedChunk = 16L * 1024L;
+constexpr long kFreeChunk = 512L * 1024L;
 // Restarts from offset 0 (a refused or mismatched range) before giving up.
 constexpr int kMaxAttempts = 3;
 
@@ -56,6 +57,9 @@ net::SessionSettings WorkerContext::DefaultSession() {
   s.idleTimeout = std::chrono::milliseconds(300000);
   s.maxRedirects = 10;
   s.noCache = true;
+  s.bufferSize = kFreeChunk;
+  // A stop wakes the session; the poll only guards against a lost wake-up.
+  s.stopPoll = std::chrono::milliseconds(1000);
   return s;
 }
 
@@ -65,14 +69,15 @@ class TransferRun final : public net::TransferHandler {
  public:
   enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
 
-  TransferRun(const std::atomic<bool>& abort, const WorkerContext& context, PartialFile& file, uint64_t& resumeOffset,
+  TransferRun(net::StopSignal& stop, const WorkerContext& context, PartialFile& file, uint64_t& resumeOffset,
               const std::function<void(core::Msg, const std::string&)>& report)
-      : abort_(abort), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
+      : stop_(stop), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
 
   Outcome outcome = Outcome::kNone;
   std::string failureText;
 
-  bool ShouldStop() override { return abort_.load(); }
+  bool ShouldStop() override { return stop_.requested(); }
+  bool Pause(std::chrono::milliseconds duration) override { return stop_.SleepFor(duration); }
 
   void OnStage(net::Stage stage, const std::string& detail) override {
     const DownloadTexts& t = context_.texts;
@@ -127,11 +132,11 @@ class TransferRun final : public net::TransferHandler {
     report_(core::Msg::DownloadBodyBegins, {});
     start_ = Clock::now();
     lastSpeedTick_ = start_;
-    return !abort_.load();
+    return !stop_.requested();
   }
 
   bool OnBody(const char* data, size_t size) override {
-    if (abort_.load()) return false;
+    if (stop_.requested()) return false;
     int error = 0;
     if (!file_.Write(data, size, error)) {
       Fail(FillText(context_.texts.transferFailed, Decimal(error)));
@@ -141,7 +146,7 @@ class TransferRun final : public net::TransferHandler {
     rateLimit_ = static_cast<double>(context_.maxDownloadSpeed.load());
     received_ += size;
     UpdateProgress();
-    return !abort_.load();
+    return !stop_.requested();
   }
 
   // The last progress step, for the read that found the end of the body.
@@ -164,9 +169,7 @@ class TransferRun final : public net::TransferHandler {
     const double rate = static_cast<double>(received_) / static_cast<double>(elapsed);
     if (rate <= rateLimit_) return;
     const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ - static_cast<double>(elapsed));
-    if (pause > 0) {
-      net::SleepUnlessStopped(std::chrono::milliseconds(pause), [this] { return abort_.load(); });
-    }
+    if (pause > 0) stop_.SleepFor(std::chrono::milliseconds(pause));
   }
 
   void UpdateProgress() {
@@ -195,7 +198,7 @@ class TransferRun final : public net::TransferHandler {
     }
   }
 
-  const std::atomic<bool>& abort_;
+  net::StopSignal& stop_;
   const WorkerContext& context_;
   PartialFile& file_;
   uint64_t& resumeOffset_;
@@ -216,8 +219,7 @@ DownloadWorker::DownloadWorker(uint32_t id, std::unique_ptr<DownloadTask> task, 
 }
 
 DownloadWorker::~DownloadWorker() {
-  abortRequested_ = true;
-  leaveQueue_ = true;
+  RequestStopWaiting();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -226,37 +228,36 @@ void DownloadWorker::Start() {
 }
 
 void DownloadWorker::RequestStop() {
-  abortRequested_ = true;
+  stop_.Request();
 }
 
 void DownloadWorker::RequestStopWaiting() {
-  abortRequested_ = true;
   leaveQueue_ = true;
+  stop_.Request();
+  context_.slotPool.WakeWaiters();
 }
 
 void DownloadWorker::RequestDelete() {
   discardPartial_ = true;
-  abortRequested_ = true;
+  RequestStop();
 }
 
 void DownloadWorker::RequestDeleteWaiting() {
   discardPartial_ = true;
-  abortRequested_ = true;
-  leaveQueue_ = true;
+  RequestStopWaiting();
 }
 
 void DownloadWorker::Report(core::Msg message, const std::string& text) {
-  context_.channel.Send(message, [&] { context_.events.OnWorkerReport(message, id_, text); });
+  // Posted: the transfer goes on while the owner is busy. The end report is sent
+  // after every post, so these run first.
+  DownloadEvents& events = context_.events;
+  context_.channel.Post(message, [&events, message, id = id_, text] { events.OnWorkerReport(message, id, text); });
 }
 
 void DownloadWorker::Run() {
-  bool holdsSlot = false;
-  while (true) {
-    holdsSlot = context_.slotPool.TryAcquire();
-    lastWaitResult_ = holdsSlot ? kHoldsSlot : kStillWaiting;
-    if (leaveQueue_.load() || holdsSlot) break;
-    std::this_thread::sleep_for(context_.slotPoll);
-  }
+  lastWaitResult_ = kStillWaiting;
+  const bool holdsSlot = context_.slotPool.Acquire(leaveQueue_);
+  if (holdsSlot) lastWaitResult_ = kHoldsSlot;
   const bool completed = holdsSlot && !leaveQueue_.load() && RunTransfer();
   core::Msg end = core::Msg::DownloadCompleted;
   if (!completed) end = discardPartial_.load() ? core::Msg::DownloadEndedDelete : core::Msg::DownloadEndedKeep;
@@ -265,7 +266,7 @@ void DownloadWorker::Run() {
 }
 
 bool DownloadWorker::RunTransfer() {
-  if (abortRequested_.load()) return false;
+  if (stop_.requested()) return false;
   net::UrlParts parts;
   if (!net::PrepareUrl(task_->url, parts)) return false;
   uint64_t resumeOffset = 0;
@@ -279,6 +280,7 @@ bool DownloadWorker::RunTransfer() {
   net::SessionSettings settings = context_.session;
   if (context_.maxDownloadSpeed.load() > 0) settings.bufferSize = std::min(settings.bufferSize, kLimitedChunk);
   net::CurlSession session(settings);
+  const net::StopSignalAttachment wakeOnStop(stop_, [&session] { session.Wake(); });
   const std::string url = net::RequestUrl(parts);
   const std::function<void(core::Msg, const std::string&)> report = [this](core::Msg m, const std::string& t) {
     Report(m, t);
@@ -292,9 +294,9 @@ bool DownloadWorker::RunTransfer() {
     std::vector<std::string> headers;
     if (resumeOffset > 0)
       headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
-    TransferRun run(abortRequested_, context_, file, resumeOffset, report);
+    TransferRun run(stop_, context_, file, resumeOffset, report);
     const net::TransferResult result = session.Get(url, headers, run);
-    if (abortRequested_.load() || result.stopped) return false;
+    if (stop_.requested() || result.stopped) return false;
     if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failureText);
     // No answer at all (offline, refused, no name, silence) says nothing about the
     // range: the partial file keeps every byte for a later resume. Only a server
@@ -315,8 +317,9 @@ bool DownloadWorker::RunTransfer() {
       return fail(FillText(context_.texts.transferFailed, Decimal(net::Code(net::NetError::kConnectionAborted))));
     }
     run.Finish();
+    if (!file.Flush(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
     file.Close();
-    return !abortRequested_.load();
+    return !stop_.requested();
   }
   return fail(FillText(context_.texts.badStatus, "416"));
 }

@@ -11,6 +11,7 @@
 #include "download/download_task.h"
 #include "download/download_texts.h"
 #include "net/curl_session.h"
+#include "net/stop_signal.h"
 
 namespace vexon::download {
 
@@ -27,7 +28,6 @@ struct WorkerContext {
   // KB/s per file, 0 = no limit; re-read after every chunk.
   const std::atomic<unsigned>& maxDownloadSpeed;
   const DownloadTexts& texts;
-  std::chrono::milliseconds slotPoll{50};
   net::SessionSettings session = DefaultSession();
 
   static net::SessionSettings DefaultSession();
@@ -67,7 +67,7 @@ class DownloadWorker final {
   std::unique_ptr<DownloadTask> task_;
   WorkerContext& context_;
   const uint32_t id_;
-  std::atomic<bool> abortRequested_{false};
+  net::StopSignal stop_;
   std::atomic<bool> discardPartial_{false};
   std::atomic<bool> leaveQueue_{false};
   std::atomic<uint32_t> lastWaitResult_{kNotWaitedYet};

@@ -272,9 +272,16 @@ bool CurlSession::SetOptions() {
   return ok;
 }
 
+bool TransferHandler::Pause(std::chrono::milliseconds duration) {
+  return SleepUnlessStopped(duration, [this] { return ShouldStop(); });
+}
+
+void CurlSession::Wake() {
+  if (handles_->multi) curl_multi_wakeup(handles_->multi.get());
+}
+
 TransferResult CurlSession::Get(const std::string& url, const std::vector<std::string>& headers,
                                 TransferHandler& handler, Deadline deadline) {
-  const auto stop = [&] { return handler.ShouldStop(); };
   TransferResult result;
   for (int attempt = 0;; ++attempt) {
     bool connected = false;
@@ -287,12 +294,12 @@ TransferResult CurlSession::Get(const std::string& url, const std::vector<std::s
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left <= settings_.connectRetryPause) {
       // The pause would outlast the deadline: end now, as the deadline would.
-      SleepUnlessStopped(std::max(left, std::chrono::milliseconds(0)), stop);
+      handler.Pause(std::max(left, std::chrono::milliseconds(0)));
       result.deadlinePassed = true;
       result.error = NetError::kTimeout;
       return result;
     }
-    if (!SleepUnlessStopped(settings_.connectRetryPause, stop)) {
+    if (!handler.Pause(settings_.connectRetryPause)) {
       result.stopped = true;
       return result;
     }
@@ -357,7 +364,14 @@ TransferResult CurlSession::Attempt(const std::string& url, const std::vector<st
       idleTimedOut = true;
       break;
     }
-    curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+    // Woken by the socket, by Wake(), or when a limit of ours is due.
+    Clock::duration wait = settings_.stopPoll;
+    if (deadline != kNoDeadline) wait = std::min(wait, deadline - now);
+    if (state.connected && settings_.idleTimeout.count() > 0) {
+      wait = std::min(wait, state.lastActivity + settings_.idleTimeout - now);
+    }
+    const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(std::max(wait, Clock::duration::zero()));
+    curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs.count()), nullptr);
   }
   curl_multi_remove_handle(multi, easy);
   // The list goes with this request; the handle must not point at it.

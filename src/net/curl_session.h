@@ -24,6 +24,9 @@ struct SessionSettings {
   bool noCache = true;
   std::string proxy;              // "host:port"; empty: the environment's settings
   long bufferSize = 64L * 1024L;  // the largest chunk handed to OnBody
+  // How often ShouldStop is asked while the library waits. A caller whose stop
+  // calls Wake() can wait longer.
+  std::chrono::milliseconds stopPoll{20};
 };
 
 // The head of the final answer (after redirects).
@@ -55,6 +58,8 @@ class TransferHandler {
   // A chunk of the body; return false to end the transfer.
   virtual bool OnBody(const char* /*data*/, size_t /*size*/) { return true; }
   virtual void OnStage(Stage /*stage*/, const std::string& /*detail*/) {}
+  // The pause before a connect is tried again; false when stopped meanwhile.
+  virtual bool Pause(std::chrono::milliseconds duration);
 };
 
 struct TransferResult {
@@ -94,6 +99,9 @@ class CurlSession final {
                      Deadline deadline = kNoDeadline);
 
   const SessionSettings& settings() const { return settings_; }
+  // Ends the current wait on the network at once, so ShouldStop is asked. Safe
+  // from any thread while the session lives.
+  void Wake();
 
  private:
   struct Handles;

@@ -66,6 +66,27 @@ class QtOwnerChannelTest final : public QObject {
     QVERIFY(sawHandlerDone.load());
   }
 
+  void PostsReturnAtOnceAndRunInOrderBeforeALaterSend() {
+    QtOwnerChannel channel;
+    std::vector<int> order;
+    std::atomic<bool> posted{false};
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+      for (int i = 0; i < 100; ++i) channel.Post(Msg::DownloadPercent, [&order, i] { order.push_back(i); });
+      posted = true;
+      channel.Send(Msg::DownloadCompleted, [&] { order.push_back(-1); });
+      returned = true;
+    });
+    // The event loop does not run yet: the posts cannot have waited for it.
+    QVERIFY(WaitWithoutEvents([&] { return posted.load(); }));
+    QVERIFY(order.empty());
+    QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
+    worker.join();
+    QCOMPARE(order.size(), size_t{101});
+    for (int i = 0; i < 100; ++i) QCOMPARE(order[static_cast<size_t>(i)], i);
+    QCOMPARE(order.back(), -1);
+  }
+
   void ShutdownReleasesWaitingSendersWithoutRunningThem() {
     auto channel = std::make_unique<QtOwnerChannel>();
     constexpr int kThreads = 4;
@@ -80,12 +101,12 @@ class QtOwnerChannelTest final : public QObject {
       });
     }
     // The event loop never runs: the senders can only be released by the shutdown.
-    QVERIFY(WaitWithoutEvents([&] { return channel->waitingSenders() == kThreads; }));
+    QVERIFY(WaitWithoutEvents([&] { return channel->queuedHandlers() == kThreads; }));
     channel->Shutdown();
     for (std::thread& w : workers) w.join();
     QCOMPARE(returned.load(), kThreads);
     QCOMPARE(returnedTrue.load(), 0);
-    QCOMPARE(channel->waitingSenders(), size_t{0});
+    QCOMPARE(channel->queuedHandlers(), size_t{0});
 
     // Later sends, from a worker or the GUI thread, return false at once.
     bool laterResult = true;
@@ -93,6 +114,7 @@ class QtOwnerChannelTest final : public QObject {
     late.join();
     QVERIFY(!laterResult);
     QVERIFY(!channel->Send(Msg::HotWord, [&] { ++ran; }));
+    channel->Post(Msg::HotWord, [&] { ++ran; });
 
     // The wake-ups still queued run nothing, before or after the channel is gone.
     QCoreApplication::processEvents();

@@ -27,23 +27,38 @@ bool QtOwnerChannel::Send(core::Msg /*message*/, const std::function<void()>& ha
   Waiting waiting{&handler};
   std::unique_lock lock(mutex_);
   if (stopping_) return false;
-  queue_.push_back(&waiting);
+  queue_.push_back(Queued{&waiting, {}});
+  WakeOwner();
+  finished_.wait(lock, [&] { return waiting.done; });
+  return waiting.ran;
+}
+
+void QtOwnerChannel::Post(core::Msg /*message*/, std::function<void()> handler) {
+  std::lock_guard lock(mutex_);
+  if (stopping_) return;
+  queue_.push_back(Queued{nullptr, std::move(handler)});
+  WakeOwner();
+}
+
+void QtOwnerChannel::WakeOwner() {
+  // One wake-up drains the whole queue: a burst of reports costs one event.
+  if (queue_.size() > 1) return;
   // Posted under the lock, so the context cannot be deleted between check and post.
   QMetaObject::invokeMethod(
       context_.get(), [this] { Drain(); }, Qt::QueuedConnection);
-  finished_.wait(lock, [&] { return waiting.done; });
-  return waiting.ran;
 }
 
 void QtOwnerChannel::Shutdown() {
   std::lock_guard lock(mutex_);
   stopping_ = true;
-  for (Waiting* waiting : queue_) waiting->done = true;
+  for (Queued& queued : queue_) {
+    if (queued.waiting) queued.waiting->done = true;
+  }
   queue_.clear();
   finished_.notify_all();
 }
 
-size_t QtOwnerChannel::waitingSenders() const {
+size_t QtOwnerChannel::queuedHandlers() const {
   std::lock_guard lock(mutex_);
   return queue_.size();
 }
@@ -55,17 +70,23 @@ void QtOwnerChannel::Drain() {
   draining_ = true;
   std::unique_lock lock(mutex_);
   while (!queue_.empty()) {
-    Waiting* waiting = queue_.front();
+    Queued queued = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
     {
       std::lock_guard ownerGuard(ownerLock_);
-      (*waiting->handler)();
+      if (queued.waiting) {
+        (*queued.waiting->handler)();
+      } else {
+        queued.posted();
+      }
     }
     lock.lock();
-    waiting->ran = true;
-    waiting->done = true;
-    finished_.notify_all();
+    if (queued.waiting) {
+      queued.waiting->ran = true;
+      queued.waiting->done = true;
+      finished_.notify_all();
+    }
   }
   draining_ = false;
 }

@@ -26,14 +26,15 @@ class QtOwnerChannel final : public core::OwnerChannel {
   QtOwnerChannel& operator=(const QtOwnerChannel&) = delete;
 
   bool Send(core::Msg message, const std::function<void()>& handler) override;
+  void Post(core::Msg message, std::function<void()> handler) override;
 
   // Later sends return false at once and waiting senders are released without
   // their handlers running, so workers can be joined after the event loop ended.
   void Shutdown();
   bool IsOwnerThread() const { return std::this_thread::get_id() == ownerId_; }
   std::recursive_mutex& ownerLock() { return ownerLock_; }
-  // Senders queued and waiting for the GUI thread.
-  size_t waitingSenders() const;
+  // Sent and posted handlers queued for the GUI thread.
+  size_t queuedHandlers() const;
 
  private:
   struct Waiting {
@@ -42,11 +43,19 @@ class QtOwnerChannel final : public core::OwnerChannel {
     bool ran = false;
   };
 
+  // A sent handler (with its waiting sender) or a posted one.
+  struct Queued {
+    Waiting* waiting = nullptr;
+    std::function<void()> posted;
+  };
+
   void Drain();
+  // Has the GUI thread drain the queue; called under the lock.
+  void WakeOwner();
 
   mutable std::mutex mutex_;
   std::condition_variable finished_;
-  std::deque<Waiting*> queue_;
+  std::deque<Queued> queue_;
   bool stopping_ = false;
   bool draining_ = false;  // touched on the GUI thread only
   std::recursive_mutex ownerLock_;

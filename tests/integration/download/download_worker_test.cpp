@@ -303,3 +303,20 @@ TEST_F(DownloadWorkerTest, ALengthThatCannotBeHeldOrIsNotMetFails) {
   // The absurd length is refused before the 200 answer could empty the file.
   EXPECT_EQ(vexon::testing::ReadBytes(Partial()).substr(0, 5), "12345");
 }
+
+// The last piece of a file waits in memory until the end: a disk that refuses it
+// then fails the download instead of completing it.
+TEST_F(DownloadWorkerTest, AWriteTheDiskRefusesAtTheEndFailsTheDownload) {
+  server.SetFile("/small.mp3", Body(vexon::testing::PatternBytes(3000)));
+  auto task = std::make_unique<download::DownloadTask>();
+  task->url = server.Url("/small.mp3");
+  task->fullName = (dir / "small.mp3").string();
+  task->partialPath = "/dev/full";
+  task->resume = true;
+  workers.push_back(std::make_unique<download::DownloadWorker>(77, std::move(task), context));
+  workers.back()->Start();
+  ASSERT_TRUE(recorder.WaitEnded(77));
+  EXPECT_EQ(recorder.ends[77], core::Msg::DownloadEndedKeep);
+  EXPECT_EQ(recorder.Texts(77, core::Msg::DownloadFailed),
+            std::vector<std::string>{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC)});
+}

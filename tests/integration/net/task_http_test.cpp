@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "net/net_errors.h"
+#include "net/stop_signal.h"
 #include "net/task_http.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
@@ -197,4 +198,45 @@ TEST(CurlSession, ReadsTheFinalHeadAndFailsEveryCutBody) {
   r = session.Get(faults.Url("/silent-body"), {}, stalled);
   EXPECT_EQ(r.error, net::NetError::kTimeout);
   EXPECT_EQ(stalled.bytes, "01");
+}
+
+// A stop wakes a session that would otherwise wait an hour for a silent server,
+// and a sleep that would last an hour.
+TEST(CurlSession, AStopSignalWakesItsWaitAtOnce) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/silent", standin::Silence());
+  class Stoppable final : public net::TransferHandler {
+   public:
+    explicit Stoppable(net::StopSignal& signal) : signal_(signal) {}
+    bool ShouldStop() override { return signal_.requested(); }
+    void OnStage(net::Stage stage, const std::string&) override {
+      if (stage == net::Stage::RequestSent) sent = true;
+    }
+    std::atomic<bool> sent{false};
+
+   private:
+    net::StopSignal& signal_;
+  };
+  net::SessionSettings settings = net::TaskSessionSettings();
+  settings.stopPoll = std::chrono::hours(1);
+  settings.idleTimeout = 0ms;
+  net::CurlSession session(settings);
+  net::StopSignal signal;
+  const net::StopSignalAttachment attached(signal, [&session] { session.Wake(); });
+  Stoppable handler(signal);
+  std::thread stopper([&] {
+    while (!handler.sent) std::this_thread::sleep_for(5ms);
+    signal.Request();
+  });
+  // Without the wake-up only this deadline would end the wait.
+  const net::TransferResult r = session.Get(faults.Url("/silent"), {}, handler, std::chrono::steady_clock::now() + 60s);
+  stopper.join();
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.deadlinePassed);
+
+  net::StopSignal sleeper;
+  std::thread waker([&] { sleeper.Request(); });
+  EXPECT_FALSE(sleeper.SleepFor(std::chrono::hours(1)));
+  waker.join();
 }

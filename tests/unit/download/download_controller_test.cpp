@@ -38,7 +38,6 @@ class DownloadTest : public ::testing::Test {
     EXPECT_TRUE(slots.TryAcquire());
     controller = std::make_unique<DownloadController>(channel, prompter, dialog, resultList, downloads, settings, store,
                                                       slots, DownloadTexts::Chinese());
-    controller->workerContext().slotPoll = std::chrono::milliseconds(5);
     controller->currentKeyword = [] { return std::string("月亮"); };
     controller->addLogItem = [this](const std::string& p, const std::string& s) { logged.emplace_back(p, s); };
     controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };

@@ -60,6 +60,7 @@ inline FakeDownloadAs::Step TypeAndAccept(std::string name) {
 class RefusingChannel final : public core::OwnerChannel {
  public:
   bool Send(core::Msg, const std::function<void()>&) override { return false; }
+  void Post(core::Msg, std::function<void()>) override {}
 };
 
 }  // namespace vexon::download::testing
