@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/list_schemas.h"
+#include "net/url.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -68,10 +69,12 @@ void SearchController::StartTask(const std::string& url, const SearchService* se
   if (++nextThreadId_ == 0) ++nextThreadId_;
   task->threadId = nextThreadId_;
   running_.emplace(task->threadId, task);
+  if (mode == TaskMode::CheckLink) checking_.insert(net::ShownUrl(url));
   const bool started = pool_.Submit(
       task->threadId, [this, task] { runner_.Run(*task); }, mode == TaskMode::FetchPage);
   if (!started) {
     running_.erase(task->threadId);
+    if (mode == TaskMode::CheckLink) checking_.erase(net::ShownUrl(url));
     return;
   }
   ++checkCount_;
@@ -87,6 +90,7 @@ void SearchController::FinishTask(uint32_t threadId) {
   const bool allDone = checkCount_ == 0;
   auto it = running_.find(threadId);
   if (it == running_.end()) return;
+  if (it->second->mode == TaskMode::CheckLink) checking_.erase(net::ShownUrl(it->second->url));
   running_.erase(it);
   if (allDone) {
     if (showChecking) showChecking(kFinishedText);
@@ -117,7 +121,7 @@ void SearchController::OnLinkFound(const SearchTask& link) {
   }
   const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
-  if (results_.Contains(shown)) return;
+  if (results_.Contains(shown) || checking_.count(shown) > 0) return;
   StartTask(link.url, nullptr, link.keyword, TaskMode::CheckLink, link.title);
 }
 

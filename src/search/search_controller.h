@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "core/owner_channel.h"
@@ -74,6 +75,9 @@ class SearchController final : public SearchEvents {
   int checkCount_ = 0;
   uint32_t nextThreadId_ = 0;
   std::unordered_map<uint32_t, std::shared_ptr<SearchTask>> running_;
+  // Shown URLs whose check is under way: a link found again meanwhile is the same
+  // result, not a second one.
+  std::unordered_set<std::string> checking_;
   TaskRunner runner_;
   TaskPool pool_;  // last: its workers use the members above until joined
 };

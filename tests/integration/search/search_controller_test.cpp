@@ -72,6 +72,8 @@ TEST(SearchController, NeverMoreThan64ChecksAtOnce) {
   EXPECT_LE(counters.peakInFlight, 64);
   EXPECT_GE(counters.peakFilesInFlight, 32);  // the pool really runs checks side by side
   EXPECT_LE(h.controller->pool().threadCount(), 64u);
+  // A link both services list is found again while its first check is under way.
+  EXPECT_EQ(h.RowCount(), h.ListedUrls().size());
 }
 
 TEST(SearchController, StopWithHundredsQueuedEndsAndTheCountReturnsToZero) {
