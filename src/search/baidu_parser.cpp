@@ -58,8 +58,9 @@ std::string FindFileLink(const std::string& lowerPage, std::string_view ext) {
 BaiduLinkParser::BaiduLinkParser(std::string page, PageFetcher fetcher, PauseFunction pause)
     : cursor_(std::move(page)), fetcher_(std::move(fetcher)), pause_(std::move(pause)) {}
 
-void BaiduLinkParser::Parse() {
+void BaiduLinkParser::Parse(const LinkSink& sink) {
   links_.clear();
+  sink_ = sink;
   cursor_.ForEachAnchor(
       kAnchorOpen,
       [this] {
@@ -91,7 +92,12 @@ void BaiduLinkParser::ParseHit(const std::string& anchor) {
   std::string title = anchor;
   CleanTitle(title);
   if (!IsCarriableTitle(title)) return;
-  links_.push_back(JoinFoundLink(link, title));
+  std::string found = JoinFoundLink(link, title);
+  if (sink_) {
+    sink_(found);
+  } else {
+    links_.push_back(std::move(found));
+  }
 }
 
 BaiduNextPageParser::BaiduNextPageParser(std::string page, std::string_view baiduHost) : cursor_(std::move(page)) {

@@ -15,8 +15,9 @@ class BaiduLinkParser final {
  public:
   BaiduLinkParser(std::string page, PageFetcher fetcher, PauseFunction pause = SleepPause);
 
-  // Fills links() anew; each entry is URL + "|||" + title.
-  void Parse();
+  // Fills links() anew; each entry is URL + "|||" + title. With a sink, each link
+  // goes to it as soon as it is read instead.
+  void Parse(const LinkSink& sink = nullptr);
   const std::vector<std::string>& links() const { return links_; }
 
  private:
@@ -26,6 +27,7 @@ class BaiduLinkParser final {
   PageFetcher fetcher_;
   PauseFunction pause_;
   std::vector<std::string> links_;
+  LinkSink sink_;
 };
 
 // Finds the next result page of a Baidu result page.

@@ -9,12 +9,13 @@ std::string BaiduService::QueryUrl(std::string_view words) const {
   return "http://" + host_ + "/m?&tn=baidump3&ct=134217728&rn=&word=" + net::EncodeQueryWords(words) + "&lm=-1";
 }
 
-PageReading BaiduService::Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause) const {
+std::string BaiduService::Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause,
+                               const LinkSink& found) const {
   BaiduLinkParser links(page, fetch, pause);
-  links.Parse();
+  links.Parse(found);
   BaiduNextPageParser next(page, host_);
   next.Find();
-  return {links.links(), next.nextUrl()};
+  return next.nextUrl();
 }
 
 }  // namespace vexon::search

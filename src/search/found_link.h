@@ -20,6 +20,8 @@ void SleepPause(int milliseconds);
 // Reads a further page (an intermediate page of a hit) into `pageUtf8`; false when the
 // read fails.
 using PageFetcher = std::function<bool(const std::string& url, std::string& pageUtf8)>;
+// Takes each file link of a page (URL + "|||" + title) the moment it is read.
+using LinkSink = std::function<void(const std::string& link)>;
 
 // A found URL goes on to the results list and the settings file only without control
 // bytes (they would break the file's lines), within kMaxFoundTextSize, and when the

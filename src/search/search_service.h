@@ -9,13 +9,6 @@
 
 namespace vexon::search {
 
-// What a results page holds: its file links, each "url|||title", and the next page
-// (empty at the last one).
-struct PageReading {
-  std::vector<std::string> links;
-  std::string nextUrl;
-};
-
 // One search service: the query it is sent and how its results pages read. The task
 // runner does every request; a service only builds URLs and reads pages, so a new
 // service is one new class.
@@ -25,9 +18,12 @@ class SearchService {
 
   // The first results page for the typed words.
   virtual std::string QueryUrl(std::string_view words) const = 0;
-  // Reads a decoded results page. `fetch` reads a further page the results lead to;
-  // `pause` waits between steps and ends early on stop.
-  virtual PageReading Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause) const = 0;
+  // Reads a decoded results page: each file link ("url|||title") goes to `found`
+  // as soon as it is read, so its check starts while the page is still being read.
+  // Returns the next page's URL, empty at the last one. `fetch` reads a further
+  // page the results lead to; `pause` waits between steps and ends early on stop.
+  virtual std::string Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause,
+                           const LinkSink& found) const = 0;
 };
 
 // The services a search asks, in the order their first pages are requested.

@@ -1,6 +1,7 @@
 #include "search/task_runner.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,21 +39,22 @@ void TaskRunner::Run(SearchTask& task) {
         if (http.FetchPage(url, bytes, contentType)) {
           // Decoded before any lower-casing, so Chinese titles survive.
           task.pageText = net::DecodePage(bytes, contentType);
-          const PageReading reading = ReadPage(task);
-          SendLinks(task, reading.links);
-          SendNextPage(task, reading.nextUrl);
+          SendNextPage(task, ReadPage(task));
         }
       } else if (task.mode == TaskMode::CheckLink) {
         if (CheckLink(task, url, http) && !Stopped(task)) {
-          channel_.Send(core::Msg::LiveLink, [&] { events_.OnLiveLink(task.result); });
+          SearchEvents& events = events_;
+          channel_.Post(core::Msg::LiveLink, [&events, result = task.result] { events.OnLiveLink(result); });
         }
       }
     }
   }
+  // Sent, not posted: every report of the task is handled when this returns, and
+  // a slot is only taken again by a worker whose reports have all arrived.
   channel_.Send(core::Msg::TaskFinished, [&] { events_.OnTaskFinished(task); });
 }
 
-PageReading TaskRunner::ReadPage(const SearchTask& task) const {
+std::string TaskRunner::ReadPage(const SearchTask& task) {
   const auto stopped = [&] { return Stopped(task); };
   const PauseFunction pause = [&](int ms) { net::SleepUnlessStopped(std::chrono::milliseconds(ms), stopped); };
   const PageFetcher fetch = [&](const std::string& url, std::string& page) {
@@ -66,26 +68,26 @@ PageReading TaskRunner::ReadPage(const SearchTask& task) const {
     page = net::DecodePage(raw, reader.contentType);
     return true;
   };
-  return task.service->Read(task.pageText, fetch, pause);
+  return task.service->Read(task.pageText, fetch, pause, [&](const std::string& entry) { SendLink(task, entry); });
 }
 
-void TaskRunner::SendLinks(const SearchTask& task, const std::vector<std::string>& links) {
-  for (const std::string& entry : links) {
-    if (stopSearch_.load()) break;
-    SearchTask found;
-    SplitFoundLink(entry, found.url, found.title);
-    found.keyword = task.keyword;
-    if (!channel_.Send(core::Msg::LinkFound, [&] { events_.OnLinkFound(found); })) return;
-  }
+void TaskRunner::SendLink(const SearchTask& task, const std::string& entry) {
+  if (stopSearch_.load()) return;
+  auto found = std::make_shared<SearchTask>();
+  SplitFoundLink(entry, found->url, found->title);
+  found->keyword = task.keyword;
+  SearchEvents& events = events_;
+  channel_.Post(core::Msg::LinkFound, [&events, found] { events.OnLinkFound(*found); });
 }
 
 void TaskRunner::SendNextPage(const SearchTask& task, const std::string& next) {
   if (next.empty() || stopSearch_.load()) return;
-  SearchTask page;
-  page.url = next;
-  page.service = task.service;
-  page.keyword = task.keyword;
-  channel_.Send(core::Msg::NextPage, [&] { events_.OnNextPage(page); });
+  auto page = std::make_shared<SearchTask>();
+  page->url = next;
+  page->service = task.service;
+  page->keyword = task.keyword;
+  SearchEvents& events = events_;
+  channel_.Post(core::Msg::NextPage, [&events, page] { events.OnNextPage(*page); });
 }
 
 }  // namespace vexon::search

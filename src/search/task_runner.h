@@ -25,8 +25,10 @@ class TaskRunner final {
 
  private:
   bool Stopped(const SearchTask& task) const;
-  PageReading ReadPage(const SearchTask& task) const;
-  void SendLinks(const SearchTask& task, const std::vector<std::string>& links);
+  // Reads a fetched results page, sending its links as they are read; returns the
+  // next page URL.
+  std::string ReadPage(const SearchTask& task);
+  void SendLink(const SearchTask& task, const std::string& entry);
   void SendNextPage(const SearchTask& task, const std::string& next);
 
   core::OwnerChannel& channel_;

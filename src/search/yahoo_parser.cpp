@@ -33,8 +33,9 @@ bool HasKnownEnding(std::string_view link) {
 YahooLinkParser::YahooLinkParser(std::string page, PauseFunction pause)
     : cursor_(std::move(page)), pause_(std::move(pause)) {}
 
-void YahooLinkParser::Parse() {
+void YahooLinkParser::Parse(const LinkSink& sink) {
   links_.clear();
+  sink_ = sink;
   cursor_.ForEachAnchor(
       kAnchorOpen,
       [this] {
@@ -59,7 +60,12 @@ void YahooLinkParser::ParseAnchor(const std::string& anchor) {
   std::string cleanTitle = anchor;
   CleanTitle(cleanTitle);
   if (!IsCarriableTitle(cleanTitle)) return;
-  links_.push_back(JoinFoundLink(link, cleanTitle));
+  std::string found = JoinFoundLink(link, cleanTitle);
+  if (sink_) {
+    sink_(found);
+  } else {
+    links_.push_back(std::move(found));
+  }
 }
 
 YahooNextPageParser::YahooNextPageParser(std::string page, std::string_view yahooHost)

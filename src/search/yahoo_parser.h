@@ -14,8 +14,9 @@ class YahooLinkParser final {
  public:
   explicit YahooLinkParser(std::string page, PauseFunction pause = SleepPause);
 
-  // Fills links() anew; each entry is URL + "|||" + title.
-  void Parse();
+  // Fills links() anew; each entry is URL + "|||" + title. With a sink, each link
+  // goes to it as soon as it is read instead.
+  void Parse(const LinkSink& sink = nullptr);
   const std::vector<std::string>& links() const { return links_; }
 
  private:
@@ -24,6 +25,7 @@ class YahooLinkParser final {
   HtmlCursor cursor_;
   PauseFunction pause_;
   std::vector<std::string> links_;
+  LinkSink sink_;
 };
 
 // Finds the next result page of a (lower-cased) Yahoo result page.

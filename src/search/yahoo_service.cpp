@@ -12,13 +12,14 @@ std::string YahooService::QueryUrl(std::string_view words) const {
          "&minetype";
 }
 
-PageReading YahooService::Read(const std::string& page, const PageFetcher&, const PauseFunction& pause) const {
+std::string YahooService::Read(const std::string& page, const PageFetcher&, const PauseFunction& pause,
+                               const LinkSink& found) const {
   const std::string lower = text::AsciiLower(page);
   YahooLinkParser links(lower, pause);
-  links.Parse();
+  links.Parse(found);
   YahooNextPageParser next(lower, host_);
   next.Find();
-  return {links.links(), next.nextUrl()};
+  return next.nextUrl();
 }
 
 }  // namespace vexon::search
