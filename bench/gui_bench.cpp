@@ -1,6 +1,7 @@
 // The window during a search that lists 10,000 results as fast as the stand-in
 // answers: the largest gap between ticks of a 10 ms timer on the GUI thread, the
 // time to list every row and the peak RSS; and the start-up to the window shown.
+// The stand-ins run as processes of their own, so the figures are the window's.
 // Run it with QT_QPA_PLATFORM=offscreen when there is no display.
 #include <QApplication>
 #include <QComboBox>
@@ -11,8 +12,11 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include <chrono>
 #include <cstdio>
@@ -24,8 +28,8 @@
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
+#include "bench_process.h"
 #include "search/search_options.h"
-#include "standin/standin_server.h"
 
 using namespace vexon;
 
@@ -58,30 +62,42 @@ long PeakRssKb() {
   return usage.ru_maxrss;
 }
 
+// A stand-in process serving `pages` pages of `links` live links each; its
+// host:port, empty when it did not start.
+std::string StartStandin(const std::string& name, int links, int pages, pid_t& pid) {
+  const std::string portFile = "/tmp/vexon_gui_bench_" + name + ".port";
+  std::remove(portFile.c_str());
+  pid = bench::Spawn(
+      {(bench::BuildDir() / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--links-per-page",
+       std::to_string(links), "--pages", std::to_string(pages), "--no-dead-links", "--no-quirks"},
+      "/dev/null");
+  const std::string port = bench::WaitForPortFile(portFile);
+  return pid < 0 || port.empty() ? std::string() : "127.0.0.1:" + port;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   // Yahoo pages carry their file links directly: the fastest way to many rows.
-  standin::StandinOptions yahooOptions;
-  yahooOptions.catalog.linksPerPage = kLinksPerPage;
-  yahooOptions.catalog.pagesPerService = kPages;
-  yahooOptions.catalog.includeDeadLinks = false;
-  yahooOptions.catalog.includeQuirks = false;
-  standin::StandinServer yahoo(yahooOptions);
-  standin::StandinOptions baiduOptions = yahooOptions;
-  baiduOptions.catalog.pagesPerService = 1;
-  baiduOptions.catalog.linksPerPage = 1;
-  standin::StandinServer baidu(baiduOptions);
-  if (!yahoo.Start() || !baidu.Start()) {
+  pid_t yahooPid = -1, baiduPid = -1;
+  const std::string yahoo = StartStandin("yahoo", kLinksPerPage, kPages, yahooPid);
+  const std::string baidu = StartStandin("baidu", 1, 1, baiduPid);
+  const auto stopStandins = [&] {
+    for (pid_t pid : {yahooPid, baiduPid}) {
+      if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+    }
+  };
+  if (yahoo.empty() || baidu.empty()) {
     std::fprintf(stderr, "cannot start the stand-in\n");
+    stopStandins();
     return 1;
   }
 
   QTemporaryDir dir;
   app::SessionConfig config;
   config.startDir = dir.path().toStdString();
-  config.hosts = {baidu.HostPort(), yahoo.HostPort()};
+  config.hosts = {baidu, yahoo};
   config.siteUrl = "http://127.0.0.1:9/";
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;
@@ -99,17 +115,22 @@ int main(int argc, char* argv[]) {
   options.types.fill(true);
 
   qint64 largestGapMs = 0;
+  std::vector<std::pair<qint64, qint64>> longGaps;  // (when, how long), over 15 ms
   QElapsedTimer sinceTick;
+  QElapsedTimer searchClock;
   QTimer ticker;
   ticker.setInterval(10);
   ticker.setTimerType(Qt::PreciseTimer);
   QObject::connect(&ticker, &QTimer::timeout, [&] {
-    if (sinceTick.isValid()) largestGapMs = std::max(largestGapMs, sinceTick.elapsed());
+    if (sinceTick.isValid()) {
+      const qint64 gap = sinceTick.elapsed();
+      largestGapMs = std::max(largestGapMs, gap);
+      if (gap > 15 && longGaps.size() < 20) longGaps.emplace_back(searchClock.elapsed(), gap);
+    }
     sinceTick.restart();
   });
 
   app::ui::Find<QComboBox>(window, app::ctl::kSearchBox)->setEditText(QStringLiteral("bench words"));
-  QElapsedTimer searchClock;
   searchClock.start();
   ticker.start();
   window.OnCommand(app::cmd::kSearch);
@@ -135,10 +156,14 @@ int main(int argc, char* argv[]) {
   const double floorSeconds = kLinksPerPage * kPages * kAnchorPauseSeconds;
   std::printf("  time to list %d rows: %.2f s (%.2f x the %.0f s of anchor pauses); search finished after %.2f s\n",
               kTargetRows, listedSeconds, listedSeconds / floorSeconds, floorSeconds, finishedSeconds);
-  std::printf("  largest gap between 10 ms ticks on the GUI thread: %lld ms (goal < 50)\n",
+  std::printf("  largest gap between 10 ms ticks on the GUI thread: %lld ms (goal < 20)\n",
               static_cast<long long>(largestGapMs));
-  std::printf("  peak RSS: %.1f MB (goal < 150)\n", PeakRssKb() / 1024.0);
+  for (const auto& [when, gap] : longGaps) {
+    std::printf("    a gap of %lld ms at %.2f s\n", static_cast<long long>(gap), when / 1000.0);
+  }
+  std::printf("  peak RSS: %.1f MB (goal < 80)\n", PeakRssKb() / 1024.0);
   std::printf("  process start to window shown: %.0f ms\n", startSeconds * 1000.0);
   window.OnCommand(app::cmd::kExit);
+  stopStandins();
   return 0;
 }

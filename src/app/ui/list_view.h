@@ -30,14 +30,21 @@ class ListView final : public QTableView {
   // that is inside the list and below its column header.
   bool RowsAreaContains(const QPoint& globalPoint) const;
 
+  // Rows added below the visible ones only change the scroll range: the rows on
+  // screen are not painted again (a repaint shapes every visible cell's text).
+  void doItemsLayout() override;
+
  signals:
   // A right-click in the rows' area, at a global point.
   void ContextMenuWanted(const QPoint& globalPoint);
 
  private:
   void SyncSortIndicator();
+  void NoteInsertedRows(int first);
 
   ListTableModel model_;
+  bool insertedOutOfSight_ = false;  // since the last layout
+  bool shownRowsChanged_ = false;    // since the last layout
 };
 
 // Draws a cell as a progress bar from the percent at the start of its text.
