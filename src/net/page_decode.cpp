@@ -29,7 +29,14 @@ std::string CharsetParameter(std::string_view text) {
 std::string DeclaredCharset(std::string_view contentType, std::string_view page) {
   std::string charset = CharsetParameter(contentType);
   if (!charset.empty()) return charset;
+  // JSON is UTF-8 whatever it says, and has no meta tag to look for.
+  if (text::FindNoCase(contentType, "json") != std::string_view::npos) return "utf-8";
   return CharsetParameter(page.substr(0, kMetaSearchBytes));
+}
+
+bool IsTextType(std::string_view contentType) {
+  return contentType.find("text") != std::string_view::npos ||
+         text::FindNoCase(contentType, "json") != std::string_view::npos;
 }
 
 std::string DecodePage(std::string_view page, std::string_view contentType) {

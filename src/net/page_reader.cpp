@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "net/page_decode.h"
 #include "net/task_http.h"
 #include "net/url.h"
 #include "text/strings.h"
@@ -29,7 +30,7 @@ class ReaderHandler final : public TransferHandler {
   bool ShouldStop() override { return reader_.stopRequested && reader_.stopRequested(); }
 
   bool OnHead(const ResponseHead& head) override {
-    if (textOnly_ && head.contentType.find("text") == std::string::npos) return false;
+    if (textOnly_ && !IsTextType(head.contentType)) return false;
     return !headOnly_;
   }
 

@@ -1,6 +1,7 @@
 #include "net/task_http.h"
 
 #include "net/net_errors.h"
+#include "net/page_decode.h"
 
 namespace vexon::net {
 namespace {
@@ -128,7 +129,7 @@ bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::strin
   const int status = OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
   contentType = handler.contentType;
   if (status != 200) return false;
-  if (handler.contentType.find("text") == std::string::npos) return false;
+  if (!IsTextType(handler.contentType)) return false;
   // An error while reading the body fails the page; an oversized page keeps its
   // first part.
   if (result.error != NetError::kNone) return false;

@@ -128,6 +128,18 @@ std::string ArchiveFileUrl(std::string_view base, std::string_view identifier, s
   return WithSlash(base) + "download/" + net::EncodePathSegment(identifier) + "/" + net::EncodePathSegment(name);
 }
 
+std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearchPage& page) {
+  if (page.docCount == 0 || page.start + page.docCount >= page.numFound) return {};
+  constexpr std::string_view kPage = "&page=";
+  const size_t at = currentUrl.find(kPage);
+  if (at == std::string_view::npos) return {};
+  const size_t digits = at + kPage.size();
+  const size_t end = currentUrl.find('&', digits);
+  const uint64_t number = page.start / static_cast<uint64_t>(kArchiveRowsPerPage) + 2;
+  return std::string(currentUrl.substr(0, digits)) + std::to_string(number) +
+         std::string(end == std::string_view::npos ? std::string_view() : currentUrl.substr(end));
+}
+
 bool IsSafeArchiveName(std::string_view name) {
   if (name.empty() || name.size() > 255 || name.find("..") != std::string_view::npos) return false;
   for (char c : name) {

@@ -47,6 +47,9 @@ std::string ArchiveSearchUrl(std::string_view base, std::string_view wordsUtf8, 
 std::string ArchiveItemUrl(std::string_view base, std::string_view identifier);
 std::string ArchiveFileUrl(std::string_view base, std::string_view identifier, std::string_view name);
 
+// The search page after `page`, asked at `currentUrl`; empty when no items remain.
+std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearchPage& page);
+
 // Unset when the answer is not JSON of the documented shape. Docs and files with
 // wrong types, missing fields or unsafe identifiers and names are skipped one by one.
 std::optional<ArchiveSearchPage> ReadArchiveSearchAnswer(std::string_view json);

@@ -9,8 +9,8 @@ std::string BaiduService::QueryUrl(std::string_view words) const {
   return "http://" + host_ + "/m?&tn=baidump3&ct=134217728&rn=&word=" + net::EncodeQueryWords(words) + "&lm=-1";
 }
 
-std::string BaiduService::Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause,
-                               const LinkSink& found) const {
+std::string BaiduService::Read(const std::string& /*url*/, const std::string& page, const PageFetcher& fetch,
+                               const PauseFunction& pause, const LinkSink& found) const {
   BaiduLinkParser links(page, fetch, pause);
   links.Parse(found);
   BaiduNextPageParser next(page, host_);

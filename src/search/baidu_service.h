@@ -14,8 +14,8 @@ class BaiduService final : public SearchService {
   explicit BaiduService(std::string host) : host_(std::move(host)) {}
 
   std::string QueryUrl(std::string_view words) const override;
-  std::string Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause,
-                   const LinkSink& found) const override;
+  std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
+                   const PauseFunction& pause, const LinkSink& found) const override;
 
  private:
   std::string host_;

@@ -122,7 +122,7 @@ void SearchController::OnLinkFound(const SearchTask& link) {
   const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
   if (results_.Contains(shown) || checking_.count(shown) > 0) return;
-  StartTask(link.url, nullptr, link.keyword, TaskMode::CheckLink, link.title);
+  StartTask(link.url, link.service, link.keyword, TaskMode::CheckLink, link.title);
 }
 
 void SearchController::OnLiveLink(const SearchResult& result) {

@@ -18,12 +18,17 @@ class SearchService {
 
   // The first results page for the typed words.
   virtual std::string QueryUrl(std::string_view words) const = 0;
-  // Reads a decoded results page: each file link ("url|||title") goes to `found`
-  // as soon as it is read, so its check starts while the page is still being read.
-  // Returns the next page's URL, empty at the last one. `fetch` reads a further
-  // page the results lead to; `pause` waits between steps and ends early on stop.
-  virtual std::string Read(const std::string& page, const PageFetcher& fetch, const PauseFunction& pause,
-                           const LinkSink& found) const = 0;
+  // Reads the decoded results page fetched from `url`: each file link
+  // ("url|||title") goes to `found` as soon as it is read, so its check starts
+  // while the page is still being read. Returns the next page's URL, empty at the
+  // last one. `fetch` reads a further page the results lead to (it may be called
+  // from several threads at once, and so may `found`); `pause` waits between steps
+  // and ends early on stop.
+  virtual std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
+                           const PauseFunction& pause, const LinkSink& found) const = 0;
+  // The User-Agent of this service's requests and of the checks of its links;
+  // empty: the program's usual one.
+  virtual std::string userAgent() const { return {}; }
 };
 
 // The services a search asks, in the order their first pages are requested.

@@ -31,7 +31,8 @@ struct SearchTask {
   std::string server;
   std::string object;
   std::string title;
-  const SearchService* service = nullptr;  // whose results page a page task reads
+  // Whose results page a page task reads, or whose link a check task checks.
+  const SearchService* service = nullptr;
   std::string keyword;
   uint32_t threadId = 0;
   int status = 0;

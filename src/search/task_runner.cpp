@@ -28,7 +28,9 @@ bool TaskRunner::Stopped(const SearchTask& task) const {
 
 void TaskRunner::Run(SearchTask& task) {
   if (!stopSearch_.load()) {
-    net::TaskHttp http([&] { return Stopped(task); }, net::TaskSessionSettings(), deadlines);
+    net::SessionSettings settings = net::TaskSessionSettings();
+    if (task.service != nullptr && !task.service->userAgent().empty()) settings.userAgent = task.service->userAgent();
+    net::TaskHttp http([&] { return Stopped(task); }, settings, deadlines);
     net::UrlParts url;
     if (!task.url.empty() && !Stopped(task) && net::PrepareUrl(task.url, url)) {
       task.server = url.server;
@@ -64,11 +66,12 @@ std::string TaskRunner::ReadPage(const SearchTask& task) {
     reader.stopRequested = stopped;
     reader.deadline = deadlines.pageRead;
     std::string raw;
-    if (!reader.ReadUrl(url, raw)) return false;
+    if (!reader.ReadUrl(url, raw, task.service->userAgent())) return false;
     page = net::DecodePage(raw, reader.contentType);
     return true;
   };
-  return task.service->Read(task.pageText, fetch, pause, [&](const std::string& entry) { SendLink(task, entry); });
+  return task.service->Read(task.url, task.pageText, fetch, pause,
+                            [&](const std::string& entry) { SendLink(task, entry); });
 }
 
 void TaskRunner::SendLink(const SearchTask& task, const std::string& entry) {
@@ -76,6 +79,7 @@ void TaskRunner::SendLink(const SearchTask& task, const std::string& entry) {
   auto found = std::make_shared<SearchTask>();
   SplitFoundLink(entry, found->url, found->title);
   found->keyword = task.keyword;
+  found->service = task.service;  // its check speaks as the service does
   SearchEvents& events = events_;
   channel_.Post(core::Msg::LinkFound, [&events, found] { events.OnLinkFound(*found); });
 }

@@ -12,8 +12,8 @@ std::string YahooService::QueryUrl(std::string_view words) const {
          "&minetype";
 }
 
-std::string YahooService::Read(const std::string& page, const PageFetcher&, const PauseFunction& pause,
-                               const LinkSink& found) const {
+std::string YahooService::Read(const std::string& /*url*/, const std::string& page, const PageFetcher&,
+                               const PauseFunction& pause, const LinkSink& found) const {
   const std::string lower = text::AsciiLower(page);
   YahooLinkParser links(lower, pause);
   links.Parse(found);

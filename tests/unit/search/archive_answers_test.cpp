@@ -17,6 +17,16 @@ TEST(ArchiveAnswers, UrlsEncodeTheWordsAndEverySegmentAsUtf8) {
   EXPECT_EQ(ArchiveItemUrl("http://127.0.0.1:8080", "gd1969.sbd"), "http://127.0.0.1:8080/metadata/gd1969.sbd");
   EXPECT_EQ(ArchiveFileUrl(kBase, "78_x", "03 - 夜来香 (Live).mp3"),
             "https://archive.org/download/78_x/03%20-%20%E5%A4%9C%E6%9D%A5%E9%A6%99%20%28Live%29.mp3");
+
+  // The next page while items remain, from where this page started.
+  const std::string second = ArchiveSearchUrl(kBase, "x", 2);
+  ArchiveSearchPage page;
+  page.numFound = 120, page.start = 50, page.docCount = 50;
+  EXPECT_EQ(ArchiveNextSearchUrl(second, page), ArchiveSearchUrl(kBase, "x", 3));
+  page.start = 100, page.docCount = 20;
+  EXPECT_EQ(ArchiveNextSearchUrl(second, page), "");
+  page.start = 0, page.docCount = 0;
+  EXPECT_EQ(ArchiveNextSearchUrl(second, page), "");
 }
 
 TEST(ArchiveAnswers, SearchPagesKeepEveryUsableIdentifierAndSkipTheRest) {

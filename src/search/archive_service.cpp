@@ -1,0 +1,63 @@
+#include "search/archive_service.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "search/archive_answers.h"
+#include "search/found_link.h"
+#include "search/search_options.h"
+#include "text/strings.h"
+
+namespace vexon::search {
+namespace {
+
+// A URL whose last characters name one of the file types a search can keep; the
+// search's own type filter chooses among them later.
+bool HasKnownType(const std::string& url) {
+  const std::string lower = text::AsciiLower(url);
+  for (const FileTypeInfo& type : kFileTypes) {
+    if (text::EndsWith(lower, type.suffix)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ArchiveService::QueryUrl(std::string_view words) const {
+  return ArchiveSearchUrl(base_, words, 1);
+}
+
+std::string ArchiveService::userAgent() const {
+  return std::string("Vexon/") + VEXON_VERSION_TEXT + " (music search)";
+}
+
+std::string ArchiveService::Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
+                                 const PauseFunction& /*pause*/, const LinkSink& found) const {
+  const std::optional<ArchiveSearchPage> results = ReadArchiveSearchAnswer(page);
+  if (!results) return {};
+  const std::vector<std::string>& ids = results->identifiers;
+  std::atomic<size_t> next{0};
+  const auto readItems = [&] {
+    for (size_t i = next++; i < ids.size(); i = next++) {
+      std::string answer;
+      if (!fetch(ArchiveItemUrl(base_, ids[i]), answer)) continue;
+      const std::optional<ArchiveItem> item = ReadArchiveItemAnswer(answer);
+      if (!item) continue;
+      for (const ArchiveLink& link : ArchiveLinks(base_, ids[i], *item, HasKnownType)) {
+        if (IsCarriableLink(link.url) && IsCarriableTitle(link.title)) found(JoinFoundLink(link.url, link.title));
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  try {
+    for (int k = 1; k < kItemsAtOnce && static_cast<size_t>(k) < ids.size(); ++k) helpers.emplace_back(readItems);
+  } catch (const std::system_error&) {
+    // Out of threads: the items are read by the threads there are.
+  }
+  readItems();
+  for (std::thread& helper : helpers) helper.join();
+  return ArchiveNextSearchUrl(url, *results);
+}
+
+}  // namespace vexon::search

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "search/search_service.h"
+
+namespace vexon::search {
+
+// The Internet Archive's audio collections: a JSON search for the words among audio
+// items, then each item's file list (at most four items asked at once), whose files
+// of a known type become links under /download/.
+class ArchiveService final : public SearchService {
+ public:
+  static constexpr const char* kDefaultBase = "https://archive.org/";
+  static constexpr int kItemsAtOnce = 4;
+
+  explicit ArchiveService(std::string base) : base_(std::move(base)) {}
+
+  std::string QueryUrl(std::string_view words) const override;
+  std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
+                   const PauseFunction& pause, const LinkSink& found) const override;
+  std::string userAgent() const override;
+
+ private:
+  std::string base_;
+};
+
+}  // namespace vexon::search
