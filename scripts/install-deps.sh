@@ -2,8 +2,8 @@
 # Installs the Debian packages the build and the tests need, only when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config clang clang-format
-          libcurl4-openssl-dev libcpp-httplib-dev googletest libgtest-dev
-          curl procps python3 nginx libglib2.0-dev qt6-base-dev
+          libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev googletest libgtest-dev
+          curl procps python3 nginx ca-certificates libglib2.0-dev qt6-base-dev
           qt6-qpa-plugins fonts-wqy-microhei xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

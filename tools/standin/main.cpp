@@ -23,10 +23,14 @@ constexpr const char* kUsage =
     "                     [--poplist FILE] [--update-version TEXT] [--download NAME=FILE]...\n"
     "                     [--file /PATH=SIZE]...\n"
     "                     [--update-mode missing|line-end|cut-download|failed-download]\n"
-    "Serves the search services, file servers and maker's site on loopback until\n"
-    "SIGINT or SIGTERM. The port is 18080 unless --port says otherwise; --port 0\n"
-    "picks a free port; --port-file receives its number. --update-mode makes the\n"
-    "update fail: no update.txt, a version followed by a line end, or every\n"
+    "                     [--archive-items N] [--archive-tracks N] [--metadata-delay-ms MS]\n"
+    "Serves the search services, file servers, maker's site and the archive's JSON\n"
+    "interface (/advancedsearch.php, /metadata/ID, /download/ID/NAME redirecting to\n"
+    "/datanode/ID/NAME) on loopback until SIGINT or SIGTERM. --archive-items (12)\n"
+    "and --archive-tracks (5 per item) size the archive; --metadata-delay-ms holds\n"
+    "back every /metadata/ answer. The port is 18080 unless --port says otherwise;\n"
+    "--port 0 picks a free port; --port-file receives its number. --update-mode makes\n"
+    "the update fail: no update.txt, a version followed by a line end, or every\n"
     "--download cut in half or answered 404.\n";
 
 constexpr int kDefaultPort = 18080;
@@ -109,6 +113,15 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
     } else if (arg == "--check-delay-ms") {
       if (!ParseNumber(v, 0, 600000, n)) return "bad delay: " + std::string(v);
       cl.options.checkDelay = std::chrono::milliseconds(n);
+    } else if (arg == "--metadata-delay-ms") {
+      if (!ParseNumber(v, 0, 600000, n)) return "bad delay: " + std::string(v);
+      cl.options.metadataDelay = std::chrono::milliseconds(n);
+    } else if (arg == "--archive-items") {
+      if (!ParseNumber(v, 0, 100000, n)) return "bad item count: " + std::string(v);
+      cl.options.archiveItems = static_cast<int>(n);
+    } else if (arg == "--archive-tracks") {
+      if (!ParseNumber(v, 0, 999, n)) return "bad track count: " + std::string(v);
+      cl.options.archiveFilesPerItem = static_cast<int>(n);
     } else if (arg == "--links-per-page") {
       if (!ParseNumber(v, 0, 1000, n)) return "bad link count: " + std::string(v);
       cl.options.catalog.linksPerPage = static_cast<int>(n);
@@ -234,8 +247,9 @@ int main(int argc, char** argv) {
     server.Stop();
     return 1;
   }
-  std::printf("vexon-standin: serving http://%s (seed %llu)\n", server.HostPort().c_str(),
-              static_cast<unsigned long long>(server.Seed()));
+  std::printf("vexon-standin: serving http://%s (seed %llu); archive interface: %d items of %d tracks\n",
+              server.HostPort().c_str(), static_cast<unsigned long long>(server.Seed()), cl.options.archiveItems,
+              cl.options.archiveFilesPerItem);
   std::fflush(stdout);
 
   int received = 0;

@@ -131,7 +131,10 @@ inline std::string DefaultPoplist() {
 class StandinServer::Impl {
  public:
   explicit Impl(StandinOptions options)
-      : options_(std::move(options)), catalogOptions_(options_.catalog), checkDelayMs_(options_.checkDelay.count()) {}
+      : options_(std::move(options)),
+        catalogOptions_(options_.catalog),
+        checkDelayMs_(options_.checkDelay.count()),
+        metadataDelayMs_(options_.metadataDelay.count()) {}
 
   ~Impl() { Stop(); }
 
@@ -151,6 +154,10 @@ class StandinServer::Impl {
     catalogOptions_ = options;
   }
   void SetCheckDelay(std::chrono::milliseconds delay) { checkDelayMs_ = delay.count(); }
+  ArchiveCatalog CurrentArchive() const {
+    return ArchiveCatalog(options_.seed, options_.archiveItems, options_.archiveFilesPerItem);
+  }
+  void SetMetadataDelay(std::chrono::milliseconds delay) { metadataDelayMs_ = delay.count(); }
 
   void SetPage(const std::string& key, RawPage page) {
     std::lock_guard lock(scriptMutex_);
@@ -192,6 +199,7 @@ class StandinServer::Impl {
     counters_.fileRequests = 0;
     counters_.peakInFlight = counters_.inFlight;
     counters_.peakFilesInFlight = counters_.filesInFlight;
+    counters_.peakMetadataInFlight = counters_.metadataInFlight;
     records_.clear();
   }
   bool WaitForIdle(std::chrono::milliseconds timeout) const {
@@ -255,6 +263,13 @@ class StandinServer::Impl {
                     const Catalog& catalog);
   bool Produce(Transfer& t, uint64_t offset, httplib::DataSink& sink);
 
+  // The archive interface (archive_answers.cpp).
+  std::optional<FileRoute> FindArchiveFile(const httplib::Request& req) const;
+  bool ServeArchive(const httplib::Request& req, httplib::Response& res, const std::string& host);
+  void ServeArchiveSearch(const httplib::Request& req, httplib::Response& res);
+  void ServeArchiveMetadata(const httplib::Request& req, httplib::Response& res, const std::string& host);
+  void ServeArchiveDownload(const httplib::Request& req, httplib::Response& res, const std::string& host);
+
   StandinOptions options_;
   std::unique_ptr<httplib::Server> server_;
   std::thread listener_;
@@ -268,6 +283,7 @@ class StandinServer::Impl {
   std::map<std::string, FileScript> files_;
   std::map<std::string, int> cutsUsed_;
   std::atomic<int64_t> checkDelayMs_;
+  std::atomic<int64_t> metadataDelayMs_;
 
   mutable std::mutex countMutex_;
   mutable std::condition_variable idle_;

@@ -148,6 +148,7 @@ std::optional<RawPage> StandinServer::Impl::FindPage(const httplib::Request& req
 
 bool StandinServer::Impl::ServeBuiltIn(const httplib::Request& req, httplib::Response& res, const std::string& host,
                                        const Catalog& catalog) {
+  if (ServeArchive(req, res, host)) return true;
   const size_t mark = req.target.find('?');
   const std::string_view query =
       mark == std::string::npos ? std::string_view() : std::string_view(req.target).substr(mark + 1);
@@ -196,6 +197,7 @@ httplib::Server::HandlerResponse StandinServer::Impl::Handle(const httplib::Requ
   std::optional<RawPage> page = FindPage(req);
   std::optional<FileRoute> file;
   if (!page) file = FindFile(lowerPath, catalog);
+  if (!page && !file) file = FindArchiveFile(req);
   std::shared_ptr<FlightToken> token = Enter(req, file.has_value());
 
   if (req.method != "GET" && req.method != "HEAD") {
@@ -249,6 +251,12 @@ void StandinServer::SetCatalogOptions(const CatalogOptions& options) {
 }
 void StandinServer::SetCheckDelay(std::chrono::milliseconds delay) {
   impl_->SetCheckDelay(delay);
+}
+ArchiveCatalog StandinServer::CurrentArchive() const {
+  return impl_->CurrentArchive();
+}
+void StandinServer::SetMetadataDelay(std::chrono::milliseconds delay) {
+  impl_->SetMetadataDelay(delay);
 }
 void StandinServer::SetPage(const std::string& pathOrTarget, RawPage page) {
   impl_->SetPage(pathOrTarget, std::move(page));

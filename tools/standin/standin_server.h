@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "standin/archive_catalog.h"
 #include "standin/catalog.h"
 #include "standin/scripted_answers.h"
 
@@ -18,6 +19,10 @@ struct StandinOptions {
   uint64_t seed = 1;
   CatalogOptions catalog;
   std::chrono::milliseconds checkDelay{0};  // before every file answer
+  // The archive interface: items in every search answer, and tracks per item.
+  int archiveItems = 12;
+  int archiveFilesPerItem = 5;
+  std::chrono::milliseconds metadataDelay{0};  // before every /metadata/ answer
   int threads = 256;
   // An idle kept-alive connection is closed after this long; Stop waits for it.
   int keepAliveSeconds = 1;
@@ -42,11 +47,14 @@ struct StandinCounters {
   int peakInFlight = 0;
   int filesInFlight = 0;
   int peakFilesInFlight = 0;
+  int metadataInFlight = 0;  // /metadata/ requests being answered
+  int peakMetadataInFlight = 0;
 };
 
 // The outside services on one loopback port: both music search services (query
 // paths, result pages, Baidu intermediate pages), the file servers their links name,
-// and the maker's site. A request is answered, in this order, by a raw page set for
+// the maker's site, and the archive's JSON interface (search, item metadata,
+// downloads redirected to a data node). A request is answered, in this order, by a raw page set for
 // its exact target, a raw page set for its path, a file script set for its path
 // (letter case ignored), and then the built-in routes.
 class StandinServer final {
@@ -70,6 +78,8 @@ class StandinServer final {
   Catalog CurrentCatalog() const;
   void SetCatalogOptions(const CatalogOptions& options);
   void SetCheckDelay(std::chrono::milliseconds delay);
+  ArchiveCatalog CurrentArchive() const;
+  void SetMetadataDelay(std::chrono::milliseconds delay);
 
   // A path, or an exact request target when `pathOrTarget` holds a '?'.
   void SetPage(const std::string& pathOrTarget, RawPage page);

@@ -1,0 +1,315 @@
+#include <nlohmann/json.hpp>
+
+#include "standin/result_pages.h"
+#include "standin/standin_impl.h"
+
+// The archive's JSON interface: a search over the archive catalog, item metadata,
+// and downloads that redirect to a data node, where the file server answers.
+namespace vexon::standin {
+
+using namespace detail;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr int64_t kDefaultRows = 50;
+constexpr int64_t kMaxRows = 10000;
+constexpr size_t kMaxNumberDigits = 9;
+constexpr std::string_view kJsonType = "application/json";
+
+std::string Dump(const Json& json) {
+  // A query may carry bytes that are not UTF-8; they must not end the answer.
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void Answer(httplib::Response& res, int status, const Json& json) {
+  res.status = status;
+  res.set_content(Dump(json), std::string(kJsonType));
+}
+
+void AnswerError(httplib::Response& res, int status, const std::string& message) {
+  Answer(res, status, Json{{"error", message}});
+}
+
+std::string_view RawPath(const httplib::Request& req) {
+  const std::string_view target = req.target;
+  return target.substr(0, target.find('?'));
+}
+
+std::string_view RawQuery(const httplib::Request& req) {
+  const size_t mark = req.target.find('?');
+  return mark == std::string::npos ? std::string_view() : std::string_view(req.target).substr(mark + 1);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One path segment: %XX decoded, '+' kept; nothing for a broken escape or a
+// segment that could leave its folder.
+std::optional<std::string> DecodeSegment(std::string_view raw) {
+  std::string out;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '%') {
+      out += raw[i];
+      continue;
+    }
+    if (i + 2 >= raw.size()) return std::nullopt;
+    const int hi = HexDigit(raw[i + 1]);
+    const int lo = HexDigit(raw[i + 2]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    out += static_cast<char>(hi * 16 + lo);
+    i += 2;
+  }
+  if (out.empty() || out == "." || out == ".." || out.find('/') != std::string::npos ||
+      out.find('\0') != std::string::npos) {
+    return std::nullopt;
+  }
+  return out;
+}
+
+enum class SegmentsOutcome { kGood, kBad, kWrongCount };
+
+// "IDENTIFIER/NAME" after a prefix, both segments decoded.
+SegmentsOutcome SplitItemPath(std::string_view rest, std::string& identifier, std::string& name) {
+  const std::vector<std::string> parts = text::Split(rest, "/");
+  if (parts.size() != 2) return SegmentsOutcome::kWrongCount;
+  std::optional<std::string> id = DecodeSegment(parts[0]);
+  std::optional<std::string> file = DecodeSegment(parts[1]);
+  if (!id || !file) return SegmentsOutcome::kBad;
+  identifier = std::move(*id);
+  name = std::move(*file);
+  return SegmentsOutcome::kGood;
+}
+
+// A count of 0..999999999 written in decimal digits only.
+std::optional<int64_t> Count(const std::string& value) {
+  if (value.empty() || value.size() > kMaxNumberDigits) return std::nullopt;
+  if (!std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+  return text::LeadingInt(value);
+}
+
+std::string HostName(const std::string& host) {
+  const size_t colon = host.rfind(':');
+  if (colon == std::string::npos || host.find(']', colon) != std::string::npos) return host;
+  return host.substr(0, colon);
+}
+
+Json Creators(const std::vector<std::string>& creators) {
+  if (creators.size() == 1) return creators.front();
+  return Json(creators);
+}
+
+Json DocJson(const ArchiveDoc& doc, const std::vector<std::string>& fields) {
+  Json json = Json::object();
+  for (const std::string& field : fields) {
+    if (field == "identifier") {
+      json["identifier"] = doc.identifier;
+    } else if (field == "title" && !doc.title.empty()) {
+      json["title"] = doc.title;
+    } else if (field == "creator" && !doc.creators.empty()) {
+      json["creator"] = Creators(doc.creators);
+    } else if (field == "mediatype") {
+      json["mediatype"] = "audio";
+    } else if (field == "collection") {
+      json["collection"] = Json::array({doc.collection});
+    } else if (field == "date") {
+      json["date"] = doc.date + "T00:00:00Z";
+    }
+  }
+  return json;
+}
+
+Json FileJson(const ArchiveFile& file) {
+  Json json = Json::object();
+  json["name"] = file.name;
+  json["source"] = file.source;
+  json["format"] = file.format;
+  if (!file.original.empty()) json["original"] = file.original;
+  json["mtime"] = std::to_string(file.mtime);
+  if (file.sizeListed) {
+    if (file.sizeAsNumber) {
+      json["size"] = file.size;
+    } else {
+      json["size"] = std::to_string(file.size);
+    }
+  }
+  if (!file.title.empty()) json["title"] = file.title;
+  if (!file.creator.empty()) json["creator"] = file.creator;
+  if (file.track > 0) json["track"] = text::Format("%02d", file.track);
+  if (file.length > 0) json["length"] = text::Format("%.1f", file.length);
+  return json;
+}
+
+Json ItemJson(const ArchiveItem& item, const std::string& host) {
+  Json files = Json::array();
+  uint64_t itemSize = 0;
+  for (const ArchiveFile& file : item.files) {
+    files.push_back(FileJson(file));
+    itemSize += file.size;
+  }
+  Json metadata = Json::object();
+  metadata["identifier"] = item.doc.identifier;
+  metadata["mediatype"] = "audio";
+  metadata["collection"] = item.doc.collection;
+  if (!item.doc.title.empty()) metadata["title"] = item.doc.title;
+  if (!item.doc.creators.empty()) metadata["creator"] = Creators(item.doc.creators);
+  metadata["date"] = item.doc.date;
+
+  const std::string node = HostName(host);
+  Json json = Json::object();
+  json["created"] = kArchiveCreated;
+  json["d1"] = node;
+  json["dir"] = std::string(kArchiveDataPrefix) + item.doc.identifier;
+  json["files"] = std::move(files);
+  json["files_count"] = item.files.size();
+  json["item_size"] = itemSize;
+  json["metadata"] = std::move(metadata);
+  json["server"] = node;
+  json["workable_servers"] = Json::array({node});
+  return json;
+}
+
+}  // namespace
+
+std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindArchiveFile(const httplib::Request& req) const {
+  const std::string_view path = RawPath(req);
+  if (!text::StartsWith(path, kArchiveDataPrefix)) return std::nullopt;
+  std::string identifier, name;
+  if (SplitItemPath(path.substr(kArchiveDataPrefix.size()), identifier, name) != SegmentsOutcome::kGood) {
+    return std::nullopt;
+  }
+  const std::optional<ArchiveFile> file = CurrentArchive().FindFile(identifier, name);
+  if (!file) return std::nullopt;
+  FileScript s;
+  s.extension = file->Extension();
+  s.contentType = file->contentType;
+  s.body = file->body;
+  s.size = file->size;
+  s.lastModified = file->mtime;
+  return FileRoute{std::move(s), text::AsciiLower(path), 0, false};
+}
+
+bool StandinServer::Impl::ServeArchive(const httplib::Request& req, httplib::Response& res, const std::string& host) {
+  const std::string_view path = RawPath(req);
+  if (path == kArchiveSearchPath) {
+    ServeArchiveSearch(req, res);
+  } else if (text::StartsWith(path, kArchiveMetadataPrefix)) {
+    ServeArchiveMetadata(req, res, host);
+  } else if (text::StartsWith(path, kArchiveDownloadPrefix)) {
+    ServeArchiveDownload(req, res, host);
+  } else if (text::StartsWith(path, kArchiveDataPrefix)) {
+    // Existing files were routed to the file server already.
+    std::string identifier, name;
+    const bool bad = SplitItemPath(path.substr(kArchiveDataPrefix.size()), identifier, name) == SegmentsOutcome::kBad;
+    res.status = bad ? 400 : 404;
+    res.set_content(ErrorPage(res.status), "text/html");
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void StandinServer::Impl::ServeArchiveSearch(const httplib::Request& req, httplib::Response& res) {
+  std::optional<std::string> query, rowsText, pageText, output;
+  std::vector<std::string> fields;
+  for (const std::string& part : text::Split(RawQuery(req), "&")) {
+    const size_t eq = part.find('=');
+    const std::string key = PercentDecode(std::string_view(part).substr(0, eq));
+    const std::string value = eq == std::string::npos ? std::string() : PercentDecode(part.substr(eq + 1));
+    if (key == "q") {
+      query = value;
+    } else if (key == "rows") {
+      rowsText = value;
+    } else if (key == "page") {
+      pageText = value;
+    } else if (key == "output") {
+      output = value;
+    } else if (key == "fl[]" || key == "fl") {
+      for (const std::string& field : text::Split(value, ",")) {
+        if (!text::Trim(field).empty()) fields.emplace_back(text::Trim(field));
+      }
+    }
+  }
+  if (!query || text::Trim(*query).empty()) return AnswerError(res, 400, "no query given (q)");
+  if (output != "json") return AnswerError(res, 400, "only output=json is served here");
+  const std::optional<int64_t> rows = rowsText ? Count(*rowsText) : kDefaultRows;
+  const std::optional<int64_t> page = pageText ? Count(*pageText) : 1;
+  if (!rows) return AnswerError(res, 400, "rows must be a number");
+  if (!page || *page < 1) return AnswerError(res, 400, "page must be a number from 1");
+  if (fields.empty()) fields = {"identifier", "title", "creator"};
+
+  // Every query finds the whole catalog: the client's paging is what is tried out.
+  const ArchiveCatalog archive = CurrentArchive();
+  const int64_t perPage = std::min(*rows, kMaxRows);
+  const int64_t start = (*page - 1) * perPage;
+  Json docs = Json::array();
+  for (int64_t i = start; i < std::min<int64_t>(start + perPage, archive.Count()); ++i) {
+    docs.push_back(DocJson(archive.Doc(static_cast<int>(i)), fields));
+  }
+  std::string fieldList;
+  for (const std::string& field : fields) fieldList += (fieldList.empty() ? "" : ",") + field;
+  Json params = {
+      {"query", *query}, {"qin", *query}, {"fields", fieldList}, {"wt", "json"}, {"rows", std::to_string(perPage)},
+      {"start", start}};
+  Json header = {{"status", 0}, {"QTime", 1}, {"params", std::move(params)}};
+  Json response = {{"numFound", archive.Count()}, {"start", start}, {"docs", std::move(docs)}};
+  Answer(res, 200, Json{{"responseHeader", std::move(header)}, {"response", std::move(response)}});
+}
+
+void StandinServer::Impl::ServeArchiveMetadata(const httplib::Request& req, httplib::Response& res,
+                                               const std::string& host) {
+  {
+    std::lock_guard lock(countMutex_);
+    counters_.peakMetadataInFlight = std::max(counters_.peakMetadataInFlight, ++counters_.metadataInFlight);
+  }
+  struct Leaving {
+    Impl& impl;
+    ~Leaving() {
+      std::lock_guard lock(impl.countMutex_);
+      --impl.counters_.metadataInFlight;
+    }
+  } leaving{*this};
+
+  if (!Pause(std::chrono::milliseconds(metadataDelayMs_.load()))) return AnswerError(res, 503, "stopping");
+  std::string_view rest = RawPath(req).substr(kArchiveMetadataPrefix.size());
+  if (text::EndsWith(rest, "/")) rest.remove_suffix(1);
+  // Whatever names no item (sub-paths included) gets an empty object, as the real
+  // service answers.
+  const std::optional<std::string> identifier = DecodeSegment(rest);
+  const std::optional<ArchiveItem> item = identifier ? CurrentArchive().Find(*identifier) : std::nullopt;
+  Answer(res, 200, item ? ItemJson(*item, host) : Json::object());
+}
+
+void StandinServer::Impl::ServeArchiveDownload(const httplib::Request& req, httplib::Response& res,
+                                               const std::string& host) {
+  std::string identifier, name;
+  switch (SplitItemPath(RawPath(req).substr(kArchiveDownloadPrefix.size()), identifier, name)) {
+    case SegmentsOutcome::kBad:
+      res.status = 400;
+      res.set_content(ErrorPage(400), "text/html");
+      return;
+    case SegmentsOutcome::kWrongCount:
+      res.status = 404;
+      res.set_content(ErrorPage(404), "text/html");
+      return;
+    case SegmentsOutcome::kGood: break;
+  }
+  if (!CurrentArchive().FindFile(identifier, name)) {
+    res.status = 404;
+    res.set_content(ErrorPage(404), "text/html");
+    return;
+  }
+  // Answered at once: the check delay waits at the data node, so one link check
+  // waits once, as it does for a plain /files/ link.
+  const std::string location =
+      "http://" + host + std::string(kArchiveDataPrefix) + PercentEncode(identifier) + "/" + PercentEncode(name);
+  res.status = 302;
+  res.set_header("Location", location);
+  res.set_content("<html><body><a href=\"" + location + "\">moved</a></body></html>\r\n", "text/html");
+}
+
+}  // namespace vexon::standin
