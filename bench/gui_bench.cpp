@@ -97,7 +97,7 @@ int main(int argc, char* argv[]) {
   QTemporaryDir dir;
   app::SessionConfig config;
   config.startDir = dir.path().toStdString();
-  config.hosts = {baidu, yahoo};
+  config.hosts = {baidu, yahoo, "", {}};
   config.siteUrl = "http://127.0.0.1:9/";
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;

@@ -141,8 +141,8 @@ bool RunScenario(const Scenario& scenario) {
   const std::string out = "/tmp/vexon_search_bench.out";
   const char* otherCli = std::getenv("VEXON_BENCH_CLI");
   const std::string cli = otherCli ? otherCli : (build / "vexon-cli").string();
-  const auto figures =
-      bench::RunMeasured({cli, "search", "--baidu-host", host, "--yahoo-host", host, "--", kWords}, out);
+  const auto figures = bench::RunMeasured(
+      {cli, "search", "--baidu-host", host, "--yahoo-host", host, "--sources", "baidu,yahoo", "--", kWords}, out);
   kill(standin, SIGTERM);
   waitpid(standin, nullptr, 0);
 

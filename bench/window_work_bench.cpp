@@ -81,7 +81,7 @@ void ServeSlowFiles(standin::StandinServer& server) {
 app::SessionConfig ConfigFor(const std::string& startDir, const standin::StandinServer& server) {
   app::SessionConfig config;
   config.startDir = startDir;
-  config.hosts = {server.HostPort(), server.HostPort()};
+  config.hosts = {server.HostPort(), server.HostPort(), "", {}};
   config.siteUrl = server.Url("/");
   return config;
 }
@@ -93,7 +93,7 @@ int ExitChild(int argc, char* argv[], const std::string& standinUrl) {
   QTemporaryDir dir;
   app::SessionConfig config;
   config.startDir = dir.path().toStdString();
-  config.hosts = {"127.0.0.1:9", "127.0.0.1:9"};
+  config.hosts = {"127.0.0.1:9", "127.0.0.1:9", "", {}};
   config.siteUrl = standinUrl + "/";
   SilentPrompter prompter;
   app::ui::WindowPorts ports;

@@ -16,9 +16,9 @@ for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.05; done
 port=$(cat "$portfile")
 host="127.0.0.1:$port"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  ./build/vexon --baidu-host "$host" --yahoo-host "$host" --site "http://$host/"
+  ./build/vexon --baidu-host "$host" --yahoo-host "$host" --archive-url "http://$host/" --site "http://$host/"
 else
   echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): running a headless search instead." >&2
   [ $# -gt 0 ] || set -- 月亮
-  ./build/vexon-cli search --baidu-host "$host" --yahoo-host "$host" -- "$@"
+  ./build/vexon-cli search --baidu-host "$host" --yahoo-host "$host" --archive-url "http://$host/" -- "$@"
 fi

@@ -12,7 +12,7 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       out.showVersion = true;
       continue;
     }
-    if (flag != "--baidu-host" && flag != "--yahoo-host" && flag != "--site") {
+    if (flag != "--baidu-host" && flag != "--yahoo-host" && flag != "--archive-url" && flag != "--site") {
       error = "unknown option: " + flag;
       return false;
     }
@@ -21,12 +21,12 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       return false;
     }
     const std::string& value = args[++i];
-    if (flag == "--site") {
+    if (flag == "--site" || flag == "--archive-url") {
       if (!net::IsWebAddress(value)) {
         error = "not an http or https address: " + value;
         return false;
       }
-      out.siteUrl = value;
+      (flag == "--site" ? out.siteUrl : out.archiveUrl) = value;
     } else if (!search::IsValidHost(value)) {
       error = "bad host: " + value;
       return false;

@@ -5,16 +5,18 @@
 
 namespace vexon::app {
 
-// The desktop program's command line: vexon [--baidu-host H] [--yahoo-host H] [--site URL].
+// The desktop program's command line: vexon [--baidu-host H] [--yahoo-host H]
+// [--archive-url URL] [--site URL].
 struct LaunchOptions {
   bool showVersion = false;
   std::string baiduHost;
   std::string yahooHost;
+  std::string archiveUrl;
   std::string siteUrl;  // as given; see SiteBaseUrl
 };
 
 inline constexpr const char* kLaunchUsage =
-    "usage: vexon [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--site URL] | --version";
+    "usage: vexon [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--archive-url URL] [--site URL] | --version";
 inline constexpr const char* kDefaultSiteUrl = "http://127.0.0.1:18080/";
 
 // False, with `error`, for an unknown flag, a flag without its value, a bad host or

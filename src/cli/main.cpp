@@ -9,6 +9,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vexon-cli search [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]]\n"
+    "                        [--archive-url URL] [--sources baidu,yahoo,archive]\n"
     "                        [--types LIST] [--date FILTER] [--size FILTER] [--max N]\n"
     "                        [--save FILE] [--] WORDS...\n"
     "       vexon-cli show FILE\n"

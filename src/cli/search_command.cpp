@@ -16,6 +16,7 @@
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
+#include "net/url.h"
 #include "search/search_controller.h"
 #include "search/search_options.h"
 #include "search/service_hosts.h"
@@ -73,6 +74,13 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
     } else if (a == "--yahoo-host") {
       if (!search::IsValidHost(value)) return (error = "bad host: " + value), false;
       out.hosts.yahoo = value;
+    } else if (a == "--archive-url") {
+      if (!net::IsWebAddress(value)) return (error = "not an http or https address: " + value), false;
+      out.hosts.archive = value;
+    } else if (a == "--sources") {
+      if (!search::ParseSources(value, out.hosts.sources)) {
+        return (error = "--sources takes a comma list of baidu, yahoo, archive: " + value), false;
+      }
     } else if (a == "--types") {
       if (!search::SetTypesFromList(out.options, value)) {
         error = "unknown file type in --types: " + value;

@@ -28,7 +28,7 @@ class PageHandler final : public TransferHandler {
   bool OnHead(const ResponseHead& head) override {
     contentType = head.contentType;
     // Only a 200 text page is read; anything else is refused before its body.
-    return head.status == 200 && head.contentType.find("text") != std::string::npos;
+    return head.status == 200 && IsTextType(head.contentType);
   }
   bool OnBody(const char* data, size_t size) override {
     for (size_t i = 0; i < size; ++i) {

@@ -1,7 +1,10 @@
 #include "search/service_hosts.h"
 
+#include <algorithm>
 #include <string_view>
 
+#include "net/url.h"
+#include "search/archive_service.h"
 #include "search/baidu_service.h"
 #include "search/yahoo_service.h"
 #include "text/strings.h"
@@ -29,6 +32,21 @@ bool IsValidHost(const std::string& host) {
   return true;
 }
 
+bool ParseSources(std::string_view list, std::vector<std::string>& out) {
+  std::vector<std::string> names;
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    const std::string_view name = text::Trim(list.substr(0, comma));
+    const auto* known = std::find(std::begin(kServiceNames), std::end(kServiceNames), name);
+    if (known == std::end(kServiceNames)) return false;
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  if (names.empty()) return false;
+  out = std::move(names);
+  return true;
+}
+
 bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& settings, std::string& error) {
   const auto fill = [&](std::string& host, const std::string& stored, const char* key) {
     if (!host.empty()) return true;
@@ -43,13 +61,32 @@ bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& setting
   };
   const bool baidu = fill(hosts.baidu, settings.baiduHost, "BaiduHost");
   const bool yahoo = fill(hosts.yahoo, settings.yahooHost, "YahooHost");
-  return baidu && yahoo;
+  bool archive = true;
+  if (hosts.archive.empty()) {
+    hosts.archive = ArchiveService::kDefaultBase;
+    if (net::IsWebAddress(settings.archiveUrl)) {
+      hosts.archive = settings.archiveUrl;
+    } else if (!settings.archiveUrl.empty()) {
+      error = "the settings file holds a bad System/ArchiveUrl: " + settings.archiveUrl;
+      archive = false;
+    }
+  }
+  bool sources = true;
+  if (hosts.sources.empty() && !settings.sources.empty() && !ParseSources(settings.sources, hosts.sources)) {
+    error = "the settings file holds a bad System/Sources: " + settings.sources;
+    sources = false;
+  }
+  return baidu && yahoo && archive && sources;
 }
 
 SearchServices MakeServices(const SearchHosts& hosts) {
+  const auto chosen = [&](std::string_view name) {
+    return hosts.sources.empty() || std::find(hosts.sources.begin(), hosts.sources.end(), name) != hosts.sources.end();
+  };
   SearchServices services;
-  services.push_back(std::make_unique<YahooService>(hosts.yahoo));
-  services.push_back(std::make_unique<BaiduService>(hosts.baidu));
+  if (chosen("yahoo")) services.push_back(std::make_unique<YahooService>(hosts.yahoo));
+  if (chosen("baidu")) services.push_back(std::make_unique<BaiduService>(hosts.baidu));
+  if (chosen("archive") && !hosts.archive.empty()) services.push_back(std::make_unique<ArchiveService>(hosts.archive));
   return services;
 }
 

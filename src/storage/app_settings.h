@@ -39,6 +39,8 @@ struct AppSettings {
   // Search service and web site addresses; read only, empty when absent.
   std::string baiduHost;
   std::string yahooHost;
+  std::string archiveUrl;
+  std::string sources;  // a comma list of service names
   std::string siteUrl;
 
   AppSettings() = default;
@@ -53,6 +55,8 @@ struct AppSettings {
     CompletedMaxItems = other.CompletedMaxItems;
     baiduHost = other.baiduHost;
     yahooHost = other.yahooHost;
+    archiveUrl = other.archiveUrl;
+    sources = other.sources;
     siteUrl = other.siteUrl;
     return *this;
   }

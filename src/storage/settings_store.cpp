@@ -171,6 +171,8 @@ void SettingsStore::LoadServiceHosts(AppSettings& settings) const {
 void SettingsStore::ReadServiceHosts(const IniDocument& file, AppSettings& settings) {
   settings.baiduHost = file.GetString(kSystemSection, kBaiduHostKey, "", kRecordBufferSize);
   settings.yahooHost = file.GetString(kSystemSection, kYahooHostKey, "", kRecordBufferSize);
+  settings.archiveUrl = file.GetString(kSystemSection, kArchiveUrlKey, "", kRecordBufferSize);
+  settings.sources = file.GetString(kSystemSection, kSourcesKey, "", kRecordBufferSize);
   settings.siteUrl = file.GetString(kSystemSection, kSiteUrlKey, "", kRecordBufferSize);
 }
 

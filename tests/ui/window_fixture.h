@@ -36,7 +36,7 @@ namespace vexon::test {
 struct WindowFixture {
   explicit WindowFixture(const std::string& host = "127.0.0.1:9", bool tray = false) {
     config.startDir = dir.path().toStdString();
-    config.hosts = {host, host};
+    config.hosts = {host, host, "", {}};
     config.siteUrl = "http://127.0.0.1:9/";
     ports.prompter = &prompter;
     ports.trayAvailable = tray;

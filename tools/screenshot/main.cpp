@@ -55,7 +55,7 @@ int main(int argc, char* argv[]) {
   QTemporaryDir dir;
   app::SessionConfig config;
   config.startDir = dir.path().toStdString();
-  config.hosts = {server.HostPort(), server.HostPort()};
+  config.hosts = {server.HostPort(), server.HostPort(), "http://" + server.HostPort() + "/", {}};
   config.siteUrl = server.Url("/");
   app::ui::WindowPorts ports;
   ports.trayAvailable = false;

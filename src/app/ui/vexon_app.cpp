@@ -51,7 +51,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
 
   SessionConfig config;
   config.startDir = startDir;
-  config.hosts = {options.baiduHost, options.yahooHost};
+  config.hosts = {options.baiduHost, options.yahooHost, options.archiveUrl, {}};
   // A bad host in the file is reported and the default used in its place.
   if (!search::ResolveServiceHosts(config.hosts, stored, error)) {
     std::cerr << "vexon: " << error << "; using " << search::kDefaultServiceHost << '\n';

@@ -3,7 +3,10 @@
 #include <set>
 
 #include "integration/cli/cli_runner.h"
+#include "net/url.h"
+#include "search/archive_answers.h"
 #include "search/search_options.h"
+#include "standin/archive_catalog.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
 #include "text/strings.h"
@@ -24,9 +27,11 @@ class SearchCommand : public vexon::testing::CliTest {
     ASSERT_TRUE(server->Start());
   }
 
+  // The two music services only: the archive has a test of its own below.
   std::vector<std::string> HostArgs() const {
-    return {"--baidu-host", server->HostPort(), "--yahoo-host", server->HostPort()};
+    return {"--baidu-host", server->HostPort(), "--yahoo-host", server->HostPort(), "--sources", "baidu,yahoo"};
   }
+  std::string ArchiveBase() const { return "http://" + server->HostPort() + "/"; }
 
   CliRun Search(std::vector<std::string> extra, const std::string& words) {
     std::vector<std::string> args = {"search"};
@@ -69,6 +74,36 @@ TEST_F(SearchCommand, PrintsOneTabSeparatedLinePerListedRow) {
   EXPECT_EQ(urls.size(), lines.size());
 }
 
+TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
+  const CliRun run = Search({"--sources", "yahoo,baidu,archive", "--archive-url", ArchiveBase()}, "夜来香");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // Each archive track once, as its VBR MP3: the fixed-rate copy, the Ogg and FLAC
+  // files and the covers are not listed.
+  std::set<std::string> expected;
+  const standin::ArchiveCatalog archive = server->CurrentArchive();
+  for (int i = 0; i < archive.Count(); ++i) {
+    const standin::ArchiveItem item = archive.Item(i);
+    for (const auto& file : item.files) {
+      if (file.format == "VBR MP3")
+        expected.insert(net::ShownUrl(search::ArchiveFileUrl(ArchiveBase(), item.doc.identifier, file.name)));
+    }
+  }
+  std::set<std::string> archiveRows;
+  size_t musicRows = 0;
+  for (const std::string& line : Lines(run.out)) {
+    const auto cells = text::Split(line, "\t");
+    ASSERT_EQ(cells.size(), 7u) << line;
+    if (cells[6].find("/download/") == std::string::npos) {
+      ++musicRows;
+      continue;
+    }
+    archiveRows.insert(cells[6]);
+    EXPECT_FALSE(cells[5].empty()) << line;
+  }
+  EXPECT_EQ(archiveRows, expected);
+  EXPECT_GT(musicRows, 0u);
+}
+
 TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
   const CliRun run = Search({"--save", (dir_ / "saved.msf").string()}, "保存 结果");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -79,11 +114,12 @@ TEST_F(SearchCommand, SavedResultsShowExactlyAsSearched) {
 }
 
 TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
-  WriteFile("vudez.ini",
-            "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" + server->HostPort() + "\r\n");
+  WriteFile("vudez.ini", "[System]\r\nBaiduHost=" + server->HostPort() + "\r\nYahooHost=" + server->HostPort() +
+                             "\r\nArchiveUrl=" + ArchiveBase() + "\r\nSources=archive\r\n");
   const CliRun run = Run({"search", "stored hosts"}, true);
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_FALSE(run.out.empty());
+  ASSERT_FALSE(run.out.empty());
+  for (const std::string& line : Lines(run.out)) EXPECT_NE(line.find(ArchiveBase() + "download/"), std::string::npos);
   WriteFile("vudez.ini", "[System]\r\nBaiduHost=bad host/x\r\n");
   const CliRun bad = Run({"search", "stored hosts"}, true);
   EXPECT_EQ(bad.exitCode, 1);

@@ -25,7 +25,7 @@ class SearchHarness {
 
   bool Start() {
     if (!server.Start()) return false;
-    search::SearchHosts hosts{server.HostPort(), server.HostPort()};
+    search::SearchHosts hosts{server.HostPort(), server.HostPort(), "", {}};
     controller = std::make_unique<search::SearchController>(loop, resultList, options, search::MakeServices(hosts));
     controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
     controller->onAllFinished = [this] {
