@@ -20,6 +20,8 @@ class ArchiveService final : public SearchService {
   std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
                    const PauseFunction& pause, const LinkSink& found) const override;
   std::string userAgent() const override;
+  // An item's file list is built on request: it may take a while to start.
+  std::chrono::milliseconds fetchIdleTimeout() const override { return std::chrono::seconds(30); }
 
  private:
   std::string base_;

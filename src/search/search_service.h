@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ class SearchService {
   // The User-Agent of this service's requests and of the checks of its links;
   // empty: the program's usual one.
   virtual std::string userAgent() const { return {}; }
+  // How long a page read by `fetch` may stay silent; zero: the runner's own (short,
+  // as for Baidu's intermediate pages).
+  virtual std::chrono::milliseconds fetchIdleTimeout() const { return std::chrono::milliseconds(0); }
 };
 
 // The services a search asks, in the order their first pages are requested.

@@ -62,7 +62,8 @@ std::string TaskRunner::ReadPage(const SearchTask& task) {
   const PageFetcher fetch = [&](const std::string& url, std::string& page) {
     if (stopped()) return false;
     net::PageReader reader;
-    reader.receiveTimeout = kIntermediateReceiveTimeout;
+    const std::chrono::milliseconds idle = task.service->fetchIdleTimeout();
+    reader.receiveTimeout = idle.count() > 0 ? idle : kIntermediateReceiveTimeout;
     reader.stopRequested = stopped;
     reader.deadline = deadlines.pageRead;
     std::string raw;
