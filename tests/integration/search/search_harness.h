@@ -23,9 +23,11 @@ class SearchHarness {
  public:
   explicit SearchHarness(standin::StandinOptions serverOptions = {}) : server(std::move(serverOptions)) {}
 
-  bool Start() {
+  // With `archive` ("self": the stand-in's own), the archive service is asked too.
+  bool Start(std::string archive = "") {
     if (!server.Start()) return false;
-    search::SearchHosts hosts{server.HostPort(), server.HostPort(), "", {}};
+    if (archive == "self") archive = "http://" + server.HostPort() + "/";
+    search::SearchHosts hosts{server.HostPort(), server.HostPort(), archive, {}};
     controller = std::make_unique<search::SearchController>(loop, resultList, options, search::MakeServices(hosts));
     controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
     controller->onAllFinished = [this] {
