@@ -1,10 +1,13 @@
 // Searches over both services with many live links whose checks each take a while,
 // compared with the bound set by the slower page chain and by 64 parallel checks:
 // about 1,000 links checked in 1 s each, and about 2,000 in 500 ms each.
+// With "archive", a search of the stand-in's archive alone: 200 items of 5 tracks,
+// every check answered after 500 ms.
 // VEXON_BENCH_CLI names another vexon-cli to measure (an older build, say).
 #include <curl/curl.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -13,6 +16,7 @@
 #include "bench_process.h"
 #include "search/baidu_service.h"
 #include "search/yahoo_service.h"
+#include "standin/archive_catalog.h"
 #include "standin/catalog.h"
 
 using namespace vexon;
@@ -104,6 +108,77 @@ double YahooChainSeconds(const std::string& host) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The archive read as plainly as possible: each search page, then its items' file
+// lists four at a time, as the service asks them.
+double ArchiveChainSeconds(const std::string& base) {
+  CURL* curl = curl_easy_init();
+  const auto start = Clock::now();
+  for (int page = 1;; ++page) {
+    const std::string answer = Get(curl, base +
+                                             "advancedsearch.php?q=%28w%29%20AND%20mediatype%3A%28audio%29"
+                                             "&fl%5B%5D=identifier&rows=50&page=" +
+                                             std::to_string(page) + "&output=json");
+    const std::vector<std::string> ids = Between(answer, "\"identifier\":\"", "\"");
+    if (ids.empty()) break;
+    std::atomic<size_t> next{0};
+    const auto readItems = [&] {
+      CURL* own = curl_easy_init();
+      for (size_t i = next++; i < ids.size(); i = next++) Get(own, base + "metadata/" + ids[i]);
+      curl_easy_cleanup(own);
+    };
+    std::vector<std::thread> readers;
+    for (int k = 0; k < 4; ++k) readers.emplace_back(readItems);
+    for (std::thread& reader : readers) reader.join();
+  }
+  curl_easy_cleanup(curl);
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool RunArchiveScenario() {
+  constexpr int kItems = 200, kTracks = 5, kDelayMs = 500;
+  const auto build = bench::BuildDir();
+  const std::string portFile = "/tmp/vexon_search_bench.port";
+  std::remove(portFile.c_str());
+  const pid_t standin = bench::Spawn({(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile,
+                                      "--archive-items", std::to_string(kItems), "--archive-tracks",
+                                      std::to_string(kTracks), "--check-delay-ms", std::to_string(kDelayMs)},
+                                     "/dev/null");
+  const std::string port = bench::WaitForPortFile(portFile);
+  if (standin < 0 || port.empty()) {
+    std::fprintf(stderr, "search_bench: the stand-in did not start\n");
+    return false;
+  }
+  const std::string base = "http://127.0.0.1:" + port + "/";
+  size_t expected = 0;
+  const standin::ArchiveCatalog catalog(1, kItems, kTracks);
+  for (int i = 0; i < catalog.Count(); ++i) {
+    for (const auto& file : catalog.Item(i).files) expected += file.format == "VBR MP3";
+  }
+  const double chain = ArchiveChainSeconds(base);
+  const double checks = static_cast<double>(expected) * kDelayMs / 1000.0 / kParallelChecks;
+  const double bound = std::max(chain, checks);
+  const char* otherCli = std::getenv("VEXON_BENCH_CLI");
+  const std::string cli = otherCli ? otherCli : (build / "vexon-cli").string();
+  const std::string out = "/tmp/vexon_search_bench.out";
+  const auto figures =
+      bench::RunMeasured({cli, "search", "--sources", "archive", "--archive-url", base, "--", "bench words"}, out);
+  kill(standin, SIGTERM);
+  waitpid(standin, nullptr, 0);
+  std::ifstream in(out);
+  std::string line;
+  size_t rows = 0;
+  while (std::getline(in, line)) ++rows;
+  std::printf("-- the archive: %d items of %d tracks, checks answered after %d ms\n", kItems, kTracks, kDelayMs);
+  std::printf("live links listed:      %zu (expected %zu)\n", rows, expected);
+  std::printf("page chain (archive):   %.2f s\n", chain);
+  std::printf("checks at 64 parallel:  %.2f s\n", checks);
+  std::printf("bound:                  %.2f s\n", bound);
+  std::printf("search wall time:       %.2f s  (%.3f x bound)\n", figures.seconds, figures.seconds / bound);
+  std::printf("peak threads:           %ld\n", figures.peakThreads);
+  std::printf("peak RSS:               %.1f MB\n", static_cast<double>(figures.peakRssKb) / 1024.0);
+  return rows == expected && figures.exitStatus == 0;
+}
+
 // One search against a fresh stand-in; false when it failed or missed links.
 bool RunScenario(const Scenario& scenario) {
   const auto build = bench::BuildDir();
@@ -170,6 +245,7 @@ int main(int argc, char** argv) {
   curl_global_init(CURL_GLOBAL_DEFAULT);
   const std::string only = argc > 1 ? argv[1] : "";
   bool ok = true;
+  if (only == "archive") return RunArchiveScenario() ? 0 : 1;
   if (only != "2000") ok = RunScenario({70, 1000}) && ok;
   if (only != "1000") ok = RunScenario({140, 500}) && ok;
   return ok ? 0 : 1;
