@@ -25,6 +25,7 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
                                                  ports.moveDialog, config_.startDir);
   links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
+  search::SetSources(options_, config_.hosts.sources);
   search_ =
       std::make_unique<search::SearchController>(channel, resultList_, options_, search::MakeServices(config_.hosts));
   search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
@@ -35,6 +36,10 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   downloadsCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
     log_->AddLogItem(fullPath, sizeText);
   };
+}
+
+bool Session::SaveSources() {
+  return store_.SaveSources(search::SourcesText(options_));
 }
 
 Session::~Session() {

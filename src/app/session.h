@@ -79,6 +79,8 @@ class Session final {
   storage::SettingsStore& store() { return store_; }
   storage::SearchHistory& history() { return history_; }
   search::SearchOptions& options() { return options_; }
+  // Keeps the services the options ask in the settings file; false if it failed.
+  bool SaveSources();
   core::ListTable& results() { return results_; }
   core::ResultList& resultList() { return resultList_; }
   core::ListTable& downloadList() { return downloads_; }

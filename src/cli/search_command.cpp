@@ -147,6 +147,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   app::Session session(std::move(config), loop, ports.ForSession(), download::DownloadTexts::ForEnvironment());
   session.LoadSearchHistory();
   session.options() = parsed.options;
+  search::SetSources(session.options(), parsed.hosts.sources);
   core::ListTable& results = session.results();
   RowPrinter printer(results);
   results.SetObserver(&printer);

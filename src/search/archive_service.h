@@ -16,6 +16,7 @@ class ArchiveService final : public SearchService {
 
   explicit ArchiveService(std::string base) : base_(std::move(base)) {}
 
+  std::string_view name() const override { return "archive"; }
   std::string QueryUrl(std::string_view words) const override;
   std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
                    const PauseFunction& pause, const LinkSink& found) const override;

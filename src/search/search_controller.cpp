@@ -37,8 +37,10 @@ void SearchController::OnSearch(std::string_view typedText) {
   if (words.empty()) return;
   if (recordHistory) recordHistory(words);
   currentKeyword_ = words;
-  for (const auto& service : services_)
-    StartTask(service->QueryUrl(words), service.get(), words, TaskMode::FetchPage, {});
+  for (const auto& service : services_) {
+    if (options_.Asks(service->name()))
+      StartTask(service->QueryUrl(words), service.get(), words, TaskMode::FetchPage, {});
+  }
 }
 
 void SearchController::OnStopSearch() {

@@ -1,5 +1,7 @@
 #include "search/search_options.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <limits>
 #include <vector>
@@ -119,6 +121,29 @@ bool SetTypesFromList(SearchOptions& options, std::string_view list) {
   if (!any) return false;
   options.types = types;
   return true;
+}
+
+bool SearchOptions::Asks(std::string_view service) const {
+  for (size_t i = 0; i < kServiceNames.size(); ++i) {
+    if (kServiceNames[i] == service) return sources[i];
+  }
+  return false;
+}
+
+void SetSources(SearchOptions& options, const std::vector<std::string>& names) {
+  for (size_t i = 0; i < kServiceNames.size(); ++i) {
+    options.sources[i] = names.empty() || std::find(names.begin(), names.end(), kServiceNames[i]) != names.end();
+  }
+}
+
+std::string SourcesText(const SearchOptions& options) {
+  std::string text;
+  for (size_t i = 0; i < kServiceNames.size(); ++i) {
+    if (!options.sources[i]) continue;
+    if (!text.empty()) text += ',';
+    text += kServiceNames[i];
+  }
+  return text;
 }
 
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {

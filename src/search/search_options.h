@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexon::search {
 
@@ -57,8 +58,13 @@ inline constexpr char kFilterBelow = '1';
 inline constexpr char kFilterAbove = '2';
 inline constexpr char kFilterRange = '3';
 
-// What a search keeps of the links that come back. Kept in memory only; every start
-// begins with these defaults.
+// The services a search can ask, by the names the settings file and the command
+// line use.
+inline constexpr std::array<std::string_view, 3> kServiceNames = {"baidu", "yahoo", "archive"};
+
+// What a search keeps of the links that come back, and which services it asks. Kept
+// in memory only (the services chosen are also kept in the settings file); every
+// start begins with these defaults.
 struct SearchOptions {
   std::array<bool, kFileTypeCount> types = {true,  true,  true,  true,  false, false, false,
                                             false, false, false, false, false, false, false};
@@ -68,10 +74,18 @@ struct SearchOptions {
   std::string sizeFilter;
   // 0: no limit.
   uint32_t maxResults = 0;
+  // In the order of kServiceNames; at least one is on.
+  std::array<bool, kServiceNames.size()> sources = {true, true, true};
 
   bool Has(FileType type) const { return types[static_cast<size_t>(type)]; }
   void Set(FileType type, bool on) { types[static_cast<size_t>(type)] = on; }
+  bool Asks(std::string_view service) const;
 };
+
+// Turns on exactly the named services; an empty list turns on all of them.
+void SetSources(SearchOptions& options, const std::vector<std::string>& names);
+// The services turned on, as a comma list ("baidu,archive").
+std::string SourcesText(const SearchOptions& options);
 
 // The type with this name ("mp3", "mpeg", ...; any letter case); false if none.
 bool FileTypeFromName(std::string_view name, FileType& type);

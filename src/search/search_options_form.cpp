@@ -125,6 +125,7 @@ void SearchOptionsForm::ResetToOwnDefaults() {
 void SearchOptionsForm::Load(const SearchOptions& options) {
   ResetToOwnDefaults();
   types_ = options.types;
+  sources_ = options.sources;
   result_limit_text_ = std::to_string(options.maxResults);
   if (!options.dateFilter.empty()) LoadDateFilter(options.dateFilter);
   if (!options.sizeFilter.empty()) LoadSizeFilter(options.sizeFilter);
@@ -253,6 +254,7 @@ AcceptResult SearchOptionsForm::Accept(SearchOptions& out) const {
   }
   int64_t limit = 0;
   if (!ReadEditValue(result_limit_text_, limit)) return {false, kControlResultLimit};
+  if (std::find(sources_.begin(), sources_.end(), true) == sources_.end()) return {false, kControlSourceGroup};
 
   const auto pickerText = [this](DatePicker picker) { return FilterDateText(pickers_[PickerIndex(picker)]); };
   std::string dateFilter;
@@ -283,6 +285,7 @@ AcceptResult SearchOptionsForm::Accept(SearchOptions& out) const {
   }
 
   out.types = types_;
+  out.sources = sources_;
   out.maxResults = static_cast<uint32_t>(limit);
   out.dateFilter = std::move(dateFilter);
   out.sizeFilter = std::move(sizeFilter);

@@ -35,6 +35,9 @@ inline constexpr int kControlOk = 1080;
 inline constexpr int kControlCancel = 2;
 inline constexpr int kControlResultLimit = 1104;
 inline constexpr int kControlSelectAll = 1125;
+// The "搜索来源" group and its boxes, in the order of kServiceNames.
+inline constexpr int kControlSourceGroup = 1130;
+inline constexpr std::array<int, kServiceNames.size()> kSourceBoxIds = {1131, 1132, 1133};
 
 // The dialog's type boxes, in the order of kFileTypes.
 inline constexpr std::array<int, kFileTypeCount> kTypeBoxIds = {1053, 1054, 1055, 1063, 1081, 1078, 1079,
@@ -80,7 +83,8 @@ enum class SizeEdit : int {
 };
 
 // Outcome of OK: either accepted, or the control id of the first edit whose text is
-// not a whole number from kEditMinValue to kEditMaxValue (the dialog then stays open).
+// not a whole number from kEditMinValue to kEditMaxValue, or kControlSourceGroup
+// when no service is chosen (the dialog then stays open).
 struct AcceptResult {
   bool accepted = false;
   int invalidControl = 0;
@@ -102,6 +106,9 @@ class SearchOptionsForm final {
 
   bool IsTypeChecked(FileType type) const;
   void SetTypeChecked(FileType type, bool checked);
+  // `index` in the order of kServiceNames.
+  bool IsSourceChecked(size_t index) const { return sources_[index]; }
+  void SetSourceChecked(size_t index, bool checked) { sources_[index] = checked; }
 
   DateChoice SelectedDate() const { return date_choice_; }
   SizeChoice SelectedSize() const { return size_choice_; }
@@ -126,8 +133,8 @@ class SearchOptionsForm final {
   // "设置缺省选项"; leaves the picker dates and size edit texts as they are.
   void SetDefaults();
 
-  // OK: on success writes the flags, result limit and filters to `out`; on failure
-  // leaves `out` unchanged.
+  // OK: on success writes the flags, result limit, filters and services to `out`;
+  // on failure leaves `out` unchanged.
   AcceptResult Accept(SearchOptions& out) const;
 
  private:
@@ -137,6 +144,7 @@ class SearchOptionsForm final {
 
   std::chrono::year_month_day today_;
   std::array<bool, kFileTypeCount> types_{};
+  std::array<bool, kServiceNames.size()> sources_{};
   DateChoice date_choice_ = DateChoice::kAny;
   SizeChoice size_choice_ = SizeChoice::kAny;
   // Indexed as kBefore, kAfter, kRangeFrom, kRangeTo.

@@ -17,6 +17,8 @@ class SearchService {
  public:
   virtual ~SearchService() = default;
 
+  // One of kServiceNames.
+  virtual std::string_view name() const = 0;
   // The first results page for the typed words.
   virtual std::string QueryUrl(std::string_view words) const = 0;
   // Reads the decoded results page fetched from `url`: each file link

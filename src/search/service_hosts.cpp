@@ -37,8 +37,7 @@ bool ParseSources(std::string_view list, std::vector<std::string>& out) {
   while (!list.empty()) {
     const size_t comma = list.find(',');
     const std::string_view name = text::Trim(list.substr(0, comma));
-    const auto* known = std::find(std::begin(kServiceNames), std::end(kServiceNames), name);
-    if (known == std::end(kServiceNames)) return false;
+    if (std::find(kServiceNames.begin(), kServiceNames.end(), name) == kServiceNames.end()) return false;
     if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
     list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
   }
@@ -80,13 +79,10 @@ bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& setting
 }
 
 SearchServices MakeServices(const SearchHosts& hosts) {
-  const auto chosen = [&](std::string_view name) {
-    return hosts.sources.empty() || std::find(hosts.sources.begin(), hosts.sources.end(), name) != hosts.sources.end();
-  };
   SearchServices services;
-  if (chosen("yahoo")) services.push_back(std::make_unique<YahooService>(hosts.yahoo));
-  if (chosen("baidu")) services.push_back(std::make_unique<BaiduService>(hosts.baidu));
-  if (chosen("archive") && !hosts.archive.empty()) services.push_back(std::make_unique<ArchiveService>(hosts.archive));
+  services.push_back(std::make_unique<YahooService>(hosts.yahoo));
+  services.push_back(std::make_unique<BaiduService>(hosts.baidu));
+  if (!hosts.archive.empty()) services.push_back(std::make_unique<ArchiveService>(hosts.archive));
   return services;
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/search_options.h"
 #include "search/search_service.h"
 #include "storage/app_settings.h"
 
@@ -16,11 +17,9 @@ struct SearchHosts {
   std::string yahoo;
   // The Internet Archive's base URL; empty: that service is not asked.
   std::string archive;
-  // The services asked, by name (kServiceNames); empty: every one with an address.
+  // The services asked, by name (kServiceNames); empty: all of them.
   std::vector<std::string> sources;
 };
-
-inline constexpr std::string_view kServiceNames[] = {"baidu", "yahoo", "archive"};
 
 // A comma list of service names ("baidu,archive"); false for an unknown name or
 // an empty list, so a search always asks at least one service.
@@ -38,7 +37,8 @@ bool IsValidHost(const std::string& host);
 // (the default stands in for it).
 bool ResolveServiceHosts(SearchHosts& hosts, const storage::AppSettings& settings, std::string& error);
 
-// The chosen services on those hosts: Yahoo's first page is asked for first.
+// The services on those hosts (the archive only with an address); Yahoo's first page
+// is asked for first. Which of them a search asks is its options' choice.
 SearchServices MakeServices(const SearchHosts& hosts);
 
 }  // namespace vexon::search

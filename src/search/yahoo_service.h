@@ -13,6 +13,7 @@ class YahooService final : public SearchService {
   // `host` with its ":port" if it has one.
   explicit YahooService(std::string host) : host_(std::move(host)) {}
 
+  std::string_view name() const override { return "yahoo"; }
   std::string QueryUrl(std::string_view words) const override;
   std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
                    const PauseFunction& pause, const LinkSink& found) const override;

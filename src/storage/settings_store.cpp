@@ -180,6 +180,10 @@ bool SettingsStore::SaveDefaultMusicPath(const AppSettings& settings) {
   return profile_.WriteString(kSystemSection, kDefaultMusicPathKey, Storable(settings.DefaultMusicPath));
 }
 
+bool SettingsStore::SaveSources(const std::string& sources) {
+  return profile_.WriteString(kSystemSection, kSourcesKey, sources);
+}
+
 bool SettingsStore::SaveTitleDown(const AppSettings& settings) {
   return profile_.WriteString(kSystemSection, kTitleDownKey, settings.TitleDown ? "1" : "0");
 }

@@ -112,6 +112,8 @@ class SettingsStore final {
 
   bool SaveDefaultMusicPath(const AppSettings& settings);
   bool SaveTitleDown(const AppSettings& settings);
+  // The services searches ask, as a comma list.
+  bool SaveSources(const std::string& sources);
   bool SaveMaxDownloadThreads(const AppSettings& settings);
   bool SaveMaxDownloadSpeed(const AppSettings& settings);
   // "ItemText%d" for every entry in list order, then MaxItems; keys past the list

@@ -141,6 +141,29 @@ class SearchOptionsDialogTest final : public QObject {
     QVERIFY(options.Has(FileType::kAsf));
     QVERIFY(!options.Has(FileType::kRm));
   }
+
+  // "搜索来源": the boxes show the services asked; OK needs at least one.
+  void OkNeedsASourceAndWritesTheChosenOnes() {
+    SearchOptions options = Changed();
+    options.sources = {true, false, true};
+    FakePrompter prompter;
+    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
+    dialog.show();
+    QVERIFY(Find<QCheckBox>(dialog, 1131)->isChecked());
+    QVERIFY(!Find<QCheckBox>(dialog, 1132)->isChecked());
+    QCOMPARE(Find<QCheckBox>(dialog, 1133)->text(), QStringLiteral("互联网档案馆"));
+    Click(dialog, 1131);
+    Click(dialog, 1133);
+    Click(dialog, 1080);
+    QCOMPARE(prompter.texts, (std::vector<std::string>{"请至少选择一个搜索来源。"}));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(vexon::search::SourcesText(options), std::string("baidu,archive"));
+    Click(dialog, 1132);
+    Click(dialog, 1080);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(vexon::search::SourcesText(options), std::string("yahoo"));
+    QVERIFY(options.Asks("yahoo") && !options.Asks("archive"));
+  }
 };
 
 QTEST_MAIN(SearchOptionsDialogTest)

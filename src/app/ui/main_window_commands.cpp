@@ -122,8 +122,10 @@ void CVexonDlg::OnSearch() {
 }
 
 void CVexonDlg::OnSearchOptions() {
+  const std::string sources = search::SourcesText(session_.options());
   search::ui::CSearchOptionsDlg dialog(session_.options(), Today(), *prompter_, this);
   if (dialog.exec() != QDialog::Accepted) return;
+  if (search::SourcesText(session_.options()) != sources) session_.SaveSources();
   SyncTypeBoxes();
   SetMoreButtonImage();
 }

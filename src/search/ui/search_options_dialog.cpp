@@ -31,6 +31,8 @@ constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker:
 constexpr std::array<SizeEdit, 4> kSizeEdits = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
                                                 SizeEdit::kRangeHigh};
 constexpr int kTypeColumns = 7;
+// The services' names as the dialog shows them, in the order of kServiceNames.
+constexpr std::array<const char*, kServiceNames.size()> kSourceTexts = {"百度", "雅虎", "互联网档案馆"};
 
 QString Utf8(const char* text) {
   return QString::fromUtf8(text);
@@ -65,6 +67,7 @@ CSearchOptionsDlg::CSearchOptionsDlg(SearchOptions& options, std::chrono::year_m
   filters->addWidget(BuildSizeGroup());
   layout->addLayout(filters);
   layout->addWidget(BuildLimitGroup());
+  layout->addWidget(BuildSourceGroup());
   layout->addWidget(BuildButtons());
 
   form_.Load(options_);
@@ -100,6 +103,23 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
   buttons->addWidget(defaults);
   buttons->addStretch();
   grid->addLayout(buttons, 2, 0, 1, kTypeColumns);
+  return group;
+}
+
+QWidget* CSearchOptionsDlg::BuildSourceGroup() {
+  auto* group = new QGroupBox(Utf8("搜索来源"), this);
+  group->setObjectName(IdName(kControlSourceGroup));
+  auto* row = new QHBoxLayout(group);
+  for (size_t i = 0; i < kSourceTexts.size(); ++i) {
+    auto* box = new QCheckBox(Utf8(kSourceTexts[i]), group);
+    box->setObjectName(IdName(kSourceBoxIds[i]));
+    connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
+      if (!filling_) form_.SetSourceChecked(i, on);
+    });
+    sourceBoxes_[i] = box;
+    row->addWidget(box);
+  }
+  row->addStretch();
   return group;
 }
 
@@ -211,6 +231,7 @@ void CSearchOptionsDlg::ShowForm() {
   for (size_t i = 0; i < kFileTypeCount; ++i) {
     typeBoxes_[i]->setChecked(form_.IsTypeChecked(kFileTypes[i].type));
   }
+  for (size_t i = 0; i < sourceBoxes_.size(); ++i) sourceBoxes_[i]->setChecked(form_.IsSourceChecked(i));
   for (size_t i = 0; i < kDateChoices.size(); ++i) {
     if (form_.SelectedDate() == kDateChoices[i]) dateRadios_[i]->setChecked(true);
   }
@@ -247,6 +268,11 @@ void CSearchOptionsDlg::TryAccept() {
   const AcceptResult result = form_.Accept(options_);
   if (result.accepted) {
     accept();
+    return;
+  }
+  if (result.invalidControl == kControlSourceGroup) {
+    prompter_.Show(kSourceRequiredMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+    sourceBoxes_[0]->setFocus();
     return;
   }
   prompter_.Show(kEditRangeMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);

@@ -20,6 +20,7 @@ namespace vexon::search::ui {
 // Shown when a size edit or the result limit is not a whole number in
 // kEditMinValue..kEditMaxValue.
 inline constexpr const char* kEditRangeMessage = "请输入一个 0 到 1000000 之间的整数。";
+inline constexpr const char* kSourceRequiredMessage = "请至少选择一个搜索来源。";
 
 // The Search Options dialog: widgets over a SearchOptionsForm, which holds every
 // rule. Each control's objectName is its control id ("1053", "1080", ...).
@@ -40,6 +41,7 @@ class CSearchOptionsDlg final : public QDialog {
   QWidget* BuildDateGroup();
   QWidget* BuildSizeGroup();
   QWidget* BuildLimitGroup();
+  QWidget* BuildSourceGroup();
   QWidget* BuildButtons();
   // Widgets from the form; their change signals are ignored meanwhile.
   void ShowForm();
@@ -52,6 +54,7 @@ class CSearchOptionsDlg final : public QDialog {
   bool filling_ = false;
 
   std::array<QCheckBox*, kFileTypeCount> typeBoxes_{};
+  std::array<QCheckBox*, kServiceNames.size()> sourceBoxes_{};
   // In the order of kDateChoices, kSizeChoices, kPickers and kSizeEdits.
   std::array<QRadioButton*, 4> dateRadios_{};
   std::array<QRadioButton*, 4> sizeRadios_{};
