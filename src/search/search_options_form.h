@@ -144,7 +144,7 @@ class SearchOptionsForm final {
 
   std::chrono::year_month_day today_;
   std::array<bool, kFileTypeCount> types_{};
-  std::array<bool, kServiceNames.size()> sources_{};
+  std::array<bool, kServiceNames.size()> sources_ = {true, true, true};
   DateChoice date_choice_ = DateChoice::kAny;
   SizeChoice size_choice_ = SizeChoice::kAny;
   // Indexed as kBefore, kAfter, kRangeFrom, kRangeTo.
