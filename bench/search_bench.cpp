@@ -108,6 +108,22 @@ double YahooChainSeconds(const std::string& host) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Runs vexon-cli search with `args`, then stops the stand-in; the rows it printed.
+size_t SearchRows(const std::vector<std::string>& args, pid_t standin, bench::ProcessFigures& figures) {
+  const char* otherCli = std::getenv("VEXON_BENCH_CLI");
+  std::vector<std::string> command = {otherCli ? otherCli : (bench::BuildDir() / "vexon-cli").string(), "search"};
+  command.insert(command.end(), args.begin(), args.end());
+  const std::string out = "/tmp/vexon_search_bench.out";
+  figures = bench::RunMeasured(command, out);
+  kill(standin, SIGTERM);
+  waitpid(standin, nullptr, 0);
+  std::ifstream in(out);
+  std::string line;
+  size_t rows = 0;
+  while (std::getline(in, line)) ++rows;
+  return rows;
+}
+
 // The archive read as plainly as possible: each search page, then its items' file
 // lists four at a time, as the service asks them.
 double ArchiveChainSeconds(const std::string& base) {
@@ -157,17 +173,9 @@ bool RunArchiveScenario() {
   const double chain = ArchiveChainSeconds(base);
   const double checks = static_cast<double>(expected) * kDelayMs / 1000.0 / kParallelChecks;
   const double bound = std::max(chain, checks);
-  const char* otherCli = std::getenv("VEXON_BENCH_CLI");
-  const std::string cli = otherCli ? otherCli : (build / "vexon-cli").string();
-  const std::string out = "/tmp/vexon_search_bench.out";
-  const auto figures =
-      bench::RunMeasured({cli, "search", "--sources", "archive", "--archive-url", base, "--", "bench words"}, out);
-  kill(standin, SIGTERM);
-  waitpid(standin, nullptr, 0);
-  std::ifstream in(out);
-  std::string line;
-  size_t rows = 0;
-  while (std::getline(in, line)) ++rows;
+  bench::ProcessFigures figures;
+  const size_t rows =
+      SearchRows({"--sources", "archive", "--archive-url", base, "--", "bench words"}, standin, figures);
   std::printf("-- the archive: %d items of %d tracks, checks answered after %d ms\n", kItems, kTracks, kDelayMs);
   std::printf("live links listed:      %zu (expected %zu)\n", rows, expected);
   std::printf("page chain (archive):   %.2f s\n", chain);
@@ -213,18 +221,9 @@ bool RunScenario(const Scenario& scenario) {
   const double checks = static_cast<double>(expected.size()) * scenario.checkDelayMs / 1000.0 / kParallelChecks;
   const double bound = std::max(chain, checks);
 
-  const std::string out = "/tmp/vexon_search_bench.out";
-  const char* otherCli = std::getenv("VEXON_BENCH_CLI");
-  const std::string cli = otherCli ? otherCli : (build / "vexon-cli").string();
-  const auto figures = bench::RunMeasured(
-      {cli, "search", "--baidu-host", host, "--yahoo-host", host, "--sources", "baidu,yahoo", "--", kWords}, out);
-  kill(standin, SIGTERM);
-  waitpid(standin, nullptr, 0);
-
-  std::ifstream in(out);
-  std::string line;
-  size_t rows = 0;
-  while (std::getline(in, line)) ++rows;
+  bench::ProcessFigures figures;
+  const size_t rows = SearchRows({"--baidu-host", host, "--yahoo-host", host, "--sources", "baidu,yahoo", "--", kWords},
+                                 standin, figures);
   std::printf("-- %zu links, checks answered after %d ms\n", expected.size(), scenario.checkDelayMs);
   std::printf("live links listed:      %zu (expected %zu)\n", rows, expected.size());
   std::printf("page chain (baidu):     %.2f s\n", baidu);
