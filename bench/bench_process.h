@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -83,6 +84,17 @@ inline std::string WaitForPortFile(const std::string& path) {
     std::getline(in, port);
   }
   return port;
+}
+
+// Starts the stand-in on a free loopback port with `args` besides the port ones;
+// "127.0.0.1:PORT", or empty when it did not start. `pid` is the process to stop.
+inline std::string StartStandin(const std::vector<std::string>& args, const std::string& portFile, pid_t& pid) {
+  std::remove(portFile.c_str());
+  std::vector<std::string> command = {(BuildDir() / "vexon-standin").string(), "--port", "0", "--port-file", portFile};
+  command.insert(command.end(), args.begin(), args.end());
+  pid = Spawn(command, "/dev/null");
+  const std::string port = WaitForPortFile(portFile);
+  return pid < 0 || port.empty() ? std::string() : "127.0.0.1:" + port;
 }
 
 }  // namespace vexon::bench

@@ -99,19 +99,17 @@ bool CompareBig(const std::string& label, const std::string& cli, const std::str
   return true;
 }
 
-// Ten seconds at `kbPerSecond` (1 KB = 1000 bytes), curl's limiter beside it.
+// Ten seconds at `kbPerSecond` (1 KB = 1000 bytes), process start included. curl's
+// own limiter is no peer here: the Debian 12 curl overshoots it on loopback.
 bool RateLimit(const std::string& cli, const std::string& base, const fs::path& work, unsigned kbPerSecond) {
   const double rate = kbPerSecond * 1000.0;
   const std::string url = base + "/rate" + std::to_string(kbPerSecond) + ".bin";
   const Run ours = Measure({cli, "get", url, "--speed", std::to_string(kbPerSecond), "--to", (work / "r").string()});
-  const Run theirs =
-      Measure({kCurl, "-s", "--limit-rate", std::to_string(kbPerSecond * 1000), "-o", (work / "rc").string(), url});
-  fs::remove(work / "r"), fs::remove(work / "rc");
+  fs::remove(work / "r");
   const double size = rate * 10;
-  std::printf("--speed %u: %.0f bytes/s, %+.2f%% from %.0f (goal within 1%%); curl --limit-rate: %+.2f%%\n",
-              kbPerSecond, size / ours.seconds, (size / ours.seconds / rate - 1) * 100, rate,
-              (size / theirs.seconds / rate - 1) * 100);
-  return ours.status == 0 && theirs.status == 0;
+  std::printf("--speed %u: %.0f bytes/s, %+.2f%% from %.0f (goal within 1%%)\n", kbPerSecond, size / ours.seconds,
+              (size / ours.seconds / rate - 1) * 100, rate);
+  return ours.status == 0;
 }
 
 }  // namespace
@@ -143,17 +141,15 @@ int main() {
   }
   fs::remove_all(work / "www");
 
-  const std::string portFile = (work / "port").string();
-  const pid_t standin =
-      bench::Spawn({(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--no-dead-links",
-                    "--no-quirks", "--file", "/big.mp3=" + std::to_string(kBigSize)},
-                   "/dev/null");
-  const std::string port = bench::WaitForPortFile(portFile);
-  if (standin < 0 || port.empty()) {
+  pid_t standin = -1;
+  const std::string host =
+      bench::StartStandin({"--no-dead-links", "--no-quirks", "--file", "/big.mp3=" + std::to_string(kBigSize)},
+                          (work / "port").string(), standin);
+  if (host.empty()) {
     std::fprintf(stderr, "download_bench: the stand-in did not start\n");
     return 1;
   }
-  const std::string base = "http://127.0.0.1:" + port;
+  const std::string base = "http://" + host;
   ok = CompareBig("stand-in", cli, base + "/big.mp3", work, "") && ok;
 
   // 200 queued downloads, three at a time.

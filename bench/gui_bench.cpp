@@ -65,14 +65,9 @@ long PeakRssKb() {
 // A stand-in process serving `pages` pages of `links` live links each; its
 // host:port, empty when it did not start.
 std::string StartStandin(const std::string& name, int links, int pages, pid_t& pid) {
-  const std::string portFile = "/tmp/vexon_gui_bench_" + name + ".port";
-  std::remove(portFile.c_str());
-  pid = bench::Spawn(
-      {(bench::BuildDir() / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--links-per-page",
-       std::to_string(links), "--pages", std::to_string(pages), "--no-dead-links", "--no-quirks"},
-      "/dev/null");
-  const std::string port = bench::WaitForPortFile(portFile);
-  return pid < 0 || port.empty() ? std::string() : "127.0.0.1:" + port;
+  return bench::StartStandin(
+      {"--links-per-page", std::to_string(links), "--pages", std::to_string(pages), "--no-dead-links", "--no-quirks"},
+      "/tmp/vexon_gui_bench_" + name + ".port", pid);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ namespace {
 
 constexpr int kPages = 10;
 constexpr int kParallelChecks = 64;
+const std::string kPortFile = "/tmp/vexon_search_bench.port";
 
 struct Scenario {
   int linksPerPage;  // of every kind; about 72% are of the chosen types and checked
@@ -152,19 +153,15 @@ double ArchiveChainSeconds(const std::string& base) {
 
 bool RunArchiveScenario() {
   constexpr int kItems = 200, kTracks = 5, kDelayMs = 500;
-  const auto build = bench::BuildDir();
-  const std::string portFile = "/tmp/vexon_search_bench.port";
-  std::remove(portFile.c_str());
-  const pid_t standin = bench::Spawn({(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile,
-                                      "--archive-items", std::to_string(kItems), "--archive-tracks",
-                                      std::to_string(kTracks), "--check-delay-ms", std::to_string(kDelayMs)},
-                                     "/dev/null");
-  const std::string port = bench::WaitForPortFile(portFile);
-  if (standin < 0 || port.empty()) {
+  pid_t standin = -1;
+  const std::string host = bench::StartStandin({"--archive-items", std::to_string(kItems), "--archive-tracks",
+                                                std::to_string(kTracks), "--check-delay-ms", std::to_string(kDelayMs)},
+                                               kPortFile, standin);
+  if (host.empty()) {
     std::fprintf(stderr, "search_bench: the stand-in did not start\n");
     return false;
   }
-  const std::string base = "http://127.0.0.1:" + port + "/";
+  const std::string base = "http://" + host + "/";
   size_t expected = 0;
   const standin::ArchiveCatalog catalog(1, kItems, kTracks);
   for (int i = 0; i < catalog.Count(); ++i) {
@@ -189,20 +186,15 @@ bool RunArchiveScenario() {
 
 // One search against a fresh stand-in; false when it failed or missed links.
 bool RunScenario(const Scenario& scenario) {
-  const auto build = bench::BuildDir();
-  const std::string portFile = "/tmp/vexon_search_bench.port";
-  std::remove(portFile.c_str());
-  const pid_t standin =
-      bench::Spawn({(build / "vexon-standin").string(), "--port", "0", "--port-file", portFile, "--links-per-page",
-                    std::to_string(scenario.linksPerPage), "--pages", std::to_string(kPages), "--no-dead-links",
-                    "--no-quirks", "--no-decoys", "--check-delay-ms", std::to_string(scenario.checkDelayMs)},
-                   "/dev/null");
-  const std::string port = bench::WaitForPortFile(portFile);
-  if (standin < 0 || port.empty()) {
+  pid_t standin = -1;
+  const std::string host = bench::StartStandin(
+      {"--links-per-page", std::to_string(scenario.linksPerPage), "--pages", std::to_string(kPages), "--no-dead-links",
+       "--no-quirks", "--no-decoys", "--check-delay-ms", std::to_string(scenario.checkDelayMs)},
+      kPortFile, standin);
+  if (host.empty()) {
     std::fprintf(stderr, "search_bench: the stand-in did not start\n");
     return false;
   }
-  const std::string host = "127.0.0.1:" + port;
 
   standin::CatalogOptions catalogOptions;
   catalogOptions.linksPerPage = scenario.linksPerPage;

@@ -111,6 +111,21 @@ bool SameTrack(const ArchiveFile& a, const ArchiveFile& b) {
   return NameStem(a.name) == NameStem(b.name);
 }
 
+// Whether each file is a fixed-rate MP3 shadowed by a VBR file of the same track.
+std::vector<bool> ShadowedByVbr(const ArchiveItem& item) {
+  std::vector<const ArchiveFile*> vbr;
+  for (const ArchiveFile& file : item.files) {
+    if (IsVbr(file)) vbr.push_back(&file);
+  }
+  std::vector<bool> shadowed(item.files.size(), false);
+  for (size_t i = 0; i < item.files.size(); ++i) {
+    if (!IsFixedRateMp3(item.files[i])) continue;
+    shadowed[i] =
+        std::any_of(vbr.begin(), vbr.end(), [&](const ArchiveFile* v) { return SameTrack(item.files[i], *v); });
+  }
+  return shadowed;
+}
+
 }  // namespace
 
 std::string ArchiveSearchUrl(std::string_view base, std::string_view wordsUtf8, int page) {
@@ -195,25 +210,23 @@ std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json) {
   return item;
 }
 
-std::vector<bool> ShadowedByVbr(const ArchiveItem& item) {
-  std::vector<const ArchiveFile*> vbr;
-  for (const ArchiveFile& file : item.files) {
-    if (IsVbr(file)) vbr.push_back(&file);
-  }
-  std::vector<bool> shadowed(item.files.size(), false);
-  for (size_t i = 0; i < item.files.size(); ++i) {
-    if (!IsFixedRateMp3(item.files[i])) continue;
-    shadowed[i] =
-        std::any_of(vbr.begin(), vbr.end(), [&](const ArchiveFile* v) { return SameTrack(item.files[i], *v); });
-  }
-  return shadowed;
-}
-
 std::string ArchiveTitle(const ArchiveItem& item, const ArchiveFile& file) {
   std::string title = file.title.empty() ? item.title : file.title;
   if (title.empty()) title = WithoutExtension(file.name);
   const std::string& creator = file.creator.empty() ? item.creator : file.creator;
   return creator.empty() ? title : title + " - " + creator;
+}
+
+std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view identifier, const ArchiveItem& item,
+                                      const std::function<bool(const std::string&)>& wanted) {
+  std::vector<ArchiveLink> links;
+  const std::vector<bool> shadowed = ShadowedByVbr(item);
+  for (size_t i = 0; i < item.files.size(); ++i) {
+    if (shadowed[i]) continue;
+    std::string url = ArchiveFileUrl(base, identifier, item.files[i].name);
+    if (wanted(url)) links.push_back({std::move(url), ArchiveTitle(item, item.files[i])});
+  }
+  return links;
 }
 
 }  // namespace vexon::search

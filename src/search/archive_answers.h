@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,31 +66,14 @@ struct ArchiveLink {
   std::string title;
 };
 
-// The files of `item` whose extension `wanted` accepts, each as "<title> -
-// <creator>" (the file's fields, else the item's; the name without its extension
-// when there is no title). A fixed-rate MP3 of a track that also comes as "VBR MP3"
-// is left out.
-template <typename Wanted>
+// The files of `item` whose download URL `wanted` accepts, each as "<title> -
+// <creator>" (see ArchiveTitle). A fixed-rate MP3 of a track that also comes as
+// "VBR MP3" is left out.
 std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view identifier, const ArchiveItem& item,
-                                      Wanted wanted);
+                                      const std::function<bool(const std::string&)>& wanted);
 
-// Whether a fixed-rate MP3 is shadowed by a VBR file of the same track.
-std::vector<bool> ShadowedByVbr(const ArchiveItem& item);
+// The file's title, else the item's, else the name without its extension; then
+// " - " and the file's creator, else the item's, when there is one.
 std::string ArchiveTitle(const ArchiveItem& item, const ArchiveFile& file);
-
-template <typename Wanted>
-std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view identifier, const ArchiveItem& item,
-                                      Wanted wanted) {
-  std::vector<ArchiveLink> links;
-  const std::vector<bool> shadowed = ShadowedByVbr(item);
-  for (size_t i = 0; i < item.files.size(); ++i) {
-    const ArchiveFile& file = item.files[i];
-    if (shadowed[i]) continue;
-    std::string url = ArchiveFileUrl(base, identifier, file.name);
-    if (!wanted(url)) continue;
-    links.push_back({std::move(url), ArchiveTitle(item, file)});
-  }
-  return links;
-}
 
 }  // namespace vexon::search

@@ -7,22 +7,8 @@
 #include "search/archive_answers.h"
 #include "search/found_link.h"
 #include "search/search_options.h"
-#include "text/strings.h"
 
 namespace vexon::search {
-namespace {
-
-// A URL whose last characters name one of the file types a search can keep; the
-// search's own type filter chooses among them later.
-bool HasKnownType(const std::string& url) {
-  const std::string lower = text::AsciiLower(url);
-  for (const FileTypeInfo& type : kFileTypes) {
-    if (text::EndsWith(lower, type.suffix)) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 std::string ArchiveService::QueryUrl(std::string_view words) const {
   return ArchiveSearchUrl(base_, words, 1);
@@ -44,7 +30,8 @@ std::string ArchiveService::Read(const std::string& url, const std::string& page
       if (!fetch(ArchiveItemUrl(base_, ids[i]), answer)) continue;
       const std::optional<ArchiveItem> item = ReadArchiveItemAnswer(answer);
       if (!item) continue;
-      for (const ArchiveLink& link : ArchiveLinks(base_, ids[i], *item, HasKnownType)) {
+      for (const ArchiveLink& link :
+           ArchiveLinks(base_, ids[i], *item, [](const std::string& link) { return HasKnownTypeEnding(link); })) {
         if (IsCarriableLink(link.url) && IsCarriableTitle(link.title)) found(JoinFoundLink(link.url, link.title));
       }
     }

@@ -146,6 +146,15 @@ std::string SourcesText(const SearchOptions& options) {
   return text;
 }
 
+bool HasKnownTypeEnding(std::string_view url) {
+  if (url.size() < kTailSize) return false;
+  const std::string tail = text::AsciiLower(url.substr(url.size() - kTailSize));
+  for (const FileTypeInfo& type : kFileTypes) {
+    if (tail == type.suffix) return true;
+  }
+  return false;
+}
+
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {
   if (url.size() < kTailSize) return false;
   std::string filter;

@@ -95,6 +95,10 @@ bool FileTypeFromName(std::string_view name, FileType& type);
 // naming no type, leaves the options unchanged and gives false.
 bool SetTypesFromList(SearchOptions& options, std::string_view list);
 
+// The URL's last three characters, in any letter case, are one of kFileTypes'
+// suffixes (".mpeg" passes as "peg"): a link of a type a search could keep.
+bool HasKnownTypeEnding(std::string_view url);
+
 // The URL's last three characters, lower-cased, occur in the filter text built from
 // the tokens "||" + suffix of the types that are on. A URL shorter than that fails.
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url);

@@ -16,18 +16,6 @@ constexpr std::string_view kNextPageMark = "<strong>下一页</strong>";
 constexpr std::string_view kNextPagePath = "search.html?";
 constexpr int kPauseMilliseconds = 10;
 
-constexpr size_t kEndingSize = 3;
-
-// Only the last three characters are compared, so ".mpeg" passes as "peg".
-bool HasKnownEnding(std::string_view link) {
-  if (link.size() < kEndingSize) return false;
-  const std::string_view tail = link.substr(link.size() - kEndingSize);
-  for (const FileTypeInfo& type : kFileTypes) {
-    if (tail == type.suffix) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 YahooLinkParser::YahooLinkParser(std::string page, PauseFunction pause)
@@ -55,7 +43,7 @@ void YahooLinkParser::ParseAnchor(const std::string& anchor) {
   std::string link = anchor.substr(start, end - start);
   FlattenLines(link);
   link = text::AsciiLower(link);
-  if (!HasKnownEnding(link) || !IsCarriableLink(link)) return;
+  if (!HasKnownTypeEnding(link) || !IsCarriableLink(link)) return;
 
   std::string cleanTitle = anchor;
   CleanTitle(cleanTitle);
