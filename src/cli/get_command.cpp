@@ -101,7 +101,7 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
 std::string TargetFor(const GetArgs& args, const std::string& url, const std::string& folder) {
   if (!args.to.empty()) return fs::absolute(args.to).lexically_normal().string();
   const std::string shown = net::ShownUrl(url);
-  const auto [stem, extension] = download::SplitExtension(download::AfterLastSlash(shown));
+  const auto [stem, extension] = download::SplitExtension(net::UrlFileName(shown));
   return download::JoinFolder(folder, download::SafeFileName(stem, extension));
 }
 

@@ -75,7 +75,7 @@ bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResult
   if (result == nullptr) return false;
   prepared.row = rows.front();
   prepared.url = net::ShownUrl(result->url);
-  prepared.urlName = std::string(AfterLastSlash(prepared.url));
+  prepared.urlName = net::UrlFileName(prepared.url);
   prepared.size = result->size;
   prepared.title = result->title;
   return true;

@@ -10,6 +10,13 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
          c == '_' || c == '~';
@@ -120,6 +127,29 @@ bool IsWebAddress(std::string_view url) {
 
 std::string ShownUrl(std::string_view url) {
   return text::ReplaceAll(text::ReplaceAll(url, "%20", " "), "&amp;", "&");
+}
+
+std::string UrlFileName(std::string_view shownUrl) {
+  const size_t slash = shownUrl.rfind('/');
+  const std::string_view name = slash == std::string_view::npos ? shownUrl : shownUrl.substr(slash + 1);
+  std::string decoded;
+  decoded.reserve(name.size());
+  bool escaped = false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const int high = i + 2 < name.size() && name[i] == '%' ? HexValue(name[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(name[i + 2]) : -1;
+    if (low < 0) {
+      decoded += name[i];
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(high * 16 + low);
+    if (byte < 0x20 || byte == 0x7F || byte == '/' || byte == '\\') return std::string(name);
+    decoded += static_cast<char>(byte);
+    escaped = true;
+    i += 2;
+  }
+  if (!escaped || text::SanitizeUtf8(decoded) != decoded) return std::string(name);
+  return decoded;
 }
 
 }  // namespace vexon::net

@@ -44,4 +44,10 @@ bool IsWebAddress(std::string_view url);
 // The URL as the results list shows it: "%20" as blanks, "&amp;" as "&".
 std::string ShownUrl(std::string_view url);
 
+// The file name a shown URL ends in: the text after its last "/". Percent escapes
+// that spell UTF-8 letters (as the archive's links do) are decoded, so the name reads
+// as the service wrote it; a name whose escapes decode to anything else, or to a
+// control byte or a slash, stays as it stands.
+std::string UrlFileName(std::string_view shownUrl);
+
 }  // namespace vexon::net

@@ -133,7 +133,7 @@ void SearchController::OnLiveLink(const SearchResult& result) {
   const std::string shown = net::ShownUrl(result.url);
   if (result.keyword != currentKeyword_) return;
   if (MaxResultsReached(options_, results_.size())) return;
-  results_.Add({AfterLast(shown, '/'), AfterLast(shown, '.'), result.size, result.date, result.title, shown},
+  results_.Add({net::UrlFileName(shown), AfterLast(shown, '.'), result.size, result.date, result.title, shown},
                text::Format("%zu", results_.size()));
 }
 

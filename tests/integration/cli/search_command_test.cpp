@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "integration/cli/cli_runner.h"
@@ -79,13 +80,13 @@ TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   // Each archive track once, as its VBR MP3: the fixed-rate copy, the Ogg and FLAC
   // files and the covers are not listed.
-  std::set<std::string> expected;
+  std::map<std::string, std::string> expected;  // URL -> file name
   const standin::ArchiveCatalog archive = server->CurrentArchive();
   for (int i = 0; i < archive.Count(); ++i) {
     const standin::ArchiveItem item = archive.Item(i);
     for (const auto& file : item.files) {
       if (file.format == "VBR MP3")
-        expected.insert(net::ShownUrl(search::ArchiveFileUrl(ArchiveBase(), item.doc.identifier, file.name)));
+        expected[net::ShownUrl(search::ArchiveFileUrl(ArchiveBase(), item.doc.identifier, file.name))] = file.name;
     }
   }
   std::set<std::string> archiveRows;
@@ -99,8 +100,12 @@ TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
     }
     archiveRows.insert(cells[6]);
     EXPECT_FALSE(cells[5].empty()) << line;
+    // The name reads as the service wrote it, not as its escaped URL.
+    if (expected.count(cells[6]) > 0) {
+      EXPECT_EQ(cells[1], expected[cells[6]]);
+    }
   }
-  for (const std::string& url : expected) EXPECT_EQ(archiveRows.count(url), 1u) << "not listed: " << url;
+  for (const auto& [url, name] : expected) EXPECT_EQ(archiveRows.count(url), 1u) << "not listed: " << url;
   for (const std::string& url : archiveRows) EXPECT_EQ(expected.count(url), 1u) << "listed: " << url;
   EXPECT_GT(musicRows, 0u);
 }

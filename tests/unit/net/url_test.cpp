@@ -47,6 +47,22 @@ TEST(Encoding, QueryWordsAreOneValue) {
   EXPECT_EQ(EncodeQueryWords("下-._~"), "%CF%C2-._~");
 }
 
+TEST(UrlFileName, DecodesUtf8EscapesOnly) {
+  const struct {
+    const char* url;
+    const char* name;
+  } cases[] = {
+      {"http://h/a/song.mp3", "song.mp3"},
+      {"http://h/d/x/%E5%A4%9C%E6%9D%A5%E9%A6%99%20(live).mp3", "夜来香 (live).mp3"},
+      {"http://h/%CF%C2.mp3", "%CF%C2.mp3"},          // GB18030, not UTF-8: left escaped
+      {"http://h/a%2F..%2Fb.mp3", "a%2F..%2Fb.mp3"},  // would name another folder
+      {"http://h/a%0Ab.mp3", "a%0Ab.mp3"},
+      {"http://h/100%.mp3", "100%.mp3"},
+      {"http://h/%E5%A4", "%E5%A4"},  // cut short
+  };
+  for (const auto& c : cases) EXPECT_EQ(UrlFileName(c.url), c.name) << c.url;
+}
+
 TEST(StatusText, MapsStatusesAndErrors) {
   EXPECT_EQ(StatusText(200), "ok");
   EXPECT_EQ(StatusText(404), "not found");
