@@ -183,8 +183,14 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     });
     if (status == 1) std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
   }
-  loop.Invoke([&] { results.SetObserver(nullptr); });
+  std::string failures;
+  loop.Invoke([&] {
+    results.SetObserver(nullptr);
+    failures = controller.FailureText();
+  });
   loop.Shutdown();
+  // The other services' rows stand: a failed one is told, not an error of the search.
+  if (!failures.empty()) std::fprintf(stderr, "vexon-cli search: %s\n", failures.c_str());
   std::fflush(stdout);
   return status;
 }

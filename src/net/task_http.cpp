@@ -122,19 +122,22 @@ int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResu
   return 200;
 }
 
-bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType) {
+bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType, int* failure) {
   pageBytes.clear();
   PageHandler handler(pageBytes);
   TransferResult result;
   const int status = OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
   contentType = handler.contentType;
-  if (status != 200) return false;
-  if (!IsTextType(handler.contentType)) return false;
   // An error while reading the body fails the page; an oversized page keeps its
   // first part.
-  if (result.error != NetError::kNone) return false;
-  if (result.endedEarly && !handler.truncated) return false;
-  return !stopRequested_();
+  const bool bodyRead = result.error == NetError::kNone && (!result.endedEarly || handler.truncated);
+  const bool read = status == 200 && IsTextType(handler.contentType) && bodyRead;
+  const bool stopped = stopRequested_();
+  if (failure != nullptr && !read && !stopped) {
+    *failure =
+        status != 200 ? status : Code(result.error != NetError::kNone ? result.error : NetError::kConnectionAborted);
+  }
+  return read && !stopped;
 }
 
 }  // namespace vexon::net

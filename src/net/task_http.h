@@ -38,8 +38,10 @@ class TaskHttp final {
   int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out = nullptr);
 
   // Reads a text page whole. Line feeds are written as CR LF. False for a failed
-  // or stopped fetch, a status other than 200 or a type that is not text.
-  bool FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType);
+  // or stopped fetch, a status other than 200 or a type that is not text; then
+  // `failure` (optional) receives the HTTP status or network error code that ended
+  // it, 0 when stopped.
+  bool FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType, int* failure = nullptr);
 
   // Drops the session and its connection.
   void CloseAll();

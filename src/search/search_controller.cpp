@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/list_schemas.h"
+#include "net/status_text.h"
 #include "net/url.h"
 #include "text/strings.h"
 
@@ -58,6 +59,7 @@ void SearchController::OnStopSearch() {
 void SearchController::OnClearAndStopSearch() {
   OnStopSearch();
   results_.Clear();
+  failures_.clear();
 }
 
 void SearchController::StartTask(const std::string& url, const SearchService* service, const std::string& keyword,
@@ -84,7 +86,27 @@ void SearchController::StartTask(const std::string& url, const SearchService* se
 }
 
 void SearchController::OnTaskFinished(SearchTask& task) {
+  if (task.pageFailure != 0 && task.service != nullptr && task.keyword == currentKeyword_ && !stopSearch_.load())
+    RecordFailure(*task.service, task.pageFailure);
   FinishTask(task.threadId);
+}
+
+void SearchController::RecordFailure(const SearchService& service, int failure) {
+  std::string line =
+      text::Format(kServiceFailedFormat, ServiceLabel(service.name()).c_str(), net::StatusText(failure).c_str());
+  for (auto& [name, text] : failures_) {
+    if (name == service.name()) {
+      text = std::move(line);
+      return;
+    }
+  }
+  failures_.emplace_back(service.name(), std::move(line));
+}
+
+std::string SearchController::FailureText() const {
+  std::string joined;
+  for (const auto& [name, text] : failures_) joined += (joined.empty() ? "" : "  ") + text;
+  return joined;
 }
 
 void SearchController::FinishTask(uint32_t threadId) {

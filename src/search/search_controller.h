@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "core/owner_channel.h"
 #include "core/result_list.h"
@@ -22,6 +23,8 @@ namespace vexon::search {
 
 inline constexpr const char* kCheckingFormat = "正在检测数:%d";
 inline constexpr const char* kFinishedText = "Finished!";
+// A service whose results page could not be read: its label and why.
+inline constexpr const char* kServiceFailedFormat = "%s搜索失败: %s";
 
 // The owner-thread side of a search: starts page and link-check tasks, stops them,
 // and turns worker reports into results rows under the filters. Every method runs
@@ -53,6 +56,9 @@ class SearchController final : public SearchEvents {
   // An opened result file names the results as a search would.
   void SetCurrentKeyword(std::string words) { currentKeyword_ = std::move(words); }
   bool stopSearch() const { return stopSearch_.load(); }
+  // One kServiceFailedFormat line per service whose page read failed in the current
+  // search, two blanks apart; empty when all answered.
+  std::string FailureText() const;
   const TaskPool& pool() const { return pool_; }
 
   // Worker reports.
@@ -65,6 +71,7 @@ class SearchController final : public SearchEvents {
   void StartTask(const std::string& url, const SearchService* service, const std::string& keyword, TaskMode mode,
                  const std::string& title);
   void FinishTask(uint32_t threadId);
+  void RecordFailure(const SearchService& service, int failure);
   void ShowCount();
 
   core::ResultList& results_;
@@ -78,6 +85,8 @@ class SearchController final : public SearchEvents {
   // Shown URLs whose check is under way: a link found again meanwhile is the same
   // result, not a second one.
   std::unordered_set<std::string> checking_;
+  // Service name and failure line, in the order they failed.
+  std::vector<std::pair<std::string, std::string>> failures_;
   TaskRunner runner_;
   TaskPool pool_;  // last: its workers use the members above until joined
 };

@@ -123,6 +123,13 @@ bool SetTypesFromList(SearchOptions& options, std::string_view list) {
   return true;
 }
 
+std::string ServiceLabel(std::string_view name) {
+  for (size_t i = 0; i < kServiceNames.size(); ++i) {
+    if (kServiceNames[i] == name) return kServiceLabels[i];
+  }
+  return std::string(name);
+}
+
 bool SearchOptions::Asks(std::string_view service) const {
   for (size_t i = 0; i < kServiceNames.size(); ++i) {
     if (kServiceNames[i] == service) return sources[i];

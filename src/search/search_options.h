@@ -61,6 +61,11 @@ inline constexpr char kFilterRange = '3';
 // The services a search can ask, by the names the settings file and the command
 // line use.
 inline constexpr std::array<std::string_view, 3> kServiceNames = {"baidu", "yahoo", "archive"};
+// What the window calls them, in the same order.
+inline constexpr std::array<const char*, kServiceNames.size()> kServiceLabels = {"百度", "雅虎", "互联网档案馆"};
+
+// The label of a service's name; the name itself for one not in the list.
+std::string ServiceLabel(std::string_view name);
 
 // What a search keeps of the links that come back, and which services it asks. Kept
 // in memory only (the services chosen are also kept in the settings file); every

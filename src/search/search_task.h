@@ -36,6 +36,8 @@ struct SearchTask {
   std::string keyword;
   uint32_t threadId = 0;
   int status = 0;
+  // A page task's read that failed: the HTTP status or network error code.
+  int pageFailure = 0;
   SearchResult result;
   TaskMode mode = TaskMode::FetchPage;
   // Set by the stop command; every network step looks at it.

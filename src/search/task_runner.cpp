@@ -38,7 +38,7 @@ void TaskRunner::Run(SearchTask& task) {
       if (task.mode == TaskMode::FetchPage && task.service != nullptr) {
         std::string bytes;
         std::string contentType;
-        if (http.FetchPage(url, bytes, contentType)) {
+        if (http.FetchPage(url, bytes, contentType, &task.pageFailure)) {
           // Decoded before any lower-casing, so Chinese titles survive.
           task.pageText = net::DecodePage(bytes, contentType);
           SendNextPage(task, ReadPage(task));

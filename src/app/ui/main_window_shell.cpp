@@ -130,9 +130,12 @@ void CVexonDlg::OnExit() {
 void CVexonDlg::RefreshCounters() {
   resultsCounter_->setText(
       QString::fromStdString(ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage())));
-  statusLine_->setText(
-      QString::fromStdString(StatusLineText(session_.downloads().CountByState(), downloadView_->selectedCount(),
-                                            session_.completedList().rowCount(), completedView_->selectedCount())));
+  std::string status = StatusLineText(session_.downloads().CountByState(), downloadView_->selectedCount(),
+                                      session_.completedList().rowCount(), completedView_->selectedCount());
+  // A service that failed the current search says so after the counts.
+  const std::string failures = session_.search().FailureText();
+  if (!failures.empty()) status += "  " + failures;
+  statusLine_->setText(QString::fromStdString(status));
 }
 
 CommandState CVexonDlg::CurrentCommandState() const {

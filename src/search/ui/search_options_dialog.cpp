@@ -31,8 +31,6 @@ constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker:
 constexpr std::array<SizeEdit, 4> kSizeEdits = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
                                                 SizeEdit::kRangeHigh};
 constexpr int kTypeColumns = 7;
-// The services' names as the dialog shows them, in the order of kServiceNames.
-constexpr std::array<const char*, kServiceNames.size()> kSourceTexts = {"百度", "雅虎", "互联网档案馆"};
 
 QString Utf8(const char* text) {
   return QString::fromUtf8(text);
@@ -110,8 +108,8 @@ QWidget* CSearchOptionsDlg::BuildSourceGroup() {
   auto* group = new QGroupBox(Utf8("搜索来源"), this);
   group->setObjectName(IdName(kControlSourceGroup));
   auto* row = new QHBoxLayout(group);
-  for (size_t i = 0; i < kSourceTexts.size(); ++i) {
-    auto* box = new QCheckBox(Utf8(kSourceTexts[i]), group);
+  for (size_t i = 0; i < kServiceLabels.size(); ++i) {
+    auto* box = new QCheckBox(Utf8(kServiceLabels[i]), group);
     box->setObjectName(IdName(kSourceBoxIds[i]));
     connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
       if (!filling_) form_.SetSourceChecked(i, on);

@@ -4,6 +4,7 @@
 
 #include "core/list_schemas.h"
 #include "integration/search/search_harness.h"
+#include "net/status_text.h"
 #include "search/search_options.h"
 #include "standin/archive_catalog.h"
 #include "standin/fault_server.h"
@@ -188,10 +189,16 @@ TEST(SearchController, TheArchiveAddsItsTracksOrEndsItsPartQuietly) {
   const int peak = working.server.Counters().peakMetadataInFlight;
   EXPECT_GE(peak, 1);
   EXPECT_LE(peak, 4);
+  std::string failures;
+  working.loop.Invoke([&] { failures = working.controller->FailureText(); });
+  EXPECT_EQ(failures, "");
 
+  // An archive nobody answers for: the others' rows stand and the failure is told.
   SearchHarness broken(opts);
   ASSERT_TRUE(broken.Start("http://127.0.0.1:1/"));
   broken.Search("夜来香");
   ASSERT_TRUE(broken.WaitFinished());
   EXPECT_EQ(broken.ListedUrls(), ExpectedUrls(broken.server, "夜来香", broken.options));
+  broken.loop.Invoke([&] { failures = broken.controller->FailureText(); });
+  EXPECT_EQ(failures, "互联网档案馆搜索失败: " + net::StatusText(net::Code(net::NetError::kCannotConnect)));
 }
