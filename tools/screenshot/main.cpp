@@ -16,6 +16,7 @@
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
+#include "app/ui/qt_translation.h"
 #include "standin/standin_server.h"
 
 using namespace vexon;
@@ -44,6 +45,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   QApplication app(argc, argv);
+  app::ui::InstallChineseQtTexts(app);
   standin::StandinOptions options;
   options.catalog.linksPerPage = 8;
   options.catalog.pagesPerService = 2;

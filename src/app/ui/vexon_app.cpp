@@ -11,6 +11,7 @@
 
 #include "app/launch_options.h"
 #include "app/ui/desktop_program.h"
+#include "app/ui/qt_translation.h"
 #include "app/ui/single_instance.h"
 #include "search/service_hosts.h"
 #include "storage/profile.h"
@@ -36,6 +37,8 @@ int CVexonApp::Run(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  if (!InstallChineseQtTexts(app))
+    std::cerr << "vexon: Qt's Chinese translations are missing; its own texts stay English\n";
   std::error_code ec;
   const std::filesystem::path startDir = std::filesystem::current_path(ec);
 
