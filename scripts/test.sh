@@ -13,6 +13,7 @@ clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXON_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs" --timeout 300)
+if grep -q '^VEXON_GUI:BOOL=ON$' build/CMakeCache.txt; then bash scripts/check-install.sh build; fi
 
 if [ "${VEXON_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXON_WERROR=ON \
