@@ -1,10 +1,12 @@
 #include "standin/catalog.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_set>
 
 #include "standin/audio_content.h"
 #include "standin/http_date.h"
+#include "text/encoding.h"
 #include "text/strings.h"
 
 namespace vexon::standin {
@@ -12,17 +14,51 @@ namespace {
 
 // Common characters only: their GB18030 bytes are all at or above A1 hex, so a client
 // that folds ASCII letters byte by byte on the GB18030 page cannot damage them.
-constexpr std::array<const char*, 30> kSongs = {
-    "月亮代表我的心", "童话", "七里香",     "后来",     "小幸运",     "晴天",       "甜蜜蜜",     "菊花台",
-    "吻别",           "十年", "老鼠爱大米", "两只蝴蝶", "丁香花",     "冲动的惩罚", "城里的月光", "发如雪",
-    "江南",           "夜曲", "稻香",       "青花瓷",   "隐形的翅膀", "我们的爱",   "不得不爱",   "千里之外",
-    "白月光",         "暗香", "遇见",       "宁夏",     "流星雨",     "单车恋人"};
-constexpr std::array<const char*, 24> kSingers = {"邓丽君", "周杰伦", "刘若英", "光良",   "王菲",     "张学友",
-                                                  "林俊杰", "孙燕姿", "梁静茹", "陈奕迅", "庞龙",     "刀郎",
-                                                  "许美静", "蔡依林", "潘玮柏", "张韶涵", "飞儿乐团", "五月天",
-                                                  "范玮琪", "刘德华", "群星",   "张信哲", "那英",     "羽泉"};
+struct Named {
+  const char* chinese;
+  const char* latin;  // pinyin or the name used abroad
+};
+constexpr std::array<Named, 30> kSongs = {{{"月亮代表我的心", "Yue Liang Dai Biao Wo De Xin"},
+                                           {"童话", "Tong Hua"},
+                                           {"七里香", "Qi Li Xiang"},
+                                           {"后来", "Hou Lai"},
+                                           {"小幸运", "Xiao Xing Yun"},
+                                           {"晴天", "Qing Tian"},
+                                           {"甜蜜蜜", "Tian Mi Mi"},
+                                           {"菊花台", "Ju Hua Tai"},
+                                           {"吻别", "Wen Bie"},
+                                           {"十年", "Shi Nian"},
+                                           {"老鼠爱大米", "Lao Shu Ai Da Mi"},
+                                           {"两只蝴蝶", "Liang Zhi Hu Die"},
+                                           {"丁香花", "Ding Xiang Hua"},
+                                           {"冲动的惩罚", "Chong Dong De Cheng Fa"},
+                                           {"城里的月光", "Cheng Li De Yue Guang"},
+                                           {"发如雪", "Fa Ru Xue"},
+                                           {"江南", "Jiang Nan"},
+                                           {"夜曲", "Ye Qu"},
+                                           {"稻香", "Dao Xiang"},
+                                           {"青花瓷", "Qing Hua Ci"},
+                                           {"隐形的翅膀", "Yin Xing De Chi Bang"},
+                                           {"我们的爱", "Wo Men De Ai"},
+                                           {"不得不爱", "Bu De Bu Ai"},
+                                           {"千里之外", "Qian Li Zhi Wai"},
+                                           {"白月光", "Bai Yue Guang"},
+                                           {"暗香", "An Xiang"},
+                                           {"遇见", "Yu Jian"},
+                                           {"宁夏", "Ning Xia"},
+                                           {"流星雨", "Liu Xing Yu"},
+                                           {"单车恋人", "Dan Che Lian Ren"}}};
+constexpr std::array<Named, 24> kSingers = {
+    {{"邓丽君", "Teresa Teng"},   {"周杰伦", "Jay Chou"},     {"刘若英", "Rene Liu"},      {"光良", "Michael Wong"},
+     {"王菲", "Faye Wong"},       {"张学友", "Jacky Cheung"}, {"林俊杰", "JJ Lin"},        {"孙燕姿", "Stefanie Sun"},
+     {"梁静茹", "Fish Leong"},    {"陈奕迅", "Eason Chan"},   {"庞龙", "Pang Long"},       {"刀郎", "Dao Lang"},
+     {"许美静", "Mavis Hee"},     {"蔡依林", "Jolin Tsai"},   {"潘玮柏", "Wilber Pan"},    {"张韶涵", "Angela Chang"},
+     {"飞儿乐团", "FIR"},         {"五月天", "Mayday"},       {"范玮琪", "Christine Fan"}, {"刘德华", "Andy Lau"},
+     {"群星", "Various Artists"}, {"张信哲", "Jeff Chang"},   {"那英", "Na Ying"},         {"羽泉", "Yu Quan"}}};
 constexpr std::array<const char*, 3> kVersions = {"现场版", "伴奏", "高音质"};
 constexpr std::array<const char*, 3> kAsciiTags = {"DJ Remix", "Live MV", "Remaster 2004"};
+// What uploaders put after a song's name, besides a year.
+constexpr std::array<const char*, 8> kNameTags = {"Live", "伴奏", "DJ版", "Remix", "现场版", "国语", "粤语", "原唱"};
 
 constexpr int kMaxPickAttempts = 10000;
 
@@ -71,8 +107,8 @@ const char* ExtensionFromRoll(uint64_t roll) {
 // Builds the anchor HTML and, alongside, the text a title clean-up yields from it:
 // tags dropped, "&amp;" and "&nbsp;" decoded, escaped angle brackets as [ and ].
 void BuildTitle(uint64_t h, CatalogEntry& entry) {
-  const std::string song = kSongs[h % kSongs.size()];
-  const std::string singer = kSingers[(h >> 8) % kSingers.size()];
+  const std::string song = kSongs[h % kSongs.size()].chinese;
+  const std::string singer = kSingers[(h >> 8) % kSingers.size()].chinese;
   std::string html = ((h >> 16) & 1) ? "<b>" + song + "</b>" : song;
   std::string plain = song;
 
@@ -91,7 +127,7 @@ void BuildTitle(uint64_t h, CatalogEntry& entry) {
   plain += singer;
 
   if (((h >> 17) & 3) == 0) {
-    const std::string guest = kSingers[(h >> 40) % kSingers.size()];
+    const std::string guest = kSingers[(h >> 40) % kSingers.size()].chinese;
     html += " &amp; " + guest;
     plain += " & " + guest;
   }
@@ -107,6 +143,77 @@ void BuildTitle(uint64_t h, CatalogEntry& entry) {
   }
   entry.titleHtml = std::move(html);
   entry.titleText = std::move(plain);
+}
+
+// Blanks as underscores and letters in lower case, as some uploaders wrote names.
+std::string Underscored(std::string_view s) {
+  std::string out = text::AsciiLower(s);
+  std::replace(out.begin(), out.end(), ' ', '_');
+  return out;
+}
+
+// A file name as an uploader gave it: singer and song in Chinese or in pinyin/English,
+// sometimes with a track number, a tag or a year. `titleHash` picks the song and the
+// singer the way BuildTitle does, so a file is named after its title; `h` the rest.
+std::string BuildFileName(uint64_t titleHash, uint64_t h, std::string_view extension) {
+  const Named& song = kSongs[titleHash % kSongs.size()];
+  const Named& singer = kSingers[(titleHash >> 8) % kSingers.size()];
+  const std::string zhSong = song.chinese;
+  const std::string zhSinger = singer.chinese;
+  const std::string pySong = song.latin;
+  const std::string enSinger = singer.latin;
+
+  const uint64_t extra = (h >> 3) % 16;
+  const bool year = extra >= 11;
+  std::string tag;
+  if (year) {
+    tag = std::to_string(1975 + (h >> 8) % 34);
+  } else if (extra >= 5) {
+    tag = kNameTags[(h >> 8) % kNameTags.size()];
+  }
+  std::string track;
+  if ((h >> 16) % 3 == 0) track = text::Format("%02d", 1 + static_cast<int>((h >> 20) % 16));
+
+  const uint64_t style = h % 8;
+  std::string stem;
+  switch (style) {
+    case 0: stem = zhSinger + " - " + zhSong; break;
+    case 1: stem = zhSong + "-" + zhSinger; break;
+    case 2: stem = enSinger + " - " + pySong; break;
+    case 3: stem = zhSong + " (" + pySong + ") - " + enSinger; break;
+    case 4: stem = "[" + zhSinger + "]" + zhSong; break;
+    case 5: stem = zhSinger + "《" + zhSong + "》"; break;
+    case 6: stem = pySong + " - " + zhSinger; break;
+    default: stem = Underscored(enSinger) + "-" + Underscored(pySong); break;
+  }
+  if (style == 7) {
+    if (!tag.empty()) stem += "_" + Underscored(tag);
+    if (!track.empty()) stem = track + "-" + stem;
+  } else {
+    if (!tag.empty()) stem += year ? " [" + tag + "]" : " (" + tag + ")";
+    if (!track.empty()) stem = track + (style == 2 || style == 6 ? " - " : " ") + stem;
+  }
+  return stem + "." + std::string(extension);
+}
+
+// %XX becomes its byte; everything else stays (a path may come decoded or not).
+std::string DecodeEscapes(std::string_view in) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == '%' && i + 2 < in.size() && hex(in[i + 1]) >= 0 && hex(in[i + 2]) >= 0) {
+      out += static_cast<char>(hex(in[i + 1]) * 16 + hex(in[i + 2]));
+      i += 2;
+    } else {
+      out += in[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -143,11 +250,11 @@ const char* FaultName(FileFault fault) {
 }
 
 std::string CatalogEntry::Path() const {
-  return "/files/" + FileName();
+  return CatalogFilePath(id, name);
 }
 
 std::string CatalogEntry::FileName() const {
-  return id + "." + extension;
+  return name;
 }
 
 bool CatalogEntry::Live() const {
@@ -181,11 +288,21 @@ uint64_t HashText(std::string_view textBytes) {
 
 std::vector<std::string> CatalogTitleParts() {
   std::vector<std::string> parts;
-  for (const char* s : kSongs) parts.emplace_back(s);
-  for (const char* s : kSingers) parts.emplace_back(s);
+  for (const Named& n : kSongs) parts.insert(parts.end(), {n.chinese, n.latin});
+  for (const Named& n : kSingers) parts.insert(parts.end(), {n.chinese, n.latin});
   for (const char* s : kVersions) parts.emplace_back(s);
   for (const char* s : kAsciiTags) parts.emplace_back(s);
+  for (const char* s : kNameTags) parts.emplace_back(s);
+  parts.emplace_back("《》");
   return parts;
+}
+
+std::string CatalogFilePath(std::string_view id, std::string_view name) {
+  return "/files/" + std::string(id) + "/" + text::ReplaceAll(name, " ", "%20");
+}
+
+std::string DecoyFileName(uint64_t h, std::string_view extension) {
+  return BuildFileName(h, MixBits(h), extension);
 }
 
 Catalog::Catalog(uint64_t seed, CatalogOptions options) : seed_(seed), options_(options) {
@@ -220,18 +337,25 @@ std::optional<CatalogEntry> Catalog::Describe(std::string_view id) const {
   if (entry.redirectHops > 0) entry.redirectStatus = ((h >> 13) & 1) ? 301 : 302;
   entry.upperCaseExtensionOnIntermediatePage = ((h >> 14) & 3) == 0;
   BuildTitle(h2, entry);
+  entry.name = BuildFileName(h2, MixBits(h2), entry.extension);
   return entry;
 }
 
 std::optional<CatalogEntry> Catalog::EntryForPath(std::string_view path) const {
-  const std::string lower = text::AsciiLower(path);
   constexpr std::string_view kPrefix = "/files/";
-  if (!text::StartsWith(lower, kPrefix)) return std::nullopt;
-  const std::string_view name = std::string_view(lower).substr(kPrefix.size());
-  const size_t dot = name.find('.');
-  if (dot == std::string_view::npos) return std::nullopt;
-  std::optional<CatalogEntry> entry = Describe(name.substr(0, dot));
-  if (!entry || entry->extension != name.substr(dot + 1)) return std::nullopt;
+  if (path.size() < kPrefix.size() || !text::EqualsNoCase(path.substr(0, kPrefix.size()), kPrefix)) {
+    return std::nullopt;
+  }
+  const std::string_view rest = path.substr(kPrefix.size());
+  const size_t slash = rest.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  // The id finds the file; the name only has to be the one it was listed under.
+  std::optional<CatalogEntry> entry = Describe(text::AsciiLower(rest.substr(0, slash)));
+  if (!entry) return std::nullopt;
+  const std::string sent = DecodeEscapes(rest.substr(slash + 1));
+  if (!text::EqualsNoCase(sent, entry->name) && !text::EqualsNoCase(sent, text::Gb18030FromUtf8(entry->name))) {
+    return std::nullopt;
+  }
   return entry;
 }
 
@@ -264,7 +388,7 @@ CatalogPage Catalog::Page(std::string_view wordsUtf8, Engine engine, int page) c
   for (int i = 0; i < options_.linksPerPage; ++i) result.entries.push_back(Pick(key, engine, page, i));
   if (options_.includeDecoys && engine == Engine::kYahoo) {
     const uint64_t h = MixBits(seed_ ^ HashText(key) ^ static_cast<uint64_t>(page));
-    result.foreignLinks.push_back("http://127.0.0.1:1/files/" + HexId(h) + ".mp3");
+    result.foreignLinks.push_back("http://127.0.0.1:1" + CatalogFilePath(HexId(h), DecoyFileName(h, "mp3")));
   }
   return result;
 }

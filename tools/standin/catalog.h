@@ -45,6 +45,9 @@ struct CatalogOptions {
 struct CatalogEntry {
   std::string id;         // 16 lower-case hex digits
   std::string extension;  // lower case: mp3, wma, rm, wav or mpeg
+  // UTF-8, as an uploader named the file: singer and song in Chinese or in
+  // pinyin/English, with blanks and brackets; it ends in "." + extension.
+  std::string name;
   std::string titleHtml;  // UTF-8 as placed inside result anchors
   // What the title clean-up makes of titleHtml (a result page's parser lower-cases
   // Yahoo titles on top of that).
@@ -57,8 +60,8 @@ struct CatalogEntry {
   // The Baidu intermediate page writes this entry's extension in capitals.
   bool upperCaseExtensionOnIntermediatePage = false;
 
-  std::string Path() const;      // "/files/<id>.<ext>"
-  std::string FileName() const;  // "<id>.<ext>"
+  std::string Path() const;      // CatalogFilePath(id, name)
+  std::string FileName() const;  // name
   // 200 with Content-Length and Last-Modified once redirects are followed.
   bool Live() const;
   std::string LastModifiedHttp() const;  // RFC 1123
@@ -94,7 +97,9 @@ class Catalog final {
   std::vector<CatalogEntry> AllEntries(std::string_view wordsUtf8) const;
   // Nothing when `id` is not 16 lower-case hex digits.
   std::optional<CatalogEntry> Describe(std::string_view id) const;
-  // For a path "/files/<id>.<ext>" (any letter case) whose extension matches.
+  // For a path "/files/<id>/<name>" as a client sends it: ASCII letters in any case,
+  // the name as its GB18030 or UTF-8 bytes, percent-escaped or not. A wrong id or a
+  // name the id was not listed under finds nothing.
   std::optional<CatalogEntry> EntryForPath(std::string_view path) const;
 
  private:
@@ -109,7 +114,15 @@ class Catalog final {
 uint64_t MixBits(uint64_t x);
 uint64_t HashText(std::string_view text);
 
-// Every phrase the catalog builds titles from, for checks on their encoding.
+// Every phrase the catalog builds titles and file names from, for checks on their
+// encoding.
 std::vector<std::string> CatalogTitleParts();
+
+// "/files/<id>/<name>" as the result pages write a file's path: blanks as %20, every
+// other letter as it is (the page's charset carries the Chinese ones). The id folder
+// keeps paths unique and lookups exact however often a name recurs.
+std::string CatalogFilePath(std::string_view id, std::string_view name);
+// A readable name for a file the catalog does not serve (decoy links), from a hash.
+std::string DecoyFileName(uint64_t h, std::string_view extension);
 
 }  // namespace vexon::standin

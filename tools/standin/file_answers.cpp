@@ -1,4 +1,5 @@
 #include "standin/http_date.h"
+#include "standin/result_pages.h"
 #include "standin/standin_impl.h"
 
 // The file server of the stand-in: catalog files and scripted ones, with ranges,
@@ -6,6 +7,16 @@
 namespace vexon::standin {
 
 using namespace detail;
+
+namespace {
+
+// "<id>/<name>" with the name's GB18030 bytes escaped, as the client sends it: what
+// redirects point to, so a Location header never carries a raw byte or a blank.
+std::string SentName(const CatalogEntry& entry) {
+  return entry.id + "/" + PercentEncode(text::Gb18030FromUtf8(entry.name));
+}
+
+}  // namespace
 
 FileScript StandinServer::Impl::ScriptForEntry(const CatalogEntry& entry) {
   FileScript s;
@@ -17,12 +28,12 @@ FileScript StandinServer::Impl::ScriptForEntry(const CatalogEntry& entry) {
     case FileFault::kRedirect:
       s.redirectStatus = entry.redirectStatus;
       s.redirectHops = entry.redirectHops;
-      s.redirectTo = std::string(kMovedPrefix) + entry.FileName();
+      s.redirectTo = std::string(kMovedPrefix) + SentName(entry);
       break;
     case FileFault::kRedirectToMissing:
       s.redirectStatus = entry.redirectStatus;
       s.redirectHops = entry.redirectHops;
-      s.redirectTo = std::string(kMovedPrefix) + "missing/" + entry.FileName();
+      s.redirectTo = std::string(kMovedPrefix) + "missing/" + SentName(entry);
       break;
     case FileFault::kSlowHeaders: s.headerDelay = std::chrono::milliseconds(kSlowHeadersDelayMs); break;
     case FileFault::kCutBody: s.cutAfter = static_cast<int64_t>(entry.size / 2); break;
@@ -45,7 +56,10 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFileAt(co
   }
   if (text::StartsWith(lowerPath, kFilesPrefix)) {
     if (auto entry = catalog.EntryForPath(lowerPath)) {
-      return FileRoute{ScriptForEntry(*entry), lowerPath, 0, false};
+      // The escaped form: the path arrives decoded, and the next hop's Location is
+      // built from this.
+      return FileRoute{ScriptForEntry(*entry), text::AsciiLower(std::string(kFilesPrefix) + SentName(*entry)), 0,
+                       false};
     }
   } else if (text::StartsWith(lowerPath, kMovedPrefix)) {
     // Where catalog redirects end: the same file, answered plainly.

@@ -57,6 +57,12 @@ std::string DecoyId(std::string_view host, std::string_view salt, int page) {
                                      MixBits(HashText(host) ^ HashText(salt) ^ static_cast<uint64_t>(page))));
 }
 
+// A decoy's path on `host`: a readable name in a folder of its own, like the catalog's.
+std::string DecoyPath(std::string_view host, std::string_view salt, int page, std::string_view extension) {
+  const std::string id = DecoyId(host, salt, page);
+  return CatalogFilePath(id, DecoyFileName(HashText(id), extension));
+}
+
 std::string BaiduHitAnchor(std::string_view host, std::string_view id, std::string_view typeCode,
                            const std::string& titleText, const std::string& titleHtml) {
   return "<a href=\"http://" + std::string(host) + std::string(kBaiduIntermediatePrefix) + std::string(id) +
@@ -164,10 +170,10 @@ std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query, s
             "</span></li>\r\n";
     if (decoys && i + 1 == middle) {
       // Unknown type, and a URL with no blank after it (it runs on to the anchor's end).
-      html += "<li><a title=\"试听\" href=http://" + std::string(host) + "/files/" + DecoyId(host, "ogg", page.page) +
-              ".ogg target=_blank>试听 ogg</a></li>\r\n";
-      html += "<li><a title=\"原版\" href=http://" + std::string(host) + "/files/" +
-              DecoyId(host, "noblank", page.page) + ".mp3>原版</a></li>\r\n";
+      html += "<li><a title=\"试听\" href=http://" + std::string(host) + DecoyPath(host, "ogg", page.page, "ogg") +
+              " target=_blank>试听 ogg</a></li>\r\n";
+      html += "<li><a title=\"原版\" href=http://" + std::string(host) + DecoyPath(host, "noblank", page.page, "mp3") +
+              ">原版</a></li>\r\n";
     }
   }
   if (decoys) {
@@ -226,7 +232,9 @@ std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query, s
 std::string BaiduIntermediatePage(const CatalogEntry& entry, std::string_view host) {
   const std::string ext =
       entry.upperCaseExtensionOnIntermediatePage ? text::AsciiUpper(entry.extension) : entry.extension;
-  const std::string url = "http://" + std::string(host) + "/files/" + entry.id + "." + ext;
+  // The link is quoted here, so its blanks stand as they are; the client escapes them.
+  const std::string stem = entry.name.substr(0, entry.name.size() - entry.extension.size() - 1);
+  const std::string url = "http://" + std::string(host) + "/files/" + entry.id + "/" + stem + "." + ext;
   std::string html(kPageHead);
   html += "<title>" + TitleAttribute(entry.titleText) + "</title></head>\r\n<body>\r\n";
   html += "<a href=\"http://" + std::string(kForeignHost) + "/\">百度首页</a>\r\n";

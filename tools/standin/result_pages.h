@@ -49,7 +49,8 @@ std::string BaiduIntermediatePage(const CatalogEntry& entry, std::string_view ho
 // An intermediate page without any file link (a decoy hit leads there).
 std::string BaiduDeadEndPage();
 
-// The file URL as the result pages write it (all lower case).
+// The file URL as the Yahoo pages write it: blanks as %20, letters in their case (the
+// client lower-cases them). Baidu's intermediate pages leave the blanks in.
 std::string FileUrl(const CatalogEntry& entry, std::string_view host);
 
 }  // namespace vexon::standin

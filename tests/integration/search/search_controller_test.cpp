@@ -5,9 +5,11 @@
 #include "core/list_schemas.h"
 #include "integration/search/search_harness.h"
 #include "net/status_text.h"
+#include "net/url.h"
 #include "search/search_options.h"
 #include "standin/archive_catalog.h"
 #include "standin/fault_server.h"
+#include "text/strings.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
@@ -15,13 +17,14 @@ using vexon::testing::SearchHarness;
 
 namespace {
 
-// The live links of a search that the default type filter keeps, as listed.
+// The live links of a search that the default type filter keeps, as listed: lower
+// case, with blanks where the pages wrote %20.
 std::set<std::string> ExpectedUrls(const standin::StandinServer& server, const std::string& words,
                                    const search::SearchOptions& options) {
   std::set<std::string> urls;
   const standin::Catalog catalog = server.CurrentCatalog();
   for (const auto& entry : catalog.AllEntries(words)) {
-    const std::string url = server.Url(entry.Path());
+    const std::string url = net::ShownUrl(text::AsciiLower(server.Url(entry.Path())));
     if (entry.Live() && search::TypeFilterPasses(options, url)) urls.insert(url);
   }
   return urls;
