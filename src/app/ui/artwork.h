@@ -25,8 +25,9 @@ inline constexpr int kStateImageWidth = 12;
 
 }  // namespace artwork
 
-// The program's own images, drawn at run time and kept after first use (until the
-// application object goes, so no pixmap outlives the platform that made it).
+// The program's own images, rendered from the SVG files of data/icons and kept
+// after first use (until the application object goes, so no pixmap outlives the
+// platform that made it).
 
 // Icon 128 in 16, 24, 32, 48 and 64 px.
 QIcon AppIcon();
