@@ -27,4 +27,22 @@ std::vector<ColumnDef> ParseColumnSpec(std::string_view layout) {
   return columns;
 }
 
+std::string ColumnWidthsText(const std::vector<int>& widths) {
+  std::string out;
+  for (int width : widths) out += (out.empty() ? "" : ",") + std::to_string(width);
+  return out;
+}
+
+std::vector<int> ParseColumnWidths(std::string_view text, size_t count) {
+  std::vector<int> widths;
+  for (const std::string& field : text::Split(text, ",")) {
+    if (field.empty() || field.size() > 4 || field.find_first_not_of("0123456789") != std::string::npos) return {};
+    const int width = std::stoi(field);
+    if (width > kMaxColumnWidth) return {};
+    widths.push_back(width);
+  }
+  if (widths.size() != count) return {};
+  return widths;
+}
+
 }  // namespace vexon::core

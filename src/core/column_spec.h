@@ -16,4 +16,13 @@ struct ColumnDef {
 // optional blanks and sign (0 when none).
 std::vector<ColumnDef> ParseColumnSpec(std::string_view layout);
 
+// The widest column a saved layout may give, in pixels.
+inline constexpr int kMaxColumnWidth = 4000;
+
+// Column widths as the settings file keeps them: "25,130,48".
+std::string ColumnWidthsText(const std::vector<int>& widths);
+// The widths of a list of `count` columns: exactly `count` whole numbers from 0 to
+// kMaxColumnWidth, comma separated. Anything else gives an empty list.
+std::vector<int> ParseColumnWidths(std::string_view text, size_t count);
+
 }  // namespace vexon::core

@@ -62,8 +62,8 @@ bool IsReservedSectionName(std::string_view name) {
   return trimmed.empty();
 }
 
-SettingsStore::SettingsStore(Profile& profile, std::filesystem::path startDir)
-    : profile_(profile), startDir_(std::move(startDir)) {}
+SettingsStore::SettingsStore(Profile& profile, std::filesystem::path startDir, std::filesystem::path defaultDownloads)
+    : profile_(profile), startDir_(std::move(startDir)), defaultDownloads_(std::move(defaultDownloads)) {}
 
 std::filesystem::path SettingsStore::SettingsPath(const std::filesystem::path& startDir) {
   return startDir / kSettingsFileName;
@@ -182,6 +182,14 @@ bool SettingsStore::SaveDefaultMusicPath(const AppSettings& settings) {
 
 bool SettingsStore::SaveSources(const std::string& sources) {
   return profile_.WriteString(kSystemSection, kSourcesKey, sources);
+}
+
+std::string SettingsStore::ReadColumnWidths(std::string_view list) const {
+  return profile_.Read()->GetString(kColumnsSection, list, "", kRecordBufferSize);
+}
+
+bool SettingsStore::SaveColumnWidths(std::string_view list, std::string_view widths) {
+  return profile_.WriteString(kColumnsSection, list, widths);
 }
 
 bool SettingsStore::SaveTitleDown(const AppSettings& settings) {

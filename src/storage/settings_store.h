@@ -89,7 +89,9 @@ bool IsReservedSectionName(std::string_view name);
 // written, which callers may ignore.
 class SettingsStore final {
  public:
-  SettingsStore(Profile& profile, std::filesystem::path startDir);
+  // `defaultDownloads` is the download folder when the file names none; empty for
+  // "Downloads" in the start-up directory.
+  SettingsStore(Profile& profile, std::filesystem::path startDir, std::filesystem::path defaultDownloads = {});
 
   static std::filesystem::path SettingsPath(const std::filesystem::path& startDir);
 
@@ -114,6 +116,10 @@ class SettingsStore final {
   bool SaveTitleDown(const AppSettings& settings);
   // The services searches ask, as a comma list.
   bool SaveSources(const std::string& sources);
+  // A list's column widths as kept under [Columns] (see core::ColumnWidthsText);
+  // `list` names the list ("Results", "Downloads", "Completed").
+  std::string ReadColumnWidths(std::string_view list) const;
+  bool SaveColumnWidths(std::string_view list, std::string_view widths);
   bool SaveMaxDownloadThreads(const AppSettings& settings);
   bool SaveMaxDownloadSpeed(const AppSettings& settings);
   // "ItemText%d" for every entry in list order, then MaxItems; keys past the list

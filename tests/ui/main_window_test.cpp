@@ -59,6 +59,27 @@ class MainWindowTest final : public QObject {
         !DownloadView(w).model()->index(0, vexon::core::kDownloadId).data(Qt::DecorationRole).value<QIcon>().isNull());
   }
 
+  void ColumnsAreReadableAndTheUsersWidthsAreKept() {
+    WindowFixture f;
+    {
+      auto& w = f.Open();
+      QTableView& results = ResultsView(w);
+      const int sizeText = results.fontMetrics().horizontalAdvance(QStringLiteral("1234567890"));
+      QVERIFY(results.columnWidth(vexon::core::kResultSize) > sizeText);
+      QVERIFY(results.horizontalHeader()->stretchLastSection());
+      results.setColumnWidth(vexon::core::kResultTitle, 333);
+    }
+    f.Close();
+    QCOMPARE(ResultsView(f.Open()).columnWidth(vexon::core::kResultTitle), 333);
+    // A width the file cannot mean gives the defaults back.
+    f.Close();
+    std::string settings;
+    std::getline(std::ifstream(f.Path("vudez.ini")), settings, '\0');
+    QVERIFY(settings.find("[Columns]") != std::string::npos);
+    f.WriteFile("vudez.ini", "[Columns]\r\nResults=25,x,40\r\n");
+    QVERIFY(ResultsView(f.Open()).columnWidth(vexon::core::kResultTitle) != 333);
+  }
+
   void EnablingRulesGreyCommandsInToolbarMenuBarAndContextMenu() {
     WindowFixture f;
     f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));

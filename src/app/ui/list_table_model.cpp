@@ -147,17 +147,4 @@ void ListTableModel::Observer::RowsReordered(const std::vector<size_t>& newOrder
   emit model_.layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ApplyColumnWidths(QTableView& view, const core::ListTable& table) {
-  const auto& columns = table.columns();
-  // The header would widen a narrow column (the 25-pixel image column) to its font-based
-  // minimum; the list's widths are meant exactly.
-  QHeaderView& header = *view.horizontalHeader();
-  int narrowest = header.minimumSectionSize();
-  for (const core::ColumnDef& column : columns) narrowest = std::min(narrowest, std::max(column.width, 0));
-  header.setMinimumSectionSize(narrowest);
-  for (size_t i = 0; i < columns.size(); ++i) {
-    view.setColumnWidth(static_cast<int>(i), std::max(columns[i].width, 0));
-  }
-}
-
 }  // namespace vexon::app::ui

@@ -73,7 +73,4 @@ class ListTableModel final : public QAbstractTableModel {
   IconProvider iconProvider_;
 };
 
-// Gives the view's columns the widths of the table's column definitions.
-void ApplyColumnWidths(QTableView& view, const core::ListTable& table);
-
 }  // namespace vexon::app::ui

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "app/ui/column_widths.h"
+
 namespace vexon::app::ui {
 
 ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTableView(parent), model_(table, this) {
@@ -31,7 +33,6 @@ ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTa
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setSortIndicatorShown(true);
-  horizontalHeader()->setStretchLastSection(false);
   // A header opens no context menu.
   horizontalHeader()->setContextMenuPolicy(Qt::PreventContextMenu);
   ApplyColumnWidths(*this, table);

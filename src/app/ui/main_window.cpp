@@ -87,14 +87,16 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
   connect(statusTimer_, &QTimer::timeout, this, &CVexonDlg::RefreshCounters);
   statusTimer_->start();
   RefillHistoryBox();
-  ApplyColumnWidths(*resultsView_, session_.results());
-  ApplyColumnWidths(*downloadView_, session_.downloadList());
-  ApplyColumnWidths(*completedView_, session_.completedList());
+  storage::SettingsStore& store = session_.store();
+  columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results");
+  columnWidths_.emplace_back(*downloadView_, session_.downloadList(), store, "Downloads");
+  columnWidths_.emplace_back(*completedView_, session_.completedList(), store, "Completed");
   UpdateCommands();
 }
 
 CVexonDlg::~CVexonDlg() {
   statusTimer_->stop();
+  for (SavedColumnWidths& widths : columnWidths_) widths.Save();
   // Workers waiting on the window are released, so the session can join them.
   channel_.Shutdown();
   // The session outlives the window: its hooks stop reaching into it.

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "app/command_rules.h"
 #include "app/session.h"
 #include "app/splitter_limits.h"
+#include "app/ui/column_widths.h"
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 
@@ -180,6 +182,7 @@ class CVexonDlg final : public QDialog {
   QSystemTrayIcon* tray_ = nullptr;
   QTimer* statusTimer_ = nullptr;
   QTimer* updateTimer_ = nullptr;
+  std::deque<SavedColumnWidths> columnWidths_;  // the three lists'
   // Made on first use, then only shown again; owned by the window.
   hotwords::ui::CHotWordsDlg* hotWords_ = nullptr;
 

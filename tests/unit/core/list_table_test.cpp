@@ -46,6 +46,14 @@ TEST(ColumnSpec, ReadsEntriesAndWidths) {
   EXPECT_EQ(ParseColumnSpec(kCompletedColumns).size(), 5u);
 }
 
+TEST(ColumnSpec, SavedWidthsAreExactlyOnePerColumn) {
+  EXPECT_EQ(ParseColumnWidths(ColumnWidthsText({25, 130, 0}), 3), (std::vector<int>{25, 130, 0}));
+  for (const char* bad : {"", "25,130", "25,130,40,9", "25,-1,40", "25,,40", "25,1e3,40", "25,4001,40",
+                          "25,99999999999,40", "25, 130,40"}) {
+    EXPECT_TRUE(ParseColumnWidths(bad, 3).empty()) << bad;
+  }
+}
+
 TEST(RowCompare, ChoosesTheRuleByTheFirstText) {
   struct Case {
     const char* a;

@@ -1,0 +1,86 @@
+#include "app/ui/column_widths.h"
+
+#include <QHeaderView>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/column_spec.h"
+
+namespace vexon::app::ui {
+namespace {
+
+// The font the original widths were made for was 13 pixels high.
+constexpr double kOriginalFontHeight = 13.0;
+// Room for a cell's margins and the header's sort mark.
+constexpr int kCellPadding = 12;
+constexpr int kHeaderPadding = 24;
+
+// The widest text a column usually shows; empty for text of any length.
+QString UsualContent(const std::string& column) {
+  static const std::pair<const char*, const char*> kSamples[] = {
+      {"", "9999"},           {"ID", "9999"},   {"类型", "mpeg"},     {"大小", "1234567890"},  {"已收", "1234567890"},
+      {"日期", "12/31/2026"}, {"进度", "100%"}, {"速率", "12345kps"}, {"还剩时间", "59m,59s"}, {"状态", "正在下载"},
+  };
+  for (const auto& [name, sample] : kSamples) {
+    if (column == name) return QString::fromUtf8(sample);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::vector<int> ReadableColumnWidths(const core::ListTable& table, const QFontMetrics& cells,
+                                      const QFontMetrics& header) {
+  const double scale = std::max(1.0, cells.height() / kOriginalFontHeight);
+  std::vector<int> widths;
+  for (const core::ColumnDef& column : table.columns()) {
+    int width = static_cast<int>(std::lround(std::max(column.width, 0) * scale));
+    const QString usual = UsualContent(column.name);
+    if (!usual.isEmpty()) width = std::max(width, cells.horizontalAdvance(usual) + kCellPadding);
+    if (!column.name.empty()) {
+      width = std::max(width, header.horizontalAdvance(QString::fromStdString(column.name)) + kHeaderPadding);
+    }
+    widths.push_back(width);
+  }
+  return widths;
+}
+
+void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved) {
+  std::vector<int> widths = core::ParseColumnWidths(saved, table.columns().size());
+  if (widths.empty()) {
+    widths = ReadableColumnWidths(table, view.fontMetrics(), view.horizontalHeader()->fontMetrics());
+  }
+  QHeaderView& header = *view.horizontalHeader();
+  // The header would widen a narrow saved column to its font-based minimum.
+  int narrowest = header.minimumSectionSize();
+  for (int width : widths) narrowest = std::min(narrowest, width);
+  header.setMinimumSectionSize(narrowest);
+  header.setStretchLastSection(true);
+  for (size_t i = 0; i < widths.size(); ++i) view.setColumnWidth(static_cast<int>(i), widths[i]);
+}
+
+std::vector<int> CurrentColumnWidths(const QTableView& view) {
+  std::vector<int> widths;
+  const QHeaderView& header = *view.horizontalHeader();
+  for (int i = 0; i < header.count(); ++i) widths.push_back(header.sectionSize(i));
+  return widths;
+}
+
+SavedColumnWidths::SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store,
+                                     std::string list)
+    : view_(view), store_(store), list_(std::move(list)) {
+  ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_));
+  applied_ = CurrentColumnWidths(view_);
+}
+
+void SavedColumnWidths::Save() {
+  const std::vector<int> now = CurrentColumnWidths(view_);
+  if (now.size() == applied_.size() && (now.empty() || std::equal(now.begin(), now.end() - 1, applied_.begin()))) {
+    return;
+  }
+  if (store_.SaveColumnWidths(list_, core::ColumnWidthsText(now))) applied_ = now;
+}
+
+}  // namespace vexon::app::ui
