@@ -8,8 +8,8 @@ namespace vexon::app {
 bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out, std::string& error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& flag = args[i];
-    if (flag == "--version") {
-      out.showVersion = true;
+    if (flag == "--version" || flag == "--help" || flag == "--xdg") {
+      (flag == "--version" ? out.showVersion : (flag == "--help" ? out.showHelp : out.xdg)) = true;
       continue;
     }
     if (flag != "--baidu-host" && flag != "--yahoo-host" && flag != "--archive-url" && flag != "--site") {

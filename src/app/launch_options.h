@@ -5,10 +5,12 @@
 
 namespace vexon::app {
 
-// The desktop program's command line: vexon [--baidu-host H] [--yahoo-host H]
+// The desktop program's command line: vexon [--xdg] [--baidu-host H] [--yahoo-host H]
 // [--archive-url URL] [--site URL].
 struct LaunchOptions {
   bool showVersion = false;
+  bool showHelp = false;
+  bool xdg = false;  // keep files in the XDG folders, as the menu entry starts it
   std::string baiduHost;
   std::string yahooHost;
   std::string archiveUrl;
@@ -16,7 +18,16 @@ struct LaunchOptions {
 };
 
 inline constexpr const char* kLaunchUsage =
-    "usage: vexon [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--archive-url URL] [--site URL] | --version";
+    "usage: vexon [--xdg] [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--archive-url URL] [--site URL]\n"
+    "       vexon --version | --help";
+inline constexpr const char* kLaunchHelp =
+    "Where files are kept:\n"
+    "  Started from a terminal, vexon works in the current directory: the settings file\n"
+    "  vudez.ini, result files (searchresult/), the word list and the playlist are kept\n"
+    "  there, and downloads go to Downloads/ in it.\n"
+    "  With --xdg (as the desktop menu entry starts it), they are kept in\n"
+    "  $XDG_DATA_HOME/vexon (default ~/.local/share/vexon), and downloads go to Vexon/\n"
+    "  in your download folder (xdg-user-dir DOWNLOAD, default ~/Downloads).";
 inline constexpr const char* kDefaultSiteUrl = "http://127.0.0.1:18080/";
 
 // False, with `error`, for an unknown flag, a flag without its value, a bad host or

@@ -11,7 +11,7 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
                  const download::DownloadTexts& texts)
     : config_(std::move(config)),
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
-      store_(profile_, config_.startDir),
+      store_(profile_, config_.startDir, config_.downloadFolder),
       history_(store_, settings_),
       results_(core::kResultsColumns),
       resultList_(results_),

@@ -40,6 +40,9 @@ struct SessionConfig {
   // The program's own file, as named at start (after an update that name holds the
   // new release while the process still runs the old one).
   std::filesystem::path executable;
+  // The download folder when the settings file names none; empty for "Downloads"
+  // in the start-up directory.
+  std::filesystem::path downloadFolder;
   // How many downloads transfer at once, instead of the settings file's number.
   std::optional<unsigned> maxDownloads;
 };

@@ -15,7 +15,13 @@ constexpr const char* kUsage =
     "       vexon-cli show FILE\n"
     "       vexon-cli get [--to FULL_PATH | --dir DIR] [--speed KBPS] [--jobs N] [--] URL...\n"
     "       vexon-cli update-check [--site URL] [--exe PATH]\n"
-    "       vexon-cli --version\n";
+    "       vexon-cli --version | --help\n";
+constexpr const char* kPlaces =
+    "\nvexon-cli works in the current directory: it reads the settings file vudez.ini\n"
+    "there, and get downloads into its download folder (else Downloads/ there) unless\n"
+    "--to or --dir says otherwise.\n"
+    "(The desktop program started from the menu keeps its files under\n"
+    "$XDG_DATA_HOME/vexon; run vexon-cli in that folder to share them.)\n";
 
 }  // namespace
 
@@ -37,6 +43,7 @@ int main(int argc, char** argv) {
   if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args);
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
+    std::fputs(kPlaces, stdout);
     return 0;
   }
   std::fprintf(stderr, "vexon-cli: unknown command '%s'\n%s", command.c_str(), kUsage);

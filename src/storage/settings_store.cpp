@@ -88,8 +88,9 @@ void SettingsStore::LoadDownloadFolder(const IniDocument& file, AppSettings& set
     settings.DefaultMusicPath = std::move(folder);
     return;
   }
-  const std::filesystem::path downloads = startDir_ / kDownloadsFolderName;
-  std::filesystem::create_directory(downloads, error);
+  const std::filesystem::path downloads =
+      defaultDownloads_.empty() ? startDir_ / kDownloadsFolderName : defaultDownloads_;
+  std::filesystem::create_directories(downloads, error);
   settings.DefaultMusicPath = downloads.string() + "/";
   SaveDefaultMusicPath(settings);
 }

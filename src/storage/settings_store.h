@@ -23,6 +23,7 @@ inline constexpr std::string_view kBaiduHostKey = "BaiduHost";
 inline constexpr std::string_view kYahooHostKey = "YahooHost";
 inline constexpr std::string_view kArchiveUrlKey = "ArchiveUrl";
 inline constexpr std::string_view kSourcesKey = "Sources";
+inline constexpr std::string_view kColumnsSection = "Columns";
 inline constexpr std::string_view kSiteUrlKey = "SiteUrl";
 inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
 inline constexpr std::string_view kCompletedSection = "Mp3_completed";
@@ -102,8 +103,8 @@ class SettingsStore final {
 
   // Fills the settings and the stored lists, in the order the start-up needs.
   // Values outside the dialog's ranges are brought into them. A missing or
-  // non-folder download folder is replaced by "Downloads" in the start-up
-  // directory, created when missing.
+  // non-folder download folder is replaced by the default one, created when
+  // missing.
   void LoadSettings(AppSettings& settings, StoredLists& lists);
 
   // Only the history and its maximum, for a front end that records searches without
@@ -146,6 +147,7 @@ class SettingsStore final {
 
   Profile& profile_;
   std::filesystem::path startDir_;
+  std::filesystem::path defaultDownloads_;
 };
 
 }  // namespace vexon::storage

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QMessageBox>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -13,6 +16,7 @@
 #include "app/ui/desktop_program.h"
 #include "app/ui/qt_translation.h"
 #include "app/ui/single_instance.h"
+#include "app/xdg_places.h"
 #include "search/service_hosts.h"
 #include "storage/profile.h"
 #include "storage/result_file.h"
@@ -20,6 +24,11 @@
 #include "update/update_agent.h"
 
 namespace vexon::app::ui {
+namespace {
+
+constexpr const char* kFolderFailedText = "无法创建或写入文件夹:\n";
+
+}  // namespace
 
 int CVexonApp::Run(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -34,12 +43,29 @@ int CVexonApp::Run(int argc, char* argv[]) {
     std::cout << "vexon " << VEXON_VERSION_TEXT << '\n';
     return 0;
   }
+  if (options.showHelp) {
+    std::cout << kLaunchUsage << "\n\n" << kLaunchHelp << '\n';
+    return 0;
+  }
 
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   if (!InstallChineseQtTexts(app))
     std::cerr << "vexon: Qt's Chinese translations are missing; its own texts stay English\n";
+  // Names the window's menu entry for desktops that match windows to entries.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vexon.Vexon"));
   std::error_code ec;
+  XdgPlaces places;
+  if (options.xdg) {
+    if (!FindXdgPlaces(std::getenv, places, error) || !PrepareXdgPlaces(places, error)) {
+      std::cerr << "vexon: " << error << '\n';
+      QMessageBox::critical(nullptr, QString::fromUtf8(kMainWindowTitle),
+                            QString::fromUtf8(kFolderFailedText) + QString::fromStdString(error));
+      return 1;
+    }
+    // Relative names anywhere in the program then land in the data folder too.
+    std::filesystem::current_path(places.dataDir, ec);
+  }
   const std::filesystem::path startDir = std::filesystem::current_path(ec);
 
   SingleInstance instance(SingleInstance::KeyFor(CurrentUserName(), QString::fromStdString(startDir.string())));
@@ -61,6 +87,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
   }
   config.siteUrl = ResolveSiteUrl(options.siteUrl, stored.siteUrl);
   config.executable = update::RunningExecutablePath();
+  config.downloadFolder = places.downloadDir;
 
   DesktopProgram program(std::move(config));
   CVexonDlg& window = program.window();

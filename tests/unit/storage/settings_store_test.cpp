@@ -59,6 +59,15 @@ TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten)
   EXPECT_EQ(ReadBytes(IniPath()), "[System]\r\nDefaultMusicPath=" + Downloads() + "\r\n");
 }
 
+TEST_F(SettingsFixture, AGivenDefaultDownloadFolderIsMadeAndWritten) {
+  const std::filesystem::path given = dir / "xdg/Downloads/Vexon";
+  SettingsStore xdgStore(profile, dir.path(), given);
+  xdgStore.LoadSettings(settings, lists);
+  EXPECT_EQ(settings.DefaultMusicPath, given.string() + "/");
+  EXPECT_TRUE(std::filesystem::is_directory(given));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Downloads"));
+}
+
 TEST_F(SettingsFixture, HandEditedValuesAreBroughtIntoTheDialogRanges) {
   struct RangeCase {
     const char* system;
