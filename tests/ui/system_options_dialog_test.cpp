@@ -101,6 +101,14 @@ class SystemOptionsDialogTest final : public QObject {
     QCOMPARE(f.fields.maxDownloadSpeed, 100u);
     QVERIFY(!f.fields.titleDown);
   }
+
+  void APathOfSixtyLettersShowsWhole() {
+    Fixture f;
+    auto* folder = Find<QLineEdit>(f.dialog, 1040);
+    const QString path = QStringLiteral("/home/someone/Music/Downloads/2026/Live/Concerts/Archive/ab/");
+    QCOMPARE(path.size(), 60);
+    QVERIFY(folder->width() > folder->fontMetrics().horizontalAdvance(path));
+  }
 };
 
 QTEST_MAIN(SystemOptionsDialogTest)

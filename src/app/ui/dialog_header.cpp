@@ -1,14 +1,44 @@
 #include "app/ui/dialog_header.h"
 
+#include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QString>
 #include <QVBoxLayout>
 
 namespace vexon::app::ui {
+namespace {
+
+constexpr int kPathCharacters = 60;
+// A title bar's icon and buttons beside the caption.
+constexpr int kTitleBarChrome = 160;
+
+}  // namespace
+
+void FitPathField(QWidget& field) {
+  // A typical path's letters; a frame and a cursor beside them.
+  const QString sample = QStringLiteral("/home/user/Downloads/").repeated(3).left(kPathCharacters);
+  field.setMinimumWidth(field.fontMetrics().horizontalAdvance(sample) + 16);
+}
+
+void FitCaption(QMessageBox& box) {
+  // QMessageBox sizes itself from its texts and ignores a minimum width; a spacer
+  // in its grid is what widens it.
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+  titleFont.setBold(true);
+  const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarChrome;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
 
 QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* parent) {
   auto* band = new QFrame(parent);

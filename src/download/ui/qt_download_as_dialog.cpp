@@ -76,6 +76,7 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   path_ = new QLineEdit(this);
   path_->setObjectName(IdName(kControlPath));
   path_->setReadOnly(true);
+  app::ui::FitPathField(*path_);
   fullName_ = new QPlainTextEdit(this);
   fullName_->setObjectName(IdName(kControlFullName));
   fullName_->setReadOnly(true);

@@ -94,6 +94,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
 
   folder_ = MakeEdit(kControlFolder, this);
   folder_->setText(QString::fromStdString(fields.folder));
+  app::ui::FitPathField(*folder_);
   auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
   titleDown_ = new QCheckBox(this);
@@ -109,21 +110,31 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   log_->setText(Number(fields.completedMaxItems));
 
   auto* grid = new QGridLayout;
-  const auto addRow = [this, grid](int row, const char* label, QWidget* field, QWidget* after) {
-    auto* text = new QLabel(Utf8(label), this);
-    text->setBuddy(field);
-    grid->addWidget(text, row, 0);
-    // The check box keeps its own size, so a click beside it does not toggle it.
-    grid->addWidget(field, row, 1, field == titleDown_ ? Qt::AlignLeft : Qt::Alignment());
-    if (after != nullptr) grid->addWidget(after, row, 2);
+  const auto label = [this, grid](int row, const char* text, QWidget* field) {
+    auto* name = new QLabel(Utf8(text), this);
+    name->setBuddy(field);
+    grid->addWidget(name, row, 0);
   };
-  const auto note = [this](const char* text) { return new QLabel(Utf8(text), this); };
-  addRow(0, "默认下载文件路径:", folder_, browse);
-  addRow(1, "是否以文件标题为文件名开始下载: ", titleDown_, nullptr);
-  addRow(2, "最大同时下载文件数: ", threads_, note("(1 - 10)"));
-  addRow(3, "最大每个文件的下载速率(KB/S): ", speed_, note("(0表示不限)"));
-  addRow(4, "最大保留搜索文本项数:", history_, note("(5 - 20)"));
-  addRow(5, "最大已下载文件日志项数:", log_, note("(50 - 200)"));
+  label(0, "默认下载文件路径:", folder_);
+  grid->addWidget(folder_, 0, 1);
+  grid->addWidget(browse, 0, 2);
+  label(1, "是否以文件标题为文件名开始下载: ", titleDown_);
+  // The check box keeps its own size, so a click beside it does not toggle it.
+  grid->addWidget(titleDown_, 1, 1, Qt::AlignLeft);
+  // A number field is as wide as its numbers, with its range beside it.
+  const auto addNumber = [this, grid, &label](int row, const char* text, QLineEdit* field, const char* range) {
+    label(row, text, field);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    auto* line = new QHBoxLayout;
+    line->addWidget(field);
+    line->addWidget(new QLabel(Utf8(range), this));
+    line->addStretch();
+    grid->addLayout(line, row, 1, 1, 2);
+  };
+  addNumber(2, "最大同时下载文件数: ", threads_, "(1 - 10)");
+  addNumber(3, "最大每个文件的下载速率(KB/S): ", speed_, "(0表示不限)");
+  addNumber(4, "最大保留搜索文本项数:", history_, "(5 - 20)");
+  addNumber(5, "最大已下载文件日志项数:", log_, "(50 - 200)");
   grid->setColumnStretch(1, 1);
 
   auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
