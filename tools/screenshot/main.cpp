@@ -51,6 +51,8 @@ int main(int argc, char* argv[]) {
   options.catalog.pagesPerService = 2;
   options.catalog.includeDeadLinks = false;
   options.catalog.includeQuirks = false;
+  // A few archive items, so the music services' rows show too.
+  options.archiveItems = 2;
   standin::StandinServer server(options);
   if (!server.Start()) return 1;
 
