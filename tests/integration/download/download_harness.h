@@ -58,7 +58,6 @@ class DownloadHarness {
       logged.emplace_back(path, size);
       if (onLog) onLog();
     };
-    controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
   }
 
   // Serves `body` at /files/`name`, sent in about `seconds` when not 0, and lists
@@ -127,7 +126,6 @@ class DownloadHarness {
   core::ResultList resultList{results};
   core::ListTable downloads{core::kDownloadColumns};
   std::vector<std::pair<std::string, std::string>> logged;
-  std::vector<std::pair<std::string, std::string>> failures;
   std::function<void()> onLog;
   core::MessageLoop loop;
   std::unique_ptr<DownloadController> controller;

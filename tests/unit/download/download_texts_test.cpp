@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "download/download_slots.h"
 #include "download/download_texts.h"
 
 using namespace vexon::download;
