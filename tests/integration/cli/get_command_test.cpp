@@ -7,7 +7,6 @@
 
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
-#include "support/test_files.h"
 #include "text/encoding.h"
 
 using namespace vexon;
@@ -33,22 +32,7 @@ class GetCommand : public vexon::testing::CliTest {
   }
 
   // Starts vexon-cli without waiting for it.
-  pid_t Launch(const std::vector<std::string>& args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
-    std::vector<std::string> all = {cli_};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-  }
+  pid_t Launch(const std::vector<std::string>& args) { return Spawn(args, "/dev/null", "/dev/null", true); }
 
   std::string Ini() { return text::Utf8FromGb18030(ReadBytes(dir_ / "vudez.ini")); }
 

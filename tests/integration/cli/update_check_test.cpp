@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "integration/cli/cli_runner.h"
@@ -14,6 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using vexon::testing::CliRun;
 using vexon::testing::ReadBytes;
+using vexon::testing::WriteBytes;
 
 // Small programs that carry a version stamp as the real ones do.
 std::string Program(const std::string& said, const std::string& version) {
@@ -30,10 +30,9 @@ class UpdateCheckCommand : public vexon::testing::CliTest {
   void SetUp() override {
     CliTest::SetUp();
     ASSERT_TRUE(server_.Start());
-    exe_ = dir_ / "app" / "prog";
     fs::create_directories(exe_.parent_path());
     fs::create_directories(dir_ / "tmp");
-    std::ofstream(exe_, std::ios::binary) << kOldProgram;
+    WriteBytes(exe_, kOldProgram);
     fs::permissions(exe_, fs::perms::owner_all, fs::perm_options::replace);
     ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     vexon::standin::RawPage program;
@@ -41,64 +40,50 @@ class UpdateCheckCommand : public vexon::testing::CliTest {
     program.body = kNewProgram;
     server_.SetPage("/downloads/prog", program);
   }
-  void TearDown() override {
-    ::unsetenv("TMPDIR");
-    server_.Stop();
-    CliTest::TearDown();
-  }
+  void TearDown() override { ::unsetenv("TMPDIR"); }
   void SetSiteVersion(const std::string& text) {
     vexon::standin::RawPage page;
     page.contentType = "text/plain";
     page.body = text;
     server_.SetPage("/downloads/update.txt", page);
   }
-  std::string Site() const { return server_.Url("/"); }
+  CliRun Check(const std::string& site = "") {
+    return Run({"update-check", "--site", site.empty() ? server_.Url("/") : site, "--exe", exe_.string()});
+  }
 
   vexon::standin::StandinServer server_;
-  fs::path exe_;
+  fs::path exe_ = dir_ / "app" / "prog";
 };
 
 }  // namespace
 
-TEST_F(UpdateCheckCommand, TheSameVersionIsAlreadyTheNewest) {
+TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
   // The stand-in's own update.txt names the version the program was built as.
-  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  CliRun run = Check();
   EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadBytes(exe_), kOldProgram);
-}
-
-TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
   SetSiteVersion("65535.0");
-  CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  run = Check();
   EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadBytes(exe_), kNewProgram);
   EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
   // The file now holds the site's version: nothing is fetched or moved again.
-  run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
-  EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
+  EXPECT_EQ(Check().out, "6 已经是最新版本，不需要升级。\n");
   EXPECT_EQ(ReadBytes(exe_), kNewProgram);
   EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
 }
 
-TEST_F(UpdateCheckCommand, AProgramWithoutAVersionIsNotReplaced) {
-  SetSiteVersion("65535.0");
-  std::ofstream(exe_, std::ios::binary | std::ios::trunc) << "#!/bin/sh\n";
-  const CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
-  EXPECT_EQ(run.out, "5 版本升级未完成！\n");
-  EXPECT_EQ(ReadBytes(exe_), "#!/bin/sh\n");
-}
-
-TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
+TEST_F(UpdateCheckCommand, FailuresLeaveTheProgramAsItWas) {
   SetSiteVersion("65535.0");
   vexon::standin::FileScript cut;
   cut.body = std::string(10000, 'x');
   cut.cutAfter = 100;
   server_.RemovePage("/downloads/prog");
   server_.SetFile("/downloads/prog", cut);
-  CliRun run = Run({"update-check", "--site", Site(), "--exe", exe_.string()});
+  CliRun run = Check();
   EXPECT_EQ(run.out, "4 版本升级未完成！\n");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(ReadBytes(exe_), kOldProgram);
@@ -107,17 +92,24 @@ TEST_F(UpdateCheckCommand, FailuresExitOneWithTheirText) {
   ASSERT_TRUE(gone.Start());
   const std::string site = gone.Url("/");
   gone.Stop();
-  run = Run({"update-check", "--site", site, "--exe", exe_.string()});
+  run = Check(site);
   EXPECT_EQ(run.out, "1 网络连接出错！\n");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(ReadBytes(exe_), kOldProgram);
+
+  // A program without a version stamp is not replaced.
+  WriteBytes(exe_, "#!/bin/sh\n");
+  EXPECT_EQ(Check().out, "5 版本升级未完成！\n");
+  EXPECT_EQ(ReadBytes(exe_), "#!/bin/sh\n");
 }
 
 TEST_F(UpdateCheckCommand, BadArgumentsExitTwo) {
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"update-check", "--site"}, std::vector<std::string>{"update-check", "--exe"},
-        std::vector<std::string>{"update-check", "--site", "ftp://x/"},
-        std::vector<std::string>{"update-check", "--bogus"}, std::vector<std::string>{"update-check", "extra"}}) {
+       std::vector<std::vector<std::string>>{{"update-check", "--site"},
+                                             {"update-check", "--exe"},
+                                             {"update-check", "--site", "ftp://x/"},
+                                             {"update-check", "--bogus"},
+                                             {"update-check", "extra"}}) {
     const CliRun run = Run(args);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_EQ(run.out, "");

@@ -2,22 +2,20 @@
 #include <httplib.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "net/curl_session.h"
 #include "net/net_errors.h"
 #include "net/task_http.h"
+#include "support/test_files.h"
 
 using namespace vexon;
-namespace fs = std::filesystem;
 
 // A server whose certificate no authority signed is refused: the program's HTTPS
 // requests verify certificates against the system's store.
 TEST(Https, ACertificateNoAuthoritySignedIsRefused) {
-  const fs::path dir = fs::temp_directory_path() / ("vexon_https_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const vexon::testing::TempDir dir;
   const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
   const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
                            "' -out '" + cert + "' >/dev/null 2>&1";
@@ -45,5 +43,4 @@ TEST(Https, ACertificateNoAuthoritySignedIsRefused) {
 
   server.stop();
   listener.join();
-  fs::remove_all(dir);
 }

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "net/page_reader.h"
 #include "standin/fault_server.h"
@@ -17,23 +14,18 @@ namespace {
 
 class PageReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    dir = fs::temp_directory_path() / ("vexon_reader_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  void SetUp() override { ASSERT_TRUE(server.Start()); }
   standin::StandinServer server;
-  fs::path dir;
+  vexon::testing::TempDir dir;
+  net::PageReader reader;
 };
 
 }  // namespace
 
-TEST_F(PageReaderTest, ReadsAWholeUrlAndReportsProgress) {
+TEST_F(PageReaderTest, ReadsAWholeUrlReportingProgressOrSavesItToAFile) {
   standin::RawPage page;
   page.body = "hello world";
   server.SetPage("/hello", page);
-  net::PageReader reader;
   std::string out;
   std::vector<std::string> texts;
   ASSERT_TRUE(reader.ReadUrl(server.Url("/hello"), out, "Agent/1", [&](const std::string& t) { texts.push_back(t); }));
@@ -41,22 +33,15 @@ TEST_F(PageReaderTest, ReadsAWholeUrlAndReportsProgress) {
   EXPECT_EQ(reader.status, 200u);
   EXPECT_NE(reader.headers.find("Content-Length: 11"), std::string::npos);
   EXPECT_EQ(server.Requests().at(0).userAgent, "Agent/1");
-  ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts.front(), "Resolving name for " + server.HostPort());
+  EXPECT_EQ(texts.at(0), "Resolving name for " + server.HostPort());
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Read 11 bytes"), texts.end());
   EXPECT_EQ(texts.back(), "");  // cleared at the end
-}
 
-TEST_F(PageReaderTest, SavesToAFileReplacingOlderContent) {
-  standin::RawPage page;
-  page.body = "short";
-  server.SetPage("/f", page);
   const fs::path target = dir / "out.txt";
-  std::ofstream(target) << "a much longer old content";
-  net::PageReader reader;
-  ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/f"), target.string()));
-  EXPECT_EQ(vexon::testing::ReadBytes(target), "short");
-  EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/f"), (dir / "no" / "such" / "dir").string()));
+  vexon::testing::WriteBytes(target, "a much longer old content");
+  ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/hello"), target.string()));
+  EXPECT_EQ(vexon::testing::ReadBytes(target), "hello world");
+  EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/hello"), (dir / "no" / "such" / "dir").string()));
   EXPECT_TRUE(reader.fileNotWritable);
 }
 
@@ -64,7 +49,6 @@ TEST_F(PageReaderTest, QueriesHeadersWithoutTheBody) {
   standin::FileScript file;
   file.size = 5000;
   server.SetFile("/a.mp3", file);
-  net::PageReader reader;
   std::string lastModified;
   uint64_t length = 0;
   unsigned status = 0;
@@ -84,7 +68,6 @@ TEST_F(PageReaderTest, WhatAServerSendsStaysWithinItsLimits) {
   ASSERT_TRUE(faults.Start());
   faults.SetScript("/endless.htm", standin::EndlessBody("text/html"));
   faults.SetScript("/trickle.htm", standin::TrickledHead(std::chrono::milliseconds(100)));
-  net::PageReader reader;
   std::string out;
   // A page read stops at the result pages' limit and fails.
   EXPECT_FALSE(reader.ReadUrl(faults.Url("/endless.htm"), out));

@@ -20,9 +20,10 @@ class TaskHttpTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(server.Start()); }
 
-  net::UrlParts Parts(const std::string& target) {
+  // The parts of `url`, or of the stand-in's URL for a target starting with "/".
+  net::UrlParts Parts(const std::string& url) {
     net::UrlParts parts;
-    EXPECT_TRUE(net::PrepareUrl(server.Url(target), parts));
+    EXPECT_TRUE(net::PrepareUrl(url[0] == '/' ? server.Url(url) : url, parts)) << url;
     return parts;
   }
 
@@ -40,26 +41,21 @@ standin::RawPage Page(std::string body, std::string type = "text/html; charset=g
 
 }  // namespace
 
-TEST_F(TaskHttpTest, ReadsATextPageWithLineFeedsAsCrLf) {
+TEST_F(TaskHttpTest, ReadsTextPagesWithLineFeedsAsCrLfCutsHugeOnesAndRefusesTheRest) {
   server.SetPage("/page", Page("a\nb\r\nc"));
+  server.SetPage("/huge", Page(std::string(net::kMaxPageBytes + 1000, 'z'), "text/plain"));
+  server.SetPage("/song", Page(std::string(100000, 'x'), "audio/mpeg"));
+  auto missing = Page("gone");
+  missing.status = 404;
+  server.SetPage("/missing", missing);
   std::string bytes, type;
   ASSERT_TRUE(http.FetchPage(Parts("/page"), bytes, type));
   EXPECT_EQ(bytes, "a\r\nb\r\r\nc");
   EXPECT_EQ(type, "text/html; charset=gb2312");
-  const auto requests = server.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].userAgent, "TuneSnag");
-  EXPECT_EQ(requests[0].host, server.HostPort());  // the URL's own port
-}
-
-TEST_F(TaskHttpTest, RefusesPagesThatAreNotTextOrNot200) {
-  server.SetPage("/song", Page(std::string(100000, 'x'), "audio/mpeg"));
-  server.SetPage("/missing", [] {
-    auto p = Page("gone");
-    p.status = 404;
-    return p;
-  }());
-  std::string bytes, type;
+  EXPECT_EQ(server.Requests().at(0).userAgent, "TuneSnag");
+  EXPECT_EQ(server.Requests().at(0).host, server.HostPort());  // the URL's own port
+  EXPECT_TRUE(http.FetchPage(Parts("/huge"), bytes, type));
+  EXPECT_EQ(bytes.size(), net::kMaxPageBytes);
   EXPECT_FALSE(http.FetchPage(Parts("/song"), bytes, type));
   EXPECT_TRUE(bytes.empty());  // refused before its body
   EXPECT_FALSE(http.FetchPage(Parts("/missing"), bytes, type));
@@ -104,19 +100,8 @@ TEST_F(TaskHttpTest, NetworkFailuresMapToTheirCodes) {
   net::SessionSettings fast = net::TaskSessionSettings();
   fast.connectRetryPause = 10ms;
   net::TaskHttp http2([] { return false; }, fast);
-  net::UrlParts refused;
-  ASSERT_TRUE(net::PrepareUrl("http://127.0.0.1:1/x", refused));
-  EXPECT_EQ(http2.OpenGetRequest(refused, plain), net::Code(net::NetError::kCannotConnect));
-  net::UrlParts bad;
-  ASSERT_TRUE(net::PrepareUrl("gopher://127.0.0.1/x", bad));
-  EXPECT_EQ(http2.OpenGetRequest(bad, plain), net::Code(net::NetError::kInvalidUrl));
-}
-
-TEST_F(TaskHttpTest, OversizedPagesAreCut) {
-  server.SetPage("/huge", Page(std::string(net::kMaxPageBytes + 1000, 'z'), "text/plain"));
-  std::string bytes, type;
-  EXPECT_TRUE(http.FetchPage(Parts("/huge"), bytes, type));
-  EXPECT_EQ(bytes.size(), net::kMaxPageBytes);
+  EXPECT_EQ(http2.OpenGetRequest(Parts("http://127.0.0.1:1/x"), plain), net::Code(net::NetError::kCannotConnect));
+  EXPECT_EQ(http2.OpenGetRequest(Parts("gopher://127.0.0.1/x"), plain), net::Code(net::NetError::kInvalidUrl));
 }
 
 TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
@@ -128,23 +113,18 @@ TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
   deadlines.linkCheck = 800ms;
   deadlines.pageRead = 1200ms;
   net::TaskHttp bounded([] { return false; }, net::TaskSessionSettings(), deadlines);
-  const auto parts = [&](const std::string& path) {
-    net::UrlParts p;
-    EXPECT_TRUE(net::PrepareUrl(faults.Url(path), p));
-    return p;
-  };
   // A head that never ends: no retry after the deadline, which is the time-out.
   net::TransferHandler plain;
-  EXPECT_EQ(bounded.OpenGetRequest(parts("/trickle"), plain), net::Code(net::NetError::kTimeout));
+  EXPECT_EQ(bounded.OpenGetRequest(Parts(faults.Url("/trickle")), plain), net::Code(net::NetError::kTimeout));
   EXPECT_EQ(faults.Requests().size(), 1u);
   std::string bytes, type;
-  EXPECT_FALSE(bounded.FetchPage(parts("/trickle"), bytes, type));
+  EXPECT_FALSE(bounded.FetchPage(Parts(faults.Url("/trickle")), bytes, type));
 
   // A body that never ends, read by a handler that wants it all.
   class Greedy final : public net::TransferHandler {
   } greedy;
   net::TransferResult result;
-  EXPECT_EQ(bounded.OpenGetRequest(parts("/endless"), greedy, &result), 200);
+  EXPECT_EQ(bounded.OpenGetRequest(Parts(faults.Url("/endless")), greedy, &result), 200);
   EXPECT_TRUE(result.deadlinePassed);
   EXPECT_EQ(result.error, net::NetError::kTimeout);
 }

@@ -34,15 +34,13 @@ TEST(PrepareUrl, SplitsServerWithItsPortAndObject) {
   EXPECT_FALSE(PrepareUrl("http:///path", parts));
 }
 
-TEST(Encoding, RequestTargetKeepsDelimitersAndEscapesTheRest) {
+TEST(Encoding, RequestTargetKeepsDelimitersAndEscapesTheRestQueryWordsAllButUnreserved) {
   EXPECT_EQ(EncodeRequestTarget("/a b/c%20d?x=1&y=2#f"), "/a%20b/c%20d?x=1&y=2#f");
   // "下" is CF C2 in GB18030.
   EXPECT_EQ(EncodeRequestTarget("/下.mp3"), "/%CF%C2.mp3");
   EXPECT_EQ(EncodeRequestTarget("/a\"<>\\^`{|}"), "/a%22%3C%3E%5C%5E%60%7B%7C%7D");
   EXPECT_EQ(EncodeRequestTarget(std::string("/\r\n\t", 4)), "/%0D%0A%09");
-}
-
-TEST(Encoding, QueryWordsAreOneValue) {
+  // Query words are one value.
   EXPECT_EQ(EncodeQueryWords("a b&c#d"), "a%20b%26c%23d");
   EXPECT_EQ(EncodeQueryWords("下-._~"), "%CF%C2-._~");
 }
