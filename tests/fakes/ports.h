@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/folder_chooser.h"
@@ -32,15 +31,10 @@ class RecordingPrompter final : public core::Prompter {
   core::MessageResult answer = core::MessageResult::kYes;
 };
 
-// Answers the folder chooser with `answer` (nothing: cancelled).
+// Cancels every folder choice.
 class ScriptedFolderChooser final : public core::FolderChooser {
  public:
-  std::optional<std::string> Choose(const std::string& startFolder) override {
-    starts.push_back(startFolder);
-    return answer;
-  }
-  std::optional<std::string> answer;
-  std::vector<std::string> starts;
+  std::optional<std::string> Choose(const std::string&) override { return std::nullopt; }
 };
 
 // Records what the desktop would open.

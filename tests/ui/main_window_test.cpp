@@ -1,26 +1,14 @@
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QSignalSpy>
-#include <QSplitter>
-#include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QtTest>
 
 #include <fstream>
 #include <string>
 
 #include "app/command_ids.h"
-#include "app/status_counters.h"
 #include "app/ui/list_view.h"
 #include "core/list_schemas.h"
 #include "hotwords/ui/hot_words_dialog.h"
@@ -46,19 +34,6 @@ class MainWindowTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void LoadsStoppedDownloadsAndHistoryFromTheSettingsFile() {
-    WindowFixture f;
-    f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
-    auto& w = f.Open();
-    QCOMPARE(DownloadView(w).model()->rowCount(), 2);
-    QCOMPARE(SearchBox(w).count(), 1);
-    QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old words"));
-    QCOMPARE(DownloadView(w).model()->index(0, vexon::core::kDownloadState).data().toString(),
-             QString::fromUtf8("停止下载"));
-    QVERIFY(
-        !DownloadView(w).model()->index(0, vexon::core::kDownloadId).data(Qt::DecorationRole).value<QIcon>().isNull());
-  }
-
   void ColumnsAreReadableAndTheUsersWidthsAreKept() {
     WindowFixture f;
     {
@@ -80,10 +55,19 @@ class MainWindowTest final : public QObject {
     QVERIFY(ResultsView(f.Open()).columnWidth(vexon::core::kResultTitle) != 333);
   }
 
-  void EnablingRulesGreyCommandsInToolbarMenuBarAndContextMenu() {
+  // Stopped rows and the history come from the settings file; the enabling rules then
+  // grey commands in toolbar, menu bar and context menu alike.
+  void LoadsTheSettingsFileAndGreysCommandsByTheRules() {
     WindowFixture f;
     f.WriteFile("vudez.ini", SettingsWithDownloads(f.config.startDir.string()));
     auto& w = f.Open();
+    QCOMPARE(DownloadView(w).model()->rowCount(), 2);
+    QCOMPARE(SearchBox(w).count(), 1);
+    QCOMPARE(SearchBox(w).currentText(), QStringLiteral("old words"));
+    QCOMPARE(DownloadView(w).model()->index(0, vexon::core::kDownloadState).data().toString(),
+             QString::fromUtf8("停止下载"));
+    QVERIFY(
+        !DownloadView(w).model()->index(0, vexon::core::kDownloadId).data(Qt::DecorationRole).value<QIcon>().isNull());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.UpdateCommands();
@@ -107,30 +91,21 @@ class MainWindowTest final : public QObject {
   }
 
   void CloseHidesToTheTrayOrMinimizesWithoutOne() {
-    {
-      WindowFixture f("127.0.0.1:9", /*tray=*/true);
+    for (const bool tray : {true, false}) {
+      WindowFixture f("127.0.0.1:9", tray);
       auto& w = f.Open();
       w.show();
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       w.close();
-      QTRY_VERIFY(!w.isVisible());
+      QTRY_VERIFY(tray ? !w.isVisible() : (w.windowState() & Qt::WindowMinimized) && w.isVisible());
       w.ToggleShown();
-      QVERIFY(w.isVisible());
+      QVERIFY(w.isVisible() && !(w.windowState() & Qt::WindowMinimized));
       w.OnCommand(cmd::kShowHide);
-      QVERIFY(!w.isVisible());
-      w.OnCommand(cmd::kShowHide);
-      QVERIFY(w.isVisible());
-    }
-    {
-      WindowFixture f("127.0.0.1:9", /*tray=*/false);
-      auto& w = f.Open();
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
-      w.close();
-      QTRY_VERIFY(w.windowState() & Qt::WindowMinimized);
-      QVERIFY(w.isVisible());
-      w.ToggleShown();
-      QVERIFY(!(w.windowState() & Qt::WindowMinimized));
+      QCOMPARE(w.isVisible(), !tray);
+      if (tray) {
+        w.OnCommand(cmd::kShowHide);
+        QVERIFY(w.isVisible());
+      }
     }
   }
 

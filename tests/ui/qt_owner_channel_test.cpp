@@ -1,5 +1,4 @@
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 #include <QtTest>
 
@@ -37,12 +36,8 @@ class QtOwnerChannelTest final : public QObject {
   void WorkerSendRunsOnGuiThreadAndWaitsForIt() {
     QtOwnerChannel channel;
     QThread* const gui = QThread::currentThread();
-    std::atomic<bool> handlerDone{false};
-    std::atomic<bool> onGuiThread{false};
-    std::atomic<bool> heldOwnerLock{false};
-    std::atomic<bool> sawHandlerDone{false};
-    std::atomic<bool> result{false};
-    std::atomic<bool> returned{false};
+    std::atomic<bool> handlerDone{false}, onGuiThread{false}, heldOwnerLock{false}, sawHandlerDone{false},
+        result{false}, returned{false};
     std::thread worker([&] {
       result = channel.Send(Msg::LinkFound, [&] {
         onGuiThread = QThread::currentThread() == gui;
@@ -60,17 +55,13 @@ class QtOwnerChannelTest final : public QObject {
     });
     QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 10000);
     worker.join();
-    QVERIFY(result.load());
-    QVERIFY(onGuiThread.load());
-    QVERIFY(heldOwnerLock.load());
-    QVERIFY(sawHandlerDone.load());
+    QVERIFY(result && onGuiThread && heldOwnerLock && sawHandlerDone);
   }
 
   void PostsReturnAtOnceAndRunInOrderBeforeALaterSend() {
     QtOwnerChannel channel;
     std::vector<int> order;
-    std::atomic<bool> posted{false};
-    std::atomic<bool> returned{false};
+    std::atomic<bool> posted{false}, returned{false};
     std::thread worker([&] {
       for (int i = 0; i < 100; ++i) channel.Post(Msg::DownloadPercent, [&order, i] { order.push_back(i); });
       posted = true;
@@ -90,9 +81,7 @@ class QtOwnerChannelTest final : public QObject {
   void ShutdownReleasesWaitingSendersWithoutRunningThem() {
     auto channel = std::make_unique<QtOwnerChannel>();
     constexpr int kThreads = 4;
-    std::atomic<int> ran{0};
-    std::atomic<int> returnedTrue{0};
-    std::atomic<int> returned{0};
+    std::atomic<int> ran{0}, returnedTrue{0}, returned{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t) {
       workers.emplace_back([&] {

@@ -1,30 +1,21 @@
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStringList>
 #include <QtTest>
 
 #include <chrono>
-#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ui/find_control.h"
-#include "core/prompter.h"
 #include "fakes/ports.h"
 #include "search/search_options.h"
-#include "search/search_options_form.h"
 #include "search/ui/search_options_dialog.h"
 
 using namespace std::chrono_literals;
-using vexon::core::MessageButtons;
-using vexon::core::MessageIcon;
-using vexon::core::MessageResult;
 using vexon::search::FileType;
 using vexon::search::SearchOptions;
 using vexon::search::ui::CSearchOptionsDlg;
@@ -32,7 +23,6 @@ using vexon::search::ui::CSearchOptionsDlg;
 namespace {
 
 using FakePrompter = vexon::test::RecordingPrompter;
-using FakeChooser = vexon::test::ScriptedFolderChooser;
 using vexon::app::ui::Find;
 
 constexpr std::chrono::year_month_day kToday = 2024y / 6 / 15;
@@ -65,81 +55,54 @@ class SearchOptionsDialogTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void OkWritesTheFilters_data() {
-    QTest::addColumn<int>("dateRadio");
-    QTest::addColumn<QDate>("firstDate");
-    QTest::addColumn<QDate>("secondDate");
-    QTest::addColumn<int>("sizeRadio");
-    QTest::addColumn<QString>("firstSize");
-    QTest::addColumn<QString>("secondSize");
-    QTest::addColumn<QString>("dateFilter");
-    QTest::addColumn<QString>("sizeFilter");
-    const QDate none;
-    QTest::newRow("不限") << 1025 << none << none << 1023 << ""
-                          << ""
-                          << ""
-                          << "";
-    QTest::newRow("此前, < =") << 1024 << QDate(2024, 7, 4) << none << 1060 << "300"
-                               << ""
-                               << "1|7/4/2024"
-                               << "1|300";
-    QTest::newRow("此后, > =") << 1026 << QDate(2023, 12, 25) << none << 1061 << "0"
-                               << ""
-                               << "2|12/25/2023"
-                               << "2|0";
-    QTest::newRow("区间, reversed") << 1027 << QDate(2024, 2, 1) << QDate(2023, 1, 9) << 1062 << "5120"
-                                    << "0"
-                                    << "3|1/9/2023|2/1/2024"
-                                    << "3|0|5120";
-    QTest::newRow("区间, in order") << 1027 << QDate(2020, 1, 1) << QDate(2020, 1, 2) << 1062 << "7"
-                                    << "1000000"
-                                    << "3|1/1/2020|1/2/2020"
-                                    << "3|7|1000000";
-  }
-
   void OkWritesTheFilters() {
-    QFETCH(int, dateRadio);
-    QFETCH(QDate, firstDate);
-    QFETCH(QDate, secondDate);
-    QFETCH(int, sizeRadio);
-    QFETCH(QString, firstSize);
-    QFETCH(QString, secondSize);
-    QFETCH(QString, dateFilter);
-    QFETCH(QString, sizeFilter);
-    SearchOptions options = Changed();
-    FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
-    dialog.show();
-
-    Click(dialog, dateRadio);
-    const QList<int> pickers = dateRadio == 1024   ? QList<int>{1071}
-                               : dateRadio == 1026 ? QList<int>{1064}
-                               : dateRadio == 1027 ? QList<int>{1065, 1066}
-                                                   : QList<int>{};
-    if (!pickers.isEmpty()) Find<QDateEdit>(dialog, pickers[0])->setDate(firstDate);
-    if (pickers.size() > 1) Find<QDateEdit>(dialog, pickers[1])->setDate(secondDate);
-    Click(dialog, sizeRadio);
-    const QList<int> edits = sizeRadio == 1060   ? QList<int>{1067}
-                             : sizeRadio == 1061 ? QList<int>{1068}
-                             : sizeRadio == 1062 ? QList<int>{1069, 1070}
-                                                 : QList<int>{};
-    if (!edits.isEmpty()) SetText(dialog, edits[0], firstSize);
-    if (edits.size() > 1) SetText(dialog, edits[1], secondSize);
-    Click(dialog, 1079);  // mpeg off
-    Click(dialog, 1053);  // mp3 on
-    SetText(dialog, 1104, "75");
-
-    Click(dialog, 1080);
-    QVERIFY(prompter.texts.empty());
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(QString::fromStdString(options.dateFilter), dateFilter);
-    QCOMPARE(QString::fromStdString(options.sizeFilter), sizeFilter);
-    QCOMPARE(options.maxResults, 75u);
-    QVERIFY(options.Has(FileType::kMp3));
-    QVERIFY(!options.Has(FileType::kMpeg));
-    QVERIFY(options.Has(FileType::kAsf));
-    QVERIFY(!options.Has(FileType::kRm));
+    struct Case {
+      int dateRadio;
+      std::vector<std::pair<int, QDate>> dates;
+      int sizeRadio;
+      std::vector<std::pair<int, QString>> sizes;
+      std::string dateFilter, sizeFilter;
+    };
+    const std::vector<Case> cases = {
+        {1025, {}, 1023, {}, "", ""},  // 不限
+        {1024, {{1071, QDate(2024, 7, 4)}}, 1060, {{1067, "300"}}, "1|7/4/2024", "1|300"},
+        {1026, {{1064, QDate(2023, 12, 25)}}, 1061, {{1068, "0"}}, "2|12/25/2023", "2|0"},
+        // 区间, reversed and in order.
+        {1027,
+         {{1065, QDate(2024, 2, 1)}, {1066, QDate(2023, 1, 9)}},
+         1062,
+         {{1069, "5120"}, {1070, "0"}},
+         "3|1/9/2023|2/1/2024",
+         "3|0|5120"},
+        {1027,
+         {{1065, QDate(2020, 1, 1)}, {1066, QDate(2020, 1, 2)}},
+         1062,
+         {{1069, "7"}, {1070, "1000000"}},
+         "3|1/1/2020|1/2/2020",
+         "3|7|1000000"},
+    };
+    for (const Case& c : cases) {
+      SearchOptions options = Changed();
+      FakePrompter prompter;
+      CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
+      dialog.show();
+      Click(dialog, c.dateRadio);
+      for (const auto& [id, date] : c.dates) Find<QDateEdit>(dialog, id)->setDate(date);
+      Click(dialog, c.sizeRadio);
+      for (const auto& [id, text] : c.sizes) SetText(dialog, id, text);
+      Click(dialog, 1079);  // mpeg off
+      Click(dialog, 1053);  // mp3 on
+      SetText(dialog, 1104, "75");
+      Click(dialog, 1080);
+      QVERIFY(prompter.texts.empty());
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
+      QVERIFY(!dialog.isVisible());
+      QCOMPARE(options.dateFilter, c.dateFilter);
+      QCOMPARE(options.sizeFilter, c.sizeFilter);
+      QCOMPARE(options.maxResults, 75u);
+      QVERIFY(options.Has(FileType::kMp3) && !options.Has(FileType::kMpeg));
+      QVERIFY(options.Has(FileType::kAsf) && !options.Has(FileType::kRm));
+    }
   }
 
   // "搜索来源": the boxes show the services asked; OK needs at least one.

@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -7,6 +6,8 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/ui/find_control.h"
 #include "app/ui/qt_owner_channel.h"
@@ -43,24 +44,11 @@ class UpdateDialogTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void EachResultIsShownWithItsText_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0") << 0 << U("版本升级完成，下次运行的才是新版本。");
-    QTest::newRow("1") << 1 << U("网络连接出错！");
-    QTest::newRow("2") << 2 << U("网络连接出错！");
-    QTest::newRow("3") << 3 << U("版本升级未完成！");
-    QTest::newRow("6") << 6 << U("已经是最新版本，不需要升级。");
-    QTest::newRow("7") << 7 << U("版本升级未完成！");
-    QTest::newRow("unknown") << 42 << U("版本升级未完成！");
-  }
-
   void EachResultIsShownWithItsText() {
-    QFETCH(int, code);
-    QFETCH(QString, text);
     Harness h;
     const std::thread::id windowThread = std::this_thread::get_id();
     std::atomic<bool> offTheWindowThread{false};
+    int code = 0;
     CUpdateDlg dialog(
         h.job,
         [&](const auto&) {
@@ -69,15 +57,23 @@ class UpdateDialogTest final : public QObject {
         },
         h.prompter);
     dialog.show();
-    QVERIFY(CheckAndWait(dialog));
-    QVERIFY(offTheWindowThread);
-    QCOMPARE(h.prompter.texts.size(), size_t{1});
-    QCOMPARE(QString::fromStdString(h.prompter.captions.front()), U("升级信息"));
-    QCOMPARE(QString::fromStdString(h.prompter.texts.front()), text);
+    const QString failed = U("版本升级未完成！"), network = U("网络连接出错！");
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, U("版本升级完成，下次运行的才是新版本。")}, {1, network}, {2, network}, {3, failed},
+        {6, U("已经是最新版本，不需要升级。")},         {7, failed},  {42, failed}};
+    for (const auto& [result, text] : cases) {
+      code = result;
+      offTheWindowThread = false;
+      QVERIFY(CheckAndWait(dialog));
+      QVERIFY(offTheWindowThread);
+      QCOMPARE(QString::fromStdString(h.prompter.texts.back()), text);
+      QVERIFY(dialog.isVisible());
+      QVERIFY(vexon::app::ui::Find<QPushButton>(dialog, 1122)->isEnabled());
+    }
+    QCOMPARE(h.prompter.texts.size(), cases.size());
+    QCOMPARE(h.prompter.captions, std::vector<std::string>(cases.size(), "升级信息"));
     QVERIFY(h.prompter.lastIcon == vexon::core::MessageIcon::kInformation);
     QVERIFY(h.prompter.lastButtons == vexon::core::MessageButtons::kOk);
-    QVERIFY(dialog.isVisible());
-    QVERIFY(vexon::app::ui::Find<QPushButton>(dialog, 1122)->isEnabled());
   }
 
   void TheWindowStaysResponsiveAndClosingGivesTheCheckUp() {

@@ -1,20 +1,16 @@
 #pragma once
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/command_ids.h"
 #include "app/session.h"
@@ -40,7 +36,7 @@ struct WindowFixture {
     config.siteUrl = "http://127.0.0.1:9/";
     ports.prompter = &prompter;
     ports.trayAvailable = tray;
-    ports.openUrl = [this](const QUrl& url) { openedUrls.push_back(url); };
+    ports.openUrl = [](const QUrl&) {};  // never a real browser
   }
   ~WindowFixture() { Close(); }
 
@@ -77,7 +73,6 @@ struct WindowFixture {
   download::ui::CDownloadAsDlg downloadAs{folders, prompter};
   library::ui::CMoveFileDlg moveDialog{folders};
   library::GioAssociations associations;
-  std::vector<QUrl> openedUrls;
   std::unique_ptr<app::ui::QtOwnerChannel> channel;
   std::unique_ptr<app::Session> session;
   std::unique_ptr<app::ui::CVexonDlg> window;
@@ -101,15 +96,6 @@ inline QLabel& ResultsCounter(QWidget& w) {
 }
 inline QLabel& CheckingCounter(QWidget& w) {
   return *app::ui::Find<QLabel>(w, app::ctl::kCheckingCounter);
-}
-inline QLabel& StatusLine(QWidget& w) {
-  return *app::ui::Find<QLabel>(w, app::ctl::kStatusLine);
-}
-inline QToolButton& ListButton(QWidget& w, int id) {
-  return *app::ui::Find<QToolButton>(w, id);
-}
-inline QCheckBox& TypeBox(QWidget& w, int id) {
-  return *app::ui::Find<QCheckBox>(w, id);
 }
 inline QToolBar& Toolbar(QWidget& w, int id) {
   return *app::ui::Find<QToolBar>(w, id);
