@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "hotwords/word_list.h"
 #include "hotwords/word_list_refresh.h"
@@ -57,50 +59,46 @@ standin::RawPage Page(int status, std::string body) {
 
 }  // namespace
 
-TEST_F(WordListRefreshTest, WithoutALocalFileThePageIsDownloadedAndRenamed) {
-  ASSERT_TRUE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), sitePage);
-  EXPECT_FALSE(fs::exists(Temp()));
-  EXPECT_EQ(PageRequests(), 1u);  // no header query without a local file
-  const std::optional<hotwords::WordList> list = hotwords::ReadWordList(Local());
-  ASSERT_TRUE(list.has_value());
-  EXPECT_FALSE(list->categories.empty());
+// Downloaded when there is no local file or one of another size than the site reports.
+TEST_F(WordListRefreshTest, TheLocalFileIsReplacedOnlyWhenItsSizeDiffers) {
+  const std::string mine(sitePage.size(), 'x');  // same length, other bytes: a download would show
+  const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
+  const struct {
+    const char* name;
+    std::optional<std::string> local;
+    const std::string& after;
+    size_t requests;
+  } cases[] = {
+      {"no local file", std::nullopt, sitePage, 1},  // no header query without a local file
+      {"same size", mine, mine, 1},                  // the header query only
+      {"other size", old, sitePage, 2},              // header query, then the download
+  };
+  for (const auto& c : cases) {
+    fs::remove(Local());
+    if (c.local) WriteBytes(Local(), *c.local);
+    server.ResetCounters();
+    ASSERT_TRUE(Refresh()) << c.name;
+    EXPECT_EQ(ReadBytes(Local()), c.after) << c.name;
+    EXPECT_EQ(PageRequests(), c.requests) << c.name;
+    EXPECT_FALSE(fs::exists(Temp())) << c.name;
+  }
+  EXPECT_FALSE(hotwords::ReadWordList(Local())->categories.empty());
 }
 
-TEST_F(WordListRefreshTest, ALocalFileOfTheReportedSizeIsNotDownloadedAgain) {
-  // Same length, other bytes: a download would show.
-  const std::string mine(sitePage.size(), 'x');
-  WriteBytes(Local(), mine);
-  ASSERT_TRUE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), mine);
-  EXPECT_EQ(PageRequests(), 1u);  // the header query only
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
-TEST_F(WordListRefreshTest, ALocalFileOfAnotherSizeIsReplaced) {
-  WriteBytes(Local(), text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n"));
-  ASSERT_TRUE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), sitePage);
-  EXPECT_EQ(PageRequests(), 2u);  // header query, then the download
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
+// A failed, empty, junk, cut, oversized or endless download is no word list.
 TEST_F(WordListRefreshTest, AFailedDownloadLeavesTheLocalFileAlone) {
   const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
   WriteBytes(Local(), old);
-  server.SetPage(kPagePath, Page(404, "A--not found\r\nA|||nothing\r\n"));
-  EXPECT_FALSE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), old);
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
-TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
-  const std::string old = text::Gb18030FromUtf8("A--旧的\r\nA|||旧词\r\n");
-  WriteBytes(Local(), old);
-  server.SetPage(kPagePath, Page(200, ""));
-  EXPECT_FALSE(Refresh());
-  server.SetPage(kPagePath, Page(200, "<html><body>maintenance</body></html>"));
-  EXPECT_FALSE(Refresh());
+  std::string big = text::Gb18030FromUtf8("A--大\r\nA|||词\r\n");
+  big.resize(hotwords::kMaxWordListBytes + 1, '\n');
+  for (const auto& [status, body] :
+       std::vector<std::pair<int, std::string>>{{404, "A--not found\r\nA|||nothing\r\n"},
+                                                {200, ""},
+                                                {200, "<html><body>maintenance</body></html>"},
+                                                {200, big}}) {
+    server.SetPage(kPagePath, Page(status, body));
+    EXPECT_FALSE(Refresh()) << body.substr(0, 20);
+  }
   server.RemovePage(kPagePath);
   standin::FileScript cut;
   cut.body = sitePage;
@@ -108,22 +106,11 @@ TEST_F(WordListRefreshTest, EmptyJunkOrCutDownloadsAreNoWordList) {
   cut.cutAfter = 10;
   server.SetFile(kPagePath, cut);
   EXPECT_FALSE(Refresh());
-  EXPECT_EQ(ReadBytes(Local()), old);
-  EXPECT_FALSE(fs::exists(Temp()));
-}
-
-TEST_F(WordListRefreshTest, AnOversizedOrEndlessDownloadIsNoWordList) {
-  std::string big = text::Gb18030FromUtf8("A--大\r\nA|||词\r\n");
-  big.resize(hotwords::kMaxWordListBytes + 1, '\n');
-  server.SetPage(kPagePath, Page(200, big));
-  EXPECT_FALSE(Refresh());
-  EXPECT_FALSE(fs::exists(Local()));
-  EXPECT_FALSE(fs::exists(Temp()));
-  // A server that never stops sending is cut at the same limit.
+  // A server that never stops sending is cut at the size limit.
   standin::FaultServer faults;
   ASSERT_TRUE(faults.Start());
   faults.SetScript(kPagePath, standin::EndlessBody("text/plain"));
   EXPECT_FALSE(hotwords::RefreshWordList(reader, faults.Url(kPagePath), dir.path()));
-  EXPECT_FALSE(fs::exists(Local()));
+  EXPECT_EQ(ReadBytes(Local()), old);
   EXPECT_FALSE(fs::exists(Temp()));
 }

@@ -1,58 +1,49 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/command_ids.h"
 #include "app/command_rules.h"
 #include "app/launch_options.h"
-#include "app/menu_layout.h"
 #include "app/splitter_limits.h"
-#include "app/status_counters.h"
 
 namespace vexon::app {
 namespace {
 
+// Which of `commands` are enabled, in order, as 1 and 0.
+std::string Enabled(const CommandState& state, std::initializer_list<int> commands) {
+  std::string out;
+  for (int c : commands) out += CommandEnabled(c, state) ? '1' : '0';
+  return out;
+}
+
 TEST(CommandRules, ResultCommandsFollowSelectionAndRows) {
-  CommandState none;
-  for (int c : {cmd::kStartDownload, cmd::kDownloadAs, cmd::kCopyUrl, cmd::kPlayOnline, cmd::kVisitSite,
-                cmd::kClearAndStopSearch, cmd::kSaveResults, cmd::kStopSearch}) {
-    EXPECT_FALSE(CommandEnabled(c, none)) << c;
-  }
-  CommandState rows;
-  rows.resultRows = 3;
-  EXPECT_TRUE(CommandEnabled(cmd::kSaveResults, rows));
-  EXPECT_TRUE(CommandEnabled(cmd::kClearAndStopSearch, rows));
-  EXPECT_FALSE(CommandEnabled(cmd::kStartDownload, rows));
-  rows.resultsSelected = 1;
-  EXPECT_TRUE(CommandEnabled(cmd::kStartDownload, rows));
-  EXPECT_TRUE(CommandEnabled(cmd::kVisitSite, rows));
-  CommandState running;
-  running.searchRunning = true;
-  EXPECT_TRUE(CommandEnabled(cmd::kStopSearch, running));
+  const auto results = {cmd::kStartDownload, cmd::kDownloadAs,         cmd::kCopyUrl,     cmd::kPlayOnline,
+                        cmd::kVisitSite,     cmd::kClearAndStopSearch, cmd::kSaveResults, cmd::kStopSearch};
+  CommandState state;
+  EXPECT_EQ(Enabled(state, results), "00000000");
+  state.resultRows = 3;
+  EXPECT_EQ(Enabled(state, results), "00000110");
+  state.resultsSelected = 1;
+  EXPECT_EQ(Enabled(state, results), "11111110");
+  state.searchRunning = true;
+  EXPECT_EQ(Enabled(state, results), "11111111");
 }
 
 TEST(CommandRules, DownloadSelectionEnablesResumeAndStopByState) {
   using download::DownloadState;
-  CommandState state;
-  ReadDownloadSelection(2, {DownloadState::kStopped}, state);
-  EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
-  EXPECT_FALSE(CommandEnabled(cmd::kStopDownload, state));
-  ReadDownloadSelection(2, {DownloadState::kQueued}, state);
-  EXPECT_FALSE(CommandEnabled(cmd::kResumeDownload, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
-  ReadDownloadSelection(2, {DownloadState::kStopped, DownloadState::kTransferring}, state);
-  EXPECT_TRUE(CommandEnabled(cmd::kResumeDownload, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kStopDownload, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kDeleteDownload, state));
-  ReadDownloadSelection(2, {}, state);
-  EXPECT_FALSE(CommandEnabled(cmd::kDeleteDownload, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kResumeAll, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kStopAll, state));
-  EXPECT_TRUE(CommandEnabled(cmd::kDeleteAll, state));
-  ReadDownloadSelection(0, {}, state);
-  EXPECT_FALSE(CommandEnabled(cmd::kResumeAll, state));
+  const auto with = [](size_t rows, const std::vector<DownloadState>& selected) {
+    CommandState state;
+    ReadDownloadSelection(rows, selected, state);
+    return Enabled(state, {cmd::kResumeDownload, cmd::kStopDownload, cmd::kDeleteDownload, cmd::kResumeAll,
+                           cmd::kStopAll, cmd::kDeleteAll});
+  };
+  EXPECT_EQ(with(2, {DownloadState::kStopped}), "101111");
+  EXPECT_EQ(with(2, {DownloadState::kQueued}), "011111");
+  EXPECT_EQ(with(2, {DownloadState::kStopped, DownloadState::kTransferring}), "111111");
+  EXPECT_EQ(with(2, {}), "000111");
+  EXPECT_EQ(with(0, {}), "000000");
 }
 
 TEST(SplitterLimits, FollowHalfTheGrowthTruncatedTowardZero) {

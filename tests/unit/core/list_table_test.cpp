@@ -9,6 +9,10 @@ using namespace vexon::core;
 
 namespace {
 
+void Append(ListTable& t, std::initializer_list<std::vector<std::string>> rows) {
+  for (const auto& row : rows) t.AppendRow(row);
+}
+
 std::vector<std::string> ColumnTexts(const ListTable& t, size_t column) {
   std::vector<std::string> out;
   for (size_t i = 0; i < t.rowCount(); ++i) out.push_back(t.Cell(i, column));
@@ -35,18 +39,11 @@ struct Recorder final : ListObserver {
 
 }  // namespace
 
-TEST(ColumnSpec, ReadsEntriesAndWidths) {
+TEST(ColumnSpec, ReadsEntriesAndWidthsAndSavedWidthsAreExactlyOnePerColumn) {
   const auto cols = ParseColumnSpec(kResultsColumns);
   ASSERT_EQ(cols.size(), 7u);
-  EXPECT_EQ(cols[0].name, "");
-  EXPECT_EQ(cols[0].width, 25);
-  EXPECT_EQ(cols[6].name, "URL");
-  EXPECT_EQ(cols[6].width, 80);
-  EXPECT_EQ(ParseColumnSpec(kDownloadColumns).size(), 11u);
-  EXPECT_EQ(ParseColumnSpec(kCompletedColumns).size(), 5u);
-}
-
-TEST(ColumnSpec, SavedWidthsAreExactlyOnePerColumn) {
+  EXPECT_EQ(cols[0].name + "," + std::to_string(cols[0].width), ",25");
+  EXPECT_EQ(cols[6].name + "," + std::to_string(cols[6].width), "URL,80");
   EXPECT_EQ(ParseColumnWidths(ColumnWidthsText({25, 130, 0}), 3), (std::vector<int>{25, 130, 0}));
   for (const char* bad : {"", "25,130", "25,130,40,9", "25,-1,40", "25,,40", "25,1e3,40", "25,4001,40",
                           "25,99999999999,40", "25, 130,40"}) {
@@ -78,9 +75,7 @@ TEST(RowCompare, ChoosesTheRuleByTheFirstText) {
 
 TEST(ListTable, SortsByHeaderClickAndKeepsMarksWithRows) {
   ListTable t(",25;name,100;size,70");
-  t.AppendRow({"0", "b", "300"});
-  t.AppendRow({"1", "a", "20"});
-  t.AppendRow({"2", "c", "1000"});
+  Append(t, {{"0", "b", "300"}, {"1", "a", "20"}, {"2", "c", "1000"}});
   t.SetRowMarks(1, true);
   t.SortByHeaderClick(2);
   EXPECT_EQ(ColumnTexts(t, 2), (std::vector<std::string>{"20", "300", "1000"}));
@@ -108,9 +103,7 @@ TEST(ListTable, MixedRulesNeverBreakTheSort) {
 
 TEST(ListTable, RenumberFollowsTheRowOrderOfColumnZeroAndRestoresTheSort) {
   ListTable t(",25;name,100");
-  t.AppendRow({"0", "c"});
-  t.AppendRow({"1", "a"});
-  t.AppendRow({"2", "b"});
+  Append(t, {{"0", "c"}, {"1", "a"}, {"2", "b"}});
   t.Sort(1, true);  // a(1) b(2) c(0)
   t.RemoveRow(1);   // drop b
   t.Renumber();
@@ -122,9 +115,7 @@ TEST(ListTable, RenumberFollowsTheRowOrderOfColumnZeroAndRestoresTheSort) {
 TEST(ListTable, IndexTracksEveryChange) {
   ListTable t(",25;url,100");
   t.IndexColumn(1);
-  t.AppendRow({"0", "u1"});
-  t.AppendRow({"1", "u1"});
-  t.AppendRow({"2", "u2"});
+  Append(t, {{"0", "u1"}, {"1", "u1"}, {"2", "u2"}});
   EXPECT_TRUE(t.ContainsInColumn(1, "u1"));
   t.RemoveRow(0);
   EXPECT_TRUE(t.ContainsInColumn(1, "u1"));  // one copy left
@@ -140,8 +131,7 @@ TEST(ListTable, TellsTheObserverExactlyWhatChanged) {
   ListTable t(",25;name,100");
   Recorder r;
   t.SetObserver(&r);
-  t.AppendRow({"0", "b"});
-  t.AppendRow({"1", "a"});
+  Append(t, {{"0", "b"}, {"1", "a"}});
   t.SetCell(0, 1, "b");  // unchanged value: no event
   t.SetCell(0, 1, "d");
   t.Sort(1, true);

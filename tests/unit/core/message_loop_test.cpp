@@ -25,9 +25,8 @@ TEST(MessageLoop, RunsHandlersOnTheOwnerThreadAndWaits) {
 
 TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
   auto loop = std::make_unique<MessageLoop>();
-  std::atomic<bool> blockerStarted{false};
-  std::atomic<bool> release{false};
-  std::atomic<int> ranAfter{0};
+  std::atomic<bool> blockerStarted{false}, release{false};
+  std::atomic<int> ranAfter{0}, refused{0};
   // Keep the owner busy so further sends queue up behind it.
   std::thread blocker([&] {
     loop->Send(Msg::LinkFound, [&] {
@@ -37,7 +36,6 @@ TEST(MessageLoop, ShutdownReleasesWaitingSendersWithoutRunningThem) {
   });
   while (!blockerStarted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::vector<std::thread> waiters;
-  std::atomic<int> refused{0};
   for (int i = 0; i < 4; ++i) {
     waiters.emplace_back([&] {
       if (!loop->Send(Msg::LiveLink, [&] { ++ranAfter; })) ++refused;
@@ -62,9 +60,7 @@ TEST(BackgroundJob, RunsOffTheOwnerThreadAndHandsItsOutcomeBack) {
   MessageLoop loop;
   vexon::core::BackgroundJob job(loop);
   std::atomic<bool> release{false};
-  std::thread::id workedOn;
-  std::thread::id doneOn;
-  std::thread::id ownerThread;
+  std::thread::id workedOn, doneOn, ownerThread;
   int ended = 0;
   loop.Invoke([&] {
     ownerThread = std::this_thread::get_id();
@@ -93,8 +89,7 @@ TEST(BackgroundJob, RunsOffTheOwnerThreadAndHandsItsOutcomeBack) {
 TEST(BackgroundJob, ACancelledJobEndsEarlyAndItsOutcomeIsDropped) {
   MessageLoop loop;
   vexon::core::BackgroundJob job(loop);
-  std::atomic<bool> outcomeRan{false};
-  std::atomic<bool> ended{false};
+  std::atomic<bool> outcomeRan{false}, ended{false};
   loop.Invoke([&] {
     job.onEnded = [&] { ended = true; };
     job.Start([&](const std::atomic<bool>& cancelled) -> std::function<void()> {

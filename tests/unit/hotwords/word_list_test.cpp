@@ -35,11 +35,7 @@ TEST(WordList, CategoryLinesAmongTheFirst26LinesOnly) {
   page += "  C--经典老歌  \r\n";  // line 23, trimmed
   page += "\r\n\r\n\r\n";         // lines 24-26
   page += "D--不算\r\n";          // line 27: too far down
-  const WordList list = Parse(page);
-  ASSERT_EQ(list.categories.size(), 3u);
-  EXPECT_EQ(list.categories[0], "A--新歌速递");
-  EXPECT_EQ(list.categories[1], "B--热门歌手");
-  EXPECT_EQ(list.categories[2], "C--经典老歌");
+  EXPECT_EQ(Parse(page).categories, (std::vector<std::string>{"A--新歌速递", "B--热门歌手", "C--经典老歌"}));
 }
 
 TEST(WordList, WordLinesAnywhereInFileOrderPerLetter) {
@@ -56,8 +52,7 @@ TEST(WordList, LoneCarriageReturnsEndLinesAndCountTowardsThe26) {
   std::string page;
   for (int i = 0; i < 25; ++i) page += "\r";
   page += "A--last\rB--late\r";
-  const WordList list = ParseWordList(page);
-  EXPECT_EQ(list.categories, std::vector<std::string>({"A--last"}));
+  EXPECT_EQ(ParseWordList(page).categories, std::vector<std::string>({"A--last"}));
 }
 
 TEST(WordList, DecodesGb18030AndNeverSplitsInsideACharacter) {
@@ -91,28 +86,25 @@ TEST(WordList, SplitEntryAtTheFirstSeparator) {
   EXPECT_EQ(SplitEntry("a||b"), std::make_pair(std::string("a||b"), std::string("-")));
 }
 
+// The local file is read whole up to the size limit; a bigger one or a folder is no list.
 TEST(WordList, ReadsTheLocalFile) {
   TempDir dir;
-  EXPECT_FALSE(ReadWordList(dir / hotwords::kWordListFile).has_value());
-  WriteBytes(dir / hotwords::kWordListFile, text::Gb18030FromUtf8("B--歌手\r\nB|||王菲|||暗香\r\n"));
-  const std::optional<WordList> list = ReadWordList(dir / hotwords::kWordListFile);
+  const std::filesystem::path file = dir / hotwords::kWordListFile;
+  EXPECT_FALSE(ReadWordList(file).has_value());
+  WriteBytes(file, text::Gb18030FromUtf8("B--歌手\r\nB|||王菲|||暗香\r\n"));
+  std::optional<WordList> list = ReadWordList(file);
   ASSERT_TRUE(list.has_value());
   EXPECT_EQ(list->categories, std::vector<std::string>({"B--歌手"}));
   EXPECT_EQ(Letter(*list, 'B'), std::vector<std::string>({"王菲|||暗香"}));
-  // A folder where the file should be is no list either.
   std::filesystem::create_directory(dir / "folder");
   EXPECT_FALSE(ReadWordList(dir / "folder").has_value());
-}
-
-TEST(WordList, AnOversizedFileIsNoList) {
-  TempDir dir;
   std::string big = "A--x\r\nA|||y\r\n";
   big.resize(hotwords::kMaxWordListBytes + 1, '\n');
-  WriteBytes(dir / hotwords::kWordListFile, big);
-  EXPECT_FALSE(ReadWordList(dir / hotwords::kWordListFile).has_value());
+  WriteBytes(file, big);
+  EXPECT_FALSE(ReadWordList(file).has_value());
   big.resize(hotwords::kMaxWordListBytes);
-  WriteBytes(dir / hotwords::kWordListFile, big);
-  const std::optional<WordList> list = ReadWordList(dir / hotwords::kWordListFile);
+  WriteBytes(file, big);
+  list = ReadWordList(file);
   ASSERT_TRUE(list.has_value());
   EXPECT_EQ(Letter(*list, 'A'), std::vector<std::string>({"y"}));
 }

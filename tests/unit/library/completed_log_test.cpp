@@ -1,16 +1,13 @@
 #include "library/completed_log.h"
-#include "core/list_schemas.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include "fakes/ports.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "core/column_spec.h"
+#include "core/list_schemas.h"
+#include "fakes/ports.h"
 #include "library/playlist.h"
 #include "support/test_files.h"
 #include "text/strings.h"
@@ -84,7 +81,6 @@ TEST_F(CompletedLogTest, AFullLogDropsTheOldestByIndexUnderAnySort) {
   completed.Sort(core::kLogName, false);  // c, b, a
   AddFiles(0);
   log.AddLogItem(folder() + "z.mp3", "9");
-  ASSERT_EQ(completed.rowCount(), 3u);
   // The user's sort is back: by name, descending.
   EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"z.mp3", "c.mp3", "b.mp3"}));
   EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"2", "1", "0"}));
@@ -96,14 +92,10 @@ TEST_F(CompletedLogTest, AFullLogDropsTheOldestByIndexUnderAnySort) {
 TEST_F(CompletedLogTest, PlayOpensOneFileOrWritesAndOpensThePlaylist) {
   AddFiles(3);
   log.OnPlay({});
-  EXPECT_TRUE(shell.files.empty());
   log.OnPlay({1});
-  ASSERT_EQ(shell.files.size(), 1u);
-  EXPECT_EQ(shell.files[0], folder() + "b.mp3");
   log.OnPlay({0, 2});
   const fs::path playlist = dir.path() / kPlaylistFileName;
-  ASSERT_EQ(shell.files.size(), 2u);
-  EXPECT_EQ(shell.files[1], playlist.string());
+  EXPECT_EQ(shell.files, (std::vector<std::string>{folder() + "b.mp3", playlist.string()}));
   EXPECT_EQ(ReadBytes(playlist), "#EXTM3U\r\n#EXTINF:0,a.mp3\r\n" + folder() + "a.mp3\r\n\r\n#EXTINF:0,c.mp3\r\n" +
                                      folder() + "c.mp3\r\n\r\n");
 }

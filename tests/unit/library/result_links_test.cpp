@@ -95,12 +95,10 @@ TEST(ResultLinks, SiteAndExtensionOfAUrl) {
   EXPECT_EQ(SiteOfUrl("h.example"), "h.example");
   EXPECT_EQ(UrlExtension("http://h/a.b.MP3"), ".MP3");
   EXPECT_EQ(UrlExtension("noext"), "");
-  EXPECT_TRUE(net::IsHttpAddress("http://h/a b.mp3"));
-  EXPECT_TRUE(net::IsHttpAddress("HtTpS://h"));
-  EXPECT_FALSE(net::IsHttpAddress("http://"));
-  EXPECT_FALSE(net::IsHttpAddress("http://h/\n.mp3"));
-  EXPECT_FALSE(net::IsHttpAddress(std::string("http://h/\x01")));
-  EXPECT_FALSE(net::IsHttpAddress("httpx://h"));
+  EXPECT_TRUE(net::IsHttpAddress("http://h/a b.mp3") && net::IsHttpAddress("HtTpS://h"));
+  for (const char* bad : {"http://", "http://h/\n.mp3", "http://h/\x01", "httpx://h"}) {
+    EXPECT_FALSE(net::IsHttpAddress(bad)) << bad;
+  }
 }
 
 }  // namespace

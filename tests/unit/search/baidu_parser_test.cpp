@@ -98,11 +98,8 @@ TEST(BaiduLinkParser, SkipsHitWhoseIntermediatePageFailsOrHasNoMatchingLink) {
 
 TEST(BaiduLinkParser, DropsLinkWithControlByteOrSeparatorAndOversizedText) {
   for (const std::string& target : {
-           std::string("http://f.test/a\tb.mp3"),
            std::string("http://f.test/a\nb.mp3"),
-           std::string("http://f.test/a\0b.mp3", 21),
            std::string("http://f.test/a|||b.mp3"),
-           std::string("http://f.test/a.mp3|"),
            "http://f.test/" + std::string(9000, 'x') + ".mp3",
        }) {
     FakeService service;

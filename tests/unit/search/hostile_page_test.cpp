@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "search/baidu_parser.h"
-#include "search/clean_title.h"
 #include "search/found_link.h"
 #include "search/yahoo_parser.h"
 

@@ -32,16 +32,6 @@ TEST(HtmlCursor, FindNoCaseFindsFirstOccurrenceAtOrAfterStart) {
   }
 }
 
-// One cursor operation: the text, pos before, the call, its result, pos after.
-struct MoveCase {
-  const char* text;
-  size_t pos;
-  char op;  // 'i' IsAt, 't' SkipTo, 'p' SkipPast, 'b' BackTo
-  const char* pattern;
-  bool result;
-  size_t posAfter;
-};
-
 TEST(HtmlCursor, ReadsUpToOrThroughDelimiterKeepingLetterCase) {
   struct Case {
     const char* text;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -10,20 +9,7 @@
 namespace vexon::search {
 namespace {
 
-using std::chrono::year_month_day;
-
-year_month_day Ymd(int y, unsigned m, unsigned d) {
-  return {std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}};
-}
-
-// A leap year: 365 days back from here is 3/2, not 3/1.
-const year_month_day kToday = Ymd(2024, 3, 1);
-constexpr std::array<DatePicker, 4> kPickers = {DatePicker::kBefore, DatePicker::kAfter, DatePicker::kRangeFrom,
-                                                DatePicker::kRangeTo};
-constexpr std::array<SizeEdit, 4> kEdits = {SizeEdit::kBelow, SizeEdit::kAbove, SizeEdit::kRangeLow,
-                                            SizeEdit::kRangeHigh};
-const std::string kDefaultPickers = "3/1/2024 3/2/2023 3/2/2023 3/1/2024";
-const std::string kDefaultEdits = "1024 1024 0 5120";
+using namespace std::chrono_literals;
 
 TEST(SearchOptionsForm, AcceptRefusesAndNamesTheFirstBadEdit) {
   struct Case {
@@ -46,7 +32,7 @@ TEST(SearchOptionsForm, AcceptRefusesAndNamesTheFirstBadEdit) {
       {{{kControlEditAbove, "x"}, {kControlEditBelow, "x"}}, kControlEditBelow},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
-    SearchOptionsForm form(kToday);
+    SearchOptionsForm form(2024y / 3 / 1);
     // 1067 and 1068 are disabled under "区间" and are checked all the same.
     form.SelectSize(SizeChoice::kRange);
     for (const auto& [control, text] : cases[i].texts) {

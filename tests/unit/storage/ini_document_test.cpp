@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -95,15 +94,13 @@ TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
   EXPECT_EQ(doc.GetString("S", "Missing", "defaultvalue", 4), "def");
 }
 
-TEST(IniDocumentRead, GbkTrailBytesThatLookLikeBracketsDoNotSplitNames) {
+// GBK trail bytes that look like brackets do not split names; invalid bytes read as U+FFFD.
+TEST(IniDocumentRead, NamesAndValuesDecodeAsGb18030) {
   // 乚 is 81 5D ("]" as its second byte), 乕 is 81 5B ("["), 乗 is 81 5C ("\").
-  const IniDocument doc = IniDocument::Parse(Gb18030FromUtf8("[D:\\乗\\乚乕.mp3]\r\nURL=http://h/乚.mp3\r\n"));
-  EXPECT_EQ(doc.SectionNames(63530), (std::vector<std::string>{"D:\\乗\\乚乕.mp3"}));
+  const IniDocument doc =
+      IniDocument::Parse(Gb18030FromUtf8("[D:\\乗\\乚乕.mp3]\r\nURL=http://h/乚.mp3\r\n") + "[S]\r\nA=x\xFFy\r\n");
+  EXPECT_EQ(doc.SectionNames(63530), (std::vector<std::string>{"D:\\乗\\乚乕.mp3", "S"}));
   EXPECT_EQ(doc.GetString("D:\\乗\\乚乕.mp3", "URL", "", 1024), "http://h/乚.mp3");
-}
-
-TEST(IniDocumentRead, InvalidBytesReadAsReplacementCharacters) {
-  const IniDocument doc = IniDocument::Parse("[S]\r\nA=x\xFFy\r\n");
   EXPECT_EQ(doc.GetString("S", "A", "", 256), "x\xEF\xBF\xBDy");
 }
 

@@ -1,6 +1,5 @@
 #include "storage/profile.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,9 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/atomic_file.h"
 #include "support/test_files.h"
-#include "text/encoding.h"
 #include "text/strings.h"
 
 namespace vexon::storage {
@@ -27,7 +24,6 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 using text::Format;
-using text::Gb18030FromUtf8;
 
 std::vector<std::string> TempFilesIn(const std::filesystem::path& folder) {
   std::vector<std::string> names;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/column_spec.h"
@@ -30,6 +30,13 @@ ListTable ThreeResults() {
   return results;
 }
 
+// A row of seven cells: those given, then empty ones.
+Row Cells(std::initializer_list<std::string> first) {
+  Row row(first);
+  row.resize(7);
+  return row;
+}
+
 TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
   TempDir dir;
   ListTable results = ThreeResults();
@@ -42,50 +49,31 @@ TEST(ResultFileWrite, RowsGoInIndexOrderWithMarkersCrLfAndGb18030) {
   // The list is still shown by size.
   EXPECT_EQ(results.sortColumn(), 3u);
   EXPECT_EQ(results.Cell(0, 1), "c.mp3");
-}
-
-TEST(ResultFileWrite, LineBreaksInACellBecomeBlanks) {
-  ListTable results(core::kResultsColumns);
-  results.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
-  EXPECT_EQ(FormatResultFile(results), "0$#!a  b.mp3$#!mp3$#!1$#!$#!t x$#!u $#!\r\n");
+  // Line breaks in a cell become blanks.
+  ListTable odd(core::kResultsColumns);
+  odd.AppendRow({"0", "a\r\nb.mp3", "mp3", "1", "", std::string("t\0x", 3), "u\n"});
+  EXPECT_EQ(FormatResultFile(odd), "0$#!a  b.mp3$#!mp3$#!1$#!$#!t x$#!u $#!\r\n");
 }
 
 TEST(ResultFileRead, LinesBecomeRowsByTheReadingRules) {
-  struct LineCase {
-    const char* name;
-    std::string bytes;
-    std::vector<Row> rows;
-  };
-  const std::vector<LineCase> cases = {
-      {"a full line", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\n", {{"0", "a", "b", "c", "d", "e", "f"}}},
-      {"CR CR LF", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\r\n", {{"0", "a", "b", "c", "d", "e", "f"}}},
-      {"LF only, no final line end",
-       "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\n1$#!",
-       {{"0", "a", "b", "c", "d", "e", "f"}, {"1", "", "", "", "", "", ""}}},
-      {"text after the seventh marker",
-       "0$#!a$#!b$#!c$#!d$#!e$#!f$#!g$#!tail\r\n",
-       {{"0", "a", "b", "c", "d", "e", "f"}}},
-      {"a short line keeps its unterminated tail", "3$#!x.mp3$#!mp\r\n", {{"3", "x.mp3", "mp", "", "", "", ""}}},
-      {"no marker at all", "just text\r\n", {{"just text", "", "", "", "", "", ""}}},
-      {"a blank line", "\r\n", {{"", "", "", "", "", "", ""}}},
-      {"blank lines between rows",
-       "0$#!\r\n\r\n\r\n1$#!\r\n",
-       {{"0", "", "", "", "", "", ""},
-        {"", "", "", "", "", "", ""},
-        {"", "", "", "", "", "", ""},
-        {"1", "", "", "", "", "", ""}}},
-      {"empty fields", "$#!$#!$#!$#!$#!$#!$#!\r\n", {{"", "", "", "", "", "", ""}}},
+  const std::string bad = "\xEF\xBF\xBD";  // U+FFFD
+  const Row full = {"0", "a", "b", "c", "d", "e", "f"};
+  const std::vector<std::tuple<const char*, std::string, std::vector<Row>>> cases = {
+      {"a full line", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\n", {full}},
+      {"CR CR LF", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\r\r\n", {full}},
+      {"LF only, no final line end", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!\n1$#!", {full, Cells({"1"})}},
+      {"text after the seventh marker", "0$#!a$#!b$#!c$#!d$#!e$#!f$#!g$#!tail\r\n", {full}},
+      {"a short line keeps its unterminated tail", "3$#!x.mp3$#!mp\r\n", {Cells({"3", "x.mp3", "mp"})}},
+      {"no marker at all", "just text\r\n", {Cells({"just text"})}},
+      {"a blank line", "\r\n", {Cells({})}},
+      {"blank lines between rows", "0$#!\r\n\r\n\r\n1$#!\r\n", {Cells({"0"}), Cells({}), Cells({}), Cells({"1"})}},
+      {"empty fields", "$#!$#!$#!$#!$#!$#!$#!\r\n", {Cells({})}},
       {"an empty file", "", {}},
-      {"GBK text", "0$#!\xCF\xC2$#!\r\n", {{"0", "下", "", "", "", "", ""}}},
-      {"invalid bytes", "0$#!\xFF$#!\x81\r\n", {{"0", "\xEF\xBF\xBD", "\xEF\xBF\xBD", "", "", "", ""}}},
-      {"a NUL",
-       std::string("0$#!a\0b$#!\r\n", 12),
-       {{"0",
-         "a\xEF\xBF\xBD"
-         "b",
-         "", "", "", "", ""}}},
+      {"GBK text", "0$#!\xCF\xC2$#!\r\n", {Cells({"0", "下"})}},
+      {"invalid bytes", "0$#!\xFF$#!\x81\r\n", {Cells({"0", bad, bad})}},
+      {"a NUL", std::string("0$#!a\0b$#!\r\n", 12), {Cells({"0", "a" + bad + "b"})}},
   };
-  for (const LineCase& c : cases) EXPECT_EQ(ParseResultFile(c.bytes, 100), c.rows) << c.name;
+  for (const auto& [name, bytes, rows] : cases) EXPECT_EQ(ParseResultFile(bytes, 100), rows) << name;
 }
 
 TEST(ResultFileRead, FilesThatCannotBeReadLeaveTheListAlone) {

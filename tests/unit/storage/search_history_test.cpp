@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,21 +47,16 @@ TEST_F(SearchHistoryFixture, ASearchGoesToTheTopTrimmedAndIsSaved) {
   EXPECT_EQ(profile.GetInt("SearchTextHistory", "MaxItems", 0), 5u);
 }
 
-TEST_F(SearchHistoryFixture, AnEntryInOtherLetterCaseMovesToTheTopAsNewlyTyped) {
-  for (const char* text : {"Moon River", "b", "c"}) history.Record(text);
+// Repeating an entry, in any letter case, moves it to the top as newly typed and drops
+// nothing else; the sixth distinct one drops the oldest of five.
+TEST_F(SearchHistoryFixture, RepeatsMoveToTheTopAndTheSixthDropsTheOldest) {
+  for (const char* text : {"Moon River", "2", "3", "4", "5"}) history.Record(text);
   history.Record("MOON river");
-  EXPECT_EQ(history.entries(), (Entries{"MOON river", "c", "b"}));
-  EXPECT_EQ(Stored(), history.entries());
-}
-
-TEST_F(SearchHistoryFixture, TheSixthDistinctSearchDropsTheOldestOfFive) {
-  for (const char* text : {"1", "2", "3", "4", "5"}) history.Record(text);
-  EXPECT_EQ(history.entries(), (Entries{"5", "4", "3", "2", "1"}));
+  EXPECT_EQ(history.entries(), (Entries{"MOON river", "5", "4", "3", "2"}));
   history.Record("6");
-  EXPECT_EQ(history.entries(), (Entries{"6", "5", "4", "3", "2"}));
-  // Repeating one that is there drops nothing else.
-  history.Record("3");
-  EXPECT_EQ(history.entries(), (Entries{"3", "6", "5", "4", "2"}));
+  EXPECT_EQ(history.entries(), (Entries{"6", "MOON river", "5", "4", "3"}));
+  history.Record("4");
+  EXPECT_EQ(history.entries(), (Entries{"4", "6", "MOON river", "5", "3"}));
   EXPECT_EQ(Stored(), history.entries());
 }
 

@@ -1,13 +1,10 @@
 #include "storage/settings_store.h"
-#include "core/list_schemas.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/column_spec.h"
-#include "core/list_table.h"
 #include "support/test_files.h"
 #include "text/encoding.h"
 #include "text/strings.h"
@@ -30,9 +27,14 @@ class SettingsFixture : public ::testing::Test {
   void WriteIni(const std::string& utf8) { WriteBytes(IniPath(), Gb18030FromUtf8(utf8)); }
   std::string Downloads() const { return (dir / "Downloads").string() + "/"; }
   void Load() { store.LoadSettings(settings, lists); }
-  const std::vector<std::string>& history() const { return lists.history; }
-  const std::vector<CompletedRecord>& completed() const { return lists.completed; }
-  const std::vector<DownloadRecord>& downloads() const { return lists.downloads; }
+  // The unfinished downloads read, as "name|URL|size|partial bytes".
+  std::vector<std::string> Records() const {
+    std::vector<std::string> out;
+    for (const auto& r : lists.downloads) {
+      out.push_back(r.fullName + "|" + r.url + "|" + r.sizeText + "|" + std::to_string(r.partialBytes));
+    }
+    return out;
+  }
 
   TempDir dir;
   Profile profile;
@@ -50,12 +52,7 @@ TEST_F(SettingsFixture, NoFileGivesTheDefaultsAndOnlyTheDownloadFolderIsWritten)
   EXPECT_EQ(settings.CompletedMaxItems, 200u);
   EXPECT_EQ(settings.DefaultMusicPath, Downloads());
   EXPECT_TRUE(std::filesystem::is_directory(dir / "Downloads"));
-  EXPECT_TRUE(history().empty());
-  EXPECT_TRUE(completed().empty());
-  EXPECT_TRUE(downloads().empty());
-  EXPECT_EQ(settings.baiduHost, "");
-  EXPECT_EQ(settings.yahooHost, "");
-  EXPECT_EQ(settings.siteUrl, "");
+  EXPECT_TRUE(lists.history.empty() && lists.completed.empty() && lists.downloads.empty());
   EXPECT_EQ(ReadBytes(IniPath()), "[System]\r\nDefaultMusicPath=" + Downloads() + "\r\n");
 }
 
@@ -105,10 +102,10 @@ TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
   WriteIni("[Mp3_completed]\r\nItem0=" + folder + "稻香.mp3\r\nItem1=" + folder + "gone.mp3\r\nItem2=" + folder +
            "noextension\r\nItem3=\r\nItem4=" + folder + "稻香.mp3\r\n");
   Load();
-  ASSERT_EQ(completed().size(), 2u);
-  EXPECT_EQ(completed()[0].path, folder + "稻香.mp3");
-  EXPECT_EQ(completed()[0].size, 5u);
-  EXPECT_EQ(completed()[1].path, folder + "noextension");
+  ASSERT_EQ(lists.completed.size(), 2u);
+  EXPECT_EQ(lists.completed[0].path, folder + "稻香.mp3");
+  EXPECT_EQ(lists.completed[0].size, 5u);
+  EXPECT_EQ(lists.completed[1].path, folder + "noextension");
 
   std::string ini = "[Mp3_completed]\r\nMaxItems=50\r\n";
   for (int i = 0; i < 60; ++i) {
@@ -117,8 +114,8 @@ TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
   }
   WriteIni(ini);
   Load();
-  ASSERT_EQ(completed().size(), 50u);
-  EXPECT_EQ(completed()[49].path, (dir / "f49.mp3").string());
+  ASSERT_EQ(lists.completed.size(), 50u);
+  EXPECT_EQ(lists.completed[49].path, (dir / "f49.mp3").string());
 }
 
 TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeys) {
@@ -149,14 +146,8 @@ TEST_F(SettingsFixture, UnfinishedDownloadsComeWithTheirPartialFilesButNeverAsTh
       "]\r\nURL=http://h/song.mp3\r\nSize=1000\r\n"
       "[/m/a.mp3]\r\nURL=u1\r\n[/M/A.MP3]\r\nURL=u2\r\n");
   Load();
-  ASSERT_EQ(downloads().size(), 2u);
-  EXPECT_EQ(downloads()[0].fullName, path);
-  EXPECT_EQ(downloads()[0].url, "http://h/song.mp3");
-  EXPECT_EQ(downloads()[0].sizeText, "1000");
-  EXPECT_EQ(downloads()[0].partialBytes, 250u);
-  EXPECT_EQ(downloads()[1].fullName, "/m/a.mp3");  // the first of two that differ in case
-  EXPECT_EQ(downloads()[1].url, "u1");
-  EXPECT_EQ(downloads()[1].partialBytes, 0u);
+  // Of two names that differ in case, the first.
+  EXPECT_EQ(Records(), (std::vector<std::string>{path + "|http://h/song.mp3|1000|250", "/m/a.mp3|u1||0"}));
 }
 
 TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
@@ -196,11 +187,9 @@ TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
   EXPECT_FALSE(settings.TitleDown);
   EXPECT_EQ(settings.MaxDownloadThreads, 5u);
   EXPECT_EQ(settings.MaxDownloadSpeed.load(), 100u);
-  EXPECT_EQ(history(), (std::vector<std::string>{"周杰伦", "Moon"}));
-  EXPECT_TRUE(completed().empty());  // no such file here
-  ASSERT_EQ(downloads().size(), 1u);
-  EXPECT_EQ(downloads()[0].fullName, "D:\\音乐\\七里香.mp3");
-  EXPECT_EQ(downloads()[0].url, "http://h/qlx.mp3");
+  EXPECT_EQ(lists.history, (std::vector<std::string>{"周杰伦", "Moon"}));
+  EXPECT_TRUE(lists.completed.empty());  // no such file here
+  EXPECT_EQ(Records(), std::vector<std::string>{"D:\\音乐\\七里香.mp3|http://h/qlx.mp3|1000|0"});
   // Not a folder here: replaced, and the rest of the file stays as it was.
   EXPECT_EQ(settings.DefaultMusicPath, Downloads());
   const std::string after = ReadBytes(IniPath());

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
+#include "support/test_files.h"
 #include "update/file_version.h"
 #include "update/version_compare.h"
 
@@ -15,7 +14,6 @@ using vexon::update::kOwnVersionMalformed;
 using vexon::update::kSiteVersionMalformed;
 using vexon::update::OwnVersionText;
 using vexon::update::ReadFileVersion;
-using vexon::update::VersionStampText;
 using vexon::update::VersionStampTextOf;
 
 namespace {
@@ -69,22 +67,22 @@ TEST(CompareVersions, PiecesLongerThanAnyIntegerCompareByValue) {
   EXPECT_EQ(CompareVersions("4294967296", "1"), 1);
 }
 
-TEST(VersionStampText, OfADottedVersion) {
-  EXPECT_EQ(VersionStampTextOf("0.1.0.1"), "0.1.0.1");
-  EXPECT_EQ(VersionStampTextOf("1.2.6"), "1.2.6.0");
-  EXPECT_EQ(VersionStampTextOf("1.2.6.0"), "1.2.6.0");
-  EXPECT_EQ(VersionStampTextOf("1.2.0.0"), "1.2");
-  EXPECT_EQ(VersionStampTextOf("1.2"), "1.2");
-  EXPECT_EQ(VersionStampTextOf("4"), "4.0");
-  EXPECT_EQ(VersionStampTextOf("0.0.0.0"), "");
-  EXPECT_EQ(VersionStampTextOf("0"), "");
-  // Not a stamp: empty.
-  EXPECT_EQ(VersionStampTextOf(""), "");
-  EXPECT_EQ(VersionStampTextOf("1.2.3.4.5"), "");
-  EXPECT_EQ(VersionStampTextOf("1..2"), "");
-  EXPECT_EQ(VersionStampTextOf("1.65536"), "");
-  EXPECT_EQ(VersionStampTextOf("1.99999999999999999999999"), "");
-  EXPECT_EQ(VersionStampTextOf("1.2-beta"), "");
+TEST(VersionStampText, OfADottedVersionOrEmpty) {
+  const std::vector<std::pair<std::string, std::string>> cases = {{"0.1.0.1", "0.1.0.1"},
+                                                                  {"1.2.6", "1.2.6.0"},
+                                                                  {"1.2.6.0", "1.2.6.0"},
+                                                                  {"1.2.0.0", "1.2"},
+                                                                  {"1.2", "1.2"},
+                                                                  {"4", "4.0"},
+                                                                  {"0.0.0.0", ""},
+                                                                  {"0", ""},
+                                                                  {"", ""},
+                                                                  {"1.2.3.4.5", ""},
+                                                                  {"1..2", ""},
+                                                                  {"1.65536", ""},
+                                                                  {"1.99999999999999999999999", ""},
+                                                                  {"1.2-beta", ""}};
+  for (const auto& [version, stamp] : cases) EXPECT_EQ(VersionStampTextOf(version), stamp) << version;
 }
 
 TEST(FileVersion, TheBuiltProgramCarriesItsVersion) {
@@ -93,11 +91,11 @@ TEST(FileVersion, TheBuiltProgramCarriesItsVersion) {
 }
 
 TEST(FileVersion, TheFirstWellFormedMarkerCountsWhereverItLies) {
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("vexon_version_" + std::to_string(::getpid()));
+  const vexon::testing::TempDir dir;
+  const std::filesystem::path file = dir / "program";
   const std::string marker(kFileVersionMarker);
   const auto versionOf = [&](const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    vexon::testing::WriteBytes(file, bytes);
     return ReadFileVersion(file);
   };
   EXPECT_EQ(versionOf("no marker at all"), "");
@@ -108,8 +106,7 @@ TEST(FileVersion, TheFirstWellFormedMarkerCountsWhereverItLies) {
   for (size_t at : {(1u << 20) - 30, (1u << 20) - 5, (1u << 20) + 1}) {
     EXPECT_EQ(versionOf(std::string(at, 'z') + marker + "7.8.9.10" + '\0' + "tail"), "7.8.9.10") << at;
   }
-  std::filesystem::remove(file);
-  EXPECT_EQ(ReadFileVersion(file), "");
+  EXPECT_EQ(ReadFileVersion(dir / "missing"), "");
 }
 
 }  // namespace
