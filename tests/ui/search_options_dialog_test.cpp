@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMap>
+#include <QStringList>
 #include <QtTest>
 
 #include <chrono>
@@ -58,38 +60,30 @@ class SearchOptionsDialogTest final : public QObject {
   void OkWritesTheFilters() {
     struct Case {
       int dateRadio;
-      std::vector<std::pair<int, QDate>> dates;
+      QList<QDate> dates;
       int sizeRadio;
-      std::vector<std::pair<int, QString>> sizes;
+      QStringList sizes;
       std::string dateFilter, sizeFilter;
     };
     const std::vector<Case> cases = {
         {1025, {}, 1023, {}, "", ""},  // 不限
-        {1024, {{1071, QDate(2024, 7, 4)}}, 1060, {{1067, "300"}}, "1|7/4/2024", "1|300"},
-        {1026, {{1064, QDate(2023, 12, 25)}}, 1061, {{1068, "0"}}, "2|12/25/2023", "2|0"},
+        {1024, {QDate(2024, 7, 4)}, 1060, {"300"}, "1|7/4/2024", "1|300"},
+        {1026, {QDate(2023, 12, 25)}, 1061, {"0"}, "2|12/25/2023", "2|0"},
         // 区间, reversed and in order.
-        {1027,
-         {{1065, QDate(2024, 2, 1)}, {1066, QDate(2023, 1, 9)}},
-         1062,
-         {{1069, "5120"}, {1070, "0"}},
-         "3|1/9/2023|2/1/2024",
-         "3|0|5120"},
-        {1027,
-         {{1065, QDate(2020, 1, 1)}, {1066, QDate(2020, 1, 2)}},
-         1062,
-         {{1069, "7"}, {1070, "1000000"}},
-         "3|1/1/2020|1/2/2020",
-         "3|7|1000000"},
-    };
+        {1027, {QDate(2024, 2, 1), QDate(2023, 1, 9)}, 1062, {"5120", "0"}, "3|1/9/2023|2/1/2024", "3|0|5120"},
+        {1027, {QDate(2020, 1, 1), QDate(2020, 1, 2)}, 1062, {"7", "1000000"}, "3|1/1/2020|1/2/2020", "3|7|1000000"}};
+    // The date pickers and size edits of each choice.
+    const QMap<int, QList<int>> fields = {{1024, {1071}}, {1026, {1064}}, {1027, {1065, 1066}},
+                                          {1060, {1067}}, {1061, {1068}}, {1062, {1069, 1070}}};
     for (const Case& c : cases) {
       SearchOptions options = Changed();
       FakePrompter prompter;
       CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
       dialog.show();
       Click(dialog, c.dateRadio);
-      for (const auto& [id, date] : c.dates) Find<QDateEdit>(dialog, id)->setDate(date);
+      for (int i = 0; i < c.dates.size(); ++i) Find<QDateEdit>(dialog, fields[c.dateRadio][i])->setDate(c.dates[i]);
       Click(dialog, c.sizeRadio);
-      for (const auto& [id, text] : c.sizes) SetText(dialog, id, text);
+      for (int i = 0; i < c.sizes.size(); ++i) SetText(dialog, fields[c.sizeRadio][i], c.sizes[i]);
       Click(dialog, 1079);  // mpeg off
       Click(dialog, 1053);  // mp3 on
       SetText(dialog, 1104, "75");

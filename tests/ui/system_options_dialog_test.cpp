@@ -59,8 +59,7 @@ class SystemOptionsDialogTest final : public QObject {
         {1091, "请输入一个 5 到 20 之间的整数。", "6"},
         {1090, "请输入一个 1 到 10 之间的整数。", "2"},
         {1092, "请输入一个 50 到 200 之间的整数。", "60"},
-        {1093, "请输入一个 0 到 1000 之间的整数。", "100"},
-    };
+        {1093, "请输入一个 0 到 1000 之间的整数。", "100"}};
     for (const auto& [id, text, fix] : steps) {
       Click(f.dialog, 1);
       QCOMPARE(QString::fromStdString(f.prompter.texts.back()), QString::fromUtf8(text));

@@ -2,17 +2,22 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <thread>
 
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
+#include "update/file_version.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
 using vexon::testing::CliRun;
 using vexon::testing::ReadBytes;
+using vexon::testing::WriteBytes;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,6 +42,45 @@ class GetCommand : public vexon::testing::CliTest {
   std::string Ini() { return text::Utf8FromGb18030(ReadBytes(dir_ / "vudez.ini")); }
 
   standin::StandinServer server;
+};
+
+// Small programs that carry a version stamp as the real ones do.
+std::string Program(const std::string& said, const std::string& version) {
+  return "#!/bin/sh\necho " + said + "\nexit 0\n" + std::string(vexon::update::kFileVersionMarker) + version +
+         std::string(1, '\0');
+}
+const std::string kOldProgram = Program("old", VEXON_VERSION_TEXT);
+const std::string kNewProgram = Program("new", "65535.0");
+
+// vexon-cli update-check against the in-process maker's site, updating a copy of a
+// small program, with the download going to a temporary folder of the test's own.
+class UpdateCheckCommand : public GetCommand {
+ protected:
+  void SetUp() override {
+    GetCommand::SetUp();
+    if (HasFatalFailure()) return;
+    fs::create_directories(exe_.parent_path());
+    fs::create_directories(dir_ / "tmp");
+    WriteBytes(exe_, kOldProgram);
+    fs::permissions(exe_, fs::perms::owner_all, fs::perm_options::replace);
+    ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
+    vexon::standin::RawPage program;
+    program.contentType = "application/octet-stream";
+    program.body = kNewProgram;
+    server.SetPage("/downloads/prog", program);
+  }
+  void TearDown() override { ::unsetenv("TMPDIR"); }
+  void SetSiteVersion(const std::string& text) {
+    vexon::standin::RawPage page;
+    page.contentType = "text/plain";
+    page.body = text;
+    server.SetPage("/downloads/update.txt", page);
+  }
+  CliRun Check(const std::string& site = "") {
+    return Run({"update-check", "--site", site.empty() ? server.Url("/") : site, "--exe", exe_.string()});
+  }
+
+  fs::path exe_ = dir_ / "app" / "prog";
 };
 
 }  // namespace
@@ -68,14 +112,13 @@ TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
 }
 
 TEST_F(GetCommand, BadArgumentsExitTwo) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"get"},
-           {"get", "http://h/a", "--speed", "x"},
-           {"get", "http://h/a", "--jobs", "0"},
-           {"get", "http://h/a", "http://h/b", "--to", "x"},
-           {"get", "http://h/a", "--to", "x", "--dir", "y"},
-           {"get", "http://h/a", "--frob", "1"},
-       }) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"get"},
+                                             {"get", "http://h/a", "--speed", "x"},
+                                             {"get", "http://h/a", "--jobs", "0"},
+                                             {"get", "http://h/a", "http://h/b", "--to", "x"},
+                                             {"get", "http://h/a", "--to", "x", "--dir", "y"},
+                                             {"get", "http://h/a", "--frob", "1"}}) {
     const CliRun run = Run(args, true);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_FALSE(run.err.empty());
@@ -129,4 +172,65 @@ TEST_F(GetCommand, KilledAtRandomMomentsAndRestartedEndsByteIdentical) {
   }
   EXPECT_GE(kills, 10);
   EXPECT_EQ(ReadBytes(target), body);
+}
+
+TEST_F(UpdateCheckCommand, AHigherVersionReplacesTheProgramOnce) {
+  // The stand-in's own update.txt names the version the program was built as.
+  CliRun run = Check();
+  EXPECT_EQ(run.out, "6 已经是最新版本，不需要升级。\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
+  SetSiteVersion("65535.0");
+  run = Check();
+  EXPECT_EQ(run.out, "0 版本升级完成，下次运行的才是新版本。\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(exe_), kNewProgram);
+  EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+  // The file now holds the site's version: nothing is fetched or moved again.
+  EXPECT_EQ(Check().out, "6 已经是最新版本，不需要升级。\n");
+  EXPECT_EQ(ReadBytes(exe_), kNewProgram);
+  EXPECT_EQ(ReadBytes(exe_.parent_path() / "OldExecutable.bak"), kOldProgram);
+}
+
+TEST_F(UpdateCheckCommand, FailuresLeaveTheProgramAsItWas) {
+  SetSiteVersion("65535.0");
+  vexon::standin::FileScript cut;
+  cut.body = std::string(10000, 'x');
+  cut.cutAfter = 100;
+  server.RemovePage("/downloads/prog");
+  server.SetFile("/downloads/prog", cut);
+  CliRun run = Check();
+  EXPECT_EQ(run.out, "4 版本升级未完成！\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
+
+  vexon::standin::StandinServer gone;
+  ASSERT_TRUE(gone.Start());
+  const std::string site = gone.Url("/");
+  gone.Stop();
+  run = Check(site);
+  EXPECT_EQ(run.out, "1 网络连接出错！\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(ReadBytes(exe_), kOldProgram);
+
+  // A program without a version stamp is not replaced.
+  WriteBytes(exe_, "#!/bin/sh\n");
+  EXPECT_EQ(Check().out, "5 版本升级未完成！\n");
+  EXPECT_EQ(ReadBytes(exe_), "#!/bin/sh\n");
+}
+
+TEST_F(UpdateCheckCommand, BadArgumentsExitTwo) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"update-check", "--site"},
+                                             {"update-check", "--exe"},
+                                             {"update-check", "--site", "ftp://x/"},
+                                             {"update-check", "--bogus"},
+                                             {"update-check", "extra"}}) {
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.exitCode, 2) << args.back();
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(run.err.empty());
+  }
+  EXPECT_TRUE(server.Requests().empty());
 }

@@ -9,6 +9,7 @@
 #include "search/search_options.h"
 #include "standin/archive_catalog.h"
 #include "standin/standin_server.h"
+#include "text/encoding.h"
 #include "text/strings.h"
 
 using namespace vexon;
@@ -44,6 +45,8 @@ class SearchCommand : public vexon::testing::CliTest {
 
   std::unique_ptr<standin::StandinServer> server;
 };
+
+class ShowCommand : public vexon::testing::CliTest {};
 
 std::vector<std::string> Lines(const std::string& out) {
   std::vector<std::string> lines = text::Split(out, "\n");
@@ -126,21 +129,54 @@ TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
 }
 
 TEST_F(SearchCommand, BadArgumentsExitWithAMessage) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"search"},
-      {"search", "--types", "mp3,ogg", "x"},
-      {"search", "--max", "-1", "x"},
-      {"search", "--max", "99999999999", "x"},
-      {"search", "--baidu-host", "a b", "x"},
-      {"search", "--baidu-host", "h:70000", "x"},
-      {"search", "--bogus", "1", "x"},
-      {"search", "x", "--max"},
-      {"frobnicate"},
-  };
+  const std::vector<std::vector<std::string>> bad = {{"search"},
+                                                     {"search", "--types", "mp3,ogg", "x"},
+                                                     {"search", "--max", "-1", "x"},
+                                                     {"search", "--max", "99999999999", "x"},
+                                                     {"search", "--baidu-host", "a b", "x"},
+                                                     {"search", "--baidu-host", "h:70000", "x"},
+                                                     {"search", "--bogus", "1", "x"},
+                                                     {"search", "x", "--max"},
+                                                     {"frobnicate"}};
   for (const auto& args : bad) {
     const CliRun run = Run(args, true);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_FALSE(run.err.empty());
     EXPECT_TRUE(run.out.empty());
   }
+}
+
+TEST_F(ShowCommand, PrintsEachRowAsSevenTabSeparatedUtf8Cells) {
+  const auto file = WriteFile(
+      "月亮.msf",
+      vexon::text::Gb18030FromUtf8("1$#!b.mp3$#!mp3$#!2048$#!01/02/2008$#!月亮代表我的心$#!http://h/b.mp3$#!\r\n"
+                                   "0$#!a.wma$#!wma$#!1000$#!12/31/2007$#!Moon$#!http://h/a.wma$#!\r\r\n"));
+  const CliRun run = Run({"show", file.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "0\ta.wma\twma\t1000\t12/31/2007\tMoon\thttp://h/a.wma\n"
+            "1\tb.mp3\tmp3\t2048\t01/02/2008\t月亮代表我的心\thttp://h/b.mp3\n");
+}
+
+// A file that cannot be read exits 1 with a message naming it; bad arguments exit 2.
+TEST_F(ShowCommand, UnreadableFilesExitOneAndBadArgumentsTwo) {
+  const std::string file = WriteFile("a.msf", "").string(), missing = (dir_ / "missing.msf").string();
+  for (const auto& [args, code] :
+       std::vector<std::pair<std::vector<std::string>, int>>{{{"show", missing}, 1},
+                                                             {{"show", dir_.string()}, 1},
+                                                             {{"show"}, 2},
+                                                             {{"show", file, file}, 2},
+                                                             {{"show", "--bogus", file}, 2}}) {
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.exitCode, code) << args.back();
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(run.err.empty());
+  }
+  EXPECT_NE(Run({"show", missing}).err.find("missing.msf"), std::string::npos);
+  // After "--" a name that starts with "-" is a file.
+  WriteFile("-dash.msf", "0$#!\r\n");
+  EXPECT_EQ(Run({"show", "-dash.msf"}, true).exitCode, 2);
+  const CliRun run = Run({"show", "--", "-dash.msf"}, true);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "0\t\t\t\t\t\t\n");
 }

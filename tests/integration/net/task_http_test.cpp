@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "net/net_errors.h"
+#include "net/page_reader.h"
 #include "net/stop_signal.h"
 #include "net/task_http.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
+#include "support/test_files.h"
 
 using namespace vexon;
 using namespace std::chrono_literals;
 using vexon::standin::RawScript;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,6 +36,23 @@ class TaskHttpTest : public ::testing::Test {
   standin::StandinServer server;
   std::atomic<bool> stop{false};
   net::TaskHttp http{[this] { return stop.load(); }};
+};
+
+// PageReader against the same stand-in.
+class PageReaderTest : public TaskHttpTest {
+ protected:
+  vexon::testing::TempDir dir;
+  net::PageReader reader;
+};
+
+// Keeps the body it is given.
+class Collect final : public net::TransferHandler {
+ public:
+  bool OnBody(const char* data, size_t size) override {
+    bytes.append(data, size);
+    return true;
+  }
+  std::string bytes;
 };
 
 standin::RawPage Page(std::string body, std::string type = "text/html; charset=gb2312") {
@@ -148,14 +171,6 @@ TEST(CurlSession, ReadsTheFinalHeadAndFailsEveryCutBody) {
   faults.SetScript("/silent-body",
                    RawScript{{{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n01", std::chrono::hours(1), 1}}});
 
-  class Collect final : public net::TransferHandler {
-   public:
-    bool OnBody(const char* data, size_t size) override {
-      bytes.append(data, size);
-      return true;
-    }
-    std::string bytes;
-  };
   net::SessionSettings settings = net::TaskSessionSettings();
   settings.idleTimeout = 300ms;
   net::CurlSession session(settings);
@@ -219,4 +234,94 @@ TEST(CurlSession, AStopSignalWakesItsWaitAtOnce) {
   std::thread waker([&] { sleeper.Request(); });
   EXPECT_FALSE(sleeper.SleepFor(std::chrono::hours(1)));
   waker.join();
+}
+
+// A server whose certificate no authority signed is refused: the program's HTTPS
+// requests verify certificates against the system's store.
+TEST(Https, ACertificateNoAuthoritySignedIsRefused) {
+  const vexon::testing::TempDir dir;
+  const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
+  const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
+                           "' -out '" + cert + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(make.c_str()), 0) << "needs the openssl program";
+  httplib::SSLServer server(cert.c_str(), key.c_str());
+  ASSERT_TRUE(server.is_valid());
+  server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("secret", "text/plain"); });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread listener([&] { server.listen_after_bind(); });
+
+  net::CurlSession session(net::TaskSessionSettings());
+  Collect handler;
+  const net::TransferResult result = session.Get("https://127.0.0.1:" + std::to_string(port) + "/", {}, handler);
+  EXPECT_EQ(result.error, net::NetError::kSecureFailure);
+  EXPECT_FALSE(result.headReceived);
+  EXPECT_TRUE(handler.bytes.empty());
+
+  server.stop();
+  listener.join();
+}
+
+TEST_F(PageReaderTest, ReadsAWholeUrlReportingProgressOrSavesItToAFile) {
+  standin::RawPage page;
+  page.body = "hello world";
+  server.SetPage("/hello", page);
+  std::string out;
+  std::vector<std::string> texts;
+  ASSERT_TRUE(reader.ReadUrl(server.Url("/hello"), out, "Agent/1", [&](const std::string& t) { texts.push_back(t); }));
+  EXPECT_EQ(out, "hello world");
+  EXPECT_EQ(reader.status, 200u);
+  EXPECT_NE(reader.headers.find("Content-Length: 11"), std::string::npos);
+  EXPECT_EQ(server.Requests().at(0).userAgent, "Agent/1");
+  EXPECT_EQ(texts.at(0), "Resolving name for " + server.HostPort());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Read 11 bytes"), texts.end());
+  EXPECT_EQ(texts.back(), "");  // cleared at the end
+
+  const fs::path target = dir / "out.txt";
+  vexon::testing::WriteBytes(target, "a much longer old content");
+  ASSERT_TRUE(reader.SaveUrlToFile(server.Url("/hello"), target.string()));
+  EXPECT_EQ(vexon::testing::ReadBytes(target), "hello world");
+  EXPECT_FALSE(reader.SaveUrlToFile(server.Url("/hello"), (dir / "no" / "such" / "dir").string()));
+  EXPECT_TRUE(reader.fileNotWritable);
+}
+
+TEST_F(PageReaderTest, QueriesHeadersWithoutTheBody) {
+  standin::FileScript file;
+  file.size = 5000;
+  server.SetFile("/a.mp3", file);
+  std::string lastModified;
+  uint64_t length = 0;
+  unsigned status = 0;
+  ASSERT_TRUE(reader.QueryUrlHeaders(server.Url("/a.mp3"), lastModified, length, status));
+  EXPECT_EQ(length, 5000u);
+  EXPECT_EQ(status, 200u);
+  EXPECT_EQ(lastModified, "Thu, 04 May 2006 03:02:01 GMT");
+  standin::FileScript missing;
+  missing.status = 404;
+  server.SetFile("/gone.mp3", missing);
+  EXPECT_FALSE(reader.QueryUrlHeaders(server.Url("/gone.mp3"), lastModified, length, status));
+  EXPECT_EQ(status, 404u);
+}
+
+TEST_F(PageReaderTest, WhatAServerSendsStaysWithinItsLimits) {
+  standin::FaultServer faults;
+  ASSERT_TRUE(faults.Start());
+  faults.SetScript("/endless.htm", standin::EndlessBody("text/html"));
+  faults.SetScript("/trickle.htm", standin::TrickledHead(std::chrono::milliseconds(100)));
+  std::string out;
+  // A page read stops at the result pages' limit and fails.
+  EXPECT_FALSE(reader.ReadUrl(faults.Url("/endless.htm"), out));
+  EXPECT_TRUE(out.empty());
+  // Only text is read.
+  standin::FileScript song;
+  song.size = 3000;
+  server.SetFile("/song.mp3", song);
+  EXPECT_FALSE(reader.ReadUrl(server.Url("/song.mp3"), out));
+  // A file download stops at the caller's limit and fails.
+  const fs::path target = dir / "limited";
+  EXPECT_FALSE(reader.SaveUrlToFile(faults.Url("/endless.htm"), target.string(), {}, {}, 100000));
+  EXPECT_LE(fs::file_size(target), 100000u);
+  // A head that never ends is cut by the read's deadline.
+  reader.deadline = std::chrono::milliseconds(700);
+  EXPECT_FALSE(reader.ReadUrl(faults.Url("/trickle.htm"), out));
+  EXPECT_EQ(reader.lastError, net::NetError::kTimeout);
 }

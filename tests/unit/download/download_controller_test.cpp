@@ -8,6 +8,7 @@
 #include "core/list_schemas.h"
 #include "download/download_controller.h"
 #include "download/download_item.h"
+#include "download/download_texts.h"
 #include "download/final_file.h"
 #include "storage/profile.h"
 #include "support/test_files.h"
@@ -293,4 +294,17 @@ TEST_F(DownloadTest, StoredRecordsShowTheirPartialFilesAndEveryStateIsCounted) {
   EXPECT_EQ(counts(), (std::vector<size_t>{6, 0, 4, 2}));
   EXPECT_EQ(controller->ItemAtRow(5)->state, DownloadState::kTransferring);
   EXPECT_EQ(controller->ItemAtRow(9), nullptr);
+}
+
+TEST(DownloadTexts, SpeedAndTimeLeft) {
+  const DownloadTexts& t = DownloadTexts::Chinese();
+  EXPECT_EQ(SpeedText(t, 0.5), "512bps");
+  EXPECT_EQ(SpeedText(t, 3.254), "3.25kps");
+  EXPECT_EQ(SpeedText(t, 10.0), "10kps");
+  EXPECT_EQ(SpeedText(t, 120.4), "120kps");
+  EXPECT_EQ(TimeLeftText(t, 59), "59s");
+  EXPECT_EQ(TimeLeftText(t, 60), "1m");
+  EXPECT_EQ(TimeLeftText(t, 61), "1m,1s");
+  EXPECT_EQ(TimeLeftText(t, 3600), "60m");
+  EXPECT_EQ(TimeLeftText(t, 187), "3m,7s");
 }

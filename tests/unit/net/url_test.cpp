@@ -17,12 +17,10 @@ TEST(PrepareUrl, SplitsServerWithItsPortAndObject) {
     const char* url;
     const char* server;
     const char* object;
-  } cases[] = {
-      {"http://example.com", "example.com", "/"},  // scheme and host only: "/" appended
-      {"http://example.com/a/b.mp3", "example.com", "/a/b.mp3"},
-      {"http://example.com:8080/x?y=1", "example.com:8080", "/x?y=1"},
-      {"http://user:pw@host/x", "host", "/x"},
-  };
+  } cases[] = {{"http://example.com", "example.com", "/"},  // scheme and host only: "/" appended
+               {"http://example.com/a/b.mp3", "example.com", "/a/b.mp3"},
+               {"http://example.com:8080/x?y=1", "example.com:8080", "/x?y=1"},
+               {"http://user:pw@host/x", "host", "/x"}};
   for (const Case& c : cases) {
     UrlParts parts;
     ASSERT_TRUE(PrepareUrl(c.url, parts)) << c.url;
@@ -81,8 +79,7 @@ TEST(Headers, ContentLengthIsReadAsTheLibraryReadsIt) {
       {"99999999999999999999999", std::nullopt},
       {"", std::nullopt},
       {"-5", std::nullopt},
-      {"abc", std::nullopt},
-  };
+      {"abc", std::nullopt}};
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseContentLength(text), expected) << text;
 }
 

@@ -1,4 +1,5 @@
 #include "storage/profile.h"
+#include "storage/ini_document.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "support/test_files.h"
+#include "text/encoding.h"
 #include "text/strings.h"
 
 namespace vexon::storage {
@@ -24,6 +26,7 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 using text::Format;
+using text::Gb18030FromUtf8;
 
 std::vector<std::string> TempFilesIn(const std::filesystem::path& folder) {
   std::vector<std::string> names;
@@ -153,6 +156,178 @@ TEST(ProfileConcurrency, KillDuringAStormOfWritesNeverTearsTheFile) {
   Profile last(file);
   ASSERT_TRUE(last.WriteString("S", "After", "1"));
   EXPECT_TRUE(TempFilesIn(dir.path()).empty());
+}
+
+// A hand-edited file: mixed case, a duplicate section, comments, blank lines,
+// stray text, quotes, blanks around keys and values, an entry before any section.
+const std::string kHandEdited =
+    "; settings\r\n"
+    "orphan=before any section\r\n"
+    "\r\n"
+    "[System]\r\n"
+    "  DefaultMusicPath =  /music/  \r\n"
+    "\tTitleDown\t=\t0\r\n"
+    "[system]\r\n"
+    "TitleDown=1\r\n"
+    "Extra=only in the duplicate\r\n"
+    "[ SearchTextHistory ] ; trailing words\r\n"
+    "ITEMTEXT0=  hello world  \r\n"
+    "ItemText1=\r\n"
+    "; Commented=out\r\n"
+    "stray text without an equals sign\r\n"
+    "Quoted=\"  padded  \"\r\n"
+    "Single='x'\r\n"
+    "Half=\"x\r\n"
+    "Num=42abc\r\n"
+    "Neg=-5\r\n"
+    "Empty=\r\n"
+    "Big=99999999999999999999\r\n"
+    "[Mp3_adv]\r\n";
+
+struct StringCase {
+  const char* section;
+  const char* key;
+  const char* defaultValue;
+  std::string expected;
+};
+
+TEST(IniDocumentRead, HandEditedFileReadsAsThePlatformWould) {
+  const IniDocument doc = IniDocument::Parse(kHandEdited);
+  const std::vector<StringCase> cases = {
+      {"System", "DefaultMusicPath", "d", "/music/"},
+      {"SYSTEM", "defaultmusicpath", "d", "/music/"},
+      {" System ", " DefaultMusicPath ", "d", "/music/"},
+      {"system", "TitleDown", "d", "0"},    // the first section wins
+      {"System", "Extra", "dflt", "dflt"},  // the duplicate is never reached
+      {"searchtexthistory", "ItemText0", "d", "hello world"},
+      {"SearchTextHistory", "ItemText1", "d", ""},  // present but empty: not the default
+      {"SearchTextHistory", "Commented", "d", "d"},
+      {"SearchTextHistory", "; Commented", "d", "d"},
+      {"SearchTextHistory", "stray text without an equals sign", "d", "d"},
+      {"SearchTextHistory", "Quoted", "d", "  padded  "},
+      {"SearchTextHistory", "Single", "d", "x"},
+      {"SearchTextHistory", "Half", "d", "\"x"},
+      {"", "orphan", "d", "d"},                      // before any section: unreachable
+      {"Missing", "Key", "fallback  ", "fallback"},  // trailing blanks of a default go
+      {"Mp3_adv", "Anything", "", ""}};
+  for (const StringCase& c : cases) {
+    EXPECT_EQ(doc.GetString(c.section, c.key, c.defaultValue, 256), c.expected) << "[" << c.section << "] " << c.key;
+  }
+}
+
+TEST(IniDocumentRead, ValuesAreCutToTheBufferOnWholeCharacters) {
+  const IniDocument doc = IniDocument::Parse(
+      Gb18030FromUtf8("[S]\r\nAscii=abcdef\r\nHan=中文字\r\nMixed=a中\r\nFour=\xF0\x9F\x98\x80x\r\n"));
+  struct CutCase {
+    const char* key;
+    size_t buffer;
+    std::string expected;
+  };
+  // Buffers count GB18030 bytes plus the NUL: a Han character takes two, 😀 four.
+  const std::vector<CutCase> cases = {{"Ascii", 4, "abc"}, {"Ascii", 7, "abcdef"},
+                                      {"Ascii", 1, ""},    {"Ascii", 0, ""},
+                                      {"Han", 6, "中文"},  {"Han", 7, "中文字"},
+                                      {"Han", 2, ""},      {"Mixed", 3, "a"},
+                                      {"Mixed", 4, "a中"}, {"Four", 5, "\xF0\x9F\x98\x80"},
+                                      {"Four", 4, ""},     {"Four", 6, "\xF0\x9F\x98\x80x"}};
+  for (const CutCase& c : cases) {
+    EXPECT_EQ(doc.GetString("S", c.key, "", c.buffer), c.expected) << c.key << " " << c.buffer;
+  }
+  EXPECT_EQ(doc.GetString("S", "Missing", "defaultvalue", 4), "def");
+}
+
+// GBK trail bytes that look like brackets do not split names; invalid bytes read as U+FFFD.
+TEST(IniDocumentRead, NamesAndValuesDecodeAsGb18030) {
+  // 乚 is 81 5D ("]" as its second byte), 乕 is 81 5B ("["), 乗 is 81 5C ("\").
+  const IniDocument doc =
+      IniDocument::Parse(Gb18030FromUtf8("[D:\\乗\\乚乕.mp3]\r\nURL=http://h/乚.mp3\r\n") + "[S]\r\nA=x\xFFy\r\n");
+  EXPECT_EQ(doc.SectionNames(63530), (std::vector<std::string>{"D:\\乗\\乚乕.mp3", "S"}));
+  EXPECT_EQ(doc.GetString("D:\\乗\\乚乕.mp3", "URL", "", 1024), "http://h/乚.mp3");
+  EXPECT_EQ(doc.GetString("S", "A", "", 256), "x\xEF\xBF\xBDy");
+}
+
+struct EditCase {
+  const char* name;
+  std::string before;
+  std::string section;
+  std::string key;
+  std::string value;
+  std::string after;
+};
+
+TEST(IniDocumentWrite, SetStringChangesOnlyItsLine) {
+  const std::vector<EditCase> cases = {
+      {"creates section and key in an empty file", "", "System", "Key", "v", "[System]\r\nKey=v\r\n"},
+      {"replaces a value, keeps the key's spelling and every other line",
+       "; c\r\n[S]\r\n A = 1 \r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n", "s", "a", "9",
+       "; c\r\n[S]\r\nA=9\r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n"},
+      {"adds a key after the section's last entry", "[S]\r\nA=1\r\nB=2\r\n\r\nstray\r\n[T]\r\nX=1\r\n", "S", "C", "3",
+       "[S]\r\nA=1\r\nB=2\r\nC=3\r\n\r\nstray\r\n[T]\r\nX=1\r\n"},
+      {"adds a key right after the header of an empty section", "[S]\r\n; note\r\n[T]\r\n", "S", "K", "v",
+       "[S]\r\nK=v\r\n; note\r\n[T]\r\n"},
+      {"writes CR LF into a file of LF lines", "[S]\nA=1\n", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
+      {"ends an unterminated last line", "[S]\r\nA=1", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
+      {"leaves an equal value as it stands", "[S]\r\nA = 1\r\n", "S", "A", "1", "[S]\r\nA = 1\r\n"},
+      {"writes to the first of duplicate sections", "[S]\r\nA=1\r\n[s]\r\nA=2\r\n", "S", "A", "3",
+       "[S]\r\nA=3\r\n[s]\r\nA=2\r\n"},
+      {"keeps what stands before the first section", "x=1\r\n;c\r\n", "S", "A", "1", "x=1\r\n;c\r\n[S]\r\nA=1\r\n"},
+      {"keeps undecodable stray bytes", "[S]\r\n\xFF\xFE junk\r\nA=1\r\n", "S", "A", "2",
+       "[S]\r\n\xFF\xFE junk\r\nA=2\r\n"},
+      {"stores an empty value", "", "S", "A", "", "[S]\r\nA=\r\n"},
+      {"writes Chinese as GB18030", "", "系统", "路径", "/音乐/", Gb18030FromUtf8("[系统]\r\n路径=/音乐/\r\n")},
+      {"keeps brackets inside a section name", "", "/m/夜曲 [高音质].mp3", "URL", "u",
+       Gb18030FromUtf8("[/m/夜曲 [高音质].mp3]\r\nURL=u\r\n")},
+      {"keeps a section name that ends in ]", "[a]]\r\nK=1\r\n", "a]", "K", "2", "[a]]\r\nK=2\r\n"}};
+  for (const EditCase& c : cases) {
+    IniDocument doc = IniDocument::Parse(c.before);
+    EXPECT_TRUE(doc.SetString(c.section, c.key, c.value)) << c.name;
+    EXPECT_EQ(doc.Serialize(), c.after) << c.name;
+    EXPECT_EQ(IniDocument::Parse(doc.Serialize()).GetString(c.section, c.key, "?", 1024),
+              std::string(text::Trim(c.value)))
+        << c.name;
+  }
+}
+
+TEST(IniDocumentWrite, RemoveSectionDropsEverySectionOfThatName) {
+  IniDocument doc = IniDocument::Parse(";top\r\n[A]\r\nx=1\r\n; inside A\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n[C]\r\n");
+  EXPECT_EQ(doc.RemoveSection("A"), 2u);
+  EXPECT_EQ(doc.Serialize(), ";top\r\n[B]\r\ny=2\r\n[C]\r\n");
+  EXPECT_EQ(doc.RemoveSection("missing"), 0u);
+  EXPECT_EQ(doc.Serialize(), ";top\r\n[B]\r\ny=2\r\n[C]\r\n");
+  // A header is read up to its last "]".
+  IniDocument odd = IniDocument::Parse("[a]b]\r\nk=v\r\n[c]\r\n");
+  EXPECT_EQ(odd.SectionNames(100), (std::vector<std::string>{"a]b", "c"}));
+  EXPECT_EQ(odd.RemoveSection("a]b"), 1u);
+  EXPECT_EQ(odd.Serialize(), "[c]\r\n");
+}
+
+TEST(IniDocumentWrite, RefusesWhatCouldNotBeReadBackAndChangesNothing) {
+  const std::string before = "[S]\r\nA=1\r\n";
+  struct Refusal {
+    const char* name;
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  const std::vector<Refusal> cases = {{"LF in a section name", "a\nb", "K", "v"},
+                                      {"CR in a section name", "a\rb", "K", "v"},
+                                      {"NUL in a section name", std::string("a\0b", 3), "K", "v"},
+                                      {"blank section name", "  ", "K", "v"},
+                                      {"= in a key", "S", "a=b", "v"},
+                                      {"blank key", "S", " ", "v"},
+                                      {"key opening a section", "S", "[k", "v"},
+                                      {"key opening a comment", "S", ";k", "v"},
+                                      {"LF in a key", "S", "k\n", "v"},
+                                      {"LF in a value", "S", "A", "a\nb"},
+                                      {"CR in a value", "S", "A", "a\rb"},
+                                      {"NUL in a value", "S", "A", std::string("a\0b", 3)},
+                                      {"invalid UTF-8 in a value", "S", "A", "\xFF"},
+                                      {"invalid UTF-8 in a section name", "\xC3", "A", "v"}};
+  for (const Refusal& c : cases) {
+    IniDocument doc = IniDocument::Parse(before);
+    EXPECT_FALSE(doc.SetString(c.section, c.key, c.value)) << c.name;
+    EXPECT_EQ(doc.Serialize(), before) << c.name;
+  }
 }
 
 }  // namespace

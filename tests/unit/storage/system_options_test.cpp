@@ -57,6 +57,24 @@ class SystemOptionsFixture : public ::testing::Test {
   PathLog completed{store, settings};
 };
 
+// The search history, of at most five entries.
+class SearchHistoryFixture : public SystemOptionsFixture {
+ protected:
+  SearchHistoryFixture() { settings.SearchHistoryMaxItems = 5; }
+
+  // What the file holds, read as the start-up reads it.
+  std::vector<std::string> Stored() {
+    std::vector<std::string> out;
+    for (int i = 0; i < 20; ++i) {
+      std::string entry = profile.GetString("SearchTextHistory", Format("ItemText%d", i), "", 256);
+      if (entry.empty()) break;
+      out.push_back(entry);
+    }
+    return out;
+  }
+};
+using Entries = std::vector<std::string>;
+
 TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   SystemOptions chosen = CurrentSystemOptions(settings);
   chosen.folder = "/新的/文件夹";
@@ -86,31 +104,27 @@ TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   EXPECT_EQ(file->GetInt("SearchTextHistory", "MaxItems", 0), 15u);
 }
 
-TEST_F(SystemOptionsFixture, LoweringTheLogMaximumDropsTheOldest) {
+// Lowered maxima drop the oldest log rows and history entries; the history keys past
+// the new maximum are left alone.
+TEST_F(SystemOptionsFixture, LoweringTheMaximaDropsTheOldest) {
   FillLog(120);
+  settings.SearchHistoryMaxItems = 20;
+  for (int i = 0; i < 15; ++i) history.Record(Format("text %d", i));  // "text 14" is newest
   SystemOptions chosen = CurrentSystemOptions(settings);
   chosen.completedMaxItems = 50;
+  chosen.searchHistoryMaxItems = 10;
   const OptionsChanges changes = Apply(chosen);
   EXPECT_EQ(changes.completedRowsRemoved, 70u);
-  ASSERT_EQ(completed.paths.size(), 50u);
+  EXPECT_EQ(changes.historyEntriesRemoved, 5u);
+  EXPECT_EQ(completed.paths.size(), 50u);
+  ASSERT_EQ(history.entries().size(), 10u);
+  EXPECT_EQ(history.entries().front(), "text 14");
+  EXPECT_EQ(history.entries().back(), "text 5");
   const auto file = profile.Read();
   EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "", 256), "/m/song070.mp3");
   EXPECT_EQ(file->GetString("Mp3_completed", "Item49", "", 256), "/m/song119.mp3");
   EXPECT_EQ(file->GetString("Mp3_completed", "Item50", "?", 256), "");
   EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 50u);
-}
-
-TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOldKeys) {
-  settings.SearchHistoryMaxItems = 20;
-  for (int i = 0; i < 15; ++i) history.Record(Format("text %d", i));  // "text 14" is newest
-  SystemOptions chosen = CurrentSystemOptions(settings);
-  chosen.searchHistoryMaxItems = 10;
-  const OptionsChanges changes = Apply(chosen);
-  EXPECT_EQ(changes.historyEntriesRemoved, 5u);
-  ASSERT_EQ(history.entries().size(), 10u);
-  EXPECT_EQ(history.entries().front(), "text 14");
-  EXPECT_EQ(history.entries().back(), "text 5");
-  const auto file = profile.Read();
   EXPECT_EQ(file->GetString("SearchTextHistory", "ItemText9", "", 256), "text 5");
   // Keys 10 to 14 were not touched: they still hold the five oldest texts.
   EXPECT_EQ(file->GetString("SearchTextHistory", "ItemText10", "", 256), "text 4");
@@ -125,6 +139,27 @@ TEST_F(SystemOptionsFixture, LoweringTheHistoryMaximumKeepsTheNewestAndLeavesOld
   ASSERT_EQ(loaded.history.size(), 15u);
   EXPECT_EQ(loaded.history[9], "text 5");
   EXPECT_EQ(loaded.history[10], "text 4");
+}
+
+TEST_F(SearchHistoryFixture, ASearchGoesToTheTopTrimmedAndIsSaved) {
+  history.Record("  月亮代表我的心 \t");
+  history.Record("周杰伦");
+  EXPECT_EQ(history.entries(), (Entries{"周杰伦", "月亮代表我的心"}));
+  EXPECT_EQ(Stored(), history.entries());
+  EXPECT_EQ(profile.GetInt("SearchTextHistory", "MaxItems", 0), 5u);
+}
+
+// Repeating an entry, in any letter case, moves it to the top as newly typed and drops
+// nothing else; the sixth distinct one drops the oldest of five.
+TEST_F(SearchHistoryFixture, RepeatsMoveToTheTopAndTheSixthDropsTheOldest) {
+  for (const char* text : {"Moon River", "2", "3", "4", "5"}) history.Record(text);
+  history.Record("MOON river");
+  EXPECT_EQ(history.entries(), (Entries{"MOON river", "5", "4", "3", "2"}));
+  history.Record("6");
+  EXPECT_EQ(history.entries(), (Entries{"6", "MOON river", "5", "4", "3"}));
+  history.Record("4");
+  EXPECT_EQ(history.entries(), (Entries{"4", "6", "MOON river", "5", "3"}));
+  EXPECT_EQ(Stored(), history.entries());
 }
 
 TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {
@@ -153,8 +188,7 @@ TEST(SystemOptionsCheck, FirstInvalidFieldInTheDialogsOrder) {
       {"speed 1001", {"/m/", true, 3, 1001, 10, 200}, OptionsField::kMaxDownloadSpeed},
       {"speed 1000 and threads 10", {"/m/", true, 10, 1000, 20, 50}, std::nullopt},
       {"history before threads", {"/m/", true, 0, 0, 99, 200}, OptionsField::kSearchHistoryMaxItems},
-      {"log before speed", {"/m/", true, 3, 5000, 10, 0}, OptionsField::kCompletedMaxItems},
-  };
+      {"log before speed", {"/m/", true, 3, 5000, 10, 0}, OptionsField::kCompletedMaxItems}};
   for (const CheckCase& c : cases) EXPECT_EQ(FirstInvalidOption(c.options), c.expected) << c.name;
 }
 

@@ -19,13 +19,11 @@ TEST(Encoding, Gb18030SequencesOfEveryLengthAndTheirFaults) {
     std::string gb;
     std::string utf8;
   };
-  const std::vector<Case> both = {
-      {"\xCF\xC2\xD2\xBB\xD2\xB3", "下一页"},    // GBK bytes
-      {"\x95\x32\x82\x36", "\xF0\xA0\x80\x80"},  // U+20000, four bytes
-      {"\x94\x39\xFC\x36", "\xF0\x9F\x98\x80"},  // U+1F600
-      {"\xA2\xE3", "€"},
-      {"\xA1\xA4", "\xC2\xB7"},
-  };
+  const std::vector<Case> both = {{"\xCF\xC2\xD2\xBB\xD2\xB3", "下一页"},    // GBK bytes
+                                  {"\x95\x32\x82\x36", "\xF0\xA0\x80\x80"},  // U+20000, four bytes
+                                  {"\x94\x39\xFC\x36", "\xF0\x9F\x98\x80"},  // U+1F600
+                                  {"\xA2\xE3", "€"},
+                                  {"\xA1\xA4", "\xC2\xB7"}};
   for (const Case& c : both) {
     EXPECT_EQ(Utf8FromGb18030(c.gb), c.utf8);
     EXPECT_EQ(Gb18030FromUtf8(c.utf8), c.gb);
@@ -33,14 +31,12 @@ TEST(Encoding, Gb18030SequencesOfEveryLengthAndTheirFaults) {
   const std::string mixed = "月亮代表我的心 – 下一页 \xF0\x9F\x8E\xB5";
   EXPECT_EQ(Utf8FromGb18030(Gb18030FromUtf8(mixed)), mixed);
   // Cut or broken sequences lose a byte at a time, never the text after them.
-  const std::vector<Case> faults = {
-      {"\x95\x32\x82", R + "2" + R},
-      {"\x95\x32", R + "2"},
-      {"\x81 a", R + " a"},
-      {"\x80" + std::string("b"), R + "b"},
-      {"a\xFF" + std::string("b"), "a" + R + "b"},
-      {"ab\xCF", "ab" + R},
-  };
+  const std::vector<Case> faults = {{"\x95\x32\x82", R + "2" + R},
+                                    {"\x95\x32", R + "2"},
+                                    {"\x81 a", R + " a"},
+                                    {"\x80" + std::string("b"), R + "b"},
+                                    {"a\xFF" + std::string("b"), "a" + R + "b"},
+                                    {"ab\xCF", "ab" + R}};
   for (const Case& c : faults) EXPECT_EQ(Utf8FromGb18030(c.gb), c.utf8) << c.utf8;
   EXPECT_EQ(SanitizeUtf8("x\xC3"), "x" + R);
   EXPECT_EQ(SanitizeUtf8("\xED\xA0\x80"), R + R + R);
