@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,11 +17,15 @@
 #include "fakes/ports.h"
 #include "search/search_options.h"
 #include "search/ui/search_options_dialog.h"
+#include "storage/system_options.h"
+#include "storage/ui/system_options_dialog.h"
 
 using namespace std::chrono_literals;
 using vexon::search::FileType;
 using vexon::search::SearchOptions;
 using vexon::search::ui::CSearchOptionsDlg;
+using vexon::storage::SystemOptions;
+using vexon::storage::ui::CSystemOptionsDlg;
 
 namespace {
 
@@ -40,6 +45,22 @@ void SetText(QWidget& dialog, int id, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
+// As if pasted: the System Options dialog reads its edits on OK only.
+void PasteText(QWidget& dialog, int id, const QString& text) {
+  QLineEdit* edit = Find<QLineEdit>(dialog, id);
+  edit->selectAll();
+  edit->insert(text);
+}
+
+// The System Options dialog over stored fields.
+struct Fixture {
+  Fixture() { dialog.show(); }
+  SystemOptions fields{"/music/", true, 3, 0, 10, 200};
+  vexon::test::ScriptedFolderChooser chooser;
+  vexon::test::RecordingPrompter prompter;
+  CSystemOptionsDlg dialog{fields, chooser, prompter, nullptr};
+};
+
 SearchOptions Changed() {
   SearchOptions options;
   options.types.fill(false);
@@ -53,7 +74,7 @@ SearchOptions Changed() {
 
 }  // namespace
 
-class SearchOptionsDialogTest final : public QObject {
+class OptionsDialogsTest final : public QObject {
   Q_OBJECT
 
  private slots:
@@ -121,7 +142,42 @@ class SearchOptionsDialogTest final : public QObject {
     QCOMPARE(vexon::search::SourcesText(options), std::string("yahoo"));
     QVERIFY(options.Asks("yahoo") && !options.Asks("archive"));
   }
+
+  // System Options: the edits are read on OK only.
+  void TheFirstRefusedFieldInCheckingOrderIsNamed() {
+    Fixture f;
+    // A path of sixty letters shows whole.
+    auto* folder = Find<QLineEdit>(f.dialog, 1040);
+    const QString path = QStringLiteral("/home/someone/Music/Downloads/2026/Live/Concerts/Archive/ab/");
+    QCOMPARE(path.size(), 60);
+    QVERIFY(folder->width() > folder->fontMetrics().horizontalAdvance(path));
+    PasteText(f.dialog, 1090, "0");
+    PasteText(f.dialog, 1093, "2000");
+    PasteText(f.dialog, 1091, "4");
+    PasteText(f.dialog, 1092, "x");
+    // Folder, history, downloads, log, speed: each named, then fixed.
+    const std::vector<std::tuple<int, const char*, QString>> steps = {
+        {1091, "请输入一个 5 到 20 之间的整数。", "6"},
+        {1090, "请输入一个 1 到 10 之间的整数。", "2"},
+        {1092, "请输入一个 50 到 200 之间的整数。", "60"},
+        {1093, "请输入一个 0 到 1000 之间的整数。", "100"}};
+    for (const auto& [id, text, fix] : steps) {
+      Click(f.dialog, 1);
+      QCOMPARE(QString::fromStdString(f.prompter.texts.back()), QString::fromUtf8(text));
+      QCOMPARE(f.dialog.focusWidget(), Find<QWidget>(f.dialog, id));
+      PasteText(f.dialog, id, fix);
+    }
+    Click(f.dialog, 1117);
+    Click(f.dialog, 1);
+    QCOMPARE(f.prompter.texts.size(), steps.size());
+    QCOMPARE(f.dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(f.fields.searchHistoryMaxItems, 6u);
+    QCOMPARE(f.fields.maxDownloadThreads, 2u);
+    QCOMPARE(f.fields.completedMaxItems, 60u);
+    QCOMPARE(f.fields.maxDownloadSpeed, 100u);
+    QVERIFY(!f.fields.titleDown);
+  }
 };
 
-QTEST_MAIN(SearchOptionsDialogTest)
-#include "search_options_dialog_test.moc"
+QTEST_MAIN(OptionsDialogsTest)
+#include "options_dialogs_test.moc"

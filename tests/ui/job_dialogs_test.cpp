@@ -1,25 +1,33 @@
+// The dialogs whose network work runs on a background job: hot words and the update.
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/ui/find_control.h"
 #include "app/ui/list_view.h"
 #include "app/ui/qt_owner_channel.h"
 #include "core/background_job.h"
+#include "fakes/ports.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "hotwords/word_list.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
+#include "update/ui/update_dialog.h"
 
 using vexon::app::ui::Find;
 using vexon::hotwords::ui::CHotWordsDlg;
+using vexon::update::ui::CUpdateDlg;
 
 namespace {
 
@@ -61,9 +69,17 @@ struct Harness {
   std::filesystem::path startDir;
   vexon::standin::StandinServer server;
   std::vector<std::string> words;
+  vexon::test::RecordingPrompter prompter;
   vexon::app::ui::QtOwnerChannel channel;
   vexon::core::BackgroundJob job{channel};
 };
+
+// Clicks the update dialog's check button and waits until the result is shown.
+bool CheckAndWait(CUpdateDlg& dialog) {
+  QSignalSpy ended(&dialog, &CUpdateDlg::checkEnded);
+  QTest::mouseClick(Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+  return ended.wait(10000);
+}
 
 QStringList Categories(CHotWordsDlg& dialog) {
   QStringList items;
@@ -96,7 +112,7 @@ QStringList U(std::initializer_list<const char*> texts) {
 
 }  // namespace
 
-class HotWordsDialogTest final : public QObject {
+class JobDialogsTest final : public QObject {
   Q_OBJECT
 
  private slots:
@@ -150,7 +166,68 @@ class HotWordsDialogTest final : public QObject {
     auto again = h.Open();
     QCOMPARE(Categories(*again), U({"A--新歌速递", "B--热门歌手"}));
   }
+
+  // The update dialog runs its check on the same kind of job.
+  void EachResultIsShownWithItsText() {
+    Harness h;
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::atomic<bool> offTheWindowThread{false};
+    int code = 0;
+    CUpdateDlg dialog(
+        h.job,
+        [&](const auto&) {
+          offTheWindowThread = std::this_thread::get_id() != windowThread;
+          return code;
+        },
+        h.prompter);
+    dialog.show();
+    const QString failed = QString::fromUtf8("版本升级未完成！"), network = QString::fromUtf8("网络连接出错！");
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, QString::fromUtf8("版本升级完成，下次运行的才是新版本。")}, {1, network}, {2, network}, {3, failed},
+        {6, QString::fromUtf8("已经是最新版本，不需要升级。")},         {7, failed},  {42, failed}};
+    for (const auto& [result, text] : cases) {
+      code = result;
+      offTheWindowThread = false;
+      QVERIFY(CheckAndWait(dialog));
+      QVERIFY(offTheWindowThread);
+      QCOMPARE(QString::fromStdString(h.prompter.texts.back()), text);
+      QVERIFY(dialog.isVisible());
+      QVERIFY(Find<QPushButton>(dialog, 1122)->isEnabled());
+    }
+    QCOMPARE(h.prompter.texts.size(), cases.size());
+    QCOMPARE(h.prompter.captions, std::vector<std::string>(cases.size(), "升级信息"));
+    QVERIFY(h.prompter.lastIcon == vexon::core::MessageIcon::kInformation);
+    QVERIFY(h.prompter.lastButtons == vexon::core::MessageButtons::kOk);
+  }
+
+  void TheWindowStaysResponsiveAndClosingGivesTheCheckUp() {
+    Harness h;
+    std::atomic<bool> stopSeen{false};
+    {
+      CUpdateDlg dialog(
+          h.job,
+          [&](const std::function<bool()>& stop) {
+            while (!stop()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            stopSeen = true;
+            return 0;
+          },
+          h.prompter);
+      dialog.show();
+      QTest::mouseClick(Find<QPushButton>(dialog, 1122), Qt::LeftButton);
+      QVERIFY(!Find<QPushButton>(dialog, 1122)->isEnabled());
+      // Events are handled while the check runs.
+      bool ticked = false;
+      QTimer::singleShot(10, [&] { ticked = true; });
+      QTRY_VERIFY(ticked);
+      QVERIFY(h.job.running());
+      QTest::mouseClick(Find<QPushButton>(dialog, 1028), Qt::LeftButton);
+      QVERIFY(!dialog.isVisible());
+    }
+    QTRY_VERIFY(!h.job.running());
+    QVERIFY(stopSeen);
+    QVERIFY(h.prompter.texts.empty());  // a given-up check shows nothing
+  }
 };
 
-QTEST_MAIN(HotWordsDialogTest)
-#include "hot_words_dialog_test.moc"
+QTEST_MAIN(JobDialogsTest)
+#include "job_dialogs_test.moc"
