@@ -26,8 +26,8 @@ class TaskHttpTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(server.Start()); }
 
-  // The parts of `url`, or of the stand-in's URL for a target starting with "/".
-  net::UrlParts Parts(const std::string& url) {
+  // `url` prepared for a request, or the stand-in's URL for a target starting with "/".
+  net::UrlParts Prepared(const std::string& url) {
     net::UrlParts parts;
     EXPECT_TRUE(net::PrepareUrl(url[0] == '/' ? server.Url(url) : url, parts)) << url;
     return parts;
@@ -72,18 +72,18 @@ TEST_F(TaskHttpTest, ReadsTextPagesWithLineFeedsAsCrLfCutsHugeOnesAndRefusesTheR
   missing.status = 404;
   server.SetPage("/missing", missing);
   std::string bytes, type;
-  ASSERT_TRUE(http.FetchPage(Parts("/page"), bytes, type));
+  ASSERT_TRUE(http.FetchPage(Prepared("/page"), bytes, type));
   EXPECT_EQ(bytes, "a\r\nb\r\r\nc");
   EXPECT_EQ(type, "text/html; charset=gb2312");
   EXPECT_EQ(server.Requests().at(0).userAgent, "TuneSnag");
   EXPECT_EQ(server.Requests().at(0).host, server.HostPort());  // the URL's own port
-  EXPECT_TRUE(http.FetchPage(Parts("/huge"), bytes, type));
+  EXPECT_TRUE(http.FetchPage(Prepared("/huge"), bytes, type));
   EXPECT_EQ(bytes.size(), net::kMaxPageBytes);
-  EXPECT_FALSE(http.FetchPage(Parts("/song"), bytes, type));
+  EXPECT_FALSE(http.FetchPage(Prepared("/song"), bytes, type));
   EXPECT_TRUE(bytes.empty());  // refused before its body
-  EXPECT_FALSE(http.FetchPage(Parts("/missing"), bytes, type));
+  EXPECT_FALSE(http.FetchPage(Prepared("/missing"), bytes, type));
   net::TransferHandler plain;
-  EXPECT_EQ(http.OpenGetRequest(Parts("/missing"), plain), 404);
+  EXPECT_EQ(http.OpenGetRequest(Prepared("/missing"), plain), 404);
 }
 
 TEST_F(TaskHttpTest, RetriesOnceWithAFreshSessionNamedAfterTheServer) {
@@ -95,7 +95,7 @@ TEST_F(TaskHttpTest, RetriesOnceWithAFreshSessionNamedAfterTheServer) {
   slow.delay = 700ms;
   server.SetPage("/slow", slow);
   net::TransferHandler plain;
-  EXPECT_EQ(quick.OpenGetRequest(Parts("/slow"), plain), 200);
+  EXPECT_EQ(quick.OpenGetRequest(Prepared("/slow"), plain), 200);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].userAgent, "TuneSnag");
@@ -113,7 +113,7 @@ TEST_F(TaskHttpTest, StopEndsAPageReadInProgress) {
     stop = true;
   });
   std::string bytes, type;
-  EXPECT_FALSE(http.FetchPage(Parts("/trickle.htm"), bytes, type));
+  EXPECT_FALSE(http.FetchPage(Prepared("/trickle.htm"), bytes, type));
   stopper.join();
   EXPECT_LT(bytes.size(), 200000u);
 }
@@ -123,8 +123,8 @@ TEST_F(TaskHttpTest, NetworkFailuresMapToTheirCodes) {
   net::SessionSettings fast = net::TaskSessionSettings();
   fast.connectRetryPause = 10ms;
   net::TaskHttp http2([] { return false; }, fast);
-  EXPECT_EQ(http2.OpenGetRequest(Parts("http://127.0.0.1:1/x"), plain), net::Code(net::NetError::kCannotConnect));
-  EXPECT_EQ(http2.OpenGetRequest(Parts("gopher://127.0.0.1/x"), plain), net::Code(net::NetError::kInvalidUrl));
+  EXPECT_EQ(http2.OpenGetRequest(Prepared("http://127.0.0.1:1/x"), plain), net::Code(net::NetError::kCannotConnect));
+  EXPECT_EQ(http2.OpenGetRequest(Prepared("gopher://127.0.0.1/x"), plain), net::Code(net::NetError::kInvalidUrl));
 }
 
 TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
@@ -138,16 +138,16 @@ TEST_F(TaskHttpTest, ARequestEndsByItsDeadlineWhateverTheServerDoes) {
   net::TaskHttp bounded([] { return false; }, net::TaskSessionSettings(), deadlines);
   // A head that never ends: no retry after the deadline, which is the time-out.
   net::TransferHandler plain;
-  EXPECT_EQ(bounded.OpenGetRequest(Parts(faults.Url("/trickle")), plain), net::Code(net::NetError::kTimeout));
+  EXPECT_EQ(bounded.OpenGetRequest(Prepared(faults.Url("/trickle")), plain), net::Code(net::NetError::kTimeout));
   EXPECT_EQ(faults.Requests().size(), 1u);
   std::string bytes, type;
-  EXPECT_FALSE(bounded.FetchPage(Parts(faults.Url("/trickle")), bytes, type));
+  EXPECT_FALSE(bounded.FetchPage(Prepared(faults.Url("/trickle")), bytes, type));
 
   // A body that never ends, read by a handler that wants it all.
   class Greedy final : public net::TransferHandler {
   } greedy;
   net::TransferResult result;
-  EXPECT_EQ(bounded.OpenGetRequest(Parts(faults.Url("/endless")), greedy, &result), 200);
+  EXPECT_EQ(bounded.OpenGetRequest(Prepared(faults.Url("/endless")), greedy, &result), 200);
   EXPECT_TRUE(result.deadlinePassed);
   EXPECT_EQ(result.error, net::NetError::kTimeout);
 }
