@@ -63,12 +63,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vexon developers <vexon@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries the programs link come from dpkg-shlibdeps; these are what they load
-# or read at run time: the platform plugins, the SVG icon engine, Qt's own
-# translations and the certificate authorities for HTTPS.
+# The libraries the programs link (Qt's SVG library among them) come from
+# dpkg-shlibdeps; these are what they load or read at run time: the platform
+# plugins, Qt's own translations and the certificate authorities for HTTPS.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VEXON_GUI)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins, libqt6svg6, ca-certificates")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins, ca-certificates")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates")
 endif()
