@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include <fstream>
 #include <system_error>
 
+#include "core/atomic_file.h"
 #include "text/strings.h"
 
 namespace vexon::app {
@@ -14,22 +14,13 @@ constexpr std::string_view kProgramFolder = "vexon";
 constexpr std::string_view kDownloadSubfolder = "Vexon";
 constexpr std::string_view kDownloadKey = "XDG_DOWNLOAD_DIR=";
 // user-dirs.dirs is a few lines; anything larger is not one.
-constexpr std::streamsize kUserDirsLimit = 64 * 1024;
+constexpr size_t kUserDirsLimit = 64 * 1024;
 
 // An absolute path from the environment, else `fallback`: relative values are
 // ignored, as the base-directory rules say.
 std::filesystem::path AbsoluteOr(const char* value, std::filesystem::path fallback) {
   if (value != nullptr && value[0] == '/') return std::filesystem::path(value);
   return fallback;
-}
-
-std::string ReadSmallFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::string text(static_cast<size_t>(kUserDirsLimit), '\0');
-  in.read(text.data(), kUserDirsLimit);
-  text.resize(static_cast<size_t>(in.gcount()));
-  return text;
 }
 
 }  // namespace
@@ -45,7 +36,7 @@ std::filesystem::path DownloadDirFromUserDirs(std::string_view text, const std::
     if (value.rfind("$HOME", 0) == 0) {
       const std::string_view rest = value.substr(5);
       if (!rest.empty() && rest.front() != '/') return {};
-      return (home.string() + std::string(rest));
+      return home.string() + std::string(rest);
     }
     if (value.front() == '/') return std::filesystem::path(value);
     return {};
@@ -62,7 +53,9 @@ bool FindXdgPlaces(const std::function<const char*(const char*)>& env, XdgPlaces
   const std::filesystem::path home(homeValue);
   out.dataDir = AbsoluteOr(env("XDG_DATA_HOME"), home / ".local/share") / kProgramFolder;
   const std::filesystem::path config = AbsoluteOr(env("XDG_CONFIG_HOME"), home / ".config");
-  std::filesystem::path downloads = DownloadDirFromUserDirs(ReadSmallFile(config / "user-dirs.dirs"), home);
+  const core::FileBytes userDirs = core::ReadWholeFile(config / "user-dirs.dirs", kUserDirsLimit);
+  std::filesystem::path downloads =
+      userDirs.status == core::ReadStatus::kOk ? DownloadDirFromUserDirs(userDirs.bytes, home) : "";
   // A download folder set to the home folder itself means "none" in those rules.
   if (downloads.empty() || downloads.lexically_normal() == home.lexically_normal()) downloads = home / "Downloads";
   out.downloadDir = downloads.lexically_normal() / kDownloadSubfolder;

@@ -20,6 +20,11 @@ constexpr size_t kMaxDateFieldDigits = 4;
 constexpr int kMinYear = 1;
 constexpr int kMaxYear = 9999;
 
+// The position of a service's name in kServiceNames; its size when it is none.
+size_t ServiceIndex(std::string_view name) {
+  return static_cast<size_t>(std::find(kServiceNames.begin(), kServiceNames.end(), name) - kServiceNames.begin());
+}
+
 // The values of a filter: after the first bar, and for a range split at the next one.
 struct FilterValues {
   bool present = false;
@@ -124,17 +129,13 @@ bool SetTypesFromList(SearchOptions& options, std::string_view list) {
 }
 
 std::string ServiceLabel(std::string_view name) {
-  for (size_t i = 0; i < kServiceNames.size(); ++i) {
-    if (kServiceNames[i] == name) return kServiceLabels[i];
-  }
-  return std::string(name);
+  const size_t i = ServiceIndex(name);
+  return i < kServiceNames.size() ? kServiceLabels[i] : std::string(name);
 }
 
 bool SearchOptions::Asks(std::string_view service) const {
-  for (size_t i = 0; i < kServiceNames.size(); ++i) {
-    if (kServiceNames[i] == service) return sources[i];
-  }
-  return false;
+  const size_t i = ServiceIndex(service);
+  return i < kServiceNames.size() && sources[i];
 }
 
 void SetSources(SearchOptions& options, const std::vector<std::string>& names) {

@@ -1,3 +1,5 @@
+#include <cctype>
+
 #include <nlohmann/json.hpp>
 
 #include "standin/result_pages.h"
@@ -41,29 +43,14 @@ std::string_view RawQuery(const httplib::Request& req) {
   return mark == std::string::npos ? std::string_view() : std::string_view(req.target).substr(mark + 1);
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // One path segment: %XX decoded, '+' kept; nothing for a broken escape or a
 // segment that could leave its folder.
 std::optional<std::string> DecodeSegment(std::string_view raw) {
-  std::string out;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] != '%') {
-      out += raw[i];
-      continue;
-    }
-    if (i + 2 >= raw.size()) return std::nullopt;
-    const int hi = HexDigit(raw[i + 1]);
-    const int lo = HexDigit(raw[i + 2]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    out += static_cast<char>(hi * 16 + lo);
-    i += 2;
+  const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  for (size_t i = raw.find('%'); i != std::string_view::npos; i = raw.find('%', i + 1)) {
+    if (i + 2 >= raw.size() || !hex(raw[i + 1]) || !hex(raw[i + 2])) return std::nullopt;
   }
+  std::string out = DecodeEscapes(raw);
   if (out.empty() || out == "." || out == ".." || out.find('/') != std::string::npos ||
       out.find('\0') != std::string::npos) {
     return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include "standin/audio_content.h"
 #include "standin/http_date.h"
+#include "standin/result_pages.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 
@@ -196,26 +197,6 @@ std::string BuildFileName(uint64_t titleHash, uint64_t h, std::string_view exten
   return stem + "." + std::string(extension);
 }
 
-// %XX becomes its byte; everything else stays (a path may come decoded or not).
-std::string DecodeEscapes(std::string_view in) {
-  auto hex = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  std::string out;
-  for (size_t i = 0; i < in.size(); ++i) {
-    if (in[i] == '%' && i + 2 < in.size() && hex(in[i + 1]) >= 0 && hex(in[i + 2]) >= 0) {
-      out += static_cast<char>(hex(in[i + 1]) * 16 + hex(in[i + 2]));
-      i += 2;
-    } else {
-      out += in[i];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 bool IsDeadFault(FileFault fault) {
@@ -352,6 +333,7 @@ std::optional<CatalogEntry> Catalog::EntryForPath(std::string_view path) const {
   // The id finds the file; the name only has to be the one it was listed under.
   std::optional<CatalogEntry> entry = Describe(text::AsciiLower(rest.substr(0, slash)));
   if (!entry) return std::nullopt;
+  // A path may come decoded or not.
   const std::string sent = DecodeEscapes(rest.substr(slash + 1));
   if (!text::EqualsNoCase(sent, entry->name) && !text::EqualsNoCase(sent, text::Gb18030FromUtf8(entry->name))) {
     return std::nullopt;

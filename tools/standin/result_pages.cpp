@@ -85,21 +85,23 @@ std::string PercentEncode(std::string_view bytes) {
   return out;
 }
 
-std::string PercentDecode(std::string_view in) {
+std::string DecodeEscapes(std::string_view in) {
   std::string out;
   out.reserve(in.size());
   for (size_t i = 0; i < in.size(); ++i) {
-    const char c = in[i];
-    if (c == '+') {
-      out += ' ';
-    } else if (c == '%' && i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
+    if (in[i] == '%' && i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
       out += static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
       i += 2;
     } else {
-      out += c;
+      out += in[i];
     }
   }
   return out;
+}
+
+std::string PercentDecode(std::string_view in) {
+  // An escaped '+' ("%2B") is decoded after the blanks, so it stays a '+'.
+  return DecodeEscapes(text::ReplaceAll(in, "+", " "));
 }
 
 std::optional<std::string> QueryParameter(std::string_view query, std::string_view name) {

@@ -17,8 +17,10 @@ inline constexpr std::string_view kForeignHost = "127.0.0.1:1";
 
 // Every byte except ASCII letters, digits and -._~ becomes %XX (upper-case hex).
 std::string PercentEncode(std::string_view bytes);
-// %XX in either letter case becomes its byte and '+' a blank; a '%' without two hex
-// digits after it and every other byte (raw GB18030 included) stay as they are.
+// %XX in either letter case becomes its byte; a '%' without two hex digits after it
+// and every other byte (raw GB18030 and '+' included) stay as they are.
+std::string DecodeEscapes(std::string_view text);
+// DecodeEscapes for a query value, where '+' is a blank.
 std::string PercentDecode(std::string_view text);
 // The decoded value of the first parameter `name` in a query string (the text
 // after '?'); a parameter without '=' has an empty value.

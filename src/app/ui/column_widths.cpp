@@ -1,9 +1,11 @@
 #include "app/ui/column_widths.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 #include "core/column_spec.h"
@@ -28,8 +30,6 @@ QString UsualContent(const std::string& column) {
   }
   return {};
 }
-
-}  // namespace
 
 std::vector<int> ReadableColumnWidths(const core::ListTable& table, const QFontMetrics& cells,
                                       const QFontMetrics& header) {
@@ -67,6 +67,8 @@ std::vector<int> CurrentColumnWidths(const QTableView& view) {
   for (int i = 0; i < header.count(); ++i) widths.push_back(header.sectionSize(i));
   return widths;
 }
+
+}  // namespace
 
 SavedColumnWidths::SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store,
                                      std::string list)

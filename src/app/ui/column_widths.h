@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QFontMetrics>
 #include <QTableView>
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/list_table.h"
@@ -12,21 +10,11 @@
 
 namespace vexon::app::ui {
 
-// Default widths for a list's columns in the fonts in use: the original widths,
-// grown in proportion to the font, and never narrower than the column's usual
-// content (sizes, dates, percents, states) or its header.
-std::vector<int> ReadableColumnWidths(const core::ListTable& table, const QFontMetrics& cells,
-                                      const QFontMetrics& header);
-
-// Sets the view's column widths: the saved ones (see core::ParseColumnWidths) when
-// they fit the list, else the readable defaults. The last column fills the list.
-void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved = {});
-
-// The widths the view's columns have now.
-std::vector<int> CurrentColumnWidths(const QTableView& view);
-
-// A list whose column widths are kept in the settings file: the saved widths are
-// applied when it is made, and written back by Save when the user changed them.
+// A list whose column widths are kept in the settings file. When it is made, the
+// list gets the saved widths if they fit it, else defaults for the fonts in use (the
+// original widths grown in proportion to the font, never narrower than a column's
+// usual content or its header); the last column fills the list. Save writes them
+// back when the user changed them.
 class SavedColumnWidths final {
  public:
   // `list` names the list in the file ("Results", "Downloads", "Completed").

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include "app/ui/column_widths.h"
-
 namespace vexon::app::ui {
 
 ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTableView(parent), model_(table, this) {
@@ -35,7 +33,6 @@ ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTa
   horizontalHeader()->setSortIndicatorShown(true);
   // A header opens no context menu.
   horizontalHeader()->setContextMenuPolicy(Qt::PreventContextMenu);
-  ApplyColumnWidths(*this, table);
   SyncSortIndicator();
   connect(&model_, &QAbstractItemModel::layoutChanged, this, [this] {
     shownRowsChanged_ = true;
