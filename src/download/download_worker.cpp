@@ -1,217 +1,15 @@
 #include "download/download_worker.h"
 
-#include <chrono>
-#include <cmath>
+#include <algorithm>
 #include <string>
-#include <vector>
 
-#include "download/partial_file.h"
-#include "net/net_errors.h"
-#include "net/page_reader.h"
-#include "net/url.h"
-#include "text/strings.h"
+#include "download/transfer.h"
 
 namespace vexon::download {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A rate limit needs small chunks to be kept closely; without one, larger chunks
-// cost less per byte.
-constexpr long kLimitedChunk = 16L * 1024L;
-constexpr long kFreeChunk = 512L * 1024L;
-// Restarts from offset 0 (a refused or mismatched range) before giving up.
-constexpr int kMaxAttempts = 3;
-
-int64_t Millis(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
-}
-
-std::string Decimal(int64_t value) {
-  return text::Format("%lld", static_cast<long long>(value));
-}
-
-// "bytes START-END/TOTAL" or "bytes */TOTAL": the start (npos for "*") and total.
-void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
-  start = UINT64_MAX;
-  total = UINT64_MAX;
-  value = text::Trim(value);
-  if (!text::StartsWith(value, "bytes")) return;
-  value = text::Trim(value.substr(5));
-  const size_t slash = value.find('/');
-  if (slash == std::string_view::npos) return;
-  const std::string_view range = value.substr(0, slash);
-  const std::string_view size = value.substr(slash + 1);
-  if (!range.empty() && range[0] >= '0' && range[0] <= '9') start = text::LeadingDigits(range);
-  if (!size.empty() && size[0] >= '0' && size[0] <= '9') total = text::LeadingDigits(size);
-}
-
-}  // namespace
 
 net::SessionSettings WorkerContext::DefaultSession() {
-  net::SessionSettings s;
-  s.userAgent = net::kApplicationAgent;
-  s.connectTimeout = std::chrono::milliseconds(100000);
-  s.connectRetries = 3;
-  s.connectRetryPause = std::chrono::milliseconds(1000);
-  s.idleTimeout = std::chrono::milliseconds(300000);
-  s.maxRedirects = 10;
-  s.noCache = true;
-  s.bufferSize = kFreeChunk;
-  // A stop wakes the session; the poll only guards against a lost wake-up.
-  s.stopPoll = std::chrono::milliseconds(1000);
-  return s;
+  return DownloadSessionSettings();
 }
-
-// One request of a download: decides on the answer's head, writes the body, keeps
-// to the rate limit and reports progress.
-class TransferRun final : public net::TransferHandler {
- public:
-  enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
-
-  TransferRun(net::StopSignal& stop, const WorkerContext& context, PartialFile& file, uint64_t& resumeOffset,
-              const std::function<void(core::Msg, const std::string&)>& report)
-      : stop_(stop), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
-
-  Outcome outcome = Outcome::kNone;
-  std::string failureText;
-
-  bool ShouldStop() override { return stop_.requested(); }
-  bool Pause(std::chrono::milliseconds duration) override { return stop_.SleepFor(duration); }
-
-  void OnStage(net::Stage stage, const std::string& detail) override {
-    const DownloadTexts& t = context_.texts;
-    switch (stage) {
-      case net::Stage::Resolving: report_(core::Msg::DownloadStatus, FillText(t.resolving, detail)); break;
-      case net::Stage::Resolved: report_(core::Msg::DownloadStatus, FillText(t.resolved, detail)); break;
-      case net::Stage::Connecting: report_(core::Msg::DownloadStatus, FillText(t.connecting, detail)); break;
-      case net::Stage::Connected: report_(core::Msg::DownloadStatus, FillText(t.connected, detail)); break;
-      case net::Stage::Redirect: report_(core::Msg::DownloadStatus, FillText(t.redirecting, detail)); break;
-      default: break;
-    }
-  }
-
-  bool OnHead(const net::ResponseHead& head) override {
-    const int status = head.status;
-    if (status == 416 && resumeOffset_ > 0) {
-      uint64_t start = 0, total = 0;
-      ParseContentRange(head.contentRange, start, total);
-      // The partial file already holds the whole resource.
-      outcome = total == resumeOffset_ ? Outcome::kAlreadyComplete : Outcome::kRestart;
-      return false;
-    }
-    if (status != 200 && status != 206) {
-      Fail(FillText(context_.texts.badStatus, Decimal(status)));
-      return false;
-    }
-    if (!head.contentLengthText.empty() && !head.contentLength) {
-      // A length libcurl cannot hold would make it read to the close and call
-      // whatever came complete.
-      Fail(FillText(context_.texts.noResponse, Decimal(net::Code(net::NetError::kInvalidServerResponse))));
-      return false;
-    }
-    if (status == 206) {
-      uint64_t start = 0, total = 0;
-      ParseContentRange(head.contentRange, start, total);
-      if (start != resumeOffset_) {
-        outcome = Outcome::kRestart;
-        return false;
-      }
-    } else if (resumeOffset_ > 0) {
-      // The server ignored the range and sends the whole file: start again from 0.
-      int error = 0;
-      if (!file_.Restart(error)) {
-        Fail(FillText(context_.texts.transferFailed, Decimal(error)));
-        return false;
-      }
-      resumeOffset_ = 0;
-    }
-    lengthKnown_ = head.contentLength.has_value();
-    contentLength_ = head.contentLength.value_or(0);
-    report_(core::Msg::DownloadStatus, kDownloadingText);
-    report_(core::Msg::DownloadBodyBegins, {});
-    start_ = Clock::now();
-    lastSpeedTick_ = start_;
-    return !stop_.requested();
-  }
-
-  bool OnBody(const char* data, size_t size) override {
-    if (stop_.requested()) return false;
-    int error = 0;
-    if (!file_.Write(data, size, error)) {
-      Fail(FillText(context_.texts.transferFailed, Decimal(error)));
-      return false;
-    }
-    Throttle();
-    rateLimit_ = static_cast<double>(context_.maxDownloadSpeed.load());
-    received_ += size;
-    UpdateProgress();
-    return !stop_.requested();
-  }
-
-  // The last progress step, for the read that found the end of the body.
-  void Finish() { UpdateProgress(); }
-  // Complete only with exactly the declared length (any length without one).
-  bool ReceivedDeclaredLength() const { return !lengthKnown_ || received_ == contentLength_; }
-
- private:
-  void Fail(std::string text) {
-    outcome = Outcome::kFailed;
-    failureText = std::move(text);
-  }
-
-  // The average rate since the start tick, in bytes per millisecond, is held to the
-  // limit in KB/s (1 KB/s counting as 1000 bytes per second).
-  void Throttle() {
-    if (rateLimit_ <= 0.0) return;
-    const int64_t elapsed = Millis(start_, Clock::now());
-    if (elapsed <= 0) return;
-    const double rate = static_cast<double>(received_) / static_cast<double>(elapsed);
-    if (rate <= rateLimit_) return;
-    const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ - static_cast<double>(elapsed));
-    if (pause > 0) stop_.SleepFor(std::chrono::milliseconds(pause));
-  }
-
-  void UpdateProgress() {
-    if (lengthKnown_) {
-      const uint64_t total = resumeOffset_ + contentLength_;
-      const uint64_t have = resumeOffset_ + received_;
-      const int percent =
-          total == 0 ? 100 : static_cast<int>(static_cast<double>(have) * 100.0 / static_cast<double>(total));
-      if (percent != lastPercent_) {
-        report_(core::Msg::DownloadPercent, text::Format("%d%%", percent));
-        report_(core::Msg::DownloadBytes, Decimal(static_cast<int64_t>(have)));
-        lastPercent_ = percent;
-      }
-    }
-    const Clock::time_point now = Clock::now();
-    const int64_t sinceSpeed = Millis(lastSpeedTick_, now);
-    if (sinceSpeed <= 1000) return;
-    const double speed = static_cast<double>(received_ - receivedAtSpeed_) / static_cast<double>(sinceSpeed);
-    report_(core::Msg::DownloadSpeed, SpeedText(context_.texts, speed));
-    lastSpeedTick_ = now;
-    receivedAtSpeed_ = received_;
-    if (lengthKnown_ && received_ > 0) {
-      const double left = contentLength_ > received_ ? static_cast<double>(contentLength_ - received_) : 0.0;
-      const double seconds = static_cast<double>(Millis(start_, now)) / static_cast<double>(received_) * left * 0.001;
-      report_(core::Msg::DownloadTimeLeft, TimeLeftText(context_.texts, static_cast<uint64_t>(seconds)));
-    }
-  }
-
-  net::StopSignal& stop_;
-  const WorkerContext& context_;
-  PartialFile& file_;
-  uint64_t& resumeOffset_;
-  const std::function<void(core::Msg, const std::string&)>& report_;
-  bool lengthKnown_ = false;
-  uint64_t contentLength_ = 0;
-  uint64_t received_ = 0;
-  uint64_t receivedAtSpeed_ = 0;
-  int lastPercent_ = 0;
-  double rateLimit_ = 0.0;  // the first chunk is never held back
-  Clock::time_point start_ = Clock::now();
-  Clock::time_point lastSpeedTick_ = start_;
-};
 
 DownloadWorker::DownloadWorker(uint32_t id, std::unique_ptr<DownloadTask> task, WorkerContext& context)
     : task_(std::move(task)), context_(context), id_(id) {
@@ -267,61 +65,12 @@ void DownloadWorker::Run() {
 
 bool DownloadWorker::RunTransfer() {
   if (stop_.requested()) return false;
-  net::UrlParts parts;
-  if (!net::PrepareUrl(task_->url, parts)) return false;
-  uint64_t resumeOffset = 0;
-  PartialFile file;
-  int error = 0;
-  if (!file.Open(task_->partialPath, task_->resume, resumeOffset, error)) {
-    Report(core::Msg::DownloadStatus, FillText(context_.texts.openFailed, Decimal(error)));
-    return false;
-  }
-  task_->resumeOffset = resumeOffset;
   net::SessionSettings settings = context_.session;
-  if (context_.maxDownloadSpeed.load() > 0) settings.bufferSize = std::min(settings.bufferSize, kLimitedChunk);
+  settings.bufferSize = std::min(settings.bufferSize, ChunkSizeFor(context_.maxDownloadSpeed.load()));
   net::CurlSession session(settings);
-  const net::StopSignalAttachment wakeOnStop(stop_, [&session] { session.Wake(); });
-  const std::string url = net::RequestUrl(parts);
-  const std::function<void(core::Msg, const std::string&)> report = [this](core::Msg m, const std::string& t) {
-    Report(m, t);
-  };
-  const auto fail = [&](const std::string& text) {
-    file.Close();
-    Report(core::Msg::DownloadFailed, text);
-    return false;
-  };
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-    std::vector<std::string> headers;
-    if (resumeOffset > 0)
-      headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
-    TransferRun run(stop_, context_, file, resumeOffset, report);
-    const net::TransferResult result = session.Get(url, headers, run);
-    if (stop_.requested() || result.stopped) return false;
-    if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failureText);
-    // No answer at all (offline, refused, no name, silence) says nothing about the
-    // range: the partial file keeps every byte for a later resume. Only a server
-    // that answers a range wrongly makes the download start again from 0.
-    if (!result.headReceived) return fail(FillText(context_.texts.connectFailed, Decimal(net::Code(result.error))));
-    if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
-    if (run.outcome == TransferRun::Outcome::kRestart) {
-      resumeOffset = 0;
-      if (!file.Restart(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
-      continue;
-    }
-    // A body that ends before its length, or stalls, is a failure: what arrived
-    // stays in the partial file for a later resume.
-    if (result.error != net::NetError::kNone) {
-      return fail(FillText(context_.texts.transferFailed, Decimal(net::Code(result.error))));
-    }
-    if (!run.ReceivedDeclaredLength()) {
-      return fail(FillText(context_.texts.transferFailed, Decimal(net::Code(net::NetError::kConnectionAborted))));
-    }
-    run.Finish();
-    if (!file.Flush(error)) return fail(FillText(context_.texts.transferFailed, Decimal(error)));
-    file.Close();
-    return !stop_.requested();
-  }
-  return fail(FillText(context_.texts.badStatus, "416"));
+  const TransferContext transfer{context_.texts, context_.maxDownloadSpeed};
+  return download::RunTransfer(*task_, session, stop_, transfer,
+                               [this](core::Msg message, const std::string& text) { Report(message, text); });
 }
 
 }  // namespace vexon::download
