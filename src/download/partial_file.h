@@ -32,6 +32,8 @@ class PartialFile final {
   // Flushes what it can and closes: a stopped download keeps every byte it got.
   void Close();
   bool isOpen() const { return fd_ >= 0; }
+  // What the file holds, the bytes still in memory counted.
+  uint64_t length() const { return written_ + tail_.size(); }
 
  private:
   bool Broken();

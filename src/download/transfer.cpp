@@ -47,27 +47,6 @@ void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total)
   if (!size.empty() && size[0] >= '0' && size[0] <= '9') total = text::LeadingDigits(size);
 }
 
-}  // namespace
-
-net::SessionSettings DownloadSessionSettings() {
-  net::SessionSettings s;
-  s.userAgent = net::kApplicationAgent;
-  s.connectTimeout = std::chrono::milliseconds(100000);
-  s.connectRetries = 3;
-  s.connectRetryPause = std::chrono::milliseconds(1000);
-  s.idleTimeout = std::chrono::milliseconds(300000);
-  s.maxRedirects = 10;
-  s.noCache = true;
-  s.bufferSize = kFreeChunk;
-  // A stop wakes the session; the poll only guards against a lost wake-up.
-  s.stopPoll = std::chrono::milliseconds(1000);
-  return s;
-}
-
-long ChunkSizeFor(unsigned maxDownloadSpeed) {
-  return maxDownloadSpeed > 0 ? kLimitedChunk : kFreeChunk;
-}
-
 // One request of a download: decides on the answer's head, writes the body, keeps
 // to the rate limit and reports progress.
 class TransferRun final : public net::TransferHandler {
@@ -109,9 +88,10 @@ class TransferRun final : public net::TransferHandler {
       Fail(FillText(context_.texts.badStatus, Decimal(status)));
       return false;
     }
-    if (!head.contentLengthText.empty() && !head.contentLength) {
-      // A length libcurl cannot hold would make it read to the close and call
-      // whatever came complete.
+    // A chunked body marks its own end: Content-Length does not count then.
+    if (!head.chunked && (head.contentLengthsDisagree || (!head.contentLengthText.empty() && !head.contentLength))) {
+      // Two lengths, or one libcurl cannot hold, would make it read to the last one
+      // or to the close and call whatever came complete.
       Fail(FillText(context_.texts.noResponse, Decimal(net::Code(net::NetError::kInvalidServerResponse))));
       return false;
     }
@@ -122,17 +102,16 @@ class TransferRun final : public net::TransferHandler {
         outcome = Outcome::kRestart;
         return false;
       }
-    } else if (resumeOffset_ > 0) {
-      // The server ignored the range and sends the whole file: start again from 0.
-      int error = 0;
-      if (!file_.Restart(error)) {
-        Fail(FillText(context_.texts.transferFailed, Decimal(error)));
-        return false;
-      }
+    } else {
+      // The whole file, whether the range was ignored or not asked for.
       resumeOffset_ = 0;
     }
-    lengthKnown_ = head.contentLength.has_value();
-    contentLength_ = head.contentLength.value_or(0);
+    // A body from 0 replaces what the file holds (a range the server ignored, a
+    // restart): the old bytes go with its first byte, so a failure before it keeps
+    // them.
+    dropOldBytes_ = resumeOffset_ == 0 && file_.length() > 0;
+    lengthKnown_ = !head.chunked && head.contentLength.has_value();
+    contentLength_ = lengthKnown_ ? *head.contentLength : 0;
     report_(core::Msg::DownloadStatus, kDownloadingText);
     report_(core::Msg::DownloadBodyBegins, {});
     start_ = Clock::now();
@@ -141,7 +120,7 @@ class TransferRun final : public net::TransferHandler {
   }
 
   bool OnBody(const char* data, size_t size) override {
-    if (stop_.requested()) return false;
+    if (stop_.requested() || !DropOldBytes()) return false;
     int error = 0;
     if (!file_.Write(data, size, error)) {
       Fail(FillText(context_.texts.transferFailed, Decimal(error)));
@@ -154,6 +133,18 @@ class TransferRun final : public net::TransferHandler {
     return !stop_.requested();
   }
 
+  // Empties the file once the body that replaces its bytes begins (or, for an
+  // empty body, ends); false after reporting why it could not.
+  bool DropOldBytes() {
+    if (!dropOldBytes_) return true;
+    int error = 0;
+    if (!file_.Restart(error)) {
+      Fail(FillText(context_.texts.transferFailed, Decimal(error)));
+      return false;
+    }
+    dropOldBytes_ = false;
+    return true;
+  }
   // The last progress step, for the read that found the end of the body.
   void Finish() { UpdateProgress(); }
   // Complete only with exactly the declared length (any length without one).
@@ -208,6 +199,7 @@ class TransferRun final : public net::TransferHandler {
   PartialFile& file_;
   uint64_t& resumeOffset_;
   const TransferReport& report_;
+  bool dropOldBytes_ = false;
   bool lengthKnown_ = false;
   uint64_t contentLength_ = 0;
   uint64_t received_ = 0;
@@ -217,6 +209,27 @@ class TransferRun final : public net::TransferHandler {
   Clock::time_point start_ = Clock::now();
   Clock::time_point lastSpeedTick_ = start_;
 };
+
+}  // namespace
+
+net::SessionSettings DownloadSessionSettings() {
+  net::SessionSettings s;
+  s.userAgent = net::kApplicationAgent;
+  s.connectTimeout = std::chrono::milliseconds(100000);
+  s.connectRetries = 3;
+  s.connectRetryPause = std::chrono::milliseconds(1000);
+  s.idleTimeout = std::chrono::milliseconds(300000);
+  s.maxRedirects = 10;
+  s.noCache = true;
+  s.bufferSize = kFreeChunk;
+  // A stop wakes the session; the poll only guards against a lost wake-up.
+  s.stopPoll = std::chrono::milliseconds(1000);
+  return s;
+}
+
+long ChunkSizeFor(unsigned maxDownloadSpeed) {
+  return maxDownloadSpeed > 0 ? kLimitedChunk : kFreeChunk;
+}
 
 bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal& stop, const TransferContext& context,
                  const TransferReport& report) {
@@ -252,8 +265,8 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     if (!result.headReceived) return fail(FillText(context.texts.connectFailed, Decimal(net::Code(result.error))));
     if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
     if (run.outcome == TransferRun::Outcome::kRestart) {
+      // Asked again from 0; the file keeps its bytes until the new body begins.
       resumeOffset = 0;
-      if (!file.Restart(error)) return fail(FillText(context.texts.transferFailed, Decimal(error)));
       continue;
     }
     // A body that ends before its length, or stalls, is a failure: what arrived
@@ -264,6 +277,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     if (!run.ReceivedDeclaredLength()) {
       return fail(FillText(context.texts.transferFailed, Decimal(net::Code(net::NetError::kConnectionAborted))));
     }
+    if (!run.DropOldBytes()) return fail(run.failureText);
     run.Finish();
     if (!file.Flush(error)) return fail(FillText(context.texts.transferFailed, Decimal(error)));
     file.Close();

@@ -32,7 +32,8 @@ long ChunkSizeFor(unsigned maxDownloadSpeed);
 // `session` (whose connection may be kept from an earlier download): resumes after
 // what the partial file holds with a Range request, keeps to the rate limit and
 // reports progress. True when the partial file holds the whole resource; after a
-// failure it has reported why, and the partial file keeps what arrived.
+// failure it has reported why, and the partial file keeps what arrived. A restart
+// from 0 empties the file only with the first byte of the body that replaces it.
 bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal& stop, const TransferContext& context,
                  const TransferReport& report);
 

@@ -46,6 +46,34 @@ struct RequestState {
   Clock::time_point lastActivity = Clock::now();
 };
 
+// Calls `each` with every element of a comma-separated header value, trimmed,
+// empty ones left out.
+template <typename Each>
+void ForEachListElement(std::string_view value, Each each) {
+  while (!value.empty()) {
+    const size_t comma = value.find(',');
+    const std::string_view element = text::Trim(value.substr(0, comma));
+    if (!element.empty()) each(element);
+    if (comma == std::string_view::npos) break;
+    value.remove_prefix(comma + 1);
+  }
+}
+
+// A repeated Content-Length (several lines, or a list a proxy joined into one) is
+// only one length when every value names the same number.
+void ReadContentLength(ResponseHead& head, const std::string& value) {
+  bool seen = !head.contentLengthText.empty();
+  std::optional<uint64_t> length = head.contentLength;
+  ForEachListElement(value, [&](std::string_view element) {
+    const std::optional<uint64_t> next = ParseContentLength(element);
+    if (seen && next != length) head.contentLengthsDisagree = true;
+    seen = true;
+    length = next;
+  });
+  head.contentLengthText = value;
+  head.contentLength = ParseContentLength(value);
+}
+
 void ParseHeaderLine(ResponseHead& head, std::string_view line) {
   const size_t colon = line.find(':');
   if (colon == std::string_view::npos) return;
@@ -54,8 +82,12 @@ void ParseHeaderLine(ResponseHead& head, std::string_view line) {
   if (text::EqualsNoCase(name, "Content-Type")) {
     head.contentType = value;
   } else if (text::EqualsNoCase(name, "Content-Length")) {
-    head.contentLengthText = value;
-    head.contentLength = ParseContentLength(value);
+    ReadContentLength(head, value);
+  } else if (text::EqualsNoCase(name, "Transfer-Encoding")) {
+    // libcurl decodes chunks wherever the list names them.
+    ForEachListElement(value, [&](std::string_view coding) {
+      if (text::EqualsNoCase(coding, "chunked")) head.chunked = true;
+    });
   } else if (text::EqualsNoCase(name, "Last-Modified")) {
     head.lastModified = value;
   } else if (text::EqualsNoCase(name, "Content-Range")) {

@@ -34,10 +34,16 @@ struct ResponseHead {
   int status = 0;
   std::string statusLine;
   std::string contentType;
-  std::string contentLengthText;  // as sent; empty when absent
+  std::string contentLengthText;  // as sent (the last line of several); empty when absent
   // Its leading digits, as libcurl reads them; unset when absent, without digits or
   // beyond what libcurl can hold (it then ignores the length and reads to the close).
   std::optional<uint64_t> contentLength;
+  // Content-Length lines (or a list in one line) that name different lengths:
+  // libcurl would read the body to whichever came last.
+  bool contentLengthsDisagree = false;
+  // Transfer-Encoding names chunked: the body marks its own end and libcurl reads
+  // it whatever Content-Length says.
+  bool chunked = false;
   std::string lastModified;
   std::string contentRange;
   std::string rawHeaders;

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -108,9 +109,9 @@ class FaultServer::Impl {
 
   int port() const { return port_; }
 
-  void SetScript(const std::string& path, RawScript script) {
+  void SetScripts(const std::string& path, std::vector<RawScript> scripts) {
     std::lock_guard lock(mutex_);
-    scripts_[path] = std::move(script);
+    scripts_[path] = Turns{std::move(scripts), 0};
   }
 
   std::vector<RawRequest> Requests() const {
@@ -189,7 +190,11 @@ class FaultServer::Impl {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
         const auto it = scripts_.find(path);
-        if (it != scripts_.end()) script = it->second;
+        if (it != scripts_.end() && !it->second.scripts.empty()) {
+          Turns& turns = it->second;
+          script = turns.scripts[std::min(turns.next, turns.scripts.size() - 1)];
+          ++turns.next;
+        }
       }
       Play(fd, script);
     }
@@ -206,7 +211,12 @@ class FaultServer::Impl {
   std::thread acceptor_;
   std::vector<std::thread> connections_;
   std::vector<int> open_;
-  std::map<std::string, RawScript> scripts_;
+  // The answers for one path, and which of them the next request gets.
+  struct Turns {
+    std::vector<RawScript> scripts;
+    size_t next = 0;
+  };
+  std::map<std::string, Turns> scripts_;
   std::vector<RawRequest> requests_;
 };
 
@@ -225,7 +235,12 @@ std::string FaultServer::Url(std::string_view target) const {
   return "http://127.0.0.1:" + std::to_string(impl_->port()) + std::string(target);
 }
 void FaultServer::SetScript(const std::string& path, RawScript script) {
-  impl_->SetScript(path, std::move(script));
+  std::vector<RawScript> scripts;
+  scripts.push_back(std::move(script));
+  impl_->SetScripts(path, std::move(scripts));
+}
+void FaultServer::SetScripts(const std::string& path, std::vector<RawScript> scripts) {
+  impl_->SetScripts(path, std::move(scripts));
 }
 std::vector<RawRequest> FaultServer::Requests() const {
   return impl_->Requests();

@@ -54,7 +54,11 @@ class FaultServer final {
 
   int Port() const;
   std::string Url(std::string_view target) const;
+  // The answer to every request for `path`.
   void SetScript(const std::string& path, RawScript script);
+  // The answers to the requests for `path` in turn, from the first again when set
+  // again; the last one answers every later request.
+  void SetScripts(const std::string& path, std::vector<RawScript> scripts);
   std::vector<RawRequest> Requests() const;
   // Connections whose script is still playing.
   int openConnections() const;
