@@ -198,9 +198,12 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
     header.kind = LineKind::kSection;
     header.raw = text::Gb18030FromUtf8("[" + sectionName + "]");
     header.name = sectionName;
+    // A new section goes at the end: the other spans stay as they are.
+    const size_t headerLine = lines_.size();
     lines_.push_back(std::move(header));
     lines_.push_back(MakeEntry(keyName, std::string(value)));
-    Reindex();
+    sections_.push_back({headerLine, lines_.size()});
+    firstSection_.try_emplace(text::AsciiLower(sectionName), sections_.size() - 1);
     return true;
   }
   size_t insertAt = span->header + 1;
@@ -223,6 +226,25 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
     if (other.end >= insertAt) ++other.end;
   }
   return true;
+}
+
+size_t IniDocument::RemoveSections(const std::unordered_set<std::string>& lowerNames) {
+  if (lowerNames.empty()) return 0;
+  std::vector<Line> kept;
+  kept.reserve(lines_.size());
+  size_t removed = 0;
+  size_t next = 0;  // the first line not yet copied
+  for (const SectionSpan& span : sections_) {
+    if (!lowerNames.contains(text::AsciiLower(lines_[span.header].name))) continue;
+    for (size_t i = next; i < span.header; ++i) kept.push_back(std::move(lines_[i]));
+    next = span.end;
+    ++removed;
+  }
+  if (removed == 0) return 0;
+  for (size_t i = next; i < lines_.size(); ++i) kept.push_back(std::move(lines_[i]));
+  lines_.swap(kept);
+  Reindex();
+  return removed;
 }
 
 size_t IniDocument::RemoveSection(std::string_view section) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vexon::storage {
@@ -49,6 +50,8 @@ class IniDocument final {
   // Removes every section of that name with all its lines (a duplicate left behind
   // would surface in its place); returns how many there were.
   size_t RemoveSection(std::string_view section);
+  // The same for many sections in one pass; the names are trimmed and lower-cased.
+  size_t RemoveSections(const std::unordered_set<std::string>& lowerNames);
 
   // A section name may not be blank nor hold CR, LF or NUL (a "]" inside it is
   // fine: a header is read up to its last "]"); a key may not be blank, hold "=",

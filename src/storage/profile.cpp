@@ -1,6 +1,9 @@
 #include "storage/profile.h"
 
+#include <unordered_set>
+
 #include "core/atomic_file.h"
+#include "text/strings.h"
 
 namespace vexon::storage {
 
@@ -49,8 +52,9 @@ std::vector<std::string> Profile::SectionNames(size_t bufferSize) const {
 
 bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
   core::FileLock lock(path_);
-  if (lock.locked() && !leftoversRemoved_) {
-    core::RemoveLeftoverTempFiles(path_);
+  if (lock.locked()) {
+    std::lock_guard<std::mutex> guard(leftoversMutex_);
+    if (!leftoversRemoved_) core::RemoveLeftoverTempFiles(path_);
     leftoversRemoved_ = true;
   }
   Snapshot snapshot = Load();
@@ -88,6 +92,23 @@ bool Profile::WriteStrings(std::string_view section, const Entries& entries) {
 bool Profile::RemoveSection(std::string_view section) {
   return Update([&](IniDocument& document) {
     document.RemoveSection(section);
+    return true;
+  });
+}
+
+bool Profile::Apply(const std::vector<SectionEdit>& edits) {
+  if (edits.empty()) return true;
+  return Update([&](IniDocument& document) {
+    std::unordered_set<std::string> removed;
+    for (const SectionEdit& edit : edits) {
+      if (edit.removeFirst) removed.insert(text::AsciiLower(text::Trim(edit.section)));
+    }
+    document.RemoveSections(removed);
+    for (const SectionEdit& edit : edits) {
+      for (const auto& [key, value] : edit.entries) {
+        if (!document.SetString(edit.section, key, value)) return false;
+      }
+    }
     return true;
   });
 }

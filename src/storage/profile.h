@@ -47,6 +47,17 @@ class Profile final {
   bool WriteStrings(std::string_view section, const Entries& entries);
   bool RemoveSection(std::string_view section);
 
+  // One section's change within a batch: with `removeFirst` the section goes (with
+  // every key), then `entries` are set in it.
+  struct SectionEdit {
+    std::string section;
+    bool removeFirst = false;
+    Entries entries;
+  };
+  // Many sections' changes in a single replacement of the file: all or none.
+  // Sections and keys must be writable (checked before they are queued).
+  bool Apply(const std::vector<SectionEdit>& edits);
+
  private:
   struct Snapshot {
     bool readable = false;  // false: the file exists but must not be written over
@@ -61,6 +72,7 @@ class Profile final {
   mutable std::mutex cacheMutex_;
   mutable std::string cachedBytes_;
   mutable std::shared_ptr<const IniDocument> cachedDocument_;
+  std::mutex leftoversMutex_;  // writers on several threads
   bool leftoversRemoved_ = false;
 };
 

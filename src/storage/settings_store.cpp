@@ -223,7 +223,18 @@ bool SettingsStore::SaveCompletedLog(const std::vector<std::string>& paths, cons
     keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), i < paths.size() ? Storable(paths[i]) : std::string());
   }
   keys.emplace_back(std::string(kMaxItemsKey), text::Format("%u", settings.CompletedMaxItems));
-  return profile_.WriteStrings(kCompletedSection, keys);
+  return WriteSection(kCompletedSection, keys);
+}
+
+bool SettingsStore::WriteSection(std::string_view section, const Profile::Entries& entries) {
+  if (!batch_) return profile_.WriteStrings(section, entries);
+  // Checked here, so a refused name or value is known at once and never blocks the batch.
+  if (!IniDocument::IsWritableSectionName(section)) return false;
+  for (const auto& [key, value] : entries) {
+    if (!IniDocument::IsWritableKeyName(key) || !IniDocument::IsWritableValue(value)) return false;
+  }
+  batch_->SetKeys(std::string(section), entries);
+  return true;
 }
 
 bool SettingsStore::FitsDownloadRecord(std::string_view url) {
@@ -235,10 +246,13 @@ bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view 
   if (IsReservedSectionName(path)) return false;
   if (mode == kWriteDownloadRecord) {
     if (!FitsDownloadRecord(url)) return false;
-    return profile_.WriteStrings(
-        path, {{std::string(kUrlKey), std::string(url)}, {std::string(kSizeKey), std::string(size)}});
+    return WriteSection(path, {{std::string(kUrlKey), std::string(url)}, {std::string(kSizeKey), std::string(size)}});
   }
-  if (mode == kRemoveDownloadRecord) return profile_.RemoveSection(path);
+  if (mode == kRemoveDownloadRecord) {
+    if (!batch_) return profile_.RemoveSection(path);
+    batch_->RemoveSection(std::string(path));
+    return true;
+  }
   return false;
 }
 

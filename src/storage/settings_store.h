@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/write_gate.h"
 #include "storage/app_settings.h"
 #include "storage/profile.h"
+#include "storage/settings_batch.h"
 
 namespace vexon::storage {
 
@@ -96,6 +98,30 @@ class SettingsStore final {
 
   static std::filesystem::path SettingsPath(const std::filesystem::path& startDir);
 
+  // Download records and the downloaded-files log then leave through `batch` (see
+  // SettingsBatch); without one every write is made before it returns.
+  void UseBatch(SettingsBatch* batch) { batch_ = batch; }
+  // The ticket of the latest batched write, 0 without a batch.
+  uint64_t lastWriteTicket() const { return batch_ ? batch_->lastTicket() : 0; }
+  // Where a thread waits for batched writes; nullptr without a batch.
+  core::WriteGate* writeGate() const { return batch_; }
+  // Batched writes made while it lives leave in one replacement of the file.
+  class WriteHold final {
+   public:
+    explicit WriteHold(SettingsBatch* batch) : batch_(batch) {
+      if (batch_) batch_->Hold();
+    }
+    ~WriteHold() {
+      if (batch_) batch_->Release();
+    }
+    WriteHold(const WriteHold&) = delete;
+    WriteHold& operator=(const WriteHold&) = delete;
+
+   private:
+    SettingsBatch* batch_;
+  };
+  WriteHold HoldWrites() const { return WriteHold(batch_); }
+
   const std::filesystem::path& startDir() const { return startDir_; }
 
   // Only MaxDownloadThreads (default 3, brought into 1..10): sizes the slot pool.
@@ -145,7 +171,11 @@ class SettingsStore final {
                         std::vector<CompletedRecord>& completed) const;
   void LoadUnfinishedDownloads(const IniDocument& file, std::vector<DownloadRecord>& downloads) const;
 
+  // Writes entries of one section, batched when there is a batch.
+  bool WriteSection(std::string_view section, const Profile::Entries& entries);
+
   Profile& profile_;
+  SettingsBatch* batch_ = nullptr;
   std::filesystem::path startDir_;
   std::filesystem::path defaultDownloads_;
 };

@@ -1,0 +1,151 @@
+#include "storage/settings_batch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "text/strings.h"
+
+namespace vexon::storage {
+
+using Clock = std::chrono::steady_clock;
+
+SettingsBatch::SettingsBatch(Profile& profile, std::chrono::milliseconds window)
+    : profile_(profile), window_(window), thread_([this] { Run(); }) {}
+
+SettingsBatch::~SettingsBatch() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    holds_ = 0;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+uint64_t SettingsBatch::SetKeys(const std::string& section, const Profile::Entries& entries) {
+  std::lock_guard lock(mutex_);
+  Merge({section, false, entries});
+  queuedUpTo_ = nextTicket_++;
+  changed_.notify_one();
+  return queuedUpTo_;
+}
+
+uint64_t SettingsBatch::RemoveSection(const std::string& section) {
+  std::lock_guard lock(mutex_);
+  Merge({section, true, {}});
+  queuedUpTo_ = nextTicket_++;
+  changed_.notify_one();
+  return queuedUpTo_;
+}
+
+void SettingsBatch::Merge(Profile::SectionEdit change) {
+  const std::string name = text::AsciiLower(text::Trim(change.section));
+  auto [it, added] = pendingIndex_.try_emplace(name, pending_.size());
+  if (added) {
+    pending_.push_back(std::move(change));
+    return;
+  }
+  Profile::SectionEdit& edit = pending_[it->second];
+  if (change.removeFirst) {
+    edit.removeFirst = true;
+    edit.entries.clear();
+  }
+  for (auto& [key, value] : change.entries) {
+    auto same = std::find_if(edit.entries.begin(), edit.entries.end(),
+                             [&key](const auto& entry) { return text::EqualsNoCase(entry.first, key); });
+    if (same != edit.entries.end()) {
+      same->second = std::move(value);
+    } else {
+      edit.entries.emplace_back(std::move(key), std::move(value));
+    }
+  }
+}
+
+uint64_t SettingsBatch::lastTicket() const {
+  std::lock_guard lock(mutex_);
+  return queuedUpTo_;
+}
+
+void SettingsBatch::Hold() {
+  std::lock_guard lock(mutex_);
+  ++holds_;
+}
+
+void SettingsBatch::Release() {
+  {
+    std::lock_guard lock(mutex_);
+    if (holds_ > 0) --holds_;
+  }
+  changed_.notify_one();
+}
+
+uint64_t SettingsBatch::writeCount() const {
+  std::lock_guard lock(mutex_);
+  return writes_;
+}
+
+bool SettingsBatch::Flush() {
+  std::unique_lock lock(mutex_);
+  const uint64_t ticket = queuedUpTo_;
+  // Another thread's write may be under way; then ours follows it.
+  written_.wait(lock, [&] { return !writing_; });
+  if (writtenUpTo_ < ticket && !pending_.empty()) WriteOnce(lock);
+  return writtenUpTo_ >= ticket;
+}
+
+bool SettingsBatch::WaitWritten(uint64_t ticket, const std::function<bool()>& stopped) {
+  std::unique_lock lock(mutex_);
+  written_.wait(lock, [&] { return writtenUpTo_ >= ticket || failedUpTo_ >= ticket || stopping_ || stopped(); });
+  return writtenUpTo_ >= ticket;
+}
+
+void SettingsBatch::Wake() {
+  // Under the lock: a waiter between its check and its wait would miss the call.
+  std::lock_guard lock(mutex_);
+  written_.notify_all();
+}
+
+void SettingsBatch::Run() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [&] { return stopping_ || (!pending_.empty() && holds_ == 0); });
+    if (stopping_) break;
+    // A burst gathers while the last write is less than a window old.
+    const Clock::time_point due = lastWrite_ + window_;
+    if (Clock::now() < due) {
+      changed_.wait_until(lock, due, [&] { return stopping_; });
+      if (stopping_) break;
+      if (holds_ > 0 || pending_.empty()) continue;
+    }
+    if (!writing_) WriteOnce(lock);
+  }
+  if (!pending_.empty() && !writing_) WriteOnce(lock);
+}
+
+void SettingsBatch::WriteOnce(std::unique_lock<std::mutex>& lock) {
+  std::vector<Profile::SectionEdit> edits;
+  edits.swap(pending_);
+  pendingIndex_.clear();
+  const uint64_t ticket = queuedUpTo_;
+  writing_ = true;
+  lock.unlock();
+  const bool ok = profile_.Apply(edits);
+  lock.lock();
+  writing_ = false;
+  lastWrite_ = Clock::now();
+  ++writes_;
+  if (ok) {
+    writtenUpTo_ = ticket;
+  } else {
+    failedUpTo_ = ticket;
+    // Kept for the next attempt, under the changes queued meanwhile.
+    std::vector<Profile::SectionEdit> later;
+    later.swap(pending_);
+    pendingIndex_.clear();
+    for (Profile::SectionEdit& edit : edits) Merge(std::move(edit));
+    for (Profile::SectionEdit& edit : later) Merge(std::move(edit));
+  }
+  written_.notify_all();
+}
+
+}  // namespace vexon::storage
