@@ -11,6 +11,7 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
                  const download::DownloadTexts& texts)
     : config_(std::move(config)),
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
+      batch_(profile_),
       store_(profile_, config_.startDir, config_.downloadFolder),
       history_(store_, settings_),
       results_(core::kResultsColumns),
@@ -19,9 +20,9 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
       completed_(core::kCompletedColumns),
       updateJob_(channel),
       hotWordsJob_(channel) {
-  // The pool is sized before any worker exists.
+  store_.UseBatch(&batch_);
+  // The pool is sized before any transfer exists.
   store_.ReadMaxDownloadThreads(settings_);
-  slots_ = std::make_unique<download::DownloadSlots>(config_.maxDownloads.value_or(settings_.MaxDownloadThreads));
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
                                                  ports.moveDialog, config_.startDir);
   links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
@@ -30,8 +31,9 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
       std::make_unique<search::SearchController>(channel, resultList_, options_, search::MakeServices(config_.hosts));
   search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
   resultFiles_ = std::make_unique<search::ResultFiles>(*search_, resultList_, config_.startDir);
-  downloadsCtl_ = std::make_unique<download::DownloadController>(channel, ports.prompter, ports.downloadAs, resultList_,
-                                                                 downloads_, settings_, store_, *slots_, texts);
+  downloadsCtl_ = std::make_unique<download::DownloadController>(
+      channel, ports.prompter, ports.downloadAs, resultList_, downloads_, settings_, store_,
+      config_.maxDownloads.value_or(settings_.MaxDownloadThreads), texts);
   downloadsCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
   downloadsCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
     log_->AddLogItem(fullPath, sizeText);

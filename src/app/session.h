@@ -14,7 +14,6 @@
 #include "core/shell.h"
 #include "download/download_as_dialog.h"
 #include "download/download_controller.h"
-#include "download/download_slots.h"
 #include "download/download_texts.h"
 #include "hotwords/site_refresh.h"
 #include "library/associations.h"
@@ -28,6 +27,7 @@
 #include "storage/app_settings.h"
 #include "storage/profile.h"
 #include "storage/search_history.h"
+#include "storage/settings_batch.h"
 #include "storage/settings_store.h"
 
 namespace vexon::app {
@@ -80,6 +80,7 @@ class Session final {
   const SessionConfig& config() const { return config_; }
   storage::AppSettings& settings() { return settings_; }
   storage::SettingsStore& store() { return store_; }
+  storage::SettingsBatch& batch() { return batch_; }
   storage::SearchHistory& history() { return history_; }
   search::SearchOptions& options() { return options_; }
   // Keeps the services the options ask in the settings file; false if it failed.
@@ -104,6 +105,8 @@ class Session final {
  private:
   SessionConfig config_;
   storage::Profile profile_;
+  // Records and the log leave through it; it outlives the transfers that wait on it.
+  storage::SettingsBatch batch_;
   storage::SettingsStore store_;
   storage::AppSettings settings_;
   storage::SearchHistory history_;
@@ -112,7 +115,6 @@ class Session final {
   core::ResultList resultList_;
   core::ListTable downloads_;
   core::ListTable completed_;
-  std::unique_ptr<download::DownloadSlots> slots_;
   std::unique_ptr<library::CompletedLog> log_;
   std::unique_ptr<library::ResultLinks> links_;
   std::unique_ptr<search::SearchController> search_;

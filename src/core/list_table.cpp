@@ -1,5 +1,6 @@
 #include "core/list_table.h"
 
+#include <algorithm>
 #include <numeric>
 #include <stdexcept>
 
@@ -35,12 +36,19 @@ ListTable::ListTable(std::string_view columnSpec) : columns_(ParseColumnSpec(col
 
 size_t ListTable::AppendRow(std::vector<std::string> cells, int image, uint64_t key) {
   cells.resize(columns_.size());
-  RowData row;
-  row.marks.assign(columns_.size(), 0);
-  row.cells = std::move(cells);
-  row.image = image;
-  row.key = key;
-  IndexAdd(row);
+  auto row = std::make_unique<RowData>();
+  row->marks.assign(columns_.size(), 0);
+  row->cells = std::move(cells);
+  row->image = image;
+  row->key = key;
+  row->slot = base_ + static_cast<int64_t>(rows_.size());
+  if (numbered_) {
+    if (nextSequence_ >= sequenceTree_.size()) RenumberSequences();
+    row->sequence = nextSequence_++;
+    SequenceAdd(row->sequence, 1);
+  }
+  IndexAdd(*row);
+  if (key != 0) byKey_.try_emplace(key, row.get());
   rows_.push_back(std::move(row));
   const size_t index = rows_.size() - 1;
   if (observer_) observer_->RowsInserted(index, 1);
@@ -49,7 +57,17 @@ size_t ListTable::AppendRow(std::vector<std::string> cells, int image, uint64_t 
 
 void ListTable::RemoveRow(size_t row) {
   if (row >= rows_.size()) return;
-  IndexRemove(rows_[row]);
+  RowData& data = *rows_[row];
+  IndexRemove(data);
+  if (numbered_) SequenceAdd(data.sequence, -1);
+  if (auto it = byKey_.find(data.key); it != byKey_.end() && it->second == &data) byKey_.erase(it);
+  if (row < rows_.size() / 2) {
+    // The rows before it move up one slot, and every index shifts with base_.
+    for (size_t i = 0; i < row; ++i) ++rows_[i]->slot;
+    ++base_;
+  } else {
+    for (size_t i = row + 1; i < rows_.size(); ++i) --rows_[i]->slot;
+  }
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
   if (observer_) observer_->RowsRemoved(row, 1);
 }
@@ -58,40 +76,56 @@ void ListTable::Clear() {
   const size_t n = rows_.size();
   rows_.clear();
   index_.clear();
+  byKey_.clear();
+  base_ = 0;
+  if (numbered_) std::fill(sequenceTree_.begin(), sequenceTree_.end(), 0);
   if (observer_ && n > 0) observer_->RowsRemoved(0, n);
 }
 
 const std::string& ListTable::Cell(size_t row, size_t column) const {
   static const std::string kEmpty;
   if (row >= rows_.size() || column >= columns_.size()) return kEmpty;
-  return rows_[row].cells[column];
+  if (numbered_ && column == 0) return NumberCell(*rows_[row]);
+  return rows_[row]->cells[column];
+}
+
+const std::vector<std::string>& ListTable::Row(size_t row) const {
+  const RowData& data = *rows_.at(row);
+  if (numbered_) NumberCell(data);
+  return data.cells;
 }
 
 void ListTable::SetCell(size_t row, size_t column, std::string value) {
-  if (row >= rows_.size() || column >= columns_.size()) return;
-  std::string& cell = rows_[row].cells[column];
+  if (row >= rows_.size() || column >= columns_.size() || (numbered_ && column == 0)) return;
+  RowData& data = *rows_[row];
+  std::string& cell = data.cells[column];
   if (cell == value) return;
-  if (column == indexedColumn_) IndexRemove(rows_[row]);
+  if (column == indexedColumn_) IndexRemove(data);
   cell = std::move(value);
-  if (column == indexedColumn_) IndexAdd(rows_[row]);
+  if (column == indexedColumn_) IndexAdd(data);
   if (observer_) observer_->CellsChanged(row, column, column);
 }
 
 bool ListTable::Mark(size_t row, size_t column) const {
   if (row >= rows_.size() || column >= columns_.size()) return false;
-  return rows_[row].marks[column] != 0;
+  return rows_[row]->marks[column] != 0;
 }
 
 void ListTable::SetRowMarks(size_t row, bool marked) {
   if (row >= rows_.size()) return;
-  rows_[row].marks.assign(columns_.size(), marked ? 1 : 0);
+  rows_[row]->marks.assign(columns_.size(), marked ? 1 : 0);
   if (observer_ && !columns_.empty()) observer_->CellsChanged(row, 0, columns_.size() - 1);
 }
 
 void ListTable::SetImage(size_t row, int image) {
-  if (row >= rows_.size() || rows_[row].image == image) return;
-  rows_[row].image = image;
+  if (row >= rows_.size() || rows_[row]->image == image) return;
+  rows_[row]->image = image;
   if (observer_ && !columns_.empty()) observer_->CellsChanged(row, 0, columns_.size() - 1);
+}
+
+int ListTable::CompareRows(const RowData& a, const RowData& b, size_t column) const {
+  if (numbered_ && column == 0) return a.sequence < b.sequence ? -1 : (a.sequence > b.sequence ? 1 : 0);
+  return CompareCells(a.cells[column], b.cells[column]);
 }
 
 void ListTable::Sort(size_t column, bool ascending) {
@@ -102,43 +136,91 @@ void ListTable::Sort(size_t column, bool ascending) {
   std::iota(order.begin(), order.end(), size_t{0});
   MergeSortIndices(order, [&](size_t a, size_t b) {
     // Descending swaps the operands, so the rule is still chosen by the left one.
-    const std::string& left = rows_[ascending ? a : b].cells[column];
-    const std::string& right = rows_[ascending ? b : a].cells[column];
-    return CompareCells(left, right) < 0;
+    return CompareRows(*rows_[ascending ? a : b], *rows_[ascending ? b : a], column) < 0;
   });
   bool unchanged = true;
   for (size_t i = 0; i < order.size() && unchanged; ++i) unchanged = order[i] == i;
   if (unchanged) return;
-  std::vector<RowData> sorted;
-  sorted.reserve(rows_.size());
+  std::deque<std::unique_ptr<RowData>> sorted;
   for (size_t index : order) sorted.push_back(std::move(rows_[index]));
   rows_.swap(sorted);
+  ResetSlots();
   if (observer_) observer_->RowsReordered(order);
+}
+
+void ListTable::ResortAfterAppend() {
+  const size_t n = rows_.size();
+  if (n < 2 || sortColumn_ >= columns_.size()) return;
+  const RowData& before = *rows_[n - 2];
+  const RowData& last = *rows_[n - 1];
+  const bool inOrder =
+      sortAscending_ ? CompareRows(last, before, sortColumn_) >= 0 : CompareRows(before, last, sortColumn_) >= 0;
+  if (!inOrder) Resort();
 }
 
 void ListTable::SortByHeaderClick(size_t column) {
   Sort(column, column == sortColumn_ ? !sortAscending_ : true);
 }
 
-void ListTable::Renumber() {
-  const size_t column = sortColumn_;
-  const bool ascending = sortAscending_;
-  Sort(0, true);
-  for (size_t i = 0; i < rows_.size(); ++i) SetCell(i, 0, text::Format("%zu", i));
-  Sort(column, ascending);
+void ListTable::NumberRowsInColumn0() {
+  numbered_ = true;
+  RenumberSequences();
+}
+
+const std::string& ListTable::NumberCell(const RowData& row) const {
+  // The row's own cell holds the text, so two rows' numbers never share a buffer.
+  std::string& cell = const_cast<std::string&>(row.cells[0]);
+  cell = text::Format("%zu", SequenceRank(row.sequence));
+  return cell;
+}
+
+void ListTable::SequenceAdd(size_t sequence, int delta) {
+  for (size_t i = sequence; i < sequenceTree_.size(); i += i & (~i + 1)) sequenceTree_[i] += delta;
+}
+
+size_t ListTable::SequenceRank(size_t sequence) const {
+  // Rows added before this one and still listed.
+  long count = 0;
+  for (size_t i = sequence - 1; i > 0; i -= i & (~i + 1)) count += sequenceTree_[i];
+  return static_cast<size_t>(count);
+}
+
+void ListTable::RenumberSequences() {
+  // Sequences from 1 in the order rows were added, with room for as many again.
+  std::vector<RowData*> byAge;
+  byAge.reserve(rows_.size());
+  for (auto& row : rows_) byAge.push_back(row.get());
+  std::stable_sort(byAge.begin(), byAge.end(),
+                   [](const RowData* a, const RowData* b) { return a->sequence < b->sequence; });
+  sequenceTree_.assign(2 * byAge.size() + 64, 0);
+  nextSequence_ = 1;
+  for (RowData* row : byAge) {
+    row->sequence = nextSequence_++;
+    SequenceAdd(row->sequence, 1);
+  }
+}
+
+void ListTable::ResetSlots() {
+  base_ = 0;
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->slot = static_cast<int64_t>(i);
 }
 
 size_t ListTable::FindRowByKey(uint64_t key) const {
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].key == key) return i;
+  if (key == 0) {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      if (rows_[i]->key == 0) return i;
+    }
+    return npos;
   }
-  return npos;
+  auto it = byKey_.find(key);
+  if (it == byKey_.end()) return npos;
+  return static_cast<size_t>(it->second->slot - base_);
 }
 
 size_t ListTable::FindRow(size_t column, std::string_view value) const {
   if (column >= columns_.size()) return npos;
   for (size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].cells[column] == value) return i;
+    if (Cell(i, column) == value) return i;
   }
   return npos;
 }
@@ -146,9 +228,8 @@ size_t ListTable::FindRow(size_t column, std::string_view value) const {
 void ListTable::IndexColumn(size_t column) {
   indexedColumn_ = column;
   index_.clear();
-  for (const RowData& row : rows_) IndexAdd(row);
+  for (const auto& row : rows_) IndexAdd(*row);
 }
-
 bool ListTable::ContainsInColumn(size_t column, std::string_view value) const {
   if (column == indexedColumn_) return index_.find(std::string(value)) != index_.end();
   return FindRow(column, value) != npos;

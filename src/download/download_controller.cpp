@@ -44,36 +44,38 @@ std::string PercentOf(const std::string& sizeText, uint64_t have) {
   return text::Format("%d%%", percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent));
 }
 
+// The name a result is downloaded under without asking.
+std::string DefaultFileName(const storage::AppSettings& settings, const std::string& urlName,
+                            const std::string& title) {
+  auto [stem, extension] = SplitExtension(urlName);
+  return settings.TitleDown ? SafeFileName(title, extension) : SafeFileName(stem, extension);
+}
+
 }  // namespace
 
 DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompter& prompter,
                                        DownloadAsDialog& downloadAs, core::ResultList& results,
                                        core::ListTable& downloads, storage::AppSettings& settings,
-                                       storage::SettingsStore& store, DownloadSlots& slots, const DownloadTexts& texts)
+                                       storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts)
     : prompter_(prompter),
       downloadAs_(downloadAs),
       results_(results),
       downloads_(downloads),
       settings_(settings),
       store_(store),
-      slots_(slots),
-      context_{channel, *this, slots, settings.MaxDownloadSpeed, texts} {
+      context_{channel, *this, settings.MaxDownloadSpeed, texts, WorkerContext::DefaultSession(), store.writeGate()},
+      pool_(maxTransfers, context_) {
   downloads_.IndexColumn(core::kDownloadUrl);
+  downloads_.NumberRowsInColumn0();
 }
 
-DownloadController::~DownloadController() {
-  for (auto& live : workers_) live.worker->RequestStopWaiting();
-  for (auto& worker : retired_) worker->RequestStopWaiting();
-  workers_.clear();
-  retired_.clear();
-}
+// The pool, the last member, stops and joins its threads first.
+DownloadController::~DownloadController() = default;
 
-bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResults, PreparedResult& prepared) const {
-  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
-  if (rows.empty()) return false;
-  const core::ResultRow* result = results_.At(rows.front());
+bool DownloadController::PrepareResult(size_t row, PreparedResult& prepared) const {
+  const core::ResultRow* result = results_.At(row);
   if (result == nullptr) return false;
-  prepared.row = rows.front();
+  prepared.row = row;
   prepared.url = net::ShownUrl(result->url);
   prepared.urlName = net::UrlFileName(prepared.url);
   prepared.size = result->size;
@@ -82,12 +84,34 @@ bool DownloadController::PrepareResult(const std::vector<size_t>& selectedResult
 }
 
 void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResults) {
-  ReapRetired();
+  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
+  if (rows.size() == 1) {
+    StartOne(rows.front());
+    return;
+  }
+  if (rows.empty()) return;
+  size_t leftOut = 0;
+  for (size_t row : rows) leftOut += StartQuietly(row) ? 0 : 1;
+  downloads_.Resort();
+  if (leftOut > 0) {
+    prompter_.Show(FillText(kRowsLeftOutText, text::Format("%zu", leftOut)), MessageIcon::kInformation,
+                   MessageButtons::kOk);
+  }
+}
+
+bool DownloadController::StartQuietly(size_t row) {
   PreparedResult result;
-  if (!PrepareResult(selectedResults, result)) return;
-  auto [stem, extension] = SplitExtension(result.urlName);
-  const std::string fileName =
-      settings_.TitleDown ? SafeFileName(result.title, extension) : SafeFileName(stem, extension);
+  if (!PrepareResult(row, result) || HasUrl(result.url)) return false;
+  const std::string fullName =
+      JoinFolder(settings_.DefaultMusicPath, DefaultFileName(settings_, result.urlName, result.title));
+  if (FileExists(fullName) || HasFullName(fullName)) return false;
+  return QueueNewRow(result.url, fullName, result.size, false, result.row);
+}
+
+void DownloadController::StartOne(size_t row) {
+  PreparedResult result;
+  if (!PrepareResult(row, result)) return;
+  const std::string fileName = DefaultFileName(settings_, result.urlName, result.title);
   if (HasUrl(result.url)) {
     prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
     return;
@@ -105,13 +129,13 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
     }
     return;
   }
-  QueueNewRow(result.url, fullName, result.size, false, result.row);
+  if (QueueNewRow(result.url, fullName, result.size, false, result.row)) downloads_.ResortAfterAppend();
 }
 
 void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults) {
-  ReapRetired();
+  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
   PreparedResult result;
-  if (!PrepareResult(selectedResults, result)) return;
+  if (rows.empty() || !PrepareResult(rows.front(), result)) return;
   if (HasUrl(result.url)) {
     prompter_.Show(kUrlListedAsText, MessageIcon::kNone, MessageButtons::kOk);
     return;
@@ -142,12 +166,11 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     form.Open();
     if (!downloadAs_.Show(form)) return;
   }
-  QueueNewRow(result.url, form.fullName(), result.size, false, result.row);
+  if (QueueNewRow(result.url, form.fullName(), result.size, false, result.row)) downloads_.ResortAfterAppend();
 }
 
 bool DownloadController::AddDownload(const std::string& givenUrl, const std::string& fullName,
                                      const std::string& sizeText) {
-  ReapRetired();
   // Kept in the form the start command keeps, so both find each other's duplicates.
   const std::string url = net::ShownUrl(givenUrl);
   if (HasUrl(url)) {
@@ -169,11 +192,24 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
     prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
     return false;
   }
-  return QueueNewRow(url, target, sizeText, true, core::ListTable::npos);
+  if (!QueueNewRow(url, target, sizeText, true, core::ListTable::npos)) return false;
+  downloads_.ResortAfterAppend();
+  return true;
 }
 
 void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>& records) {
   for (const storage::DownloadRecord& record : records) {
+    // A completion whose log entry had not reached the settings file when the
+    // program ended: the final file of the record's size stands where the partial
+    // file was. It is logged, not fetched again.
+    const uint64_t size = text::LeadingDigits(record.sizeText);
+    if (size > 0 && !FileExists(PartialPathOf(record.fullName)) && FileExists(record.fullName) &&
+        FileSizeOrZero(record.fullName) == size) {
+      const storage::SettingsStore::WriteHold together = store_.HoldWrites();
+      store_.WriteDownloadRecord(record.fullName, "", "", storage::kRemoveDownloadRecord);
+      if (addLogItem) addLogItem(record.fullName, record.sizeText);
+      continue;
+    }
     DownloadItem item;
     item.fullName = record.fullName;
     item.url = record.url;
@@ -194,90 +230,90 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
     prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
-  DownloadWorker* worker = QueueDownload(url, fullName, resume);
-  if (!worker) return false;
+  // The record goes first: the transfer waits for it to be on disk before it
+  // touches the partial file, so a crash never leaves a partial file nobody lists.
+  const bool recorded = store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord);
+  const uint64_t ticket = recorded ? store_.lastWriteTicket() : 0;
+  const uint32_t workerId = QueueDownload(url, fullName, resume, ticket);
+  if (workerId == 0) {
+    if (recorded) store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
+    return false;
+  }
   DownloadItem item;
   item.state = DownloadState::kQueued;
-  item.workerId = worker->id();
+  item.workerId = workerId;
+  item.recordTicket = ticket;
   item.fullName = fullName;
   item.url = url;
   item.sizeText = sizeText;
   item.status = kWaitingText;
   AddItem(std::move(item));
   if (resultsRow != core::ListTable::npos) results_.table().SetRowMarks(resultsRow, true);
-  downloads_.Resort();
-  if (!store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord)) {
-    prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
-  }
+  if (!recorded) prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
   return true;
 }
 
-DownloadWorker* DownloadController::QueueDownload(const std::string& url, const std::string& fullName, bool resume) {
+uint32_t DownloadController::QueueDownload(const std::string& url, const std::string& fullName, bool resume,
+                                           uint64_t recordTicket) {
   auto task = std::make_unique<DownloadTask>();
+  task->workerId = NextWorkerId();
   task->url = url;
   task->fullName = fullName;
   task->partialPath = PartialPathOf(fullName);
   task->resume = resume;
-  LiveWorker live;
-  live.partialPath = task->partialPath;
-  // Two writers of one partial file would spoil it; a stopped or deleted worker
+  task->recordTicket = recordTicket;
+  const uint32_t id = task->workerId;
+  LiveJob job;
+  job.partialPath = task->partialPath;
+  // Two writers of one partial file would spoil it; a stopped or deleted transfer
   // may still be ending.
-  const bool writerEnding = std::any_of(workers_.begin(), workers_.end(),
-                                        [&](const LiveWorker& other) { return other.partialPath == live.partialPath; });
-  try {
-    live.worker = std::make_unique<DownloadWorker>(NextWorkerId(), std::move(task), context_);
-    if (!writerEnding) {
-      live.worker->Start();
-      live.started = true;
-    }
-  } catch (const std::exception&) {
+  std::vector<uint32_t>& line = writers_[job.partialPath];
+  if (!line.empty()) {
+    job.heldBack = std::move(task);
+  } else if (!pool_.Submit(std::move(task))) {
+    if (line.empty()) writers_.erase(job.partialPath);
     prompter_.Show(kCannotStartText, MessageIcon::kNone, MessageButtons::kOk);
-    return nullptr;
+    return 0;
   }
-  workers_.push_back(std::move(live));
-  return workers_.back().worker.get();
+  line.push_back(id);
+  jobs_.emplace(id, std::move(job));
+  return id;
 }
 
 void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDownloads) {
-  ReapRetired();
   const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
   if (keys.empty()) return;
   if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
   for (uint64_t key : keys) DeleteItem(key);
-  downloads_.Renumber();
 }
 
 void DownloadController::OnDeleteAll() {
-  ReapRetired();
   if (downloads_.empty()) return;
   if (prompter_.Show(kDeleteAllQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
-  while (!downloads_.empty()) DeleteItem(downloads_.Key(0));
-  downloads_.Renumber();
+  // From the end, so no removal moves the rows behind it.
+  while (!downloads_.empty()) DeleteItem(downloads_.Key(downloads_.rowCount() - 1));
 }
 
 void DownloadController::DeleteItem(uint64_t key) {
   DownloadItem* item = ItemOfKey(key);
   if (!item) return;
-  if (item->workerId == 0) {
-    RemoveFileQuietly(PartialPathOf(item->fullName));
-  } else {
-    // The worker deletes nothing itself: its end report has the partial file deleted.
-    auto it = FindWorker(item->workerId);
-    if (it != workers_.end()) {
-      if (it->worker->lastWaitResult() == kHoldsSlot) {
-        it->worker->RequestDelete();
-      } else {
-        it->worker->RequestDeleteWaiting();
-      }
-    }
-  }
+  const uint32_t workerId = item->workerId;
+  const std::string partialPath = PartialPathOf(item->fullName);
   store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
   results_.Mark(item->url, false);
   RemoveItem(key);
+  // A running transfer deletes nothing itself: its end report has the partial file
+  // deleted. One that never started is gone now.
+  if (workerId == 0) {
+    RemoveFileQuietly(partialPath);
+  } else if (CancelJob(workerId, true)) {
+    if (!writers_.contains(partialPath)) RemoveFileQuietly(partialPath);
+    StartNextWriter(partialPath);
+  }
 }
 
 void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads) {
@@ -291,52 +327,42 @@ void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& select
 }
 
 void DownloadController::OnResumeDownload(const std::vector<size_t>& selectedDownloads) {
-  ReapRetired();
   for (uint64_t key : KeysOf(selectedDownloads)) ResumeItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnResumeAll() {
-  ReapRetired();
   for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeItem(*ItemAt(row));
 }
 
 bool DownloadController::ResumeItem(DownloadItem& item) {
   if (item.state != DownloadState::kStopped) return false;
-  DownloadWorker* worker = QueueDownload(item.url, item.fullName, true);
-  if (!worker) return false;
-  item.state = DownloadState::kQueued;
-  item.workerId = worker->id();
+  const uint32_t workerId = QueueDownload(item.url, item.fullName, true, item.recordTicket);
+  if (workerId == 0) return false;
+  SetState(item, DownloadState::kQueued);
+  BindWorker(item, workerId);
   item.status = kWaitingText;
   ShowItem(item);
   return true;
 }
 
 void DownloadController::OnStopDownload(const std::vector<size_t>& selectedDownloads) {
-  ReapRetired();
   for (uint64_t key : KeysOf(selectedDownloads)) StopItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnStopAll() {
-  ReapRetired();
   for (size_t row = 0; row < downloads_.rowCount(); ++row) StopItem(*ItemAt(row));
 }
 
 void DownloadController::StopItem(DownloadItem& item) {
   if (item.state == DownloadState::kStopped) return;
-  auto it = FindWorker(item.workerId);
-  if (it != workers_.end()) {
-    if (it->worker->lastWaitResult() != kHoldsSlot) {
-      it->worker->RequestStopWaiting();
-    } else {
-      it->worker->RequestStop();
-    }
-  }
+  const uint32_t workerId = item.workerId;
   SetStopped(item);
+  if (CancelJob(workerId, false)) StartNextWriter(PartialPathOf(item.fullName));
 }
 
 void DownloadController::SetStopped(DownloadItem& item, std::string status) {
-  item.state = DownloadState::kStopped;
-  item.workerId = 0;
+  SetState(item, DownloadState::kStopped);
+  BindWorker(item, 0);
   item.speed = kStoppedSpeedText;
   item.timeLeft = kStoppedTimeLeftText;
   item.status = std::move(status);
@@ -344,46 +370,47 @@ void DownloadController::SetStopped(DownloadItem& item, std::string status) {
 }
 
 void DownloadController::ApplyMaxDownloadThreads(unsigned count) {
-  slots_.Resize(storage::ClampSetting(count, storage::kDownloadThreadsMin, storage::kDownloadThreadsMax));
+  pool_.Resize(storage::ClampSetting(count, storage::kDownloadThreadsMin, storage::kDownloadThreadsMax));
 }
 
 const DownloadItem* DownloadController::ItemAtRow(size_t row) const {
   if (row >= downloads_.rowCount()) return nullptr;
-  const uint64_t key = downloads_.Key(row);
-  for (const DownloadItem& item : items_) {
-    if (item.key == key) return &item;
-  }
-  return nullptr;
+  auto it = items_.find(downloads_.Key(row));
+  return it == items_.end() ? nullptr : &it->second;
 }
 
 DownloadController::Counts DownloadController::CountByState() const {
-  Counts counts;
-  counts.total = items_.size();
-  for (const DownloadItem& item : items_) {
-    if (item.state == DownloadState::kStopped) {
-      ++counts.stopped;
-    } else if (item.state == DownloadState::kQueued) {
-      ++counts.waiting;
-    } else {
-      ++counts.running;
+  return counts_;
+}
+
+void DownloadController::SetState(DownloadItem& item, DownloadState state) {
+  const auto counter = [this](DownloadState s) -> size_t& {
+    switch (s) {
+      case DownloadState::kStopped: return counts_.stopped;
+      case DownloadState::kQueued: return counts_.waiting;
+      default: return counts_.running;
     }
-  }
-  return counts;
+  };
+  --counter(item.state);
+  item.state = state;
+  ++counter(state);
+}
+
+void DownloadController::BindWorker(DownloadItem& item, uint32_t workerId) {
+  if (item.workerId != 0) keyOfWorker_.erase(item.workerId);
+  item.workerId = workerId;
+  if (workerId != 0) keyOfWorker_[workerId] = item.key;
 }
 
 DownloadItem* DownloadController::ItemOfKey(uint64_t key) {
-  for (DownloadItem& item : items_) {
-    if (item.key == key) return &item;
-  }
-  return nullptr;
+  auto it = items_.find(key);
+  return it == items_.end() ? nullptr : &it->second;
 }
 
 DownloadItem* DownloadController::ItemOfWorker(uint32_t workerId) {
   if (workerId == 0) return nullptr;
-  for (DownloadItem& item : items_) {
-    if (item.workerId == workerId) return &item;
-  }
-  return nullptr;
+  auto it = keyOfWorker_.find(workerId);
+  return it == keyOfWorker_.end() ? nullptr : ItemOfKey(it->second);
 }
 
 bool DownloadController::HasUrl(std::string_view url) const {
@@ -392,7 +419,7 @@ bool DownloadController::HasUrl(std::string_view url) const {
 }
 
 bool DownloadController::HasFullName(std::string_view fullName) const {
-  return std::any_of(items_.begin(), items_.end(), [&](const DownloadItem& item) { return item.fullName == fullName; });
+  return fullNames_.contains(std::string(fullName));
 }
 
 std::vector<uint64_t> DownloadController::KeysOf(const std::vector<size_t>& rows) const {
@@ -403,9 +430,18 @@ std::vector<uint64_t> DownloadController::KeysOf(const std::vector<size_t>& rows
 
 DownloadItem& DownloadController::AddItem(DownloadItem item) {
   item.key = nextKey_++;
-  downloads_.AppendRow(RowCells(item, downloads_.rowCount()), StateImage(item.state), item.key);
-  items_.push_back(std::move(item));
-  return items_.back();
+  downloads_.AppendRow(RowCells(item, 0), StateImage(item.state), item.key);
+  ++fullNames_[item.fullName];
+  ++counts_.total;
+  const DownloadState state = item.state;
+  const uint32_t workerId = item.workerId;
+  item.state = DownloadState::kStopped;
+  item.workerId = 0;
+  ++counts_.stopped;
+  DownloadItem& stored = items_.emplace(item.key, std::move(item)).first->second;
+  SetState(stored, state);
+  BindWorker(stored, workerId);
+  return stored;
 }
 
 void DownloadController::ShowItem(const DownloadItem& item) {
@@ -422,7 +458,14 @@ void DownloadController::ShowItem(const DownloadItem& item) {
 void DownloadController::RemoveItem(uint64_t key) {
   const size_t row = downloads_.FindRowByKey(key);
   if (row != core::ListTable::npos) downloads_.RemoveRow(row);
-  std::erase_if(items_, [key](const DownloadItem& item) { return item.key == key; });
+  DownloadItem* item = ItemOfKey(key);
+  if (!item) return;
+  SetState(*item, DownloadState::kStopped);
+  BindWorker(*item, 0);
+  --counts_.stopped;
+  --counts_.total;
+  if (auto it = fullNames_.find(item->fullName); it != fullNames_.end() && --it->second == 0) fullNames_.erase(it);
+  items_.erase(key);
 }
 
 void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) {
@@ -434,10 +477,10 @@ void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, co
     case core::Msg::DownloadBytes: item->received = text; break;
     case core::Msg::DownloadStatus:
       item->status = text;
-      if (item->state == DownloadState::kQueued) item->state = DownloadState::kConnecting;
+      if (item->state == DownloadState::kQueued) SetState(*item, DownloadState::kConnecting);
       break;
     case core::Msg::DownloadTimeLeft: item->timeLeft = text; break;
-    case core::Msg::DownloadBodyBegins: item->state = DownloadState::kTransferring; break;
+    case core::Msg::DownloadBodyBegins: SetState(*item, DownloadState::kTransferring); break;
     case core::Msg::DownloadFailed:
       SetStopped(*item);
       if (reportFailure) reportFailure(item->fullName, text);
@@ -453,21 +496,17 @@ void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<Downlo
 }
 
 void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task) {
-  ReapRetired();
-  if (!task) return;
+  if (!task || !jobs_.contains(task->workerId)) return;
+  const std::string partialPath = ForgetJob(task->workerId);
   if (message == core::Msg::DownloadCompleted) {
-    FinishCompleted(std::move(task));
+    FinishCompleted(std::move(task), partialPath);
     return;
   }
-  bool heldSlot = false;
-  const std::string partialPath = RetireWorker(task->workerId, heldSlot);
-  if (partialPath.empty()) return;
-  if (heldSlot) slots_.Release();
   // An item listed meanwhile for the same target owns that partial file now.
-  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName)) {
+  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName) && !writers_.contains(partialPath)) {
     RemoveFileQuietly(partialPath);
   }
-  // An item that still names this worker ended without a failure report (its URL
+  // An item that still names this transfer ended without a failure report (its URL
   // or partial file was unusable): it turns stopped, keeping the status that says why.
   if (DownloadItem* item = ItemOfWorker(task->workerId)) {
     const bool told = item->state != DownloadState::kQueued;
@@ -477,16 +516,12 @@ void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTa
   StartNextWriter(partialPath);
 }
 
-void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
+void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, const std::string& partialPath) {
   const uint32_t workerId = task->workerId;
-  bool heldSlot = false;
-  const std::string partialPath = RetireWorker(workerId, heldSlot);
-  if (partialPath.empty()) return;
   // A name taken meanwhile, on disk or by another item, gives "name(1).ext" and so on.
   const FinalFile final =
       MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) { return HasFullName(path); });
   task.reset();
-  if (heldSlot) slots_.Release();
   StartNextWriter(partialPath);
 
   DownloadItem* item = ItemOfWorker(workerId);
@@ -500,10 +535,12 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task) {
     return;
   }
   const std::string sizeText = item->sizeText;
+  // The record's removal and the log entry reach the settings file in one write,
+  // so a crash between them cannot list the file twice or lose it.
+  const storage::SettingsStore::WriteHold together = store_.HoldWrites();
   store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
   results_.Mark(item->url, false);
   RemoveItem(item->key);
-  downloads_.Renumber();
   if (addLogItem) addLogItem(final.path, sizeText);
 }
 
@@ -511,44 +548,43 @@ uint32_t DownloadController::NextWorkerId() {
   while (true) {
     const uint32_t id = nextWorkerId_++;
     if (nextWorkerId_ == 0) nextWorkerId_ = 1;
-    // Unique among live workers and among the ids the items still show.
-    if (id != 0 && FindWorker(id) == workers_.end() && ItemOfWorker(id) == nullptr) return id;
+    // Unique among live transfers and among the ids the items still show.
+    if (id != 0 && !jobs_.contains(id) && !keyOfWorker_.contains(id)) return id;
   }
 }
 
-std::vector<DownloadController::LiveWorker>::iterator DownloadController::FindWorker(uint32_t workerId) {
-  return std::find_if(workers_.begin(), workers_.end(),
-                      [workerId](const LiveWorker& live) { return live.worker->id() == workerId; });
+bool DownloadController::CancelJob(uint32_t workerId, bool discardPartial) {
+  auto it = jobs_.find(workerId);
+  if (it == jobs_.end()) return false;
+  if (!it->second.heldBack && pool_.Cancel(workerId, discardPartial) != TransferPool::CancelResult::kLeftQueue) {
+    return false;
+  }
+  ForgetJob(workerId);
+  return true;
 }
 
-std::string DownloadController::RetireWorker(uint32_t workerId, bool& heldSlot) {
-  auto it = FindWorker(workerId);
-  if (it == workers_.end()) return {};
-  heldSlot = it->worker->lastWaitResult() == kHoldsSlot;
-  std::string partialPath = std::move(it->partialPath);
-  retired_.push_back(std::move(it->worker));
-  workers_.erase(it);
+std::string DownloadController::ForgetJob(uint32_t workerId) {
+  auto it = jobs_.find(workerId);
+  if (it == jobs_.end()) return {};
+  std::string partialPath = std::move(it->second.partialPath);
+  jobs_.erase(it);
+  if (auto line = writers_.find(partialPath); line != writers_.end()) {
+    std::erase(line->second, workerId);
+    if (line->second.empty()) writers_.erase(line);
+  }
   return partialPath;
 }
 
 void DownloadController::StartNextWriter(const std::string& partialPath) {
-  auto it = std::find_if(workers_.begin(), workers_.end(),
-                         [&](const LiveWorker& live) { return !live.started && live.partialPath == partialPath; });
-  if (it == workers_.end()) return;
-  try {
-    it->worker->Start();
-    it->started = true;
-  } catch (const std::exception&) {
-    // No message box here: the worker that just ended waits for this handler.
-    DownloadItem* item = ItemOfWorker(it->worker->id());
-    workers_.erase(it);
-    if (item) SetStopped(*item, kCannotStartText);
-  }
-}
-
-void DownloadController::ReapRetired() {
-  // An exited worker's thread has returned, so destroying it joins at once.
-  std::erase_if(retired_, [](const auto& worker) { return worker->exited(); });
+  auto line = writers_.find(partialPath);
+  if (line == writers_.end()) return;
+  auto job = jobs_.find(line->second.front());
+  if (job == jobs_.end() || !job->second.heldBack) return;
+  const uint32_t workerId = job->first;
+  if (pool_.Submit(std::move(job->second.heldBack))) return;
+  // No message box here: a transfer may be waiting for this handler.
+  ForgetJob(workerId);
+  if (DownloadItem* item = ItemOfWorker(workerId)) SetStopped(*item, kCannotStartText);
 }
 
 }  // namespace vexon::download

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/list_table.h"
@@ -15,23 +16,23 @@
 #include "download/download_as_dialog.h"
 #include "download/download_events.h"
 #include "download/download_item.h"
-#include "download/download_slots.h"
 #include "download/download_texts.h"
-#include "download/download_worker.h"
+#include "download/transfer_pool.h"
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
 
 namespace vexon::download {
 
 // The owner-thread side of downloads: the download list, its commands, the
-// workers it starts and stops, and their reports. Every method runs on the owner
+// transfers it queues and stops, and their reports. Every method runs on the owner
 // thread. Commands take the selection as row indices in list order and do nothing
-// without one.
+// without one. Lookups by item, worker and name are hashed, so a list of 20,000
+// downloads costs per report what a list of 20 does.
 class DownloadController final : public DownloadEvents {
  public:
   DownloadController(core::OwnerChannel& channel, core::Prompter& prompter, DownloadAsDialog& downloadAs,
                      core::ResultList& results, core::ListTable& downloads, storage::AppSettings& settings,
-                     storage::SettingsStore& store, DownloadSlots& slotPool, const DownloadTexts& texts);
+                     storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts);
   // Stops every download, keeping its partial file, and joins the workers. The
   // owner channel must already refuse sends, so no worker waits on it.
   ~DownloadController() override;
@@ -49,7 +50,9 @@ class DownloadController final : public DownloadEvents {
   // After every worker's end report, when the live workers may have changed.
   std::function<void()> workerEnded;
 
-  // Commands on the results list.
+  // Commands on the results list. With several rows selected, the start command
+  // queues each in list order as it would queue that row alone, leaving out rows
+  // whose URL is listed or whose name is taken, and tells their number once.
   void OnStartDownload(const std::vector<size_t>& selectedResults);
   void OnDownloadAs(const std::vector<size_t>& selectedResults);
   // Commands on the download list.
@@ -70,8 +73,8 @@ class DownloadController final : public DownloadEvents {
   // The unfinished downloads of the settings file, as stopped rows.
   void LoadRecords(const std::vector<storage::DownloadRecord>& records);
 
-  // A new MaxDownloadThreads while downloads run: more slots are free at once; with
-  // fewer, finishing downloads give theirs back until the pool has its new size.
+  // A new MaxDownloadThreads while downloads run: more transfer at once at once;
+  // with fewer, running downloads finish and the pool then keeps its new size.
   void ApplyMaxDownloadThreads(unsigned count);
 
   // The item a row of the list shows; nullptr for no such row.
@@ -83,9 +86,11 @@ class DownloadController final : public DownloadEvents {
     size_t running = 0;  // connecting or transferring
   };
   Counts CountByState() const;
-  size_t liveWorkerCount() const { return workers_.size(); }
-  // Session settings and slot poll of workers started from now on.
+  // Downloads queued or running whose end has not been handled yet.
+  size_t liveWorkerCount() const { return jobs_.size(); }
+  // Session settings of transfers started from now on.
   WorkerContext& workerContext() { return context_; }
+  const TransferPool& pool() const { return pool_; }
 
   void OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) override;
   void OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) override;
@@ -100,14 +105,20 @@ class DownloadController final : public DownloadEvents {
     std::string title;
   };
 
-  bool PrepareResult(const std::vector<size_t>& selectedResults, PreparedResult& prepared) const;
-  // Creates and starts the worker; nullptr (after the message) when it cannot run.
+  bool PrepareResult(size_t row, PreparedResult& prepared) const;
+  // The one-row start command.
+  void StartOne(size_t row);
+  // Queues the row under its default name unless its URL is listed or the name is
+  // taken; false when it was left out.
+  bool StartQuietly(size_t row);
+  // Queues a transfer; its worker id, or 0 (after the message) when it cannot run.
   // Its reports are handled on this thread only after the command returns, so the
-  // row is in place before the first one. While an earlier worker of the same
-  // partial file is still ending, the new one starts only after it. With `resume`
-  // the worker continues after what the partial file holds when it opens it;
-  // otherwise it empties the file.
-  DownloadWorker* QueueDownload(const std::string& url, const std::string& fullName, bool resume);
+  // row is in place before the first one. While an earlier transfer of the same
+  // partial file is still ending, the new one is queued only after it. With
+  // `resume` it continues after what the partial file holds when it opens it;
+  // otherwise it empties the file. It touches the partial file only once the
+  // settings file's write `recordTicket` is on disk.
+  uint32_t QueueDownload(const std::string& url, const std::string& fullName, bool resume, uint64_t recordTicket);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText, bool resume,
                    size_t resultsRow);
@@ -125,29 +136,32 @@ class DownloadController final : public DownloadEvents {
   // Shows the item's changed fields in its row.
   void ShowItem(const DownloadItem& item);
   void RemoveItem(uint64_t key);
+  // State and worker changes go through these, so counts and lookups follow.
+  void SetState(DownloadItem& item, DownloadState state);
+  void BindWorker(DownloadItem& item, uint32_t workerId);
 
   void DeleteItem(uint64_t key);
   void StopItem(DownloadItem& item);
   bool ResumeItem(DownloadItem& item);
   void SetStopped(DownloadItem& item, std::string status = kStoppedText);
   void EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task);
-  void FinishCompleted(std::unique_ptr<DownloadTask> task);
+  void FinishCompleted(std::unique_ptr<DownloadTask> task, const std::string& partialPath);
 
-  struct LiveWorker {
-    std::unique_ptr<DownloadWorker> worker;
+  // A transfer not yet ended: in the pool, or held back behind an earlier writer of
+  // the same partial file.
+  struct LiveJob {
     std::string partialPath;
-    bool started = false;
+    std::unique_ptr<DownloadTask> heldBack;
   };
 
   uint32_t NextWorkerId();
-  std::vector<LiveWorker>::iterator FindWorker(uint32_t workerId);
-  // Drops an ended worker from the live ones and keeps it aside, since its thread
-  // is still inside its last send; returns its partial file's path, empty when
-  // there was no such worker.
-  std::string RetireWorker(uint32_t workerId, bool& heldSlot);
-  // Starts the worker that waited for the ended writer of `partialPath`.
+  // Ends a transfer on the owner's side; true when it had not started, so no end
+  // report follows.
+  bool CancelJob(uint32_t workerId, bool discardPartial);
+  // Forgets an ended transfer; returns its partial file's path.
+  std::string ForgetJob(uint32_t workerId);
+  // Hands the pool the transfer that waited for the ended writer of `partialPath`.
   void StartNextWriter(const std::string& partialPath);
-  void ReapRetired();
 
   core::Prompter& prompter_;
   DownloadAsDialog& downloadAs_;
@@ -155,14 +169,18 @@ class DownloadController final : public DownloadEvents {
   core::ListTable& downloads_;
   storage::AppSettings& settings_;
   storage::SettingsStore& store_;
-  DownloadSlots& slots_;
   WorkerContext context_;
-  std::vector<DownloadItem> items_;
+  std::unordered_map<uint64_t, DownloadItem> items_;
+  std::unordered_map<uint32_t, uint64_t> keyOfWorker_;
+  std::unordered_map<std::string, size_t> fullNames_;  // how many items have each
+  Counts counts_;
   uint64_t nextKey_ = 1;
   uint32_t nextWorkerId_ = 1;
-  // Last: the workers use the members above until they are joined.
-  std::vector<LiveWorker> workers_;
-  std::vector<std::unique_ptr<DownloadWorker>> retired_;
+  std::unordered_map<uint32_t, LiveJob> jobs_;
+  // Per partial file, its transfers in the order queued; only the first is in the pool.
+  std::unordered_map<std::string, std::vector<uint32_t>> writers_;
+  // Last: its threads use the members above until they are joined.
+  TransferPool pool_;
 };
 
 }  // namespace vexon::download

@@ -18,7 +18,9 @@ enum class DownloadState {
 struct DownloadItem {
   uint64_t key = 0;  // names the item's row, wherever sorting puts it
   DownloadState state = DownloadState::kStopped;
-  uint32_t workerId = 0;  // the live worker; 0 when there is none
+  uint32_t workerId = 0;  // the live transfer; 0 when there is none
+  // The settings file's write that carries the item's record (0: on disk at start).
+  uint64_t recordTicket = 0;
   std::string fullName;
   std::string url;
   std::string sizeText;  // the size the result or the record gave
@@ -55,6 +57,10 @@ inline constexpr const char* kFileOnDiskAsQuestion = "该文件在磁盘中已�
 inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选择的下载文件项?";
 inline constexpr const char* kDeleteAllQuestion = "你是否要删除所有下载文件项?";
 inline constexpr const char* kCannotStartText = "不能启动新线层";
+// After a start command on several results rows: how many were left out because
+// their URL is listed or their name is taken; "%1" is the count.
+inline constexpr const char* kRowsLeftOutText =
+    "%1 个选中的文件没有加入下载列表: 它们的URL已在列表中, 或文件名已被使用.";
 // A download whose record the settings file refuses (a line break in its path, say)
 // still runs, but is not listed again after a restart; the user is told so.
 inline constexpr const char* kRecordNotKeptText = "该下载不能记入设置文件,程序重新启动后它将不在下载列表中.";

@@ -24,6 +24,7 @@ const DownloadTexts& DownloadTexts::Chinese() {
       "%1bps",
       "%1kps",
       "当打开被下载文件时发生错误,错误:%1",
+      "不能把该下载记入设置文件,下载没有开始.",
   };
   return texts;
 }
@@ -46,6 +47,7 @@ const DownloadTexts& DownloadTexts::English() {
       "%1bps",
       "%1kps",
       "An error occured while opening the file to be downloaded, Error:%1",
+      "The download could not be recorded in the settings file, so it was not started.",
   };
   return texts;
 }

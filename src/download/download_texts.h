@@ -24,6 +24,9 @@ struct DownloadTexts {
   std::string bytesPerSecond;      // "%1bps"
   std::string kilobytesPerSecond;  // "%1kps"
   std::string openFailed;          // 130
+  // The settings file could not take the download's record, so it did not start
+  // (a partial file without a record would be lost after a restart).
+  std::string recordFailed;
 
   static const DownloadTexts& Chinese();
   static const DownloadTexts& English();

@@ -116,6 +116,7 @@ std::shared_ptr<StandinServer::Impl::FlightToken> StandinServer::Impl::Enter(con
   record.host = req.get_header_value("Host");
   record.userAgent = req.get_header_value("User-Agent");
   record.range = req.get_header_value("Range");
+  record.remotePort = req.remote_port;
   record.file = file;
   for (const auto& [name, value] : req.headers) record.headers.emplace_back(name, value);
   {

@@ -36,7 +36,8 @@ struct RequestRecord {
   std::string host;
   std::string userAgent;
   std::string range;
-  bool file = false;  // answered by the file server
+  bool file = false;   // answered by the file server
+  int remotePort = 0;  // the client's port: one per connection
   HeaderList headers;
 };
 

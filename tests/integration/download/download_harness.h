@@ -26,7 +26,7 @@ namespace vexon::download::testing {
 // A controller with real workers on its own owner thread, against the stand-in.
 class DownloadHarness {
  public:
-  explicit DownloadHarness(unsigned maxThreads = 3) : slots(maxThreads) {
+  explicit DownloadHarness(unsigned maxThreads = 3) : maxTransfers(maxThreads) {
     EXPECT_TRUE(server.Start());
     std::filesystem::create_directories(music);
     settings.DefaultMusicPath = music;
@@ -53,7 +53,7 @@ class DownloadHarness {
 
   void MakeController() {
     controller = std::make_unique<DownloadController>(loop, prompter, dialog, resultList, downloads, settings, store,
-                                                      slots, DownloadTexts::Chinese());
+                                                      maxTransfers, DownloadTexts::Chinese());
     controller->addLogItem = [this](const std::string& path, const std::string& size) {
       logged.emplace_back(path, size);
       if (onLog) onLog();
@@ -104,6 +104,7 @@ class DownloadHarness {
     return n;
   }
   bool AllEnded() const { return controller->liveWorkerCount() == 0; }
+  size_t Running() const { return controller->pool().runningCount(); }
   size_t RequestsFor(const std::string& name) const {
     size_t n = 0;
     for (const auto& request : server.Requests()) n += request.path == "/files/" + name;
@@ -119,7 +120,7 @@ class DownloadHarness {
   storage::Profile profile{dir / "vudez.ini"};
   storage::SettingsStore store{profile, dir.path()};
   storage::AppSettings settings;
-  DownloadSlots slots;
+  unsigned maxTransfers;
   FakePrompter prompter;
   FakeDownloadAs dialog;
   core::ListTable results{core::kResultsColumns};

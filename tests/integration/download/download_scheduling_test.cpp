@@ -33,7 +33,7 @@ std::vector<size_t> AddFiles(DownloadHarness& h, const std::string& prefix, size
 TEST(DownloadScheduling, StopAndDeleteWhileWaitingEndWithoutASlotOrARequest) {
   DownloadHarness h(1);
   const std::string busy = PatternBytes(60000, 7);
-  // The busy download takes the only slot before the other two are queued, so they
+  // The busy download takes the only thread before the other two are queued, so they
   // are sure to be waiting when they are stopped and deleted.
   h.Start({h.AddFile("busy.mp3", busy, 1.0)});
   ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 1; }));
@@ -47,12 +47,31 @@ TEST(DownloadScheduling, StopAndDeleteWhileWaitingEndWithoutASlotOrARequest) {
     EXPECT_EQ(h.Record("delete.mp3"), "<none>");
   });
   ASSERT_TRUE(h.WaitUntil([&] { return h.controller->liveWorkerCount() == 1; }));
-  EXPECT_EQ(h.slots.inUse(), 1u);
+  EXPECT_EQ(h.Running(), 1u);
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 1 && h.AllEnded(); }));
   EXPECT_EQ(ReadBytes(h.music + "busy.mp3"), busy);
   EXPECT_EQ(h.RequestsFor("stop.mp3") + h.RequestsFor("delete.mp3"), 0u);
   EXPECT_FALSE(FileExists(h.music + "stop.mp3.grb"));  // never opened
-  EXPECT_EQ(h.slots.inUse(), 0u);
+  EXPECT_EQ(h.Running(), 0u);
+}
+
+// A deleted transfer's partial file goes when its thread ends, unless a row listed
+// meanwhile for the same target owns it by then.
+TEST(DownloadScheduling, ADeletedRunningDownloadsPartialFileGoesUnlessANewRowOwnsIt) {
+  DownloadHarness h(2);
+  const std::string body = PatternBytes(60000, 4);
+  h.Start({h.AddFile("again.mp3", body, 1.0), h.AddFile("gone.mp3", body, 1.0)});
+  ASSERT_TRUE(h.WaitUntil([&] { return h.Transferring() == 2; }));
+  h.prompter.answers = {MessageResult::kYes, MessageResult::kYes};
+  h.Run([&] {
+    h.controller->OnDeleteDownload({h.Row("again.mp3")});
+    h.controller->OnDeleteDownload({h.Row("gone.mp3")});
+    EXPECT_TRUE(h.controller->AddDownload(h.server.Url("/files/again.mp3"), h.music + "again.mp3", ""));
+  });
+  ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 1 && h.AllEnded(); }));
+  EXPECT_EQ(ReadBytes(h.music + "again.mp3"), body);
+  EXPECT_FALSE(FileExists(h.music + "gone.mp3.grb"));
+  EXPECT_FALSE(FileExists(h.music + "again.mp3.grb"));
 }
 
 TEST(DownloadScheduling, ResumeAllRightAfterAStopWaitsForTheOldWriter) {
@@ -78,7 +97,7 @@ TEST(DownloadScheduling, EightQueuedWithALimitOfThreeNeverTransferMoreThanThree)
   h.Start(AddFiles(h, "e", 8, 0.4));
   size_t most = 0;
   ASSERT_TRUE(h.WaitUntil([&] {
-    most = std::max<size_t>({most, h.Transferring(), h.slots.inUse()});
+    most = std::max<size_t>({most, h.Transferring(), h.Running()});
     return h.logged.size() == 8 && h.AllEnded();
   }));
   EXPECT_EQ(h.server.Counters().peakFilesInFlight, 3);
@@ -88,7 +107,7 @@ TEST(DownloadScheduling, EightQueuedWithALimitOfThreeNeverTransferMoreThanThree)
   }
 }
 
-TEST(DownloadScheduling, LoweringTheLimitWithholdsTheSlotsOfFinishingDownloads) {
+TEST(DownloadScheduling, LoweringTheLimitLetsRunningDownloadsFinishBeforeLateOnesStart) {
   DownloadHarness h(3);
   const std::vector<size_t> running = AddFiles(h, "run", 3, 0.6);
   const std::vector<size_t> late = AddFiles(h, "late", 2, 0.2);
@@ -99,10 +118,10 @@ TEST(DownloadScheduling, LoweringTheLimitWithholdsTheSlotsOfFinishingDownloads) 
   h.Start(late);
   h.Run([&] { h.controller->ApplyMaxDownloadThreads(1); });
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 5 && h.AllEnded(); }));
-  // While two of the three still held slots, no late download could start.
+  // While two of the three still ran, no late download could start.
   EXPECT_EQ(lateRequests.at(0), 0u);
   EXPECT_EQ(lateRequests.at(1), 0u);
-  EXPECT_EQ(h.slots.inUse(), 0u);
+  EXPECT_EQ(h.Running(), 0u);
 }
 
 TEST(DownloadTransfer, APartialFileCutOrDeletedWhileItsRowWaitsEndsByteIdentical) {
@@ -119,7 +138,7 @@ TEST(DownloadTransfer, APartialFileCutOrDeletedWhileItsRowWaitsEndsByteIdentical
     EXPECT_TRUE(h.controller->AddDownload(h.server.Url("/files/cut.mp3"), h.music + "cut.mp3", ""));
     EXPECT_TRUE(h.controller->AddDownload(h.server.Url("/files/gone.mp3"), h.music + "gone.mp3", ""));
   });
-  // Both wait for the only slot while their partial files change under them.
+  // Both wait for the only thread while their partial files change under them.
   WriteBytes(h.music + "cut.mp3.grb", cut.substr(0, 10000));
   std::filesystem::remove(h.music + "gone.mp3.grb");
   ASSERT_TRUE(h.WaitUntil([&] { return h.logged.size() == 3 && h.AllEnded(); }));

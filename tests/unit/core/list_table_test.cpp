@@ -108,15 +108,30 @@ TEST(ListTable, MixedRulesNeverBreakTheSort) {
   EXPECT_EQ(t.rowCount(), 450u);
 }
 
-TEST(ListTable, RenumberFollowsTheRowOrderOfColumnZeroAndRestoresTheSort) {
+TEST(ListTable, NumberedRowsFollowTheOrderTheyWereAddedThroughSortsAndRemovals) {
   ListTable t(",25;name,100");
-  Append(t, {{"0", "c"}, {"1", "a"}, {"2", "b"}});
-  t.Sort(1, true);  // a(1) b(2) c(0)
-  t.RemoveRow(1);   // drop b
-  t.Renumber();
-  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"a", "c"}));
-  EXPECT_EQ(ColumnTexts(t, 0), (std::vector<std::string>{"1", "0"}));
-  EXPECT_EQ(t.sortColumn(), 1u);
+  t.NumberRowsInColumn0();
+  for (const char* name : {"c", "a", "b", "e", "d"}) t.AppendRow({"ignored", name}, -1, name[0]);
+  t.Sort(1, true);  // a(1) b(2) c(0) d(4) e(3)
+  t.RemoveRow(1);   // drop b: its followers in the order of adding move up
+  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"a", "c", "d", "e"}));
+  EXPECT_EQ(ColumnTexts(t, 0), (std::vector<std::string>{"1", "0", "3", "2"}));
+  t.Sort(0, false);
+  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"d", "e", "a", "c"}));
+  t.SetCell(0, 0, "99");  // the number is the list's own
+  EXPECT_EQ(t.Cell(0, 0), "3");
+  // Keys find their rows after removals on either side of the middle.
+  for (size_t row : {size_t{3}, size_t{0}}) t.RemoveRow(row);
+  EXPECT_EQ(ColumnTexts(t, 1), (std::vector<std::string>{"e", "a"}));
+  EXPECT_EQ(t.FindRowByKey('a'), 1u);
+  EXPECT_EQ(t.FindRowByKey('e'), 0u);
+  EXPECT_EQ(t.FindRowByKey('d'), ListTable::npos);
+  // Many more rows than the counting tree first had room for.
+  for (int i = 0; i < 300; ++i) t.AppendRow({"", "z"}, -1, 1000 + i);
+  t.RemoveRow(t.FindRowByKey(1000));
+  EXPECT_EQ(t.Cell(t.FindRowByKey(1299), 0), "300");
+  t.ResortAfterAppend();  // sorted descending by number: the new last row is out of order
+  EXPECT_EQ(t.Cell(0, 0), "300");
 }
 
 TEST(ListTable, IndexTracksEveryChange) {

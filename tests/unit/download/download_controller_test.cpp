@@ -26,17 +26,16 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
 
-// The controller on the test thread. Its workers never get a slot (the test holds
-// the only one) and their reports are refused, so the test alone drives the list.
+// The controller on the test thread. Its pool has no room, so no transfer starts,
+// and reports are refused: the test alone drives the list.
 class DownloadTest : public ::testing::Test {
  protected:
   DownloadTest() {
     std::filesystem::create_directories(music);
     settings.DefaultMusicPath = music;
     settings.TitleDown = false;
-    EXPECT_TRUE(slots.TryAcquire());
     controller = std::make_unique<DownloadController>(channel, prompter, dialog, resultList, downloads, settings, store,
-                                                      slots, DownloadTexts::Chinese());
+                                                      0, DownloadTexts::Chinese());
     controller->currentKeyword = [] { return std::string("月亮"); };
     controller->addLogItem = [this](const std::string& p, const std::string& s) { logged.emplace_back(p, s); };
     controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
@@ -72,7 +71,6 @@ class DownloadTest : public ::testing::Test {
   storage::Profile profile{dir / "vudez.ini"};
   storage::SettingsStore store{profile, dir.path()};
   storage::AppSettings settings;
-  DownloadSlots slots{1};
   download::testing::RefusingChannel channel;
   download::testing::FakePrompter prompter;
   download::testing::FakeDownloadAs dialog;
@@ -164,7 +162,7 @@ TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
   EXPECT_EQ(Cell(0, core::kDownloadIndex) + Cell(0, core::kDownloadFileName), "01.mp3");
   EXPECT_EQ(Cell(1, core::kDownloadIndex) + Cell(1, core::kDownloadFileName), "13.mp3");
   EXPECT_FALSE(FileExists(music + "s.mp3.grb"));  // stopped: deleted now
-  EXPECT_TRUE(FileExists(music + "0.mp3.grb"));   // running: deleted when its worker ends
+  EXPECT_FALSE(FileExists(music + "0.mp3.grb"));  // waiting: out of the queue, deleted now
   EXPECT_EQ(Record(music + "0.mp3"), "<none>");
   EXPECT_FALSE(results.Mark(rows[0], 0));
   EXPECT_TRUE(results.Mark(rows[1], 0));
@@ -175,20 +173,16 @@ TEST_F(DownloadTest, DeleteAsksThenRemovesRowsRecordsMarksAndRenumbers) {
   EXPECT_EQ(Record(music + "3.mp3"), "<none>");
 }
 
-TEST_F(DownloadTest, ADiscardedPartialFileGoesWhenItsWorkerEndsUnlessANewRowOwnsIt) {
+TEST_F(DownloadTest, AnEndReportOfATransferNoLongerListedIsIgnored) {
   const size_t a = AddResult("/a.mp3", "A");
   controller->OnStartDownload({a});
-  controller->OnStartDownload({AddResult("/b.mp3", "B")});
   auto taskA = TaskOf(0);
-  auto taskB = TaskOf(1);
   WriteBytes(music + "a.mp3.grb", "old");
-  WriteBytes(music + "b.mp3.grb", "old");
-  prompter.answers = {MessageResult::kYes, MessageResult::kYes};
-  controller->OnDeleteDownload({1});
+  prompter.answers = {MessageResult::kYes};
   controller->OnDeleteDownload({0});
-  controller->OnWorkerEnded(core::Msg::DownloadEndedDelete, std::move(taskB));
-  EXPECT_FALSE(FileExists(music + "b.mp3.grb"));
-  controller->OnStartDownload({a});  // the same target again before the old worker ended
+  EXPECT_FALSE(FileExists(music + "a.mp3.grb"));
+  controller->OnStartDownload({a});  // the same target again
+  WriteBytes(music + "a.mp3.grb", "new");
   controller->OnWorkerEnded(core::Msg::DownloadEndedDelete, std::move(taskA));
   EXPECT_TRUE(FileExists(music + "a.mp3.grb"));
   controller->OnWorkerReport(core::Msg::DownloadFailed, Id(0) + 1000, "x");  // no such row: ignored
@@ -230,7 +224,7 @@ TEST_F(DownloadTest, AnEndWithoutAFailureReportTurnsTheRowStoppedKeepingWhy) {
   EXPECT_EQ(downloads.Image(1), kStoppedImage);
   EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13"}}));
   EXPECT_EQ(controller->liveWorkerCount(), 0u);
-  EXPECT_EQ(slots.inUse(), 1u);  // neither held a slot: nothing given back
+  EXPECT_EQ(controller->pool().runningCount(), 0u);
 }
 
 TEST_F(DownloadTest, CompletionRenamesToAFreeNameRemovesRowAndRecordAndLogsThatName) {

@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "core/list_schemas.h"
 #include "core/message_loop.h"
-#include "download/download_worker.h"
+#include "download/transfer_pool.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
 #include "support/test_files.h"
@@ -23,23 +24,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Records every report and hands slots back the way the download list does.
+// Records every report and the order downloads began their bodies in.
 class Recorder final : public download::DownloadEvents {
  public:
-  explicit Recorder(download::DownloadSlots& slots) : slots_(slots) {}
-
   void OnWorkerReport(core::Msg message, uint32_t id, const std::string& text) override {
     std::lock_guard lock(mutex_);
     reports[id].push_back({message, text});
+    if (message == core::Msg::DownloadBodyBegins) began.push_back(id);
   }
   void OnWorkerEnded(core::Msg message, std::unique_ptr<download::DownloadTask> task) override {
     std::lock_guard lock(mutex_);
-    if (holdsSlot_ && holdsSlot_(task->workerId)) slots_.Release();
     ends[task->workerId] = message;
     done.notify_all();
   }
 
-  // How worker `id` ended; TaskFinished (never a worker's) when it did not.
+  // How download `id` ended; TaskFinished (never a transfer's) when it did not.
   core::Msg End(uint32_t id) {
     std::unique_lock lock(mutex_);
     if (!done.wait_for(lock, 20s, [&] { return ends.count(id) > 0; })) return core::Msg::TaskFinished;
@@ -53,50 +52,43 @@ class Recorder final : public download::DownloadEvents {
     }
     return out;
   }
-
-  std::function<bool(uint32_t)> holdsSlot_;
+  std::vector<uint32_t> Began() {
+    std::lock_guard lock(mutex_);
+    return began;
+  }
 
  private:
   std::map<uint32_t, std::vector<std::pair<core::Msg, std::string>>> reports;
   std::map<uint32_t, core::Msg> ends;
-  download::DownloadSlots& slots_;
+  std::vector<uint32_t> began;
   std::mutex mutex_;
   std::condition_variable done;
 };
 
-class DownloadWorkerTest : public ::testing::Test {
+class TransferPoolTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    recorder.holdsSlot_ = [this](uint32_t id) {
-      for (auto& w : workers) {
-        if (w->id() == id) return w->lastWaitResult() == download::kHoldsSlot;
-      }
-      return false;
-    };
-  }
+  void SetUp() override { ASSERT_TRUE(server.Start()); }
   void TearDown() override {
-    for (auto& w : workers) w->RequestStopWaiting();
     loop.Shutdown();
-    workers.clear();
+    pool.reset();
   }
 
-  // A worker for `url` into dir/`name`, its partial file beside it unless given.
-  download::DownloadWorker& Start(const std::string& url, bool resume = false, const std::string& name = "song.mp3",
-                                  const std::string& partial = "") {
+  // Queues `url` into dir/`name`, its partial file beside it unless given.
+  uint32_t Start(const std::string& url, bool resume = false, const std::string& name = "song.mp3",
+                 const std::string& partial = "") {
     auto task = std::make_unique<download::DownloadTask>();
+    task->workerId = ++nextId;
     task->url = url;
     task->fullName = (dir / name).string();
     task->partialPath = partial.empty() ? task->fullName + std::string(core::kPartialSuffix) : partial;
     task->resume = resume;
-    workers.push_back(std::make_unique<download::DownloadWorker>(++nextId, std::move(task), context));
-    workers.back()->Start();
-    return *workers.back();
+    EXPECT_TRUE(pool->Submit(std::move(task)));
+    return nextId;
   }
   uint32_t Serve(const std::string& path, standin::FileScript script, bool resume = false,
                  const std::string& name = "song.mp3") {
     server.SetFile(path, std::move(script));
-    return Start(server.Url(path), resume, name).id();
+    return Start(server.Url(path), resume, name);
   }
   fs::path Partial(const std::string& name = "song.mp3") { return dir / (name + ".grb"); }
   void WritePartial(const std::string& bytes, const std::string& name = "song.mp3") {
@@ -106,11 +98,10 @@ class DownloadWorkerTest : public ::testing::Test {
   standin::StandinServer server;
   vexon::testing::TempDir dir;
   core::MessageLoop loop;
-  download::DownloadSlots slots{3};
   std::atomic<unsigned> speed{0};
-  Recorder recorder{slots};
-  download::WorkerContext context{loop, recorder, slots, speed, download::DownloadTexts::Chinese()};
-  std::vector<std::unique_ptr<download::DownloadWorker>> workers;
+  Recorder recorder;
+  download::WorkerContext context{loop, recorder, speed, download::DownloadTexts::Chinese()};
+  std::unique_ptr<download::TransferPool> pool = std::make_unique<download::TransferPool>(3, context);
   uint32_t nextId = 0;
 };
 
@@ -126,7 +117,7 @@ standin::FileScript Body(const std::string& bytes) {
 
 }  // namespace
 
-TEST_F(DownloadWorkerTest, DownloadsAWholeFileAndReportsItsSteps) {
+TEST_F(TransferPoolTest, DownloadsAWholeFileAndReportsItsSteps) {
   const std::string body = PatternBytes(300000);
   const uint32_t id = Serve("/a.mp3", Body(body));
   ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted);
@@ -143,14 +134,14 @@ TEST_F(DownloadWorkerTest, DownloadsAWholeFileAndReportsItsSteps) {
 }
 
 // Resumed at many offsets, through a redirect, or by a server that ignores the range.
-TEST_F(DownloadWorkerTest, ResumesToAByteIdenticalFile) {
+TEST_F(TransferPoolTest, ResumesToAByteIdenticalFile) {
   const std::string body = PatternBytes(100000);
   server.SetFile("/r.mp3", Body(body));
   for (uint64_t offset : {1ull, 1023ull, 1024ull, 4097ull, 30000ull, 65536ull, 99999ull}) {
     const std::string name = "r" + std::to_string(offset) + ".mp3";
     WritePartial(body.substr(0, offset), name);
     server.ResetCounters();
-    const uint32_t id = Start(server.Url("/r.mp3"), true, name).id();
+    const uint32_t id = Start(server.Url("/r.mp3"), true, name);
     ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted) << offset;
     EXPECT_EQ(ReadBytes(Partial(name)), body) << offset;
     EXPECT_EQ(server.Requests().at(0).range, "bytes=" + std::to_string(offset) + "-");
@@ -176,7 +167,7 @@ TEST_F(DownloadWorkerTest, ResumesToAByteIdenticalFile) {
   EXPECT_EQ(ReadBytes(Partial("i.mp3")), body);  // not 20000 old bytes plus the whole body
 }
 
-TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
+TEST_F(TransferPoolTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   const std::string body = PatternBytes(80000);
   auto script = Body(body);
   script.cutAfter = 30000;
@@ -187,12 +178,12 @@ TEST_F(DownloadWorkerTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].rfind("当下载文件时发生错误,错误:", 0), 0u) << failures[0];
   EXPECT_EQ(ReadBytes(Partial()), body.substr(0, fs::file_size(Partial())));
-  const uint32_t second = Start(server.Url("/cut.mp3"), true).id();
+  const uint32_t second = Start(server.Url("/cut.mp3"), true);
   ASSERT_EQ(recorder.End(second), core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadBytes(Partial()), body);
 }
 
-TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
+TEST_F(TransferPoolTest, ErrorStatusesFailWithTheirCode) {
   for (int status : {401, 404, 407, 500}) {
     standin::FileScript script;
     script.status = status;
@@ -204,36 +195,61 @@ TEST_F(DownloadWorkerTest, ErrorStatusesFailWithTheirCode) {
   }
 }
 
-TEST_F(DownloadWorkerTest, StopsWhileWaitingTransferringOrAskedToDiscard) {
-  slots.Resize(1);
+TEST_F(TransferPoolTest, AWaitingDownloadLeavesTheQueueUntouchedAndARunningOneStopsKeepingItsBytes) {
+  pool->Resize(1);
   auto slow = Body(PatternBytes(400000));
   slow.bytesPerSecond = 50000;
   server.SetFile("/slow.mp3", slow);
-  auto& running = Start(server.Url("/slow.mp3"), false, "running.mp3");
-  while (running.lastWaitResult() != download::kHoldsSlot) std::this_thread::sleep_for(5ms);
-  auto& waiting = Start(server.Url("/slow.mp3"), false, "waiting.mp3");
-  while (waiting.lastWaitResult() != download::kStillWaiting) std::this_thread::sleep_for(5ms);
-  waiting.RequestDeleteWaiting();
-  EXPECT_EQ(recorder.End(waiting.id()), core::Msg::DownloadEndedDelete);
+  const uint32_t running = Start(server.Url("/slow.mp3"), false, "running.mp3");
+  const uint32_t waiting = Start(server.Url("/slow.mp3"), false, "waiting.mp3");
+  while (recorder.Get(running, core::Msg::DownloadBytes).empty()) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(pool->waitingCount(), 1u);
+  EXPECT_EQ(pool->Cancel(waiting, true), download::TransferPool::CancelResult::kLeftQueue);
   EXPECT_FALSE(fs::exists(Partial("waiting.mp3")));  // never opened
-  while (recorder.Get(running.id(), core::Msg::DownloadBytes).empty()) std::this_thread::sleep_for(5ms);
-  running.RequestStop();
-  EXPECT_EQ(recorder.End(running.id()), core::Msg::DownloadEndedKeep);
+  EXPECT_EQ(pool->Cancel(running, false), download::TransferPool::CancelResult::kStopping);
+  EXPECT_EQ(recorder.End(running), core::Msg::DownloadEndedKeep);
   const auto kept = fs::file_size(Partial("running.mp3"));
   EXPECT_GT(kept, 0u);
   EXPECT_LT(kept, 400000u);
-  EXPECT_EQ(slots.inUse(), 0u);
+  EXPECT_EQ(pool->Cancel(running, false), download::TransferPool::CancelResult::kUnknown);
+  EXPECT_EQ(recorder.Get(waiting, core::Msg::DownloadStatus), Texts{});
+}
+
+// However long the queue, the pool keeps its size, takes tasks in queue order, and
+// each thread goes on to the next file of the server over the connection it has.
+TEST_F(TransferPoolTest, ManyQueuedFilesShareTheThreadsAndTheirConnectionsInQueueOrder) {
+  pool->Resize(2);
+  const std::string body = PatternBytes(20000);
+  server.SetFile("/many.mp3", Body(body));
+  std::vector<uint32_t> ids;
+  for (int i = 0; i < 40; ++i) ids.push_back(Start(server.Url("/many.mp3"), false, "m" + std::to_string(i) + ".mp3"));
+  EXPECT_LE(pool->threadCount(), 2u);
+  for (uint32_t id : ids) ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted);
+  EXPECT_EQ(ReadBytes(Partial("m39.mp3")), body);
+  // Two at a time: each began before any task queued two places after it.
+  const std::vector<uint32_t> began = recorder.Began();
+  ASSERT_EQ(began.size(), ids.size());
+  for (size_t i = 0; i < began.size(); ++i) EXPECT_LE(began[i], ids[std::min(i + 1, ids.size() - 1)]) << i;
+  std::set<int> ports;
+  for (const auto& request : server.Requests()) ports.insert(request.remotePort);
+  EXPECT_LE(ports.size(), 2u);
+  // A larger pool starts threads for waiting tasks; a smaller one ends idle threads.
+  pool->Resize(1);
+  const uint32_t last = Start(server.Url("/many.mp3"), false, "last.mp3");
+  ASSERT_EQ(recorder.End(last), core::Msg::DownloadCompleted);
+  for (int i = 0; i < 2000 && pool->threadCount() != 1; ++i) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(pool->threadCount(), 1u);
 }
 
 // A partial file that cannot be opened is a status, not a failure; the last piece of
 // a file waits in memory until the end, so a disk that refuses it fails the download.
-TEST_F(DownloadWorkerTest, AFileThatCannotBeOpenedOrWrittenEndsTheDownload) {
+TEST_F(TransferPoolTest, AFileThatCannotBeOpenedOrWrittenEndsTheDownload) {
   server.SetFile("/x.mp3", Body(PatternBytes(3000)));
-  const uint32_t unopened = Start(server.Url("/x.mp3"), false, "no/such/x.mp3").id();
+  const uint32_t unopened = Start(server.Url("/x.mp3"), false, "no/such/x.mp3");
   EXPECT_EQ(recorder.End(unopened), core::Msg::DownloadEndedKeep);
   EXPECT_TRUE(recorder.Get(unopened, core::Msg::DownloadFailed).empty());
   EXPECT_EQ(recorder.Get(unopened, core::Msg::DownloadStatus), Texts{"当打开被下载文件时发生错误,错误:2"});
-  const uint32_t full = Start(server.Url("/x.mp3"), true, "x.mp3", "/dev/full").id();
+  const uint32_t full = Start(server.Url("/x.mp3"), true, "x.mp3", "/dev/full");
   EXPECT_EQ(recorder.End(full), core::Msg::DownloadEndedKeep);
   EXPECT_EQ(recorder.Get(full, core::Msg::DownloadFailed),
             Texts{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC)});
@@ -241,7 +257,7 @@ TEST_F(DownloadWorkerTest, AFileThatCannotBeOpenedOrWrittenEndsTheDownload) {
 
 // No answer at all, a length that cannot be held, or a body shorter than its length:
 // each fails with its text, and the partial file keeps its bytes.
-TEST_F(DownloadWorkerTest, FaultyServersFailAndLeaveThePartialFileAlone) {
+TEST_F(TransferPoolTest, FaultyServersFailAndLeaveThePartialFileAlone) {
   standin::FaultServer faults;
   ASSERT_TRUE(faults.Start());
   faults.SetScript("/silent.mp3", standin::Silence());
@@ -265,7 +281,7 @@ TEST_F(DownloadWorkerTest, FaultyServersFailAndLeaveThePartialFileAlone) {
            {faults.Url("/hangup.mp3"), noConnection},
            {faults.Url("/absurd.mp3"), "不能收到服务器的有效响应,错误:12152"}}) {
     WritePartial(kept);
-    const uint32_t id = Start(url, true).id();
+    const uint32_t id = Start(url, true);
     EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep) << url;
     const Texts failures = recorder.Get(id, core::Msg::DownloadFailed);
     ASSERT_EQ(failures.size(), 1u) << url;
@@ -277,7 +293,7 @@ TEST_F(DownloadWorkerTest, FaultyServersFailAndLeaveThePartialFileAlone) {
   for (const auto& request : faults.Requests()) EXPECT_EQ(request.range, "bytes=30000-") << request.target;
   EXPECT_EQ(faults.Requests().size(), 3u);
   WritePartial("12345");
-  const uint32_t id = Start(faults.Url("/short.mp3"), true).id();
+  const uint32_t id = Start(faults.Url("/short.mp3"), true);
   EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep);
   EXPECT_EQ(recorder.Get(id, core::Msg::DownloadFailed), Texts{"当下载文件时发生错误,错误:12030"});
 }
