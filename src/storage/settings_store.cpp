@@ -56,7 +56,7 @@ std::string TypeOfPath(std::string_view path) {
 
 bool IsReservedSectionName(std::string_view name) {
   const std::string_view trimmed = text::Trim(name);
-  for (std::string_view reserved : {kSystemSection, kSearchHistorySection, kCompletedSection, kReservedAdvSection}) {
+  for (std::string_view reserved : kOwnSections) {
     if (text::EqualsNoCase(trimmed, reserved)) return true;
   }
   return trimmed.empty();

@@ -30,6 +30,10 @@ inline constexpr std::string_view kSiteUrlKey = "SiteUrl";
 inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
 inline constexpr std::string_view kCompletedSection = "Mp3_completed";
 inline constexpr std::string_view kReservedAdvSection = "Mp3_adv";
+// Every section the program writes for itself; no download record may take one of
+// these names, and none of them reads as a download.
+inline constexpr std::string_view kOwnSections[] = {kSystemSection, kSearchHistorySection, kCompletedSection,
+                                                    kReservedAdvSection, kColumnsSection};
 inline constexpr std::string_view kMaxItemsKey = "MaxItems";
 inline constexpr const char* kHistoryItemKeyFormat = "ItemText%zu";
 inline constexpr const char* kCompletedItemKeyFormat = "Item%zu";

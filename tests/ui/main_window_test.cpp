@@ -13,6 +13,7 @@
 #include "core/list_schemas.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
+#include "storage/settings_store.h"
 #include "ui/window_fixture.h"
 
 using namespace vexon::test;
@@ -21,10 +22,17 @@ namespace ctl = vexon::app::ctl;
 
 namespace {
 
-// A settings file with two unfinished downloads (stopped rows) and one history text.
+// A settings file with two unfinished downloads (stopped rows), one history text and
+// every other section the program writes for itself, none of which is a download.
 std::string SettingsWithDownloads(const std::string& dir) {
-  return "[System]\r\nDefaultMusicPath=" + dir + "/\r\n[SearchTextHistory]\r\nItemText0=old words\r\n[" + dir +
-         "/a.mp3]\r\nURL=http://127.0.0.1:9/a.mp3\r\nSize=1000\r\n[" + dir +
+  std::string own;
+  for (std::string_view section : vexon::storage::kOwnSections) {
+    if (section != vexon::storage::kSystemSection && section != vexon::storage::kSearchHistorySection) {
+      own += "[" + std::string(section) + "]\r\nResults=90,90\r\n";
+    }
+  }
+  return "[System]\r\nDefaultMusicPath=" + dir + "/\r\n[SearchTextHistory]\r\nItemText0=old words\r\n" + own + "[" +
+         dir + "/a.mp3]\r\nURL=http://127.0.0.1:9/a.mp3\r\nSize=1000\r\n[" + dir +
          "/b.mp3]\r\nURL=http://127.0.0.1:9/b.mp3\r\nSize=2000\r\n";
 }
 
