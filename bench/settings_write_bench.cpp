@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   store.SaveSearchHistory(history, settings);
   std::vector<std::string> completed;
   for (int i = 0; i < 200; ++i) completed.push_back((dir / "Downloads").string() + "/" + Format("歌曲%d.mp3", i));
-  store.SaveCompletedLog(completed, settings);
+  store.SaveCompletedLog(completed, {}, settings);
   for (int i = 0; i < kRecords; ++i) {
     store.WriteDownloadRecord(RecordPath(dir, i), RecordUrl(i), Format("%d", 3000000 + i), 1);
   }

@@ -72,6 +72,7 @@ std::vector<uint64_t> CompletedLog::KeysOf(const std::vector<size_t>& rows) cons
 }
 
 void CompletedLog::Append(std::string path, std::string sizeText) {
+  removed_.erase(path);
   Entry entry{nextKey_++, std::move(path), std::move(sizeText)};
   completed_.AppendRow({std::to_string(entries_.size()), storage::FileNameOfPath(entry.path),
                         storage::TypeOfPath(entry.path), entry.sizeText, storage::FolderOfPath(entry.path)},
@@ -82,7 +83,11 @@ void CompletedLog::Append(std::string path, std::string sizeText) {
 void CompletedLog::Remove(uint64_t key) {
   const size_t row = completed_.FindRowByKey(key);
   if (row != core::ListTable::npos) completed_.RemoveRow(row);
-  std::erase_if(entries_, [key](const Entry& entry) { return entry.key == key; });
+  std::erase_if(entries_, [this, key](const Entry& entry) {
+    if (entry.key != key) return false;
+    removed_.insert(entry.path);
+    return true;
+  });
 }
 
 void CompletedLog::Renumber() {
@@ -97,7 +102,7 @@ void CompletedLog::Save() {
   std::vector<std::string> paths;
   paths.reserve(entries_.size());
   for (const Entry& entry : entries_) paths.push_back(entry.path);
-  store_.SaveCompletedLog(paths, settings_);
+  store_.SaveCompletedLog(paths, removed_, settings_);
 }
 
 bool CompletedLog::Ask(const char* question) {
@@ -166,6 +171,8 @@ bool CompletedLog::MoveOne(uint64_t key) {
                      core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       return false;
     }
+    removed_.insert(entry->path);
+    removed_.erase(target);
     entry->path = target;
     const size_t row = completed_.FindRowByKey(key);
     completed_.SetCell(row, core::kLogName, storage::FileNameOfPath(target));

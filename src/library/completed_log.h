@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/list_table.h"
@@ -79,6 +80,9 @@ class CompletedLog final : public storage::CompletedLogLimit {
   MoveFileDialog& moveDialog_;
   std::filesystem::path startDir_;
   std::vector<Entry> entries_;  // oldest first
+  // Paths this process took out of the log: what another process added to the file
+  // meanwhile survives this one's writes, and only that.
+  std::unordered_set<std::string> removed_;
   uint64_t nextKey_ = 1;
 };
 

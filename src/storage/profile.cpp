@@ -105,6 +105,11 @@ bool Profile::Apply(const std::vector<SectionEdit>& edits) {
     }
     document.RemoveSections(removed);
     for (const SectionEdit& edit : edits) {
+      if (edit.compose) {
+        for (const auto& [key, value] : edit.compose(document)) {
+          if (!document.SetString(edit.section, key, value)) return false;
+        }
+      }
       for (const auto& [key, value] : edit.entries) {
         if (!document.SetString(edit.section, key, value)) return false;
       }

@@ -48,11 +48,14 @@ class Profile final {
   bool RemoveSection(std::string_view section);
 
   // One section's change within a batch: with `removeFirst` the section goes (with
-  // every key), then `entries` are set in it.
+  // every key), then the keys `compose` makes of the file as it is on disk at that
+  // moment are set, then `entries`. `compose` runs under the file's lock, so what
+  // another process wrote meanwhile is in what it reads.
   struct SectionEdit {
     std::string section;
     bool removeFirst = false;
     Entries entries;
+    std::function<Entries(const IniDocument& onDisk)> compose;
   };
   // Many sections' changes in a single replacement of the file: all or none.
   // Sections and keys must be writable (checked before they are queued).

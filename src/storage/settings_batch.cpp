@@ -24,7 +24,16 @@ SettingsBatch::~SettingsBatch() {
 
 uint64_t SettingsBatch::SetKeys(const std::string& section, const Profile::Entries& entries) {
   std::lock_guard lock(mutex_);
-  Merge({section, false, entries});
+  Merge({section, false, entries, {}});
+  queuedUpTo_ = nextTicket_++;
+  changed_.notify_one();
+  return queuedUpTo_;
+}
+
+uint64_t SettingsBatch::Compose(const std::string& section,
+                                std::function<Profile::Entries(const IniDocument&)> compose) {
+  std::lock_guard lock(mutex_);
+  Merge({section, false, {}, std::move(compose)});
   queuedUpTo_ = nextTicket_++;
   changed_.notify_one();
   return queuedUpTo_;
@@ -32,7 +41,7 @@ uint64_t SettingsBatch::SetKeys(const std::string& section, const Profile::Entri
 
 uint64_t SettingsBatch::RemoveSection(const std::string& section) {
   std::lock_guard lock(mutex_);
-  Merge({section, true, {}});
+  Merge({section, true, {}, {}});
   queuedUpTo_ = nextTicket_++;
   changed_.notify_one();
   return queuedUpTo_;
@@ -49,6 +58,11 @@ void SettingsBatch::Merge(Profile::SectionEdit change) {
   if (change.removeFirst) {
     edit.removeFirst = true;
     edit.entries.clear();
+    edit.compose = nullptr;
+  }
+  if (change.compose) {
+    edit.entries.clear();
+    edit.compose = std::move(change.compose);
   }
   for (auto& [key, value] : change.entries) {
     auto same = std::find_if(edit.entries.begin(), edit.entries.end(),

@@ -32,6 +32,9 @@ class SettingsBatch final : public core::WriteGate {
   // Queues a change; returns its ticket. Names and values must be writable.
   uint64_t SetKeys(const std::string& section, const Profile::Entries& entries);
   uint64_t RemoveSection(const std::string& section);
+  // A section made from the file as it is when written (Profile::SectionEdit);
+  // it replaces every earlier change of the section still pending.
+  uint64_t Compose(const std::string& section, std::function<Profile::Entries(const IniDocument&)> compose);
   uint64_t lastTicket() const;
 
   // While a hold is alive nothing is written, so changes made under it leave in one

@@ -9,6 +9,7 @@
 
 #include "core/list_schemas.h"
 #include "storage/buffer_cut.h"
+#include "storage/completed_merge.h"
 #include "text/encoding.h"
 #include "text/strings.h"
 
@@ -216,14 +217,36 @@ bool SettingsStore::SaveSearchHistory(const std::vector<std::string>& entries, c
   return profile_.WriteStrings(kSearchHistorySection, keys);
 }
 
-bool SettingsStore::SaveCompletedLog(const std::vector<std::string>& paths, const AppSettings& settings) {
-  Profile::Entries keys;
-  keys.reserve(kCompletedKeyCount + 1);
-  for (size_t i = 0; i < kCompletedKeyCount; ++i) {
-    keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), i < paths.size() ? Storable(paths[i]) : std::string());
+bool SettingsStore::SaveCompletedLog(const std::vector<std::string>& paths,
+                                     const std::unordered_set<std::string>& removed, const AppSettings& settings) {
+  std::vector<std::string> mine;
+  for (const std::string& path : paths) mine.push_back(Storable(path));
+  std::unordered_set<std::string> gone;
+  for (const std::string& path : removed) gone.insert(Storable(path));
+  const size_t maxItems = std::min<size_t>(settings.CompletedMaxItems, kCompletedKeyCount);
+  const std::string maxText = text::Format("%u", settings.CompletedMaxItems);
+  auto compose = [mine = std::move(mine), gone = std::move(gone), maxItems, maxText](const IniDocument& onDisk) {
+    std::vector<std::string> theirs;
+    for (size_t i = 0; i < kCompletedKeyCount; ++i) {
+      std::string path =
+          onDisk.GetString(kCompletedSection, text::Format(kCompletedItemKeyFormat, i), "", kPathBufferSize);
+      if (path.empty()) break;
+      theirs.push_back(std::move(path));
+    }
+    const std::vector<std::string> merged = MergeCompletedPaths(mine, gone, theirs, maxItems);
+    Profile::Entries keys;
+    keys.reserve(kCompletedKeyCount + 1);
+    for (size_t i = 0; i < kCompletedKeyCount; ++i) {
+      keys.emplace_back(text::Format(kCompletedItemKeyFormat, i), i < merged.size() ? merged[i] : std::string());
+    }
+    keys.emplace_back(std::string(kMaxItemsKey), maxText);
+    return keys;
+  };
+  if (batch_) {
+    batch_->Compose(std::string(kCompletedSection), std::move(compose));
+    return true;
   }
-  keys.emplace_back(std::string(kMaxItemsKey), text::Format("%u", settings.CompletedMaxItems));
-  return WriteSection(kCompletedSection, keys);
+  return profile_.Apply({{std::string(kCompletedSection), false, {}, std::move(compose)}});
 }
 
 bool SettingsStore::WriteSection(std::string_view section, const Profile::Entries& entries) {

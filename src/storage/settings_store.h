@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/write_gate.h"
@@ -158,7 +159,10 @@ class SettingsStore final {
   bool SaveSearchHistory(const std::vector<std::string>& entries, const AppSettings& settings);
   // Always the 200 "Item%d" keys (the paths, oldest first, then empty values), then
   // MaxItems.
-  bool SaveCompletedLog(const std::vector<std::string>& paths, const AppSettings& settings);
+  // `removed`: what this process took out of the log, so that the entries another
+  // process added to the file meanwhile are kept and only those.
+  bool SaveCompletedLog(const std::vector<std::string>& paths, const std::unordered_set<std::string>& removed,
+                        const AppSettings& settings);
   // Whether a download record can keep `url` whole.
   static bool FitsDownloadRecord(std::string_view url);
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/list_schemas.h"
+#include "storage/completed_merge.h"
 #include "storage/result_file.h"
 #include "support/test_files.h"
 #include "text/encoding.h"
@@ -124,7 +125,7 @@ TEST_F(SettingsFixture, CompletedLogLoadsExistingFilesOnlyUpToItsMaximum) {
 
 TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeys) {
   settings.CompletedMaxItems = 150;
-  ASSERT_TRUE(store.SaveCompletedLog({"/m/zeta.mp3", "/m/歌.mp3", "/m/a\nb.mp3"}, settings));
+  ASSERT_TRUE(store.SaveCompletedLog({"/m/zeta.mp3", "/m/歌.mp3", "/m/a\nb.mp3"}, {}, settings));
   const auto file = profile.Read();
   EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "?", 256), "/m/zeta.mp3");
   EXPECT_EQ(file->GetString("Mp3_completed", "Item1", "?", 256), "/m/歌.mp3");
@@ -137,6 +138,33 @@ TEST_F(SettingsFixture, SaveCompletedLogAlwaysWritesTwoHundredKeys) {
   EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 150u);
   // 200 items, MaxItems and the header.
   EXPECT_EQ(file->lineCount(), 202u);
+}
+
+// Two processes on one settings file (the window and vexon-cli): each keeps what the
+// other added to the log since, and drops only what it removed itself.
+TEST_F(SettingsFixture, TwoProcessesWritingTheLogKeepEachOthersEntries) {
+  Profile otherProfile(IniPath());
+  SettingsStore other(otherProfile, dir.path());
+  const auto logged = [&] {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 200; ++i) {
+      std::string path = profile.Read()->GetString("Mp3_completed", Format("Item%d", i), "", 256);
+      if (!path.empty()) paths.push_back(path);
+    }
+    return paths;
+  };
+  using Paths = std::vector<std::string>;
+  settings.CompletedMaxItems = 4;
+  ASSERT_TRUE(store.SaveCompletedLog({"/a1", "/a2"}, {}, settings));
+  ASSERT_TRUE(other.SaveCompletedLog({"/b1"}, {}, settings));  // never loaded the log
+  EXPECT_EQ(logged(), (Paths{"/a1", "/a2", "/b1"}));
+  ASSERT_TRUE(store.SaveCompletedLog({"/a2", "/a3"}, {"/a1"}, settings));
+  EXPECT_EQ(logged(), (Paths{"/a2", "/b1", "/a3"}));
+  // Beyond the maximum the oldest go, whoever wrote them.
+  ASSERT_TRUE(other.SaveCompletedLog({"/b1", "/b2", "/b3"}, {}, settings));
+  EXPECT_EQ(logged(), (Paths{"/b1", "/a3", "/b2", "/b3"}));
+  EXPECT_EQ(MergeCompletedPaths({"/x", "/w", "/x"}, {"/y"}, {"/v", "/y", "/x", "/z"}, 10),
+            (Paths{"/v", "/x", "/z", "/w"}));
 }
 
 TEST_F(SettingsFixture, UnfinishedDownloadsComeWithTheirPartialFilesButNeverAsTheProgramsSections) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "support/test_files.h"
@@ -21,11 +22,13 @@ class PathLog final : public CompletedLogLimit {
   PathLog(SettingsStore& store, const AppSettings& settings) : store_(store), settings_(settings) {}
   size_t KeepNewest(size_t count) override {
     const size_t removed = paths.size() > count ? paths.size() - count : 0;
+    gone.insert(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(removed));
     paths.erase(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(removed));
     return removed;
   }
-  void Save() override { store_.SaveCompletedLog(paths, settings_); }
+  void Save() override { store_.SaveCompletedLog(paths, gone, settings_); }
   std::vector<std::string> paths;
+  std::unordered_set<std::string> gone;
 
  private:
   SettingsStore& store_;
