@@ -156,16 +156,15 @@ class TransferRun final : public net::TransferHandler {
     failureText = std::move(text);
   }
 
-  // The average rate since the start tick, in bytes per millisecond, is held to the
-  // limit in KB/s (1 KB/s counting as 1000 bytes per second).
+  // The average rate since the start tick is held to the limit in KB/s (1 KB/s
+  // counting as 1000 bytes per second). Measured in microseconds: on loopback a
+  // small file can arrive within the first millisecond.
   void Throttle() {
     if (rateLimit_ <= 0.0) return;
-    const int64_t elapsed = Millis(start_, Clock::now());
-    if (elapsed <= 0) return;
-    const double rate = static_cast<double>(received_) / static_cast<double>(elapsed);
-    if (rate <= rateLimit_) return;
-    const auto pause = static_cast<int64_t>(static_cast<double>(received_) / rateLimit_ - static_cast<double>(elapsed));
-    if (pause > 0) stop_.SleepFor(std::chrono::milliseconds(pause));
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_).count();
+    const double due = static_cast<double>(received_) / rateLimit_ * 1000.0;  // microseconds
+    const auto pause = static_cast<int64_t>(due - static_cast<double>(elapsed));
+    if (pause > 0) stop_.SleepFor(std::chrono::microseconds(pause));
   }
 
   void UpdateProgress() {
