@@ -29,15 +29,20 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   search::SetSources(options_, config_.hosts.sources);
   search_ =
       std::make_unique<search::SearchController>(channel, resultList_, options_, search::MakeServices(config_.hosts));
-  search_->recordHistory = [this](const std::string& words) { history_.Record(words); };
+  searchSubscription_ = search_->Subscribe(*this);
   resultFiles_ = std::make_unique<search::ResultFiles>(*search_, resultList_, config_.startDir);
   downloadsCtl_ = std::make_unique<download::DownloadController>(
       channel, ports.prompter, ports.downloadAs, resultList_, downloads_, settings_, store_,
-      config_.maxDownloads.value_or(settings_.MaxDownloadThreads), texts);
-  downloadsCtl_->currentKeyword = [this] { return search_->currentKeyword(); };
-  downloadsCtl_->addLogItem = [this](const std::string& fullPath, const std::string& sizeText) {
-    log_->AddLogItem(fullPath, sizeText);
-  };
+      config_.maxDownloads.value_or(settings_.MaxDownloadThreads), texts, [this] { return search_->currentKeyword(); });
+  downloadSubscription_ = downloadsCtl_->Subscribe(*this);
+}
+
+void Session::WordsSearched(const std::string& words) {
+  history_.Record(words);
+}
+
+void Session::DownloadCompleted(const std::string& fullPath, const std::string& sizeText) {
+  log_->AddLogItem(fullPath, sizeText);
 }
 
 bool Session::SaveSources() {
@@ -47,6 +52,8 @@ bool Session::SaveSources() {
 Session::~Session() {
   updateJob_.Cancel();
   hotWordsJob_.Cancel();
+  searchSubscription_.Reset();
+  downloadSubscription_.Reset();
   search_.reset();
   downloadsCtl_.reset();
 }

@@ -62,7 +62,7 @@ inline constexpr const char* kUpdateFolderName = "downloads/";
 // The core of one running program: settings, lists and controllers, built in the
 // order they need each other and stopped in one place. The desktop window and
 // vexon-cli each make one over their owner channel and their ports.
-class Session final {
+class Session final : private search::SearchListener, private download::DownloadListener {
  public:
   Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports, const download::DownloadTexts& texts);
   // Stops every worker and joins it: the owner channel must refuse sends by then.
@@ -103,6 +103,11 @@ class Session final {
   std::function<hotwords::RefreshOutcome(const std::function<bool()>& stop)> HotWordsRefresh() const;
 
  private:
+  // The history and the log hear of searches and completions from the session
+  // itself, whichever front ends listen too.
+  void WordsSearched(const std::string& words) override;
+  void DownloadCompleted(const std::string& fullPath, const std::string& sizeText) override;
+
   SessionConfig config_;
   storage::Profile profile_;
   // Records and the log leave through it; it outlives the transfers that wait on it.
@@ -120,6 +125,8 @@ class Session final {
   std::unique_ptr<search::SearchController> search_;
   std::unique_ptr<search::ResultFiles> resultFiles_;
   std::unique_ptr<download::DownloadController> downloadsCtl_;
+  search::SearchController::Subscription searchSubscription_;
+  download::DownloadController::Subscription downloadSubscription_;
   // Last: their threads end before anything above goes.
   core::BackgroundJob updateJob_;
   core::BackgroundJob hotWordsJob_;

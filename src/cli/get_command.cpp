@@ -1,19 +1,25 @@
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/get_progress.h"
 #include "cli/headless_ports.h"
-#include "core/column_spec.h"
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 #include "core/message_loop.h"
 #include "core/prompter.h"
 #include "download/download_controller.h"
-#include "download/download_item.h"
+#include "download/download_listener.h"
 #include "download/file_names.h"
 #include "search/search_controller.h"
 #include "storage/profile.h"
@@ -26,38 +32,41 @@ namespace {
 namespace fs = std::filesystem;
 constexpr unsigned kMaxJobs = 64;
 constexpr unsigned kMaxSpeed = 1000000;
+// A list longer than this is taken for a wrong file rather than read to the end.
+constexpr size_t kMaxUrls = 1000000;
 
 struct GetArgs {
   std::vector<std::string> urls;
+  std::vector<std::string> lists;  // files of URLs, "-" for standard input
+  bool verbose = false;
   std::string to;
   std::string dir;
   std::optional<unsigned> speed;
   unsigned jobs = 0;
 };
 
-// Progress lines on stderr as rows change: status texts and whole percents.
-class ProgressPrinter final : public core::ListObserver {
- public:
-  explicit ProgressPrinter(const core::ListTable& table) : table_(table) {}
-  void RowsInserted(size_t, size_t) override {}
-  void RowsRemoved(size_t, size_t) override {}
-  void RowsReordered(const std::vector<size_t>&) override {}
-  void CellsChanged(size_t row, size_t first, size_t last) override {
-    if (first != last) return;
-    const std::string& name = table_.Cell(row, core::kDownloadFileName);
-    if (first == core::kDownloadState) {
-      std::fprintf(stderr, "%s: %s\n", name.c_str(), table_.Cell(row, first).c_str());
-    } else if (first == core::kDownloadReceived) {
-      // The bytes follow the percent they belong to.
-      std::fprintf(stderr, "%s: %s %s bytes %s %s\n", name.c_str(), table_.Cell(row, core::kDownloadPercent).c_str(),
-                   table_.Cell(row, first).c_str(), table_.Cell(row, core::kDownloadSpeed).c_str(),
-                   table_.Cell(row, core::kDownloadTimeLeft).c_str());
-    }
+// One URL a line; blank lines and lines starting with "#" are skipped. `-` reads
+// standard input.
+bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::string& error) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (path != "-") {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return (error = "cannot read " + path + ": it is a folder"), false;
+    file.open(path, std::ios::binary);
+    if (!file) return (error = "cannot read " + path + ": " + std::strerror(errno)), false;
+    in = &file;
   }
-
- private:
-  const core::ListTable& table_;
-};
+  std::string line;
+  while (std::getline(*in, line)) {
+    const std::string_view url = text::Trim(line);
+    if (url.empty() || url.front() == '#') continue;
+    if (urls.size() == kMaxUrls) return (error = "more than " + std::to_string(kMaxUrls) + " URLs"), false;
+    urls.emplace_back(url);
+  }
+  if (in->bad()) return (error = "cannot read " + path), false;
+  return true;
+}
 
 bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::string& error) {
   bool urlsOnly = false;
@@ -71,10 +80,16 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
       urlsOnly = true;
       continue;
     }
+    if (a == "--verbose" || a == "-v") {
+      out.verbose = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return (error = "option " + a + " needs a value"), false;
     const std::string& value = args[++i];
     uint32_t n = 0;
-    if (a == "--to") {
+    if (a == "-i" || a == "--input-file") {
+      out.lists.push_back(value);
+    } else if (a == "--to") {
       out.to = value;
     } else if (a == "--dir") {
       out.dir = value;
@@ -87,6 +102,9 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
     } else {
       return (error = "unknown option: " + a), false;
     }
+  }
+  for (const std::string& list : out.lists) {
+    if (!ReadUrlList(list, out.urls, error)) return false;
   }
   if (out.urls.empty()) return (error = "no URL given"), false;
   if (!out.to.empty() && !out.dir.empty()) return (error = "--to and --dir exclude each other"), false;
@@ -138,20 +156,19 @@ int RunGetCommand(const std::vector<std::string>& args) {
     folder = fs::absolute(parsed.dir).lexically_normal().string();
   }
 
-  ProgressPrinter printer(session.downloadList());
-  session.downloadList().SetObserver(&printer);
-  int status = 0;
-  size_t completedCount = 0;
-  size_t queuedCount = 0;
   download::DownloadController& controller = session.downloads();
-  controller.addLogItem = [&](const std::string& path, const std::string&) {
-    ++completedCount;
-    std::fprintf(stderr, "%s: complete\n", path.c_str());
-  };
-  controller.reportFailure = [&](const std::string& fullName, const std::string& text) {
-    std::fprintf(stderr, "vexon-cli get: %s: %s\n", fullName.c_str(), text.c_str());
-  };
-  controller.workerEnded = [&] { signals.Wake(); };
+  GetProgress progress(session.downloadList(), controller, parsed.urls.size(), isatty(STDERR_FILENO) == 1,
+                       parsed.verbose);
+  struct EndListener final : download::DownloadListener {
+    SignalWatcher& signals;
+    explicit EndListener(SignalWatcher& watcher) : signals(watcher) {}
+    void TransferEnded() override { signals.Wake(); }
+  } ends(signals);
+  session.downloadList().SetObserver(&progress);
+  download::DownloadController::Subscription progressSubscription = controller.Subscribe(progress);
+  download::DownloadController::Subscription endSubscription = controller.Subscribe(ends);
+  int status = 0;
+  size_t queuedCount = 0;
   loop.Invoke([&] {
     for (const std::string& url : parsed.urls) {
       queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
@@ -167,7 +184,16 @@ int RunGetCommand(const std::vector<std::string>& args) {
       loop.Invoke([&] { controller.OnStopAll(); });
     }
   }
-  loop.Invoke([&] { session.downloadList().SetObserver(nullptr); });
+  size_t completedCount = 0;
+  loop.Invoke([&] {
+    progress.Finish();
+    completedCount = progress.completed();
+    session.downloadList().SetObserver(nullptr);
+    progressSubscription.Reset();
+    endSubscription.Reset();
+  });
+  // The log and the records of what is left leave for the settings file now.
+  session.batch().Flush();
   loop.Shutdown();
   if (interrupted) status = 130;
   if (status == 0 && (completedCount != parsed.urls.size() || queuedCount != parsed.urls.size())) status = 1;

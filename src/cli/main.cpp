@@ -13,7 +13,8 @@ constexpr const char* kUsage =
     "                        [--types LIST] [--date FILTER] [--size FILTER] [--max N]\n"
     "                        [--save FILE] [--] WORDS...\n"
     "       vexon-cli show FILE\n"
-    "       vexon-cli get [--to FULL_PATH | --dir DIR] [--speed KBPS] [--jobs N] [--] URL...\n"
+    "       vexon-cli get [--to FULL_PATH | --dir DIR] [--speed KBPS] [--jobs N]\n"
+    "                     [-i FILE|-] [--verbose] [--] URL...\n"
     "       vexon-cli update-check [--site URL] [--exe PATH]\n"
     "       vexon-cli --version | --help\n";
 constexpr const char* kPlaces =
@@ -21,7 +22,11 @@ constexpr const char* kPlaces =
     "there, and get downloads into its download folder (else Downloads/ there) unless\n"
     "--to or --dir says otherwise.\n"
     "(The desktop program started from the menu keeps its files under\n"
-    "$XDG_DATA_HOME/vexon; run vexon-cli in that folder to share them.)\n";
+    "$XDG_DATA_HOME/vexon; run vexon-cli in that folder to share them.)\n"
+    "get -i reads one URL a line from FILE (- for standard input; blank lines and\n"
+    "lines starting with # are skipped). Files it fetches join the downloaded-files log.\n"
+    "On a terminal get shows one line per running download and an overall line;\n"
+    "elsewhere one line per finished file, and with --verbose every step.\n";
 
 }  // namespace
 

@@ -152,11 +152,16 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   RowPrinter printer(results);
   results.SetObserver(&printer);
   search::SearchController& controller = session.search();
-  controller.onAllFinished = [&] {
+  struct EndListener final : search::SearchListener {
+    std::function<void()> ended;
+    void AllFinished() override { ended(); }
+  } end;
+  end.ended = [&] {
     std::lock_guard lock(mutex);
     finished = true;
     signals.Wake();
   };
+  const search::SearchController::Subscription subscription = controller.Subscribe(end);
   bool started = false;
   loop.Invoke([&] {
     controller.OnSearch(parsed.words);

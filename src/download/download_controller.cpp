@@ -56,13 +56,15 @@ std::string DefaultFileName(const storage::AppSettings& settings, const std::str
 DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompter& prompter,
                                        DownloadAsDialog& downloadAs, core::ResultList& results,
                                        core::ListTable& downloads, storage::AppSettings& settings,
-                                       storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts)
+                                       storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts,
+                                       std::function<std::string()> currentKeyword)
     : prompter_(prompter),
       downloadAs_(downloadAs),
       results_(results),
       downloads_(downloads),
       settings_(settings),
       store_(store),
+      currentKeyword_(std::move(currentKeyword)),
       context_{channel, *this, settings.MaxDownloadSpeed, texts, WorkerContext::DefaultSession(), store.writeGate()},
       pool_(maxTransfers, context_) {
   downloads_.IndexColumn(core::kDownloadUrl);
@@ -145,7 +147,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
   if (result.urlName.find('.') != std::string::npos) {
     std::tie(stem, extension) = SplitExtension(result.urlName);
   }
-  DownloadAsForm form(stem, result.title, currentKeyword ? currentKeyword() : std::string(),
+  DownloadAsForm form(stem, result.title, currentKeyword_ ? currentKeyword_() : std::string(),
                       JoinFolder(settings_.DefaultMusicPath, ""), extension);
   form.Open();
   if (!downloadAs_.Show(form)) return;
@@ -207,7 +209,7 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
         FileSizeOrZero(record.fullName) == size) {
       const storage::SettingsStore::WriteHold together = store_.HoldWrites();
       store_.WriteDownloadRecord(record.fullName, "", "", storage::kRemoveDownloadRecord);
-      if (addLogItem) addLogItem(record.fullName, record.sizeText);
+      listeners_.Notify([&](DownloadListener& l) { l.DownloadCompleted(record.fullName, record.sizeText); });
       continue;
     }
     DownloadItem item;
@@ -483,7 +485,7 @@ void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, co
     case core::Msg::DownloadBodyBegins: SetState(*item, DownloadState::kTransferring); break;
     case core::Msg::DownloadFailed:
       SetStopped(*item);
-      if (reportFailure) reportFailure(item->fullName, text);
+      TellFailure(item->fullName, text);
       return;
     default: return;
   }
@@ -492,7 +494,7 @@ void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, co
 
 void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) {
   EndWorker(message, std::move(task));
-  if (workerEnded) workerEnded();
+  listeners_.Notify([](DownloadListener& l) { l.TransferEnded(); });
 }
 
 void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task) {
@@ -511,7 +513,7 @@ void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTa
   if (DownloadItem* item = ItemOfWorker(task->workerId)) {
     const bool told = item->state != DownloadState::kQueued;
     SetStopped(*item, told ? item->status : std::string(kStoppedText));
-    if (told && reportFailure) reportFailure(item->fullName, item->status);
+    if (told) TellFailure(item->fullName, item->status);
   }
   StartNextWriter(partialPath);
 }
@@ -531,7 +533,7 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
     // and tries the name again; the log never lists a file that is not there.
     const std::string why = FillText(kRenameFailedText, text::Format("%d", final.error.value()));
     SetStopped(*item, why);
-    if (reportFailure) reportFailure(item->fullName, why);
+    TellFailure(item->fullName, why);
     return;
   }
   const std::string sizeText = item->sizeText;
@@ -541,7 +543,11 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
   store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
   results_.Mark(item->url, false);
   RemoveItem(item->key);
-  if (addLogItem) addLogItem(final.path, sizeText);
+  listeners_.Notify([&](DownloadListener& l) { l.DownloadCompleted(final.path, sizeText); });
+}
+
+void DownloadController::TellFailure(const std::string& fullName, const std::string& text) {
+  listeners_.Notify([&](DownloadListener& l) { l.DownloadFailed(fullName, text); });
 }
 
 uint32_t DownloadController::NextWorkerId() {

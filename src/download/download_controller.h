@@ -13,9 +13,11 @@
 #include "core/owner_channel.h"
 #include "core/prompter.h"
 #include "core/result_list.h"
+#include "core/subscribers.h"
 #include "download/download_as_dialog.h"
 #include "download/download_events.h"
 #include "download/download_item.h"
+#include "download/download_listener.h"
 #include "download/download_texts.h"
 #include "download/transfer_pool.h"
 #include "storage/app_settings.h"
@@ -32,23 +34,17 @@ class DownloadController final : public DownloadEvents {
  public:
   DownloadController(core::OwnerChannel& channel, core::Prompter& prompter, DownloadAsDialog& downloadAs,
                      core::ResultList& results, core::ListTable& downloads, storage::AppSettings& settings,
-                     storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts);
+                     storage::SettingsStore& store, unsigned maxTransfers, const DownloadTexts& texts,
+                     std::function<std::string()> currentKeyword = {});
   // Stops every download, keeping its partial file, and joins the workers. The
   // owner channel must already refuse sends, so no worker waits on it.
   ~DownloadController() override;
   DownloadController(const DownloadController&) = delete;
   DownloadController& operator=(const DownloadController&) = delete;
 
-  // The search text of the latest search: a name candidate of Download As.
-  std::function<std::string()> currentKeyword;
-  // Receives every completed download: the file's real path and the size text.
-  std::function<void(const std::string& fullPath, const std::string& sizeText)> addLogItem;
-  // Receives why a listed download stopped by itself: the worker's failure text
-  // (which the row does not show), an unusable partial file, or a completed file
-  // that could not be given its name.
-  std::function<void(const std::string& fullName, const std::string& text)> reportFailure;
-  // After every worker's end report, when the live workers may have changed.
-  std::function<void()> workerEnded;
+  using Subscription = core::Subscribers<DownloadListener>::Subscription;
+  // Completions, failures and transfer ends reach `listener` while the result lives.
+  Subscription Subscribe(DownloadListener& listener) { return listeners_.Subscribe(listener); }
 
   // Commands on the results list. With several rows selected, the start command
   // queues each in list order as it would queue that row alone, leaving out rows
@@ -154,6 +150,7 @@ class DownloadController final : public DownloadEvents {
     std::unique_ptr<DownloadTask> heldBack;
   };
 
+  void TellFailure(const std::string& fullName, const std::string& text);
   uint32_t NextWorkerId();
   // Ends a transfer on the owner's side; true when it had not started, so no end
   // report follows.
@@ -169,6 +166,9 @@ class DownloadController final : public DownloadEvents {
   core::ListTable& downloads_;
   storage::AppSettings& settings_;
   storage::SettingsStore& store_;
+  // The search text of the latest search: a name candidate of Download As.
+  const std::function<std::string()> currentKeyword_;
+  core::Subscribers<DownloadListener> listeners_;
   WorkerContext context_;
   std::unordered_map<uint64_t, DownloadItem> items_;
   std::unordered_map<uint32_t, uint64_t> keyOfWorker_;

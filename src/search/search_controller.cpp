@@ -36,7 +36,7 @@ void SearchController::OnSearch(std::string_view typedText) {
   stopSearch_ = false;
   const std::string words(text::Trim(typedText));
   if (words.empty()) return;
-  if (recordHistory) recordHistory(words);
+  listeners_.Notify([&](SearchListener& l) { l.WordsSearched(words); });
   currentKeyword_ = words;
   for (const auto& service : services_) {
     if (options_.Asks(service->name()))
@@ -117,15 +117,18 @@ void SearchController::FinishTask(uint32_t threadId) {
   if (it->second->mode == TaskMode::CheckLink) checking_.erase(net::ShownUrl(it->second->url));
   running_.erase(it);
   if (allDone) {
-    if (showChecking) showChecking(kFinishedText);
-    if (onAllFinished) onAllFinished();
+    listeners_.Notify([](SearchListener& l) {
+      l.CheckingChanged(kFinishedText);
+      l.AllFinished();
+    });
   } else {
     ShowCount();
   }
 }
 
 void SearchController::ShowCount() {
-  if (showChecking) showChecking(text::Format(kCheckingFormat, checkCount_));
+  const std::string text = text::Format(kCheckingFormat, checkCount_);
+  listeners_.Notify([&](SearchListener& l) { l.CheckingChanged(text); });
 }
 
 void SearchController::OnNextPage(const SearchTask& page) {

@@ -13,7 +13,9 @@
 
 #include "core/owner_channel.h"
 #include "core/result_list.h"
+#include "core/subscribers.h"
 #include "search/search_events.h"
+#include "search/search_listener.h"
 #include "search/search_options.h"
 #include "search/search_service.h"
 #include "search/task_pool.h"
@@ -40,12 +42,10 @@ class SearchController final : public SearchEvents {
   void OnStopSearch();
   void OnClearAndStopSearch();
 
-  // The search-history hook: called with the trimmed words of every search.
-  std::function<void(const std::string&)> recordHistory;
-  // Receives the text of the checking counter.
-  std::function<void(const std::string&)> showChecking;
-  // Called when the last task of a search has finished.
-  std::function<void()> onAllFinished;
+  using Subscription = core::Subscribers<SearchListener>::Subscription;
+  // Searched words, the checking counter and the end of a search reach `listener`
+  // while the result lives.
+  Subscription Subscribe(SearchListener& listener) { return listeners_.Subscribe(listener); }
 
   // Deadlines of the checks and page reads of searches started from now on.
   void SetTaskDeadlines(net::TaskDeadlines deadlines) { runner_.deadlines = deadlines; }
@@ -79,6 +79,7 @@ class SearchController final : public SearchEvents {
   const SearchServices services_;
   std::atomic<bool> stopSearch_{false};
   std::string currentKeyword_;
+  core::Subscribers<SearchListener> listeners_;
   int checkCount_ = 0;
   uint32_t nextThreadId_ = 0;
   std::unordered_map<uint32_t, std::shared_ptr<SearchTask>> running_;

@@ -99,31 +99,35 @@ CVexonDlg::~CVexonDlg() {
   for (SavedColumnWidths& widths : columnWidths_) widths.Save();
   // Workers waiting on the window are released, so the session can join them.
   channel_.Shutdown();
-  // The session outlives the window: its hooks stop reaching into it.
-  session_.search().showChecking = nullptr;
-  session_.search().onAllFinished = nullptr;
-  session_.search().recordHistory = [&history = session_.history()](const std::string& words) {
-    history.Record(words);
-  };
-  session_.downloads().reportFailure = nullptr;
+  // The session outlives the window: its reports stop reaching into it.
+  searchSubscription_.Reset();
+  downloadSubscription_.Reset();
   if (tray_ != nullptr) tray_->hide();
 }
 
 void CVexonDlg::ConnectSession() {
-  session_.search().recordHistory = [this](const std::string& words) {
-    session_.history().Record(words);
-    RefillHistoryBox();
-  };
-  session_.search().showChecking = [this](const std::string& text) {
-    checkingCounter_->setText(QString::fromStdString(text));
-  };
-  session_.search().onAllFinished = [this] { ScheduleCommandUpdate(); };
-  session_.downloads().reportFailure = [this](const std::string& fullName, const std::string& text) {
-    // The row only says it stopped; the tray tells why without stopping the user.
-    if (tray_ != nullptr && tray_->isVisible()) {
-      tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text), QSystemTrayIcon::Warning);
-    }
-  };
+  searchSubscription_ = session_.search().Subscribe(*this);
+  downloadSubscription_ = session_.downloads().Subscribe(*this);
+}
+
+void CVexonDlg::WordsSearched(const std::string& /*words*/) {
+  // The session has recorded them by now.
+  RefillHistoryBox();
+}
+
+void CVexonDlg::CheckingChanged(const std::string& text) {
+  checkingCounter_->setText(QString::fromStdString(text));
+}
+
+void CVexonDlg::AllFinished() {
+  ScheduleCommandUpdate();
+}
+
+void CVexonDlg::DownloadFailed(const std::string& fullName, const std::string& text) {
+  // The row only says it stopped; the tray tells why without stopping the user.
+  if (tray_ != nullptr && tray_->isVisible()) {
+    tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text), QSystemTrayIcon::Warning);
+  }
 }
 
 void CVexonDlg::BuildWidgets() {

@@ -62,7 +62,7 @@ struct WindowPorts {
 // download list or the downloaded list, menus, toolbars, counters and the tray.
 // It shows the session's lists and turns commands (all through OnCommand) into
 // calls of its controllers. Controls carry their numeric ids as object names.
-class CVexonDlg final : public QDialog {
+class CVexonDlg final : public QDialog, private search::SearchListener, private download::DownloadListener {
   Q_OBJECT
 
  public:
@@ -113,6 +113,11 @@ class CVexonDlg final : public QDialog {
   void BuildMenus();
   void BuildTray();
   void ConnectSession();
+  // What the window shows of searches and downloads as they go.
+  void WordsSearched(const std::string& words) override;
+  void CheckingChanged(const std::string& text) override;
+  void AllFinished() override;
+  void DownloadFailed(const std::string& fullName, const std::string& text) override;
   void ConnectUpdates(ListView& view);
   void ScheduleCommandUpdate();
   void ShowContextMenu(const QPoint& globalPoint);
@@ -145,6 +150,8 @@ class CVexonDlg final : public QDialog {
   void OnTypeBoxClicked(int controlId, bool checked);
 
   Session& session_;
+  search::SearchController::Subscription searchSubscription_;
+  download::DownloadController::Subscription downloadSubscription_;
   QtOwnerChannel& channel_;
   WindowPorts ports_;
   std::unique_ptr<core::Prompter> ownPrompter_;

@@ -85,17 +85,37 @@ class UpdateCheckCommand : public GetCommand {
 
 }  // namespace
 
-TEST_F(GetCommand, DownloadsToTheNamedFileAndDropsItsRecord) {
+TEST_F(GetCommand, DownloadsToTheNamedFileDropsItsRecordAndLogsIt) {
   const std::string body = vexon::testing::PatternBytes(123457);
   Serve("/get.mp3", body);
   const auto target = dir_ / "歌曲.mp3";
+  // The window's log entry stays beside the new one.
+  WriteFile("old.mp3", "x");
+  WriteFile("vudez.ini", "[Mp3_completed]\r\nItem0=" + (dir_ / "old.mp3").string() + "\r\n");
   const CliRun run = Run({"get", server.Url("/get.mp3"), "--to", target.string()}, true);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(run.out.empty());
-  EXPECT_NE(run.err.find("100%"), std::string::npos);
+  // Not a terminal: one line for the finished file, no steps.
+  EXPECT_EQ(run.err, target.string() + ": complete\n");
   EXPECT_EQ(ReadBytes(target), body);
   EXPECT_FALSE(std::filesystem::exists(target.string() + ".grb"));
-  EXPECT_EQ(Ini().find(target.string()), std::string::npos);  // record gone at completion
+  EXPECT_EQ(Ini().find("[" + target.string() + "]"), std::string::npos);  // record gone at completion
+  EXPECT_NE(Ini().find("Item0=" + (dir_ / "old.mp3").string() + "\r\nItem1=" + target.string() + "\r\n"),
+            std::string::npos)
+      << Ini();
+}
+
+TEST_F(GetCommand, ReadsUrlsFromAListFileAndTellsEveryStepWhenVerbose) {
+  Serve("/l1.mp3", "one");
+  Serve("/l2.mp3", "two");
+  const auto list = WriteFile("urls.txt", "# two files\n\n" + server.Url("/l1.mp3") + "\r\n  " + server.Url("/l2.mp3") +
+                                              "  \n#" + server.Url("/l3.mp3") + "\n");
+  const CliRun run = Run({"get", "-i", list.string(), "--dir", (dir_ / "got").string(), "--verbose"}, true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(dir_ / "got" / "l1.mp3"), "one");
+  EXPECT_EQ(ReadBytes(dir_ / "got" / "l2.mp3"), "two");
+  EXPECT_NE(run.err.find("l2.mp3: 100%"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find((dir_ / "got" / "l1.mp3").string() + ": complete\n"), std::string::npos) << run.err;
 }
 
 TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
@@ -118,7 +138,9 @@ TEST_F(GetCommand, BadArgumentsExitTwo) {
                                              {"get", "http://h/a", "--jobs", "0"},
                                              {"get", "http://h/a", "http://h/b", "--to", "x"},
                                              {"get", "http://h/a", "--to", "x", "--dir", "y"},
-                                             {"get", "http://h/a", "--frob", "1"}}) {
+                                             {"get", "http://h/a", "--frob", "1"},
+                                             {"get", "-i", "/nonexistent/urls.txt"},
+                                             {"get", "-i", "/"}}) {
     const CliRun run = Run(args, true);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_FALSE(run.err.empty());

@@ -41,6 +41,7 @@ class DownloadHarness {
   // A new start of the program: a new controller lists what the settings file keeps.
   void Restart() {
     Run([&] {
+      subscription.Reset();
       controller.reset();
       downloads.Clear();
       MakeController();
@@ -54,10 +55,7 @@ class DownloadHarness {
   void MakeController() {
     controller = std::make_unique<DownloadController>(loop, prompter, dialog, resultList, downloads, settings, store,
                                                       maxTransfers, DownloadTexts::Chinese());
-    controller->addLogItem = [this](const std::string& path, const std::string& size) {
-      logged.emplace_back(path, size);
-      if (onLog) onLog();
-    };
+    subscription = controller->Subscribe(listener);
   }
 
   // Serves `body` at /files/`name`, sent in about `seconds` when not 0, and lists
@@ -129,7 +127,16 @@ class DownloadHarness {
   std::vector<std::pair<std::string, std::string>> logged;
   std::function<void()> onLog;
   core::MessageLoop loop;
+  struct Listener final : DownloadListener {
+    DownloadHarness& h;
+    explicit Listener(DownloadHarness& harness) : h(harness) {}
+    void DownloadCompleted(const std::string& path, const std::string& size) override {
+      h.logged.emplace_back(path, size);
+      if (h.onLog) h.onLog();
+    }
+  } listener{*this};
   std::unique_ptr<DownloadController> controller;
+  DownloadController::Subscription subscription;
 };
 
 }  // namespace vexon::download::testing

@@ -29,17 +29,13 @@ class SearchHarness {
     if (archive == "self") archive = "http://" + server.HostPort() + "/";
     search::SearchHosts hosts{server.HostPort(), server.HostPort(), archive, {}};
     controller = std::make_unique<search::SearchController>(loop, resultList, options, search::MakeServices(hosts));
-    controller->showChecking = [this](const std::string& t) { checkingTexts.push_back(t); };
-    controller->onAllFinished = [this] {
-      std::lock_guard lock(mutex);
-      ++finishedCount;
-      finished.notify_all();
-    };
+    subscription = controller->Subscribe(listener);
     return true;
   }
 
   ~SearchHarness() {
     loop.Shutdown();
+    subscription.Reset();
     controller.reset();
   }
 
@@ -77,6 +73,17 @@ class SearchHarness {
   std::mutex mutex;
   std::condition_variable finished;
   int finishedCount = 0;
+  struct Listener final : search::SearchListener {
+    SearchHarness& h;
+    explicit Listener(SearchHarness& harness) : h(harness) {}
+    void CheckingChanged(const std::string& text) override { h.checkingTexts.push_back(text); }
+    void AllFinished() override {
+      std::lock_guard lock(h.mutex);
+      ++h.finishedCount;
+      h.finished.notify_all();
+    }
+  } listener{*this};
+  search::SearchController::Subscription subscription;
 };
 
 }  // namespace vexon::testing

@@ -35,12 +35,13 @@ class DownloadTest : public ::testing::Test {
     settings.DefaultMusicPath = music;
     settings.TitleDown = false;
     controller = std::make_unique<DownloadController>(channel, prompter, dialog, resultList, downloads, settings, store,
-                                                      0, DownloadTexts::Chinese());
-    controller->currentKeyword = [] { return std::string("月亮"); };
-    controller->addLogItem = [this](const std::string& p, const std::string& s) { logged.emplace_back(p, s); };
-    controller->reportFailure = [this](const std::string& f, const std::string& t) { failures.emplace_back(f, t); };
+                                                      0, DownloadTexts::Chinese(), [] { return std::string("月亮"); });
+    subscription = controller->Subscribe(listener);
   }
-  ~DownloadTest() override { controller.reset(); }
+  ~DownloadTest() override {
+    subscription.Reset();
+    controller.reset();
+  }
 
   size_t AddResult(const std::string& path, const std::string& title, const std::string& size = "1000") {
     const size_t row = results.rowCount();
@@ -79,7 +80,14 @@ class DownloadTest : public ::testing::Test {
   core::ListTable downloads{core::kDownloadColumns};
   Pairs logged;
   Pairs failures;
+  struct Listener final : DownloadListener {
+    DownloadTest& t;
+    explicit Listener(DownloadTest& test) : t(test) {}
+    void DownloadCompleted(const std::string& p, const std::string& s) override { t.logged.emplace_back(p, s); }
+    void DownloadFailed(const std::string& f, const std::string& text) override { t.failures.emplace_back(f, text); }
+  } listener{*this};
   std::unique_ptr<DownloadController> controller;
+  DownloadController::Subscription subscription;
 };
 
 }  // namespace
