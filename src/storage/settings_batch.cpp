@@ -124,6 +124,11 @@ void SettingsBatch::Run() {
   while (true) {
     changed_.wait(lock, [&] { return stopping_ || (!pending_.empty() && holds_ == 0); });
     if (stopping_) break;
+    if (writing_) {
+      // A Flush on another thread is writing; what it leaves is ours after it.
+      written_.wait(lock, [&] { return !writing_ || stopping_; });
+      continue;
+    }
     // A burst gathers while the last write is less than a window old.
     const Clock::time_point due = lastWrite_ + window_;
     if (Clock::now() < due) {

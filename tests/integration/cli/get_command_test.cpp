@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -116,6 +119,35 @@ TEST_F(GetCommand, ReadsUrlsFromAListFileAndTellsEveryStepWhenVerbose) {
   EXPECT_EQ(ReadBytes(dir_ / "got" / "l2.mp3"), "two");
   EXPECT_NE(run.err.find("l2.mp3: 100%"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find((dir_ / "got" / "l1.mp3").string() + ": complete\n"), std::string::npos) << run.err;
+}
+
+// On a terminal the lines are redrawn in place and end on the overall line; a
+// failure keeps its own line above them.
+TEST_F(GetCommand, OnATerminalRedrawsLiveLinesAndKeepsFailures) {
+  Serve("/t1.mp3", vexon::testing::PatternBytes(200000), 400000);
+  standin::FileScript missing;
+  missing.status = 404;
+  server.SetFile("/t2.mp3", missing);
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const pid_t pid = Spawn({"get", server.Url("/t1.mp3"), server.Url("/t2.mp3"), "--dir", (dir_ / "t").string()},
+                          "/dev/null", ptsname(master), true);
+  ASSERT_GT(pid, 0);
+  std::string screen;
+  char buffer[4096];
+  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<size_t>(n));
+  close(master);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(screen.find("\x1b[J"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("t2.mp3: 不能收到服务器的有效HTTP响应, 响应码:404"), std::string::npos) << screen;
+  const size_t last = screen.rfind("1/2 files, 1 failed, 195.3 KB");
+  ASSERT_NE(last, std::string::npos) << screen;
+  EXPECT_EQ(screen.find("\x1b[", last), std::string::npos);  // nothing drawn over it
+  EXPECT_EQ(ReadBytes(dir_ / "t" / "t1.mp3"), vexon::testing::PatternBytes(200000));
 }
 
 TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {

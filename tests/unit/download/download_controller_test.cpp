@@ -131,6 +131,30 @@ TEST_F(DownloadTest, StartRefusesAListedUrlAndOffersDownloadAsForATakenName) {
   EXPECT_EQ(controller->liveWorkerCount(), 2u);
 }
 
+// Several rows: each queued as it would be alone, in list order; those whose URL is
+// listed or whose name is taken are left out without a question and counted once.
+TEST_F(DownloadTest, StartOnManyRowsQueuesEachInOrderAndCountsTheRowsLeftOut) {
+  const size_t listed = AddResult("/l.mp3", "L");
+  controller->OnStartDownload({listed});
+  WriteBytes(music + "disk.mp3", "older");
+  std::vector<size_t> rows = {AddResult("/n1.mp3", "N1"), listed, AddResult("/disk.mp3", "D"),
+                              AddResult("/n2.mp3", "N2"), AddResult("/x/n1.mp3", "N1 again")};
+  controller->OnStartDownload(rows);
+  ASSERT_EQ(downloads.rowCount(), 3u);
+  EXPECT_EQ(Cell(1, core::kDownloadFullName), music + "n1.mp3");
+  EXPECT_EQ(Cell(2, core::kDownloadFullName), music + "n2.mp3");
+  EXPECT_EQ(Record(music + "n2.mp3"), "http://127.0.0.1:9/n2.mp3");
+  EXPECT_TRUE(results.Mark(rows[3], 0));
+  EXPECT_FALSE(results.Mark(rows[2], 0));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(LastText(), "3 个选中的文件没有加入下载列表: 它们的URL已在列表中, 或文件名已被使用.");
+  EXPECT_TRUE(dialog.showings.empty());
+  EXPECT_EQ(ReadBytes(music + "disk.mp3"), "older");
+  controller->OnStartDownload({AddResult("/n3.mp3", "N3"), AddResult("/n4.mp3", "N4")});  // none left out: no word
+  EXPECT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(downloads.rowCount(), 5u);
+}
+
 TEST_F(DownloadTest, DownloadAsFillsTheDialogAndQueuesTheChosenName) {
   const size_t result = AddResult("/dir/x.mp3", "Song", "77");
   controller->OnDownloadAs({result});  // cancelled
@@ -271,6 +295,31 @@ TEST_F(DownloadTest, AddDownloadChecksLikeTheStartCommandAndMakesTheNameSafe) {
   EXPECT_EQ(LastText(), kUrlTooLongText);
   EXPECT_EQ(downloads.rowCount(), 2u);
   EXPECT_EQ(Record(music + "long.mp3"), "<none>");
+}
+
+// A completion whose log entry never reached the settings file (a kill between the
+// rename and the write) is logged at the next start, not fetched again; only the
+// final file of the record's size, with no partial file beside it, counts as one.
+TEST_F(DownloadTest, ARecordWhoseFinalFileIsThereIsLoggedNotListed) {
+  WriteBytes(music + "done.mp3", "12345");
+  WriteBytes(music + "short.mp3", "123");
+  WriteBytes(music + "both.mp3", "12345");
+  WriteBytes(music + "both.mp3.grb", "12");
+  WriteBytes(music + "nosize.mp3", "12345");
+  for (const char* name : {"done.mp3", "short.mp3", "both.mp3", "nosize.mp3"}) {
+    ASSERT_TRUE(
+        store.WriteDownloadRecord(music + name, "http://h/" + std::string(name), "5", storage::kWriteDownloadRecord));
+  }
+  controller->LoadRecords({{music + "done.mp3", "http://h/done.mp3", "5", 0},
+                           {music + "short.mp3", "http://h/short.mp3", "5", 0},
+                           {music + "both.mp3", "http://h/both.mp3", "5", 2},
+                           {music + "nosize.mp3", "http://h/nosize.mp3", "", 0}});
+  EXPECT_EQ(logged, (Pairs{{music + "done.mp3", "5"}}));
+  EXPECT_EQ(Record(music + "done.mp3"), "<none>");
+  ASSERT_EQ(downloads.rowCount(), 3u);
+  EXPECT_EQ(Cell(0, core::kDownloadFileName) + Cell(1, core::kDownloadFileName) + Cell(2, core::kDownloadFileName),
+            "short.mp3both.mp3nosize.mp3");
+  EXPECT_EQ(Record(music + "short.mp3"), "http://h/short.mp3");
 }
 
 TEST_F(DownloadTest, StoredRecordsShowTheirPartialFilesAndEveryStateIsCounted) {

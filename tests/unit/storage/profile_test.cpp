@@ -1,5 +1,6 @@
 #include "storage/profile.h"
 #include "storage/ini_document.h"
+#include "storage/settings_batch.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -190,6 +191,48 @@ struct StringCase {
   const char* defaultValue;
   std::string expected;
 };
+
+// Changes under a hold leave in one replacement of the file, the last change of a
+// section winning; a write that fails keeps its changes until one succeeds; the
+// batch's end writes what is still pending.
+TEST(SettingsBatchWrites, ChangesMergeLeaveTogetherAndSurviveAFailedWrite) {
+  TempDir dir;
+  const auto path = dir.path() / "later" / "vudez.ini";  // no folder yet: writes fail
+  Profile profile(path);
+  {
+    SettingsBatch batch(profile);
+    batch.Hold();
+    for (int i = 0; i < 200; ++i) batch.SetKeys(Format("/m/%d.mp3", i % 50), {{"URL", Format("u%d", i)}});
+    batch.SetKeys("Gone", {{"URL", "x"}});
+    const uint64_t last = batch.RemoveSection("GONE");
+    batch.Compose("Mp3_completed", [](const IniDocument& onDisk) {
+      return Profile::Entries{{"Item0", onDisk.GetString("System", "Seen", "none", 64)}};
+    });
+    EXPECT_EQ(batch.writeCount(), 0u);
+    batch.Release();
+    EXPECT_FALSE(batch.WaitWritten(last, [] { return false; }));
+    EXPECT_FALSE(batch.Flush());
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    std::filesystem::create_directories(path.parent_path());
+    WriteBytes(path, "[System]\r\nSeen=yes\r\n");
+    ASSERT_TRUE(batch.Flush());
+    const uint64_t writes = batch.writeCount();
+    const auto file = profile.Read();
+    EXPECT_EQ(file->GetString("/m/49.mp3", "URL", "", 64), "u199");
+    EXPECT_EQ(file->GetString("/m/0.mp3", "URL", "", 64), "u150");
+    EXPECT_EQ(file->GetString("Gone", "URL", "<none>", 64), "<none>");
+    EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "", 64), "yes");  // composed from the file on disk
+    EXPECT_TRUE(batch.WaitWritten(last, [] { return false; }));
+    EXPECT_TRUE(batch.Flush());  // nothing pending: no write
+    EXPECT_EQ(batch.writeCount(), writes);
+    // A waiter whose ticket never comes is let go by its stop.
+    EXPECT_FALSE(batch.WaitWritten(last + 100, [] { return true; }));
+    batch.Hold();
+    batch.SetKeys("Last", {{"Key", "kept"}});
+  }
+  EXPECT_EQ(profile.Read()->GetString("Last", "Key", "", 64), "kept");
+}
 
 TEST(IniDocumentRead, HandEditedFileReadsAsThePlatformWould) {
   const IniDocument doc = IniDocument::Parse(kHandEdited);
