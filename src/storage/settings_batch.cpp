@@ -23,27 +23,25 @@ SettingsBatch::~SettingsBatch() {
 }
 
 uint64_t SettingsBatch::SetKeys(const std::string& section, const Profile::Entries& entries) {
-  std::lock_guard lock(mutex_);
-  Merge({section, false, entries, {}});
-  queuedUpTo_ = nextTicket_++;
-  changed_.notify_one();
-  return queuedUpTo_;
+  return Queue({section, false, entries, {}});
 }
 
 uint64_t SettingsBatch::Compose(const std::string& section,
                                 std::function<Profile::Entries(const IniDocument&)> compose) {
-  std::lock_guard lock(mutex_);
-  Merge({section, false, {}, std::move(compose)});
-  queuedUpTo_ = nextTicket_++;
-  changed_.notify_one();
-  return queuedUpTo_;
+  return Queue({section, false, {}, std::move(compose)});
 }
 
 uint64_t SettingsBatch::RemoveSection(const std::string& section) {
+  return Queue({section, true, {}, {}});
+}
+
+uint64_t SettingsBatch::Queue(Profile::SectionEdit change) {
   std::lock_guard lock(mutex_);
-  Merge({section, true, {}, {}});
+  const bool wasEmpty = pending_.empty();
+  Merge(std::move(change));
   queuedUpTo_ = nextTicket_++;
-  changed_.notify_one();
+  // The writer takes every change pending when it wakes: only the first needs a call.
+  if (wasEmpty) changed_.notify_one();
   return queuedUpTo_;
 }
 

@@ -52,6 +52,7 @@ class SettingsBatch final : public core::WriteGate {
 
  private:
   void Run();
+  uint64_t Queue(Profile::SectionEdit change);
   // Takes the pending changes, writes them without the lock and records the result.
   void WriteOnce(std::unique_lock<std::mutex>& lock);
   // Folds a change into the pending one of its section (names ignore ASCII case).
