@@ -21,6 +21,8 @@ enum class Msg : int {
   HotWord = 16,
   // A network job of a dialog (update, word-list refresh) has ended.
   BackgroundJobEnded = 17,
+  // A long command of the owner's own goes on after the events that came meanwhile.
+  OwnerWorkContinues = 18,
 };
 
 }  // namespace vexon::core

@@ -78,6 +78,8 @@ bool DownloadController::PrepareResult(size_t row, PreparedResult& prepared) con
   const core::ResultRow* result = results_.At(row);
   if (result == nullptr) return false;
   prepared.row = row;
+  prepared.key = results_.table().Key(row);
+  prepared.resultUrl = result->url;
   prepared.url = net::ShownUrl(result->url);
   prepared.urlName = net::UrlFileName(prepared.url);
   prepared.size = result->size;
@@ -92,22 +94,51 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
     return;
   }
   if (rows.empty()) return;
-  size_t leftOut = 0;
-  for (size_t row : rows) leftOut += StartQuietly(row) ? 0 : 1;
-  downloads_.Resort();
+  // Taken now: the results may change before the last slice is queued.
+  const bool idle = startQueue_.empty();
+  for (size_t row : rows) {
+    PreparedResult result;
+    if (PrepareResult(row, result)) {
+      startQueue_.push_back(std::move(result));
+    } else {
+      ++startLeftOut_;
+    }
+  }
+  if (idle) StartNextSlice();
+}
+
+void DownloadController::StartNextSlice() {
+  for (size_t n = 0; n < kStartSlice && !startQueue_.empty(); ++n) {
+    startLeftOut_ += StartQuietly(startQueue_.front()) ? 0 : 1;
+    startQueue_.pop_front();
+  }
+  downloads_.ResortAfterAppend();
+  if (!startQueue_.empty()) {
+    // The window draws and answers between slices.
+    std::weak_ptr<int> alive = lifetime_;
+    context_.channel.Post(core::Msg::OwnerWorkContinues, [this, alive] {
+      if (!alive.expired()) StartNextSlice();
+    });
+    return;
+  }
+  const size_t leftOut = std::exchange(startLeftOut_, 0);
   if (leftOut > 0) {
     prompter_.Show(FillText(kRowsLeftOutText, text::Format("%zu", leftOut)), MessageIcon::kInformation,
                    MessageButtons::kOk);
   }
 }
 
-bool DownloadController::StartQuietly(size_t row) {
-  PreparedResult result;
-  if (!PrepareResult(row, result) || HasUrl(result.url)) return false;
+bool DownloadController::StartQuietly(const PreparedResult& result) {
+  if (HasUrl(result.url)) return false;
   const std::string fullName =
       JoinFolder(settings_.DefaultMusicPath, DefaultFileName(settings_, result.urlName, result.title));
   if (FileExists(fullName) || HasFullName(fullName)) return false;
-  return QueueNewRow(result.url, fullName, result.size, false, result.row);
+  if (!QueueNewRow(result.url, fullName, result.size, false, core::ListTable::npos)) return false;
+  // A new search may have replaced the results meanwhile: only the same result is marked.
+  const size_t row = results_.table().FindRowByKey(result.key);
+  const core::ResultRow* now = results_.At(row);
+  if (now != nullptr && now->url == result.resultUrl) results_.table().SetRowMarks(row, true);
+  return true;
 }
 
 void DownloadController::StartOne(size_t row) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -95,6 +96,8 @@ class DownloadController final : public DownloadEvents {
   // A results row made ready for queueing.
   struct PreparedResult {
     size_t row = 0;
+    uint64_t key = 0;       // of the results row
+    std::string resultUrl;  // as the result gave it
     std::string url;
     std::string urlName;
     std::string size;
@@ -104,9 +107,12 @@ class DownloadController final : public DownloadEvents {
   bool PrepareResult(size_t row, PreparedResult& prepared) const;
   // The one-row start command.
   void StartOne(size_t row);
-  // Queues the row under its default name unless its URL is listed or the name is
-  // taken; false when it was left out.
-  bool StartQuietly(size_t row);
+  // Queues the result under its default name unless its URL is listed or the name
+  // is taken; false when it was left out.
+  bool StartQuietly(const PreparedResult& result);
+  // Queues the next kStartSlice results of a many-rows start, and posts itself for
+  // the rest; after the last, tells how many were left out.
+  void StartNextSlice();
   // Queues a transfer; its worker id, or 0 (after the message) when it cannot run.
   // Its reports are handled on this thread only after the command returns, so the
   // row is in place before the first one. While an earlier transfer of the same
@@ -169,6 +175,12 @@ class DownloadController final : public DownloadEvents {
   // The search text of the latest search: a name candidate of Download As.
   const std::function<std::string()> currentKeyword_;
   core::Subscribers<DownloadListener> listeners_;
+  // A many-rows start still being queued, and how many of its rows were left out.
+  static constexpr size_t kStartSlice = 500;
+  std::deque<PreparedResult> startQueue_;
+  size_t startLeftOut_ = 0;
+  // Posted work checks it is still wanted: the controller may be gone by then.
+  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
   WorkerContext context_;
   std::unordered_map<uint64_t, DownloadItem> items_;
   std::unordered_map<uint32_t, uint64_t> keyOfWorker_;

@@ -74,6 +74,54 @@ TEST(DownloadScheduling, ADeletedRunningDownloadsPartialFileGoesUnlessANewRowOwn
   EXPECT_FALSE(FileExists(h.music + "again.mp3.grb"));
 }
 
+// A start on more rows than one slice queues them over several turns of the owner
+// loop, in list order, and tells the rows left out once at the end; a new search
+// meanwhile leaves the new results unmarked.
+TEST(DownloadScheduling, AStartOnThousandsOfRowsIsQueuedInSlicesInListOrder) {
+  DownloadHarness h(0);  // no thread: every task stays queued
+  std::vector<size_t> rows;
+  h.Run([&] {
+    for (size_t i = 0; i < 1200; ++i) {
+      rows.push_back(h.results.rowCount());
+      h.resultList.Add({"f" + std::to_string(i % 1100) + ".mp3", "mp3", "5", "", "t",
+                        "http://127.0.0.1:9/" + std::to_string(i % 1100) + "/f" + std::to_string(i % 1100) + ".mp3"},
+                       "");
+    }
+  });
+  size_t queuedAtOnce = 0;
+  h.Run([&] {
+    h.controller->OnStartDownload(rows);
+    queuedAtOnce = h.downloads.rowCount();
+  });
+  ASSERT_TRUE(h.WaitUntil([&] { return !h.prompter.shown.empty(); }));
+  EXPECT_LT(queuedAtOnce, 1100u);  // the rest came in later turns
+  h.Run([&] {
+    ASSERT_EQ(h.downloads.rowCount(), 1100u);
+    for (size_t i = 0; i < 1100; i += 137)
+      EXPECT_EQ(h.downloads.Cell(i, core::kDownloadFileName), "f" + std::to_string(i) + ".mp3");
+    EXPECT_EQ(h.prompter.shown.size(), 1u);
+    EXPECT_EQ(h.prompter.shown.back().text, "100 个选中的文件没有加入下载列表: 它们的URL已在列表中, 或文件名已被使用.");
+    EXPECT_TRUE(h.results.Mark(rows[1099], 0));
+    EXPECT_EQ(h.controller->liveWorkerCount(), 1100u);
+  });
+  // Results replaced while a start is still being queued are not marked for it.
+  h.Run([&] {
+    std::vector<size_t> more;
+    for (size_t i = 0; i < 1200; ++i) {
+      more.push_back(h.results.rowCount());
+      h.resultList.Add({"g.mp3", "mp3", "5", "", "t",
+                        "http://127.0.0.1:9/g/" + std::to_string(i) + "/g" + std::to_string(i) + ".mp3"},
+                       "");
+    }
+    h.controller->OnStartDownload(more);
+    h.resultList.Clear();
+    for (size_t i = 0; i < 1200; ++i)
+      h.resultList.Add({"n.mp3", "mp3", "5", "", "t", "http://127.0.0.1:9/n" + std::to_string(i)}, "");
+  });
+  ASSERT_TRUE(h.WaitUntil([&] { return h.downloads.rowCount() == 2300; }));
+  h.Run([&] { EXPECT_FALSE(h.results.Mark(1199, 0)); });
+}
+
 TEST(DownloadScheduling, ResumeAllRightAfterAStopWaitsForTheOldWriter) {
   DownloadHarness h;
   const std::string body = PatternBytes(60000, 9);
