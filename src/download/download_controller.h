@@ -176,7 +176,7 @@ class DownloadController final : public DownloadEvents {
   const std::function<std::string()> currentKeyword_;
   core::Subscribers<DownloadListener> listeners_;
   // A many-rows start still being queued, and how many of its rows were left out.
-  static constexpr size_t kStartSlice = 500;
+  static constexpr size_t kStartSlice = 250;
   std::deque<PreparedResult> startQueue_;
   size_t startLeftOut_ = 0;
   // Posted work checks it is still wanted: the controller may be gone by then.

@@ -1,9 +1,11 @@
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -76,6 +78,27 @@ class QtOwnerChannelTest final : public QObject {
     QCOMPARE(order.size(), size_t{101});
     for (int i = 0; i < 100; ++i) QCOMPARE(order[static_cast<size_t>(i)], i);
     QCOMPARE(order.back(), -1);
+  }
+
+  // Work the owner posts to itself, turn after turn, leaves the window's timers their
+  // turns in between.
+  void AChainOfPostsLetsTimersRun() {
+    QtOwnerChannel channel;
+    int ticks = 0, ticksBeforeLast = -1, links = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+    std::function<void()> link = [&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      if (++links < 40) {
+        channel.Post(Msg::OwnerWorkContinues, link);
+      } else {
+        ticksBeforeLast = ticks;
+      }
+    };
+    channel.Post(Msg::OwnerWorkContinues, link);
+    QTRY_VERIFY_WITH_TIMEOUT(ticksBeforeLast >= 0, 10000);
+    QVERIFY(ticksBeforeLast > 0);
   }
 
   void ShutdownReleasesWaitingSendersWithoutRunningThem() {

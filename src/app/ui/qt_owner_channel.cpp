@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 
 namespace vexon::app::ui {
 
@@ -41,8 +42,10 @@ void QtOwnerChannel::Post(core::Msg /*message*/, std::function<void()> handler) 
 }
 
 void QtOwnerChannel::WakeOwner() {
-  // One wake-up drains the whole queue: a burst of reports costs one event.
-  if (queue_.size() > 1) return;
+  // One wake-up drains the whole queue: a burst of reports costs one event. What
+  // comes while a drain runs waits for the drain's own follow-up.
+  if (drainDue_) return;
+  drainDue_ = true;
   // Posted under the lock, so the context cannot be deleted between check and post.
   QMetaObject::invokeMethod(
       context_.get(), [this] { Drain(); }, Qt::QueuedConnection);
@@ -69,7 +72,9 @@ void QtOwnerChannel::Drain() {
   if (draining_) return;
   draining_ = true;
   std::unique_lock lock(mutex_);
-  while (!queue_.empty()) {
+  // Only what was queued when the drain began: handlers that post again (a long
+  // command in slices) must let timers and painting run in between.
+  for (size_t left = queue_.size(); left > 0 && !queue_.empty(); --left) {
     Queued queued = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
@@ -87,6 +92,13 @@ void QtOwnerChannel::Drain() {
       queued.waiting->done = true;
       finished_.notify_all();
     }
+  }
+  if (queue_.empty() || stopping_) {
+    drainDue_ = false;
+  } else {
+    // A timer, not a posted event (a zero timer is one too): posted events go before
+    // timers, and a chain of them would keep the window's own timers waiting.
+    QTimer::singleShot(1, Qt::PreciseTimer, context_.get(), [this] { Drain(); });
   }
   draining_ = false;
 }

@@ -56,6 +56,7 @@ class QtOwnerChannel final : public core::OwnerChannel {
   mutable std::mutex mutex_;
   std::condition_variable finished_;
   std::deque<Queued> queue_;
+  bool drainDue_ = false;  // under mutex_: a drain is queued or running
   bool stopping_ = false;
   bool draining_ = false;  // touched on the GUI thread only
   std::recursive_mutex ownerLock_;
