@@ -54,13 +54,13 @@ SignalWatcher::~SignalWatcher() {
 }
 
 bool SignalWatcher::Wait() {
-  if (Received()) return true;
+  if (TakeSignal()) return true;
   pollfd fds[2] = {{signalFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
   // Without the descriptors (out of them) a short sleep keeps the caller going.
   const int timeout = signalFd_ < 0 || wakeFd_ < 0 ? 50 : -1;
   while (poll(fds, 2, timeout) < 0 && errno == EINTR) {
   }
-  if (Received()) return true;
+  if (TakeSignal()) return true;
   uint64_t count = 0;
   if (wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) < 0) count = 0;
   return false;
@@ -72,15 +72,20 @@ void SignalWatcher::Wake() {
 }
 
 bool SignalWatcher::Received() const {
-  if (received_) return true;
+  return TakeSignal() || received_;
+}
+
+bool SignalWatcher::TakeSignal() const {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
-  // Taken off the pending set, so unblocking later does not kill the process.
+  // Taken off the pending set, so unblocking later does not kill the process, and a
+  // second signal does not leave the descriptor readable for ever.
   const timespec now{0, 0};
-  if (sigtimedwait(&set, nullptr, &now) > 0) received_ = true;
-  return received_;
+  if (sigtimedwait(&set, nullptr, &now) <= 0) return false;
+  received_ = true;
+  return true;
 }
 
 }  // namespace vexon::cli

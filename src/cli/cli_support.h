@@ -23,13 +23,16 @@ class SignalWatcher final {
   SignalWatcher& operator=(const SignalWatcher&) = delete;
 
   bool Received() const;
-  // Sleeps until a signal arrives (true) or Wake() is called (false). A wake-up
-  // given while nobody sleeps is kept for the next call.
+  // Sleeps until a signal arrives (true, once per signal) or Wake() is called
+  // (false). A wake-up given while nobody sleeps is kept for the next call.
   bool Wait();
   // Any thread.
   void Wake();
 
  private:
+  // A signal pending now, taken; false when none is.
+  bool TakeSignal() const;
+
   sigset_t previous_{};
   int signalFd_ = -1;
   int wakeFd_ = -1;
