@@ -239,6 +239,20 @@ TEST_F(TransferPoolTest, ManyQueuedFilesShareTheThreadsAndTheirConnectionsInQueu
   ASSERT_EQ(recorder.End(last), core::Msg::DownloadCompleted);
   for (int i = 0; i < 2000 && pool->threadCount() != 1; ++i) std::this_thread::sleep_for(5ms);
   EXPECT_EQ(pool->threadCount(), 1u);
+  // A server that closes every connection after one file costs a connection each.
+  auto closing = Body(body);
+  closing.headers = {{"Connection", "close"}};
+  server.SetFile("/closing.mp3", closing);
+  const size_t before = server.Requests().size();
+  std::vector<uint32_t> closed;
+  for (int i = 0; i < 6; ++i)
+    closed.push_back(Start(server.Url("/closing.mp3"), false, "c" + std::to_string(i) + ".mp3"));
+  for (uint32_t id : closed) ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted);
+  EXPECT_EQ(ReadBytes(Partial("c5.mp3")), body);
+  ports.clear();
+  const auto requests = server.Requests();
+  for (size_t i = before; i < requests.size(); ++i) ports.insert(requests[i].remotePort);
+  EXPECT_EQ(ports.size(), 6u);
 }
 
 // A partial file that cannot be opened is a status, not a failure; the last piece of
