@@ -35,6 +35,7 @@ class DownloadHarness {
   }
   ~DownloadHarness() {
     loop.Shutdown();
+    subscription.Reset();
     controller.reset();
   }
 
