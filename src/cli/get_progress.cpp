@@ -94,12 +94,14 @@ void GetProgress::CellsChanged(size_t row, size_t first, size_t last) {
   if (item->state == download::DownloadState::kConnecting || item->state == download::DownloadState::kTransferring) {
     Live& live = live_[item->key];
     live.name = downloads_.Cell(row, core::kDownloadFileName);
-    live.received = Number(item->received);
-    live.total = Number(item->sizeText);
-    live.percent = item->percent;
-    live.speed = item->speed;
-    live.timeLeft = item->timeLeft;
-    if (item->state == download::DownloadState::kConnecting) live.speed = item->status;
+    live.received = item->received.value_or(0);
+    live.total = item->total.value_or(Number(item->sizeText));
+    live.percent = downloads_.Cell(row, core::kDownloadPercent);
+    // While it connects, the step stands where the rate will.
+    const size_t speed =
+        item->state == download::DownloadState::kConnecting ? core::kDownloadState : core::kDownloadSpeed;
+    live.speed = downloads_.Cell(row, speed);
+    live.timeLeft = downloads_.Cell(row, core::kDownloadTimeLeft);
   } else {
     live_.erase(item->key);
   }

@@ -73,6 +73,7 @@ class ListTable final {
   // were added, whatever the sort; it follows removals by itself. Sorting by it
   // sorts by that order. Cells given for it are ignored.
   void NumberRowsInColumn0();
+  bool numbered() const { return numbered_; }
 
   // First row whose cell in `column` equals `value` exactly, or npos.
   size_t FindRow(size_t column, std::string_view value) const;

@@ -9,15 +9,10 @@ enum class Msg : int {
   LinkFound = 4,
   LiveLink = 5,
   DownloadCompleted = 6,
-  DownloadSpeed = 7,
-  DownloadPercent = 8,
-  DownloadBytes = 9,
-  DownloadStatus = 10,
-  DownloadTimeLeft = 11,
-  DownloadBodyBegins = 12,
+  // A download's step, progress (bytes, total, rate and time left in one) or failure.
+  DownloadProgress = 8,
   DownloadEndedKeep = 13,
   DownloadEndedDelete = 14,
-  DownloadFailed = 15,
   HotWord = 16,
   // A network job of a dialog (update, word-list refresh) has ended.
   BackgroundJobEnded = 17,

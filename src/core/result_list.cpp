@@ -4,34 +4,40 @@
 
 namespace vexon::core {
 
-ResultList::ResultList(ListTable& table) : table_(table) {
-  table_.IndexColumn(kResultUrl);
+ResultList::ResultList(ListTable& table)
+    : rows_(table, {[](const Listed& l) {
+                      const ResultRow& r = l.result;
+                      return std::vector<std::string>{l.index, r.name, r.type, r.size, r.date, r.title, r.url};
+                    },
+                    {}}) {
+  table.IndexColumn(kResultUrl);
 }
 
 void ResultList::Add(ResultRow result, std::string index) {
-  table_.AppendRow({std::move(index), result.name, result.type, result.size, result.date, result.title, result.url}, -1,
-                   results_.size() + 1);
-  results_.push_back(std::move(result));
+  std::string url = result.url;
+  const uint64_t key = rows_.Add({std::move(index), std::move(result)});
+  keyOfUrl_.try_emplace(std::move(url), key);
 }
 
 const ResultRow* ResultList::At(size_t row) const {
-  if (row >= table_.rowCount()) return nullptr;
-  const uint64_t key = table_.Key(row);
-  return key >= 1 && key <= results_.size() ? &results_[key - 1] : nullptr;
+  const Listed* listed = rows_.AtRow(row);
+  return listed ? &listed->result : nullptr;
 }
 
 bool ResultList::Contains(std::string_view url) const {
-  return table_.ContainsInColumn(kResultUrl, url);
+  return rows_.table().ContainsInColumn(kResultUrl, url);
 }
 
 void ResultList::Mark(std::string_view url, bool queued) {
-  const size_t row = table_.FindRow(kResultUrl, url);
-  if (row != ListTable::npos) table_.SetRowMarks(row, queued);
+  auto it = keyOfUrl_.find(std::string(url));
+  if (it == keyOfUrl_.end()) return;
+  const size_t row = rows_.table().FindRowByKey(it->second);
+  if (row != ListTable::npos) rows_.table().SetRowMarks(row, queued);
 }
 
 void ResultList::Clear() {
-  table_.Clear();
-  results_.clear();
+  rows_.Clear();
+  keyOfUrl_.clear();
 }
 
 }  // namespace vexon::core

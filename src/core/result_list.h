@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "core/keyed_rows.h"
 #include "core/list_schemas.h"
 #include "core/list_table.h"
 
@@ -16,8 +19,8 @@ class ResultList final {
  public:
   explicit ResultList(ListTable& table);
 
-  ListTable& table() { return table_; }
-  size_t size() const { return table_.rowCount(); }
+  ListTable& table() { return rows_.table(); }
+  size_t size() const { return rows_.size(); }
   // Lists a result with its row number.
   void Add(ResultRow result, std::string index);
   // The result a row shows; nullptr for no such row.
@@ -28,8 +31,13 @@ class ResultList final {
   void Clear();
 
  private:
-  ListTable& table_;
-  std::vector<ResultRow> results_;  // a row's key is its result's place here + 1
+  struct Listed {
+    std::string index;
+    ResultRow result;
+  };
+
+  KeyedRows<Listed> rows_;
+  std::unordered_map<std::string, uint64_t> keyOfUrl_;  // the first result of each URL
 };
 
 }  // namespace vexon::core

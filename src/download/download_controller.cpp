@@ -35,15 +35,6 @@ std::string PartialPathOf(const std::string& fullName) {
   return fullName + std::string(core::kPartialSuffix);
 }
 
-// The percent a stopped row shows for what its partial file holds of `sizeText`.
-std::string PercentOf(const std::string& sizeText, uint64_t have) {
-  const uint64_t total = text::LeadingDigits(sizeText);
-  // A size that is no positive whole number gives no percentage.
-  if (total == 0 || have == 0) return {};
-  const double percent = static_cast<double>(have) * 100.0 / static_cast<double>(total);
-  return text::Format("%d%%", percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent));
-}
-
 // The name a result is downloaded under without asking.
 std::string DefaultFileName(const storage::AppSettings& settings, const std::string& urlName,
                             const std::string& title) {
@@ -62,10 +53,13 @@ DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompt
       downloadAs_(downloadAs),
       results_(results),
       downloads_(downloads),
+      texts_(texts),
       settings_(settings),
       store_(store),
       currentKeyword_(std::move(currentKeyword)),
-      context_{channel, *this, settings.MaxDownloadSpeed, texts, WorkerContext::DefaultSession(), store.writeGate()},
+      context_{channel, *this, settings.MaxDownloadSpeed, WorkerContext::DefaultSession(), store.writeGate()},
+      items_(downloads, {[&texts](const DownloadItem& item) { return RowCells(item, texts); },
+                         [](const DownloadItem& item) { return StateImage(item.state); }}),
       pool_(maxTransfers, context_) {
   downloads_.IndexColumn(core::kDownloadUrl);
   downloads_.NumberRowsInColumn0();
@@ -247,10 +241,11 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
     item.fullName = record.fullName;
     item.url = record.url;
     item.sizeText = record.sizeText;
-    item.percent = PercentOf(record.sizeText, record.partialBytes);
-    item.received = text::Format("%llu", static_cast<unsigned long long>(record.partialBytes));
-    item.speed = kStoppedSpeedText;
-    item.status = kStoppedText;
+    item.received = record.partialBytes;
+    // A size that is no positive whole number, or nothing yet, gives no percentage.
+    if (size > 0 && record.partialBytes > 0) item.total = size;
+    item.bytesPerMs.MarkStopped();
+    item.status = DownloadStatus::Stopped();
     AddItem(std::move(item));
   }
   downloads_.Resort();
@@ -279,7 +274,6 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   item.fullName = fullName;
   item.url = url;
   item.sizeText = sizeText;
-  item.status = kWaitingText;
   AddItem(std::move(item));
   if (resultsRow != core::ListTable::npos) results_.table().SetRowMarks(resultsRow, true);
   if (!recorded) prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
@@ -314,7 +308,7 @@ uint32_t DownloadController::QueueDownload(const std::string& url, const std::st
 }
 
 void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDownloads) {
-  const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
+  const std::vector<uint64_t> keys = items_.KeysOf(selectedDownloads);
   if (keys.empty()) return;
   if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
@@ -350,7 +344,7 @@ void DownloadController::DeleteItem(uint64_t key) {
 }
 
 void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& selectedDownloads) {
-  const std::vector<uint64_t> keys = KeysOf(selectedDownloads);
+  const std::vector<uint64_t> keys = items_.KeysOf(selectedDownloads);
   if (keys.empty()) return;
   if (ItemOfKey(keys.front())->state == DownloadState::kStopped) {
     OnResumeDownload(selectedDownloads);
@@ -360,11 +354,11 @@ void DownloadController::OnDownloadDoubleClick(const std::vector<size_t>& select
 }
 
 void DownloadController::OnResumeDownload(const std::vector<size_t>& selectedDownloads) {
-  for (uint64_t key : KeysOf(selectedDownloads)) ResumeItem(*ItemOfKey(key));
+  for (uint64_t key : items_.KeysOf(selectedDownloads)) ResumeItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnResumeAll() {
-  for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeItem(*ItemAt(row));
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) ResumeItem(*items_.AtRow(row));
 }
 
 bool DownloadController::ResumeItem(DownloadItem& item) {
@@ -373,17 +367,17 @@ bool DownloadController::ResumeItem(DownloadItem& item) {
   if (workerId == 0) return false;
   SetState(item, DownloadState::kQueued);
   BindWorker(item, workerId);
-  item.status = kWaitingText;
+  item.status = DownloadStatus::Waiting();
   ShowItem(item);
   return true;
 }
 
 void DownloadController::OnStopDownload(const std::vector<size_t>& selectedDownloads) {
-  for (uint64_t key : KeysOf(selectedDownloads)) StopItem(*ItemOfKey(key));
+  for (uint64_t key : items_.KeysOf(selectedDownloads)) StopItem(*ItemOfKey(key));
 }
 
 void DownloadController::OnStopAll() {
-  for (size_t row = 0; row < downloads_.rowCount(); ++row) StopItem(*ItemAt(row));
+  for (size_t row = 0; row < downloads_.rowCount(); ++row) StopItem(*items_.AtRow(row));
 }
 
 void DownloadController::StopItem(DownloadItem& item) {
@@ -393,11 +387,11 @@ void DownloadController::StopItem(DownloadItem& item) {
   if (CancelJob(workerId, false)) StartNextWriter(PartialPathOf(item.fullName));
 }
 
-void DownloadController::SetStopped(DownloadItem& item, std::string status) {
+void DownloadController::SetStopped(DownloadItem& item, DownloadStatus status) {
   SetState(item, DownloadState::kStopped);
   BindWorker(item, 0);
-  item.speed = kStoppedSpeedText;
-  item.timeLeft = kStoppedTimeLeftText;
+  item.bytesPerMs.MarkStopped();
+  item.secondsLeft.MarkStopped();
   item.status = std::move(status);
   ShowItem(item);
 }
@@ -407,9 +401,7 @@ void DownloadController::ApplyMaxDownloadThreads(unsigned count) {
 }
 
 const DownloadItem* DownloadController::ItemAtRow(size_t row) const {
-  if (row >= downloads_.rowCount()) return nullptr;
-  auto it = items_.find(downloads_.Key(row));
-  return it == items_.end() ? nullptr : &it->second;
+  return items_.AtRow(row);
 }
 
 DownloadController::Counts DownloadController::CountByState() const {
@@ -435,11 +427,6 @@ void DownloadController::BindWorker(DownloadItem& item, uint32_t workerId) {
   if (workerId != 0) keyOfWorker_[workerId] = item.key;
 }
 
-DownloadItem* DownloadController::ItemOfKey(uint64_t key) {
-  auto it = items_.find(key);
-  return it == items_.end() ? nullptr : &it->second;
-}
-
 DownloadItem* DownloadController::ItemOfWorker(uint32_t workerId) {
   if (workerId == 0) return nullptr;
   auto it = keyOfWorker_.find(workerId);
@@ -455,42 +442,24 @@ bool DownloadController::HasFullName(std::string_view fullName) const {
   return fullNames_.contains(std::string(fullName));
 }
 
-std::vector<uint64_t> DownloadController::KeysOf(const std::vector<size_t>& rows) const {
-  std::vector<uint64_t> keys;
-  for (size_t row : ValidRows(rows, downloads_.rowCount())) keys.push_back(downloads_.Key(row));
-  return keys;
-}
-
 DownloadItem& DownloadController::AddItem(DownloadItem item) {
-  item.key = nextKey_++;
-  downloads_.AppendRow(RowCells(item, 0), StateImage(item.state), item.key);
   ++fullNames_[item.fullName];
   ++counts_.total;
   const DownloadState state = item.state;
   const uint32_t workerId = item.workerId;
-  item.state = DownloadState::kStopped;
-  item.workerId = 0;
+  const uint64_t key = items_.Add(std::move(item));
+  DownloadItem& stored = *items_.Find(key);
+  stored.key = key;
+  // Counted as stopped and unbound first, so SetState and BindWorker count it in.
+  stored.state = DownloadState::kStopped;
+  stored.workerId = 0;
   ++counts_.stopped;
-  DownloadItem& stored = items_.emplace(item.key, std::move(item)).first->second;
   SetState(stored, state);
   BindWorker(stored, workerId);
   return stored;
 }
 
-void DownloadController::ShowItem(const DownloadItem& item) {
-  const size_t row = downloads_.FindRowByKey(item.key);
-  if (row == core::ListTable::npos) return;
-  const std::vector<std::string> cells = RowCells(item, 0);
-  // The row number is the list's own; the other cells follow the item.
-  for (size_t column = core::kDownloadId; column < cells.size(); ++column) {
-    if (downloads_.Cell(row, column) != cells[column]) downloads_.SetCell(row, column, cells[column]);
-  }
-  if (downloads_.Image(row) != StateImage(item.state)) downloads_.SetImage(row, StateImage(item.state));
-}
-
 void DownloadController::RemoveItem(uint64_t key) {
-  const size_t row = downloads_.FindRowByKey(key);
-  if (row != core::ListTable::npos) downloads_.RemoveRow(row);
   DownloadItem* item = ItemOfKey(key);
   if (!item) return;
   SetState(*item, DownloadState::kStopped);
@@ -498,27 +467,36 @@ void DownloadController::RemoveItem(uint64_t key) {
   --counts_.stopped;
   --counts_.total;
   if (auto it = fullNames_.find(item->fullName); it != fullNames_.end() && --it->second == 0) fullNames_.erase(it);
-  items_.erase(key);
+  items_.Remove(key);
 }
 
-void DownloadController::OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) {
+void DownloadController::OnWorkerReport(uint32_t workerId, const TransferReport& report) {
   DownloadItem* item = ItemOfWorker(workerId);
   if (!item) return;
-  switch (message) {
-    case core::Msg::DownloadSpeed: item->speed = text; break;
-    case core::Msg::DownloadPercent: item->percent = text; break;
-    case core::Msg::DownloadBytes: item->received = text; break;
-    case core::Msg::DownloadStatus:
-      item->status = text;
-      if (item->state == DownloadState::kQueued) SetState(*item, DownloadState::kConnecting);
+  switch (report.kind) {
+    case TransferReport::Kind::kStep:
+      item->status = {DownloadStatus::Kind::kStep, report.step, report.detail, {}};
+      if (report.step == TransferStep::kDownloading) {
+        SetState(*item, DownloadState::kTransferring);
+      } else if (item->state == DownloadState::kQueued) {
+        SetState(*item, DownloadState::kConnecting);
+      }
       break;
-    case core::Msg::DownloadTimeLeft: item->timeLeft = text; break;
-    case core::Msg::DownloadBodyBegins: SetState(*item, DownloadState::kTransferring); break;
-    case core::Msg::DownloadFailed:
-      SetStopped(*item);
-      TellFailure(item->fullName, text);
+    case TransferReport::Kind::kProgress: {
+      const TransferProgress& p = report.progress;
+      // Bytes and percent show only where the answer gave a length.
+      if (p.total) {
+        item->received = p.received;
+        item->total = p.total;
+      }
+      if (p.bytesPerMs) item->bytesPerMs.Set(*p.bytesPerMs);
+      if (p.secondsLeft) item->secondsLeft.Set(*p.secondsLeft);
+      break;
+    }
+    case TransferReport::Kind::kFailed:
+      SetStopped(*item, DownloadStatus::Failed(report.fault));
+      TellFailure(item->fullName, report.fault);
       return;
-    default: return;
   }
   ShowItem(*item);
 }
@@ -541,11 +519,7 @@ void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTa
   }
   // An item that still names this transfer ended without a failure report (its URL
   // or partial file was unusable): it turns stopped, keeping the status that says why.
-  if (DownloadItem* item = ItemOfWorker(task->workerId)) {
-    const bool told = item->state != DownloadState::kQueued;
-    SetStopped(*item, told ? item->status : std::string(kStoppedText));
-    if (told) TellFailure(item->fullName, item->status);
-  }
+  if (DownloadItem* item = ItemOfWorker(task->workerId)) SetStopped(*item);
   StartNextWriter(partialPath);
 }
 
@@ -562,8 +536,8 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
   if (final.path.empty()) {
     // The partial file stays with its record, so a later resume finds it complete
     // and tries the name again; the log never lists a file that is not there.
-    const std::string why = FillText(kRenameFailedText, text::Format("%d", final.error.value()));
-    SetStopped(*item, why);
+    const TransferFault why{TransferFailure::kRename, final.error.value()};
+    SetStopped(*item, DownloadStatus::Failed(why));
     TellFailure(item->fullName, why);
     return;
   }
@@ -577,7 +551,8 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
   listeners_.Notify([&](DownloadListener& l) { l.DownloadCompleted(final.path, sizeText); });
 }
 
-void DownloadController::TellFailure(const std::string& fullName, const std::string& text) {
+void DownloadController::TellFailure(const std::string& fullName, TransferFault fault) {
+  const std::string text = FaultText(fault, texts_);
   listeners_.Notify([&](DownloadListener& l) { l.DownloadFailed(fullName, text); });
 }
 
@@ -621,7 +596,8 @@ void DownloadController::StartNextWriter(const std::string& partialPath) {
   if (pool_.Submit(std::move(job->second.heldBack))) return;
   // No message box here: a transfer may be waiting for this handler.
   ForgetJob(workerId);
-  if (DownloadItem* item = ItemOfWorker(workerId)) SetStopped(*item, kCannotStartText);
+  if (DownloadItem* item = ItemOfWorker(workerId))
+    SetStopped(*item, DownloadStatus::Failed({TransferFailure::kCannotStart}));
 }
 
 }  // namespace vexon::download

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/keyed_rows.h"
 #include "core/list_table.h"
 #include "core/owner_channel.h"
 #include "core/prompter.h"
@@ -89,7 +90,7 @@ class DownloadController final : public DownloadEvents {
   WorkerContext& workerContext() { return context_; }
   const TransferPool& pool() const { return pool_; }
 
-  void OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) override;
+  void OnWorkerReport(uint32_t workerId, const TransferReport& report) override;
   void OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) override;
 
  private:
@@ -125,18 +126,14 @@ class DownloadController final : public DownloadEvents {
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText, bool resume,
                    size_t resultsRow);
 
-  DownloadItem* ItemOfKey(uint64_t key);
+  DownloadItem* ItemOfKey(uint64_t key) { return items_.Find(key); }
   DownloadItem* ItemOfWorker(uint32_t workerId);
-  DownloadItem* ItemAt(size_t row) { return ItemOfKey(RowKey(row)); }
-  uint64_t RowKey(size_t row) const { return row < downloads_.rowCount() ? downloads_.Key(row) : 0; }
   bool HasUrl(std::string_view url) const;
   bool HasFullName(std::string_view fullName) const;
-  // The rows of a selection as item keys, in list order.
-  std::vector<uint64_t> KeysOf(const std::vector<size_t>& rows) const;
   // Adds an item and its row.
   DownloadItem& AddItem(DownloadItem item);
   // Shows the item's changed fields in its row.
-  void ShowItem(const DownloadItem& item);
+  void ShowItem(const DownloadItem& item) { items_.Show(item.key); }
   void RemoveItem(uint64_t key);
   // State and worker changes go through these, so counts and lookups follow.
   void SetState(DownloadItem& item, DownloadState state);
@@ -145,7 +142,7 @@ class DownloadController final : public DownloadEvents {
   void DeleteItem(uint64_t key);
   void StopItem(DownloadItem& item);
   bool ResumeItem(DownloadItem& item);
-  void SetStopped(DownloadItem& item, std::string status = kStoppedText);
+  void SetStopped(DownloadItem& item, DownloadStatus status = DownloadStatus::Stopped());
   void EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task);
   void FinishCompleted(std::unique_ptr<DownloadTask> task, const std::string& partialPath);
 
@@ -156,7 +153,7 @@ class DownloadController final : public DownloadEvents {
     std::unique_ptr<DownloadTask> heldBack;
   };
 
-  void TellFailure(const std::string& fullName, const std::string& text);
+  void TellFailure(const std::string& fullName, TransferFault fault);
   uint32_t NextWorkerId();
   // Ends a transfer on the owner's side; true when it had not started, so no end
   // report follows.
@@ -170,6 +167,7 @@ class DownloadController final : public DownloadEvents {
   DownloadAsDialog& downloadAs_;
   core::ResultList& results_;
   core::ListTable& downloads_;
+  const DownloadTexts& texts_;
   storage::AppSettings& settings_;
   storage::SettingsStore& store_;
   // The search text of the latest search: a name candidate of Download As.
@@ -182,11 +180,10 @@ class DownloadController final : public DownloadEvents {
   // Posted work checks it is still wanted: the controller may be gone by then.
   std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
   WorkerContext context_;
-  std::unordered_map<uint64_t, DownloadItem> items_;
+  core::KeyedRows<DownloadItem> items_;
   std::unordered_map<uint32_t, uint64_t> keyOfWorker_;
   std::unordered_map<std::string, size_t> fullNames_;  // how many items have each
   Counts counts_;
-  uint64_t nextKey_ = 1;
   uint32_t nextWorkerId_ = 1;
   std::unordered_map<uint32_t, LiveJob> jobs_;
   // Per partial file, its transfers in the order queued; only the first is in the pool.

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "core/message_ids.h"
 #include "download/download_task.h"
+#include "download/transfer_report.h"
 
 namespace vexon::download {
 
@@ -14,8 +14,8 @@ namespace vexon::download {
 class DownloadEvents {
  public:
   virtual ~DownloadEvents() = default;
-  // Speed, percent, bytes, status, time left, body begins (empty text), failure.
-  virtual void OnWorkerReport(core::Msg message, uint32_t workerId, const std::string& text) = 0;
+  // A step, the progress or the failure of the transfer `workerId`.
+  virtual void OnWorkerReport(uint32_t workerId, const TransferReport& report) = 0;
   // The worker's last report: completed, ended keeping its partial file, or ended
   // with its partial file to be deleted. The task passes to the handler.
   virtual void OnWorkerEnded(core::Msg message, std::unique_ptr<DownloadTask> task) = 0;

@@ -1,25 +1,78 @@
 #include "download/download_item.h"
 
+#include <climits>
+
 #include "core/list_schemas.h"
 #include "download/file_names.h"
 #include "text/strings.h"
 
 namespace vexon::download {
+namespace {
 
-std::vector<std::string> RowCells(const DownloadItem& item, size_t index) {
+std::string Decimal(uint64_t value) {
+  return text::Format("%llu", static_cast<unsigned long long>(value));
+}
+
+std::string PercentCell(const DownloadItem& item) {
+  if (!item.received || !item.total) return {};
+  if (*item.total == 0) return "100%";
+  const double percent = static_cast<double>(*item.received) * 100.0 / static_cast<double>(*item.total);
+  return text::Format("%d%%", percent >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(percent));
+}
+
+template <typename T, typename Text>
+std::string FigureCell(const Figure<T>& figure, const char* stopMark, Text text) {
+  switch (figure.shown) {
+    case Figure<T>::Shown::kNone: return {};
+    case Figure<T>::Shown::kStopMark: return stopMark;
+    case Figure<T>::Shown::kValue: return text(figure.value);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts& texts) {
   std::vector<std::string> cells(core::kDownloadUrl + 1);
-  cells[core::kDownloadIndex] = text::Format("%zu", index);
   cells[core::kDownloadId] = item.workerId != 0 ? text::Format("%u", item.workerId) : std::string(kNoWorkerId);
   cells[core::kDownloadFileName] = std::string(AfterLastSlash(item.fullName));
-  cells[core::kDownloadPercent] = item.percent;
-  cells[core::kDownloadReceived] = item.received;
+  cells[core::kDownloadPercent] = PercentCell(item);
+  cells[core::kDownloadReceived] = item.received ? Decimal(*item.received) : std::string();
   cells[core::kDownloadSize] = item.sizeText;
-  cells[core::kDownloadSpeed] = item.speed;
-  cells[core::kDownloadTimeLeft] = item.timeLeft;
-  cells[core::kDownloadState] = item.status;
+  cells[core::kDownloadSpeed] =
+      FigureCell(item.bytesPerMs, kStoppedSpeedText, [&](double v) { return SpeedText(texts, v); });
+  cells[core::kDownloadTimeLeft] =
+      FigureCell(item.secondsLeft, kStoppedTimeLeftText, [&](uint64_t s) { return TimeLeftText(texts, s); });
+  cells[core::kDownloadState] = StatusText(item.status, texts);
   cells[core::kDownloadFullName] = item.fullName;
   cells[core::kDownloadUrl] = item.url;
   return cells;
+}
+
+std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts) {
+  switch (status.kind) {
+    case DownloadStatus::Kind::kWaiting: return kWaitingText;
+    case DownloadStatus::Kind::kStopped: return kStoppedText;
+    case DownloadStatus::Kind::kStep: return StepText(texts, status.step, status.detail);
+    case DownloadStatus::Kind::kFailed: return FaultText(status.fault, texts);
+  }
+  return {};
+}
+
+std::string FaultText(TransferFault fault, const DownloadTexts& texts) {
+  const std::string code = text::Format("%d", fault.code);
+  switch (fault.kind) {
+    case TransferFailure::kNone: return {};
+    case TransferFailure::kOpen: return FillText(texts.openFailed, code);
+    case TransferFailure::kConnect: return FillText(texts.connectFailed, code);
+    case TransferFailure::kNoResponse: return FillText(texts.noResponse, code);
+    case TransferFailure::kBadStatus: return FillText(texts.badStatus, code);
+    case TransferFailure::kTransfer: return FillText(texts.transferFailed, code);
+    case TransferFailure::kRecord: return texts.recordFailed;
+    case TransferFailure::kRename: return FillText(kRenameFailedText, code);
+    case TransferFailure::kCannotStart: return kCannotStartText;
+  }
+  return {};
 }
 
 int StateImage(DownloadState state) {

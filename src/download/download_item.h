@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "download/download_texts.h"
+#include "download/transfer_report.h"
 
 namespace vexon::download {
 
@@ -13,8 +17,37 @@ enum class DownloadState {
   kTransferring,  // the body is arriving
 };
 
-// One download of the list. The list's rows are a projection of these: counts,
-// records and enabling rules read the items, never the row texts.
+// A figure of a row: none yet, the mark a stop leaves, or a measured value.
+template <typename T>
+struct Figure {
+  enum class Shown : uint8_t { kNone, kStopMark, kValue };
+  Shown shown = Shown::kNone;
+  T value{};
+
+  void Set(T v) {
+    shown = Shown::kValue;
+    value = v;
+  }
+  void MarkStopped() { shown = Shown::kStopMark; }
+};
+
+// What the state column says: waiting, stopped, a step of the transfer, or why it
+// stopped.
+struct DownloadStatus {
+  enum class Kind : uint8_t { kWaiting, kStopped, kStep, kFailed };
+  Kind kind = Kind::kWaiting;
+  TransferStep step = TransferStep::kResolving;
+  std::string detail;  // of a step
+  TransferFault fault;
+
+  static DownloadStatus Waiting() { return {}; }
+  static DownloadStatus Stopped() { return {Kind::kStopped, {}, {}, {}}; }
+  static DownloadStatus Failed(TransferFault fault) { return {Kind::kFailed, {}, {}, fault}; }
+};
+
+// One download of the list, as numbers and kinds. The list's rows are a projection
+// of these, made in the list's language; counts, records and enabling rules read
+// the items, never the row texts.
 struct DownloadItem {
   uint64_t key = 0;  // names the item's row, wherever sorting puts it
   DownloadState state = DownloadState::kStopped;
@@ -24,16 +57,21 @@ struct DownloadItem {
   std::string fullName;
   std::string url;
   std::string sizeText;  // the size the result or the record gave
-  // What the row shows of the transfer, as the worker reported it.
-  std::string percent;
-  std::string received;
-  std::string speed;
-  std::string timeLeft;
-  std::string status;  // the state column: a state text, a connection step or why it stopped
+  // What the partial file holds and of how much, as last told; the percent shows
+  // only with both.
+  std::optional<uint64_t> received;
+  std::optional<uint64_t> total;
+  Figure<double> bytesPerMs;
+  Figure<uint64_t> secondsLeft;
+  DownloadStatus status;
 };
 
-// The row cells of an item; `index` is the row number column.
-std::vector<std::string> RowCells(const DownloadItem& item, size_t index);
+// The row cells of an item (column 0, the list's own, left empty).
+std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts& texts);
+// The state column's text.
+std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts);
+// Why a download stopped by itself, in words with its code.
+std::string FaultText(TransferFault fault, const DownloadTexts& texts);
 // The image of the ID cell.
 int StateImage(DownloadState state);
 

@@ -84,6 +84,18 @@ std::string FillText(std::string_view text, std::string_view first, std::string_
   return out;
 }
 
+std::string StepText(const DownloadTexts& t, TransferStep step, std::string_view detail) {
+  switch (step) {
+    case TransferStep::kResolving: return FillText(t.resolving, detail);
+    case TransferStep::kResolved: return FillText(t.resolved, detail);
+    case TransferStep::kConnecting: return FillText(t.connecting, detail);
+    case TransferStep::kConnected: return FillText(t.connected, detail);
+    case TransferStep::kRedirecting: return FillText(t.redirecting, detail);
+    case TransferStep::kDownloading: return kDownloadingText;
+  }
+  return {};
+}
+
 std::string SpeedText(const DownloadTexts& texts, double v) {
   if (v < 1.0) return FillText(texts.bytesPerSecond, text::Format("%0.0f", v * 1024.0));
   if (v < 10.0) return FillText(texts.kilobytesPerSecond, text::Format("%0.2f", v));

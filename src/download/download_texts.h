@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "download/transfer_report.h"
+
 namespace vexon::download {
 
 // The worker's texts in one language; "%1" and "%2" are filled in.
@@ -40,6 +42,9 @@ inline constexpr const char* kDownloadingText = "正在下载";
 
 // Fills "%1" and "%2" of a text.
 std::string FillText(std::string_view text, std::string_view first, std::string_view second = {});
+
+// The state column's text of a step; `detail` names the host or URL.
+std::string StepText(const DownloadTexts& texts, TransferStep step, std::string_view detail);
 
 // 0.5 bytes/ms gives "512bps", 3.254 gives "3.25kps", 10.0 gives "10kps".
 std::string SpeedText(const DownloadTexts& texts, double bytesPerMillisecond);

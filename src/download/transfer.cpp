@@ -28,10 +28,6 @@ int64_t Millis(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-std::string Decimal(int64_t value) {
-  return text::Format("%lld", static_cast<long long>(value));
-}
-
 // "bytes START-END/TOTAL" or "bytes */TOTAL": the start (npos for "*") and total.
 void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
   start = UINT64_MAX;
@@ -54,23 +50,22 @@ class TransferRun final : public net::TransferHandler {
   enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
 
   TransferRun(net::StopSignal& stop, const TransferContext& context, PartialFile& file, uint64_t& resumeOffset,
-              const TransferReport& report)
+              const TransferReporter& report)
       : stop_(stop), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
 
   Outcome outcome = Outcome::kNone;
-  std::string failureText;
+  TransferFault failure;
 
   bool ShouldStop() override { return stop_.requested(); }
   bool Pause(std::chrono::milliseconds duration) override { return stop_.SleepFor(duration); }
 
   void OnStage(net::Stage stage, const std::string& detail) override {
-    const DownloadTexts& t = context_.texts;
     switch (stage) {
-      case net::Stage::Resolving: report_(core::Msg::DownloadStatus, FillText(t.resolving, detail)); break;
-      case net::Stage::Resolved: report_(core::Msg::DownloadStatus, FillText(t.resolved, detail)); break;
-      case net::Stage::Connecting: report_(core::Msg::DownloadStatus, FillText(t.connecting, detail)); break;
-      case net::Stage::Connected: report_(core::Msg::DownloadStatus, FillText(t.connected, detail)); break;
-      case net::Stage::Redirect: report_(core::Msg::DownloadStatus, FillText(t.redirecting, detail)); break;
+      case net::Stage::Resolving: report_(TransferReport::Step(TransferStep::kResolving, detail)); break;
+      case net::Stage::Resolved: report_(TransferReport::Step(TransferStep::kResolved, detail)); break;
+      case net::Stage::Connecting: report_(TransferReport::Step(TransferStep::kConnecting, detail)); break;
+      case net::Stage::Connected: report_(TransferReport::Step(TransferStep::kConnected, detail)); break;
+      case net::Stage::Redirect: report_(TransferReport::Step(TransferStep::kRedirecting, detail)); break;
       default: break;
     }
   }
@@ -85,14 +80,14 @@ class TransferRun final : public net::TransferHandler {
       return false;
     }
     if (status != 200 && status != 206) {
-      Fail(FillText(context_.texts.badStatus, Decimal(status)));
+      Fail(TransferFailure::kBadStatus, status);
       return false;
     }
     // A chunked body marks its own end: Content-Length does not count then.
     if (!head.chunked && (head.contentLengthsDisagree || (!head.contentLengthText.empty() && !head.contentLength))) {
       // Two lengths, or one libcurl cannot hold, would make it read to the last one
       // or to the close and call whatever came complete.
-      Fail(FillText(context_.texts.noResponse, Decimal(net::Code(net::NetError::kInvalidServerResponse))));
+      Fail(TransferFailure::kNoResponse, net::Code(net::NetError::kInvalidServerResponse));
       return false;
     }
     if (status == 206) {
@@ -112,8 +107,7 @@ class TransferRun final : public net::TransferHandler {
     dropOldBytes_ = resumeOffset_ == 0 && file_.length() > 0;
     lengthKnown_ = !head.chunked && head.contentLength.has_value();
     contentLength_ = lengthKnown_ ? *head.contentLength : 0;
-    report_(core::Msg::DownloadStatus, kDownloadingText);
-    report_(core::Msg::DownloadBodyBegins, {});
+    report_(TransferReport::Step(TransferStep::kDownloading));
     start_ = Clock::now();
     lastSpeedTick_ = start_;
     return !stop_.requested();
@@ -123,7 +117,7 @@ class TransferRun final : public net::TransferHandler {
     if (stop_.requested() || !DropOldBytes()) return false;
     int error = 0;
     if (!file_.Write(data, size, error)) {
-      Fail(FillText(context_.texts.transferFailed, Decimal(error)));
+      Fail(TransferFailure::kTransfer, error);
       return false;
     }
     Throttle();
@@ -139,7 +133,7 @@ class TransferRun final : public net::TransferHandler {
     if (!dropOldBytes_) return true;
     int error = 0;
     if (!file_.Restart(error)) {
-      Fail(FillText(context_.texts.transferFailed, Decimal(error)));
+      Fail(TransferFailure::kTransfer, error);
       return false;
     }
     dropOldBytes_ = false;
@@ -151,9 +145,9 @@ class TransferRun final : public net::TransferHandler {
   bool ReceivedDeclaredLength() const { return !lengthKnown_ || received_ == contentLength_; }
 
  private:
-  void Fail(std::string text) {
+  void Fail(TransferFailure kind, int code) {
     outcome = Outcome::kFailed;
-    failureText = std::move(text);
+    failure = {kind, code};
   }
 
   // The average rate since the start tick is held to the limit in KB/s (1 KB/s
@@ -167,37 +161,42 @@ class TransferRun final : public net::TransferHandler {
     if (pause > 0) stop_.SleepFor(std::chrono::microseconds(pause));
   }
 
+  // One report when the percent changes and one a second with the rate and the
+  // time left.
   void UpdateProgress() {
+    TransferProgress progress;
+    progress.received = resumeOffset_ + received_;
+    bool due = false;
     if (lengthKnown_) {
       const uint64_t total = resumeOffset_ + contentLength_;
-      const uint64_t have = resumeOffset_ + received_;
+      progress.total = total;
       const int percent =
-          total == 0 ? 100 : static_cast<int>(static_cast<double>(have) * 100.0 / static_cast<double>(total));
-      if (percent != lastPercent_) {
-        report_(core::Msg::DownloadPercent, text::Format("%d%%", percent));
-        report_(core::Msg::DownloadBytes, Decimal(static_cast<int64_t>(have)));
-        lastPercent_ = percent;
-      }
+          total == 0 ? 100
+                     : static_cast<int>(static_cast<double>(progress.received) * 100.0 / static_cast<double>(total));
+      due = percent != lastPercent_;
+      lastPercent_ = percent;
     }
     const Clock::time_point now = Clock::now();
     const int64_t sinceSpeed = Millis(lastSpeedTick_, now);
-    if (sinceSpeed <= 1000) return;
-    const double speed = static_cast<double>(received_ - receivedAtSpeed_) / static_cast<double>(sinceSpeed);
-    report_(core::Msg::DownloadSpeed, SpeedText(context_.texts, speed));
-    lastSpeedTick_ = now;
-    receivedAtSpeed_ = received_;
-    if (lengthKnown_ && received_ > 0) {
-      const double left = contentLength_ > received_ ? static_cast<double>(contentLength_ - received_) : 0.0;
-      const double seconds = static_cast<double>(Millis(start_, now)) / static_cast<double>(received_) * left * 0.001;
-      report_(core::Msg::DownloadTimeLeft, TimeLeftText(context_.texts, static_cast<uint64_t>(seconds)));
+    if (sinceSpeed > 1000) {
+      progress.bytesPerMs = static_cast<double>(received_ - receivedAtSpeed_) / static_cast<double>(sinceSpeed);
+      lastSpeedTick_ = now;
+      receivedAtSpeed_ = received_;
+      if (lengthKnown_ && received_ > 0) {
+        const double left = contentLength_ > received_ ? static_cast<double>(contentLength_ - received_) : 0.0;
+        const double seconds = static_cast<double>(Millis(start_, now)) / static_cast<double>(received_) * left * 0.001;
+        progress.secondsLeft = static_cast<uint64_t>(seconds);
+      }
+      due = true;
     }
+    if (due) report_(TransferReport::Progress(progress));
   }
 
   net::StopSignal& stop_;
   const TransferContext& context_;
   PartialFile& file_;
   uint64_t& resumeOffset_;
-  const TransferReport& report_;
+  const TransferReporter& report_;
   bool dropOldBytes_ = false;
   bool lengthKnown_ = false;
   uint64_t contentLength_ = 0;
@@ -231,7 +230,7 @@ long ChunkSizeFor(unsigned maxDownloadSpeed) {
 }
 
 bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal& stop, const TransferContext& context,
-                 const TransferReport& report) {
+                 const TransferReporter& report) {
   if (stop.requested()) return false;
   net::UrlParts parts;
   if (!net::PrepareUrl(task.url, parts)) return false;
@@ -239,15 +238,15 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
   PartialFile file;
   int error = 0;
   if (!file.Open(task.partialPath, task.resume, resumeOffset, error)) {
-    report(core::Msg::DownloadStatus, FillText(context.texts.openFailed, Decimal(error)));
+    report(TransferReport::Failed(TransferFailure::kOpen, error));
     return false;
   }
   task.resumeOffset = resumeOffset;
   const net::StopSignalAttachment wakeOnStop(stop, [&session] { session.Wake(); });
   const std::string url = net::RequestUrl(parts);
-  const auto fail = [&](const std::string& text) {
+  const auto fail = [&](TransferFailure kind, int code) {
     file.Close();
-    report(core::Msg::DownloadFailed, text);
+    report(TransferReport::Failed(kind, code));
     return false;
   };
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -257,11 +256,11 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     TransferRun run(stop, context, file, resumeOffset, report);
     const net::TransferResult result = session.Get(url, headers, run);
     if (stop.requested() || result.stopped) return false;
-    if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failureText);
+    if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failure.kind, run.failure.code);
     // No answer at all (offline, refused, no name, silence) says nothing about the
     // range: the partial file keeps every byte for a later resume. Only a server
     // that answers a range wrongly makes the download start again from 0.
-    if (!result.headReceived) return fail(FillText(context.texts.connectFailed, Decimal(net::Code(result.error))));
+    if (!result.headReceived) return fail(TransferFailure::kConnect, net::Code(result.error));
     if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
     if (run.outcome == TransferRun::Outcome::kRestart) {
       // Asked again from 0; the file keeps its bytes until the new body begins.
@@ -271,18 +270,18 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     // A body that ends before its length, or stalls, is a failure: what arrived
     // stays in the partial file for a later resume.
     if (result.error != net::NetError::kNone) {
-      return fail(FillText(context.texts.transferFailed, Decimal(net::Code(result.error))));
+      return fail(TransferFailure::kTransfer, net::Code(result.error));
     }
     if (!run.ReceivedDeclaredLength()) {
-      return fail(FillText(context.texts.transferFailed, Decimal(net::Code(net::NetError::kConnectionAborted))));
+      return fail(TransferFailure::kTransfer, net::Code(net::NetError::kConnectionAborted));
     }
-    if (!run.DropOldBytes()) return fail(run.failureText);
+    if (!run.DropOldBytes()) return fail(run.failure.kind, run.failure.code);
     run.Finish();
-    if (!file.Flush(error)) return fail(FillText(context.texts.transferFailed, Decimal(error)));
+    if (!file.Flush(error)) return fail(TransferFailure::kTransfer, error);
     file.Close();
     return !stop.requested();
   }
-  return fail(FillText(context.texts.badStatus, "416"));
+  return fail(TransferFailure::kBadStatus, 416);
 }
 
 }  // namespace vexon::download

@@ -4,9 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "core/message_ids.h"
 #include "download/download_task.h"
-#include "download/download_texts.h"
+#include "download/transfer_report.h"
 #include "net/curl_session.h"
 #include "net/stop_signal.h"
 
@@ -14,13 +13,12 @@ namespace vexon::download {
 
 // What a transfer reads while it runs.
 struct TransferContext {
-  const DownloadTexts& texts;
   // KB/s per file, 0 = no limit; re-read after every chunk.
   const std::atomic<unsigned>& maxDownloadSpeed;
 };
 
-// Progress, status and failure texts of one download, in the order they happen.
-using TransferReport = std::function<void(core::Msg, const std::string&)>;
+// Steps, progress and the failure of one download, in the order they happen.
+using TransferReporter = std::function<void(const TransferReport&)>;
 
 // The session settings of download requests.
 net::SessionSettings DownloadSessionSettings();
@@ -35,6 +33,6 @@ long ChunkSizeFor(unsigned maxDownloadSpeed);
 // failure it has reported why, and the partial file keeps what arrived. A restart
 // from 0 empties the file only with the first byte of the body that replaces it.
 bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal& stop, const TransferContext& context,
-                 const TransferReport& report);
+                 const TransferReporter& report);
 
 }  // namespace vexon::download

@@ -150,10 +150,10 @@ void TransferPool::RunJob(Job& job, std::unique_ptr<net::CurlSession>& session) 
   DownloadTask& task = *job.task;
   const uint32_t id = task.workerId;
   DownloadEvents& events = context_.events;
-  const TransferReport report = [this, &events, id](core::Msg message, const std::string& text) {
+  const TransferReporter report = [this, &events, id](const TransferReport& r) {
     // Posted: the transfer goes on while the owner is busy. The end report is sent
     // after every post, so these run first.
-    context_.channel.Post(message, [&events, message, id, text] { events.OnWorkerReport(message, id, text); });
+    context_.channel.Post(core::Msg::DownloadProgress, [&events, id, r] { events.OnWorkerReport(id, r); });
   };
   bool completed = false;
   if (!job.stop.requested() && RecordsWritten(job, report)) {
@@ -164,7 +164,7 @@ void TransferPool::RunJob(Job& job, std::unique_ptr<net::CurlSession>& session) 
       session.reset();
       session = std::make_unique<net::CurlSession>(std::move(settings));
     }
-    const TransferContext transfer{context_.texts, context_.maxDownloadSpeed};
+    const TransferContext transfer{context_.maxDownloadSpeed};
     completed = RunTransfer(task, *session, job.stop, transfer, report) && !job.stop.requested();
   }
   {
@@ -178,12 +178,12 @@ void TransferPool::RunJob(Job& job, std::unique_ptr<net::CurlSession>& session) 
   context_.channel.Send(end, [&] { events.OnWorkerEnded(end, std::move(job.task)); });
 }
 
-bool TransferPool::RecordsWritten(Job& job, const TransferReport& report) {
+bool TransferPool::RecordsWritten(Job& job, const TransferReporter& report) {
   core::WriteGate* gate = context_.records;
   if (gate == nullptr || job.task->recordTicket == 0) return true;
   const net::StopSignalAttachment wakeOnStop(job.stop, [gate] { gate->Wake(); });
   if (gate->WaitWritten(job.task->recordTicket, [&job] { return job.stop.requested(); })) return true;
-  if (!job.stop.requested()) report(core::Msg::DownloadFailed, context_.texts.recordFailed);
+  if (!job.stop.requested()) report(TransferReport::Failed(TransferFailure::kRecord));
   return false;
 }
 

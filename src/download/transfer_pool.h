@@ -17,7 +17,6 @@
 #include "core/write_gate.h"
 #include "download/download_events.h"
 #include "download/download_task.h"
-#include "download/download_texts.h"
 #include "net/curl_session.h"
 #include "net/stop_signal.h"
 
@@ -29,7 +28,6 @@ struct WorkerContext {
   DownloadEvents& events;
   // KB/s per file, 0 = no limit; re-read after every chunk.
   const std::atomic<unsigned>& maxDownloadSpeed;
-  const DownloadTexts& texts;
   net::SessionSettings session = DefaultSession();
   // Where a task's records are waited for before its partial file is touched;
   // none: they are written before the task is queued.
@@ -96,7 +94,7 @@ class TransferPool final {
   void RunJob(Job& job, std::unique_ptr<net::CurlSession>& session);
   // Waits until the task's records are on disk; false (after the failure report)
   // when they could not be written or the job was stopped meanwhile.
-  bool RecordsWritten(Job& job, const std::function<void(core::Msg, const std::string&)>& report);
+  bool RecordsWritten(Job& job, const std::function<void(const TransferReport&)>& report);
   // Starts threads while tasks wait and the pool has room; under mutex_.
   bool StartThreads(std::unique_lock<std::mutex>& lock);
   // Joins threads that have ended; under mutex_, which it releases while joining.

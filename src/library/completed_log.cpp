@@ -41,67 +41,43 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSettings& settings,
                            storage::SettingsStore& store, core::Prompter& prompter, core::Shell& shell,
                            MoveFileDialog& moveDialog, fs::path startDir)
-    : completed_(completed),
-      settings_(settings),
+    : settings_(settings),
       store_(store),
       prompter_(prompter),
       shell_(shell),
       moveDialog_(moveDialog),
-      startDir_(std::move(startDir)) {}
+      startDir_(std::move(startDir)),
+      entries_(completed, {&CompletedLog::Cells, {}}) {
+  completed.NumberRowsInColumn0();
+}
+
+std::vector<std::string> CompletedLog::Cells(const Entry& entry) {
+  return {{},
+          storage::FileNameOfPath(entry.path),
+          storage::TypeOfPath(entry.path),
+          entry.sizeText,
+          storage::FolderOfPath(entry.path)};
+}
 
 std::string CompletedLog::FullPath(size_t row) const {
-  const Entry* entry = EntryAt(row);
+  const Entry* entry = entries_.AtRow(row);
   return entry ? entry->path : std::string();
-}
-
-const CompletedLog::Entry* CompletedLog::EntryAt(size_t row) const {
-  if (row >= completed_.rowCount()) return nullptr;
-  const uint64_t key = completed_.Key(row);
-  for (const Entry& entry : entries_) {
-    if (entry.key == key) return &entry;
-  }
-  return nullptr;
-}
-
-std::vector<uint64_t> CompletedLog::KeysOf(const std::vector<size_t>& rows) const {
-  std::vector<uint64_t> keys;
-  for (size_t row : rows) {
-    if (row < completed_.rowCount()) keys.push_back(completed_.Key(row));
-  }
-  return keys;
 }
 
 void CompletedLog::Append(std::string path, std::string sizeText) {
   removed_.erase(path);
-  Entry entry{nextKey_++, std::move(path), std::move(sizeText)};
-  completed_.AppendRow({std::to_string(entries_.size()), storage::FileNameOfPath(entry.path),
-                        storage::TypeOfPath(entry.path), entry.sizeText, storage::FolderOfPath(entry.path)},
-                       -1, entry.key);
-  entries_.push_back(std::move(entry));
+  entries_.Add({std::move(path), std::move(sizeText)});
 }
 
 void CompletedLog::Remove(uint64_t key) {
-  const size_t row = completed_.FindRowByKey(key);
-  if (row != core::ListTable::npos) completed_.RemoveRow(row);
-  std::erase_if(entries_, [this, key](const Entry& entry) {
-    if (entry.key != key) return false;
-    removed_.insert(entry.path);
-    return true;
-  });
-}
-
-void CompletedLog::Renumber() {
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    const size_t row = completed_.FindRowByKey(entries_[i].key);
-    if (row != core::ListTable::npos) completed_.SetCell(row, core::kLogIndex, std::to_string(i));
-  }
-  completed_.Resort();
+  if (const Entry* entry = entries_.Find(key)) removed_.insert(entry->path);
+  entries_.Remove(key);
 }
 
 void CompletedLog::Save() {
   std::vector<std::string> paths;
   paths.reserve(entries_.size());
-  for (const Entry& entry : entries_) paths.push_back(entry.path);
+  for (const auto& [key, entry] : entries_.items()) paths.push_back(entry.path);
   store_.SaveCompletedLog(paths, removed_, settings_);
 }
 
@@ -111,33 +87,32 @@ bool CompletedLog::Ask(const char* question) {
 }
 
 void CompletedLog::Load(const std::vector<storage::CompletedRecord>& records) {
-  completed_.Clear();
-  entries_.clear();
+  entries_.Clear();
   for (const storage::CompletedRecord& record : records) {
     Append(record.path, text::Format("%llu", static_cast<unsigned long long>(record.size)));
   }
-  completed_.Resort();
+  entries_.table().Resort();
 }
 
 size_t CompletedLog::KeepNewest(size_t count) {
   size_t removed = 0;
-  for (; entries_.size() > count; ++removed) Remove(entries_.front().key);
-  Renumber();
+  for (; entries_.size() > count; ++removed) Remove(OldestKey());
   return removed;
 }
 
 void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& sizeText) {
   const size_t maxEntries = settings_.CompletedMaxItems == 0 ? 1 : settings_.CompletedMaxItems;
-  while (entries_.size() >= maxEntries) Remove(entries_.front().key);
+  while (entries_.size() >= maxEntries) Remove(OldestKey());
   Append(fullPath, sizeText);
-  Renumber();
+  entries_.table().ResortAfterAppend();
   Save();
 }
 
 void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   std::vector<PlaylistEntry> playlist;
   for (size_t row : selected) {
-    if (const Entry* entry = EntryAt(row)) playlist.push_back({storage::FileNameOfPath(entry->path), entry->path});
+    if (const Entry* entry = entries_.AtRow(row))
+      playlist.push_back({storage::FileNameOfPath(entry->path), entry->path});
   }
   if (playlist.empty()) return;
   if (playlist.size() == 1) {
@@ -155,8 +130,8 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
 }
 
 bool CompletedLog::MoveOne(uint64_t key) {
-  auto entry = std::find_if(entries_.begin(), entries_.end(), [key](const Entry& e) { return e.key == key; });
-  if (entry == entries_.end()) return false;
+  Entry* entry = entries_.Find(key);
+  if (entry == nullptr) return false;
   MoveFileForm form(storage::FileNameOfPath(entry->path), storage::FolderOfPath(entry->path));
   while (moveDialog_.Show(form)) {
     const std::string target = form.FullName();
@@ -174,17 +149,14 @@ bool CompletedLog::MoveOne(uint64_t key) {
     removed_.insert(entry->path);
     removed_.erase(target);
     entry->path = target;
-    const size_t row = completed_.FindRowByKey(key);
-    completed_.SetCell(row, core::kLogName, storage::FileNameOfPath(target));
-    completed_.SetCell(row, core::kLogType, storage::TypeOfPath(target));
-    completed_.SetCell(row, core::kLogFolder, storage::FolderOfPath(target));
+    entries_.Show(key);
     return true;
   }
   return false;
 }
 
 void CompletedLog::OnMoveFile(const std::vector<size_t>& selected) {
-  for (uint64_t key : KeysOf(selected)) MoveOne(key);
+  for (uint64_t key : entries_.KeysOf(selected)) MoveOne(key);
   Save();
 }
 
@@ -201,41 +173,38 @@ bool CompletedLog::DeleteFileOf(const Entry& entry) {
 }
 
 void CompletedLog::OnDeleteFiles(const std::vector<size_t>& selected) {
-  const std::vector<uint64_t> keys = KeysOf(selected);
+  const std::vector<uint64_t> keys = entries_.KeysOf(selected);
   if (keys.empty() || !Ask(kDeleteSelectedQuestion)) return;
   for (uint64_t key : keys) {
-    const Entry* entry = EntryAt(completed_.FindRowByKey(key));
+    const Entry* entry = entries_.Find(key);
     if (!entry) continue;
     if (!DeleteFileOf(*entry)) break;
     Remove(key);
   }
-  Renumber();
   Save();
 }
 
 void CompletedLog::OnDeleteAllFiles() {
-  if (completed_.empty() || !Ask(kDeleteAllQuestion)) return;
-  while (!completed_.empty()) {
-    const Entry* entry = EntryAt(0);
-    if (!DeleteFileOf(*entry)) break;
-    Remove(entry->key);
+  if (entries_.empty() || !Ask(kDeleteAllQuestion)) return;
+  while (!entries_.empty()) {
+    const uint64_t key = entries_.table().Key(0);
+    if (!DeleteFileOf(*entries_.Find(key))) break;
+    Remove(key);
   }
-  Renumber();
   Save();
 }
 
 void CompletedLog::OnClearLogItems(const std::vector<size_t>& selected) {
-  const std::vector<uint64_t> keys = KeysOf(selected);
+  const std::vector<uint64_t> keys = entries_.KeysOf(selected);
   if (keys.empty() || !Ask(kClearSelectedQuestion)) return;
   for (uint64_t key : keys) Remove(key);
-  Renumber();
   Save();
 }
 
 void CompletedLog::OnClearAllLogItems() {
-  if (completed_.empty() || !Ask(kClearAllQuestion)) return;
-  completed_.Clear();
-  entries_.clear();
+  if (entries_.empty() || !Ask(kClearAllQuestion)) return;
+  for (const auto& [key, entry] : entries_.items()) removed_.insert(entry.path);
+  entries_.Clear();
   Save();
 }
 

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/keyed_rows.h"
 #include "core/list_table.h"
 #include "core/prompter.h"
 #include "core/shell.h"
@@ -55,35 +56,31 @@ class CompletedLog final : public storage::CompletedLogLimit {
  private:
   // One downloaded file; the log's rows are a projection of these.
   struct Entry {
-    uint64_t key = 0;
     std::string path;
     std::string sizeText;
   };
+  static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
-  const Entry* EntryAt(size_t row) const;
-  std::vector<uint64_t> KeysOf(const std::vector<size_t>& rows) const;
   void Append(std::string path, std::string sizeText);
   void Remove(uint64_t key);
-  // Column 0 follows the entries' order (oldest first); the user's sort stays.
-  void Renumber();
+  uint64_t OldestKey() const { return entries_.items().begin()->first; }
   // Deletes the entry's file if it exists; false (after telling the user) when it
   // exists and cannot be deleted.
   bool DeleteFileOf(const Entry& entry);
   bool MoveOne(uint64_t key);
 
-  core::ListTable& completed_;
   const storage::AppSettings& settings_;
   storage::SettingsStore& store_;
   core::Prompter& prompter_;
   core::Shell& shell_;
   MoveFileDialog& moveDialog_;
   std::filesystem::path startDir_;
-  std::vector<Entry> entries_;  // oldest first
+  // Column 0 numbers them from the oldest, whatever the user's sort.
+  core::KeyedRows<Entry> entries_;
   // Paths this process took out of the log: what another process added to the file
   // meanwhile survives this one's writes, and only that.
   std::unordered_set<std::string> removed_;
-  uint64_t nextKey_ = 1;
 };
 
 }  // namespace vexon::library

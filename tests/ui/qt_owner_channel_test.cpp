@@ -65,7 +65,7 @@ class QtOwnerChannelTest final : public QObject {
     std::vector<int> order;
     std::atomic<bool> posted{false}, returned{false};
     std::thread worker([&] {
-      for (int i = 0; i < 100; ++i) channel.Post(Msg::DownloadPercent, [&order, i] { order.push_back(i); });
+      for (int i = 0; i < 100; ++i) channel.Post(Msg::DownloadProgress, [&order, i] { order.push_back(i); });
       posted = true;
       channel.Send(Msg::DownloadCompleted, [&] { order.push_back(-1); });
       returned = true;
@@ -108,7 +108,7 @@ class QtOwnerChannelTest final : public QObject {
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t) {
       workers.emplace_back([&] {
-        if (channel->Send(Msg::DownloadPercent, [&] { ++ran; })) ++returnedTrue;
+        if (channel->Send(Msg::DownloadProgress, [&] { ++ran; })) ++returnedTrue;
         ++returned;
       });
     }

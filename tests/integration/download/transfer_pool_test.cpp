@@ -10,6 +10,7 @@
 
 #include "core/list_schemas.h"
 #include "core/message_loop.h"
+#include "download/download_item.h"
 #include "download/transfer_pool.h"
 #include "standin/fault_server.h"
 #include "standin/standin_server.h"
@@ -24,13 +25,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What a report told, in the words a row shows it in.
+enum class Seen { kStatus, kBodyBegins, kPercent, kBytes, kFailed };
+
 // Records every report and the order downloads began their bodies in.
 class Recorder final : public download::DownloadEvents {
  public:
-  void OnWorkerReport(core::Msg message, uint32_t id, const std::string& text) override {
+  void OnWorkerReport(uint32_t id, const download::TransferReport& r) override {
+    using Kind = download::TransferReport::Kind;
+    const download::DownloadTexts& texts = download::DownloadTexts::Chinese();
     std::lock_guard lock(mutex_);
-    reports[id].push_back({message, text});
-    if (message == core::Msg::DownloadBodyBegins) began.push_back(id);
+    auto& seen = reports[id];
+    if (r.kind == Kind::kStep) {
+      seen.push_back({Seen::kStatus, download::StepText(texts, r.step, r.detail)});
+      if (r.step == download::TransferStep::kDownloading) {
+        seen.push_back({Seen::kBodyBegins, ""});
+        began.push_back(id);
+      }
+    } else if (r.kind == Kind::kProgress && r.progress.total) {
+      const double percent = *r.progress.total == 0 ? 100.0 : 100.0 * r.progress.received / *r.progress.total;
+      seen.push_back({Seen::kPercent, std::to_string(static_cast<int>(percent)) + "%"});
+      seen.push_back({Seen::kBytes, std::to_string(r.progress.received)});
+    } else if (r.kind == Kind::kFailed) {
+      seen.push_back({Seen::kFailed, download::FaultText(r.fault, texts)});
+    }
   }
   void OnWorkerEnded(core::Msg message, std::unique_ptr<download::DownloadTask> task) override {
     std::lock_guard lock(mutex_);
@@ -44,11 +62,11 @@ class Recorder final : public download::DownloadEvents {
     if (!done.wait_for(lock, 20s, [&] { return ends.count(id) > 0; })) return core::Msg::TaskFinished;
     return ends[id];
   }
-  Texts Get(uint32_t id, core::Msg message) {
+  Texts Get(uint32_t id, Seen what) {
     std::lock_guard lock(mutex_);
     Texts out;
     for (const auto& [m, t] : reports[id]) {
-      if (m == message) out.push_back(t);
+      if (m == what) out.push_back(t);
     }
     return out;
   }
@@ -58,7 +76,7 @@ class Recorder final : public download::DownloadEvents {
   }
 
  private:
-  std::map<uint32_t, std::vector<std::pair<core::Msg, std::string>>> reports;
+  std::map<uint32_t, std::vector<std::pair<Seen, std::string>>> reports;
   std::map<uint32_t, core::Msg> ends;
   std::vector<uint32_t> began;
   std::mutex mutex_;
@@ -100,7 +118,7 @@ class TransferPoolTest : public ::testing::Test {
   core::MessageLoop loop;
   std::atomic<unsigned> speed{0};
   Recorder recorder;
-  download::WorkerContext context{loop, recorder, speed, download::DownloadTexts::Chinese()};
+  download::WorkerContext context{loop, recorder, speed};
   std::unique_ptr<download::TransferPool> pool = std::make_unique<download::TransferPool>(3, context);
   uint32_t nextId = 0;
 };
@@ -122,14 +140,14 @@ TEST_F(TransferPoolTest, DownloadsAWholeFileAndReportsItsSteps) {
   const uint32_t id = Serve("/a.mp3", Body(body));
   ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadBytes(Partial()), body);
-  const Texts status = recorder.Get(id, core::Msg::DownloadStatus);
+  const Texts status = recorder.Get(id, Seen::kStatus);
   ASSERT_GE(status.size(), 4u);
   EXPECT_EQ(status.front(), "正在解析域名: 127.0.0.1");
   EXPECT_TRUE(Has(status, "正在连接 127.0.0.1") && Has(status, "已连接到 127.0.0.1"));
   EXPECT_EQ(status.back(), "正在下载");
-  EXPECT_EQ(recorder.Get(id, core::Msg::DownloadBodyBegins).size(), 1u);
-  EXPECT_EQ(recorder.Get(id, core::Msg::DownloadPercent).back(), "100%");
-  EXPECT_EQ(recorder.Get(id, core::Msg::DownloadBytes).back(), "300000");
+  EXPECT_EQ(recorder.Get(id, Seen::kBodyBegins).size(), 1u);
+  EXPECT_EQ(recorder.Get(id, Seen::kPercent).back(), "100%");
+  EXPECT_EQ(recorder.Get(id, Seen::kBytes).back(), "300000");
   EXPECT_TRUE(server.Requests().at(0).range.empty());
 }
 
@@ -145,7 +163,7 @@ TEST_F(TransferPoolTest, ResumesToAByteIdenticalFile) {
     ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted) << offset;
     EXPECT_EQ(ReadBytes(Partial(name)), body) << offset;
     EXPECT_EQ(server.Requests().at(0).range, "bytes=" + std::to_string(offset) + "-");
-    EXPECT_EQ(recorder.Get(id, core::Msg::DownloadBytes).back(), "100000");  // progress counts the whole file
+    EXPECT_EQ(recorder.Get(id, Seen::kBytes).back(), "100000");  // progress counts the whole file
   }
 
   standin::FileScript hop;
@@ -156,7 +174,7 @@ TEST_F(TransferPoolTest, ResumesToAByteIdenticalFile) {
   uint32_t id = Serve("/moved.mp3", hop, true, "moved.mp3");
   ASSERT_EQ(recorder.End(id), core::Msg::DownloadCompleted);
   EXPECT_EQ(ReadBytes(Partial("moved.mp3")), body);
-  EXPECT_TRUE(Has(recorder.Get(id, core::Msg::DownloadStatus), "正在重定向到 " + server.Url("/r.mp3")));
+  EXPECT_TRUE(Has(recorder.Get(id, Seen::kStatus), "正在重定向到 " + server.Url("/r.mp3")));
   for (const auto& r : server.Requests()) EXPECT_EQ(r.range, "bytes=2500-") << r.target;
 
   auto ignoring = Body(body);
@@ -174,7 +192,7 @@ TEST_F(TransferPoolTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   script.cutAnswers = 1;
   const uint32_t first = Serve("/cut.mp3", script);
   ASSERT_EQ(recorder.End(first), core::Msg::DownloadEndedKeep);
-  const Texts failures = recorder.Get(first, core::Msg::DownloadFailed);
+  const Texts failures = recorder.Get(first, Seen::kFailed);
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].rfind("当下载文件时发生错误,错误:", 0), 0u) << failures[0];
   EXPECT_EQ(ReadBytes(Partial()), body.substr(0, fs::file_size(Partial())));
@@ -190,8 +208,7 @@ TEST_F(TransferPoolTest, ErrorStatusesFailWithTheirCode) {
     const std::string name = "s" + std::to_string(status);
     const uint32_t id = Serve("/" + name, script, false, name);
     EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep) << status;
-    EXPECT_EQ(recorder.Get(id, core::Msg::DownloadFailed),
-              Texts{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status)});
+    EXPECT_EQ(recorder.Get(id, Seen::kFailed), Texts{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status)});
   }
 }
 
@@ -202,7 +219,7 @@ TEST_F(TransferPoolTest, AWaitingDownloadLeavesTheQueueUntouchedAndARunningOneSt
   server.SetFile("/slow.mp3", slow);
   const uint32_t running = Start(server.Url("/slow.mp3"), false, "running.mp3");
   const uint32_t waiting = Start(server.Url("/slow.mp3"), false, "waiting.mp3");
-  while (recorder.Get(running, core::Msg::DownloadBytes).empty()) std::this_thread::sleep_for(5ms);
+  while (recorder.Get(running, Seen::kBytes).empty()) std::this_thread::sleep_for(5ms);
   EXPECT_EQ(pool->waitingCount(), 1u);
   EXPECT_EQ(pool->Cancel(waiting, true), download::TransferPool::CancelResult::kLeftQueue);
   EXPECT_FALSE(fs::exists(Partial("waiting.mp3")));  // never opened
@@ -212,7 +229,7 @@ TEST_F(TransferPoolTest, AWaitingDownloadLeavesTheQueueUntouchedAndARunningOneSt
   EXPECT_GT(kept, 0u);
   EXPECT_LT(kept, 400000u);
   EXPECT_EQ(pool->Cancel(running, false), download::TransferPool::CancelResult::kUnknown);
-  EXPECT_EQ(recorder.Get(waiting, core::Msg::DownloadStatus), Texts{});
+  EXPECT_EQ(recorder.Get(waiting, Seen::kStatus), Texts{});
 }
 
 // However long the queue, the pool keeps its size, takes tasks in queue order, and
@@ -255,18 +272,18 @@ TEST_F(TransferPoolTest, ManyQueuedFilesShareTheThreadsAndTheirConnectionsInQueu
   EXPECT_EQ(ports.size(), 6u);
 }
 
-// A partial file that cannot be opened is a status, not a failure; the last piece of
-// a file waits in memory until the end, so a disk that refuses it fails the download.
+// A partial file that cannot be opened ends the download with its reason; the last
+// piece of a file waits in memory until the end, so a disk that refuses it fails the
+// download.
 TEST_F(TransferPoolTest, AFileThatCannotBeOpenedOrWrittenEndsTheDownload) {
   server.SetFile("/x.mp3", Body(PatternBytes(3000)));
   const uint32_t unopened = Start(server.Url("/x.mp3"), false, "no/such/x.mp3");
   EXPECT_EQ(recorder.End(unopened), core::Msg::DownloadEndedKeep);
-  EXPECT_TRUE(recorder.Get(unopened, core::Msg::DownloadFailed).empty());
-  EXPECT_EQ(recorder.Get(unopened, core::Msg::DownloadStatus), Texts{"当打开被下载文件时发生错误,错误:2"});
+  EXPECT_EQ(recorder.Get(unopened, Seen::kFailed), Texts{"当打开被下载文件时发生错误,错误:2"});
+  EXPECT_TRUE(recorder.Get(unopened, Seen::kStatus).empty());
   const uint32_t full = Start(server.Url("/x.mp3"), true, "x.mp3", "/dev/full");
   EXPECT_EQ(recorder.End(full), core::Msg::DownloadEndedKeep);
-  EXPECT_EQ(recorder.Get(full, core::Msg::DownloadFailed),
-            Texts{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC)});
+  EXPECT_EQ(recorder.Get(full, Seen::kFailed), Texts{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC)});
 }
 
 // No answer at all, a length that cannot be held, or a body shorter than its length:
@@ -297,7 +314,7 @@ TEST_F(TransferPoolTest, FaultyServersFailAndLeaveThePartialFileAlone) {
     WritePartial(kept);
     const uint32_t id = Start(url, true);
     EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep) << url;
-    const Texts failures = recorder.Get(id, core::Msg::DownloadFailed);
+    const Texts failures = recorder.Get(id, Seen::kFailed);
     ASSERT_EQ(failures.size(), 1u) << url;
     EXPECT_EQ(failures[0].rfind(failure, 0), 0u) << failures[0];
     // The absurd length is refused before the 200 answer could empty the file.
@@ -309,5 +326,5 @@ TEST_F(TransferPoolTest, FaultyServersFailAndLeaveThePartialFileAlone) {
   WritePartial("12345");
   const uint32_t id = Start(faults.Url("/short.mp3"), true);
   EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep);
-  EXPECT_EQ(recorder.Get(id, core::Msg::DownloadFailed), Texts{"当下载文件时发生错误,错误:12030"});
+  EXPECT_EQ(recorder.Get(id, Seen::kFailed), Texts{"当下载文件时发生错误,错误:12030"});
 }

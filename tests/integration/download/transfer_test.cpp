@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "download/download_item.h"
 #include "download/transfer.h"
 #include "standin/fault_server.h"
 #include "support/test_files.h"
@@ -29,12 +30,15 @@ namespace {
 // What one RunTransfer did.
 struct Outcome {
   bool complete = false;
-  std::vector<std::pair<core::Msg, std::string>> reports;
+  std::vector<download::TransferReport> reports;
 
-  Texts Get(core::Msg message) const {
+  // The failures, in the words a row shows them in.
+  Texts Failures() const {
     Texts out;
-    for (const auto& [m, t] : reports) {
-      if (m == message) out.push_back(t);
+    for (const auto& r : reports) {
+      if (r.kind == download::TransferReport::Kind::kFailed) {
+        out.push_back(download::FaultText(r.fault, download::DownloadTexts::Chinese()));
+      }
     }
     return out;
   }
@@ -100,10 +104,10 @@ class DownloadTransferTest : public ::testing::Test {
     net::CurlSession session(settings);
     net::StopSignal stop;
     const std::atomic<unsigned> speed{0};
-    const download::TransferContext context{download::DownloadTexts::Chinese(), speed};
+    const download::TransferContext context{speed};
     Outcome outcome;
-    outcome.complete = download::RunTransfer(
-        task, session, stop, context, [&](core::Msg m, const std::string& t) { outcome.reports.emplace_back(m, t); });
+    outcome.complete = download::RunTransfer(task, session, stop, context,
+                                             [&](const download::TransferReport& r) { outcome.reports.push_back(r); });
     return outcome;
   }
 
@@ -232,7 +236,7 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
     WriteBytes(Partial(c.name), c.before);
     const Outcome run = Fetch(path, c.name);
     EXPECT_EQ(run.complete, c.failure.empty()) << c.name;
-    EXPECT_EQ(run.Get(core::Msg::DownloadFailed), c.failure.empty() ? Texts{} : Texts{c.failure}) << c.name;
+    EXPECT_EQ(run.Failures(), c.failure.empty() ? Texts{} : Texts{c.failure}) << c.name;
     EXPECT_EQ(ReadBytes(Partial(c.name)), c.after) << c.name;
     EXPECT_EQ(Ranges(path), c.ranges) << c.name;
   }
@@ -251,10 +255,8 @@ TEST_F(DownloadTransferTest, APartialFileLockedByAnotherProcessIsLeftAlone) {
     ASSERT_TRUE(other.holds());
     const Outcome run = Fetch("/locked.mp3", "locked", resume);
     EXPECT_FALSE(run.complete) << resume;
-    EXPECT_EQ(run.Get(core::Msg::DownloadStatus),
-              Texts{"当打开被下载文件时发生错误,错误:" + std::to_string(EWOULDBLOCK)})
-        << resume;
-    EXPECT_TRUE(run.Get(core::Msg::DownloadFailed).empty()) << resume;
+    EXPECT_EQ(run.Failures(), Texts{"当打开被下载文件时发生错误,错误:" + std::to_string(EWOULDBLOCK)}) << resume;
+    EXPECT_EQ(run.reports.size(), 1u) << resume;
     EXPECT_EQ(ReadBytes(Partial("locked")), old) << resume;
   }
   EXPECT_TRUE(faults.Requests().empty());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -217,7 +218,7 @@ TEST_F(DownloadTest, AnEndReportOfATransferNoLongerListedIsIgnored) {
   WriteBytes(music + "a.mp3.grb", "new");
   controller->OnWorkerEnded(core::Msg::DownloadEndedDelete, std::move(taskA));
   EXPECT_TRUE(FileExists(music + "a.mp3.grb"));
-  controller->OnWorkerReport(core::Msg::DownloadFailed, Id(0) + 1000, "x");  // no such row: ignored
+  controller->OnWorkerReport(Id(0) + 1000, TransferReport::Failed(TransferFailure::kConnect, 1));  // no such row
   EXPECT_EQ(Cell(0, core::kDownloadState), "等待下载");
 }
 
@@ -245,11 +246,12 @@ TEST_F(DownloadTest, StopResumeAndDoubleClick) {
   EXPECT_NE(Cell(1, core::kDownloadId), "-");
 }
 
-TEST_F(DownloadTest, AnEndWithoutAFailureReportTurnsTheRowStoppedKeepingWhy) {
+TEST_F(DownloadTest, AFailureKeepsWhyOnTheStoppedRowAndAnEndWithoutOneSaysStopped) {
   controller->OnStartDownload({AddResult("/a.mp3", "A")});
   controller->OnStartDownload({AddResult("/b.mp3", "B")});
-  controller->OnWorkerReport(core::Msg::DownloadStatus, Id(0), "当打开被下载文件时发生错误,错误:13");
-  controller->OnWorkerEnded(core::Msg::DownloadEndedKeep, TaskOf(0));
+  auto failed = TaskOf(0);
+  controller->OnWorkerReport(Id(0), TransferReport::Failed(TransferFailure::kOpen, 13));
+  controller->OnWorkerEnded(core::Msg::DownloadEndedKeep, std::move(failed));
   controller->OnWorkerEnded(core::Msg::DownloadEndedKeep, TaskOf(1));
   EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-当打开被下载文件时发生错误,错误:13");
   EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadState), "-停止下载");
@@ -340,11 +342,87 @@ TEST_F(DownloadTest, StoredRecordsShowTheirPartialFilesAndEveryStateIsCounted) {
     return std::vector<size_t>{c.total, c.waiting, c.stopped, c.running};
   };
   EXPECT_EQ(counts(), (std::vector<size_t>{6, 2, 4, 0}));
-  controller->OnWorkerReport(core::Msg::DownloadStatus, Id(4), "正在连接 127.0.0.1");
-  controller->OnWorkerReport(core::Msg::DownloadBodyBegins, Id(5), "");
+  controller->OnWorkerReport(Id(4), TransferReport::Step(TransferStep::kConnecting, "127.0.0.1"));
+  controller->OnWorkerReport(Id(5), TransferReport::Step(TransferStep::kDownloading));
   EXPECT_EQ(counts(), (std::vector<size_t>{6, 0, 4, 2}));
   EXPECT_EQ(controller->ItemAtRow(5)->state, DownloadState::kTransferring);
   EXPECT_EQ(controller->ItemAtRow(9), nullptr);
+}
+
+// Workers report numbers and kinds; the row's texts are made from them, and a
+// figure a report leaves out keeps what the row showed.
+TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
+  controller->OnStartDownload({AddResult("/a.mp3", "A")});
+  const uint32_t id = Id(0);
+  const auto progress = [](uint64_t received, std::optional<uint64_t> total, std::optional<double> rate,
+                           std::optional<uint64_t> left) {
+    return TransferReport::Progress({received, total, rate, left});
+  };
+  struct Step {
+    TransferReport report;
+    std::vector<std::string> cells;  // percent, received, speed, time left, state
+    int image;
+  };
+  const std::vector<Step> steps = {
+      {TransferReport::Step(TransferStep::kResolving, "h"), {"", "", "", "", "正在解析域名: h"}, kQueuedImage},
+      {TransferReport::Step(TransferStep::kDownloading), {"", "", "", "", "正在下载"}, kTransferringImage},
+      {progress(500, 1000, {}, {}), {"50%", "500", "", "", "正在下载"}, kTransferringImage},
+      {progress(600, 1000, 3.254, 61), {"60%", "600", "3.25kps", "1m,1s", "正在下载"}, kTransferringImage},
+      // Without a length, bytes and percent stay as they were.
+      {progress(700, {}, 0.5, {}), {"60%", "600", "512bps", "1m,1s", "正在下载"}, kTransferringImage},
+      {progress(0, 0, {}, {}), {"100%", "0", "512bps", "1m,1s", "正在下载"}, kTransferringImage},
+      {TransferReport::Failed(TransferFailure::kBadStatus, 404),
+       {"100%", "0", "0", "-", "不能收到服务器的有效HTTP响应, 响应码:404"},
+       kStoppedImage},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    controller->OnWorkerReport(id, steps[i].report);
+    EXPECT_EQ((std::vector<std::string>{Cell(0, core::kDownloadPercent), Cell(0, core::kDownloadReceived),
+                                        Cell(0, core::kDownloadSpeed), Cell(0, core::kDownloadTimeLeft),
+                                        Cell(0, core::kDownloadState)}),
+              steps[i].cells)
+        << i;
+    EXPECT_EQ(downloads.Image(0), steps[i].image) << i;
+  }
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
+  EXPECT_EQ(controller->ItemAtRow(0)->status.fault, (TransferFault{TransferFailure::kBadStatus, 404}));
+}
+
+TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
+  const DownloadTexts& zh = DownloadTexts::Chinese();
+  const DownloadTexts& en = DownloadTexts::English();
+  const struct {
+    TransferFault fault;
+    const char* chinese;
+    const char* english;
+  } faults[] = {
+      {{TransferFailure::kOpen, 13},
+       "当打开被下载文件时发生错误,错误:13",
+       "An error occured while opening the file to be downloaded, Error:13"},
+      {{TransferFailure::kConnect, 12029},
+       "当连接服务器时发生错误,错误:12029",
+       "An error occurred connecting to the server, Error:12029"},
+      {{TransferFailure::kNoResponse, 12152},
+       "不能收到服务器的有效响应,错误:12152",
+       "Failed to receive a valid response from the server, Error:12152"},
+      {{TransferFailure::kTransfer, 28},
+       "当下载文件时发生错误,错误:28",
+       "An error occurred while downloading the file, Error:28"},
+      {{TransferFailure::kRecord, 0},
+       "不能把该下载记入设置文件,下载没有开始.",
+       "The download could not be recorded in the settings file, so it was not started."},
+      // The program's own messages have no English set yet.
+      {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18", nullptr},
+      {{TransferFailure::kCannotStart, 0}, "不能启动新线层", nullptr},
+  };
+  for (const auto& f : faults) {
+    EXPECT_EQ(FaultText(f.fault, zh), f.chinese);
+    if (f.english) {
+      EXPECT_EQ(FaultText(f.fault, en), f.english);
+    }
+  }
+  EXPECT_EQ(StepText(en, TransferStep::kRedirecting, "http://h/x"), "Redirecting to http://h/x");
+  EXPECT_EQ(StepText(zh, TransferStep::kConnected, "h"), "已连接到 h");
 }
 
 TEST(DownloadTexts, SpeedAndTimeLeft) {

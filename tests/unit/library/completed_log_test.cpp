@@ -155,6 +155,25 @@ TEST_F(CompletedLogTest, AFileThatCannotBeDeletedEndsTheCommandWithTheLogConsist
   EXPECT_EQ(StoredItem(2), "");
 }
 
+// Clearing the log keeps the files and takes every entry out of the settings file
+// as well, also those another process wrote there first.
+TEST_F(CompletedLogTest, ClearingTheLogEmptiesTheStoredLogAndKeepsTheFiles) {
+  AddFiles(3);
+  prompter.answer = core::MessageResult::kYes;
+  log.OnClearLogItems({1});
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(StoredItem(1), folder() + "c.mp3");
+  log.OnClearAllLogItems();
+  EXPECT_EQ(prompter.texts.back(), kClearAllQuestion);
+  EXPECT_EQ(completed.rowCount(), 0u);
+  EXPECT_EQ(StoredItem(0), "");
+  EXPECT_TRUE(fs::exists(folder() + "a.mp3"));
+  log.AddLogItem(folder() + "b.mp3", "6");
+  EXPECT_EQ(Column(core::kLogIndex), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(StoredItem(0), folder() + "b.mp3");
+  EXPECT_EQ(StoredItem(1), "");
+}
+
 class TableAssociations final : public Associations {
  public:
   std::optional<std::string> TypeForExtension(const std::string& extension) override {
