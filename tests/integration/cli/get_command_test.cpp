@@ -185,9 +185,17 @@ TEST_F(GetCommand, AnInterruptKeepsThePartialFileAndExits130) {
   const auto target = dir_ / "slow.mp3";
   const pid_t pid = Launch({"get", server.Url("/slow.mp3"), "--to", target.string()});
   ASSERT_GT(pid, 0);
-  std::this_thread::sleep_for(700ms);
-  kill(pid, SIGINT);
+  // The interrupt comes once the first bytes are on disk, however long the program
+  // takes to start in this build.
   int status = 0;
+  bool ended = false;
+  const auto deadline = std::chrono::steady_clock::now() + 2min;
+  while (!ended && ReadBytes(target.string() + ".grb").empty() && std::chrono::steady_clock::now() < deadline) {
+    ended = waitpid(pid, &status, WNOHANG) == pid;
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_FALSE(ended) << "vexon-cli ended before the interrupt";
+  kill(pid, SIGINT);
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 130);

@@ -157,7 +157,8 @@ TEST(DownloadScheduling, EightQueuedWithALimitOfThreeNeverTransferMoreThanThree)
 
 TEST(DownloadScheduling, LoweringTheLimitLetsRunningDownloadsFinishBeforeLateOnesStart) {
   DownloadHarness h(3);
-  const std::vector<size_t> running = AddFiles(h, "run", 3, 0.6);
+  // Long enough that all three are sure to overlap on a loaded machine.
+  const std::vector<size_t> running = AddFiles(h, "run", 3, 3.0);
   const std::vector<size_t> late = AddFiles(h, "late", 2, 0.2);
   std::vector<size_t> lateRequests;
   h.Run([&] { h.onLog = [&] { lateRequests.push_back(h.RequestsFor("late0.mp3") + h.RequestsFor("late1.mp3")); }; });
