@@ -488,6 +488,13 @@ void DownloadController::OnWorkerReport(uint32_t workerId, const TransferReport&
       if (p.total) {
         item->received = p.received;
         item->total = p.total;
+        // A download queued without a size (as vexon-cli queues them) learns it from
+        // the answer, and so does its record: a completion whose log entry never
+        // reached the settings file is then known for one at the next start.
+        if (item->sizeText.empty()) {
+          item->sizeText = text::Format("%llu", static_cast<unsigned long long>(*p.total));
+          store_.WriteDownloadRecord(item->fullName, item->url, item->sizeText, storage::kWriteDownloadRecord);
+        }
       }
       if (p.bytesPerMs) item->bytesPerMs.Set(*p.bytesPerMs);
       if (p.secondsLeft) item->secondsLeft.Set(*p.secondsLeft);

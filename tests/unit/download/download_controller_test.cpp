@@ -386,6 +386,13 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
   }
   EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
   EXPECT_EQ(controller->ItemAtRow(0)->status.fault, (TransferFault{TransferFailure::kBadStatus, 404}));
+  EXPECT_EQ(Cell(0, core::kDownloadSize), "1000");  // the result's size stays
+
+  // Queued without a size, a download takes the answer's, in its row and its record.
+  ASSERT_TRUE(controller->AddDownload("http://h/n.mp3", music + "n.mp3", ""));
+  controller->OnWorkerReport(Id(1), progress(10, 4321, {}, {}));
+  EXPECT_EQ(Cell(1, core::kDownloadSize), "4321");
+  EXPECT_EQ(profile.GetString(music + "n.mp3", storage::kSizeKey, "<none>", 64), "4321");
 }
 
 TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
