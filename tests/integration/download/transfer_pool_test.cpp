@@ -272,6 +272,33 @@ TEST_F(TransferPoolTest, ManyQueuedFilesShareTheThreadsAndTheirConnectionsInQueu
   EXPECT_EQ(ports.size(), 6u);
 }
 
+// The limit changed again and again, to none at all among others, while a thousand
+// downloads wait: each ends whole, and no more threads are alive than the largest
+// limit set.
+TEST_F(TransferPoolTest, ChangingTheLimitWhileAThousandWaitEndsEachDownloadWhole) {
+  pool->Resize(1);
+  const std::string body = PatternBytes(1500, 3);
+  server.SetFile("/k.mp3", Body(body));
+  std::vector<uint32_t> ids;
+  for (int i = 0; i < 1000; ++i) ids.push_back(Start(server.Url("/k.mp3"), false, "k" + std::to_string(i) + ".mp3"));
+  const unsigned limits[] = {4, 0, 2, 5, 1, 3};
+  unsigned largest = 1;
+  size_t waitFor = 0;
+  for (unsigned limit : limits) {
+    pool->Resize(limit);
+    largest = std::max(largest, limit);
+    EXPECT_LE(pool->threadCount(), largest);
+    if (limit == 0) continue;  // nothing ends until the next change
+    waitFor += 150;
+    ASSERT_EQ(recorder.End(ids[waitFor]), core::Msg::DownloadCompleted) << limit;
+  }
+  for (size_t i = 0; i < ids.size(); ++i) {
+    ASSERT_EQ(recorder.End(ids[i]), core::Msg::DownloadCompleted) << i;
+    ASSERT_EQ(ReadBytes(Partial("k" + std::to_string(i) + ".mp3")), body) << i;
+  }
+  EXPECT_LE(pool->threadCount(), largest);
+}
+
 // A partial file that cannot be opened ends the download with its reason; the last
 // piece of a file waits in memory until the end, so a disk that refuses it fails the
 // download.
