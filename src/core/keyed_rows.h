@@ -23,7 +23,8 @@ class KeyedRows final {
  public:
   struct Projection {
     std::function<std::vector<std::string>(const Item&)> cells;
-    std::function<int(const Item&)> image;  // none: the rows have no image
+    std::function<int(const Item&)> image;         // none: the rows have no image
+    std::function<std::string(const Item&)> note;  // none: the rows have no note
   };
 
   KeyedRows(ListTable& table, Projection projection) : table_(table), projection_(std::move(projection)) {}
@@ -40,7 +41,8 @@ class KeyedRows final {
   uint64_t Add(Item item) {
     const uint64_t key = nextKey_++;
     const Item& stored = items_.emplace(key, std::move(item)).first->second;
-    table_.AppendRow(projection_.cells(stored), ImageOf(stored), key);
+    const size_t row = table_.AppendRow(projection_.cells(stored), ImageOf(stored), key);
+    if (projection_.note) table_.SetNote(row, projection_.note(stored));
     return key;
   }
 
@@ -66,7 +68,8 @@ class KeyedRows final {
     return keys;
   }
 
-  // Writes the cells and the image of the item's row that differ from its projection.
+  // Writes the cells, the image and the note of the item's row that differ from its
+  // projection.
   void Show(uint64_t key) {
     const Item* item = Find(key);
     const size_t row = table_.FindRowByKey(key);
@@ -78,6 +81,7 @@ class KeyedRows final {
     }
     const int image = ImageOf(*item);
     if (table_.Image(row) != image) table_.SetImage(row, image);
+    if (projection_.note) table_.SetNote(row, projection_.note(*item));
   }
 
   void Remove(uint64_t key) {

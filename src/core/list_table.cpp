@@ -123,6 +123,12 @@ void ListTable::SetImage(size_t row, int image) {
   if (observer_ && !columns_.empty()) observer_->CellsChanged(row, 0, columns_.size() - 1);
 }
 
+void ListTable::SetNote(size_t row, std::string note) {
+  if (row >= rows_.size() || rows_[row]->note == note) return;
+  rows_[row]->note = std::move(note);
+  if (observer_ && !columns_.empty()) observer_->CellsChanged(row, 0, columns_.size() - 1);
+}
+
 int ListTable::CompareRows(const RowData& a, const RowData& b, size_t column) const {
   if (numbered_ && column == 0) return a.sequence < b.sequence ? -1 : (a.sequence > b.sequence ? 1 : 0);
   return CompareCells(a.cells[column], b.cells[column]);

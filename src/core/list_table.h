@@ -57,6 +57,9 @@ class ListTable final {
   // The row showing the item `key`, or npos.
   size_t FindRowByKey(uint64_t key) const;
   void SetImage(size_t row, int image);
+  // Why the row stands as it does (a failure, say), told beside its cells.
+  const std::string& Note(size_t row) const { return rows_.at(row)->note; }
+  void SetNote(size_t row, std::string note);
 
   size_t sortColumn() const { return sortColumn_; }
   bool sortAscending() const { return sortAscending_; }
@@ -92,6 +95,7 @@ class ListTable final {
     std::vector<unsigned char> marks;
     int image = -1;
     uint64_t key = 0;
+    std::string note;
     // The row's index is slot - base_: a removal shifts one side's slots only.
     int64_t slot = 0;
     // Its place in the order rows were added (numbered lists only).

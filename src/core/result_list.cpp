@@ -9,6 +9,7 @@ ResultList::ResultList(ListTable& table)
                       const ResultRow& r = l.result;
                       return std::vector<std::string>{l.index, r.name, r.type, r.size, r.date, r.title, r.url};
                     },
+                    {},
                     {}}) {
   table.IndexColumn(kResultUrl);
 }

@@ -59,7 +59,8 @@ DownloadController::DownloadController(core::OwnerChannel& channel, core::Prompt
       currentKeyword_(std::move(currentKeyword)),
       context_{channel, *this, settings.MaxDownloadSpeed, WorkerContext::DefaultSession(), store.writeGate()},
       items_(downloads, {[&texts](const DownloadItem& item) { return RowCells(item, texts); },
-                         [](const DownloadItem& item) { return StateImage(item.state); }}),
+                         [](const DownloadItem& item) { return StateImage(item.state); },
+                         [&texts](const DownloadItem& item) { return StatusNote(item.status, texts); }}),
       pool_(maxTransfers, context_) {
   downloads_.IndexColumn(core::kDownloadUrl);
   downloads_.NumberRowsInColumn0();

@@ -54,9 +54,19 @@ std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts)
     case DownloadStatus::Kind::kWaiting: return kWaitingText;
     case DownloadStatus::Kind::kStopped: return kStoppedText;
     case DownloadStatus::Kind::kStep: return StepText(texts, status.step, status.detail);
-    case DownloadStatus::Kind::kFailed: return FaultText(status.fault, texts);
+    case DownloadStatus::Kind::kFailed:
+      switch (status.fault.kind) {
+        case TransferFailure::kOpen:
+        case TransferFailure::kRename:
+        case TransferFailure::kCannotStart: return FaultText(status.fault, texts);
+        default: return kStoppedText;
+      }
   }
   return {};
+}
+
+std::string StatusNote(const DownloadStatus& status, const DownloadTexts& texts) {
+  return status.kind == DownloadStatus::Kind::kFailed ? FaultText(status.fault, texts) : std::string();
 }
 
 std::string FaultText(TransferFault fault, const DownloadTexts& texts) {

@@ -68,8 +68,11 @@ struct DownloadItem {
 
 // The row cells of an item (column 0, the list's own, left empty).
 std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts& texts);
-// The state column's text.
+// The state column's text. A failure of the transfer itself shows as "停止下载";
+// one of the partial file, its name or the queue shows as its reason.
 std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts);
+// Why the row stopped, told in its tooltip; empty unless it failed.
+std::string StatusNote(const DownloadStatus& status, const DownloadTexts& texts);
 // Why a download stopped by itself, in words with its code.
 std::string FaultText(TransferFault fault, const DownloadTexts& texts);
 // The image of the ID cell.

@@ -47,7 +47,7 @@ CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSetting
       shell_(shell),
       moveDialog_(moveDialog),
       startDir_(std::move(startDir)),
-      entries_(completed, {&CompletedLog::Cells, {}}) {
+      entries_(completed, {&CompletedLog::Cells, {}, {}}) {
   completed.NumberRowsInColumn0();
 }
 

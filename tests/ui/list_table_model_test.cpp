@@ -97,6 +97,19 @@ class ListTableModelTest final : public QObject {
     QCOMPARE(selection.currentIndex(), model_->index(0, 1));
   }
 
+  // A row's note (why a download stopped) is told in the tooltip of each of its
+  // cells, after the cell's own text, and a change of it is announced.
+  void ARowsNoteFollowsEachCellsTooltip() {
+    QSignalSpy changed(model_.get(), &QAbstractItemModel::dataChanged);
+    table_->SetNote(1, "why");
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(model_->index(1, 1).data(Qt::ToolTipRole).toString(), QString("b.mp3\nwhy"));
+    QCOMPARE(model_->index(1, 1).data().toString(), QString("b.mp3"));
+    QCOMPARE(model_->index(0, 1).data(Qt::ToolTipRole).toString(), QString("a.mp3"));
+    table_->SetNote(1, "");
+    QCOMPARE(model_->index(1, 2).data(Qt::ToolTipRole).toString(), QString("9"));
+  }
+
  private:
   std::unique_ptr<ListTable> table_;
   std::unique_ptr<ListTableModel> model_;

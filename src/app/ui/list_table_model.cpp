@@ -56,8 +56,12 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
   if (!row || *row >= table_.rowCount()) return {};
   const auto column = static_cast<size_t>(index.column());
   switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: return QString::fromStdString(table_.Cell(*row, column));
+    case Qt::DisplayRole: return QString::fromStdString(table_.Cell(*row, column));
+    case Qt::ToolTipRole: {
+      // A row's note (why a download stopped) follows the cell's own text.
+      const std::string& note = table_.Note(*row);
+      return QString::fromStdString(note.empty() ? table_.Cell(*row, column) : table_.Cell(*row, column) + "\n" + note);
+    }
     case Qt::FontRole:
       if (table_.Mark(*row, column)) {
         QFont bold;

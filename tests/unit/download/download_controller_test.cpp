@@ -371,9 +371,8 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
       // Without a length, bytes and percent stay as they were.
       {progress(700, {}, 0.5, {}), {"60%", "600", "512bps", "1m,1s", "正在下载"}, kTransferringImage},
       {progress(0, 0, {}, {}), {"100%", "0", "512bps", "1m,1s", "正在下载"}, kTransferringImage},
-      {TransferReport::Failed(TransferFailure::kBadStatus, 404),
-       {"100%", "0", "0", "-", "不能收到服务器的有效HTTP响应, 响应码:404"},
-       kStoppedImage},
+      // The state column says stopped; the row's tooltip tells why.
+      {TransferReport::Failed(TransferFailure::kBadStatus, 404), {"100%", "0", "0", "-", "停止下载"}, kStoppedImage},
   };
   for (size_t i = 0; i < steps.size(); ++i) {
     controller->OnWorkerReport(id, steps[i].report);
@@ -385,7 +384,9 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
     EXPECT_EQ(downloads.Image(0), steps[i].image) << i;
   }
   EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
-  EXPECT_EQ(controller->ItemAtRow(0)->status.fault, (TransferFault{TransferFailure::kBadStatus, 404}));
+  EXPECT_EQ(downloads.Note(0), "不能收到服务器的有效HTTP响应, 响应码:404");
+  controller->OnResumeDownload({0});
+  EXPECT_EQ(downloads.Note(0), "");
   EXPECT_EQ(Cell(0, core::kDownloadSize), "1000");  // the result's size stays
 
   // Queued without a size, a download takes the answer's, in its row and its record.
