@@ -111,19 +111,38 @@ void StandinServer::Impl::ServeRawPage(const RawPage& page, httplib::Response& r
   res.set_content(page.body, page.contentType);
 }
 
+// httplib drops the connection when one write finds the socket full for its whole
+// write timeout. A slow reader's socket stays full for seconds at a time: the kernel
+// takes more only once the client has taken about what the last write added, and
+// loopback TCP hands a slow reader its bytes in bursts. So a piece waits here first,
+// slice after slice, for as long as the client takes something within the write
+// timeout. httplib's wait ends early only when the socket has room or the
+// connection is gone; a quick "no" is the latter.
+bool StandinServer::Impl::AwaitRoom(httplib::DataSink& sink) {
+  const std::chrono::milliseconds slice = WriteWaitSlice();
+  const auto deadline = std::chrono::steady_clock::now() + options_.writeTimeout;
+  for (;;) {
+    const auto asked = std::chrono::steady_clock::now();
+    if (sink.is_writable()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - asked < slice / 2 || now >= deadline || Stopping()) return false;
+  }
+}
+
 bool StandinServer::Impl::Produce(Transfer& t, uint64_t offset, httplib::DataSink& sink) {
   if (!t.began) {
     if (t.firstByteDelay.count() > 0 && !Pause(t.firstByteDelay)) return false;
     t.began = std::chrono::steady_clock::now();
   }
   if (Stopping() || offset >= t.cutLimit) return false;
-  uint64_t n = std::min<uint64_t>({kWriteChunk, t.length - offset, t.cutLimit - offset});
+  uint64_t n = std::min<uint64_t>({kWritePiece, t.length - offset, t.cutLimit - offset});
   if (t.bytesPerSecond > 0) {
     n = std::min<uint64_t>(n, std::max<uint64_t>(1, t.bytesPerSecond / 20));
     const auto due = *t.began + std::chrono::microseconds(static_cast<int64_t>(static_cast<double>(offset) * 1e6 /
                                                                                static_cast<double>(t.bytesPerSecond)));
     if (!PauseUntil(due)) return false;
   }
+  if (!AwaitRoom(sink)) return false;
   t.buffer.resize(static_cast<size_t>(n));
   if (t.bytes) {
     std::copy_n(t.bytes->data() + t.start + offset, n, t.buffer.data());

@@ -24,7 +24,14 @@ namespace detail {
 // httplib listens with a backlog of 5; a burst of 64 link checks would overflow it
 // and the kernel would make the dropped clients retry a whole second later.
 constexpr int kListenBacklog = 1024;
-constexpr size_t kWriteChunk = 64 * 1024;
+// A body goes out in pieces this small: each write waits until the client has taken
+// about one piece of what came before, so a slow reader shows progress every few KB.
+constexpr size_t kWritePiece = 16 * 1024;
+// httplib's own write timeout (or the option's, when shorter): how long a piece
+// waits in one go before a stop or the option's limit is looked at, so a stop waits
+// no longer for a client that stopped reading. Headers and the whole-page bodies
+// httplib writes itself have this long per wait, as they always had.
+constexpr std::chrono::milliseconds kWriteWaitSlice{5000};
 constexpr int kKeepAliveMaxCount = 100;
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 
@@ -262,6 +269,8 @@ class StandinServer::Impl {
   bool ServeBuiltIn(const httplib::Request& req, httplib::Response& res, const std::string& host,
                     const Catalog& catalog);
   bool Produce(Transfer& t, uint64_t offset, httplib::DataSink& sink);
+  bool AwaitRoom(httplib::DataSink& sink);
+  std::chrono::milliseconds WriteWaitSlice() const;
 
   // The archive interface (archive_answers.cpp).
   std::optional<FileRoute> FindArchiveFile(const httplib::Request& req) const;

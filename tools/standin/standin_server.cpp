@@ -38,6 +38,7 @@ bool StandinServer::Impl::Start(std::string* error) {
     listenSocket_ = sock;
   });
   server_->set_tcp_nodelay(true);
+  server_->set_write_timeout(WriteWaitSlice());
   if (options_.keepAliveSeconds <= 0) {
     server_->set_keep_alive_max_count(1);
   } else {
@@ -91,6 +92,10 @@ void StandinServer::Impl::Stop() {
   if (listener_.joinable()) listener_.join();
   server_.reset();
   running_ = false;
+}
+
+std::chrono::milliseconds StandinServer::Impl::WriteWaitSlice() const {
+  return std::clamp(options_.writeTimeout, std::chrono::milliseconds(1), kWriteWaitSlice);
 }
 
 bool StandinServer::Impl::Stopping() const {

@@ -26,6 +26,10 @@ struct StandinOptions {
   int threads = 256;
   // An idle kept-alive connection is closed after this long; Stop waits for it.
   int keepAliveSeconds = 1;
+  // A file body's client that takes none of it for this long is dropped; whatever it
+  // takes starts the wait again, so a slow reader is served to the end. A server
+  // stop waits for such a client at most 5 s, however long this is.
+  std::chrono::milliseconds writeTimeout{60000};
   size_t maxRecordedRequests = 100000;
 };
 
