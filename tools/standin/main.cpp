@@ -24,14 +24,16 @@ constexpr const char* kUsage =
     "                     [--file /PATH=SIZE]...\n"
     "                     [--update-mode missing|line-end|cut-download|failed-download]\n"
     "                     [--archive-items N] [--archive-tracks N] [--metadata-delay-ms MS]\n"
+    "                     [--write-timeout-ms MS]\n"
     "Serves the search services, file servers, maker's site and the archive's JSON\n"
     "interface (/advancedsearch.php, /metadata/ID, /download/ID/NAME redirecting to\n"
     "/datanode/ID/NAME) on loopback until SIGINT or SIGTERM. --archive-items (12)\n"
     "and --archive-tracks (5 per item) size the archive; --metadata-delay-ms holds\n"
-    "back every /metadata/ answer. The port is 18080 unless --port says otherwise;\n"
-    "--port 0 picks a free port; --port-file receives its number. --update-mode makes\n"
-    "the update fail: no update.txt, a version followed by a line end, or every\n"
-    "--download cut in half or answered 404.\n";
+    "back every /metadata/ answer; --write-timeout-ms (60000) drops a client that\n"
+    "takes none of a file's body for that long. The port is 18080 unless --port\n"
+    "says otherwise; --port 0 picks a free port; --port-file receives its number.\n"
+    "--update-mode makes the update fail: no update.txt, a version followed by a\n"
+    "line end, or every --download cut in half or answered 404.\n";
 
 constexpr int kDefaultPort = 18080;
 
@@ -116,6 +118,9 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
     } else if (arg == "--metadata-delay-ms") {
       if (!ParseNumber(v, 0, 600000, n)) return "bad delay: " + std::string(v);
       cl.options.metadataDelay = std::chrono::milliseconds(n);
+    } else if (arg == "--write-timeout-ms") {
+      if (!ParseNumber(v, 1, 86400000, n)) return "bad write timeout: " + std::string(v);
+      cl.options.writeTimeout = std::chrono::milliseconds(n);
     } else if (arg == "--archive-items") {
       if (!ParseNumber(v, 0, 100000, n)) return "bad item count: " + std::string(v);
       cl.options.archiveItems = static_cast<int>(n);
