@@ -96,13 +96,15 @@ void CompletedLog::Load(const std::vector<storage::CompletedRecord>& records) {
 
 size_t CompletedLog::KeepNewest(size_t count) {
   size_t removed = 0;
-  for (; entries_.size() > count; ++removed) Remove(OldestKey());
+  for (; entries_.size() > count; ++removed) entries_.Remove(OldestKey());
   return removed;
 }
 
 void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& sizeText) {
   const size_t maxEntries = settings_.CompletedMaxItems == 0 ? 1 : settings_.CompletedMaxItems;
-  while (entries_.size() >= maxEntries) Remove(OldestKey());
+  // The oldest give way unrecorded: the merge with the file keeps the newest as
+  // well, and a record of every entry ever dropped would grow with each download.
+  while (entries_.size() >= maxEntries) entries_.Remove(OldestKey());
   Append(fullPath, sizeText);
   entries_.table().ResortAfterAppend();
   Save();
