@@ -18,6 +18,7 @@
 #include "download/download_item.h"
 #include "standin/standin_server.h"
 #include "storage/profile.h"
+#include "storage/settings_batch.h"
 #include "support/test_files.h"
 #include "unit/download/download_fakes.h"
 
@@ -26,7 +27,12 @@ namespace vexon::download::testing {
 // A controller with real workers on its own owner thread, against the stand-in.
 class DownloadHarness {
  public:
-  explicit DownloadHarness(unsigned maxThreads = 3) : maxTransfers(maxThreads) {
+  // `batched`: the settings file is written in bursts, as the program writes it.
+  explicit DownloadHarness(unsigned maxThreads = 3, bool batched = false) : maxTransfers(maxThreads) {
+    if (batched) {
+      batch = std::make_unique<storage::SettingsBatch>(profile);
+      store.UseBatch(batch.get());
+    }
     EXPECT_TRUE(server.Start());
     std::filesystem::create_directories(music);
     settings.DefaultMusicPath = music;
@@ -110,6 +116,7 @@ class DownloadHarness {
     return n;
   }
   std::string Record(const std::string& name) const {
+    if (batch) batch->Flush();
     return profile.GetString(music + name, storage::kUrlKey, "<none>", storage::kRecordBufferSize);
   }
 
@@ -118,6 +125,7 @@ class DownloadHarness {
   std::string music = (dir / "music").string() + "/";
   storage::Profile profile{dir / "vudez.ini"};
   storage::SettingsStore store{profile, dir.path()};
+  std::unique_ptr<storage::SettingsBatch> batch;
   storage::AppSettings settings;
   unsigned maxTransfers;
   FakePrompter prompter;
