@@ -8,6 +8,10 @@
 namespace vexon::storage {
 
 using Clock = std::chrono::steady_clock;
+namespace {
+// Replacing the file takes at most about a fifth of the time between writes.
+constexpr int kCostFactor = 4;
+}  // namespace
 
 SettingsBatch::SettingsBatch(Profile& profile, std::chrono::milliseconds window)
     : profile_(profile), window_(window), thread_([this] { Run(); }) {}
@@ -127,8 +131,9 @@ void SettingsBatch::Run() {
       written_.wait(lock, [&] { return !writing_ || stopping_; });
       continue;
     }
-    // A burst gathers while the last write is less than a window old.
-    const Clock::time_point due = lastWrite_ + window_;
+    // A burst gathers while the last write is less than a window old; a file whose
+    // every replacement takes long is replaced less often, not more of the time.
+    const Clock::time_point due = lastWrite_ + std::max<Clock::duration>(window_, kCostFactor * lastCost_);
     if (Clock::now() < due) {
       changed_.wait_until(lock, due, [&] { return stopping_; });
       if (stopping_) break;
@@ -146,10 +151,12 @@ void SettingsBatch::WriteOnce(std::unique_lock<std::mutex>& lock) {
   const uint64_t ticket = queuedUpTo_;
   writing_ = true;
   lock.unlock();
+  const Clock::time_point began = Clock::now();
   const bool ok = profile_.Apply(edits);
   lock.lock();
   writing_ = false;
   lastWrite_ = Clock::now();
+  lastCost_ = lastWrite_ - began;
   ++writes_;
   if (ok) {
     writtenUpTo_ = ticket;

@@ -18,7 +18,9 @@ namespace vexon::storage {
 // Section changes that come in bursts (download records, the downloaded-files log)
 // leave for the settings file from a thread of their own: the first change after a
 // quiet spell at once, later ones together, one replacement of the file per
-// `window`. Changes of one section merge, so the file sees only the last of them.
+// `window`, or per four times what the last replacement took when that is longer,
+// so a file of thousands of records costs the writer a steady share of its time.
+// Changes of one section merge, so the file sees only the last of them.
 // A write that fails keeps its changes for the next attempt. Waiters learn when the
 // changes up to their ticket are on disk.
 class SettingsBatch final : public core::WriteGate {
@@ -74,7 +76,8 @@ class SettingsBatch final : public core::WriteGate {
   bool writing_ = false;
   bool stopping_ = false;
   std::chrono::steady_clock::time_point lastWrite_{};
-  std::thread thread_;  // last: it uses the members above
+  std::chrono::steady_clock::duration lastCost_{};  // what the last replacement took
+  std::thread thread_;                              // last: it uses the members above
 };
 
 }  // namespace vexon::storage
