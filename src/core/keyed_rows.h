@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,13 +57,9 @@ class KeyedRows final {
   Item* AtRow(size_t row) { return row < table_.rowCount() ? Find(table_.Key(row)) : nullptr; }
   const Item* AtRow(size_t row) const { return row < table_.rowCount() ? Find(table_.Key(row)) : nullptr; }
   // The keys of a selection's valid rows, in list order, without repeats.
-  std::vector<uint64_t> KeysOf(std::vector<size_t> rows) const {
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  std::vector<uint64_t> KeysOf(const std::vector<size_t>& rows) const {
     std::vector<uint64_t> keys;
-    for (size_t row : rows) {
-      if (row < table_.rowCount()) keys.push_back(table_.Key(row));
-    }
+    for (size_t row : ValidRows(rows, table_.rowCount())) keys.push_back(table_.Key(row));
     return keys;
   }
 

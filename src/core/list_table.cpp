@@ -251,4 +251,14 @@ void ListTable::IndexRemove(const RowData& row) {
   if (it != index_.end() && --it->second == 0) index_.erase(it);
 }
 
+std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount) {
+  std::vector<size_t> rows;
+  for (size_t row : selected) {
+    if (row < rowCount) rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
 }  // namespace vexon::core

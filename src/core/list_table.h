@@ -129,4 +129,7 @@ class ListTable final {
   ListObserver* observer_ = nullptr;
 };
 
+// The valid rows of a selection, ascending and without repeats.
+std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount);
+
 }  // namespace vexon::core

@@ -10,9 +10,7 @@ ResultList::ResultList(ListTable& table)
                       return std::vector<std::string>{l.index, r.name, r.type, r.size, r.date, r.title, r.url};
                     },
                     {},
-                    {}}) {
-  table.IndexColumn(kResultUrl);
-}
+                    {}}) {}
 
 void ResultList::Add(ResultRow result, std::string index) {
   std::string url = result.url;
@@ -26,7 +24,7 @@ const ResultRow* ResultList::At(size_t row) const {
 }
 
 bool ResultList::Contains(std::string_view url) const {
-  return rows_.table().ContainsInColumn(kResultUrl, url);
+  return keyOfUrl_.contains(std::string(url));
 }
 
 void ResultList::Mark(std::string_view url, bool queued) {

@@ -37,7 +37,8 @@ class ResultList final {
   };
 
   KeyedRows<Listed> rows_;
-  std::unordered_map<std::string, uint64_t> keyOfUrl_;  // the first result of each URL
+  // The first result of each URL: duplicate tests and marks find it without a scan.
+  std::unordered_map<std::string, uint64_t> keyOfUrl_;
 };
 
 }  // namespace vexon::core

@@ -1,7 +1,5 @@
 #include "download/download_controller.h"
 
-#include <algorithm>
-#include <climits>
 #include <exception>
 #include <tuple>
 #include <utility>
@@ -19,17 +17,6 @@ namespace {
 using core::MessageButtons;
 using core::MessageIcon;
 using core::MessageResult;
-
-// The valid rows of a selection, ascending and without repeats.
-std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount) {
-  std::vector<size_t> rows;
-  for (size_t row : selected) {
-    if (row < rowCount) rows.push_back(row);
-  }
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  return rows;
-}
 
 std::string PartialPathOf(const std::string& fullName) {
   return fullName + std::string(core::kPartialSuffix);
@@ -83,7 +70,7 @@ bool DownloadController::PrepareResult(size_t row, PreparedResult& prepared) con
 }
 
 void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResults) {
-  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
+  const std::vector<size_t> rows = core::ValidRows(selectedResults, results_.size());
   if (rows.size() == 1) {
     StartOne(rows.front());
     return;
@@ -161,7 +148,7 @@ void DownloadController::StartOne(size_t row) {
 }
 
 void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults) {
-  const std::vector<size_t> rows = ValidRows(selectedResults, results_.size());
+  const std::vector<size_t> rows = core::ValidRows(selectedResults, results_.size());
   PreparedResult result;
   if (rows.empty() || !PrepareResult(rows.front(), result)) return;
   if (HasUrl(result.url)) {
@@ -526,7 +513,7 @@ void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTa
     RemoveFileQuietly(partialPath);
   }
   // An item that still names this transfer ended without a failure report (its URL
-  // or partial file was unusable): it turns stopped, keeping the status that says why.
+  // was unusable): it turns stopped.
   if (DownloadItem* item = ItemOfWorker(task->workerId)) SetStopped(*item);
   StartNextWriter(partialPath);
 }
