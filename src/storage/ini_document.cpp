@@ -1,6 +1,7 @@
 #include "storage/ini_document.h"
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 
 #include "storage/buffer_cut.h"
@@ -41,7 +42,47 @@ std::string_view StripQuotes(std::string_view value) {
   return value;
 }
 
+uint32_t Offset(std::string_view part, const std::string& whole) {
+  return static_cast<uint32_t>(part.data() - whole.data());
+}
+
 }  // namespace
+
+IniDocument::Line IniDocument::MakeLine(std::string_view raw, std::string_view decoded) {
+  Line line;
+  line.text = std::string(raw);
+  line.rawSize = static_cast<uint32_t>(raw.size());
+  if (decoded != raw) line.text += decoded;
+  const std::string_view all(line.text);
+  const std::string_view content = text::TrimLeft(all.substr(all.size() - decoded.size()));
+  if (!content.empty() && content.front() == '[') {
+    const size_t close = content.rfind(']');
+    if (close != std::string_view::npos) {
+      const std::string_view name = text::Trim(content.substr(1, close - 1));
+      line.kind = LineKind::kSection;
+      line.nameAt = Offset(name, line.text);
+      line.nameSize = static_cast<uint32_t>(name.size());
+    }
+  } else if (!content.empty() && content.front() != ';') {
+    const size_t equals = content.find('=');
+    if (equals != std::string_view::npos) {
+      const std::string_view key = text::Trim(content.substr(0, equals));
+      if (!key.empty()) {
+        const std::string_view value = text::Trim(content.substr(equals + 1));
+        line.kind = LineKind::kEntry;
+        line.nameAt = Offset(key, line.text);
+        line.nameSize = static_cast<uint32_t>(key.size());
+        line.valueAt = Offset(value, line.text);
+        line.valueSize = static_cast<uint32_t>(value.size());
+      }
+    }
+  }
+  return line;
+}
+
+IniDocument::Line IniDocument::MakeLine(std::string_view utf8) {
+  return MakeLine(text::Gb18030FromUtf8(utf8), utf8);
+}
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
@@ -58,41 +99,18 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     decoded.assign(perLine.begin(), perLine.end());
   }
 
-  doc.lines_.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    Line line;
-    line.raw = std::string(raw[i]);
-    const std::string_view content = text::TrimLeft(decoded[i]);
-    if (!content.empty() && content.front() == '[') {
-      const size_t close = content.rfind(']');
-      if (close != std::string_view::npos) {
-        line.kind = LineKind::kSection;
-        line.name = std::string(text::Trim(content.substr(1, close - 1)));
-      }
-    } else if (!content.empty() && content.front() != ';') {
-      const size_t equals = content.find('=');
-      if (equals != std::string_view::npos) {
-        const std::string_view key = text::Trim(content.substr(0, equals));
-        if (!key.empty()) {
-          line.kind = LineKind::kEntry;
-          line.name = std::string(key);
-          line.value = std::string(text::Trim(content.substr(equals + 1)));
-        }
-      }
-    }
-    doc.lines_.push_back(std::move(line));
-  }
+  for (size_t i = 0; i < raw.size(); ++i) doc.lines_.push_back(MakeLine(raw[i], decoded[i]));
   doc.Reindex();
   return doc;
 }
 
 std::string IniDocument::Serialize() const {
   size_t size = 0;
-  for (const Line& line : lines_) size += line.raw.size() + 2;
+  for (const Line& line : lines_) size += line.rawSize + 2;
   std::string out;
   out.reserve(size);
   for (const Line& line : lines_) {
-    out += line.raw;
+    out += line.raw();
     out += "\r\n";
   }
   return out;
@@ -105,22 +123,35 @@ void IniDocument::Reindex() {
     if (lines_[i].kind != LineKind::kSection) continue;
     if (!sections_.empty()) sections_.back().end = i;
     sections_.push_back({i, lines_.size()});
-    firstSection_.try_emplace(text::AsciiLower(lines_[i].name), sections_.size() - 1);
+    IndexSection(sections_.size() - 1);
   }
 }
 
-const IniDocument::SectionSpan* IniDocument::FindSection(std::string_view name) const {
-  const auto it = firstSection_.find(text::AsciiLower(text::Trim(name)));
-  return it == firstSection_.end() ? nullptr : &sections_[it->second];
+void IniDocument::IndexSection(size_t section) {
+  const std::string_view name = lines_[sections_[section].header].name();
+  // Only the first section of a name is found; a later one of the same name is not
+  // indexed.
+  if (FindSection(name)) return;
+  firstSection_.emplace(text::HashNoCase(name), section);
 }
 
-const std::string* IniDocument::FindValue(std::string_view section, std::string_view key) const {
+const IniDocument::SectionSpan* IniDocument::FindSection(std::string_view name) const {
+  const std::string_view wanted = text::Trim(name);
+  const auto [first, last] = firstSection_.equal_range(text::HashNoCase(wanted));
+  for (auto it = first; it != last; ++it) {
+    const SectionSpan& span = sections_[it->second];
+    if (text::EqualsNoCase(lines_[span.header].name(), wanted)) return &span;
+  }
+  return nullptr;
+}
+
+const IniDocument::Line* IniDocument::FindEntry(std::string_view section, std::string_view key) const {
   const SectionSpan* span = FindSection(section);
   if (!span) return nullptr;
   const std::string_view wanted = text::Trim(key);
   for (size_t i = span->header + 1; i < span->end; ++i) {
     const Line& line = lines_[i];
-    if (line.kind == LineKind::kEntry && text::EqualsNoCase(line.name, wanted)) return &line.value;
+    if (line.kind == LineKind::kEntry && text::EqualsNoCase(line.name(), wanted)) return &line;
   }
   return nullptr;
 }
@@ -131,18 +162,18 @@ bool IniDocument::HasSection(std::string_view section) const {
 
 std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
                                    size_t bufferSize) const {
-  const std::string* stored = FindValue(section, key);
+  const Line* stored = FindEntry(section, key);
   if (!stored) return CutToBuffer(text::TrimRight(defaultValue), bufferSize);
-  std::string_view value = *stored;
+  std::string_view value = stored->value();
   // The caller's buffer is a C string: a NUL ends the value.
   value = value.substr(0, value.find('\0'));
   return CutToBuffer(StripQuotes(value), bufferSize);
 }
 
 uint32_t IniDocument::GetInt(std::string_view section, std::string_view key, uint32_t defaultValue) const {
-  const std::string* stored = FindValue(section, key);
+  const Line* stored = FindEntry(section, key);
   if (!stored) return defaultValue;
-  std::string_view value = *stored;
+  std::string_view value = stored->value();
   value = StripQuotes(value.substr(0, value.find('\0')));
   if (value.empty()) return defaultValue;
   const uint64_t number = text::LeadingDigits(value);
@@ -153,12 +184,12 @@ std::vector<std::string> IniDocument::SectionNames(size_t bufferSize) const {
   std::vector<std::string> names;
   size_t used = 1;  // the NUL that ends the list
   for (const SectionSpan& span : sections_) {
-    const std::string& name = lines_[span.header].name;
+    const std::string_view name = lines_[span.header].name();
     if (name.empty()) continue;
     const size_t need = Gb18030Size(name) + 1;
     if (used + need > bufferSize) break;
     used += need;
-    names.push_back(name);
+    names.emplace_back(name);
   }
   return names;
 }
@@ -177,15 +208,6 @@ bool IniDocument::IsWritableValue(std::string_view value) {
   return !HoldsAny(value, std::string_view("\r\n\0", 3)) && IsValidUtf8(value);
 }
 
-IniDocument::Line IniDocument::MakeEntry(std::string name, std::string value) {
-  Line line;
-  line.kind = LineKind::kEntry;
-  line.raw = text::Gb18030FromUtf8(name + "=" + value);
-  line.name = std::move(name);
-  line.value = std::string(text::Trim(value));
-  return line;
-}
-
 bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IsWritableSectionName(section) || !IsWritableKeyName(key) || !IsWritableValue(value)) {
     return false;
@@ -194,32 +216,28 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
   const std::string keyName(text::Trim(key));
   const SectionSpan* span = FindSection(sectionName);
   if (!span) {
-    Line header;
-    header.kind = LineKind::kSection;
-    header.raw = text::Gb18030FromUtf8("[" + sectionName + "]");
-    header.name = sectionName;
     // A new section goes at the end: the other spans stay as they are.
     const size_t headerLine = lines_.size();
-    lines_.push_back(std::move(header));
-    lines_.push_back(MakeEntry(keyName, std::string(value)));
+    lines_.push_back(MakeLine("[" + sectionName + "]"));
+    lines_.push_back(MakeLine(keyName + "=" + std::string(value)));
     sections_.push_back({headerLine, lines_.size()});
-    firstSection_.try_emplace(text::AsciiLower(sectionName), sections_.size() - 1);
+    IndexSection(sections_.size() - 1);
     return true;
   }
   size_t insertAt = span->header + 1;
   for (size_t i = span->header + 1; i < span->end; ++i) {
     Line& line = lines_[i];
     if (line.kind != LineKind::kEntry) continue;
-    if (text::EqualsNoCase(line.name, keyName)) {
+    if (text::EqualsNoCase(line.name(), keyName)) {
       // Already so: leave the line as it stands, spacing and all.
-      if (line.value == value) return true;
+      if (line.value() == value) return true;
       // The key keeps the spelling the file gave it.
-      line = MakeEntry(line.name, std::string(value));
+      line = MakeLine(std::string(line.name()) + "=" + std::string(value));
       return true;
     }
     insertAt = i + 1;
   }
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeEntry(keyName, std::string(value)));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeLine(keyName + "=" + std::string(value)));
   // The names stay where they were; only the spans at and after the line move.
   for (SectionSpan& other : sections_) {
     if (other.header >= insertAt) ++other.header;
@@ -230,12 +248,11 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
 
 size_t IniDocument::RemoveSections(const std::unordered_set<std::string>& lowerNames) {
   if (lowerNames.empty()) return 0;
-  std::vector<Line> kept;
-  kept.reserve(lines_.size());
+  std::deque<Line> kept;
   size_t removed = 0;
   size_t next = 0;  // the first line not yet copied
   for (const SectionSpan& span : sections_) {
-    if (!lowerNames.contains(text::AsciiLower(lines_[span.header].name))) continue;
+    if (!lowerNames.contains(text::AsciiLower(lines_[span.header].name()))) continue;
     for (size_t i = next; i < span.header; ++i) kept.push_back(std::move(lines_[i]));
     next = span.end;
     ++removed;
@@ -248,11 +265,11 @@ size_t IniDocument::RemoveSections(const std::unordered_set<std::string>& lowerN
 }
 
 size_t IniDocument::RemoveSection(std::string_view section) {
-  const std::string wanted = text::AsciiLower(text::Trim(section));
+  const std::string_view wanted = text::Trim(section);
   size_t removed = 0;
   for (size_t s = sections_.size(); s-- > 0;) {
     const SectionSpan span = sections_[s];
-    if (text::AsciiLower(lines_[span.header].name) != wanted) continue;
+    if (!text::EqualsNoCase(lines_[span.header].name(), wanted)) continue;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(span.header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(span.end));
     ++removed;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -65,26 +66,42 @@ class IniDocument final {
 
  private:
   enum class LineKind : uint8_t { kOther, kSection, kEntry };
+  // A settings file of thousands of records is mostly lines of ASCII, which read the
+  // same decoded: such a line keeps its bytes once, and its name and value are
+  // places in them.
   struct Line {
-    std::string raw;    // the bytes as in the file, without the line end
-    std::string name;   // section name or key, decoded and trimmed
-    std::string value;  // entry value, decoded and trimmed
+    // The bytes as in the file without the line end; when they are not plain ASCII,
+    // followed by their UTF-8 decoding, in which the name and value are read.
+    std::string text;
+    uint32_t rawSize = 0;
+    uint32_t nameAt = 0, nameSize = 0;    // section name or key, trimmed
+    uint32_t valueAt = 0, valueSize = 0;  // entry value, trimmed
     LineKind kind = LineKind::kOther;
+
+    std::string_view raw() const { return std::string_view(text).substr(0, rawSize); }
+    std::string_view name() const { return std::string_view(text).substr(nameAt, nameSize); }
+    std::string_view value() const { return std::string_view(text).substr(valueAt, valueSize); }
   };
   struct SectionSpan {
     size_t header = 0;  // its "[name]" line
     size_t end = 0;     // one past its last line
   };
 
+  // Classifies a line from its bytes and their decoding.
+  static Line MakeLine(std::string_view raw, std::string_view decoded);
+  // A line written by the program, from its UTF-8 text.
+  static Line MakeLine(std::string_view utf8);
   void Reindex();
+  void IndexSection(size_t section);
   const SectionSpan* FindSection(std::string_view name) const;
-  const std::string* FindValue(std::string_view section, std::string_view key) const;
-  static Line MakeEntry(std::string name, std::string value);
+  const Line* FindEntry(std::string_view section, std::string_view key) const;
 
-  std::vector<Line> lines_;
+  // A deque: growing a file of thousands of lines never copies them all at once.
+  std::deque<Line> lines_;
   std::vector<SectionSpan> sections_;
-  // Lower-cased name -> its first section in sections_.
-  std::unordered_map<std::string, size_t> firstSection_;
+  // Case-blind hash of a name -> the first section of that name in sections_ (names
+  // whose hashes collide share a bucket; the name decides).
+  std::unordered_multimap<uint64_t, size_t> firstSection_;
 };
 
 }  // namespace vexon::storage

@@ -1,5 +1,6 @@
 #include "storage/profile.h"
 
+#include <string_view>
 #include <unordered_set>
 
 #include "core/atomic_file.h"
@@ -18,19 +19,33 @@ Profile::Snapshot Profile::Load() const {
     return snapshot;
   }
   snapshot.bytes = std::move(file.bytes);
+  const size_t hash = std::hash<std::string_view>{}(snapshot.bytes);
   {
     std::lock_guard<std::mutex> guard(cacheMutex_);
-    if (cachedDocument_ && cachedBytes_ == snapshot.bytes) {
+    if (cachedDocument_ && cachedSize_ == snapshot.bytes.size() && cachedHash_ == hash) {
       snapshot.document = cachedDocument_;
       return snapshot;
     }
   }
-  auto document = std::make_shared<const IniDocument>(IniDocument::Parse(snapshot.bytes));
+  auto document = std::make_shared<IniDocument>(IniDocument::Parse(snapshot.bytes));
   std::lock_guard<std::mutex> guard(cacheMutex_);
-  cachedBytes_ = snapshot.bytes;
+  cachedSize_ = snapshot.bytes.size();
+  cachedHash_ = hash;
   cachedDocument_ = document;
   snapshot.document = std::move(document);
   return snapshot;
+}
+
+std::shared_ptr<IniDocument> Profile::TakeForEdit(Snapshot& snapshot) {
+  std::lock_guard<std::mutex> guard(cacheMutex_);
+  if (cachedDocument_ && snapshot.document == cachedDocument_) {
+    snapshot.document.reset();
+    // No one else can take a new reference without this lock, so a count of one
+    // stays one.
+    if (cachedDocument_.use_count() == 1) return std::move(cachedDocument_);
+    return std::make_shared<IniDocument>(*cachedDocument_);
+  }
+  return std::make_shared<IniDocument>(*snapshot.document);
 }
 
 std::shared_ptr<const IniDocument> Profile::Read() const {
@@ -59,15 +74,20 @@ bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
   }
   Snapshot snapshot = Load();
   if (!snapshot.readable) return false;
-  IniDocument document = *snapshot.document;
-  if (!edit(document)) return false;
-  std::string bytes = document.Serialize();
-  if (bytes == snapshot.bytes) return true;
-  if (!core::ReplaceFileAtomically(path_, bytes)) return false;
-  auto written = std::make_shared<const IniDocument>(std::move(document));
+  // A failed edit or write may leave the document half changed: it is dropped, and
+  // the file is parsed again when next read.
+  std::shared_ptr<IniDocument> document = TakeForEdit(snapshot);
+  if (!edit(*document)) return false;
+  std::string bytes = document->Serialize();
+  if (bytes != snapshot.bytes) {
+    std::string().swap(snapshot.bytes);
+    if (!core::ReplaceFileAtomically(path_, bytes)) return false;
+  }
+  const size_t hash = std::hash<std::string_view>{}(bytes);
   std::lock_guard<std::mutex> guard(cacheMutex_);
-  cachedBytes_ = std::move(bytes);
-  cachedDocument_ = std::move(written);
+  cachedSize_ = bytes.size();
+  cachedHash_ = hash;
+  cachedDocument_ = std::move(document);
   return true;
 }
 
@@ -96,7 +116,7 @@ bool Profile::RemoveSection(std::string_view section) {
   });
 }
 
-bool Profile::Apply(const std::vector<SectionEdit>& edits) {
+bool Profile::Apply(const SectionEdits& edits) {
   if (edits.empty()) return true;
   return Update([&](IniDocument& document) {
     std::unordered_set<std::string> removed;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -57,9 +58,11 @@ class Profile final {
     Entries entries;
     std::function<Entries(const IniDocument& onDisk)> compose;
   };
+  // A deque: thousands of queued records are never copied at once to grow it.
+  using SectionEdits = std::deque<SectionEdit>;
   // Many sections' changes in a single replacement of the file: all or none.
   // Sections and keys must be writable (checked before they are queued).
-  bool Apply(const std::vector<SectionEdit>& edits);
+  bool Apply(const SectionEdits& edits);
 
  private:
   struct Snapshot {
@@ -68,13 +71,20 @@ class Profile final {
     std::string bytes;
   };
   Snapshot Load() const;
+  // The document to edit: the cached one itself when nobody else holds it (it leaves
+  // the cache until the edit is written), else a copy.
+  std::shared_ptr<IniDocument> TakeForEdit(Snapshot& snapshot);
   bool Update(const std::function<bool(IniDocument&)>& edit);
 
   std::filesystem::path path_;
-  // Parsing is skipped when the bytes on disk are those parsed last.
+  // Parsing is skipped when the bytes on disk are those parsed last. They are known
+  // by their length and hash rather than kept: another file of the same length and
+  // 64-bit hash does not come about by chance, and the settings file of thousands
+  // of records is then held once, as its document.
   mutable std::mutex cacheMutex_;
-  mutable std::string cachedBytes_;
-  mutable std::shared_ptr<const IniDocument> cachedDocument_;
+  mutable size_t cachedSize_ = 0;
+  mutable size_t cachedHash_ = 0;
+  mutable std::shared_ptr<IniDocument> cachedDocument_;
   std::mutex leftoversMutex_;  // writers on several threads
   bool leftoversRemoved_ = false;
 };

@@ -11,6 +11,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 // Replacing the file takes at most about a fifth of the time between writes.
 constexpr int kCostFactor = 4;
+
 }  // namespace
 
 SettingsBatch::SettingsBatch(Profile& profile, std::chrono::milliseconds window)
@@ -50,13 +51,17 @@ uint64_t SettingsBatch::Queue(Profile::SectionEdit change) {
 }
 
 void SettingsBatch::Merge(Profile::SectionEdit change) {
-  const std::string name = text::AsciiLower(text::Trim(change.section));
-  auto [it, added] = pendingIndex_.try_emplace(name, pending_.size());
-  if (added) {
+  const std::string_view name = text::Trim(change.section);
+  const auto [first, last] = pendingIndex_.equal_range(text::HashNoCase(name));
+  const auto queued = std::find_if(first, last, [&](const auto& entry) {
+    return text::EqualsNoCase(text::Trim(pending_[entry.second].section), name);
+  });
+  if (queued == last) {
+    pendingIndex_.emplace(text::HashNoCase(name), pending_.size());
     pending_.push_back(std::move(change));
     return;
   }
-  Profile::SectionEdit& edit = pending_[it->second];
+  Profile::SectionEdit& edit = pending_[queued->second];
   if (change.removeFirst) {
     edit.removeFirst = true;
     edit.entries.clear();
@@ -145,7 +150,7 @@ void SettingsBatch::Run() {
 }
 
 void SettingsBatch::WriteOnce(std::unique_lock<std::mutex>& lock) {
-  std::vector<Profile::SectionEdit> edits;
+  Profile::SectionEdits edits;
   edits.swap(pending_);
   pendingIndex_.clear();
   const uint64_t ticket = queuedUpTo_;
@@ -163,7 +168,7 @@ void SettingsBatch::WriteOnce(std::unique_lock<std::mutex>& lock) {
   } else {
     failedUpTo_ = ticket;
     // Kept for the next attempt, under the changes queued meanwhile.
-    std::vector<Profile::SectionEdit> later;
+    Profile::SectionEdits later;
     later.swap(pending_);
     pendingIndex_.clear();
     for (Profile::SectionEdit& edit : edits) Merge(std::move(edit));

@@ -65,8 +65,9 @@ class SettingsBatch final : public core::WriteGate {
   mutable std::mutex mutex_;         // guards everything below
   std::condition_variable changed_;  // wakes the writer thread
   std::condition_variable written_;  // wakes waiters
-  std::vector<Profile::SectionEdit> pending_;
-  std::unordered_map<std::string, size_t> pendingIndex_;  // lower-cased name -> pending_
+  Profile::SectionEdits pending_;
+  // A section name's case-blind hash -> its place in pending_.
+  std::unordered_multimap<size_t, size_t> pendingIndex_;
   uint64_t nextTicket_ = 1;
   uint64_t queuedUpTo_ = 0;
   uint64_t writtenUpTo_ = 0;

@@ -31,6 +31,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+size_t HashNoCase(std::string_view s) {
+  // FNV-1a over the lower-cased bytes.
+  uint64_t hash = 14695981039346656037ull;
+  for (const char c : s) {
+    hash ^= static_cast<unsigned char>(AsciiLower(c));
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
   if (from > hay.size() || needle.size() > hay.size() - from) {
     return needle.empty() && from <= hay.size() ? from : std::string_view::npos;

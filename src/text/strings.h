@@ -13,6 +13,8 @@ char AsciiLower(char c);
 std::string AsciiLower(std::string_view s);
 std::string AsciiUpper(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// A hash that agrees with EqualsNoCase: names that compare equal hash alike.
+size_t HashNoCase(std::string_view s);
 // Index of the first occurrence of `needle` at or after `from`, comparing ASCII
 // letters without case; npos when absent.
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from = 0);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -50,6 +51,21 @@ TEST(ProfileFile, RefusedWritesLeaveTheFileAsItWas) {
   EXPECT_FALSE(profile.WriteStrings("S", {{"A", "ok"}, {"B", "bad\n"}}));
   EXPECT_EQ(ReadBytes(dir / "vudez.ini"), before);
   EXPECT_EQ(profile.GetString("S", "A", "none", 256), "none");
+
+  // A batch that fails halfway, after its removal, changes neither the file nor
+  // what the next read gives, though the document is edited in place.
+  const Profile::SectionEdits halfway = {{"S", true, {}, {}}, {"T", false, {}, [](const IniDocument&) {
+                                                                 return Profile::Entries{{"bad=key", "v"}};
+                                                               }}};
+  EXPECT_FALSE(profile.Apply(halfway));
+  EXPECT_EQ(ReadBytes(dir / "vudez.ini"), before);
+  EXPECT_EQ(profile.GetString("S", "K", "gone", 256), "v");
+  // A reader's document stays as it was read while later writes go on.
+  const std::shared_ptr<const IniDocument> held = profile.Read();
+  ASSERT_TRUE(profile.WriteString("S", "K", "w"));
+  ASSERT_TRUE(profile.WriteString("S", "K", "x"));
+  EXPECT_EQ(held->GetString("S", "K", "", 256), "v");
+  EXPECT_EQ(profile.GetString("S", "K", "", 256), "x");
 }
 
 TEST(ProfileFile, ALeftoverTempFileIsIgnoredAndRemovedByTheNextWrite) {
@@ -318,6 +334,8 @@ TEST(IniDocumentWrite, SetStringChangesOnlyItsLine) {
        "[S]\r\n\xFF\xFE junk\r\nA=2\r\n"},
       {"stores an empty value", "", "S", "A", "", "[S]\r\nA=\r\n"},
       {"writes Chinese as GB18030", "", "系统", "路径", "/音乐/", Gb18030FromUtf8("[系统]\r\n路径=/音乐/\r\n")},
+      {"replaces a Chinese key's value under a Chinese section", Gb18030FromUtf8("[系统]\r\n 路径 = /旧/ \r\n[B]\r\n"),
+       "系统", "路径", "/音乐/", Gb18030FromUtf8("[系统]\r\n路径=/音乐/\r\n[B]\r\n")},
       {"keeps brackets inside a section name", "", "/m/夜曲 [高音质].mp3", "URL", "u",
        Gb18030FromUtf8("[/m/夜曲 [高音质].mp3]\r\nURL=u\r\n")},
       {"keeps a section name that ends in ]", "[a]]\r\nK=1\r\n", "a]", "K", "2", "[a]]\r\nK=2\r\n"}};
