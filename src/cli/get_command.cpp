@@ -169,11 +169,14 @@ int RunGetCommand(const std::vector<std::string>& args) {
   download::DownloadController::Subscription endSubscription = controller.Subscribe(ends);
   int status = 0;
   size_t queuedCount = 0;
+  const size_t urlCount = parsed.urls.size();
   loop.Invoke([&] {
     for (const std::string& url : parsed.urls) {
       queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
     }
   });
+  // Queued, each download holds its URL: the list need not stay for the whole run.
+  std::vector<std::string>().swap(parsed.urls);
   bool interrupted = false;
   while (true) {
     size_t live = 0;
@@ -196,7 +199,7 @@ int RunGetCommand(const std::vector<std::string>& args) {
   session.batch().Flush();
   loop.Shutdown();
   if (interrupted) status = 130;
-  if (status == 0 && (completedCount != parsed.urls.size() || queuedCount != parsed.urls.size())) status = 1;
+  if (status == 0 && (completedCount != urlCount || queuedCount != urlCount)) status = 1;
   return status;
 }
 

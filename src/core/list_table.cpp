@@ -1,6 +1,7 @@
 #include "core/list_table.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <stdexcept>
 
@@ -37,8 +38,7 @@ ListTable::ListTable(std::string_view columnSpec) : columns_(ParseColumnSpec(col
 size_t ListTable::AppendRow(std::vector<std::string> cells, int image, uint64_t key) {
   cells.resize(columns_.size());
   auto row = std::make_unique<RowData>();
-  row->marks.assign(columns_.size(), 0);
-  row->cells = std::move(cells);
+  row->cells = PackedCells(cells);
   row->image = image;
   row->key = key;
   row->slot = base_ + static_cast<int64_t>(rows_.size());
@@ -82,38 +82,44 @@ void ListTable::Clear() {
   if (observer_ && n > 0) observer_->RowsRemoved(0, n);
 }
 
-const std::string& ListTable::Cell(size_t row, size_t column) const {
-  static const std::string kEmpty;
-  if (row >= rows_.size() || column >= columns_.size()) return kEmpty;
-  if (numbered_ && column == 0) return NumberCell(*rows_[row]);
-  return rows_[row]->cells[column];
+std::string ListTable::Cell(size_t row, size_t column) const {
+  if (row >= rows_.size() || column >= columns_.size()) return {};
+  std::string scratch;
+  return std::string(CellOf(*rows_[row], column, scratch));
 }
 
-const std::vector<std::string>& ListTable::Row(size_t row) const {
+std::string_view ListTable::CellOf(const RowData& row, size_t column, std::string& scratch) const {
+  if (!numbered_ || column != 0) return row.cells[column];
+  scratch = NumberText(row);
+  return scratch;
+}
+
+std::vector<std::string> ListTable::Row(size_t row) const {
   const RowData& data = *rows_.at(row);
-  if (numbered_) NumberCell(data);
-  return data.cells;
+  std::vector<std::string> cells(columns_.size());
+  std::string scratch;
+  for (size_t column = 0; column < cells.size(); ++column) cells[column] = CellOf(data, column, scratch);
+  return cells;
 }
 
 void ListTable::SetCell(size_t row, size_t column, std::string value) {
   if (row >= rows_.size() || column >= columns_.size() || (numbered_ && column == 0)) return;
   RowData& data = *rows_[row];
-  std::string& cell = data.cells[column];
-  if (cell == value) return;
+  if (data.cells[column] == value) return;
   if (column == indexedColumn_) IndexRemove(data);
-  cell = std::move(value);
+  data.cells.Set(column, value);
   if (column == indexedColumn_) IndexAdd(data);
   if (observer_) observer_->CellsChanged(row, column, column);
 }
 
 bool ListTable::Mark(size_t row, size_t column) const {
   if (row >= rows_.size() || column >= columns_.size()) return false;
-  return rows_[row]->marks[column] != 0;
+  return rows_[row]->marked;
 }
 
 void ListTable::SetRowMarks(size_t row, bool marked) {
   if (row >= rows_.size()) return;
-  rows_[row]->marks.assign(columns_.size(), marked ? 1 : 0);
+  rows_[row]->marked = marked;
   if (observer_ && !columns_.empty()) observer_->CellsChanged(row, 0, columns_.size() - 1);
 }
 
@@ -173,11 +179,8 @@ void ListTable::NumberRowsInColumn0() {
   RenumberSequences();
 }
 
-const std::string& ListTable::NumberCell(const RowData& row) const {
-  // The row's own cell holds the text, so two rows' numbers never share a buffer.
-  std::string& cell = const_cast<std::string&>(row.cells[0]);
-  cell = text::Format("%zu", SequenceRank(row.sequence));
-  return cell;
+std::string ListTable::NumberText(const RowData& row) const {
+  return text::Format("%zu", SequenceRank(row.sequence));
 }
 
 void ListTable::SequenceAdd(size_t sequence, int delta) {
@@ -225,8 +228,9 @@ size_t ListTable::FindRowByKey(uint64_t key) const {
 
 size_t ListTable::FindRow(size_t column, std::string_view value) const {
   if (column >= columns_.size()) return npos;
+  std::string scratch;
   for (size_t i = 0; i < rows_.size(); ++i) {
-    if (Cell(i, column) == value) return i;
+    if (CellOf(*rows_[i], column, scratch) == value) return i;
   }
   return npos;
 }
@@ -236,19 +240,27 @@ void ListTable::IndexColumn(size_t column) {
   index_.clear();
   for (const auto& row : rows_) IndexAdd(*row);
 }
+
 bool ListTable::ContainsInColumn(size_t column, std::string_view value) const {
-  if (column == indexedColumn_) return index_.find(std::string(value)) != index_.end();
-  return FindRow(column, value) != npos;
+  if (column != indexedColumn_) return FindRow(column, value) != npos;
+  const auto [first, last] = index_.equal_range(std::hash<std::string_view>{}(value));
+  return std::any_of(first, last, [&](const auto& entry) { return entry.second->cells[column] == value; });
 }
 
 void ListTable::IndexAdd(const RowData& row) {
-  if (indexedColumn_ < row.cells.size()) ++index_[row.cells[indexedColumn_]];
+  if (indexedColumn_ >= row.cells.size()) return;
+  index_.emplace(std::hash<std::string_view>{}(row.cells[indexedColumn_]), &row);
 }
 
 void ListTable::IndexRemove(const RowData& row) {
   if (indexedColumn_ >= row.cells.size()) return;
-  auto it = index_.find(row.cells[indexedColumn_]);
-  if (it != index_.end() && --it->second == 0) index_.erase(it);
+  const auto [first, last] = index_.equal_range(std::hash<std::string_view>{}(row.cells[indexedColumn_]));
+  for (auto it = first; it != last; ++it) {
+    if (it->second == &row) {
+      index_.erase(it);
+      return;
+    }
+  }
 }
 
 std::vector<size_t> ValidRows(const std::vector<size_t>& selected, size_t rowCount) {

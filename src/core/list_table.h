@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/column_spec.h"
+#include "core/packed_cells.h"
 
 namespace vexon::core {
 
@@ -45,9 +46,10 @@ class ListTable final {
   void RemoveRow(size_t row);
   void Clear();
 
-  const std::string& Cell(size_t row, size_t column) const;
+  // Copies: the cells are kept packed (see PackedCells).
+  std::string Cell(size_t row, size_t column) const;
   void SetCell(size_t row, size_t column, std::string value);
-  const std::vector<std::string>& Row(size_t row) const;
+  std::vector<std::string> Row(size_t row) const;
 
   bool Mark(size_t row, size_t column) const;
   void SetRowMarks(size_t row, bool marked);
@@ -91,8 +93,8 @@ class ListTable final {
 
  private:
   struct RowData {
-    std::vector<std::string> cells;
-    std::vector<unsigned char> marks;
+    PackedCells cells;
+    bool marked = false;  // every cell of the row at once
     int image = -1;
     uint64_t key = 0;
     std::string note;
@@ -107,8 +109,11 @@ class ListTable final {
   void IndexRemove(const RowData& row);
   // Slots from 0 in the rows' present order.
   void ResetSlots();
-  // The number column 0 shows for `row`, written into its cell.
-  const std::string& NumberCell(const RowData& row) const;
+  // The number column 0 shows for `row`.
+  std::string NumberText(const RowData& row) const;
+  // What a row shows in `column`, numbers included; the view lives until `scratch`
+  // changes.
+  std::string_view CellOf(const RowData& row, size_t column, std::string& scratch) const;
   int CompareRows(const RowData& a, const RowData& b, size_t column) const;
   // Counting tree over sequence numbers, for the place of a row among those added
   // before it.
@@ -123,7 +128,8 @@ class ListTable final {
   size_t nextSequence_ = 1;
   std::vector<int> sequenceTree_;  // Fenwick tree, 1-based
   size_t indexedColumn_ = npos;
-  std::unordered_map<std::string, size_t> index_;
+  // Hash of the indexed cell -> its rows: the cells are not held twice.
+  std::unordered_multimap<size_t, const RowData*> index_;
   size_t sortColumn_ = 0;
   bool sortAscending_ = true;
   ListObserver* observer_ = nullptr;

@@ -1,6 +1,8 @@
 #include "download/download_controller.h"
 
+#include <algorithm>
 #include <exception>
+#include <functional>
 #include <tuple>
 #include <utility>
 
@@ -274,23 +276,22 @@ uint32_t DownloadController::QueueDownload(const std::string& url, const std::st
   task->workerId = NextWorkerId();
   task->url = url;
   task->fullName = fullName;
-  task->partialPath = PartialPathOf(fullName);
   task->resume = resume;
   task->recordTicket = recordTicket;
   const uint32_t id = task->workerId;
-  LiveJob job;
-  job.partialPath = task->partialPath;
   // Two writers of one partial file would spoil it; a stopped or deleted transfer
   // may still be ending.
-  std::vector<uint32_t>& line = writers_[job.partialPath];
-  if (!line.empty()) {
+  LiveJob job;
+  job.writerKey = WriterKey(PartialPathOf(fullName));
+  const auto line = writers_.try_emplace(job.writerKey).first;
+  if (!line->second.empty()) {
     job.heldBack = std::move(task);
   } else if (!pool_.Submit(std::move(task))) {
-    if (line.empty()) writers_.erase(job.partialPath);
+    writers_.erase(line);
     prompter_.Show(kCannotStartText, MessageIcon::kNone, MessageButtons::kOk);
     return 0;
   }
-  line.push_back(id);
+  line->second.push_back(id);
   jobs_.emplace(id, std::move(job));
   return id;
 }
@@ -326,7 +327,7 @@ void DownloadController::DeleteItem(uint64_t key) {
   if (workerId == 0) {
     RemoveFileQuietly(partialPath);
   } else if (CancelJob(workerId, true)) {
-    if (!writers_.contains(partialPath)) RemoveFileQuietly(partialPath);
+    if (!writers_.contains(WriterKey(partialPath))) RemoveFileQuietly(partialPath);
     StartNextWriter(partialPath);
   }
 }
@@ -427,17 +428,18 @@ bool DownloadController::HasUrl(std::string_view url) const {
 }
 
 bool DownloadController::HasFullName(std::string_view fullName) const {
-  return fullNames_.contains(std::string(fullName));
+  const auto [first, last] = keysByName_.equal_range(std::hash<std::string_view>{}(fullName));
+  return std::any_of(first, last, [&](const auto& entry) { return items_.Find(entry.second)->fullName == fullName; });
 }
 
 DownloadItem& DownloadController::AddItem(DownloadItem item) {
-  ++fullNames_[item.fullName];
   ++counts_.total;
   const DownloadState state = item.state;
   const uint32_t workerId = item.workerId;
   const uint64_t key = items_.Add(std::move(item));
   DownloadItem& stored = *items_.Find(key);
   stored.key = key;
+  keysByName_.emplace(std::hash<std::string_view>{}(stored.fullName), key);
   // Counted as stopped and unbound first, so SetState and BindWorker count it in.
   stored.state = DownloadState::kStopped;
   stored.workerId = 0;
@@ -454,7 +456,13 @@ void DownloadController::RemoveItem(uint64_t key) {
   BindWorker(*item, 0);
   --counts_.stopped;
   --counts_.total;
-  if (auto it = fullNames_.find(item->fullName); it != fullNames_.end() && --it->second == 0) fullNames_.erase(it);
+  const auto [first, last] = keysByName_.equal_range(std::hash<std::string_view>{}(item->fullName));
+  for (auto it = first; it != last; ++it) {
+    if (it->second == key) {
+      keysByName_.erase(it);
+      break;
+    }
+  }
   items_.Remove(key);
 }
 
@@ -503,13 +511,15 @@ void DownloadController::OnWorkerEnded(core::Msg message, std::unique_ptr<Downlo
 
 void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTask> task) {
   if (!task || !jobs_.contains(task->workerId)) return;
-  const std::string partialPath = ForgetJob(task->workerId);
+  ForgetJob(task->workerId);
+  const std::string partialPath = task->PartialPath();
   if (message == core::Msg::DownloadCompleted) {
     FinishCompleted(std::move(task), partialPath);
     return;
   }
   // An item listed meanwhile for the same target owns that partial file now.
-  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName) && !writers_.contains(partialPath)) {
+  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName) &&
+      !writers_.contains(WriterKey(partialPath))) {
     RemoveFileQuietly(partialPath);
   }
   // An item that still names this transfer ended without a failure report (its URL
@@ -570,20 +580,19 @@ bool DownloadController::CancelJob(uint32_t workerId, bool discardPartial) {
   return true;
 }
 
-std::string DownloadController::ForgetJob(uint32_t workerId) {
+void DownloadController::ForgetJob(uint32_t workerId) {
   auto it = jobs_.find(workerId);
-  if (it == jobs_.end()) return {};
-  std::string partialPath = std::move(it->second.partialPath);
+  if (it == jobs_.end()) return;
+  const size_t writerKey = it->second.writerKey;
   jobs_.erase(it);
-  if (auto line = writers_.find(partialPath); line != writers_.end()) {
+  if (auto line = writers_.find(writerKey); line != writers_.end()) {
     std::erase(line->second, workerId);
     if (line->second.empty()) writers_.erase(line);
   }
-  return partialPath;
 }
 
 void DownloadController::StartNextWriter(const std::string& partialPath) {
-  auto line = writers_.find(partialPath);
+  auto line = writers_.find(WriterKey(partialPath));
   if (line == writers_.end()) return;
   auto job = jobs_.find(line->second.front());
   if (job == jobs_.end() || !job->second.heldBack) return;

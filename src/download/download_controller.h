@@ -149,7 +149,7 @@ class DownloadController final : public DownloadEvents {
   // A transfer not yet ended: in the pool, or held back behind an earlier writer of
   // the same partial file.
   struct LiveJob {
-    std::string partialPath;
+    size_t writerKey = 0;  // its partial file's in writers_
     std::unique_ptr<DownloadTask> heldBack;
   };
 
@@ -158,8 +158,11 @@ class DownloadController final : public DownloadEvents {
   // Ends a transfer on the owner's side; true when it had not started, so no end
   // report follows.
   bool CancelJob(uint32_t workerId, bool discardPartial);
-  // Forgets an ended transfer; returns its partial file's path.
-  std::string ForgetJob(uint32_t workerId);
+  // Forgets an ended transfer.
+  void ForgetJob(uint32_t workerId);
+  // A partial file's key in writers_: its path's hash. Two paths of one hash, should
+  // they ever meet, only take turns.
+  static size_t WriterKey(std::string_view partialPath) { return std::hash<std::string_view>{}(partialPath); }
   // Hands the pool the transfer that waited for the ended writer of `partialPath`.
   void StartNextWriter(const std::string& partialPath);
 
@@ -182,12 +185,13 @@ class DownloadController final : public DownloadEvents {
   WorkerContext context_;
   core::KeyedRows<DownloadItem> items_;
   std::unordered_map<uint32_t, uint64_t> keyOfWorker_;
-  std::unordered_map<std::string, size_t> fullNames_;  // how many items have each
+  // Hash of a full name -> the items with it: thousands of paths are not held twice.
+  std::unordered_multimap<size_t, uint64_t> keysByName_;
   Counts counts_;
   uint32_t nextWorkerId_ = 1;
   std::unordered_map<uint32_t, LiveJob> jobs_;
   // Per partial file, its transfers in the order queued; only the first is in the pool.
-  std::unordered_map<std::string, std::vector<uint32_t>> writers_;
+  std::unordered_map<size_t, std::vector<uint32_t>> writers_;
   // Last: its threads use the members above until they are joined.
   TransferPool pool_;
 };

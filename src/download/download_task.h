@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/list_schemas.h"
+
 namespace vexon::download {
 
 // What one download worker is handed, and hands back in its end report.
@@ -10,7 +12,9 @@ struct DownloadTask {
   uint32_t workerId = 0;
   std::string url;
   std::string fullName;
-  std::string partialPath;  // fullName + core::kPartialSuffix
+  // Where the bytes go; empty for the usual fullName + core::kPartialSuffix, which
+  // is then not kept once more for each of thousands of waiting downloads.
+  std::string partialPath;
   // Continue after what the partial file holds; otherwise it is emptied first.
   bool resume = false;
   // The settings file's write that carries the download's record; the partial file
@@ -18,6 +22,10 @@ struct DownloadTask {
   uint64_t recordTicket = 0;
   // Set by the worker: the partial file's length when it opened it under its lock.
   uint64_t resumeOffset = 0;
+
+  std::string PartialPath() const {
+    return partialPath.empty() ? fullName + std::string(core::kPartialSuffix) : partialPath;
+  }
 };
 
 }  // namespace vexon::download

@@ -237,7 +237,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
   uint64_t resumeOffset = 0;
   PartialFile file;
   int error = 0;
-  if (!file.Open(task.partialPath, task.resume, resumeOffset, error)) {
+  if (!file.Open(task.PartialPath(), task.resume, resumeOffset, error)) {
     report(TransferReport::Failed(TransferFailure::kOpen, error));
     return false;
   }

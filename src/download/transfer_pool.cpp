@@ -36,9 +36,7 @@ bool TransferPool::Submit(std::unique_ptr<DownloadTask> task) {
   std::unique_lock lock(mutex_);
   JoinExited(lock);
   const uint32_t id = task->workerId;
-  auto job = std::make_unique<Job>();
-  job->task = std::move(task);
-  waiting_.push_back(std::move(job));
+  waiting_.push_back(std::move(task));
   waitingById_[id] = std::prev(waiting_.end());
   if (!StartThreads(lock) && liveThreads_ == 0 && size_ > 0) {
     // No thread will ever take it.
@@ -133,13 +131,14 @@ void TransferPool::ThreadMain(Thread* self) {
     work_.wait(lock, [&] { return shuttingDown_ || !waiting_.empty() || liveThreads_ > size_; });
     --idleThreads_;
     if (shuttingDown_ || liveThreads_ > size_) break;
-    std::unique_ptr<Job> job = std::move(waiting_.front());
+    Job job;
+    job.task = std::move(waiting_.front());
     waiting_.pop_front();
-    const uint32_t id = job->task->workerId;
+    const uint32_t id = job.task->workerId;
     waitingById_.erase(id);
-    running_[id] = job.get();
+    running_[id] = &job;
     lock.unlock();
-    RunJob(*job, session);
+    RunJob(job, session);
     lock.lock();
   }
   --liveThreads_;

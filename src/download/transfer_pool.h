@@ -79,6 +79,7 @@ class TransferPool final {
   size_t threadCount() const;
 
  private:
+  // A task being run, on its thread's stack: a waiting task is only its record.
   struct Job {
     std::unique_ptr<DownloadTask> task;
     net::StopSignal stop;
@@ -107,8 +108,9 @@ class TransferPool final {
   bool shuttingDown_ = false;
   size_t idleThreads_ = 0;
   size_t liveThreads_ = 0;
-  std::list<std::unique_ptr<Job>> waiting_;
-  std::unordered_map<uint32_t, std::list<std::unique_ptr<Job>>::iterator> waitingById_;
+  using Waiting = std::list<std::unique_ptr<DownloadTask>>;
+  Waiting waiting_;
+  std::unordered_map<uint32_t, Waiting::iterator> waitingById_;
   std::unordered_map<uint32_t, Job*> running_;
   std::vector<std::unique_ptr<Thread>> threads_;
 };

@@ -149,6 +149,29 @@ TEST(ListTable, IndexTracksEveryChange) {
   EXPECT_FALSE(t.ContainsInColumn(0, "0"));  // unindexed column scans
 }
 
+// Rows keep their cells in one block: every byte of every cell survives appends
+// and changes of its neighbours, whatever their lengths.
+TEST(ListTable, CellsKeepTheirBytesThroughChangesOfTheirNeighbours) {
+  ListTable t(",25;a,10;b,10;c,10");
+  const std::string nul("x\0y", 3);
+  const std::string longText(5000, 'L');
+  t.AppendRow({"", nul, "", longText, "dropped"});
+  t.AppendRow({"", "short"});
+  EXPECT_EQ(t.Row(0), (std::vector<std::string>{"", nul, "", longText}));
+  EXPECT_EQ(t.Row(1), (std::vector<std::string>{"", "short", "", ""}));
+  const std::vector<std::pair<size_t, std::string>> changes = {{2, "middle"}, {1, ""}, {3, "c"}, {2, longText + "!"}};
+  std::vector<std::string> expected = t.Row(0);
+  for (const auto& [column, value] : changes) {
+    t.SetCell(0, column, value);
+    expected[column] = value;
+    EXPECT_EQ(t.Row(0), expected) << column << " " << value.size();
+  }
+  t.SetCell(0, 9, "past the last column");
+  EXPECT_EQ(t.Row(0), expected);
+  EXPECT_EQ(t.Cell(0, 9), "");
+  EXPECT_EQ(t.Cell(7, 1), "");
+}
+
 TEST(ListTable, TellsTheObserverExactlyWhatChanged) {
   ListTable t(",25;name,100");
   Recorder r;
