@@ -130,7 +130,7 @@ bool Profile::Apply(const SectionEdits& edits) {
           if (!document.SetString(edit.section, key, value)) return false;
         }
       }
-      for (const auto& [key, value] : edit.entries) {
+      for (const auto& [key, value] : edit.entries.Pairs()) {
         if (!document.SetString(edit.section, key, value)) return false;
       }
     }

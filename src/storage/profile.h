@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "storage/ini_document.h"
+#include "storage/key_values.h"
 
 namespace vexon::storage {
 
@@ -55,7 +56,7 @@ class Profile final {
   struct SectionEdit {
     std::string section;
     bool removeFirst = false;
-    Entries entries;
+    KeyValues entries;
     std::function<Entries(const IniDocument& onDisk)> compose;
   };
   // A deque: thousands of queued records are never copied at once to grow it.

@@ -28,7 +28,7 @@ SettingsBatch::~SettingsBatch() {
 }
 
 uint64_t SettingsBatch::SetKeys(const std::string& section, const Profile::Entries& entries) {
-  return Queue({section, false, entries, {}});
+  return Queue({section, false, KeyValues(entries), {}});
 }
 
 uint64_t SettingsBatch::Compose(const std::string& section,
@@ -71,15 +71,7 @@ void SettingsBatch::Merge(Profile::SectionEdit change) {
     edit.entries.clear();
     edit.compose = std::move(change.compose);
   }
-  for (auto& [key, value] : change.entries) {
-    auto same = std::find_if(edit.entries.begin(), edit.entries.end(),
-                             [&key](const auto& entry) { return text::EqualsNoCase(entry.first, key); });
-    if (same != edit.entries.end()) {
-      same->second = std::move(value);
-    } else {
-      edit.entries.emplace_back(std::move(key), std::move(value));
-    }
-  }
+  for (const auto& [key, value] : change.entries.Pairs()) edit.entries.Set(key, value);
 }
 
 uint64_t SettingsBatch::lastTicket() const {

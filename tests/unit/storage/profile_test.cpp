@@ -220,6 +220,9 @@ TEST(SettingsBatchWrites, ChangesMergeLeaveTogetherAndSurviveAFailedWrite) {
     batch.Hold();
     for (int i = 0; i < 200; ++i) batch.SetKeys(Format("/m/%d.mp3", i % 50), {{"URL", Format("u%d", i)}});
     batch.SetKeys("Gone", {{"URL", "x"}});
+    // Keys merge ignoring case and keep their first spelling; values change length.
+    batch.SetKeys("Sized", {{"size", "1"}, {"Empty", ""}});
+    batch.SetKeys("sized", {{"SIZE", "22222"}, {"URL", "v"}, {"empty", ""}});
     const uint64_t last = batch.RemoveSection("GONE");
     batch.Compose("Mp3_completed", [](const IniDocument& onDisk) {
       return Profile::Entries{{"Item0", onDisk.GetString("System", "Seen", "none", 64)}};
@@ -238,6 +241,7 @@ TEST(SettingsBatchWrites, ChangesMergeLeaveTogetherAndSurviveAFailedWrite) {
     EXPECT_EQ(file->GetString("/m/49.mp3", "URL", "", 64), "u199");
     EXPECT_EQ(file->GetString("/m/0.mp3", "URL", "", 64), "u150");
     EXPECT_EQ(file->GetString("Gone", "URL", "<none>", 64), "<none>");
+    EXPECT_NE(ReadBytes(path).find("[Sized]\r\nsize=22222\r\nEmpty=\r\nURL=v\r\n"), std::string::npos);
     EXPECT_EQ(file->GetString("Mp3_completed", "Item0", "", 64), "yes");  // composed from the file on disk
     EXPECT_TRUE(batch.WaitWritten(last, [] { return false; }));
     EXPECT_TRUE(batch.Flush());  // nothing pending: no write
