@@ -228,8 +228,7 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
       continue;
     }
     DownloadItem item;
-    item.fullName = record.fullName;
-    item.url = record.url;
+    item.target = MakeTarget(record.url, record.fullName);
     item.sizeText = record.sizeText;
     item.received = record.partialBytes;
     // A size that is no positive whole number, or nothing yet, gives no percentage.
@@ -252,7 +251,8 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   // touches the partial file, so a crash never leaves a partial file nobody lists.
   const bool recorded = store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord);
   const uint64_t ticket = recorded ? store_.lastWriteTicket() : 0;
-  const uint32_t workerId = QueueDownload(url, fullName, resume, ticket);
+  SharedTarget target = MakeTarget(url, fullName);
+  const uint32_t workerId = QueueDownload(target, resume, ticket);
   if (workerId == 0) {
     if (recorded) store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
     return false;
@@ -261,8 +261,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   item.state = DownloadState::kQueued;
   item.workerId = workerId;
   item.recordTicket = ticket;
-  item.fullName = fullName;
-  item.url = url;
+  item.target = std::move(target);
   item.sizeText = sizeText;
   AddItem(std::move(item));
   if (resultsRow != core::ListTable::npos) results_.table().SetRowMarks(resultsRow, true);
@@ -270,19 +269,17 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   return true;
 }
 
-uint32_t DownloadController::QueueDownload(const std::string& url, const std::string& fullName, bool resume,
-                                           uint64_t recordTicket) {
+uint32_t DownloadController::QueueDownload(SharedTarget target, bool resume, uint64_t recordTicket) {
   auto task = std::make_unique<DownloadTask>();
   task->workerId = NextWorkerId();
-  task->url = url;
-  task->fullName = fullName;
+  task->target = std::move(target);
   task->resume = resume;
   task->recordTicket = recordTicket;
   const uint32_t id = task->workerId;
   // Two writers of one partial file would spoil it; a stopped or deleted transfer
   // may still be ending.
   LiveJob job;
-  job.writerKey = WriterKey(PartialPathOf(fullName));
+  job.writerKey = WriterKey(task->PartialPath());
   const auto line = writers_.try_emplace(job.writerKey).first;
   if (!line->second.empty()) {
     job.heldBack = std::move(task);
@@ -318,9 +315,9 @@ void DownloadController::DeleteItem(uint64_t key) {
   DownloadItem* item = ItemOfKey(key);
   if (!item) return;
   const uint32_t workerId = item->workerId;
-  const std::string partialPath = PartialPathOf(item->fullName);
-  store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
-  results_.Mark(item->url, false);
+  const std::string partialPath = PartialPathOf(item->fullName());
+  store_.WriteDownloadRecord(item->fullName(), "", "", storage::kRemoveDownloadRecord);
+  results_.Mark(item->url(), false);
   RemoveItem(key);
   // A running transfer deletes nothing itself: its end report has the partial file
   // deleted. One that never started is gone now.
@@ -352,7 +349,7 @@ void DownloadController::OnResumeAll() {
 
 bool DownloadController::ResumeItem(DownloadItem& item) {
   if (item.state != DownloadState::kStopped) return false;
-  const uint32_t workerId = QueueDownload(item.url, item.fullName, true, item.recordTicket);
+  const uint32_t workerId = QueueDownload(item.target, true, item.recordTicket);
   if (workerId == 0) return false;
   SetState(item, DownloadState::kQueued);
   BindWorker(item, workerId);
@@ -373,7 +370,7 @@ void DownloadController::StopItem(DownloadItem& item) {
   if (item.state == DownloadState::kStopped) return;
   const uint32_t workerId = item.workerId;
   SetStopped(item);
-  if (CancelJob(workerId, false)) StartNextWriter(PartialPathOf(item.fullName));
+  if (CancelJob(workerId, false)) StartNextWriter(PartialPathOf(item.fullName()));
 }
 
 void DownloadController::SetStopped(DownloadItem& item, DownloadStatus status) {
@@ -429,7 +426,7 @@ bool DownloadController::HasUrl(std::string_view url) const {
 
 bool DownloadController::HasFullName(std::string_view fullName) const {
   const auto [first, last] = keysByName_.equal_range(std::hash<std::string_view>{}(fullName));
-  return std::any_of(first, last, [&](const auto& entry) { return items_.Find(entry.second)->fullName == fullName; });
+  return std::any_of(first, last, [&](const auto& entry) { return items_.Find(entry.second)->fullName() == fullName; });
 }
 
 DownloadItem& DownloadController::AddItem(DownloadItem item) {
@@ -439,7 +436,7 @@ DownloadItem& DownloadController::AddItem(DownloadItem item) {
   const uint64_t key = items_.Add(std::move(item));
   DownloadItem& stored = *items_.Find(key);
   stored.key = key;
-  keysByName_.emplace(std::hash<std::string_view>{}(stored.fullName), key);
+  keysByName_.emplace(std::hash<std::string_view>{}(stored.fullName()), key);
   // Counted as stopped and unbound first, so SetState and BindWorker count it in.
   stored.state = DownloadState::kStopped;
   stored.workerId = 0;
@@ -456,7 +453,7 @@ void DownloadController::RemoveItem(uint64_t key) {
   BindWorker(*item, 0);
   --counts_.stopped;
   --counts_.total;
-  const auto [first, last] = keysByName_.equal_range(std::hash<std::string_view>{}(item->fullName));
+  const auto [first, last] = keysByName_.equal_range(std::hash<std::string_view>{}(item->fullName()));
   for (auto it = first; it != last; ++it) {
     if (it->second == key) {
       keysByName_.erase(it);
@@ -489,7 +486,7 @@ void DownloadController::OnWorkerReport(uint32_t workerId, const TransferReport&
         // reached the settings file is then known for one at the next start.
         if (item->sizeText.empty()) {
           item->sizeText = text::Format("%llu", static_cast<unsigned long long>(*p.total));
-          store_.WriteDownloadRecord(item->fullName, item->url, item->sizeText, storage::kWriteDownloadRecord);
+          store_.WriteDownloadRecord(item->fullName(), item->url(), item->sizeText, storage::kWriteDownloadRecord);
         }
       }
       if (p.bytesPerMs) item->bytesPerMs.Set(*p.bytesPerMs);
@@ -498,7 +495,7 @@ void DownloadController::OnWorkerReport(uint32_t workerId, const TransferReport&
     }
     case TransferReport::Kind::kFailed:
       SetStopped(*item, DownloadStatus::Failed(report.fault));
-      TellFailure(item->fullName, report.fault);
+      TellFailure(item->fullName(), report.fault);
       return;
   }
   ShowItem(*item);
@@ -518,7 +515,7 @@ void DownloadController::EndWorker(core::Msg message, std::unique_ptr<DownloadTa
     return;
   }
   // An item listed meanwhile for the same target owns that partial file now.
-  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName) &&
+  if (message == core::Msg::DownloadEndedDelete && !HasFullName(task->fullName()) &&
       !writers_.contains(WriterKey(partialPath))) {
     RemoveFileQuietly(partialPath);
   }
@@ -532,7 +529,7 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
   const uint32_t workerId = task->workerId;
   // A name taken meanwhile, on disk or by another item, gives "name(1).ext" and so on.
   const FinalFile final =
-      MoveToFreeName(partialPath, task->fullName, [this](const std::string& path) { return HasFullName(path); });
+      MoveToFreeName(partialPath, task->fullName(), [this](const std::string& path) { return HasFullName(path); });
   task.reset();
   StartNextWriter(partialPath);
 
@@ -543,15 +540,15 @@ void DownloadController::FinishCompleted(std::unique_ptr<DownloadTask> task, con
     // and tries the name again; the log never lists a file that is not there.
     const TransferFault why{TransferFailure::kRename, final.error.value()};
     SetStopped(*item, DownloadStatus::Failed(why));
-    TellFailure(item->fullName, why);
+    TellFailure(item->fullName(), why);
     return;
   }
   const std::string sizeText = item->sizeText;
   // The record's removal and the log entry reach the settings file in one write,
   // so a crash between them cannot list the file twice or lose it.
   const storage::SettingsStore::WriteHold together = store_.HoldWrites();
-  store_.WriteDownloadRecord(item->fullName, "", "", storage::kRemoveDownloadRecord);
-  results_.Mark(item->url, false);
+  store_.WriteDownloadRecord(item->fullName(), "", "", storage::kRemoveDownloadRecord);
+  results_.Mark(item->url(), false);
   RemoveItem(item->key);
   listeners_.Notify([&](DownloadListener& l) { l.DownloadCompleted(final.path, sizeText); });
 }

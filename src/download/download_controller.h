@@ -121,7 +121,7 @@ class DownloadController final : public DownloadEvents {
   // `resume` it continues after what the partial file holds when it opens it;
   // otherwise it empties the file. It touches the partial file only once the
   // settings file's write `recordTicket` is on disk.
-  uint32_t QueueDownload(const std::string& url, const std::string& fullName, bool resume, uint64_t recordTicket);
+  uint32_t QueueDownload(SharedTarget target, bool resume, uint64_t recordTicket);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText, bool resume,
                    size_t resultsRow);

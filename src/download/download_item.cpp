@@ -35,7 +35,7 @@ std::string FigureCell(const Figure<T>& figure, const char* stopMark, Text text)
 std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts& texts) {
   std::vector<std::string> cells(core::kDownloadUrl + 1);
   cells[core::kDownloadId] = item.workerId != 0 ? text::Format("%u", item.workerId) : std::string(kNoWorkerId);
-  cells[core::kDownloadFileName] = std::string(AfterLastSlash(item.fullName));
+  cells[core::kDownloadFileName] = std::string(AfterLastSlash(item.fullName()));
   cells[core::kDownloadPercent] = PercentCell(item);
   cells[core::kDownloadReceived] = item.received ? Decimal(*item.received) : std::string();
   cells[core::kDownloadSize] = item.sizeText;
@@ -44,8 +44,8 @@ std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts&
   cells[core::kDownloadTimeLeft] =
       FigureCell(item.secondsLeft, kStoppedTimeLeftText, [&](uint64_t s) { return TimeLeftText(texts, s); });
   cells[core::kDownloadState] = StatusText(item.status, texts);
-  cells[core::kDownloadFullName] = item.fullName;
-  cells[core::kDownloadUrl] = item.url;
+  cells[core::kDownloadFullName] = item.fullName();
+  cells[core::kDownloadUrl] = item.url();
   return cells;
 }
 

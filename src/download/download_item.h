@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "download/download_task.h"
 #include "download/download_texts.h"
 #include "download/transfer_report.h"
 
@@ -54,8 +55,7 @@ struct DownloadItem {
   uint32_t workerId = 0;  // the live transfer; 0 when there is none
   // The settings file's write that carries the item's record (0: on disk at start).
   uint64_t recordTicket = 0;
-  std::string fullName;
-  std::string url;
+  SharedTarget target;   // shared with its transfers
   std::string sizeText;  // the size the result or the record gave
   // What the partial file holds and of how much, as last told; the percent shows
   // only with both.
@@ -64,6 +64,9 @@ struct DownloadItem {
   Figure<double> bytesPerMs;
   Figure<uint64_t> secondsLeft;
   DownloadStatus status;
+
+  const std::string& fullName() const { return target->fullName; }
+  const std::string& url() const { return target->url; }
 };
 
 // The row cells of an item (column 0, the list's own, left empty).

@@ -1,17 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/list_schemas.h"
 
 namespace vexon::download {
 
+// What a download fetches and where it puts it. The list's item and each of its
+// transfers share one and nobody changes it, so thousands of queued downloads hold
+// their URL and path once.
+struct DownloadTarget {
+  std::string url;
+  std::string fullName;
+};
+using SharedTarget = std::shared_ptr<const DownloadTarget>;
+
+inline SharedTarget MakeTarget(std::string url, std::string fullName) {
+  return std::make_shared<const DownloadTarget>(DownloadTarget{std::move(url), std::move(fullName)});
+}
+
 // What one download worker is handed, and hands back in its end report.
 struct DownloadTask {
   uint32_t workerId = 0;
-  std::string url;
-  std::string fullName;
+  SharedTarget target;
   // Where the bytes go; empty for the usual fullName + core::kPartialSuffix, which
   // is then not kept once more for each of thousands of waiting downloads.
   std::string partialPath;
@@ -23,8 +36,10 @@ struct DownloadTask {
   // Set by the worker: the partial file's length when it opened it under its lock.
   uint64_t resumeOffset = 0;
 
+  const std::string& url() const { return target->url; }
+  const std::string& fullName() const { return target->fullName; }
   std::string PartialPath() const {
-    return partialPath.empty() ? fullName + std::string(core::kPartialSuffix) : partialPath;
+    return partialPath.empty() ? fullName() + std::string(core::kPartialSuffix) : partialPath;
   }
 };
 

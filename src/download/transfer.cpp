@@ -233,7 +233,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
                  const TransferReporter& report) {
   if (stop.requested()) return false;
   net::UrlParts parts;
-  if (!net::PrepareUrl(task.url, parts)) return false;
+  if (!net::PrepareUrl(task.url(), parts)) return false;
   uint64_t resumeOffset = 0;
   PartialFile file;
   int error = 0;

@@ -10,27 +10,33 @@ namespace vexon::storage {
 
 Profile::Profile(std::filesystem::path file) : path_(std::move(file)) {}
 
+namespace {
+size_t HashOf(std::string_view bytes) {
+  return std::hash<std::string_view>{}(bytes);
+}
+}  // namespace
+
 Profile::Snapshot Profile::Load() const {
   core::FileBytes file = core::ReadWholeFile(path_, kMaxFileBytes);
   Snapshot snapshot;
   snapshot.readable = file.status == core::ReadStatus::kOk || file.status == core::ReadStatus::kMissing;
+  snapshot.size = file.bytes.size();
+  snapshot.hash = HashOf(file.bytes);
   if (file.status != core::ReadStatus::kOk) {
     snapshot.document = std::make_shared<const IniDocument>();
     return snapshot;
   }
-  snapshot.bytes = std::move(file.bytes);
-  const size_t hash = std::hash<std::string_view>{}(snapshot.bytes);
   {
     std::lock_guard<std::mutex> guard(cacheMutex_);
-    if (cachedDocument_ && cachedSize_ == snapshot.bytes.size() && cachedHash_ == hash) {
+    if (cachedDocument_ && cachedSize_ == snapshot.size && cachedHash_ == snapshot.hash) {
       snapshot.document = cachedDocument_;
       return snapshot;
     }
   }
-  auto document = std::make_shared<IniDocument>(IniDocument::Parse(snapshot.bytes));
+  auto document = std::make_shared<IniDocument>(IniDocument::Parse(file.bytes));
   std::lock_guard<std::mutex> guard(cacheMutex_);
-  cachedSize_ = snapshot.bytes.size();
-  cachedHash_ = hash;
+  cachedSize_ = snapshot.size;
+  cachedHash_ = snapshot.hash;
   cachedDocument_ = document;
   snapshot.document = std::move(document);
   return snapshot;
@@ -78,12 +84,11 @@ bool Profile::Update(const std::function<bool(IniDocument&)>& edit) {
   // the file is parsed again when next read.
   std::shared_ptr<IniDocument> document = TakeForEdit(snapshot);
   if (!edit(*document)) return false;
-  std::string bytes = document->Serialize();
-  if (bytes != snapshot.bytes) {
-    std::string().swap(snapshot.bytes);
-    if (!core::ReplaceFileAtomically(path_, bytes)) return false;
+  const std::string bytes = document->Serialize();
+  const size_t hash = HashOf(bytes);
+  if ((bytes.size() != snapshot.size || hash != snapshot.hash) && !core::ReplaceFileAtomically(path_, bytes)) {
+    return false;
   }
-  const size_t hash = std::hash<std::string_view>{}(bytes);
   std::lock_guard<std::mutex> guard(cacheMutex_);
   cachedSize_ = bytes.size();
   cachedHash_ = hash;

@@ -69,7 +69,10 @@ class Profile final {
   struct Snapshot {
     bool readable = false;  // false: the file exists but must not be written over
     std::shared_ptr<const IniDocument> document;
-    std::string bytes;
+    // The bytes read, known by length and hash (see the cache below): a write that
+    // would give them again is left out.
+    size_t size = 0;
+    size_t hash = 0;
   };
   Snapshot Load() const;
   // The document to edit: the cached one itself when nobody else holds it (it leaves

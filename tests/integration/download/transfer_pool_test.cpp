@@ -96,9 +96,8 @@ class TransferPoolTest : public ::testing::Test {
                  const std::string& partial = "") {
     auto task = std::make_unique<download::DownloadTask>();
     task->workerId = ++nextId;
-    task->url = url;
-    task->fullName = (dir / name).string();
-    task->partialPath = partial.empty() ? task->fullName + std::string(core::kPartialSuffix) : partial;
+    task->target = download::MakeTarget(url, (dir / name).string());
+    task->partialPath = partial;
     task->resume = resume;
     EXPECT_TRUE(pool->Submit(std::move(task)));
     return nextId;

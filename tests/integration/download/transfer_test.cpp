@@ -94,8 +94,7 @@ class DownloadTransferTest : public ::testing::Test {
   // Fetches faults' `path` into Partial(`name`), on this thread.
   Outcome Fetch(const std::string& path, const std::string& name, bool resume = true) {
     download::DownloadTask task;
-    task.url = faults.Url(path);
-    task.fullName = (dir / name).string();
+    task.target = download::MakeTarget(faults.Url(path), (dir / name).string());
     task.partialPath = Partial(name).string();
     task.resume = resume;
     net::SessionSettings settings = download::DownloadSessionSettings();

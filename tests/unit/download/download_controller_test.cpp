@@ -59,8 +59,7 @@ class DownloadTest : public ::testing::Test {
   std::unique_ptr<DownloadTask> TaskOf(size_t row) const {
     auto task = std::make_unique<DownloadTask>();
     task->workerId = Id(row);
-    task->fullName = Cell(row, core::kDownloadFullName);
-    task->partialPath = task->fullName + ".grb";
+    task->target = MakeTarget(Cell(row, core::kDownloadUrl), Cell(row, core::kDownloadFullName));
     return task;
   }
   std::string Record(const std::string& fullName) const {
