@@ -25,9 +25,6 @@ inline SharedTarget MakeTarget(std::string url, std::string fullName) {
 struct DownloadTask {
   uint32_t workerId = 0;
   SharedTarget target;
-  // Where the bytes go; empty for the usual fullName + core::kPartialSuffix, which
-  // is then not kept once more for each of thousands of waiting downloads.
-  std::string partialPath;
   // Continue after what the partial file holds; otherwise it is emptied first.
   bool resume = false;
   // The settings file's write that carries the download's record; the partial file
@@ -38,9 +35,9 @@ struct DownloadTask {
 
   const std::string& url() const { return target->url; }
   const std::string& fullName() const { return target->fullName; }
-  std::string PartialPath() const {
-    return partialPath.empty() ? fullName() + std::string(core::kPartialSuffix) : partialPath;
-  }
+  // Where the bytes go until they are complete; made when needed rather than kept
+  // for each of thousands of waiting downloads.
+  std::string PartialPath() const { return fullName() + std::string(core::kPartialSuffix); }
 };
 
 }  // namespace vexon::download

@@ -91,13 +91,14 @@ class TransferPoolTest : public ::testing::Test {
     pool.reset();
   }
 
-  // Queues `url` into dir/`name`, its partial file beside it unless given.
+  // Queues `url` into dir/`name`; its partial file beside it is a link to `partial`
+  // when one is given.
   uint32_t Start(const std::string& url, bool resume = false, const std::string& name = "song.mp3",
                  const std::string& partial = "") {
     auto task = std::make_unique<download::DownloadTask>();
     task->workerId = ++nextId;
     task->target = download::MakeTarget(url, (dir / name).string());
-    task->partialPath = partial;
+    if (!partial.empty()) fs::create_symlink(partial, task->PartialPath());
     task->resume = resume;
     EXPECT_TRUE(pool->Submit(std::move(task)));
     return nextId;

@@ -95,7 +95,6 @@ class DownloadTransferTest : public ::testing::Test {
   Outcome Fetch(const std::string& path, const std::string& name, bool resume = true) {
     download::DownloadTask task;
     task.target = download::MakeTarget(faults.Url(path), (dir / name).string());
-    task.partialPath = Partial(name).string();
     task.resume = resume;
     net::SessionSettings settings = download::DownloadSessionSettings();
     settings.connectRetries = 0;
