@@ -1,6 +1,9 @@
 #include "search/archive_answers.h"
 
 #include <algorithm>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
@@ -86,42 +89,66 @@ bool IsVbr(const ArchiveFile& file) {
   return text::EqualsNoCase(file.format, "VBR MP3");
 }
 
-// "128Kbps MP3", "64Kbps MP3" and the like.
-bool IsFixedRateMp3(const ArchiveFile& file) {
+// "VBR MP3", "128Kbps MP3", "64Kbps MP3", "MP3" and the like.
+bool IsMp3(const ArchiveFile& file) {
+  return text::EndsWith(text::AsciiLower(file.format), "mp3");
+}
+
+// The rate of a "128Kbps MP3"; 0 for other formats.
+uint64_t FixedRate(const ArchiveFile& file) {
   const std::string lower = text::AsciiLower(file.format);
-  return !lower.empty() && lower[0] >= '0' && lower[0] <= '9' && text::EndsWith(lower, "kbps mp3");
+  return text::EndsWith(lower, "kbps mp3") ? text::LeadingDigits(lower) : 0;
 }
 
-// The name without its extension and a "_128kb"-like rate mark.
-std::string NameStem(const std::string& name) {
-  std::string stem = WithoutExtension(name);
-  const size_t mark = stem.rfind('_');
-  if (mark != std::string::npos && text::EndsWith(stem, "kb")) {
-    const std::string_view rate = std::string_view(stem).substr(mark + 1, stem.size() - mark - 3);
-    if (!rate.empty() && rate.find_first_not_of("0123456789") == std::string_view::npos) stem.resize(mark);
+// A flag the service sends as "true" or as true.
+bool Flag(const Json& object, const char* key) {
+  const auto it = object.find(key);
+  if (it == object.end()) return false;
+  if (it->is_boolean()) return it->get<bool>();
+  return it->is_string() && text::EqualsNoCase(it->get_ref<const std::string&>(), "true");
+}
+
+std::string_view LastSegment(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Real chains are a derivative of a derivative at most.
+constexpr size_t kMaxChain = 8;
+
+// The file at the start of `file`'s chain of originals, by name; a chain that loops,
+// runs too long or names a file the item does not list ends where it is.
+std::string ChainRoot(const ArchiveFile& file, const std::unordered_map<std::string_view, const ArchiveFile*>& byName) {
+  std::string_view root = file.name;
+  std::string_view next = file.original;
+  for (size_t steps = 0; !next.empty() && steps < kMaxChain; ++steps) {
+    root = next;
+    const auto it = byName.find(next);
+    if (it == byName.end()) break;
+    next = it->second->original;
   }
-  return stem;
+  return std::string(root);
 }
 
-// Two files are one track by their numbers when both have one, else by their
-// titles when both have one, else by their names.
-bool SameTrack(const ArchiveFile& a, const ArchiveFile& b) {
-  if (!a.track.empty() && !b.track.empty()) return a.track == b.track;
-  if (!a.title.empty() && !b.title.empty()) return a.title == b.title;
-  return NameStem(a.name) == NameStem(b.name);
-}
-
-// Whether each file is a fixed-rate MP3 shadowed by a VBR file of the same track.
-std::vector<bool> ShadowedByVbr(const ArchiveItem& item) {
-  std::vector<const ArchiveFile*> vbr;
-  for (const ArchiveFile& file : item.files) {
-    if (IsVbr(file)) vbr.push_back(&file);
+// Whether each file is an MP3 that gives way to a better MP3 of the same original:
+// the VBR file first, then an MP3 that is an original itself, then the higher rate.
+std::vector<bool> ShadowedCopies(const ArchiveItem& item) {
+  std::unordered_map<std::string_view, const ArchiveFile*> byName;
+  for (const ArchiveFile& file : item.files) byName.emplace(file.name, &file);
+  const auto rank = [](const ArchiveFile& file) {
+    return std::make_tuple(IsVbr(file), file.original.empty(), FixedRate(file));
+  };
+  std::vector<std::string> roots(item.files.size());
+  std::unordered_map<std::string, size_t> best;  // root -> the file kept
+  for (size_t i = 0; i < item.files.size(); ++i) {
+    if (!IsMp3(item.files[i])) continue;
+    roots[i] = ChainRoot(item.files[i], byName);
+    const auto [it, added] = best.try_emplace(roots[i], i);
+    if (!added && rank(item.files[i]) > rank(item.files[it->second])) it->second = i;
   }
   std::vector<bool> shadowed(item.files.size(), false);
   for (size_t i = 0; i < item.files.size(); ++i) {
-    if (!IsFixedRateMp3(item.files[i])) continue;
-    shadowed[i] =
-        std::any_of(vbr.begin(), vbr.end(), [&](const ArchiveFile* v) { return SameTrack(item.files[i], *v); });
+    shadowed[i] = IsMp3(item.files[i]) && best.at(roots[i]) != i;
   }
   return shadowed;
 }
@@ -129,7 +156,8 @@ std::vector<bool> ShadowedByVbr(const ArchiveItem& item) {
 }  // namespace
 
 std::string ArchiveSearchUrl(std::string_view base, std::string_view wordsUtf8, int page) {
-  const std::string query = "(" + std::string(text::Trim(wordsUtf8)) + ") AND mediatype:(audio)";
+  // Concert recordings are "etree", the archive's largest audio collection.
+  const std::string query = "(" + std::string(text::Trim(wordsUtf8)) + ") AND mediatype:(audio OR etree)";
   return WithSlash(base) + "advancedsearch.php?q=" + net::EncodePathSegment(query) +
          "&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=creator&rows=" + std::to_string(kArchiveRowsPerPage) +
          "&page=" + std::to_string(page) + "&output=json";
@@ -140,7 +168,14 @@ std::string ArchiveItemUrl(std::string_view base, std::string_view identifier) {
 }
 
 std::string ArchiveFileUrl(std::string_view base, std::string_view identifier, std::string_view name) {
-  return WithSlash(base) + "download/" + net::EncodePathSegment(identifier) + "/" + net::EncodePathSegment(name);
+  std::string url = WithSlash(base) + "download/" + net::EncodePathSegment(identifier);
+  size_t start = 0;
+  while (true) {
+    const size_t slash = name.find('/', start);
+    url += "/" + net::EncodePathSegment(name.substr(start, slash == std::string_view::npos ? slash : slash - start));
+    if (slash == std::string_view::npos) return url;
+    start = slash + 1;
+  }
 }
 
 std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearchPage& page) {
@@ -150,7 +185,9 @@ std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearc
   if (at == std::string_view::npos) return {};
   const size_t digits = at + kPage.size();
   const size_t end = currentUrl.find('&', digits);
-  const uint64_t number = page.start / static_cast<uint64_t>(kArchiveRowsPerPage) + 2;
+  const uint64_t asked = text::LeadingDigits(currentUrl.substr(digits));
+  if (asked == 0 || page.start != (asked - 1) * static_cast<uint64_t>(kArchiveRowsPerPage)) return {};
+  const uint64_t number = asked + 1;
   return std::string(currentUrl.substr(0, digits)) + std::to_string(number) +
          std::string(end == std::string_view::npos ? std::string_view() : currentUrl.substr(end));
 }
@@ -161,6 +198,19 @@ bool IsSafeArchiveName(std::string_view name) {
     if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
   return true;
+}
+
+bool IsSafeArchivePath(std::string_view path) {
+  if (path.empty() || path.size() > kArchiveMaxPathBytes) return false;
+  size_t segments = 0;
+  size_t start = 0;
+  while (true) {
+    const size_t slash = path.find('/', start);
+    const std::string_view segment = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
+    if (!IsSafeArchiveName(segment) || ++segments > kArchiveMaxPathSegments) return false;
+    if (slash == std::string_view::npos) return true;
+    start = slash + 1;
+  }
 }
 
 std::optional<ArchiveSearchPage> ReadArchiveSearchAnswer(std::string_view json) {
@@ -200,11 +250,15 @@ std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json) {
     if (!entry.is_object()) continue;
     ArchiveFile file;
     file.name = Text(entry, "name");
-    if (!IsSafeArchiveName(file.name)) continue;
+    if (!IsSafeArchivePath(file.name) || Flag(entry, "private")) continue;
     file.format = Text(entry, "format");
+    // A sample would be listed under the full track's title.
+    if (text::EqualsNoCase(file.format, "MP3 Sample")) continue;
     file.title = Text(entry, "title");
     file.creator = Text(entry, "creator");
+    file.artist = Text(entry, "artist");
     file.track = Text(entry, "track");
+    file.original = Text(entry, "original");
     item.files.push_back(std::move(file));
   }
   return item;
@@ -212,15 +266,15 @@ std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json) {
 
 std::string ArchiveTitle(const ArchiveItem& item, const ArchiveFile& file) {
   std::string title = file.title.empty() ? item.title : file.title;
-  if (title.empty()) title = WithoutExtension(file.name);
-  const std::string& creator = file.creator.empty() ? item.creator : file.creator;
+  if (title.empty()) title = WithoutExtension(LastSegment(file.name));
+  const std::string& creator = !file.creator.empty() ? file.creator : !file.artist.empty() ? file.artist : item.creator;
   return creator.empty() ? title : title + " - " + creator;
 }
 
 std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view identifier, const ArchiveItem& item,
                                       const std::function<bool(const std::string&)>& wanted) {
   std::vector<ArchiveLink> links;
-  const std::vector<bool> shadowed = ShadowedByVbr(item);
+  const std::vector<bool> shadowed = ShadowedCopies(item);
   for (size_t i = 0; i < item.files.size(); ++i) {
     if (shadowed[i]) continue;
     std::string url = ArchiveFileUrl(base, identifier, item.files[i].name);

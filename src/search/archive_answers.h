@@ -21,6 +21,10 @@ inline constexpr size_t kArchiveSearchAnswerLimit = 2u * 1024u * 1024u;
 inline constexpr size_t kArchiveItemAnswerLimit = 4u * 1024u * 1024u;
 // Files of one item looked at; the rest are left out.
 inline constexpr size_t kArchiveMaxFilesPerItem = 5000;
+// A file name inside an item may name folders ("disc1/01 x.mp3"); deeper or longer
+// paths are not what the service keeps and are skipped.
+inline constexpr size_t kArchiveMaxPathSegments = 16;
+inline constexpr size_t kArchiveMaxPathBytes = 1024;
 
 struct ArchiveSearchPage {
   uint64_t numFound = 0;
@@ -30,35 +34,44 @@ struct ArchiveSearchPage {
 };
 
 struct ArchiveFile {
-  std::string name;
+  std::string name;  // its path inside the item, "/" between folders
   std::string format;
   std::string title;
   std::string creator;
+  std::string artist;
   std::string track;
+  std::string original;  // the file a derivative was made from
 };
 
 struct ArchiveItem {
   std::string title;
   std::string creator;
-  std::vector<ArchiveFile> files;  // the usable ones
+  // The usable ones: public, not a sample, with a safe path.
+  std::vector<ArchiveFile> files;
 };
 
 // "https://archive.org/" or another base, with or without its last "/".
 std::string ArchiveSearchUrl(std::string_view base, std::string_view wordsUtf8, int page);
 std::string ArchiveItemUrl(std::string_view base, std::string_view identifier);
+// Each segment of `name` is encoded by itself, so a file in a folder keeps its "/".
 std::string ArchiveFileUrl(std::string_view base, std::string_view identifier, std::string_view name);
 
-// The search page after `page`, asked at `currentUrl`; empty when no items remain.
+// The search page after `page`, asked at `currentUrl`; empty when no items remain,
+// and when the page does not start where the page asked for starts (a service that
+// ignores the page number would otherwise be asked for ever).
 std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearchPage& page);
 
 // Unset when the answer is not JSON of the documented shape. Docs and files with
-// wrong types, missing fields or unsafe identifiers and names are skipped one by one.
+// wrong types, missing fields or unsafe identifiers and names are skipped one by one,
+// and so are private files (they answer 403 to everyone) and 30-second samples.
 std::optional<ArchiveSearchPage> ReadArchiveSearchAnswer(std::string_view json);
 std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json);
 
 // An identifier or file name that can stand as one path segment of a download URL
 // and, later, as a file name: no "/", "\", ".." or control bytes, at most 255 bytes.
 bool IsSafeArchiveName(std::string_view name);
+// A file's path inside an item: safe names between single "/"s, within the limits.
+bool IsSafeArchivePath(std::string_view path);
 
 // A file of an item as a search result: its download URL and title.
 struct ArchiveLink {
@@ -67,13 +80,16 @@ struct ArchiveLink {
 };
 
 // The files of `item` whose download URL `wanted` accepts, each as "<title> -
-// <creator>" (see ArchiveTitle). A fixed-rate MP3 of a track that also comes as
-// "VBR MP3" is left out.
+// <creator>" (see ArchiveTitle). Of the MP3s made from one original only one is
+// listed: the "VBR MP3", else an MP3 original itself, else the highest fixed rate.
+// Originals are followed through the files' `original` chain, the only grouping
+// the answers are sure of.
 std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view identifier, const ArchiveItem& item,
                                       const std::function<bool(const std::string&)>& wanted);
 
-// The file's title, else the item's, else the name without its extension; then
-// " - " and the file's creator, else the item's, when there is one.
+// The file's title, else the item's, else its name's last segment without its
+// extension; then " - " and the file's creator, else its artist, else the item's
+// creator, when there is one.
 std::string ArchiveTitle(const ArchiveItem& item, const ArchiveFile& file);
 
 }  // namespace vexon::search

@@ -4,13 +4,20 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "search/archive_service.h"
+#include "text/strings.h"
 
 namespace vexon::search {
 namespace {
@@ -20,10 +27,12 @@ const char* const kBase = "https://archive.org/";
 TEST(ArchiveAnswers, UrlsEncodeTheWordsAndEverySegmentAsUtf8) {
   EXPECT_EQ(ArchiveSearchUrl(kBase, " 月亮 & moon ", 2),
             "https://archive.org/advancedsearch.php?q=%28%E6%9C%88%E4%BA%AE%20%26%20moon%29%20AND%20mediatype%3A"
-            "%28audio%29&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=creator&rows=50&page=2&output=json");
+            "%28audio%20OR%20etree%29&fl%5B%5D=identifier&fl%5B%5D=title&fl%5B%5D=creator&rows=50&page=2&output=json");
   EXPECT_EQ(ArchiveItemUrl("http://127.0.0.1:8080", "gd1969.sbd"), "http://127.0.0.1:8080/metadata/gd1969.sbd");
   EXPECT_EQ(ArchiveFileUrl(kBase, "78_x", "03 - 夜来香 (Live).mp3"),
             "https://archive.org/download/78_x/03%20-%20%E5%A4%9C%E6%9D%A5%E9%A6%99%20%28Live%29.mp3");
+  EXPECT_EQ(ArchiveFileUrl(kBase, "cd_x", "disc1/extras/01 a#b?.mp3"),
+            "https://archive.org/download/cd_x/disc1/extras/01%20a%23b%3F.mp3");
 
   // The next page while items remain, from where this page started.
   const std::string second = ArchiveSearchUrl(kBase, "x", 2);
@@ -34,6 +43,10 @@ TEST(ArchiveAnswers, UrlsEncodeTheWordsAndEverySegmentAsUtf8) {
   EXPECT_EQ(ArchiveNextSearchUrl(second, page), "");
   page.start = 0, page.docCount = 0;
   EXPECT_EQ(ArchiveNextSearchUrl(second, page), "");
+  // A service that ignores the page number answers page 2 from the start again.
+  page.numFound = 500, page.start = 0, page.docCount = 50;
+  EXPECT_EQ(ArchiveNextSearchUrl(second, page), "");
+  EXPECT_EQ(ArchiveNextSearchUrl(ArchiveSearchUrl(kBase, "x", 1), page), ArchiveSearchUrl(kBase, "x", 2));
 }
 
 TEST(ArchiveAnswers, SearchPagesKeepEveryUsableIdentifierAndSkipTheRest) {
@@ -62,34 +75,58 @@ TEST(ArchiveAnswers, AnswersOfAnotherShapeAreRefusedWhole) {
   EXPECT_FALSE(ReadArchiveItemAnswer(deep));
 }
 
-TEST(ArchiveAnswers, ItemFilesBecomeLinksTitledByTrackAndCreator) {
+// In the shapes of real items: tracks in folders, private files beside public
+// samples, derivatives naming their originals, every file of a 78 carrying track
+// "01", artists without creators.
+TEST(ArchiveAnswers, ItemFilesBecomeLinksGroupedByTheirOriginals) {
   const auto item = ReadArchiveItemAnswer(R"({"metadata":{"title":"Live 1969","creator":["Band","Guest"]},"files":[
-      {"name":"01 - Intro.mp3","format":"VBR MP3","title":"Intro","track":"01","size":"123"},
-      {"name":"01 - Intro_128kb.mp3","format":"128Kbps MP3","title":"Intro","track":"01","size":99},
-      {"name":"02 - 夜来香.mp3","format":"VBR MP3","title":"夜来香","creator":"周璇","track":"02"},
-      {"name":"02 - 夜来香_64kb.mp3","format":"64Kbps MP3"},
-      {"name":"03 - Solo_64kb.mp3","format":"64Kbps MP3","track":"03"},
-      {"name":"untitled.mp3","format":"VBR MP3","track":"04","title":7},
-      {"name":"01 - Intro.ogg","format":"Ogg Vorbis","title":"Intro"},
-      {"name":"../escape.mp3","format":"VBR MP3"}, {"name":"dir/inner.mp3"}, {"format":"VBR MP3"}, 12]})");
+      {"name":"01 - Intro.flac","format":"Flac","source":"original","title":"Intro","track":"01"},
+      {"name":"01 - Intro.mp3","format":"VBR MP3","original":"01 - Intro.flac","title":"Intro","track":"01"},
+      {"name":"01 - Intro_128kb.mp3","format":"128Kbps MP3","original":"01 - Intro.mp3","title":"Intro","track":"01"},
+      {"name":"side b.flac","format":"Flac","track":"01","title":"Side B"},
+      {"name":"side b_64kb.mp3","format":"64Kbps MP3","original":"side b.flac","track":"01","title":"Side B"},
+      {"name":"02 - 夜来香.mp3","format":"VBR MP3","original":"02.flac","title":"夜来香","creator":"周璇"},
+      {"name":"02 - 夜来香_64kb.mp3","format":"64Kbps MP3","original":"02.flac"},
+      {"name":"disc1/03 Solo.mp3","format":"VBR MP3","title":"Solo","artist":"Rodzinski, NY Phil","private":"true"},
+      {"name":"disc1/03 Solo_sample.mp3","format":"MP3 Sample","title":"Solo","original":"disc1/03 Solo.flac"},
+      {"name":"disc1/04 Coda.mp3","format":"VBR MP3","title":"Coda","artist":"Rodzinski, NY Phil"},
+      {"name":"extras/Booklet/center_vbr.mp3","format":"VBR MP3","track":"04","title":7},
+      {"name":"loop.mp3","format":"VBR MP3","original":"loop.mp3"},
+      {"name":"talk.mp3","format":"128Kbps MP3"}, {"name":"talk_64kb.mp3","format":"64Kbps MP3","original":"talk.mp3"},
+      {"name":"rare_64kb.mp3","format":"64Kbps MP3","original":"rare.flac"},
+      {"name":"rare_128kb.mp3","format":"128Kbps MP3","original":"rare.flac"},
+      {"name":"hidden.mp3","format":"VBR MP3","private":true},
+      {"name":"../escape.mp3","format":"VBR MP3"}, {"name":"dir//inner.mp3"}, {"name":"/root.mp3"},
+      {"name":"dir\\inner.mp3"}, {"name":"a/../b.mp3"}, {"name":"dir/"}, {"format":"VBR MP3"}, 12]})");
   ASSERT_TRUE(item);
-  ASSERT_EQ(item->files.size(), 7u);
+  ASSERT_EQ(item->files.size(), 14u);
   const auto links = ArchiveLinks(kBase, "live", *item, [](const std::string& url) {
     return url.size() > 4 && url.compare(url.size() - 4, 4, ".mp3") == 0;
   });
-  std::vector<std::string> titles;
-  for (const auto& link : links) titles.push_back(link.title);
-  // The 128 kb copy of track 01 and the unnumbered 64 kb copy of 夜来香 (same name
-  // but for the rate mark) give way to their VBR files; track 03 has no VBR file.
-  // Files without a title of their own take the item's.
-  EXPECT_EQ(titles, (std::vector<std::string>{"Intro - Band, Guest", "夜来香 - 周璇", "Live 1969 - Band, Guest",
-                                              "Live 1969 - Band, Guest"}));
-  EXPECT_EQ(links[2].url, "https://archive.org/download/live/03%20-%20Solo_64kb.mp3");
-  EXPECT_EQ(links[0].url, "https://archive.org/download/live/01%20-%20Intro.mp3");
+  std::vector<std::string> titles, urls;
+  for (const auto& link : links) titles.push_back(link.title), urls.push_back(link.url.substr(29));
+  // Intro's 128 kb copy goes by its chain to the VBR file's original; side B's only
+  // MP3 stays although side A's track number is the same; without a VBR file the
+  // original MP3, else the higher rate, is kept; a file titled by no text takes the
+  // item's title.
+  EXPECT_EQ(titles,
+            (std::vector<std::string>{"Intro - Band, Guest", "Side B - Band, Guest", "夜来香 - 周璇",
+                                      "Coda - Rodzinski, NY Phil", "Live 1969 - Band, Guest", "Live 1969 - Band, Guest",
+                                      "Live 1969 - Band, Guest", "Live 1969 - Band, Guest"}));
+  EXPECT_EQ(urls, (std::vector<std::string>{"live/01%20-%20Intro.mp3", "live/side%20b_64kb.mp3",
+                                            "live/02%20-%20%E5%A4%9C%E6%9D%A5%E9%A6%99.mp3", "live/disc1/04%20Coda.mp3",
+                                            "live/extras/Booklet/center_vbr.mp3", "live/loop.mp3", "live/talk.mp3",
+                                            "live/rare_128kb.mp3"}));
 
   ArchiveItem bare;
-  bare.files.push_back({"song.name.flac", "Flac", "", "", ""});
+  bare.files.push_back({"disc2/song.name.flac", "Flac", "", "", "", "", ""});
   EXPECT_EQ(ArchiveTitle(bare, bare.files[0]), "song.name");
+
+  std::string deep;
+  for (size_t i = 0; i < kArchiveMaxPathSegments; ++i) deep += "d/";
+  EXPECT_TRUE(IsSafeArchivePath(deep.substr(0, deep.size() - 2) + "x.mp3"));
+  EXPECT_FALSE(IsSafeArchivePath(deep + "x.mp3"));
+  EXPECT_FALSE(IsSafeArchivePath(std::string(kArchiveMaxPathBytes - 5, 'a') + "/b.mp3"));
 }
 
 TEST(ArchiveAnswers, AnItemWithHugeFileListsIsReadOnlyInPart) {
@@ -101,6 +138,51 @@ TEST(ArchiveAnswers, AnItemWithHugeFileListsIsReadOnlyInPart) {
   const auto item = ReadArchiveItemAnswer(json);
   ASSERT_TRUE(item);
   EXPECT_EQ(item->files.size(), kArchiveMaxFilesPerItem);
+}
+
+// Every recorded item answer of the live service: no private file or sample is
+// listed, no link leaves its item, and each original that has a public MP3 is heard
+// through exactly one MP3.
+TEST(ArchiveAnswers, RecordedAnswersOfTheServiceListEveryPublicTrackOnce) {
+  const std::filesystem::path folder = VEXON_RECORDED_ANSWERS;
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no recorded answers at " << folder;
+  size_t items = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".json") continue;
+    std::stringstream bytes;
+    bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+    const nlohmann::json raw = nlohmann::json::parse(bytes.str(), nullptr, false);
+    if (!raw.is_object() || !raw.contains("files")) continue;
+    const auto item = ReadArchiveItemAnswer(bytes.str());
+    ASSERT_TRUE(item) << entry.path();
+    ++items;
+    std::map<std::string, nlohmann::json> byName;
+    for (const auto& file : raw["files"]) {
+      if (file.is_object() && file.contains("name")) byName[file["name"].get<std::string>()] = file;
+    }
+    std::map<std::string, int> mp3sPerOriginal;
+    const std::string prefix = std::string(kBase) + "download/x/";
+    for (const ArchiveLink& link : ArchiveLinks(kBase, "x", *item, [](const std::string&) { return true; })) {
+      ASSERT_EQ(link.url.rfind(prefix, 0), 0u) << link.url;
+      EXPECT_EQ(link.url.find(".."), std::string::npos) << link.url;
+      const auto file = std::find_if(item->files.begin(), item->files.end(), [&](const ArchiveFile& f) {
+        return ArchiveFileUrl(kBase, "x", f.name) == link.url;
+      });
+      ASSERT_NE(file, item->files.end()) << link.url;
+      const nlohmann::json& fields = byName.at(file->name);
+      EXPECT_NE(fields.value("private", ""), "true") << file->name;
+      EXPECT_NE(fields.value("format", ""), "MP3 Sample") << file->name;
+      if (text::EndsWith(text::AsciiLower(file->format), "mp3")) {
+        std::string root = file->name;
+        for (int i = 0; i < 8 && byName.count(root) && byName[root].contains("original"); ++i) {
+          root = byName[root]["original"].get<std::string>();
+        }
+        ++mp3sPerOriginal[root];
+      }
+    }
+    for (const auto& [original, count] : mp3sPerOriginal) EXPECT_EQ(count, 1) << entry.path() << ": " << original;
+  }
+  EXPECT_GT(items, 0u);
 }
 
 // Twelve items, each answering after a short while with one VBR MP3, its 128 kb
@@ -122,7 +204,8 @@ TEST(ArchiveService, ReadsEveryItemAtMostFourAtOnceAndNamesTheNextPage) {
     const std::string id = url.substr(url.rfind('/') + 1);
     if (id == "item3") return false;
     answer = id == "item7" ? "{oops" : R"({"metadata":{"title":")" + id + R"(","creator":"C"},"files":[
-        {"name":"a.mp3","format":"VBR MP3","track":"1"},{"name":"a_128kb.mp3","format":"128Kbps MP3","track":"1"},
+        {"name":"a.mp3","format":"VBR MP3","original":"a.flac"},
+        {"name":"a_128kb.mp3","format":"128Kbps MP3","original":"a.flac"},
         {"name":"cover.jpg","format":"JPEG"}]})";
     return true;
   };
