@@ -100,6 +100,23 @@ bool FilterPasses(std::string_view filter, const T& value, Read read) {
   return code == kFilterBelow ? value < first : value > first;
 }
 
+// What follows the URL's last dot, when no "/" does.
+std::string_view WholeExtension(std::string_view url) {
+  const size_t dot = url.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  const std::string_view ext = url.substr(dot + 1);
+  return ext.find('/') == std::string_view::npos ? ext : std::string_view();
+}
+
+// The type known by its whole extension that `url` has; null when none.
+const FileTypeInfo* ExtensionType(std::string_view url) {
+  const std::string_view ext = WholeExtension(url);
+  for (const FileTypeInfo& type : kFileTypes) {
+    if (type.suffix.empty() && text::EqualsNoCase(ext, type.name)) return &type;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool FileTypeFromName(std::string_view name, FileType& type) {
@@ -155,19 +172,21 @@ std::string SourcesText(const SearchOptions& options) {
 }
 
 bool HasKnownTypeEnding(std::string_view url) {
+  if (ExtensionType(url)) return true;
   if (url.size() < kTailSize) return false;
   const std::string tail = text::AsciiLower(url.substr(url.size() - kTailSize));
   for (const FileTypeInfo& type : kFileTypes) {
-    if (tail == type.suffix) return true;
+    if (!type.suffix.empty() && tail == type.suffix) return true;
   }
   return false;
 }
 
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url) {
+  if (const FileTypeInfo* type = ExtensionType(url); type && options.Has(type->type)) return true;
   if (url.size() < kTailSize) return false;
   std::string filter;
   for (const FileTypeInfo& info : kFileTypes) {
-    if (!options.Has(info.type)) continue;
+    if (!options.Has(info.type) || info.suffix.empty()) continue;
     filter.append(kTokenLead);
     filter.append(info.suffix);
   }

@@ -26,31 +26,31 @@ enum class FileType : uint8_t {
   kRa,
   kAsx,
   kAsf,
+  // Newer formats: a link is of one of these when its whole extension is the name.
+  kOgg,
+  kOga,
+  kOpus,
+  kFlac,
+  kM4a,
 };
-inline constexpr size_t kFileTypeCount = 14;
+inline constexpr size_t kFileTypeCount = 19;
 
 struct FileTypeInfo {
   FileType type;
   std::string_view name;
-  // The last three characters of a URL of this type.
+  // The last three characters of a URL of this type; empty for a type known by its
+  // whole extension (after the URL's last dot), so "campus" is not opus.
   std::string_view suffix;
 };
 
 inline constexpr std::array<FileTypeInfo, kFileTypeCount> kFileTypes = {{
-    {FileType::kMp3, "mp3", "mp3"},
-    {FileType::kRm, "rm", ".rm"},
-    {FileType::kWma, "wma", "wma"},
-    {FileType::kSwf, "swf", "swf"},
-    {FileType::kWmv, "wmv", "wmv"},
-    {FileType::kMpg, "mpg", "mpg"},
-    {FileType::kMpeg, "mpeg", "peg"},
-    {FileType::kMid, "mid", "mid"},
-    {FileType::kWav, "wav", "wav"},
-    {FileType::kAvi, "avi", "avi"},
-    {FileType::kRam, "ram", "ram"},
-    {FileType::kRa, "ra", ".ra"},
-    {FileType::kAsx, "asx", "asx"},
-    {FileType::kAsf, "asf", "asf"},
+    {FileType::kMp3, "mp3", "mp3"},   {FileType::kRm, "rm", ".rm"},   {FileType::kWma, "wma", "wma"},
+    {FileType::kSwf, "swf", "swf"},   {FileType::kWmv, "wmv", "wmv"}, {FileType::kMpg, "mpg", "mpg"},
+    {FileType::kMpeg, "mpeg", "peg"}, {FileType::kMid, "mid", "mid"}, {FileType::kWav, "wav", "wav"},
+    {FileType::kAvi, "avi", "avi"},   {FileType::kRam, "ram", "ram"}, {FileType::kRa, "ra", ".ra"},
+    {FileType::kAsx, "asx", "asx"},   {FileType::kAsf, "asf", "asf"}, {FileType::kOgg, "ogg", ""},
+    {FileType::kOga, "oga", ""},      {FileType::kOpus, "opus", ""},  {FileType::kFlac, "flac", ""},
+    {FileType::kM4a, "m4a", ""},
 }};
 
 // Filter codes: the first character of dateFilter and sizeFilter.
@@ -71,8 +71,8 @@ std::string ServiceLabel(std::string_view name);
 // in memory only (the services chosen are also kept in the settings file); every
 // start begins with these defaults.
 struct SearchOptions {
-  std::array<bool, kFileTypeCount> types = {true,  true,  true,  true,  false, false, false,
-                                            false, false, false, false, false, false, false};
+  std::array<bool, kFileTypeCount> types = {true,  true,  true,  true,  false, false, false, false, false, false,
+                                            false, false, false, false, false, false, false, false, false};
   // "" (no restriction), "1|v" (before v), "2|v" (after v), "3|lo|hi"; dates "m/d/y".
   std::string dateFilter;
   // As dateFilter, with values in KB.
@@ -101,11 +101,13 @@ bool FileTypeFromName(std::string_view name, FileType& type);
 bool SetTypesFromList(SearchOptions& options, std::string_view list);
 
 // The URL's last three characters, in any letter case, are one of kFileTypes'
-// suffixes (".mpeg" passes as "peg"): a link of a type a search could keep.
+// suffixes (".mpeg" passes as "peg"), or its whole extension is the name of a type
+// known by it: a link of a type a search could keep.
 bool HasKnownTypeEnding(std::string_view url);
 
 // The URL's last three characters, lower-cased, occur in the filter text built from
-// the tokens "||" + suffix of the types that are on. A URL shorter than that fails.
+// the tokens "||" + suffix of the types that are on (a URL shorter than that fails),
+// or its whole extension is the name of a type known by it that is on.
 bool TypeFilterPasses(const SearchOptions& options, std::string_view url);
 
 // `size` is the Content-Length text, `date` the "mm/dd/yyyy" text of a checked link.

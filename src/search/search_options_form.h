@@ -39,9 +39,9 @@ inline constexpr int kControlSelectAll = 1125;
 inline constexpr int kControlSourceGroup = 1130;
 inline constexpr std::array<int, kServiceNames.size()> kSourceBoxIds = {1131, 1132, 1133};
 
-// The dialog's type boxes, in the order of kFileTypes.
-inline constexpr std::array<int, kFileTypeCount> kTypeBoxIds = {1053, 1054, 1055, 1063, 1081, 1078, 1079,
-                                                                1059, 1074, 1075, 1056, 1076, 1077, 1057};
+// The dialog's type boxes, in the order of kFileTypes (the newer formats' from 1301).
+inline constexpr std::array<int, kFileTypeCount> kTypeBoxIds = {
+    1053, 1054, 1055, 1063, 1081, 1078, 1079, 1059, 1074, 1075, 1056, 1076, 1077, 1057, 1301, 1302, 1303, 1304, 1305};
 
 // The main window's button that opens the dialog (same number as the dialog's
 // "设置缺省选项", but on another window) and its two bitmaps.

@@ -107,6 +107,7 @@ class OptionsDialogsTest final : public QObject {
       for (int i = 0; i < c.sizes.size(); ++i) SetText(dialog, fields[c.sizeRadio][i], c.sizes[i]);
       Click(dialog, 1079);  // mpeg off
       Click(dialog, 1053);  // mp3 on
+      Click(dialog, 1304);  // flac on
       SetText(dialog, 1104, "75");
       Click(dialog, 1080);
       QVERIFY(prompter.texts.empty());
@@ -117,6 +118,7 @@ class OptionsDialogsTest final : public QObject {
       QCOMPARE(options.maxResults, 75u);
       QVERIFY(options.Has(FileType::kMp3) && !options.Has(FileType::kMpeg));
       QVERIFY(options.Has(FileType::kAsf) && !options.Has(FileType::kRm));
+      QVERIFY(options.Has(FileType::kFlac) && !options.Has(FileType::kOgg));
     }
   }
 

@@ -172,8 +172,8 @@ std::string YahooResultPage(const CatalogPage& page, const SearchQuery& query, s
             "</span></li>\r\n";
     if (decoys && i + 1 == middle) {
       // Unknown type, and a URL with no blank after it (it runs on to the anchor's end).
-      html += "<li><a title=\"试听\" href=http://" + std::string(host) + DecoyPath(host, "ogg", page.page, "ogg") +
-              " target=_blank>试听 ogg</a></li>\r\n";
+      html += "<li><a title=\"试听\" href=http://" + std::string(host) + DecoyPath(host, "aac", page.page, "aac") +
+              " target=_blank>试听 aac</a></li>\r\n";
       html += "<li><a title=\"原版\" href=http://" + std::string(host) + DecoyPath(host, "noblank", page.page, "mp3") +
               ">原版</a></li>\r\n";
     }
@@ -207,7 +207,7 @@ std::string BaiduResultPage(const CatalogPage& page, const SearchQuery& query, s
             BaiduHitAnchor(host, e.id, e.extension, e.titleText, e.titleHtml) + "</td><td>" +
             text::Format("%.1f M", static_cast<double>(e.size) / (1024.0 * 1024.0)) + "</td></tr>\r\n";
     if (decoys && i + 1 == middle) {
-      html += "<tr><td>-</td><td>" + BaiduHitAnchor(host, DecoyId(host, "ogg", page.page), "ogg", "试听", "试听 ogg") +
+      html += "<tr><td>-</td><td>" + BaiduHitAnchor(host, DecoyId(host, "aac", page.page), "aac", "试听", "试听 aac") +
               "</td></tr>\r\n";
       // Known type, but its intermediate page holds no file link.
       html += "<tr><td>-</td><td>" +

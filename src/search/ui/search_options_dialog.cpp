@@ -100,7 +100,7 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
   buttons->addWidget(selectAll);
   buttons->addWidget(defaults);
   buttons->addStretch();
-  grid->addLayout(buttons, 2, 0, 1, kTypeColumns);
+  grid->addLayout(buttons, static_cast<int>((kFileTypeCount + kTypeColumns - 1) / kTypeColumns), 0, 1, kTypeColumns);
   return group;
 }
 

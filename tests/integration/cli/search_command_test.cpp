@@ -130,7 +130,7 @@ TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
 
 TEST_F(SearchCommand, BadArgumentsExitWithAMessage) {
   const std::vector<std::vector<std::string>> bad = {{"search"},
-                                                     {"search", "--types", "mp3,ogg", "x"},
+                                                     {"search", "--types", "mp3,aac", "x"},
                                                      {"search", "--max", "-1", "x"},
                                                      {"search", "--max", "99999999999", "x"},
                                                      {"search", "--baidu-host", "a b", "x"},

@@ -60,9 +60,9 @@ TEST(BaiduLinkParser, WmaWithCapitalExtensionGivesLowerCaseLinkAndTitleAsOnPage)
 
 TEST(BaiduLinkParser, AcceptsOnlyKnownTypeCodes) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"mp3", true}, {"rm", true},   {"ram", true}, {"wma", true},  {"asf", true}, {"swf", true},
-      {"mpg", true}, {"mpeg", true}, {"avi", true}, {"mid", true},  {"asx", true}, {"wav", true},
-      {"ra", true},  {"wmv", true},  {"MP3", true}, {"ogg", false}, {"mp", false}, {"mp3x", false}};
+      {"mp3", true},  {"rm", true},  {"ram", true},  {"wma", true},  {"asf", true}, {"swf", true},  {"mpg", true},
+      {"mpeg", true}, {"avi", true}, {"mid", true},  {"asx", true},  {"wav", true}, {"ra", true},   {"wmv", true},
+      {"MP3", true},  {"ogg", true}, {"flac", true}, {"aac", false}, {"mp", false}, {"mp3x", false}};
   for (const auto& [type, accepted] : cases) {
     FakeService service;
     service.pages[HitUrl(type)] = FileAnchor("http://f.test/a." + type);
@@ -153,7 +153,9 @@ TEST(YahooLinkParser, AcceptsUrlsByTheirLastThreeCharactersInLowerCase) {
       {"http://f.test/a\nb.mp3", "http://f.test/a b.mp3"},
       {"http://f.test/Song.WMA", "http://f.test/song.wma"},
       {"http://f.test/a|x.mp3", "http://f.test/a|x.mp3"},
-      {"http://f.test/a.ogg", ""},
+      {"http://f.test/a.ogg", "http://f.test/a.ogg"},
+      {"http://f.test/campus", ""},
+      {"http://f.test/a.aac", ""},
       {"http://f.test/a.arm", ""},
       {"http://f.test/a.mp3?x=1", ""},
       {"http://f.test/a\tb.mp3", ""},

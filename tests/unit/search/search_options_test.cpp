@@ -33,6 +33,30 @@ TEST(TypeFilterPasses, LooksAtLastThreeCharactersInAnyCase) {
   EXPECT_FALSE(TypeFilterPasses(changed, "http://f/a.mp3"));
 }
 
+// The newer formats go by the whole extension: off by default, chosen by name, and
+// never seen in a word that merely ends like one.
+TEST(TypeFilterPasses, NewerFormatsGoByTheWholeExtension) {
+  EXPECT_FALSE(TypeFilterPasses(SearchOptions(), "http://f/a.ogg"));
+  SearchOptions newer;
+  ASSERT_TRUE(SetTypesFromList(newer, "OGG, oga,opus,flac,m4a"));
+  for (const char* url :
+       {"http://f/a.ogg", "http://f/b.OGA", "http://f/disc1/c.Opus", "http://f/d.flac", "http://f/e.m4a"}) {
+    EXPECT_TRUE(TypeFilterPasses(newer, url)) << url;
+    EXPECT_TRUE(HasKnownTypeEnding(url)) << url;
+  }
+  for (const char* url : {"http://f/campus", "http://f/lilac", "http://f/a.xflac", "http://f/a.flac/x",
+                          "http://f/a.flac?x=1", "http://f/a.mp3", "http://f/a.mogg", "flac"}) {
+    EXPECT_FALSE(TypeFilterPasses(newer, url)) << url;
+  }
+  EXPECT_FALSE(HasKnownTypeEnding("http://f/campus"));
+  EXPECT_FALSE(HasKnownTypeEnding("http://lilac.org/x.flac.txt"));
+  // Both kinds at once.
+  newer.Set(FileType::kMp3, true);
+  EXPECT_TRUE(TypeFilterPasses(newer, "http://f/a.mp3"));
+  EXPECT_TRUE(TypeFilterPasses(newer, "http://f/a.flac"));
+  EXPECT_FALSE(SetTypesFromList(newer, "ogg,vorbis"));
+}
+
 struct FilterCase {
   std::string filter;
   std::string value;
