@@ -60,16 +60,29 @@ std::optional<std::string> DecodeSegment(std::string_view raw) {
 
 enum class SegmentsOutcome { kGood, kBad, kWrongCount };
 
-// "IDENTIFIER/NAME" after a prefix, both segments decoded.
+// "IDENTIFIER/NAME" after a prefix, every segment decoded by itself; a name may
+// hold folders ("disc1/01 x.mp3").
 SegmentsOutcome SplitItemPath(std::string_view rest, std::string& identifier, std::string& name) {
   const std::vector<std::string> parts = text::Split(rest, "/");
-  if (parts.size() != 2) return SegmentsOutcome::kWrongCount;
+  if (parts.size() < 2) return SegmentsOutcome::kWrongCount;
   std::optional<std::string> id = DecodeSegment(parts[0]);
-  std::optional<std::string> file = DecodeSegment(parts[1]);
-  if (!id || !file) return SegmentsOutcome::kBad;
+  if (!id) return SegmentsOutcome::kBad;
+  std::string path;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    std::optional<std::string> segment = DecodeSegment(parts[i]);
+    if (!segment) return SegmentsOutcome::kBad;
+    path += (i > 1 ? "/" : "") + *segment;
+  }
   identifier = std::move(*id);
-  name = std::move(*file);
+  name = std::move(path);
   return SegmentsOutcome::kGood;
+}
+
+// Each segment of a name in a folder encoded by itself.
+std::string EncodePath(std::string_view name) {
+  std::string out;
+  for (const std::string& segment : text::Split(name, "/")) out += (out.empty() ? "" : "/") + PercentEncode(segment);
+  return out;
 }
 
 // A count of 0..999999999 written in decimal digits only.
@@ -126,6 +139,8 @@ Json FileJson(const ArchiveFile& file) {
   }
   if (!file.title.empty()) json["title"] = file.title;
   if (!file.creator.empty()) json["creator"] = file.creator;
+  if (!file.artist.empty()) json["artist"] = file.artist;
+  if (file.isPrivate) json["private"] = "true";
   if (file.track > 0) json["track"] = text::Format("%02d", file.track);
   if (file.length > 0) json["length"] = text::Format("%.1f", file.length);
   return json;
@@ -170,7 +185,7 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindArchiveFi
     return std::nullopt;
   }
   const std::optional<ArchiveFile> file = CurrentArchive().FindFile(identifier, name);
-  if (!file) return std::nullopt;
+  if (!file || file->isPrivate) return std::nullopt;
   FileScript s;
   s.extension = file->Extension();
   s.contentType = file->contentType;
@@ -189,10 +204,11 @@ bool StandinServer::Impl::ServeArchive(const httplib::Request& req, httplib::Res
   } else if (text::StartsWith(path, kArchiveDownloadPrefix)) {
     ServeArchiveDownload(req, res, host);
   } else if (text::StartsWith(path, kArchiveDataPrefix)) {
-    // Existing files were routed to the file server already.
+    // Existing public files were routed to the file server already.
     std::string identifier, name;
-    const bool bad = SplitItemPath(path.substr(kArchiveDataPrefix.size()), identifier, name) == SegmentsOutcome::kBad;
-    res.status = bad ? 400 : 404;
+    const SegmentsOutcome split = SplitItemPath(path.substr(kArchiveDataPrefix.size()), identifier, name);
+    const bool restricted = split == SegmentsOutcome::kGood && CurrentArchive().FindFile(identifier, name);
+    res.status = split == SegmentsOutcome::kBad ? 400 : restricted ? 403 : 404;
     res.set_content(ErrorPage(res.status), "text/html");
   } else {
     return false;
@@ -285,15 +301,17 @@ void StandinServer::Impl::ServeArchiveDownload(const httplib::Request& req, http
       return;
     case SegmentsOutcome::kGood: break;
   }
-  if (!CurrentArchive().FindFile(identifier, name)) {
-    res.status = 404;
-    res.set_content(ErrorPage(404), "text/html");
+  const std::optional<ArchiveFile> file = CurrentArchive().FindFile(identifier, name);
+  if (!file || file->isPrivate) {
+    // A private file is there, but for lenders only.
+    res.status = file ? 403 : 404;
+    res.set_content(ErrorPage(res.status), "text/html");
     return;
   }
   // Answered at once: the check delay waits at the data node, so one link check
   // waits once, as it does for a plain /files/ link.
   const std::string location =
-      "http://" + host + std::string(kArchiveDataPrefix) + PercentEncode(identifier) + "/" + PercentEncode(name);
+      "http://" + host + std::string(kArchiveDataPrefix) + PercentEncode(identifier) + "/" + EncodePath(name);
   res.status = 302;
   res.set_header("Location", location);
   res.set_content("<html><body><a href=\"" + location + "\">moved</a></body></html>\r\n", "text/html");

@@ -20,6 +20,8 @@ struct ItemTemplate {
   const char* date;
   bool live;  // track titles end in " (Live)"
   std::array<const char*, kTemplateTracks> tracks;
+  // The folder the tracks sit in, as a CD transfer keeps them ("disc1/"); "" for none.
+  const char* folder = "";
 };
 
 // Real-looking items; beyond these the list repeats as reissues ("<id>_r<N>").
@@ -37,7 +39,8 @@ const std::array<ItemTemplate, 12> kTemplates = {{
      "78rpm",
      "1946",
      false,
-     {"夜来香", "天涯歌女", "四季歌", "何日君再来", "花好月圆", "五月的风"}},
+     {"夜来香", "天涯歌女", "四季歌", "何日君再来", "花好月圆", "五月的风"},
+     "disc1/"},
     {"tengliju1985-11-03.aud.flac16",
      "月亮代表我的心 (Live in Tokyo 1985)",
      {"邓丽君", "Teresa Teng", nullptr},
@@ -125,9 +128,9 @@ uint64_t ItemHash(uint64_t seed, std::string_view identifier) {
 }
 
 // The four files of one track: the FLAC original and its three derivatives.
-void AddTrack(const ArchiveDoc& doc, const std::string& songTitle, int track, uint64_t h, int64_t itemTime,
-              std::vector<ArchiveFile>& files) {
-  const std::string base = text::Format("%02d - ", track) + songTitle;
+void AddTrack(const ArchiveDoc& doc, const std::string& folder, const std::string& songTitle, int track, uint64_t h,
+              int64_t itemTime, std::vector<ArchiveFile>& files) {
+  const std::string base = folder + text::Format("%02d - ", track) + songTitle;
   const double length = static_cast<double>(190 + h % 340) + static_cast<double>((h >> 10) % 10) / 10.0;
   const auto seconds = static_cast<uint64_t>(length);
   const std::string creator = doc.creators.empty() ? std::string() : doc.creators.front();
@@ -178,6 +181,31 @@ void AddTrack(const ArchiveDoc& doc, const std::string& songTitle, int track, ui
   }
 }
 
+// A take only lenders may hear, as a CD item keeps its full tracks: the VBR file is
+// private (403 to everyone) and only a 30-second sample is public.
+void AddRestrictedTake(const ArchiveDoc& doc, const std::string& songTitle, uint64_t h, int64_t itemTime,
+                       std::vector<ArchiveFile>& files) {
+  const std::string base = "bonus/" + songTitle + " (alternate take)";
+  ArchiveFile full;
+  full.name = base + ".mp3";
+  full.source = "derivative";
+  full.format = "VBR MP3";
+  full.original = base + ".flac";
+  full.title = songTitle + " (alternate take)";
+  full.artist = doc.creators.empty() ? std::string() : doc.creators.front();
+  full.size = 4 * kMegabyte + (h >> 12) % kMegabyte;
+  full.mtime = itemTime + 7200;
+  full.contentType = "audio/mpeg";
+  full.isPrivate = true;
+  ArchiveFile sample = full;
+  sample.name = base + "_sample.mp3";
+  sample.format = "MP3 Sample";
+  sample.size = 480000 + (h >> 20) % 60000;
+  sample.isPrivate = false;
+  files.push_back(std::move(full));
+  files.push_back(std::move(sample));
+}
+
 }  // namespace
 
 std::string ArchiveFile::Extension() const {
@@ -220,9 +248,10 @@ ArchiveItem ArchiveCatalog::Item(int index) const {
     std::string title = t.tracks[song];
     if (take > 1) title += " (take " + std::to_string(take) + ")";
     if (t.live) title += " (Live)";
-    AddTrack(item.doc, title, track, MixBits(itemHash ^ static_cast<uint64_t>(track)), itemTime, item.files);
+    AddTrack(item.doc, t.folder, title, track, MixBits(itemHash ^ static_cast<uint64_t>(track)), itemTime, item.files);
     latest = std::max(latest, item.files.back().mtime);
   }
+  if (tracks_ > 0) AddRestrictedTake(item.doc, t.tracks[0], itemHash, itemTime, item.files);
 
   ArchiveFile meta;
   meta.name = item.doc.identifier + "_meta.xml";

@@ -24,6 +24,7 @@ struct ArchiveFile {
   std::string original;  // a derivative's original file
   std::string title;
   std::string creator;
+  std::string artist;
   int track = 0;
   double length = 0;  // seconds; 0: not listed
   uint64_t size = 0;  // the bytes served, whether listed or not
@@ -32,6 +33,7 @@ struct ArchiveFile {
   int64_t mtime = 0;          // Unix time
   std::string contentType;
   std::optional<std::string> body;  // fixed bytes (the metadata XML); else generated audio
+  bool isPrivate = false;           // listed as "private": "true"; answers 403
 
   std::string Extension() const;  // lower case, without the dot
 };

@@ -181,6 +181,34 @@ TEST(StandinArchive, SearchItemFilesAndARangedDownloadThroughTheRedirect) {
   EXPECT_EQ(part.body.size(), 100u);
   EXPECT_EQ(Get(location, std::to_string(served.size) + "-").status, 416);
   EXPECT_EQ(Get(server.Url("/download/" + id + "/%2E%2E")).status, 400);
+  EXPECT_EQ(Get(server.Url("/download/" + id + "/bonus/%2E%2E/x.mp3")).status, 400);
+
+  // A track in a folder goes through the redirect with its folder; a private take
+  // is listed as such and answers 403 everywhere, its sample does not.
+  const ArchiveItem cd = server.CurrentArchive().Item(1);
+  const auto inFolder = std::find_if(cd.files.begin(), cd.files.end(), [](const ArchiveFile& f) {
+    return f.format == "VBR MP3" && f.name.rfind("disc1/", 0) == 0;
+  });
+  ASSERT_NE(inFolder, cd.files.end());
+  const std::string folderPath = "/" + cd.doc.identifier + "/disc1/" + PercentEncode(inFolder->name.substr(6));
+  const Reply folderMoved = Get(server.Url("/download" + folderPath));
+  EXPECT_EQ(folderMoved.status, 302);
+  EXPECT_EQ(Get(folderMoved.Header("location"), "0-9").status, 206);
+  const auto listed = nlohmann::json::parse(Get(server.Url("/metadata/" + cd.doc.identifier)).body)["files"];
+  int privateFiles = 0;
+  for (const auto& f : listed) {
+    const std::string fileName = f["name"];
+    const std::string bonus =
+        "/" + cd.doc.identifier + "/bonus/" + PercentEncode(fileName.substr(fileName.find('/') + 1));
+    if (f.value("private", "") == "true") {
+      ++privateFiles;
+      EXPECT_EQ(Get(server.Url("/download" + bonus)).status, 403) << fileName;
+      EXPECT_EQ(Get(server.Url("/datanode" + bonus)).status, 403) << fileName;
+    } else if (f["format"] == "MP3 Sample") {
+      EXPECT_EQ(Get(server.Url("/download" + bonus)).status, 302) << fileName;
+    }
+  }
+  EXPECT_EQ(privateFiles, 1);
   EXPECT_EQ(Get(server.Url("/advancedsearch.php?q=a&rows=x&output=json")).status, 400);
 }
 
