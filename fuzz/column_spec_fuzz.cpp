@@ -50,6 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (images[row] != static_cast<int>(row)) __builtin_trap();
   }
   table.Sort(table.columnCount(), true);
-  table.Renumber();
+  // Numbered, column 0 gives every row a place of its own, from 0.
+  table.NumberRowsInColumn0();
+  if (table.columnCount() > 0) {
+    std::vector<std::string> numbers;
+    for (size_t row = 0; row < table.rowCount(); ++row) numbers.push_back(table.Cell(row, 0));
+    for (size_t place = 0; place < kRows; ++place) {
+      if (std::find(numbers.begin(), numbers.end(), std::to_string(place)) == numbers.end()) __builtin_trap();
+    }
+  }
   return 0;
 }

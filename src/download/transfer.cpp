@@ -28,21 +28,6 @@ int64_t Millis(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-// "bytes START-END/TOTAL" or "bytes */TOTAL": the start (npos for "*") and total.
-void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
-  start = UINT64_MAX;
-  total = UINT64_MAX;
-  value = text::Trim(value);
-  if (!text::StartsWith(value, "bytes")) return;
-  value = text::Trim(value.substr(5));
-  const size_t slash = value.find('/');
-  if (slash == std::string_view::npos) return;
-  const std::string_view range = value.substr(0, slash);
-  const std::string_view size = value.substr(slash + 1);
-  if (!range.empty() && range[0] >= '0' && range[0] <= '9') start = text::LeadingDigits(range);
-  if (!size.empty() && size[0] >= '0' && size[0] <= '9') total = text::LeadingDigits(size);
-}
-
 // One request of a download: decides on the answer's head, writes the body, keeps
 // to the rate limit and reports progress.
 class TransferRun final : public net::TransferHandler {
@@ -74,7 +59,7 @@ class TransferRun final : public net::TransferHandler {
     const int status = head.status;
     if (status == 416 && resumeOffset_ > 0) {
       uint64_t start = 0, total = 0;
-      ParseContentRange(head.contentRange, start, total);
+      net::ParseContentRange(head.contentRange, start, total);
       // The partial file already holds the whole resource.
       outcome = total == resumeOffset_ ? Outcome::kAlreadyComplete : Outcome::kRestart;
       return false;
@@ -92,7 +77,7 @@ class TransferRun final : public net::TransferHandler {
     }
     if (status == 206) {
       uint64_t start = 0, total = 0;
-      ParseContentRange(head.contentRange, start, total);
+      net::ParseContentRange(head.contentRange, start, total);
       if (start != resumeOffset_) {
         outcome = Outcome::kRestart;
         return false;

@@ -74,27 +74,6 @@ void ReadContentLength(ResponseHead& head, const std::string& value) {
   head.contentLength = ParseContentLength(value);
 }
 
-void ParseHeaderLine(ResponseHead& head, std::string_view line) {
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return;
-  const std::string_view name = text::Trim(line.substr(0, colon));
-  const std::string value(text::Trim(line.substr(colon + 1)));
-  if (text::EqualsNoCase(name, "Content-Type")) {
-    head.contentType = value;
-  } else if (text::EqualsNoCase(name, "Content-Length")) {
-    ReadContentLength(head, value);
-  } else if (text::EqualsNoCase(name, "Transfer-Encoding")) {
-    // libcurl decodes chunks wherever the list names them.
-    ForEachListElement(value, [&](std::string_view coding) {
-      if (text::EqualsNoCase(coding, "chunked")) head.chunked = true;
-    });
-  } else if (text::EqualsNoCase(name, "Last-Modified")) {
-    head.lastModified = value;
-  } else if (text::EqualsNoCase(name, "Content-Range")) {
-    head.contentRange = value;
-  }
-}
-
 // The value of the first header line named `name` (any letter case) in a raw head.
 std::string HeaderValue(std::string_view raw, std::string_view name) {
   size_t pos = 0;
@@ -217,6 +196,27 @@ std::string HostOf(const std::string& url) {
 
 }  // namespace
 
+void ParseHeaderLine(ResponseHead& head, std::string_view line) {
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return;
+  const std::string_view name = text::Trim(line.substr(0, colon));
+  const std::string value(text::Trim(line.substr(colon + 1)));
+  if (text::EqualsNoCase(name, "Content-Type")) {
+    head.contentType = value;
+  } else if (text::EqualsNoCase(name, "Content-Length")) {
+    ReadContentLength(head, value);
+  } else if (text::EqualsNoCase(name, "Transfer-Encoding")) {
+    // libcurl decodes chunks wherever the list names them.
+    ForEachListElement(value, [&](std::string_view coding) {
+      if (text::EqualsNoCase(coding, "chunked")) head.chunked = true;
+    });
+  } else if (text::EqualsNoCase(name, "Last-Modified")) {
+    head.lastModified = value;
+  } else if (text::EqualsNoCase(name, "Content-Range")) {
+    head.contentRange = value;
+  }
+}
+
 NetError NetErrorFromCurlCode(int curlCode) {
   switch (static_cast<CURLcode>(curlCode)) {
     case CURLE_OK: return NetError::kNone;
@@ -237,6 +237,20 @@ NetError NetErrorFromCurlCode(int curlCode) {
     case CURLE_SSL_CACERT_BADFILE: return NetError::kSecureFailure;
     default: return NetError::kInvalidServerResponse;
   }
+}
+
+void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total) {
+  start = UINT64_MAX;
+  total = UINT64_MAX;
+  value = text::Trim(value);
+  if (!text::StartsWith(value, "bytes")) return;
+  value = text::Trim(value.substr(5));
+  const size_t slash = value.find('/');
+  if (slash == std::string_view::npos) return;
+  const std::string_view range = value.substr(0, slash);
+  const std::string_view size = value.substr(slash + 1);
+  if (!range.empty() && range[0] >= '0' && range[0] <= '9') start = text::LeadingDigits(range);
+  if (!size.empty() && size[0] >= '0' && size[0] <= '9') total = text::LeadingDigits(size);
 }
 
 std::optional<uint64_t> ParseContentLength(std::string_view value) {

@@ -133,4 +133,12 @@ bool SleepUnlessStopped(std::chrono::milliseconds duration, const std::function<
 // to the first other character. Unset without digits or above 2^63 - 1.
 std::optional<uint64_t> ParseContentLength(std::string_view value);
 
+// "bytes START-END/TOTAL" or "bytes */TOTAL": the start (UINT64_MAX for "*" or
+// none) and the total (UINT64_MAX when not a number).
+void ParseContentRange(std::string_view value, uint64_t& start, uint64_t& total);
+
+// Folds one header line ("Name: value") of an answer into `head`; repeated
+// Content-Length values that disagree are marked, chunked coding is noted.
+void ParseHeaderLine(ResponseHead& head, std::string_view line);
+
 }  // namespace vexon::net

@@ -193,7 +193,7 @@ std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearc
 }
 
 bool IsSafeArchiveName(std::string_view name) {
-  if (name.empty() || name.size() > 255 || name.find("..") != std::string_view::npos) return false;
+  if (name.empty() || name == "." || name.size() > 255 || name.find("..") != std::string_view::npos) return false;
   for (char c : name) {
     if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }

@@ -68,7 +68,8 @@ std::optional<ArchiveSearchPage> ReadArchiveSearchAnswer(std::string_view json);
 std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json);
 
 // An identifier or file name that can stand as one path segment of a download URL
-// and, later, as a file name: no "/", "\", ".." or control bytes, at most 255 bytes.
+// and, later, as a file name: not ".", no "/", "\", ".." or control bytes, at most
+// 255 bytes.
 bool IsSafeArchiveName(std::string_view name);
 // A file's path inside an item: safe names between single "/"s, within the limits.
 bool IsSafeArchivePath(std::string_view path);

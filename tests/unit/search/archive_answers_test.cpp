@@ -97,7 +97,8 @@ TEST(ArchiveAnswers, ItemFilesBecomeLinksGroupedByTheirOriginals) {
       {"name":"rare_128kb.mp3","format":"128Kbps MP3","original":"rare.flac"},
       {"name":"hidden.mp3","format":"VBR MP3","private":true},
       {"name":"../escape.mp3","format":"VBR MP3"}, {"name":"dir//inner.mp3"}, {"name":"/root.mp3"},
-      {"name":"dir\\inner.mp3"}, {"name":"a/../b.mp3"}, {"name":"dir/"}, {"format":"VBR MP3"}, 12]})");
+      {"name":"dir\\inner.mp3"}, {"name":"a/../b.mp3"}, {"name":"dir/"},
+      {"name":"disc1/./x.mp3"}, {"name":"x/."}, {"format":"VBR MP3"}, 12]})");
   ASSERT_TRUE(item);
   ASSERT_EQ(item->files.size(), 14u);
   const auto links = ArchiveLinks(kBase, "live", *item, [](const std::string& url) {
