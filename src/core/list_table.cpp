@@ -84,8 +84,8 @@ void ListTable::Clear() {
 
 std::string ListTable::Cell(size_t row, size_t column) const {
   if (row >= rows_.size() || column >= columns_.size()) return {};
-  std::string scratch;
-  return std::string(CellOf(*rows_[row], column, scratch));
+  if (numbered_ && column == 0) return NumberText(*rows_[row]);
+  return std::string(rows_[row]->cells[column]);
 }
 
 std::string_view ListTable::CellOf(const RowData& row, size_t column, std::string& scratch) const {
@@ -97,8 +97,9 @@ std::string_view ListTable::CellOf(const RowData& row, size_t column, std::strin
 std::vector<std::string> ListTable::Row(size_t row) const {
   const RowData& data = *rows_.at(row);
   std::vector<std::string> cells(columns_.size());
-  std::string scratch;
-  for (size_t column = 0; column < cells.size(); ++column) cells[column] = CellOf(data, column, scratch);
+  for (size_t column = 0; column < cells.size(); ++column) {
+    cells[column] = numbered_ && column == 0 ? NumberText(data) : std::string(data.cells[column]);
+  }
   return cells;
 }
 

@@ -20,10 +20,6 @@ using core::MessageButtons;
 using core::MessageIcon;
 using core::MessageResult;
 
-std::string PartialPathOf(const std::string& fullName) {
-  return fullName + std::string(core::kPartialSuffix);
-}
-
 // The name a result is downloaded under without asking.
 std::string DefaultFileName(const storage::AppSettings& settings, const std::string& urlName,
                             const std::string& title) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/list_schemas.h"
 
@@ -21,6 +22,11 @@ inline SharedTarget MakeTarget(std::string url, std::string fullName) {
   return std::make_shared<const DownloadTarget>(DownloadTarget{std::move(url), std::move(fullName)});
 }
 
+// A download's partial file: where its bytes go until they are complete.
+inline std::string PartialPathOf(std::string_view fullName) {
+  return std::string(fullName) + std::string(core::kPartialSuffix);
+}
+
 // What one download worker is handed, and hands back in its end report.
 struct DownloadTask {
   uint32_t workerId = 0;
@@ -35,9 +41,8 @@ struct DownloadTask {
 
   const std::string& url() const { return target->url; }
   const std::string& fullName() const { return target->fullName; }
-  // Where the bytes go until they are complete; made when needed rather than kept
-  // for each of thousands of waiting downloads.
-  std::string PartialPath() const { return fullName() + std::string(core::kPartialSuffix); }
+  // Made when needed rather than kept for each of thousands of waiting downloads.
+  std::string PartialPath() const { return PartialPathOf(fullName()); }
 };
 
 }  // namespace vexon::download

@@ -118,7 +118,8 @@ constexpr size_t kMaxChain = 8;
 
 // The file at the start of `file`'s chain of originals, by name; a chain that loops,
 // runs too long or names a file the item does not list ends where it is.
-std::string ChainRoot(const ArchiveFile& file, const std::unordered_map<std::string_view, const ArchiveFile*>& byName) {
+std::string_view ChainRoot(const ArchiveFile& file,
+                           const std::unordered_map<std::string_view, const ArchiveFile*>& byName) {
   std::string_view root = file.name;
   std::string_view next = file.original;
   for (size_t steps = 0; !next.empty() && steps < kMaxChain; ++steps) {
@@ -127,7 +128,7 @@ std::string ChainRoot(const ArchiveFile& file, const std::unordered_map<std::str
     if (it == byName.end()) break;
     next = it->second->original;
   }
-  return std::string(root);
+  return root;
 }
 
 // Whether each file is an MP3 that gives way to a better MP3 of the same original:
@@ -138,8 +139,8 @@ std::vector<bool> ShadowedCopies(const ArchiveItem& item) {
   const auto rank = [](const ArchiveFile& file) {
     return std::make_tuple(IsVbr(file), file.original.empty(), FixedRate(file));
   };
-  std::vector<std::string> roots(item.files.size());
-  std::unordered_map<std::string, size_t> best;  // root -> the file kept
+  std::vector<std::string_view> roots(item.files.size());
+  std::unordered_map<std::string_view, size_t> best;  // root -> the file kept
   for (size_t i = 0; i < item.files.size(); ++i) {
     if (!IsMp3(item.files[i])) continue;
     roots[i] = ChainRoot(item.files[i], byName);

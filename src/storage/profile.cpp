@@ -8,13 +8,13 @@
 
 namespace vexon::storage {
 
-Profile::Profile(std::filesystem::path file) : path_(std::move(file)) {}
-
 namespace {
 size_t HashOf(std::string_view bytes) {
   return std::hash<std::string_view>{}(bytes);
 }
 }  // namespace
+
+Profile::Profile(std::filesystem::path file) : path_(std::move(file)) {}
 
 Profile::Snapshot Profile::Load() const {
   core::FileBytes file = core::ReadWholeFile(path_, kMaxFileBytes);

@@ -11,7 +11,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 // Replacing the file takes at most about a fifth of the time between writes.
 constexpr int kCostFactor = 4;
-
 }  // namespace
 
 SettingsBatch::SettingsBatch(Profile& profile, std::chrono::milliseconds window)
