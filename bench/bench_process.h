@@ -88,11 +88,14 @@ inline std::string WaitForPortFile(const std::string& path) {
 
 // Starts the stand-in on a free loopback port with `args` besides the port ones;
 // "127.0.0.1:PORT", or empty when it did not start. `pid` is the process to stop.
-inline std::string StartStandin(const std::vector<std::string>& args, const std::string& portFile, pid_t& pid) {
+// The stand-in writes what it serves to `stdoutPath`, and at its end how many
+// requests it answered.
+inline std::string StartStandin(const std::vector<std::string>& args, const std::string& portFile, pid_t& pid,
+                                const std::string& stdoutPath = "/dev/null") {
   std::remove(portFile.c_str());
   std::vector<std::string> command = {(BuildDir() / "vexon-standin").string(), "--port", "0", "--port-file", portFile};
   command.insert(command.end(), args.begin(), args.end());
-  pid = Spawn(command, "/dev/null");
+  pid = Spawn(command, stdoutPath);
   const std::string port = WaitForPortFile(portFile);
   return pid < 0 || port.empty() ? std::string() : "127.0.0.1:" + port;
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config clang clang-format
-          libcurl4-openssl-dev libcpp-httplib-dev nlohmann-json3-dev googletest libgtest-dev
+          libcurl4-openssl-dev libssl-dev libcpp-httplib-dev nlohmann-json3-dev googletest libgtest-dev
           curl procps strace python3 nginx ca-certificates openssl libglib2.0-dev qt6-base-dev
           qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n fonts-wqy-microhei xvfb xauth
           desktop-file-utils appstream dpkg-dev file man-db)

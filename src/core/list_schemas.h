@@ -27,6 +27,9 @@ struct ResultRow {
   std::string date;
   std::string title;
   std::string url;  // as shown: "%20" as blanks, "&amp;" as "&"
+  // Not shown: the service's digests of the file, lower-case hex or empty.
+  std::string md5{};
+  std::string sha1{};
 };
 
 inline constexpr std::string_view kDownloadColumns =

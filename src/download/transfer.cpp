@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "download/partial_file.h"
 #include "net/net_errors.h"
 #include "net/page_reader.h"
+#include "net/retry_later.h"
 #include "net/url.h"
 #include "text/strings.h"
 
@@ -32,7 +35,7 @@ int64_t Millis(Clock::time_point from, Clock::time_point to) {
 // to the rate limit and reports progress.
 class TransferRun final : public net::TransferHandler {
  public:
-  enum class Outcome { kNone, kRestart, kAlreadyComplete, kFailed };
+  enum class Outcome { kNone, kRestart, kAlreadyComplete, kAskedLater, kFailed };
 
   TransferRun(net::StopSignal& stop, const TransferContext& context, PartialFile& file, uint64_t& resumeOffset,
               const TransferReporter& report)
@@ -40,6 +43,7 @@ class TransferRun final : public net::TransferHandler {
 
   Outcome outcome = Outcome::kNone;
   TransferFault failure;
+  std::string retryAfter;  // of a kAskedLater answer
 
   bool ShouldStop() override { return stop_.requested(); }
   bool Pause(std::chrono::milliseconds duration) override { return stop_.SleepFor(duration); }
@@ -62,6 +66,13 @@ class TransferRun final : public net::TransferHandler {
       net::ParseContentRange(head.contentRange, start, total);
       // The partial file already holds the whole resource.
       outcome = total == resumeOffset_ ? Outcome::kAlreadyComplete : Outcome::kRestart;
+      return false;
+    }
+    if (net::AsksToRetryLater(status)) {
+      // A server under load: the file keeps its bytes and is asked for again.
+      Fail(TransferFailure::kBadStatus, status);
+      outcome = Outcome::kAskedLater;
+      retryAfter = head.retryAfter;
       return false;
     }
     if (status != 200 && status != 206) {
@@ -234,13 +245,20 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     report(TransferReport::Failed(kind, code));
     return false;
   };
-  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+  net::RetryLater later;
+  for (int restarts = 0; restarts < kMaxAttempts;) {
     std::vector<std::string> headers;
     if (resumeOffset > 0)
       headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
     TransferRun run(stop, context, file, resumeOffset, report);
     const net::TransferResult result = session.Get(url, headers, run);
     if (stop.requested() || result.stopped) return false;
+    if (run.outcome == TransferRun::Outcome::kAskedLater) {
+      const std::optional<std::chrono::milliseconds> wait = later.NextWait(run.retryAfter, std::time(nullptr));
+      if (!wait) return fail(run.failure.kind, run.failure.code);
+      if (!stop.SleepFor(*wait)) return false;
+      continue;
+    }
     if (run.outcome == TransferRun::Outcome::kFailed) return fail(run.failure.kind, run.failure.code);
     // No answer at all (offline, refused, no name, silence) says nothing about the
     // range: the partial file keeps every byte for a later resume. Only a server
@@ -250,6 +268,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     if (run.outcome == TransferRun::Outcome::kRestart) {
       // Asked again from 0; the file keeps its bytes until the new body begins.
       resumeOffset = 0;
+      ++restarts;
       continue;
     }
     // A body that ends before its length, or stalls, is a failure: what arrived

@@ -214,6 +214,8 @@ void ParseHeaderLine(ResponseHead& head, std::string_view line) {
     head.lastModified = value;
   } else if (text::EqualsNoCase(name, "Content-Range")) {
     head.contentRange = value;
+  } else if (text::EqualsNoCase(name, "Retry-After")) {
+    head.retryAfter = value;
   }
 }
 

@@ -46,6 +46,7 @@ struct ResponseHead {
   bool chunked = false;
   std::string lastModified;
   std::string contentRange;
+  std::string retryAfter;
   std::string rawHeaders;
 };
 

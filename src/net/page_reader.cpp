@@ -108,6 +108,7 @@ bool PageReader::Read(const std::string& url, const std::function<bool(const cha
                       bool textOnly, const StatusSink& statusSink) {
   headers.clear();
   contentType.clear();
+  retryAfter.clear();
   status = 0;
   lastError = NetError::kNone;
   UrlParts parts;
@@ -120,6 +121,7 @@ bool PageReader::Read(const std::string& url, const std::function<bool(const cha
   status = static_cast<unsigned>(result.head.status);
   headers = result.head.rawHeaders;
   contentType = result.head.contentType;
+  retryAfter = result.head.retryAfter;
   handler.Show("");
   if (result.stopped || !result.headReceived) {
     lastError = result.error;

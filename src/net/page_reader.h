@@ -36,6 +36,7 @@ class PageReader final {
   unsigned status = 0;
   std::string headers;
   std::string contentType;
+  std::string retryAfter;                // the Retry-After header's value, empty when absent
   NetError lastError = NetError::kNone;  // of the last failed read
   bool fileNotWritable = false;          // SaveUrlToFile could not open its file
   std::string statusText;

@@ -2,6 +2,7 @@
 
 #include "net/net_errors.h"
 #include "net/page_decode.h"
+#include "net/retry_later.h"
 
 namespace vexon::net {
 namespace {
@@ -41,6 +42,12 @@ class PageHandler final : public TransferHandler {
       return false;
     }
     return true;
+  }
+  // Before each try: nothing of an earlier answer stays.
+  void Reset() {
+    page_.clear();
+    contentType.clear();
+    truncated = false;
   }
   std::string contentType;
   bool truncated = false;
@@ -82,7 +89,27 @@ void TaskHttp::CloseAll() {
 
 int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult* out) {
   TransferResult local;
-  return OpenGetRequest(url, handler, out ? *out : local, std::chrono::steady_clock::now() + deadlines_.linkCheck);
+  return Request(url, handler, out ? *out : local, deadlines_.linkCheck, nullptr);
+}
+
+int TaskHttp::Request(const UrlParts& url, TransferHandler& handler, TransferResult& result,
+                      std::chrono::milliseconds deadline, const std::function<void()>& beforeTry) {
+  const auto once = [&] {
+    if (beforeTry) beforeTry();
+    // Each try has the whole deadline: the waits between them are not the server's
+    // slowness.
+    return OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadline);
+  };
+  if (!waitWhenAsked_) return once();
+  return TryWhileAskedLater(
+      [&](std::string& retryAfter) {
+        const GatePass pass(gate_, stopRequested_);
+        if (!pass.entered()) return 0;
+        const int status = once();
+        retryAfter = result.head.retryAfter;
+        return status;
+      },
+      stopRequested_);
 }
 
 int TaskHttp::OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
@@ -123,10 +150,9 @@ int TaskHttp::Reopen(const UrlParts& url, TransferHandler& handler, TransferResu
 }
 
 bool TaskHttp::FetchPage(const UrlParts& url, std::string& pageBytes, std::string& contentType, int* failure) {
-  pageBytes.clear();
   PageHandler handler(pageBytes);
   TransferResult result;
-  const int status = OpenGetRequest(url, handler, result, std::chrono::steady_clock::now() + deadlines_.pageRead);
+  const int status = Request(url, handler, result, deadlines_.pageRead, [&] { handler.Reset(); });
   contentType = handler.contentType;
   // An error while reading the body fails the page; an oversized page keeps its
   // first part.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "net/curl_session.h"
+#include "net/request_gate.h"
 #include "net/url.h"
 
 namespace vexon::net {
@@ -46,7 +47,17 @@ class TaskHttp final {
   // Drops the session and its connection.
   void CloseAll();
 
+  // From now on a 429 or 503 answer is waited out and asked again (see
+  // TryWhileAskedLater), and each try first takes a slot of `gate` (none: no gate).
+  void WaitWhenAsked(RequestGate* gate) {
+    waitWhenAsked_ = true;
+    gate_ = gate;
+  }
+
  private:
+  // One request, or its tries while the server asks to come back later.
+  int Request(const UrlParts& url, TransferHandler& handler, TransferResult& result, std::chrono::milliseconds deadline,
+              const std::function<void()>& beforeTry);
   int OpenGetRequest(const UrlParts& url, TransferHandler& handler, TransferResult& result,
                      CurlSession::Deadline deadline);
   int Reopen(const UrlParts& url, TransferHandler& handler, TransferResult& result, CurlSession::Deadline deadline);
@@ -55,6 +66,8 @@ class TaskHttp final {
   SessionSettings settings_;
   TaskDeadlines deadlines_;
   std::unique_ptr<CurlSession> session_;
+  bool waitWhenAsked_ = false;
+  RequestGate* gate_ = nullptr;
 };
 
 }  // namespace vexon::net

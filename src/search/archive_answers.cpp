@@ -1,6 +1,8 @@
 #include "search/archive_answers.h"
 
 #include <algorithm>
+#include <charconv>
+#include <ctime>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -72,6 +74,43 @@ uint64_t Count(const Json& object, const char* key) {
   if (it->is_number_integer()) return static_cast<uint64_t>(std::max<int64_t>(0, it->get<int64_t>()));
   if (it->is_string()) return text::LeadingDigits(it->get<std::string>());
   return 0;
+}
+
+enum class Digits { kAbsent, kRead, kBad };
+
+// A count the service sends as a string of digits or as a number, kept as its
+// decimal digits; anything else is kBad.
+Digits DecimalText(const Json& object, const char* key, std::string& out) {
+  out.clear();
+  const auto it = object.find(key);
+  if (it == object.end()) return Digits::kAbsent;
+  uint64_t value = 0;
+  if (it->is_number_unsigned()) {
+    value = it->get<uint64_t>();
+  } else if (it->is_string()) {
+    const std::string& s = it->get_ref<const std::string&>();
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || error != std::errc() || end != s.data() + s.size()) return Digits::kBad;
+  } else {
+    return Digits::kBad;
+  }
+  out = std::to_string(value);
+  return Digits::kRead;
+}
+
+// A digest of `length` hex digits, lower-cased; a value that is not one leaves a note.
+std::string Digest(const Json& object, const char* key, size_t length, const std::string& name,
+                   std::vector<std::string>& notes) {
+  std::string value = Text(object, key);
+  if (value.empty()) return {};
+  const bool hex = value.size() == length && std::all_of(value.begin(), value.end(), [](char c) {
+                     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+                   });
+  if (!hex) {
+    notes.push_back("the " + std::string(key) + " of \"" + name + "\" is not a digest; the file is not verified by it");
+    return {};
+  }
+  return text::AsciiLower(value);
 }
 
 std::string WithSlash(std::string_view base) {
@@ -193,6 +232,26 @@ std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearc
          std::string(end == std::string_view::npos ? std::string_view() : currentUrl.substr(end));
 }
 
+std::vector<std::string> NewArchiveIdentifiers(const ArchiveSearchPage& page, std::unordered_set<std::string>& read) {
+  std::vector<std::string> fresh;
+  for (const std::string& id : page.identifiers) {
+    if (read.insert(id).second) fresh.push_back(id);
+  }
+  return fresh;
+}
+
+std::string ArchiveDate(std::string_view mtime) {
+  // Beyond the year 9999 the date would not read as one.
+  constexpr uint64_t kLastTime = 253402300799;
+  uint64_t seconds = 0;
+  const auto [end, error] = std::from_chars(mtime.data(), mtime.data() + mtime.size(), seconds);
+  if (mtime.empty() || error != std::errc() || end != mtime.data() + mtime.size() || seconds > kLastTime) return {};
+  const time_t when = static_cast<time_t>(seconds);
+  std::tm tm{};
+  if (!gmtime_r(&when, &tm)) return {};
+  return text::Format("%02d/%02d/%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+}
+
 bool IsSafeArchiveName(std::string_view name) {
   if (name.empty() || name == "." || name.size() > 255 || name.find("..") != std::string_view::npos) return false;
   for (char c : name) {
@@ -260,6 +319,11 @@ std::optional<ArchiveItem> ReadArchiveItemAnswer(std::string_view json) {
     file.artist = Text(entry, "artist");
     file.track = Text(entry, "track");
     file.original = Text(entry, "original");
+    // A size that is not a number is not the service's record of a file.
+    if (DecimalText(entry, "size", file.size) == Digits::kBad) continue;
+    if (DecimalText(entry, "mtime", file.mtime) == Digits::kBad) file.mtime.clear();
+    file.md5 = Digest(entry, "md5", 32, file.name, item.notes);
+    file.sha1 = Digest(entry, "sha1", 40, file.name, item.notes);
     item.files.push_back(std::move(file));
   }
   return item;
@@ -278,8 +342,11 @@ std::vector<ArchiveLink> ArchiveLinks(std::string_view base, std::string_view id
   const std::vector<bool> shadowed = ShadowedCopies(item);
   for (size_t i = 0; i < item.files.size(); ++i) {
     if (shadowed[i]) continue;
-    std::string url = ArchiveFileUrl(base, identifier, item.files[i].name);
-    if (wanted(url)) links.push_back({std::move(url), ArchiveTitle(item, item.files[i])});
+    const ArchiveFile& file = item.files[i];
+    std::string url = ArchiveFileUrl(base, identifier, file.name);
+    if (!wanted(url)) continue;
+    links.push_back(
+        {std::move(url), ArchiveTitle(item, file), file.size, ArchiveDate(file.mtime), file.md5, file.sha1});
   }
   return links;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vexon::search {
@@ -41,13 +42,22 @@ struct ArchiveFile {
   std::string artist;
   std::string track;
   std::string original;  // the file a derivative was made from
+  // The service's own record of the file: decimal digits, empty when not sent.
+  std::string size{};
+  std::string mtime{};  // seconds since 1970
+  // Lower-case hex, empty when not sent or not a digest.
+  std::string md5{};
+  std::string sha1{};
 };
 
 struct ArchiveItem {
   std::string title;
   std::string creator;
-  // The usable ones: public, not a sample, with a safe path.
+  // The usable ones: public, not a sample, with a safe path and a size that is a
+  // number.
   std::vector<ArchiveFile> files;
+  // What was read past, one line each: digests that are not digests.
+  std::vector<std::string> notes;
 };
 
 // "https://archive.org/" or another base, with or without its last "/".
@@ -60,6 +70,10 @@ std::string ArchiveFileUrl(std::string_view base, std::string_view identifier, s
 // and when the page does not start where the page asked for starts (a service that
 // ignores the page number would otherwise be asked for ever).
 std::string ArchiveNextSearchUrl(std::string_view currentUrl, const ArchiveSearchPage& page);
+
+// The page's identifiers not in `read`, which takes them in. A page that brings none
+// ends its chain, whatever its `start` says.
+std::vector<std::string> NewArchiveIdentifiers(const ArchiveSearchPage& page, std::unordered_set<std::string>& read);
 
 // Unset when the answer is not JSON of the documented shape. Docs and files with
 // wrong types, missing fields or unsafe identifiers and names are skipped one by one,
@@ -74,11 +88,20 @@ bool IsSafeArchiveName(std::string_view name);
 // A file's path inside an item: safe names between single "/"s, within the limits.
 bool IsSafeArchivePath(std::string_view path);
 
-// A file of an item as a search result: its download URL and title.
+// A file of an item as a search result: its download URL and title, and what the
+// service records of it.
 struct ArchiveLink {
   std::string url;
   std::string title;
+  std::string size;
+  std::string date;  // "%02d/%02d/%04d" month, day, year (UTC); empty without mtime
+  std::string md5;
+  std::string sha1;
 };
+
+// The month/day/year of a file's mtime; empty when it is not a time this program
+// lists.
+std::string ArchiveDate(std::string_view mtime);
 
 // The files of `item` whose download URL `wanted` accepts, each as "<title> -
 // <creator>" (see ArchiveTitle). Of the MP3s made from one original only one is

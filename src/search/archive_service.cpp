@@ -1,6 +1,7 @@
 #include "search/archive_service.h"
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -19,10 +20,12 @@ std::string ArchiveService::userAgent() const {
 }
 
 std::string ArchiveService::Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
-                                 const PauseFunction& /*pause*/, const LinkSink& found) const {
+                                 const PauseFunction& /*pause*/, const FoundSink& found, PageChain& chain) const {
   const std::optional<ArchiveSearchPage> results = ReadArchiveSearchAnswer(page);
   if (!results) return {};
-  const std::vector<std::string>& ids = results->identifiers;
+  // A page of items already read is a service that does not page: the chain ends.
+  const std::vector<std::string> ids = NewArchiveIdentifiers(*results, chain.itemsRead);
+  if (ids.empty() && !results->identifiers.empty()) return {};
   std::atomic<size_t> next{0};
   const auto readItems = [&] {
     for (size_t i = next++; i < ids.size(); i = next++) {
@@ -30,9 +33,14 @@ std::string ArchiveService::Read(const std::string& url, const std::string& page
       if (!fetch(ArchiveItemUrl(base_, ids[i]), answer)) continue;
       const std::optional<ArchiveItem> item = ReadArchiveItemAnswer(answer);
       if (!item) continue;
-      for (const ArchiveLink& link :
+      for (const std::string& note : item->notes) std::fprintf(stderr, "vexon: %s: %s\n", ids[i].c_str(), note.c_str());
+      for (ArchiveLink& link :
            ArchiveLinks(base_, ids[i], *item, [](const std::string& link) { return HasKnownTypeEnding(link); })) {
-        if (IsCarriableLink(link.url) && IsCarriableTitle(link.title)) found(JoinFoundLink(link.url, link.title));
+        if (!IsCarriableLink(link.url) || !IsCarriableTitle(link.title)) continue;
+        // Without a size and a date in the record, the file is checked as any link is.
+        const bool vouched = !link.size.empty() && !link.date.empty();
+        found({std::move(link.url), std::move(link.title), vouched, std::move(link.size), std::move(link.date),
+               std::move(link.md5), std::move(link.sha1)});
       }
     }
   };

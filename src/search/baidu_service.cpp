@@ -10,9 +10,9 @@ std::string BaiduService::QueryUrl(std::string_view words) const {
 }
 
 std::string BaiduService::Read(const std::string& /*url*/, const std::string& page, const PageFetcher& fetch,
-                               const PauseFunction& pause, const LinkSink& found) const {
+                               const PauseFunction& pause, const FoundSink& found, PageChain& /*chain*/) const {
   BaiduLinkParser links(page, fetch, pause);
-  links.Parse(found);
+  links.Parse(EntriesTo(found));
   BaiduNextPageParser next(page, host_);
   next.Find();
   return next.nextUrl();

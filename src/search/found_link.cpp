@@ -32,6 +32,14 @@ std::string JoinFoundLink(std::string_view link, std::string_view title) {
   return entry;
 }
 
+LinkSink EntriesTo(const FoundSink& found) {
+  return [&found](const std::string& entry) {
+    FoundFile file;
+    SplitFoundLink(entry, file.url, file.title);
+    found(std::move(file));
+  };
+}
+
 void SplitFoundLink(std::string_view entry, std::string& link, std::string& title) {
   const size_t cut = entry.find(kLinkTitleSeparator);
   if (cut == std::string_view::npos) {

@@ -23,6 +23,23 @@ using PageFetcher = std::function<bool(const std::string& url, std::string& page
 // Takes each file link of a page (URL + "|||" + title) the moment it is read.
 using LinkSink = std::function<void(const std::string& link)>;
 
+// A file link as a service hands it on. A service that keeps records of its files
+// vouches for them: such a file is listed with the record's size and date, without a
+// request of its own, and its digests travel on to the download.
+struct FoundFile {
+  std::string url;
+  std::string title;
+  bool vouched = false;
+  std::string size;  // decimal bytes
+  std::string date;  // "%02d/%02d/%04d" month, day, year
+  std::string md5;   // lower-case hex or empty
+  std::string sha1;
+};
+using FoundSink = std::function<void(FoundFile file)>;
+
+// A sink for the page parsers' "url|||title" entries that hands each on to `found`.
+LinkSink EntriesTo(const FoundSink& found);
+
 // A found URL goes on to the results list and the settings file only without control
 // bytes (they would break the file's lines), within kMaxFoundTextSize, and when the
 // entry splits back into the same URL: no "|||" inside and no "|" at its end.

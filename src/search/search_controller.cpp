@@ -40,7 +40,7 @@ void SearchController::OnSearch(std::string_view typedText) {
   currentKeyword_ = words;
   for (const auto& service : services_) {
     if (options_.Asks(service->name()))
-      StartTask(service->QueryUrl(words), service.get(), words, TaskMode::FetchPage, {});
+      StartTask(service->QueryUrl(words), service.get(), words, TaskMode::FetchPage, {}, std::make_shared<PageChain>());
   }
 }
 
@@ -63,9 +63,10 @@ void SearchController::OnClearAndStopSearch() {
 }
 
 void SearchController::StartTask(const std::string& url, const SearchService* service, const std::string& keyword,
-                                 TaskMode mode, const std::string& title) {
+                                 TaskMode mode, const std::string& title, std::shared_ptr<PageChain> chain) {
   auto task = std::make_shared<SearchTask>();
   task->url = url;
+  task->chain = std::move(chain);
   task->service = service;
   task->keyword = keyword;
   task->title = title;
@@ -137,7 +138,7 @@ void SearchController::OnNextPage(const SearchTask& page) {
     OnStopSearch();
     return;
   }
-  StartTask(page.url, page.service, page.keyword, TaskMode::FetchPage, {});
+  StartTask(page.url, page.service, page.keyword, TaskMode::FetchPage, {}, page.chain);
 }
 
 void SearchController::OnLinkFound(const SearchTask& link) {
@@ -149,6 +150,14 @@ void SearchController::OnLinkFound(const SearchTask& link) {
   const std::string shown = net::ShownUrl(link.url);
   if (!TypeFilterPasses(options_, shown)) return;
   if (results_.Contains(shown) || checking_.count(shown) > 0) return;
+  if (link.vouched) {
+    SearchResult result = link.result;
+    result.url = link.url;
+    result.title = link.title;
+    result.keyword = link.keyword;
+    OnLiveLink(result);
+    return;
+  }
   StartTask(link.url, link.service, link.keyword, TaskMode::CheckLink, link.title);
 }
 
@@ -158,7 +167,8 @@ void SearchController::OnLiveLink(const SearchResult& result) {
   const std::string shown = net::ShownUrl(result.url);
   if (result.keyword != currentKeyword_) return;
   if (MaxResultsReached(options_, results_.size())) return;
-  results_.Add({net::UrlFileName(shown), AfterLast(shown, '.'), result.size, result.date, result.title, shown},
+  results_.Add({net::UrlFileName(shown), AfterLast(shown, '.'), result.size, result.date, result.title, shown,
+                result.md5, result.sha1},
                text::Format("%zu", results_.size()));
 }
 

@@ -69,7 +69,7 @@ class SearchController final : public SearchEvents {
 
  private:
   void StartTask(const std::string& url, const SearchService* service, const std::string& keyword, TaskMode mode,
-                 const std::string& title);
+                 const std::string& title, std::shared_ptr<PageChain> chain = nullptr);
   void FinishTask(uint32_t threadId);
   void RecordFailure(const SearchService& service, int failure);
   void ShowCount();

@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vexon::search {
 
 class SearchService;
+struct PageChain;
 
 // The outcome of a link check and the source of a results row.
 struct SearchResult {
@@ -19,6 +21,8 @@ struct SearchResult {
   int status = 0;
   std::string title;
   std::string keyword;
+  std::string md5;  // the service's digests of the file, lower-case hex or empty
+  std::string sha1;
 };
 
 enum class TaskMode : int { FetchPage = 1, CheckLink = 3 };
@@ -39,6 +43,11 @@ struct SearchTask {
   // A page task's read that failed: the HTTP status or network error code.
   int pageFailure = 0;
   SearchResult result;
+  // A found link whose service vouches for it: `result` holds the service's record
+  // and no check is needed.
+  bool vouched = false;
+  // A page task's chain, handed on to its next page.
+  std::shared_ptr<PageChain> chain;
   TaskMode mode = TaskMode::FetchPage;
   // Set by the stop command; every network step looks at it.
   std::atomic<bool> stopRequested{false};

@@ -7,6 +7,7 @@
 
 #include "net/page_decode.h"
 #include "net/page_reader.h"
+#include "net/retry_later.h"
 #include "net/task_http.h"
 #include "search/found_link.h"
 #include "search/link_check.h"
@@ -31,6 +32,7 @@ void TaskRunner::Run(SearchTask& task) {
     net::SessionSettings settings = net::TaskSessionSettings();
     if (task.service != nullptr && !task.service->userAgent().empty()) settings.userAgent = task.service->userAgent();
     net::TaskHttp http([&] { return Stopped(task); }, settings, deadlines);
+    if (task.service != nullptr && task.service->waitsWhenAsked()) http.WaitWhenAsked(task.service->requestGate());
     net::UrlParts url;
     if (!task.url.empty() && !Stopped(task) && net::PrepareUrl(task.url, url)) {
       task.server = url.server;
@@ -67,18 +69,41 @@ std::string TaskRunner::ReadPage(const SearchTask& task) {
     reader.stopRequested = stopped;
     reader.deadline = deadlines.pageRead;
     std::string raw;
-    if (!reader.ReadUrl(url, raw, task.service->userAgent())) return false;
+    bool read = false;
+    const auto once = [&](std::string& retryAfter) {
+      const net::GatePass pass(task.service->requestGate(), stopped);
+      if (!pass.entered()) return 0;
+      read = reader.ReadUrl(url, raw, task.service->userAgent());
+      retryAfter = reader.retryAfter;
+      return read ? static_cast<int>(reader.status) : net::Code(reader.lastError);
+    };
+    if (task.service->waitsWhenAsked()) {
+      // A refusal that outlasts the tries is no page.
+      if (net::AsksToRetryLater(net::TryWhileAskedLater(once, stopped))) return false;
+    } else {
+      std::string ignored;
+      once(ignored);
+    }
+    if (!read) return false;
     page = net::DecodePage(raw, reader.contentType);
     return true;
   };
-  return task.service->Read(task.url, task.pageText, fetch, pause,
-                            [&](const std::string& entry) { SendLink(task, entry); });
+  PageChain unchained;
+  return task.service->Read(
+      task.url, task.pageText, fetch, pause, [&](FoundFile file) { SendLink(task, std::move(file)); },
+      task.chain ? *task.chain : unchained);
 }
 
-void TaskRunner::SendLink(const SearchTask& task, const std::string& entry) {
+void TaskRunner::SendLink(const SearchTask& task, FoundFile file) {
   if (stopSearch_.load()) return;
   auto found = std::make_shared<SearchTask>();
-  SplitFoundLink(entry, found->url, found->title);
+  found->url = std::move(file.url);
+  found->title = std::move(file.title);
+  found->vouched = file.vouched;
+  found->result.size = std::move(file.size);
+  found->result.date = std::move(file.date);
+  found->result.md5 = std::move(file.md5);
+  found->result.sha1 = std::move(file.sha1);
   found->keyword = task.keyword;
   found->service = task.service;  // its check speaks as the service does
   SearchEvents& events = events_;
@@ -89,6 +114,7 @@ void TaskRunner::SendNextPage(const SearchTask& task, const std::string& next) {
   if (next.empty() || stopSearch_.load()) return;
   auto page = std::make_shared<SearchTask>();
   page->url = next;
+  page->chain = task.chain;
   page->service = task.service;
   page->keyword = task.keyword;
   SearchEvents& events = events_;

@@ -28,7 +28,7 @@ class TaskRunner final {
   // Reads a fetched results page, sending its links as they are read; returns the
   // next page URL.
   std::string ReadPage(const SearchTask& task);
-  void SendLink(const SearchTask& task, const std::string& entry);
+  void SendLink(const SearchTask& task, FoundFile file);
   void SendNextPage(const SearchTask& task, const std::string& next);
 
   core::OwnerChannel& channel_;

@@ -13,10 +13,10 @@ std::string YahooService::QueryUrl(std::string_view words) const {
 }
 
 std::string YahooService::Read(const std::string& /*url*/, const std::string& page, const PageFetcher&,
-                               const PauseFunction& pause, const LinkSink& found) const {
+                               const PauseFunction& pause, const FoundSink& found, PageChain& /*chain*/) const {
   const std::string lower = text::AsciiLower(page);
   YahooLinkParser links(lower, pause);
-  links.Parse(found);
+  links.Parse(EntriesTo(found));
   YahooNextPageParser next(lower, host_);
   next.Find();
   return next.nextUrl();

@@ -16,7 +16,7 @@ class YahooService final : public SearchService {
   std::string_view name() const override { return "yahoo"; }
   std::string QueryUrl(std::string_view words) const override;
   std::string Read(const std::string& url, const std::string& page, const PageFetcher& fetch,
-                   const PauseFunction& pause, const LinkSink& found) const override;
+                   const PauseFunction& pause, const FoundSink& found, PageChain& chain) const override;
 
  private:
   std::string host_;

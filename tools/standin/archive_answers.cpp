@@ -195,15 +195,49 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindArchiveFi
   return FileRoute{std::move(s), text::AsciiLower(path), 0, false};
 }
 
+bool StandinServer::Impl::ShedArchiveRequest(httplib::Response& res) {
+  std::string retryAfter;
+  {
+    std::lock_guard lock(countMutex_);
+    ++counters_.archiveInFlight;
+    if (shedAbove_ <= 0 || counters_.archiveInFlight <= shedAbove_) {
+      counters_.peakArchiveInFlight = std::max(counters_.peakArchiveInFlight, counters_.archiveInFlight);
+      return false;
+    }
+    ++counters_.shedAnswers;
+    retryAfter = shedRetryAfter_;
+  }
+  res.status = 429;
+  if (!retryAfter.empty()) res.set_header("Retry-After", retryAfter);
+  AnswerError(res, 429, "too many requests at once");
+  return true;
+}
+
+void StandinServer::Impl::LeaveArchiveRequest() {
+  std::lock_guard lock(countMutex_);
+  --counters_.archiveInFlight;
+}
+
 bool StandinServer::Impl::ServeArchive(const httplib::Request& req, httplib::Response& res, const std::string& host) {
   const std::string_view path = RawPath(req);
-  if (path == kArchiveSearchPath) {
-    ServeArchiveSearch(req, res);
-  } else if (text::StartsWith(path, kArchiveMetadataPrefix)) {
-    ServeArchiveMetadata(req, res, host);
-  } else if (text::StartsWith(path, kArchiveDownloadPrefix)) {
-    ServeArchiveDownload(req, res, host);
-  } else if (text::StartsWith(path, kArchiveDataPrefix)) {
+  const bool ownHost = path == kArchiveSearchPath || text::StartsWith(path, kArchiveMetadataPrefix) ||
+                       text::StartsWith(path, kArchiveDownloadPrefix);
+  if (ownHost) {
+    struct Leaving {
+      Impl& impl;
+      ~Leaving() { impl.LeaveArchiveRequest(); }
+    } leaving{*this};
+    if (ShedArchiveRequest(res)) return true;
+    if (path == kArchiveSearchPath) {
+      ServeArchiveSearch(req, res);
+    } else if (text::StartsWith(path, kArchiveMetadataPrefix)) {
+      ServeArchiveMetadata(req, res, host);
+    } else {
+      ServeArchiveDownload(req, res, host);
+    }
+    return true;
+  }
+  if (text::StartsWith(path, kArchiveDataPrefix)) {
     // Existing public files were routed to the file server already.
     std::string identifier, name;
     const SegmentsOutcome split = SplitItemPath(path.substr(kArchiveDataPrefix.size()), identifier, name);

@@ -95,6 +95,15 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFile(cons
   return route;
 }
 
+bool StandinServer::Impl::TakeLater(const FileRoute& route) {
+  if (route.script.laterAnswers <= 0) return false;
+  std::lock_guard lock(scriptMutex_);
+  int& used = latersUsed_[route.scriptPath];
+  if (used >= route.script.laterAnswers) return false;
+  ++used;
+  return true;
+}
+
 bool StandinServer::Impl::TakeCut(const FileRoute& route) {
   if (route.script.cutAfter < 0) return false;
   if (route.script.cutAnswers <= 0) return true;
@@ -176,6 +185,12 @@ void StandinServer::Impl::ServeFile(const httplib::Request& req, httplib::Respon
     return;
   }
 
+  if (TakeLater(route)) {
+    res.status = s.laterStatus;
+    if (!s.laterRetryAfter.empty()) res.set_header("Retry-After", s.laterRetryAfter);
+    res.set_content(ErrorPage(s.laterStatus), "text/html");
+    return;
+  }
   if (s.status != 200) {
     res.status = s.status;
     if (s.status == 401) res.set_header("WWW-Authenticate", "Basic realm=\"vexon\"");

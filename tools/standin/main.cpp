@@ -24,13 +24,15 @@ constexpr const char* kUsage =
     "                     [--file /PATH=SIZE]...\n"
     "                     [--update-mode missing|line-end|cut-download|failed-download]\n"
     "                     [--archive-items N] [--archive-tracks N] [--metadata-delay-ms MS]\n"
-    "                     [--write-timeout-ms MS]\n"
+    "                     [--write-timeout-ms MS] [--shed-above N] [--shed-retry-after S]\n"
     "Serves the search services, file servers, maker's site and the archive's JSON\n"
     "interface (/advancedsearch.php, /metadata/ID, /download/ID/NAME redirecting to\n"
     "/datanode/ID/NAME) on loopback until SIGINT or SIGTERM. --archive-items (12)\n"
     "and --archive-tracks (5 per item) size the archive; --metadata-delay-ms holds\n"
     "back every /metadata/ answer; --write-timeout-ms (60000) drops a client that\n"
-    "takes none of a file's body for that long. The port is 18080 unless --port\n"
+    "takes none of a file's body for that long; --shed-above answers the archive's\n"
+    "search, metadata and download requests past N at once with 429 and\n"
+    "Retry-After S (1; \"\" for none). The port is 18080 unless --port\n"
     "says otherwise; --port 0 picks a free port; --port-file receives its number.\n"
     "--update-mode makes the update fail: no update.txt, a version followed by a\n"
     "line end, or every --download cut in half or answered 404.\n";
@@ -118,6 +120,11 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
     } else if (arg == "--metadata-delay-ms") {
       if (!ParseNumber(v, 0, 600000, n)) return "bad delay: " + std::string(v);
       cl.options.metadataDelay = std::chrono::milliseconds(n);
+    } else if (arg == "--shed-above") {
+      if (!ParseNumber(v, 0, 100000, n)) return "bad request count: " + std::string(v);
+      cl.options.shedAbove = static_cast<int>(n);
+    } else if (arg == "--shed-retry-after") {
+      cl.options.shedRetryAfter = std::string(v);
     } else if (arg == "--write-timeout-ms") {
       if (!ParseNumber(v, 1, 86400000, n)) return "bad write timeout: " + std::string(v);
       cl.options.writeTimeout = std::chrono::milliseconds(n);
@@ -260,5 +267,9 @@ int main(int argc, char** argv) {
   int received = 0;
   sigwait(&stopSignals, &received);
   server.Stop();
+  const vexon::standin::StandinCounters counters = server.Counters();
+  std::printf("vexon-standin: answered %llu requests, %llu of them by the file server\n",
+              static_cast<unsigned long long>(counters.requests),
+              static_cast<unsigned long long>(counters.fileRequests));
   return 0;
 }

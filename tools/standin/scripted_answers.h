@@ -65,6 +65,11 @@ struct FileScript {
   // 0: every answer is cut; N > 0: only the first N answers to this path.
   int cutAnswers = 0;
   HeaderList headers;  // added to a successful answer
+  // The first N answers to this path are a server under load: laterStatus (429 or
+  // 503) with Retry-After laterRetryAfter when that is not empty.
+  int laterAnswers = 0;
+  int laterStatus = 429;
+  std::string laterRetryAfter;
 };
 
 }  // namespace vexon::standin

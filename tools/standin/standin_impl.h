@@ -141,7 +141,9 @@ class StandinServer::Impl {
       : options_(std::move(options)),
         catalogOptions_(options_.catalog),
         checkDelayMs_(options_.checkDelay.count()),
-        metadataDelayMs_(options_.metadataDelay.count()) {}
+        metadataDelayMs_(options_.metadataDelay.count()),
+        shedAbove_(options_.shedAbove),
+        shedRetryAfter_(options_.shedRetryAfter) {}
 
   ~Impl() { Stop(); }
 
@@ -165,6 +167,11 @@ class StandinServer::Impl {
     return ArchiveCatalog(options_.seed, options_.archiveItems, options_.archiveFilesPerItem);
   }
   void SetMetadataDelay(std::chrono::milliseconds delay) { metadataDelayMs_ = delay.count(); }
+  void SetShedding(int above, std::string retryAfter) {
+    std::lock_guard lock(countMutex_);
+    shedAbove_ = above;
+    shedRetryAfter_ = std::move(retryAfter);
+  }
 
   void SetPage(const std::string& key, RawPage page) {
     std::lock_guard lock(scriptMutex_);
@@ -175,6 +182,7 @@ class StandinServer::Impl {
     const std::string key = text::AsciiLower(path);
     files_[key] = std::move(script);
     cutsUsed_.erase(key);
+    latersUsed_.erase(key);
   }
   void RemovePage(const std::string& key) {
     std::lock_guard lock(scriptMutex_);
@@ -184,12 +192,14 @@ class StandinServer::Impl {
     std::lock_guard lock(scriptMutex_);
     files_.erase(text::AsciiLower(path));
     cutsUsed_.erase(text::AsciiLower(path));
+    latersUsed_.erase(text::AsciiLower(path));
   }
   void ClearScripts() {
     std::lock_guard lock(scriptMutex_);
     pages_.clear();
     files_.clear();
     cutsUsed_.clear();
+    latersUsed_.clear();
   }
 
   StandinCounters Counters() const {
@@ -207,6 +217,8 @@ class StandinServer::Impl {
     counters_.peakInFlight = counters_.inFlight;
     counters_.peakFilesInFlight = counters_.filesInFlight;
     counters_.peakMetadataInFlight = counters_.metadataInFlight;
+    counters_.peakArchiveInFlight = counters_.archiveInFlight;
+    counters_.shedAnswers = 0;
     records_.clear();
   }
   bool WaitForIdle(std::chrono::milliseconds timeout) const {
@@ -262,6 +274,7 @@ class StandinServer::Impl {
   std::optional<FileRoute> FindFileAt(const std::string& lowerPath, const Catalog& catalog) const;
   static FileScript ScriptForEntry(const CatalogEntry& entry);
   bool TakeCut(const FileRoute& route);
+  bool TakeLater(const FileRoute& route);
 
   void ServeRawPage(const RawPage& page, httplib::Response& res);
   void ServeFile(const httplib::Request& req, httplib::Response& res, const FileRoute& route, const std::string& host,
@@ -275,6 +288,10 @@ class StandinServer::Impl {
   // The archive interface (archive_answers.cpp).
   std::optional<FileRoute> FindArchiveFile(const httplib::Request& req) const;
   bool ServeArchive(const httplib::Request& req, httplib::Response& res, const std::string& host);
+  // Counts a request to the archive's own host while it is answered; true when it
+  // is one too many and was answered 429.
+  bool ShedArchiveRequest(httplib::Response& res);
+  void LeaveArchiveRequest();
   void ServeArchiveSearch(const httplib::Request& req, httplib::Response& res);
   void ServeArchiveMetadata(const httplib::Request& req, httplib::Response& res, const std::string& host);
   void ServeArchiveDownload(const httplib::Request& req, httplib::Response& res, const std::string& host);
@@ -291,6 +308,7 @@ class StandinServer::Impl {
   std::map<std::string, RawPage> pages_;
   std::map<std::string, FileScript> files_;
   std::map<std::string, int> cutsUsed_;
+  std::map<std::string, int> latersUsed_;
   std::atomic<int64_t> checkDelayMs_;
   std::atomic<int64_t> metadataDelayMs_;
 
@@ -298,6 +316,8 @@ class StandinServer::Impl {
   mutable std::condition_variable idle_;
   StandinCounters counters_;
   std::vector<RequestRecord> records_;
+  int shedAbove_;               // guarded by countMutex_
+  std::string shedRetryAfter_;  // guarded by countMutex_
 
   mutable std::mutex stopMutex_;
   std::condition_variable stopSignal_;

@@ -264,6 +264,9 @@ ArchiveCatalog StandinServer::CurrentArchive() const {
 void StandinServer::SetMetadataDelay(std::chrono::milliseconds delay) {
   impl_->SetMetadataDelay(delay);
 }
+void StandinServer::SetShedding(int above, std::string retryAfter) {
+  impl_->SetShedding(above, std::move(retryAfter));
+}
 void StandinServer::SetPage(const std::string& pathOrTarget, RawPage page) {
   impl_->SetPage(pathOrTarget, std::move(page));
 }

@@ -23,6 +23,11 @@ struct StandinOptions {
   int archiveItems = 12;
   int archiveFilesPerItem = 5;
   std::chrono::milliseconds metadataDelay{0};  // before every /metadata/ answer
+  // Load shedding of the archive's own host (search, metadata, download redirects):
+  // past this many of its requests at once, the rest answer 429 with this
+  // Retry-After (empty: none). 0: never.
+  int shedAbove = 0;
+  std::string shedRetryAfter = "1";
   int threads = 256;
   // An idle kept-alive connection is closed after this long; Stop waits for it.
   int keepAliveSeconds = 1;
@@ -54,6 +59,9 @@ struct StandinCounters {
   int peakFilesInFlight = 0;
   int metadataInFlight = 0;  // /metadata/ requests being answered
   int peakMetadataInFlight = 0;
+  int archiveInFlight = 0;      // requests to the archive's own host being answered
+  int peakArchiveInFlight = 0;  // those not shed
+  uint64_t shedAnswers = 0;
 };
 
 // The outside services on one loopback port: both music search services (query
@@ -85,6 +93,7 @@ class StandinServer final {
   void SetCheckDelay(std::chrono::milliseconds delay);
   ArchiveCatalog CurrentArchive() const;
   void SetMetadataDelay(std::chrono::milliseconds delay);
+  void SetShedding(int above, std::string retryAfter);
 
   // A path, or an exact request target when `pathOrTarget` holds a '?'.
   void SetPage(const std::string& pathOrTarget, RawPage page);

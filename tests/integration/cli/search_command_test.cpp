@@ -6,6 +6,7 @@
 #include "integration/cli/cli_runner.h"
 #include "net/url.h"
 #include "search/archive_answers.h"
+#include "search/archive_service.h"
 #include "search/search_options.h"
 #include "standin/archive_catalog.h"
 #include "standin/standin_server.h"
@@ -80,42 +81,58 @@ TEST_F(SearchCommand, PrintsOneTabSeparatedLinePerListedRowAndSavesThemAsShown) 
   EXPECT_EQ(shown.out, run.out);
 }
 
+// Each archive track once, as its VBR MP3: the fixed-rate copy, the Ogg and FLAC
+// files, the covers, private takes and their samples are not listed. A track in a
+// folder is named by its last segment. Size and date are the service's record:
+// no file of the archive is asked for. With the service shedding load past two
+// requests at once, the same rows are listed.
 TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
-  const CliRun run = Search({"--sources", "yahoo,baidu,archive", "--archive-url", ArchiveBase()}, "夜来香");
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  // Each archive track once, as its VBR MP3: the fixed-rate copy, the Ogg and FLAC
-  // files, the covers, private takes and their samples are not listed. A track in a
-  // folder is named by its last segment.
-  std::map<std::string, std::string> expected;  // URL -> file name
+  std::map<std::string, std::string> expected;  // URL -> name, size, date
   const standin::ArchiveCatalog archive = server->CurrentArchive();
   for (int i = 0; i < archive.Count(); ++i) {
     const standin::ArchiveItem item = archive.Item(i);
     for (const auto& file : item.files) {
       if (file.format == "VBR MP3" && !file.isPrivate) {
         expected[net::ShownUrl(search::ArchiveFileUrl(ArchiveBase(), item.doc.identifier, file.name))] =
-            file.name.substr(file.name.rfind('/') + 1);
+            file.name.substr(file.name.rfind('/') + 1) + "\t" + std::to_string(file.size) + "\t" +
+            search::ArchiveDate(std::to_string(file.mtime));
       }
     }
   }
-  std::set<std::string> archiveRows;
-  size_t musicRows = 0;
-  for (const std::string& line : Lines(run.out)) {
-    const auto cells = text::Split(line, "\t");
-    ASSERT_EQ(cells.size(), 7u) << line;
-    if (cells[6].find("/download/") == std::string::npos) {
-      ++musicRows;
-      continue;
+  for (const bool shedding : {false, true}) {
+    SCOPED_TRACE(shedding ? "shedding" : "answering");
+    server->SetShedding(shedding ? 2 : 0, "1");
+    server->SetMetadataDelay(std::chrono::milliseconds(shedding ? 30 : 0));
+    server->ResetCounters();
+    const CliRun run = Search({"--sources", "yahoo,baidu,archive", "--archive-url", ArchiveBase()}, "夜来香");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::set<std::string> archiveRows;
+    size_t musicRows = 0;
+    for (const std::string& line : Lines(run.out)) {
+      const auto cells = text::Split(line, "\t");
+      ASSERT_EQ(cells.size(), 7u) << line;
+      if (cells[6].find("/download/") == std::string::npos) {
+        ++musicRows;
+        continue;
+      }
+      archiveRows.insert(cells[6]);
+      EXPECT_FALSE(cells[5].empty()) << line;
+      // The name reads as the service wrote it, not as its escaped URL.
+      if (expected.count(cells[6]) > 0) {
+        EXPECT_EQ(cells[1] + "\t" + cells[3] + "\t" + cells[4], expected[cells[6]]);
+      }
     }
-    archiveRows.insert(cells[6]);
-    EXPECT_FALSE(cells[5].empty()) << line;
-    // The name reads as the service wrote it, not as its escaped URL.
-    if (expected.count(cells[6]) > 0) {
-      EXPECT_EQ(cells[1], expected[cells[6]]);
+    for (const auto& [url, name] : expected) EXPECT_EQ(archiveRows.count(url), 1u) << "not listed: " << url;
+    for (const std::string& url : archiveRows) EXPECT_EQ(expected.count(url), 1u) << "listed: " << url;
+    EXPECT_GT(musicRows, 0u);
+    for (const auto& request : server->Requests()) {
+      EXPECT_FALSE(text::StartsWith(request.path, "/download/") || text::StartsWith(request.path, "/datanode/"))
+          << request.target;
     }
+    const standin::StandinCounters counters = server->Counters();
+    EXPECT_LE(counters.peakArchiveInFlight, shedding ? 2 : search::ArchiveService::kItemsAtOnce);
+    EXPECT_EQ(counters.shedAnswers > 0, shedding);
   }
-  for (const auto& [url, name] : expected) EXPECT_EQ(archiveRows.count(url), 1u) << "not listed: " << url;
-  for (const std::string& url : archiveRows) EXPECT_EQ(expected.count(url), 1u) << "listed: " << url;
-  EXPECT_GT(musicRows, 0u);
 }
 
 TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {

@@ -14,6 +14,7 @@
 
 #include "download/download_item.h"
 #include "download/transfer.h"
+#include "net/retry_later.h"
 #include "standin/fault_server.h"
 #include "support/test_files.h"
 #include "text/strings.h"
@@ -219,6 +220,30 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
       // Chunks mark the body's end; a Content-Length beside them does not count.
       {"chunked-longer-length", "", {Http(chunkedHead + "1000", Chunked(fresh, 64))}, "", fresh, {""}},
       {"chunked-shorter-length", "", {Http(chunkedHead + "3", Chunked(fresh, 100))}, "", fresh, {""}},
+      // A server under load is asked again, as it says or after a second, and
+      // the partial file keeps its bytes; one that never relents fails at the
+      // fifth try.
+      {"429-then-206",
+       old,
+       {Http("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 0\r\nContent-Length: 0"),
+        Http("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-149/150\r\nContent-Length: 50",
+             fresh.substr(100))},
+       "",
+       old + fresh.substr(100),
+       {"bytes=100-", "bytes=100-"}},
+      {"503-date-then-whole",
+       old,
+       {Http("HTTP/1.1 503 Service Unavailable\r\nRetry-After: Wed, 21 Oct 2015 07:28:00 GMT\r\nContent-Length: 0"),
+        Http("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0"), Whole(fresh)},
+       "",
+       fresh,
+       {"bytes=100-", "bytes=100-", "bytes=100-"}},
+      {"429-always",
+       old,
+       {Http("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 0\r\nContent-Length: 0")},
+       download::FaultText({download::TransferFailure::kBadStatus, 429}, download::DownloadTexts::Chinese()),
+       old,
+       Texts(net::kMaxTriesWhenAsked, "bytes=100-")},
       {"chunked-resumed",
        old,
        {Http("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-149/150\r\nTransfer-Encoding: "

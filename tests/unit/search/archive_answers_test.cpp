@@ -12,7 +12,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
+
+#include <regex>
 
 #include <nlohmann/json.hpp>
 
@@ -130,6 +133,42 @@ TEST(ArchiveAnswers, ItemFilesBecomeLinksGroupedByTheirOriginals) {
   EXPECT_FALSE(IsSafeArchivePath(std::string(kArchiveMaxPathBytes - 5, 'a') + "/b.mp3"));
 }
 
+// The record of each file as the service keeps it: numbers as strings or numbers,
+// digests in either case; a size that is not a number drops the file, a digest that
+// is not one is left out with a note, an mtime that is not a time leaves no date,
+// names too long or too deep are refused.
+TEST(ArchiveAnswers, FileRecordsGiveSizeDateAndDigests) {
+  const std::string md5(32, 'a');
+  const std::string sha1 = "BD3893EE62E5E35F37E8B5DCC9BA14EFE5651A3E";
+  std::string deep;  // 200 folders
+  for (int i = 0; i < 200; ++i) deep += "d/";
+  const auto item = ReadArchiveItemAnswer(R"({"files":[
+      {"name":"a.mp3","size":"6075944","mtime":"1516734729","md5":")" +
+                                          md5 + R"(","sha1":")" + sha1 + R"("},
+      {"name":"b.mp3","size":6075944,"mtime":1498160622,"md5":"xyz","sha1":")" +
+                                          md5 + R"("},
+      {"name":"c.mp3","size":"12x"}, {"name":"d.mp3","size":-1}, {"name":"e.mp3","size":"99999999999999999999999"},
+      {"name":"f.mp3","size":"","mtime":"soon"}, {"name":"g.mp3","size":null},
+      {"name":"h.mp3","mtime":"99999999999999"}, {"name":"i.mp3","size":"0","mtime":"0"},
+      {"name":")" + std::string(4000, 'n') +
+                                          R"(.mp3","size":"1"}, {"name":")" + deep + R"(x.mp3","size":"1"}]})");
+  ASSERT_TRUE(item);
+  std::vector<std::string> rows;
+  for (const ArchiveFile& f : item->files) {
+    rows.push_back(f.name + "|" + f.size + "|" + ArchiveDate(f.mtime) + "|" + f.md5 + "|" + f.sha1);
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"a.mp3|6075944|01/23/2018|" + md5 + "|" + text::AsciiLower(sha1),
+                                            "b.mp3|6075944|06/22/2017||", "h.mp3||||", "i.mp3|0|01/01/1970||"}));
+  EXPECT_EQ(item->notes.size(), 2u);
+  EXPECT_NE(item->notes[0].find("b.mp3"), std::string::npos);
+
+  ArchiveSearchPage page;
+  page.identifiers = {"a", "b", "a"};
+  std::unordered_set<std::string> read{"b"};
+  EXPECT_EQ(NewArchiveIdentifiers(page, read), (std::vector<std::string>{"a"}));
+  EXPECT_TRUE(NewArchiveIdentifiers(page, read).empty());
+}
+
 TEST(ArchiveAnswers, AnItemWithHugeFileListsIsReadOnlyInPart) {
   std::string json = R"({"files":[)";
   for (size_t i = 0; i < kArchiveMaxFilesPerItem + 10; ++i) {
@@ -173,6 +212,8 @@ TEST(ArchiveAnswers, RecordedAnswersOfTheServiceListEveryPublicTrackOnce) {
       const nlohmann::json& fields = byName.at(file->name);
       EXPECT_NE(fields.value("private", ""), "true") << file->name;
       EXPECT_NE(fields.value("format", ""), "MP3 Sample") << file->name;
+      EXPECT_EQ(link.size, fields.value("size", "")) << file->name;
+      EXPECT_EQ(link.sha1.size(), fields.contains("sha1") ? 40u : 0u) << file->name;
       if (text::EndsWith(text::AsciiLower(file->format), "mp3")) {
         std::string root = file->name;
         for (int i = 0; i < 8 && byName.count(root) && byName[root].contains("original"); ++i) {
@@ -204,24 +245,36 @@ TEST(ArchiveService, ReadsEveryItemAtMostFourAtOnceAndNamesTheNextPage) {
     --inFlight;
     const std::string id = url.substr(url.rfind('/') + 1);
     if (id == "item3") return false;
-    answer = id == "item7" ? "{oops" : R"({"metadata":{"title":")" + id + R"(","creator":"C"},"files":[
-        {"name":"a.mp3","format":"VBR MP3","original":"a.flac"},
+    answer = id == "item7" ? "{oops"
+                           : R"({"metadata":{"title":")" + id + R"(","creator":"C"},"files":[
+        {"name":"a.mp3","format":"VBR MP3","original":"a.flac")" +
+                                 (id == "item1" ? "" : R"(,"size":"5999668","mtime":1498160622)") + R"(},
         {"name":"a_128kb.mp3","format":"128Kbps MP3","original":"a.flac"},
         {"name":"cover.jpg","format":"JPEG"}]})";
     return true;
   };
   std::mutex mutex;
   std::set<std::string> found;
-  const std::string url = service.QueryUrl("歌");
-  const std::string next = service.Read(url, page, fetch, nullptr, [&](const std::string& link) {
+  const FoundSink sink = [&](FoundFile file) {
     std::lock_guard lock(mutex);
-    found.insert(link);
-  });
+    found.insert(file.url + "|" + file.title + "|" + file.size + "|" + file.date + (file.vouched ? "|vouched" : ""));
+  };
+  const std::string url = service.QueryUrl("歌");
+  PageChain chain;
+  const std::string next = service.Read(url, page, fetch, nullptr, sink, chain);
   EXPECT_LE(peak.load(), ArchiveService::kItemsAtOnce);
   EXPECT_EQ(found.size(), 10u);
-  EXPECT_EQ(found.count("http://127.0.0.1:9/download/item0/a.mp3|||item0 - C"), 1u);
+  EXPECT_EQ(found.count("http://127.0.0.1:9/download/item0/a.mp3|item0 - C|5999668|06/22/2017|vouched"), 1u);
+  EXPECT_EQ(found.count("http://127.0.0.1:9/download/item1/a.mp3|item1 - C||"), 1u);  // no record: checked
   EXPECT_EQ(next, ArchiveSearchUrl("http://127.0.0.1:9", "歌", 2));
-  EXPECT_EQ(service.Read(url, "<html>not json</html>", fetch, nullptr, [](const std::string&) {}), "");
+  EXPECT_EQ(service.Read(url, "<html>not json</html>", fetch, nullptr, sink, chain), "");
+
+  // A service that ignores the page number but says it starts where asked: the
+  // second page is the first again, and the chain ends there without a new link.
+  const std::string again = std::regex_replace(page, std::regex(R"("start":0)"), R"("start":50)");
+  found.clear();
+  EXPECT_EQ(service.Read(next, again, fetch, nullptr, sink, chain), "");
+  EXPECT_TRUE(found.empty());
 }
 
 }  // namespace
