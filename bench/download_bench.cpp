@@ -1,6 +1,7 @@
 // Download figures against curl in the same run, on nginx (the real peer) and on the
 // stand-in: throughput and CPU time of one 1 GiB file (median of alternating runs,
-// every file checked by its hash), the rate limit at 200 KB/s and 2 MB/s over ten
+// every file checked by its hash), the same verified by --sha1 against curl and
+// against curl | sha1sum, the rate limit at 200 KB/s and 2 MB/s over ten
 // seconds, and memory with 200 queued downloads.
 // VEXON_BENCH_CLI names another vexon-cli to measure (an older build, say).
 #include <signal.h>
@@ -42,14 +43,18 @@ Run Measure(const std::vector<std::string>& args) {
   return Run{f.seconds, f.cpuSeconds, f.peakRssKb, f.peakThreads, f.exitStatus};
 }
 
-std::string Sha256(const fs::path& file) {
-  const std::string command = "sha256sum '" + file.string() + "'";
+// The hex digest a coreutils tool ("sha256sum", "sha1sum") prints for `file`.
+std::string Digest(const std::string& tool, const fs::path& file, size_t length) {
+  const std::string command = tool + " '" + file.string() + "'";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return {};
-  char digest[65] = {};
-  const size_t n = std::fread(digest, 1, 64, pipe);
+  std::string digest(length, '\0');
+  const size_t n = std::fread(digest.data(), 1, length, pipe);
   pclose(pipe);
-  return n == 64 ? std::string(digest, 64) : std::string();
+  return n == length ? digest : std::string();
+}
+std::string Sha256(const fs::path& file) {
+  return Digest("sha256sum", file, 64);
 }
 
 void WriteRandomFile(const fs::path& path, uint64_t size) {
@@ -99,6 +104,37 @@ bool CompareBig(const std::string& label, const std::string& cli, const std::str
   return true;
 }
 
+// 1 GiB verified by its SHA1 as it arrives, against curl (which hashes nothing) and
+// against curl piped into sha1sum; false if a file came wrong.
+bool CompareHashed(const std::string& cli, const std::string& url, const fs::path& work, const std::string& sha1) {
+  std::vector<double> ourSeconds, ourCpu, curlCpu, pipeSeconds, pipeCpu;
+  for (int round = 0; round < kRounds; ++round) {
+    const fs::path ours = work / "ours.bin", theirs = work / "curl.bin";
+    const Run a = Measure({cli, "get", "--sha1", sha1, url, "--to", ours.string()});
+    fs::remove(ours);
+    const Run b = Measure({kCurl, "-s", "-o", theirs.string(), url});
+    fs::remove(theirs);
+    const Run c =
+        Measure({"/bin/sh", "-c",
+                 std::string(kCurl) + " -s '" + url + "' | sha1sum > '" + (work / "piped.txt").string() + "'"});
+    const bool piped = Digest("cat", work / "piped.txt", 40) == sha1;
+    if (a.status != 0 || b.status != 0 || c.status != 0 || !piped) {
+      std::fprintf(stderr, "download_bench: a hashed 1 GiB download failed (exit %d, %d, %d)\n", a.status, b.status,
+                   c.status);
+      return false;
+    }
+    ourSeconds.push_back(a.seconds), ourCpu.push_back(a.cpu), curlCpu.push_back(b.cpu);
+    pipeSeconds.push_back(c.seconds), pipeCpu.push_back(c.cpu);
+  }
+  std::printf(
+      "nginx, 1 GiB with --sha1: vexon-cli %.0f MB/s, CPU %.2f s: %.2f x curl's CPU (%.2f s), "
+      "%.2f x curl | sha1sum's (%.2f s, %.0f MB/s)\n",
+      static_cast<double>(kBigSize) / Median(ourSeconds) / 1e6, Median(ourCpu), Median(ourCpu) / Median(curlCpu),
+      Median(curlCpu), Median(ourCpu) / Median(pipeCpu), Median(pipeCpu),
+      static_cast<double>(kBigSize) / Median(pipeSeconds) / 1e6);
+  return true;
+}
+
 // Ten seconds at `kbPerSecond` (1 KB = 1000 bytes), process start included. curl's
 // own limiter is no peer here: the Debian 12 curl overshoots it on loopback.
 bool RateLimit(const std::string& cli, const std::string& base, const fs::path& work, unsigned kbPerSecond) {
@@ -128,6 +164,7 @@ int main() {
   WriteRandomFile(work / "www" / "rate200.bin", 2000000);
   WriteRandomFile(work / "www" / "rate2000.bin", 20000000);
   const std::string bigHash = Sha256(work / "www" / "big.bin");
+  const std::string bigSha1 = Digest("sha1sum", work / "www" / "big.bin", 40);
   bool ok = true;
   {
     const bench::NginxServer nginx(work / "nginx", work / "www");
@@ -136,6 +173,7 @@ int main() {
       return 1;
     }
     ok = CompareBig("nginx", cli, nginx.base() + "/big.bin", work, bigHash) && ok;
+    ok = CompareHashed(cli, nginx.base() + "/big.bin", work, bigSha1) && ok;
     ok = RateLimit(cli, nginx.base(), work, 200) && ok;
     ok = RateLimit(cli, nginx.base(), work, 2000) && ok;
   }

@@ -9,7 +9,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target vexon vexon-cli vexon-standin
 portfile=$(mktemp)
-./build/vexon-standin --port 0 --port-file "$portfile" &
+./build/vexon-standin --port 0 --port-file "$portfile" --archive-digests &
 standin=$!
 trap 'kill $standin 2>/dev/null; rm -f "$portfile"' EXIT
 for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.05; done

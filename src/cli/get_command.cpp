@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/session.h"
@@ -20,6 +23,7 @@
 #include "core/prompter.h"
 #include "download/download_controller.h"
 #include "download/download_listener.h"
+#include "download/file_digest.h"
 #include "download/file_names.h"
 #include "search/search_controller.h"
 #include "storage/profile.h"
@@ -37,6 +41,8 @@ constexpr size_t kMaxUrls = 1000000;
 
 struct GetArgs {
   std::vector<std::string> urls;
+  // Beside urls, what each one's bytes must hash to ("sha1=HEX"); empty: none.
+  std::vector<std::string> digests;
   std::vector<std::string> lists;  // files of URLs, "-" for standard input
   bool verbose = false;
   std::string to;
@@ -45,9 +51,18 @@ struct GetArgs {
   unsigned jobs = 0;
 };
 
-// One URL a line; blank lines and lines starting with "#" are skipped. `-` reads
-// standard input.
-bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::string& error) {
+// "sha1=HEX" or "md5=HEX" in lower case; false when `text` is neither.
+bool ReadDigest(std::string_view text, std::string& digest) {
+  const std::optional<download::ExpectedDigest> read = download::ExpectedDigest::Read(text);
+  if (!read) return false;
+  digest = read->Text();
+  return true;
+}
+
+// One URL a line, optionally followed by a blank and "sha1=HEX" or "md5=HEX"; blank
+// lines and lines starting with "#" are skipped. `-` reads standard input.
+bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::vector<std::string>& digests,
+                 std::string& error) {
   std::ifstream file;
   std::istream* in = &std::cin;
   if (path != "-") {
@@ -58,11 +73,25 @@ bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::s
     in = &file;
   }
   std::string line;
+  size_t number = 0;
   while (std::getline(*in, line)) {
-    const std::string_view url = text::Trim(line);
+    ++number;
+    std::string_view url = text::Trim(line);
     if (url.empty() || url.front() == '#') continue;
     if (urls.size() == kMaxUrls) return (error = "more than " + std::to_string(kMaxUrls) + " URLs"), false;
+    std::string digest;
+    const size_t blank = url.find_last_of(" \t");
+    if (blank != std::string_view::npos) {
+      const std::string_view last = url.substr(blank + 1);
+      if (text::StartsWith(last, "sha1=") || text::StartsWith(last, "md5=")) {
+        if (!ReadDigest(last, digest)) {
+          return (error = path + ", line " + std::to_string(number) + ": not a digest: " + std::string(last)), false;
+        }
+        url = text::TrimRight(url.substr(0, blank));
+      }
+    }
     urls.emplace_back(url);
+    digests.push_back(std::move(digest));
   }
   if (in->bad()) return (error = "cannot read " + path), false;
   return true;
@@ -70,10 +99,12 @@ bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::s
 
 bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::string& error) {
   bool urlsOnly = false;
+  std::string nextDigest;  // for the URL that follows
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (urlsOnly || a.empty() || a[0] != '-') {
       out.urls.push_back(a);
+      out.digests.push_back(std::exchange(nextDigest, {}));
       continue;
     }
     if (a == "--") {
@@ -89,6 +120,8 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
     uint32_t n = 0;
     if (a == "-i" || a == "--input-file") {
       out.lists.push_back(value);
+    } else if (a == "--sha1" || a == "--md5") {
+      if (!ReadDigest(a.substr(2) + "=" + value, nextDigest)) return (error = "bad " + a + ": " + value), false;
     } else if (a == "--to") {
       out.to = value;
     } else if (a == "--dir") {
@@ -103,8 +136,9 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
       return (error = "unknown option: " + a), false;
     }
   }
+  if (!nextDigest.empty()) return (error = "--sha1 and --md5 apply to the URL after them"), false;
   for (const std::string& list : out.lists) {
-    if (!ReadUrlList(list, out.urls, error)) return false;
+    if (!ReadUrlList(list, out.urls, out.digests, error)) return false;
   }
   if (out.urls.empty()) return (error = "no URL given"), false;
   if (!out.to.empty() && !out.dir.empty()) return (error = "--to and --dir exclude each other"), false;
@@ -171,12 +205,14 @@ int RunGetCommand(const std::vector<std::string>& args) {
   size_t queuedCount = 0;
   const size_t urlCount = parsed.urls.size();
   loop.Invoke([&] {
-    for (const std::string& url : parsed.urls) {
-      queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "") ? 1 : 0;
+    for (size_t i = 0; i < parsed.urls.size(); ++i) {
+      const std::string& url = parsed.urls[i];
+      queuedCount += controller.AddDownload(url, TargetFor(parsed, url, folder), "", parsed.digests[i]) ? 1 : 0;
     }
   });
   // Queued, each download holds its URL: the list need not stay for the whole run.
   std::vector<std::string>().swap(parsed.urls);
+  std::vector<std::string>().swap(parsed.digests);
   bool interrupted = false;
   while (true) {
     size_t live = 0;

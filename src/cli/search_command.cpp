@@ -35,18 +35,28 @@ struct SearchArgs {
   std::string saveFile;
 };
 
-// Prints each results row the moment it is added: the seven cells joined by TAB.
+// Prints each results row the moment it is added: the seven cells and the digest
+// the service gave ("sha1=HEX", else "md5=HEX", else nothing), joined by TAB.
 class RowPrinter final : public core::ListObserver {
  public:
-  explicit RowPrinter(const core::ListTable& table) : table_(table) {}
+  explicit RowPrinter(const core::ResultList& results) : results_(results), table_(results.table()) {}
   void RowsInserted(size_t first, size_t count) override {
-    for (size_t row = first; row < first + count; ++row) PrintRow(table_.Row(row));
+    for (size_t row = first; row < first + count; ++row) {
+      std::vector<std::string> cells = table_.Row(row);
+      const core::ResultRow* result = results_.At(row);
+      cells.push_back(result == nullptr       ? std::string()
+                      : !result->sha1.empty() ? "sha1=" + result->sha1
+                      : !result->md5.empty()  ? "md5=" + result->md5
+                                              : std::string());
+      PrintRow(cells);
+    }
   }
   void RowsRemoved(size_t, size_t) override {}
   void CellsChanged(size_t, size_t, size_t) override {}
   void RowsReordered(const std::vector<size_t>&) override {}
 
  private:
+  const core::ResultList& results_;
   const core::ListTable& table_;
 };
 
@@ -149,7 +159,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   session.options() = parsed.options;
   search::SetSources(session.options(), parsed.hosts.sources);
   core::ListTable& results = session.results();
-  RowPrinter printer(results);
+  RowPrinter printer(session.resultList());
   results.SetObserver(&printer);
   search::SearchController& controller = session.search();
   struct EndListener final : search::SearchListener {

@@ -48,7 +48,12 @@ int RunShowCommand(const std::vector<std::string>& args) {
   core::ListTable rows(core::kResultsColumns);
   for (std::vector<std::string>& row : cells) rows.AppendRow(std::move(row));
   rows.Sort(core::kResultIndex, true);
-  for (size_t row = 0; row < rows.rowCount(); ++row) PrintRow(rows.Row(row));
+  // A result file keeps no digests: the eighth field, as search prints it, is empty.
+  for (size_t row = 0; row < rows.rowCount(); ++row) {
+    std::vector<std::string> line = rows.Row(row);
+    line.emplace_back();
+    PrintRow(line);
+  }
   return 0;
 }
 

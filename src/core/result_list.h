@@ -20,6 +20,7 @@ class ResultList final {
   explicit ResultList(ListTable& table);
 
   ListTable& table() { return rows_.table(); }
+  const ListTable& table() const { return rows_.table(); }
   size_t size() const { return rows_.size(); }
   // Lists a result with its row number.
   void Add(ResultRow result, std::string index);

@@ -64,6 +64,11 @@ bool DownloadController::PrepareResult(size_t row, PreparedResult& prepared) con
   prepared.urlName = net::UrlFileName(prepared.url);
   prepared.size = result->size;
   prepared.title = result->title;
+  if (!result->sha1.empty()) {
+    prepared.digest = "sha1=" + result->sha1;
+  } else if (!result->md5.empty()) {
+    prepared.digest = "md5=" + result->md5;
+  }
   return true;
 }
 
@@ -113,7 +118,7 @@ bool DownloadController::StartQuietly(const PreparedResult& result) {
   const std::string fullName =
       JoinFolder(settings_.DefaultMusicPath, DefaultFileName(settings_, result.urlName, result.title));
   if (FileExists(fullName) || HasFullName(fullName)) return false;
-  if (!QueueNewRow(result.url, fullName, result.size, false, core::ListTable::npos)) return false;
+  if (!QueueNewRow(result.url, fullName, result.size, false, core::ListTable::npos, result.digest)) return false;
   // A new search may have replaced the results meanwhile: only the same result is marked.
   const size_t row = results_.table().FindRowByKey(result.key);
   const core::ResultRow* now = results_.At(row);
@@ -142,7 +147,7 @@ void DownloadController::StartOne(size_t row) {
     }
     return;
   }
-  if (QueueNewRow(result.url, fullName, result.size, false, result.row)) downloads_.ResortAfterAppend();
+  if (QueueNewRow(result.url, fullName, result.size, false, result.row, result.digest)) downloads_.ResortAfterAppend();
 }
 
 void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults) {
@@ -179,11 +184,12 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     form.Open();
     if (!downloadAs_.Show(form)) return;
   }
-  if (QueueNewRow(result.url, form.fullName(), result.size, false, result.row)) downloads_.ResortAfterAppend();
+  if (QueueNewRow(result.url, form.fullName(), result.size, false, result.row, result.digest))
+    downloads_.ResortAfterAppend();
 }
 
 bool DownloadController::AddDownload(const std::string& givenUrl, const std::string& fullName,
-                                     const std::string& sizeText) {
+                                     const std::string& sizeText, const std::string& digest) {
   // Kept in the form the start command keeps, so both find each other's duplicates.
   const std::string url = net::ShownUrl(givenUrl);
   if (HasUrl(url)) {
@@ -205,7 +211,7 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
     prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
     return false;
   }
-  if (!QueueNewRow(url, target, sizeText, true, core::ListTable::npos)) return false;
+  if (!QueueNewRow(url, target, sizeText, true, core::ListTable::npos, digest)) return false;
   downloads_.ResortAfterAppend();
   return true;
 }
@@ -224,7 +230,7 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
       continue;
     }
     DownloadItem item;
-    item.target = MakeTarget(record.url, record.fullName);
+    item.target = MakeTarget(record.url, record.fullName, record.digest);
     item.sizeText = record.sizeText;
     item.received = record.partialBytes;
     // A size that is no positive whole number, or nothing yet, gives no percentage.
@@ -237,7 +243,7 @@ void DownloadController::LoadRecords(const std::vector<storage::DownloadRecord>&
 }
 
 bool DownloadController::QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText,
-                                     bool resume, size_t resultsRow) {
+                                     bool resume, size_t resultsRow, const std::string& digest) {
   // A record must give a restarted program the very URL this download began with.
   if (!storage::SettingsStore::FitsDownloadRecord(url)) {
     prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
@@ -245,9 +251,9 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   }
   // The record goes first: the transfer waits for it to be on disk before it
   // touches the partial file, so a crash never leaves a partial file nobody lists.
-  const bool recorded = store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord);
+  const bool recorded = store_.WriteDownloadRecord(fullName, url, sizeText, storage::kWriteDownloadRecord, digest);
   const uint64_t ticket = recorded ? store_.lastWriteTicket() : 0;
-  SharedTarget target = MakeTarget(url, fullName);
+  SharedTarget target = MakeTarget(url, fullName, digest);
   const uint32_t workerId = QueueDownload(target, resume, ticket);
   if (workerId == 0) {
     if (recorded) store_.WriteDownloadRecord(fullName, "", "", storage::kRemoveDownloadRecord);
@@ -345,7 +351,10 @@ void DownloadController::OnResumeAll() {
 
 bool DownloadController::ResumeItem(DownloadItem& item) {
   if (item.state != DownloadState::kStopped) return false;
-  const uint32_t workerId = QueueDownload(item.target, true, item.recordTicket);
+  // Bytes that did not hash to the server's digest are fetched again from the start.
+  const bool spoiled =
+      item.status.kind == DownloadStatus::Kind::kFailed && item.status.fault.kind == TransferFailure::kDigest;
+  const uint32_t workerId = QueueDownload(item.target, !spoiled, item.recordTicket);
   if (workerId == 0) return false;
   SetState(item, DownloadState::kQueued);
   BindWorker(item, workerId);
@@ -482,7 +491,8 @@ void DownloadController::OnWorkerReport(uint32_t workerId, const TransferReport&
         // reached the settings file is then known for one at the next start.
         if (item->sizeText.empty()) {
           item->sizeText = text::Format("%llu", static_cast<unsigned long long>(*p.total));
-          store_.WriteDownloadRecord(item->fullName(), item->url(), item->sizeText, storage::kWriteDownloadRecord);
+          store_.WriteDownloadRecord(item->fullName(), item->url(), item->sizeText, storage::kWriteDownloadRecord,
+                                     item->target->digest);
         }
       }
       if (p.bytesPerMs) item->bytesPerMs.Set(*p.bytesPerMs);

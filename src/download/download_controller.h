@@ -66,7 +66,9 @@ class DownloadController final : public DownloadEvents {
   // start command keeps it ("%20" as blanks, "&amp;" as "&"), the same duplicate
   // checks and messages, a resume from an existing partial file, the row and the
   // record. False when nothing was queued.
-  bool AddDownload(const std::string& url, const std::string& fullName, const std::string& sizeText);
+  // `digest` ("sha1=HEX", "md5=HEX"; empty: none) is what the bytes must hash to.
+  bool AddDownload(const std::string& url, const std::string& fullName, const std::string& sizeText,
+                   const std::string& digest = {});
 
   // The unfinished downloads of the settings file, as stopped rows.
   void LoadRecords(const std::vector<storage::DownloadRecord>& records);
@@ -99,6 +101,7 @@ class DownloadController final : public DownloadEvents {
     size_t row = 0;
     uint64_t key = 0;       // of the results row
     std::string resultUrl;  // as the result gave it
+    std::string digest;     // "sha1=HEX", else "md5=HEX", else empty
     std::string url;
     std::string urlName;
     std::string size;
@@ -124,7 +127,7 @@ class DownloadController final : public DownloadEvents {
   uint32_t QueueDownload(SharedTarget target, bool resume, uint64_t recordTicket);
   // Queueing steps 6 to 9 of both add commands; false when nothing was queued.
   bool QueueNewRow(const std::string& url, const std::string& fullName, const std::string& sizeText, bool resume,
-                   size_t resultsRow);
+                   size_t resultsRow, const std::string& digest = {});
 
   DownloadItem* ItemOfKey(uint64_t key) { return items_.Find(key); }
   DownloadItem* ItemOfWorker(uint32_t workerId);

@@ -80,6 +80,7 @@ std::string FaultText(TransferFault fault, const DownloadTexts& texts) {
     case TransferFailure::kTransfer: return FillText(texts.transferFailed, code);
     case TransferFailure::kRecord: return texts.recordFailed;
     case TransferFailure::kRename: return FillText(kRenameFailedText, code);
+    case TransferFailure::kDigest: return FillText(texts.digestMismatch, fault.code == 1 ? "MD5" : "SHA1");
     case TransferFailure::kCannotStart: return kCannotStartText;
   }
   return {};

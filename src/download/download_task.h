@@ -15,11 +15,13 @@ namespace vexon::download {
 struct DownloadTarget {
   std::string url;
   std::string fullName;
+  // What the bytes must hash to ("sha1=HEX", "md5=HEX"); empty: not verified.
+  std::string digest{};
 };
 using SharedTarget = std::shared_ptr<const DownloadTarget>;
 
-inline SharedTarget MakeTarget(std::string url, std::string fullName) {
-  return std::make_shared<const DownloadTarget>(DownloadTarget{std::move(url), std::move(fullName)});
+inline SharedTarget MakeTarget(std::string url, std::string fullName, std::string digest = {}) {
+  return std::make_shared<const DownloadTarget>(DownloadTarget{std::move(url), std::move(fullName), std::move(digest)});
 }
 
 // A download's partial file: where its bytes go until they are complete.

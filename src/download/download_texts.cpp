@@ -25,6 +25,7 @@ const DownloadTexts& DownloadTexts::Chinese() {
       "%1kps",
       "当打开被下载文件时发生错误,错误:%1",
       "不能把该下载记入设置文件,下载没有开始.",
+      "下载的文件与服务器记录的 %1 不符: 文件保留在部分文件中, 下次开始时从头下载.",
   };
   return texts;
 }
@@ -48,6 +49,8 @@ const DownloadTexts& DownloadTexts::English() {
       "%1kps",
       "An error occured while opening the file to be downloaded, Error:%1",
       "The download could not be recorded in the settings file, so it was not started.",
+      "The downloaded file does not match the server's %1: it stays in its partial file and the next start "
+      "downloads it from the beginning.",
   };
   return texts;
 }

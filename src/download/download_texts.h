@@ -29,6 +29,7 @@ struct DownloadTexts {
   // The settings file could not take the download's record, so it did not start
   // (a partial file without a record would be lost after a restart).
   std::string recordFailed;
+  std::string digestMismatch;  // %1: "MD5" or "SHA1"
 
   static const DownloadTexts& Chinese();
   static const DownloadTexts& English();

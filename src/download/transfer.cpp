@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "download/file_digest.h"
 #include "download/partial_file.h"
 #include "net/net_errors.h"
 #include "net/page_reader.h"
@@ -38,8 +39,8 @@ class TransferRun final : public net::TransferHandler {
   enum class Outcome { kNone, kRestart, kAlreadyComplete, kAskedLater, kFailed };
 
   TransferRun(net::StopSignal& stop, const TransferContext& context, PartialFile& file, uint64_t& resumeOffset,
-              const TransferReporter& report)
-      : stop_(stop), context_(context), file_(file), resumeOffset_(resumeOffset), report_(report) {}
+              FileDigest* digest, const TransferReporter& report)
+      : stop_(stop), context_(context), file_(file), resumeOffset_(resumeOffset), digest_(digest), report_(report) {}
 
   Outcome outcome = Outcome::kNone;
   TransferFault failure;
@@ -101,6 +102,8 @@ class TransferRun final : public net::TransferHandler {
     // restart): the old bytes go with its first byte, so a failure before it keeps
     // them.
     dropOldBytes_ = resumeOffset_ == 0 && file_.length() > 0;
+    // The digest holds what the partial file held; a body from 0 starts it again.
+    if (digest_ != nullptr && resumeOffset_ == 0) digest_->Restart();
     lengthKnown_ = !head.chunked && head.contentLength.has_value();
     contentLength_ = lengthKnown_ ? *head.contentLength : 0;
     report_(TransferReport::Step(TransferStep::kDownloading));
@@ -116,6 +119,7 @@ class TransferRun final : public net::TransferHandler {
       Fail(TransferFailure::kTransfer, error);
       return false;
     }
+    if (digest_ != nullptr) digest_->Update(data, size);
     Throttle();
     rateLimit_ = static_cast<double>(context_.maxDownloadSpeed.load());
     received_ += size;
@@ -192,6 +196,7 @@ class TransferRun final : public net::TransferHandler {
   const TransferContext& context_;
   PartialFile& file_;
   uint64_t& resumeOffset_;
+  FileDigest* digest_;
   const TransferReporter& report_;
   bool dropOldBytes_ = false;
   bool lengthKnown_ = false;
@@ -238,6 +243,24 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     return false;
   }
   task.resumeOffset = resumeOffset;
+  // A file with a recorded digest is complete only when its bytes hash to it; a
+  // resumed one hashes what it already holds first.
+  const std::optional<ExpectedDigest> expected = ExpectedDigest::Read(task.target->digest);
+  std::optional<FileDigest> digest;
+  if (expected) {
+    digest.emplace(expected->kind);
+    if (resumeOffset > 0 && !digest->UpdateFromFile(task.PartialPath(), resumeOffset, error)) {
+      file.Close();
+      report(TransferReport::Failed(TransferFailure::kOpen, error));
+      return false;
+    }
+  }
+  const auto verified = [&] {
+    if (!expected || digest->FinishHex() == expected->hex) return true;
+    file.Close();
+    report(TransferReport::Failed(TransferFailure::kDigest, expected->kind == ExpectedDigest::Kind::kMd5 ? 1 : 2));
+    return false;
+  };
   const net::StopSignalAttachment wakeOnStop(stop, [&session] { session.Wake(); });
   const std::string url = net::RequestUrl(parts);
   const auto fail = [&](TransferFailure kind, int code) {
@@ -250,7 +273,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     std::vector<std::string> headers;
     if (resumeOffset > 0)
       headers.push_back(text::Format("Range: bytes=%llu-", static_cast<unsigned long long>(resumeOffset)));
-    TransferRun run(stop, context, file, resumeOffset, report);
+    TransferRun run(stop, context, file, resumeOffset, digest ? &*digest : nullptr, report);
     const net::TransferResult result = session.Get(url, headers, run);
     if (stop.requested() || result.stopped) return false;
     if (run.outcome == TransferRun::Outcome::kAskedLater) {
@@ -264,7 +287,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     // range: the partial file keeps every byte for a later resume. Only a server
     // that answers a range wrongly makes the download start again from 0.
     if (!result.headReceived) return fail(TransferFailure::kConnect, net::Code(result.error));
-    if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return true;
+    if (run.outcome == TransferRun::Outcome::kAlreadyComplete) return verified();
     if (run.outcome == TransferRun::Outcome::kRestart) {
       // Asked again from 0; the file keeps its bytes until the new body begins.
       resumeOffset = 0;
@@ -282,6 +305,7 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     if (!run.DropOldBytes()) return fail(run.failure.kind, run.failure.code);
     run.Finish();
     if (!file.Flush(error)) return fail(TransferFailure::kTransfer, error);
+    if (!verified()) return false;
     file.Close();
     return !stop.requested();
   }

@@ -20,6 +20,7 @@ enum class TransferFailure : uint8_t {
   kTransfer,     // the body could not be fetched or written: a network code or a system error
   kRecord,       // the settings file could not take the download's record
   kRename,       // the complete partial file could not take its final name: a system error
+  kDigest,       // the bytes do not hash to what the server recorded: 1 MD5, 2 SHA1
   kCannotStart,  // no transfer could be queued
 };
 

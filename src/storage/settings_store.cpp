@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <system_error>
 #include <unordered_set>
@@ -119,6 +120,11 @@ void SettingsStore::LoadUnfinishedDownloads(const IniDocument& file, std::vector
     record.fullName = name;
     record.url = file.GetString(name, kUrlKey, "", kRecordUrlBufferSize);
     record.sizeText = file.GetString(name, kSizeKey, "", kRecordBufferSize);
+    if (std::string sha1 = file.GetString(name, kSha1Key, "", kRecordBufferSize); !sha1.empty()) {
+      record.digest = "sha1=" + sha1;
+    } else if (std::string md5 = file.GetString(name, kMd5Key, "", kRecordBufferSize); !md5.empty()) {
+      record.digest = "md5=" + md5;
+    }
     const long long partial = RegularFileSize(Resolve(name + std::string(core::kPartialSuffix)));
     record.partialBytes = partial < 0 ? 0 : static_cast<uint64_t>(partial);
     downloads.push_back(std::move(record));
@@ -264,12 +270,22 @@ bool SettingsStore::FitsDownloadRecord(std::string_view url) {
   return Gb18030Size(url) <= kMaxRecordUrlBytes;
 }
 
-bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode) {
+bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode,
+                                        std::string_view digest) {
   // The program's own sections can never be taken or removed as a download.
   if (IsReservedSectionName(path)) return false;
   if (mode == kWriteDownloadRecord) {
     if (!FitsDownloadRecord(url)) return false;
-    return WriteSection(path, {{std::string(kUrlKey), std::string(url)}, {std::string(kSizeKey), std::string(size)}});
+    Profile::Entries entries = {{std::string(kUrlKey), std::string(url)}, {std::string(kSizeKey), std::string(size)}};
+    const size_t eq = digest.find('=');
+    const std::string_view value = eq == std::string_view::npos ? std::string_view() : digest.substr(eq + 1);
+    // Only hex digits: nothing that could break the file's lines.
+    const bool hex = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+      return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (hex)
+      entries.push_back({std::string(text::StartsWith(digest, "md5=") ? kMd5Key : kSha1Key), std::string(value)});
+    return WriteSection(path, entries);
   }
   if (mode == kRemoveDownloadRecord) {
     if (!batch_) return profile_.RemoveSection(path);

@@ -40,6 +40,8 @@ inline constexpr const char* kHistoryItemKeyFormat = "ItemText%zu";
 inline constexpr const char* kCompletedItemKeyFormat = "Item%zu";
 inline constexpr std::string_view kUrlKey = "URL";
 inline constexpr std::string_view kSizeKey = "Size";
+inline constexpr std::string_view kSha1Key = "SHA1";
+inline constexpr std::string_view kMd5Key = "MD5";
 
 // Read buffers, in bytes of the file's code page (longer values are cut to fit).
 inline constexpr size_t kPathBufferSize = 256;
@@ -72,6 +74,7 @@ struct DownloadRecord {
   std::string url;
   std::string sizeText;
   uint64_t partialBytes = 0;
+  std::string digest{};  // "sha1=HEX" or "md5=HEX" from the SHA1 or MD5 key; empty: none
 };
 
 // A file of the downloaded-files log that is still there.
@@ -168,7 +171,9 @@ class SettingsStore final {
   // Mode 1 writes URL and Size into the section named `path`; mode 2 removes that
   // section. False for another mode, for a reserved name, for a URL that does not
   // fit, or when the file refuses the name (one holding a line break or NUL).
-  bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode);
+  // `digest` ("sha1=HEX" or "md5=HEX"; empty: none) is kept as the key SHA1 or MD5.
+  bool WriteDownloadRecord(std::string_view path, std::string_view url, std::string_view size, int mode,
+                           std::string_view digest = {});
 
  private:
   static void ReadSearchHistory(const IniDocument& file, AppSettings& settings, std::vector<std::string>& history);

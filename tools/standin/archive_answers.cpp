@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "download/file_digest.h"
+#include "standin/audio_content.h"
 #include "standin/result_pages.h"
 #include "standin/standin_impl.h"
 
@@ -123,7 +125,7 @@ Json DocJson(const ArchiveDoc& doc, const std::vector<std::string>& fields) {
   return json;
 }
 
-Json FileJson(const ArchiveFile& file) {
+Json FileJson(const ArchiveFile& file, const FileDigests* digests) {
   Json json = Json::object();
   json["name"] = file.name;
   json["source"] = file.source;
@@ -143,14 +145,20 @@ Json FileJson(const ArchiveFile& file) {
   if (file.isPrivate) json["private"] = "true";
   if (file.track > 0) json["track"] = text::Format("%02d", file.track);
   if (file.length > 0) json["length"] = text::Format("%.1f", file.length);
+  if (digests != nullptr) {
+    json["md5"] = digests->md5;
+    json["sha1"] = digests->sha1;
+  }
   return json;
 }
 
-Json ItemJson(const ArchiveItem& item, const std::string& host) {
+Json ItemJson(const ArchiveItem& item, const std::string& host,
+              const std::function<std::optional<FileDigests>(const ArchiveFile&)>& digestsOf) {
   Json files = Json::array();
   uint64_t itemSize = 0;
   for (const ArchiveFile& file : item.files) {
-    files.push_back(FileJson(file));
+    const std::optional<FileDigests> digests = digestsOf(file);
+    files.push_back(FileJson(file, digests ? &*digests : nullptr));
     itemSize += file.size;
   }
   Json metadata = Json::object();
@@ -176,6 +184,39 @@ Json ItemJson(const ArchiveItem& item, const std::string& host) {
 }
 
 }  // namespace
+
+std::optional<FileDigests> StandinServer::Impl::DigestsOf(const ArchiveFile& file) {
+  // Hashing every file of a large catalog would hold up each first answer: the
+  // listed MP3s and the small files carry digests, as the option asks.
+  if (!options_.archiveDigests || (file.format != "VBR MP3" && !file.body)) return std::nullopt;
+  const std::string extension = file.Extension();
+  const auto key = std::make_pair(file.body ? *file.body : extension, file.size);
+  {
+    std::lock_guard lock(digestMutex_);
+    if (const auto it = digests_.find(key); it != digests_.end()) return it->second;
+  }
+  download::FileDigest md5(download::ExpectedDigest::Kind::kMd5);
+  download::FileDigest sha1(download::ExpectedDigest::Kind::kSha1);
+  const auto feed = [&](const char* data, size_t size) {
+    md5.Update(data, size);
+    sha1.Update(data, size);
+  };
+  if (file.body) {
+    feed(file.body->data(), file.body->size());
+  } else {
+    const AudioContent audio(FormatForExtension(extension), file.size);
+    std::string piece(1 << 20, '\0');
+    for (uint64_t at = 0; at < file.size; at += piece.size()) {
+      const size_t length = static_cast<size_t>(std::min<uint64_t>(piece.size(), file.size - at));
+      audio.Fill(at, piece.data(), length);
+      feed(piece.data(), length);
+    }
+  }
+  FileDigests digests{md5.FinishHex(), sha1.FinishHex()};
+  std::lock_guard lock(digestMutex_);
+  digests_.emplace(key, digests);
+  return digests;
+}
 
 std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindArchiveFile(const httplib::Request& req) const {
   const std::string_view path = RawPath(req);
@@ -318,7 +359,8 @@ void StandinServer::Impl::ServeArchiveMetadata(const httplib::Request& req, http
   // service answers.
   const std::optional<std::string> identifier = DecodeSegment(rest);
   const std::optional<ArchiveItem> item = identifier ? CurrentArchive().Find(*identifier) : std::nullopt;
-  Answer(res, 200, item ? ItemJson(*item, host) : Json::object());
+  Answer(res, 200,
+         item ? ItemJson(*item, host, [this](const ArchiveFile& file) { return DigestsOf(file); }) : Json::object());
 }
 
 void StandinServer::Impl::ServeArchiveDownload(const httplib::Request& req, httplib::Response& res,

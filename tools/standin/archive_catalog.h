@@ -38,6 +38,11 @@ struct ArchiveFile {
   std::string Extension() const;  // lower case, without the dot
 };
 
+struct FileDigests {
+  std::string md5;
+  std::string sha1;
+};
+
 // What a search result carries for an item.
 struct ArchiveDoc {
   std::string identifier;             // ASCII

@@ -25,6 +25,7 @@ constexpr const char* kUsage =
     "                     [--update-mode missing|line-end|cut-download|failed-download]\n"
     "                     [--archive-items N] [--archive-tracks N] [--metadata-delay-ms MS]\n"
     "                     [--write-timeout-ms MS] [--shed-above N] [--shed-retry-after S]\n"
+    "                     [--archive-digests]\n"
     "Serves the search services, file servers, maker's site and the archive's JSON\n"
     "interface (/advancedsearch.php, /metadata/ID, /download/ID/NAME redirecting to\n"
     "/datanode/ID/NAME) on loopback until SIGINT or SIGTERM. --archive-items (12)\n"
@@ -32,7 +33,8 @@ constexpr const char* kUsage =
     "back every /metadata/ answer; --write-timeout-ms (60000) drops a client that\n"
     "takes none of a file's body for that long; --shed-above answers the archive's\n"
     "search, metadata and download requests past N at once with 429 and\n"
-    "Retry-After S (1; \"\" for none). The port is 18080 unless --port\n"
+    "Retry-After S (1; \"\" for none); --archive-digests gives the MP3s' md5 and sha1.\n"
+    "The port is 18080 unless --port\n"
     "says otherwise; --port 0 picks a free port; --port-file receives its number.\n"
     "--update-mode makes the update fail: no update.txt, a version followed by a\n"
     "line end, or every --download cut in half or answered 404.\n";
@@ -100,6 +102,8 @@ std::optional<std::string> Parse(int argc, char** argv, CommandLine& cl) {
       cl.options.catalog.includeQuirks = false;
     } else if (arg == "--no-decoys") {
       cl.options.catalog.includeDecoys = false;
+    } else if (arg == "--archive-digests") {
+      cl.options.archiveDigests = true;
     } else if (arg == "--help" || arg == "-h") {
       return std::string();
     } else if (!value(v)) {

@@ -288,6 +288,8 @@ class StandinServer::Impl {
   // The archive interface (archive_answers.cpp).
   std::optional<FileRoute> FindArchiveFile(const httplib::Request& req) const;
   bool ServeArchive(const httplib::Request& req, httplib::Response& res, const std::string& host);
+  // The md5 and sha1 an item answer gives for `file`, when it gives any.
+  std::optional<FileDigests> DigestsOf(const ArchiveFile& file);
   // Counts a request to the archive's own host while it is answered; true when it
   // is one too many and was answered 429.
   bool ShedArchiveRequest(httplib::Response& res);
@@ -309,6 +311,8 @@ class StandinServer::Impl {
   std::map<std::string, FileScript> files_;
   std::map<std::string, int> cutsUsed_;
   std::map<std::string, int> latersUsed_;
+  std::mutex digestMutex_;
+  std::map<std::pair<std::string, uint64_t>, FileDigests> digests_;  // guarded by digestMutex_
   std::atomic<int64_t> checkDelayMs_;
   std::atomic<int64_t> metadataDelayMs_;
 

@@ -28,6 +28,9 @@ struct StandinOptions {
   // Retry-After (empty: none). 0: never.
   int shedAbove = 0;
   std::string shedRetryAfter = "1";
+  // The item answers give md5 and sha1 for the VBR MP3s and the small files (each
+  // file's content is hashed once, at its first answer).
+  bool archiveDigests = false;
   int threads = 256;
   // An idle kept-alive connection is closed after this long; Stop waits for it.
   int keepAliveSeconds = 1;

@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "download/file_digest.h"
 #include "integration/cli/cli_runner.h"
 #include "standin/standin_server.h"
 #include "text/encoding.h"
@@ -150,6 +151,39 @@ TEST_F(GetCommand, OnATerminalRedrawsLiveLinesAndKeepsFailures) {
   EXPECT_EQ(ReadBytes(dir_ / "t" / "t1.mp3"), vexon::testing::PatternBytes(200000));
 }
 
+// A digest given on the command line or in a list applies to its own URL: bytes that
+// hash to it complete; others fail, stay in the partial file and keep the digest in
+// the record.
+TEST_F(GetCommand, DigestsVerifyTheirOwnUrlsOnly) {
+  const std::string body = vexon::testing::PatternBytes(70000, 2);
+  Serve("/v1.mp3", body);
+  Serve("/v2.mp3", body);
+  Serve("/v3.mp3", body);
+  const std::string sha1 = [&] {
+    download::FileDigest digest(download::ExpectedDigest::Kind::kSha1);
+    digest.Update(body.data(), body.size());
+    return digest.FinishHex();
+  }();
+  const std::string wrongMd5(32, 'e');
+  const CliRun run = Run({"get", "--sha1", sha1, server.Url("/v1.mp3"), "--md5", wrongMd5, server.Url("/v2.mp3"),
+                          "--dir", (dir_ / "v").string()},
+                         true);
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(ReadBytes(dir_ / "v" / "v1.mp3"), body);
+  EXPECT_FALSE(fs::exists(dir_ / "v" / "v2.mp3"));
+  EXPECT_EQ(ReadBytes(dir_ / "v" / "v2.mp3.grb"), body);
+  EXPECT_NE(run.err.find("v2.mp3: 下载的文件与服务器记录的 MD5 不符"), std::string::npos) << run.err;
+  EXPECT_NE(Ini().find("MD5=" + wrongMd5), std::string::npos) << Ini();
+
+  const auto list = WriteFile("digests.txt", server.Url("/v3.mp3") + "\tsha1=" + std::string(40, '0') + "\n" +
+                                                 server.Url("/v1.mp3") + " sha1=" + sha1 + "\n");
+  const CliRun listed = Run({"get", "-i", list.string(), "--dir", (dir_ / "w").string()}, true);
+  EXPECT_EQ(listed.exitCode, 1) << listed.err;
+  EXPECT_EQ(ReadBytes(dir_ / "w" / "v1.mp3"), body);
+  EXPECT_FALSE(fs::exists(dir_ / "w" / "v3.mp3"));
+  EXPECT_NE(listed.err.find("v3.mp3: 下载的文件与服务器记录的 SHA1 不符"), std::string::npos) << listed.err;
+}
+
 TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
   standin::FileScript missing;
   missing.status = 404;
@@ -172,7 +206,11 @@ TEST_F(GetCommand, BadArgumentsExitTwo) {
                                              {"get", "http://h/a", "--to", "x", "--dir", "y"},
                                              {"get", "http://h/a", "--frob", "1"},
                                              {"get", "-i", "/nonexistent/urls.txt"},
-                                             {"get", "-i", "/"}}) {
+                                             {"get", "-i", "/"},
+                                             {"get", "--sha1", "abc", "http://h/a"},
+                                             {"get", "--md5", std::string(40, 'a'), "http://h/a"},
+                                             {"get", "http://h/a", "--sha1", std::string(40, 'a')},
+                                             {"get", "-i", WriteFile("bad.txt", "http://h/a sha1=xyz\n").string()}}) {
     const CliRun run = Run(args, true);
     EXPECT_EQ(run.exitCode, 2) << args.back();
     EXPECT_FALSE(run.err.empty());

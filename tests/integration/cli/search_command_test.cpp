@@ -71,7 +71,8 @@ TEST_F(SearchCommand, PrintsOneTabSeparatedLinePerListedRowAndSavesThemAsShown) 
   ASSERT_EQ(lines.size(), expected);
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto cells = text::Split(lines[i], "\t");
-    ASSERT_EQ(cells.size(), 7u) << lines[i];
+    ASSERT_EQ(cells.size(), 8u) << lines[i];
+    EXPECT_EQ(cells[7], "");  // the music services give no digests
     EXPECT_EQ(cells[0], std::to_string(i));
     urls.insert(cells[6]);
   }
@@ -110,7 +111,7 @@ TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
     size_t musicRows = 0;
     for (const std::string& line : Lines(run.out)) {
       const auto cells = text::Split(line, "\t");
-      ASSERT_EQ(cells.size(), 7u) << line;
+      ASSERT_EQ(cells.size(), 8u) << line;
       if (cells[6].find("/download/") == std::string::npos) {
         ++musicRows;
         continue;
@@ -133,6 +134,31 @@ TEST_F(SearchCommand, AllThreeServicesListTheirLinksOnceEach) {
     EXPECT_LE(counters.peakArchiveInFlight, shedding ? 2 : search::ArchiveService::kItemsAtOnce);
     EXPECT_EQ(counters.shedAnswers > 0, shedding);
   }
+}
+
+// The archive's digests travel with its rows, and a list of rows with them fetches
+// files that are verified.
+TEST_F(SearchCommand, ArchiveRowsCarryTheirDigestIntoVerifiedDownloads) {
+  standin::StandinOptions options;
+  options.archiveItems = 2;
+  options.archiveFilesPerItem = 1;
+  options.archiveDigests = true;
+  standin::StandinServer archive(options);
+  ASSERT_TRUE(archive.Start());
+  const CliRun run =
+      Run({"search", "--sources", "archive", "--archive-url", "http://" + archive.HostPort() + "/", "--", "x"}, true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string list;
+  for (const std::string& line : Lines(run.out)) {
+    const auto cells = text::Split(line, "\t");
+    ASSERT_EQ(cells.size(), 8u) << line;
+    ASSERT_EQ(cells[7].size(), 45u) << line;
+    EXPECT_EQ(cells[7].rfind("sha1=", 0), 0u) << line;
+    list += cells[6] + " " + cells[7] + "\n";
+  }
+  ASSERT_EQ(Lines(run.out).size(), 2u);
+  const CliRun get = Run({"get", "-i", WriteFile("rows.txt", list).string(), "--dir", (dir_ / "got").string()}, true);
+  EXPECT_EQ(get.exitCode, 0) << get.err;
 }
 
 TEST_F(SearchCommand, HostsComeFromTheSettingsFileWhenNotGiven) {
@@ -166,6 +192,7 @@ TEST_F(SearchCommand, BadArgumentsExitWithAMessage) {
   }
 }
 
+// Seven cells and the digest field, empty: a result file keeps no digests.
 TEST_F(ShowCommand, PrintsEachRowAsSevenTabSeparatedUtf8Cells) {
   const auto file = WriteFile(
       "月亮.msf",
@@ -174,8 +201,8 @@ TEST_F(ShowCommand, PrintsEachRowAsSevenTabSeparatedUtf8Cells) {
   const CliRun run = Run({"show", file.string()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
-            "0\ta.wma\twma\t1000\t12/31/2007\tMoon\thttp://h/a.wma\n"
-            "1\tb.mp3\tmp3\t2048\t01/02/2008\t月亮代表我的心\thttp://h/b.mp3\n");
+            "0\ta.wma\twma\t1000\t12/31/2007\tMoon\thttp://h/a.wma\t\n"
+            "1\tb.mp3\tmp3\t2048\t01/02/2008\t月亮代表我的心\thttp://h/b.mp3\t\n");
 }
 
 // A file that cannot be read exits 1 with a message naming it; bad arguments exit 2.
@@ -198,5 +225,5 @@ TEST_F(ShowCommand, UnreadableFilesExitOneAndBadArgumentsTwo) {
   EXPECT_EQ(Run({"show", "-dash.msf"}, true).exitCode, 2);
   const CliRun run = Run({"show", "--", "-dash.msf"}, true);
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out, "0\t\t\t\t\t\t\n");
+  EXPECT_EQ(run.out, "0\t\t\t\t\t\t\t\n");
 }

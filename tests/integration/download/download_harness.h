@@ -66,16 +66,16 @@ class DownloadHarness {
   }
 
   // Serves `body` at /files/`name`, sent in about `seconds` when not 0, and lists
-  // it as a result; returns the result's row.
-  size_t AddFile(const std::string& name, const std::string& body, double seconds = 0,
-                 standin::FileScript script = {}) {
+  // it as a result (with the service's `sha1` of it); returns the result's row.
+  size_t AddFile(const std::string& name, const std::string& body, double seconds = 0, standin::FileScript script = {},
+                 const std::string& sha1 = {}) {
     script.body = body;
     if (seconds > 0) script.bytesPerSecond = static_cast<uint64_t>(static_cast<double>(body.size()) / seconds);
     server.SetFile("/files/" + name, script);
     size_t row = 0;
     Run([&] {
       row = results.rowCount();
-      resultList.Add({name, "mp3", std::to_string(body.size()), "", "t", server.Url("/files/" + name)}, "");
+      resultList.Add({name, "mp3", std::to_string(body.size()), "", "t", server.Url("/files/" + name), "", sha1}, "");
     });
     return row;
   }
@@ -115,9 +115,9 @@ class DownloadHarness {
     for (const auto& request : server.Requests()) n += request.path == "/files/" + name;
     return n;
   }
-  std::string Record(const std::string& name) const {
+  std::string Record(const std::string& name, std::string_view key = storage::kUrlKey) const {
     if (batch) batch->Flush();
-    return profile.GetString(music + name, storage::kUrlKey, "<none>", storage::kRecordBufferSize);
+    return profile.GetString(music + name, key, "<none>", storage::kRecordBufferSize);
   }
 
   standin::StandinServer server;

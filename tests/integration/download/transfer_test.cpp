@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "download/download_item.h"
+#include "download/file_digest.h"
 #include "download/transfer.h"
 #include "net/retry_later.h"
 #include "standin/fault_server.h"
@@ -93,9 +94,9 @@ class DownloadTransferTest : public ::testing::Test {
   fs::path Partial(const std::string& name) const { return dir / (name + ".grb"); }
 
   // Fetches faults' `path` into Partial(`name`), on this thread.
-  Outcome Fetch(const std::string& path, const std::string& name, bool resume = true) {
+  Outcome Fetch(const std::string& path, const std::string& name, bool resume = true, const std::string& digest = {}) {
     download::DownloadTask task;
-    task.target = download::MakeTarget(faults.Url(path), (dir / name).string());
+    task.target = download::MakeTarget(faults.Url(path), (dir / name).string(), digest);
     task.resume = resume;
     net::SessionSettings settings = download::DownloadSessionSettings();
     settings.connectRetries = 0;
@@ -122,6 +123,18 @@ class DownloadTransferTest : public ::testing::Test {
   standin::FaultServer faults;
   vexon::testing::TempDir dir;
 };
+
+std::string Hex(download::ExpectedDigest::Kind kind, const std::string& bytes) {
+  download::FileDigest digest(kind);
+  digest.Update(bytes.data(), bytes.size());
+  return digest.FinishHex();
+}
+std::string Sha1(const std::string& bytes) {
+  return Hex(download::ExpectedDigest::Kind::kSha1, bytes);
+}
+std::string Md5(const std::string& bytes) {
+  return Hex(download::ExpectedDigest::Kind::kMd5, bytes);
+}
 
 standin::RawScript Http(const std::string& head, const std::string& body = "") {
   return standin::Answer(head + "\r\nConnection: close", body);
@@ -154,6 +167,8 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
   const std::string cut = "当下载文件时发生错误,错误:12030";
   const std::string invalid = "不能收到服务器的有效响应,错误:12152";
   const std::string chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: ";
+  const std::string mismatch =
+      download::FaultText({download::TransferFailure::kDigest, 2}, download::DownloadTexts::Chinese());
   struct Case {
     const char* name;
     std::string before;  // the partial file at the start, resumed
@@ -161,6 +176,7 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
     std::string failure;  // the one failure text; empty: complete
     std::string after;
     Texts ranges;
+    std::string digest{};  // what the bytes must hash to
   };
   const std::vector<Case> cases = {
       // A refused range restarts from 0; the old bytes stay until the new body begins.
@@ -244,6 +260,25 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
        download::FaultText({download::TransferFailure::kBadStatus, 429}, download::DownloadTexts::Chinese()),
        old,
        Texts(net::kMaxTriesWhenAsked, "bytes=100-")},
+      // With a digest, the resumed bytes are hashed from the partial file on; a
+      // mismatch keeps the bytes, also when the file was already whole.
+      {"digest-resumed",
+       old,
+       {Http("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-149/150\r\nContent-Length: 50",
+             fresh.substr(100))},
+       "",
+       old + fresh.substr(100),
+       {"bytes=100-"},
+       "sha1=" + Sha1(old + fresh.substr(100))},
+      {"digest-restarted", old, {refusedRange, Whole(fresh)}, "", fresh, {"bytes=100-", ""}, "md5=" + Md5(fresh)},
+      {"digest-mismatch", old, {refusedRange, Whole(fresh)}, mismatch, fresh, {"bytes=100-", ""}, "sha1=" + Sha1(old)},
+      {"digest-already-whole",
+       old,
+       {Http("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */100\r\nContent-Length: 0")},
+       mismatch,
+       old,
+       {"bytes=100-"},
+       "sha1=" + Sha1(fresh)},
       {"chunked-resumed",
        old,
        {Http("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-149/150\r\nTransfer-Encoding: "
@@ -257,7 +292,7 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
     const std::string path = std::string("/") + c.name + ".mp3";
     faults.SetScripts(path, c.answers);
     WriteBytes(Partial(c.name), c.before);
-    const Outcome run = Fetch(path, c.name);
+    const Outcome run = Fetch(path, c.name, true, c.digest);
     EXPECT_EQ(run.complete, c.failure.empty()) << c.name;
     EXPECT_EQ(run.Failures(), c.failure.empty() ? Texts{} : Texts{c.failure}) << c.name;
     EXPECT_EQ(ReadBytes(Partial(c.name)), c.after) << c.name;
