@@ -26,6 +26,7 @@ const DownloadTexts& DownloadTexts::Chinese() {
       "当打开被下载文件时发生错误,错误:%1",
       "不能把该下载记入设置文件,下载没有开始.",
       "下载的文件与服务器记录的 %1 不符: 文件保留在部分文件中, 下次开始时从头下载.",
+      "服务器繁忙, %1 秒后重试",
   };
   return texts;
 }
@@ -51,6 +52,7 @@ const DownloadTexts& DownloadTexts::English() {
       "The download could not be recorded in the settings file, so it was not started.",
       "The downloaded file does not match the server's %1: it stays in its partial file and the next start "
       "downloads it from the beginning.",
+      "The server is busy; trying again in %1 s",
   };
   return texts;
 }
@@ -95,6 +97,7 @@ std::string StepText(const DownloadTexts& t, TransferStep step, std::string_view
     case TransferStep::kConnected: return FillText(t.connected, detail);
     case TransferStep::kRedirecting: return FillText(t.redirecting, detail);
     case TransferStep::kDownloading: return kDownloadingText;
+    case TransferStep::kWaitingToRetry: return FillText(t.waitingToRetry, detail);
   }
   return {};
 }

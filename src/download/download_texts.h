@@ -30,6 +30,7 @@ struct DownloadTexts {
   // (a partial file without a record would be lost after a restart).
   std::string recordFailed;
   std::string digestMismatch;  // %1: "MD5" or "SHA1"
+  std::string waitingToRetry;  // %1: seconds
 
   static const DownloadTexts& Chinese();
   static const DownloadTexts& English();

@@ -279,6 +279,8 @@ bool RunTransfer(DownloadTask& task, net::CurlSession& session, net::StopSignal&
     if (run.outcome == TransferRun::Outcome::kAskedLater) {
       const std::optional<std::chrono::milliseconds> wait = later.NextWait(run.retryAfter, std::time(nullptr));
       if (!wait) return fail(run.failure.kind, run.failure.code);
+      const long long seconds = (wait->count() + 999) / 1000;
+      report(TransferReport::Step(TransferStep::kWaitingToRetry, text::Format("%lld", seconds)));
       if (!stop.SleepFor(*wait)) return false;
       continue;
     }

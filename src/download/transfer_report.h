@@ -8,7 +8,16 @@
 namespace vexon::download {
 
 // The steps of a transfer the state column names, the body's start among them.
-enum class TransferStep : uint8_t { kResolving, kResolved, kConnecting, kConnected, kRedirecting, kDownloading };
+// kWaitingToRetry: a busy server asked to come back; the detail is the seconds.
+enum class TransferStep : uint8_t {
+  kResolving,
+  kResolved,
+  kConnecting,
+  kConnected,
+  kRedirecting,
+  kDownloading,
+  kWaitingToRetry
+};
 
 // Why a download stopped by itself. Each has its text and shows its code.
 enum class TransferFailure : uint8_t {

@@ -364,6 +364,9 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
   };
   const std::vector<Step> steps = {
       {TransferReport::Step(TransferStep::kResolving, "h"), {"", "", "", "", "正在解析域名: h"}, kQueuedImage},
+      {TransferReport::Step(TransferStep::kWaitingToRetry, "30"),
+       {"", "", "", "", "服务器繁忙, 30 秒后重试"},
+       kQueuedImage},
       {TransferReport::Step(TransferStep::kDownloading), {"", "", "", "", "正在下载"}, kTransferringImage},
       {progress(500, 1000, {}, {}), {"50%", "500", "", "", "正在下载"}, kTransferringImage},
       {progress(600, 1000, 3.254, 61), {"60%", "600", "3.25kps", "1m,1s", "正在下载"}, kTransferringImage},
@@ -421,6 +424,10 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
       // The program's own messages have no English set yet.
       {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18", nullptr},
       {{TransferFailure::kCannotStart, 0}, "不能启动新线层", nullptr},
+      {{TransferFailure::kDigest, 1},
+       "下载的文件与服务器记录的 MD5 不符: 文件保留在部分文件中, 下次开始时从头下载.",
+       "The downloaded file does not match the server's MD5: it stays in its partial file and the next start "
+       "downloads it from the beginning."},
   };
   for (const auto& f : faults) {
     EXPECT_EQ(FaultText(f.fault, zh), f.chinese);
@@ -430,6 +437,7 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
   }
   EXPECT_EQ(StepText(en, TransferStep::kRedirecting, "http://h/x"), "Redirecting to http://h/x");
   EXPECT_EQ(StepText(zh, TransferStep::kConnected, "h"), "已连接到 h");
+  EXPECT_EQ(StepText(en, TransferStep::kWaitingToRetry, "4"), "The server is busy; trying again in 4 s");
 }
 
 TEST(DownloadTexts, SpeedAndTimeLeft) {
