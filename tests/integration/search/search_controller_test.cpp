@@ -84,7 +84,8 @@ TEST(SearchController, StopWithHundredsQueuedEndsAndTheCountReturnsToZero) {
   standin::StandinOptions opts;
   opts.catalog.linksPerPage = 300;
   opts.catalog.pagesPerService = 2;
-  opts.checkDelay = 2000ms;
+  // Longer than filling the pool takes on a loaded machine: the stop cuts them all.
+  opts.checkDelay = 8000ms;
   SearchHarness h(opts);
   ASSERT_TRUE(h.Start());
   h.Search("stop me");
@@ -157,8 +158,9 @@ TEST(SearchController, ServersThatNeverFinishAnsweringStillLetTheSearchEnd) {
   h.server.SetPage("/search.html", page);
   h.server.SetPage("/m", standin::RawPage{});
   net::TaskDeadlines deadlines;
+  // The checks are what never end; the pages get time enough for a loaded machine.
   deadlines.linkCheck = 1500ms;
-  deadlines.pageRead = 2s;
+  deadlines.pageRead = 20s;
   h.loop.Invoke([&] { h.controller->SetTaskDeadlines(deadlines); });
   h.Search("never ending");
   ASSERT_TRUE(h.WaitFinished(std::chrono::seconds(20)));
