@@ -1,13 +1,16 @@
 // Feeds arbitrary header lines to the answer head reader and arbitrary values to the
 // Content-Length and Content-Range readers, and checks what they decide: a length
 // read is the one the digits name, disagreeing lengths are never one length, and a
-// range's numbers are the digits that stand where the value says.
+// range's numbers are the digits that stand where the value says; a Retry-After is
+// never a wait the tries would keep beyond their cap.
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "net/curl_session.h"
+#include "net/retry_later.h"
 #include "text/strings.h"
 
 namespace {
@@ -46,5 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rest.remove_prefix(end + 1);
   }
   if (head.contentLengthsDisagree) Check(!head.contentLengthText.empty());
+
+  RetryLater later;
+  std::chrono::milliseconds waited{0};
+  for (int i = 0; i < kMaxTriesWhenAsked + 1; ++i) {
+    const auto wait = later.NextWait(bytes, 1445412480);
+    if (!wait) break;
+    Check(wait->count() >= 0);
+    waited += *wait;
+  }
+  Check(waited <= kMaxWaitWhenAsked);
   return 0;
 }
