@@ -24,7 +24,7 @@ gui=0
 if grep -q '^VEXON_GUI:BOOL=ON$' "$build/CMakeCache.txt"; then gui=1; fi
 app_id=io.github.vexon.Vexon
 
-expected=(usr/bin/vexon-cli usr/share/man/man1/vexon-cli.1.gz)
+expected=(usr/bin/vexon-cli usr/share/man/man1/vexon-cli.1.gz usr/share/locale/en/LC_MESSAGES/vexon.mo)
 if [ "$gui" = 1 ]; then
   expected+=(usr/bin/vexon
              "usr/share/applications/$app_id.desktop"

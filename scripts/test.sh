@@ -10,6 +10,8 @@ bash scripts/install-deps.sh
 jobs=$(nproc)
 # The layers include only downward, and every source file has the project's layout.
 python3 scripts/check-layers.py
+# Every text of the catalogs is translated, in the language it claims.
+python3 scripts/check-catalog.py
 clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXON_WERROR=ON

@@ -2,6 +2,7 @@
 
 #include "net/url.h"
 #include "search/service_hosts.h"
+#include "text/language.h"
 
 namespace vexon::app {
 
@@ -12,7 +13,8 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       (flag == "--version" ? out.showVersion : (flag == "--help" ? out.showHelp : out.xdg)) = true;
       continue;
     }
-    if (flag != "--baidu-host" && flag != "--yahoo-host" && flag != "--archive-url" && flag != "--site") {
+    if (flag != "--baidu-host" && flag != "--yahoo-host" && flag != "--archive-url" && flag != "--site" &&
+        flag != "--lang") {
       error = "unknown option: " + flag;
       return false;
     }
@@ -21,7 +23,13 @@ bool ParseLaunchOptions(const std::vector<std::string>& args, LaunchOptions& out
       return false;
     }
     const std::string& value = args[++i];
-    if (flag == "--site" || flag == "--archive-url") {
+    if (flag == "--lang") {
+      if (!text::ReadLanguageName(value)) {
+        error = "--lang takes zh or en: " + value;
+        return false;
+      }
+      out.language = value;
+    } else if (flag == "--site" || flag == "--archive-url") {
       if (!net::IsWebAddress(value)) {
         error = "not an http or https address: " + value;
         return false;

@@ -14,11 +14,13 @@ struct LaunchOptions {
   std::string baiduHost;
   std::string yahooHost;
   std::string archiveUrl;
-  std::string siteUrl;  // as given; see SiteBaseUrl
+  std::string siteUrl;   // as given; see SiteBaseUrl
+  std::string language;  // --lang: "zh", "en" or empty
 };
 
 inline constexpr const char* kLaunchUsage =
-    "usage: vexon [--xdg] [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--archive-url URL] [--site URL]\n"
+    "usage: vexon [--xdg] [--lang zh|en] [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]] [--archive-url URL]\n"
+    "             [--site URL]\n"
     "       vexon --version | --help";
 inline constexpr const char* kLaunchHelp =
     "Where files are kept:\n"

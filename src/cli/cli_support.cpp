@@ -7,12 +7,26 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdio>
+#include <cstdlib>
 
+#include "app/text_set.h"
+#include "storage/profile.h"
+#include "storage/settings_store.h"
 #include "text/strings.h"
+#include "update/update_agent.h"
 
 namespace vexon::cli {
+
+download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
+                                          const char* command) {
+  storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
+  const std::string setting = storage::SettingsStore(profile, startDir).LoadLanguage();
+  std::vector<std::string> notes;
+  const app::TextSet texts = app::LoadTextSet(langFlag, setting, std::getenv, update::RunningExecutablePath(), notes);
+  for (const std::string& note : notes) std::fprintf(stderr, "%s: %s\n", command, note.c_str());
+  return texts.DownloadTexts();
+}
 
 void PrintRow(const std::vector<std::string>& cells) {
   std::string line;

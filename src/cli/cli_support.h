@@ -3,8 +3,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "download/download_texts.h"
 
 namespace vexon::cli {
 
@@ -12,6 +15,12 @@ namespace vexon::cli {
 void PrintRow(const std::vector<std::string>& cells);
 
 bool ParseUnsigned(const std::string& text, uint32_t& value);
+
+// The worker texts in the language `langFlag` (--lang), the settings file in
+// `startDir` and the environment choose; each problem is told on stderr after
+// "`command`: ".
+download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
+                                          const char* command);
 
 // Blocks SIGINT and SIGTERM for the process and notes when one arrives. The main
 // thread can sleep until a signal or until another thread wakes it.

@@ -159,7 +159,7 @@ std::string TargetFor(const GetArgs& args, const std::string& url, const std::st
 
 }  // namespace
 
-int RunGetCommand(const std::vector<std::string>& args) {
+int RunGetCommand(const std::vector<std::string>& args, const std::string& langFlag) {
   GetArgs parsed;
   std::string error;
   if (!ParseGetArgs(args, parsed, error)) {
@@ -173,7 +173,8 @@ int RunGetCommand(const std::vector<std::string>& args) {
   app::SessionConfig config;
   config.startDir = fs::current_path();
   if (parsed.jobs) config.maxDownloads = parsed.jobs;
-  app::Session session(std::move(config), loop, ports.ForSession(), download::DownloadTexts::ForEnvironment());
+  const download::DownloadTexts texts = LoadDownloadTexts(langFlag, config.startDir, "vexon-cli get");
+  app::Session session(std::move(config), loop, ports.ForSession(), texts);
   // The options only: a stored download given again resumes rather than being a duplicate.
   session.LoadOptions();
   storage::AppSettings& settings = session.settings();

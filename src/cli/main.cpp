@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "text/language.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vexon-cli search [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]]\n"
+    "usage: vexon-cli [--lang zh|en] COMMAND ...\n"
+    "       vexon-cli search [--baidu-host HOST[:PORT]] [--yahoo-host HOST[:PORT]]\n"
     "                        [--archive-url URL] [--sources baidu,yahoo,archive]\n"
     "                        [--types LIST] [--date FILTER] [--size FILTER] [--max N]\n"
     "                        [--save FILE] [--] WORDS...\n"
@@ -39,15 +41,26 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::string command = argv[1];
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  // --lang zh|en before the command chooses the texts' language for this run.
+  int first = 1;
+  std::string langFlag;
+  if (std::string(argv[1]) == "--lang") {
+    if (argc < 4 || !vexon::text::ReadLanguageName(argv[2])) {
+      std::fprintf(stderr, "vexon-cli: --lang takes zh or en, then a command\n%s", kUsage);
+      return 2;
+    }
+    langFlag = argv[2];
+    first = 3;
+  }
+  const std::string command = argv[first];
+  const std::vector<std::string> args(argv + first + 1, argv + argc);
   if (command == "--version") {
     std::printf("vexon-cli %s\n", VEXON_VERSION_TEXT);
     return 0;
   }
-  if (command == "search") return vexon::cli::RunSearchCommand(args);
+  if (command == "search") return vexon::cli::RunSearchCommand(args, langFlag);
   if (command == "show") return vexon::cli::RunShowCommand(args);
-  if (command == "get") return vexon::cli::RunGetCommand(args);
+  if (command == "get") return vexon::cli::RunGetCommand(args, langFlag);
   if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args);
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);

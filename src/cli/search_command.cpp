@@ -126,7 +126,7 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
 
 }  // namespace
 
-int RunSearchCommand(const std::vector<std::string>& args) {
+int RunSearchCommand(const std::vector<std::string>& args, const std::string& langFlag) {
   SearchArgs parsed;
   std::string error;
   if (!ParseSearchArgs(args, parsed, error)) {
@@ -154,7 +154,8 @@ int RunSearchCommand(const std::vector<std::string>& args) {
   app::SessionConfig config;
   config.startDir = startDir;
   config.hosts = parsed.hosts;
-  app::Session session(std::move(config), loop, ports.ForSession(), download::DownloadTexts::ForEnvironment());
+  const download::DownloadTexts texts = LoadDownloadTexts(langFlag, startDir, "vexon-cli search");
+  app::Session session(std::move(config), loop, ports.ForSession(), texts);
   session.LoadSearchHistory();
   session.options() = parsed.options;
   search::SetSources(session.options(), parsed.hosts.sources);

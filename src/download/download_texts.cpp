@@ -1,7 +1,5 @@
 #include "download/download_texts.h"
 
-#include <cstdlib>
-
 #include "text/strings.h"
 
 namespace vexon::download {
@@ -31,47 +29,23 @@ const DownloadTexts& DownloadTexts::Chinese() {
   return texts;
 }
 
-const DownloadTexts& DownloadTexts::English() {
-  static const DownloadTexts texts{
-      "Connected to %1",
-      "Resolving name: %1",
-      "Resolved name: %1",
-      "Connecting to %1",
-      "Redirecting to %1",
-      "An error occurred while attempting to download the file, Error:%1",
-      "An error occurred connecting to the server, Error:%1",
-      "Failed to receive a valid response from the server, Error:%1",
-      "Failed to receive a valid HTTP response from the server, Response Code:%1",
-      "An error occurred while downloading the file, Error:%1",
-      "%1s",
-      "%1m",
-      "%1m,%2s",
-      "%1bps",
-      "%1kps",
-      "An error occured while opening the file to be downloaded, Error:%1",
-      "The download could not be recorded in the settings file, so it was not started.",
-      "The downloaded file does not match the server's %1: it stays in its partial file and the next start "
-      "downloads it from the beginning.",
-      "The server is busy; trying again in %1 s",
+const std::vector<std::string DownloadTexts::*>& DownloadTexts::Fields() {
+  static const std::vector<std::string DownloadTexts::*> fields = {
+      &DownloadTexts::connected,      &DownloadTexts::resolving,      &DownloadTexts::resolved,
+      &DownloadTexts::connecting,     &DownloadTexts::redirecting,    &DownloadTexts::sessionFailed,
+      &DownloadTexts::connectFailed,  &DownloadTexts::noResponse,     &DownloadTexts::badStatus,
+      &DownloadTexts::transferFailed, &DownloadTexts::seconds,        &DownloadTexts::minutes,
+      &DownloadTexts::minutesSeconds, &DownloadTexts::bytesPerSecond, &DownloadTexts::kilobytesPerSecond,
+      &DownloadTexts::openFailed,     &DownloadTexts::recordFailed,   &DownloadTexts::digestMismatch,
+      &DownloadTexts::waitingToRetry,
   };
+  return fields;
+}
+
+DownloadTexts DownloadTexts::Translated(const text::Catalog& catalog) {
+  DownloadTexts texts = Chinese();
+  for (std::string DownloadTexts::*field : Fields()) texts.*field = std::string(catalog.Translate(texts.*field));
   return texts;
-}
-
-const DownloadTexts& DownloadTexts::ForLanguage(std::string_view language) {
-  // "C" and "POSIX" name no language; the program's own language is Chinese.
-  if (language.empty() || language == "C" || language == "POSIX" || text::StartsWith(language, "C.") ||
-      text::StartsWith(language, "zh")) {
-    return Chinese();
-  }
-  return English();
-}
-
-const DownloadTexts& DownloadTexts::ForEnvironment() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return ForLanguage(value);
-  }
-  return Chinese();
 }
 
 std::string FillText(std::string_view text, std::string_view first, std::string_view second) {

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "download/transfer_report.h"
+#include "text/catalog.h"
 
 namespace vexon::download {
 
@@ -32,11 +34,12 @@ struct DownloadTexts {
   std::string digestMismatch;  // %1: "MD5" or "SHA1"
   std::string waitingToRetry;  // %1: seconds
 
+  // The program's own texts, the source of every translation.
   static const DownloadTexts& Chinese();
-  static const DownloadTexts& English();
-  // Chinese unless the language names another one (LC_ALL, LC_MESSAGES, LANG).
-  static const DownloadTexts& ForLanguage(std::string_view language);
-  static const DownloadTexts& ForEnvironment();
+  // Each text as `catalog` translates it.
+  static DownloadTexts Translated(const text::Catalog& catalog);
+  // Every text of the set.
+  static const std::vector<std::string DownloadTexts::*>& Fields();
 };
 
 // "正在下载": sent when the body transfer begins.

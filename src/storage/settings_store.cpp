@@ -176,6 +176,10 @@ void SettingsStore::LoadServiceHosts(AppSettings& settings) const {
   ReadServiceHosts(*profile_.Read(), settings);
 }
 
+std::string SettingsStore::LoadLanguage() const {
+  return profile_.Read()->GetString(kSystemSection, kLanguageKey, "", kRecordBufferSize);
+}
+
 void SettingsStore::ReadServiceHosts(const IniDocument& file, AppSettings& settings) {
   settings.baiduHost = file.GetString(kSystemSection, kBaiduHostKey, "", kRecordBufferSize);
   settings.yahooHost = file.GetString(kSystemSection, kYahooHostKey, "", kRecordBufferSize);

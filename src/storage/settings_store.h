@@ -28,6 +28,8 @@ inline constexpr std::string_view kArchiveUrlKey = "ArchiveUrl";
 inline constexpr std::string_view kSourcesKey = "Sources";
 inline constexpr std::string_view kColumnsSection = "Columns";
 inline constexpr std::string_view kSiteUrlKey = "SiteUrl";
+// The texts' language: "auto" (or none), "zh", "en".
+inline constexpr std::string_view kLanguageKey = "Language";
 inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
 inline constexpr std::string_view kCompletedSection = "Mp3_completed";
 inline constexpr std::string_view kReservedAdvSection = "Mp3_adv";
@@ -146,6 +148,8 @@ class SettingsStore final {
   void LoadSearchHistory(AppSettings& settings, std::vector<std::string>& history) const;
   // Only the service hosts and the maker's site (never written by the program).
   void LoadServiceHosts(AppSettings& settings) const;
+  // System/Language as written; empty when absent.
+  std::string LoadLanguage() const;
 
   bool SaveDefaultMusicPath(const AppSettings& settings);
   bool SaveTitleDown(const AppSettings& settings);

@@ -46,7 +46,7 @@ struct WindowFixture {
     channel = std::make_unique<app::ui::QtOwnerChannel>();
     session = std::make_unique<app::Session>(config, *channel,
                                              app::SessionPorts{prompter, downloadAs, moveDialog, shell, associations},
-                                             download::DownloadTexts::ForEnvironment());
+                                             download::DownloadTexts::Chinese());
     session->Load();
     window = std::make_unique<app::ui::CVexonDlg>(*session, *channel, ports);
     return *window;

@@ -12,7 +12,8 @@ namespace vexon::app::ui {
 // each outlives what reports to it. The window's own ports default to the desktop's.
 class DesktopProgram final {
  public:
-  explicit DesktopProgram(SessionConfig config, WindowPorts windowPorts = {});
+  explicit DesktopProgram(SessionConfig config, WindowPorts windowPorts = {},
+                          download::DownloadTexts texts = download::DownloadTexts::Chinese());
 
   Session& session() { return session_; }
   CVexonDlg& window() { return window_; }
@@ -22,6 +23,7 @@ class DesktopProgram final {
 
   QtOwnerChannel channel_;
   DesktopPorts ports_;
+  const download::DownloadTexts texts_;  // before the session, whose downloads speak with them
   Session session_;
   CVexonDlg window_;
 };

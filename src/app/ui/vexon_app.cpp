@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/launch_options.h"
+#include "app/text_set.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/qt_translation.h"
 #include "app/ui/single_instance.h"
@@ -89,7 +90,12 @@ int CVexonApp::Run(int argc, char* argv[]) {
   config.executable = update::RunningExecutablePath();
   config.downloadFolder = places.downloadDir;
 
-  DesktopProgram program(std::move(config));
+  std::vector<std::string> notes;
+  const TextSet texts = LoadTextSet(options.language, storage::SettingsStore(profile, startDir).LoadLanguage(),
+                                    std::getenv, config.executable, notes);
+  for (const std::string& note : notes) std::cerr << "vexon: " << note << '\n';
+
+  DesktopProgram program(std::move(config), {}, texts.DownloadTexts());
   CVexonDlg& window = program.window();
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CVexonDlg::Activate);
   QObject::connect(&window, &CVexonDlg::exited, &app, &QCoreApplication::quit);

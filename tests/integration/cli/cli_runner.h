@@ -27,7 +27,9 @@ class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(std::filesystem::exists(cli_)) << cli_ << " is not built";
-    // The texts the tests expect are the Chinese set, whatever the machine's language.
+    // The texts the tests expect are the Chinese set, whatever the machine's language
+    // (LANGUAGE would come before LC_ALL).
+    ::unsetenv("LANGUAGE");
     ::setenv("LC_ALL", "C.UTF-8", 1);
   }
 

@@ -197,6 +197,47 @@ TEST_F(GetCommand, AFailureExitsOneWithItsTextAndKeepsTheRecord) {
   EXPECT_NE(Ini().find("[" + target.string() + "]"), std::string::npos) << Ini();
 }
 
+// The worker texts follow --lang, else System/Language, else the environment; a
+// setting that is none of its values is told once and the environment decides.
+TEST_F(GetCommand, FailureTextsSpeakTheChosenLanguage) {
+  standin::FileScript missing;
+  missing.status = 404;
+  server.SetFile("/lang.mp3", missing);
+  const std::string chinese = "不能收到服务器的有效HTTP响应, 响应码:404";
+  const std::string english = "Failed to receive a valid HTTP response from the server, Response Code:404";
+  const struct {
+    std::vector<std::string> lang;
+    const char* setting;
+    const char* environment;  // LANG, with LANGUAGE and LC_* unset
+    std::string text;
+    bool note;
+  } cases[] = {
+      {{}, "", "C.UTF-8", chinese, false},
+      {{}, "", "en_US.UTF-8", english, false},
+      {{}, "zh", "en_US.UTF-8", chinese, false},
+      {{}, "en", "C", english, false},
+      {{"--lang", "zh"}, "en", "en_US.UTF-8", chinese, false},
+      {{"--lang", "en"}, "", "zh_CN.UTF-8", english, false},
+      {{}, "latin", "zh_CN.UTF-8", chinese, true},
+  };
+  for (const auto& c : cases) {
+    WriteFile("vudez.ini", std::string("[System]\r\nLanguage=") + c.setting + "\r\n");
+    std::vector<std::string> args = c.lang;
+    for (const std::string& a :
+         {std::string("get"), server.Url("/lang.mp3"), std::string("--dir"), (dir_ / "lang").string()}) {
+      args.push_back(a);
+    }
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) ::unsetenv(name);
+    ::setenv("LANG", c.environment, 1);
+    const CliRun run = Run(args, true);
+    ::unsetenv("LANG");
+    EXPECT_EQ(run.exitCode, 1) << c.environment;
+    EXPECT_NE(run.err.find("lang.mp3: " + c.text), std::string::npos) << c.setting << " " << run.err;
+    EXPECT_EQ(run.err.find("System/Language=latin") != std::string::npos, c.note) << run.err;
+  }
+  EXPECT_EQ(Run({"--lang", "fr", "get", server.Url("/lang.mp3")}, true).exitCode, 2);
+}
+
 TEST_F(GetCommand, BadArgumentsExitTwo) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"get"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "download/final_file.h"
 #include "storage/profile.h"
 #include "support/test_files.h"
+#include "text/catalog.h"
 #include "unit/download/download_fakes.h"
 
 using namespace vexon;
@@ -398,9 +400,24 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
   EXPECT_EQ(profile.GetString(music + "n.mp3", storage::kSizeKey, "<none>", 64), "4321");
 }
 
+// The English texts come from the built catalog: each one there, with the
+// placeholders of its source and no Chinese left.
 TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
+  text::Catalog catalog;
+  std::string error;
+  ASSERT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
   const DownloadTexts& zh = DownloadTexts::Chinese();
-  const DownloadTexts& en = DownloadTexts::English();
+  const DownloadTexts en = DownloadTexts::Translated(catalog);
+  for (std::string DownloadTexts::*field : DownloadTexts::Fields()) {
+    EXPECT_TRUE(catalog.Has(zh.*field)) << zh.*field;
+    const std::string& english = en.*field;
+    EXPECT_TRUE(std::all_of(english.begin(), english.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x80;
+    })) << english;
+    for (const char* mark : {"%1", "%2"}) {
+      EXPECT_EQ((zh.*field).find(mark) == std::string::npos, english.find(mark) == std::string::npos) << english;
+    }
+  }
   const struct {
     TransferFault fault;
     const char* chinese;
@@ -408,7 +425,7 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
   } faults[] = {
       {{TransferFailure::kOpen, 13},
        "当打开被下载文件时发生错误,错误:13",
-       "An error occured while opening the file to be downloaded, Error:13"},
+       "An error occurred while opening the file to be downloaded, Error:13"},
       {{TransferFailure::kConnect, 12029},
        "当连接服务器时发生错误,错误:12029",
        "An error occurred connecting to the server, Error:12029"},

@@ -1,0 +1,39 @@
+#include "app/text_set.h"
+
+namespace vexon::app {
+
+download::DownloadTexts TextSet::DownloadTexts() const {
+  return language == text::Language::kChinese ? download::DownloadTexts::Chinese()
+                                              : download::DownloadTexts::Translated(catalog);
+}
+
+std::vector<std::filesystem::path> CatalogFiles(const std::filesystem::path& executable, std::string_view language) {
+  const std::filesystem::path folder = executable.parent_path();
+  const std::filesystem::path tail = std::filesystem::path(std::string(language)) / "LC_MESSAGES" / "vexon.mo";
+  return {folder / "locale" / tail, folder.parent_path() / "share" / "locale" / tail};
+}
+
+TextSet LoadTextSet(std::string_view flag, std::string_view setting, const text::EnvironmentReader& environment,
+                    const std::filesystem::path& executable, std::vector<std::string>& notes) {
+  TextSet set;
+  const text::LanguageChoice choice = text::ChooseLanguage(flag, setting, environment);
+  if (!choice.note.empty()) notes.push_back(choice.note);
+  if (choice.language == text::Language::kChinese) return set;
+  std::string firstError;
+  for (const std::filesystem::path& file : CatalogFiles(executable, "en")) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) continue;
+    std::string error;
+    if (set.catalog.Load(file.string(), error)) {
+      set.language = choice.language;
+      return set;
+    }
+    if (firstError.empty()) firstError = error;
+  }
+  notes.push_back("the English texts cannot be read (" +
+                  (firstError.empty() ? std::string("no catalog beside the program") : firstError) +
+                  "); the texts stay Chinese");
+  return set;
+}
+
+}  // namespace vexon::app
