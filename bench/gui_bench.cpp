@@ -27,9 +27,9 @@
 #include "app/command_ids.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
-#include "app/ui/list_view.h"
 #include "bench_process.h"
 #include "search/search_options.h"
+#include "widgets/list_view.h"
 
 using namespace vexon;
 
@@ -98,7 +98,7 @@ int main(int argc, char* argv[]) {
   ports.trayAvailable = false;
   app::ui::DesktopProgram program(config, ports);
   app::ui::CVexonDlg& window = program.window();
-  auto& resultsView = *app::ui::Find<app::ui::ListView>(window, app::ctl::kResultsList);
+  auto& resultsView = *app::ui::Find<widgets::ListView>(window, app::ctl::kResultsList);
   auto& checkingCounter = *app::ui::Find<QLabel>(window, app::ctl::kCheckingCounter);
   window.show();
   while (window.windowHandle() == nullptr || !window.windowHandle()->isExposed()) {

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/ui/find_control.h"
-#include "app/ui/list_view.h"
 #include "app/ui/qt_owner_channel.h"
 #include "core/background_job.h"
 #include "fakes/ports.h"
@@ -24,6 +23,7 @@
 #include "standin/standin_server.h"
 #include "text/encoding.h"
 #include "update/ui/update_dialog.h"
+#include "widgets/list_view.h"
 
 using vexon::app::ui::Find;
 using vexon::hotwords::ui::CHotWordsDlg;
@@ -98,7 +98,7 @@ QStringList Rows(CHotWordsDlg& dialog) {
 }
 
 // A press first: a view only takes a double click on the cell it saw pressed.
-void DoubleClick(vexon::app::ui::ListView& view, int row, int column) {
+void DoubleClick(vexon::widgets::ListView& view, int row, int column) {
   const QPoint at = view.visualRect(view.model()->index(row, column)).center();
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, at);

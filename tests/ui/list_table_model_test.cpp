@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "app/ui/list_table_model.h"
 #include "core/list_table.h"
+#include "widgets/list_table_model.h"
 
-using vexon::app::ui::ListTableModel;
 using vexon::core::ListTable;
+using vexon::widgets::ListTableModel;
 
 namespace {
 

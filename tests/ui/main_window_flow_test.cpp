@@ -8,12 +8,12 @@
 #include <string>
 
 #include "app/command_ids.h"
-#include "app/ui/list_view.h"
 #include "app/ui/single_instance.h"
 #include "core/list_schemas.h"
 #include "search/search_controller.h"
 #include "standin/standin_server.h"
 #include "ui/window_fixture.h"
+#include "widgets/list_view.h"
 
 using namespace vexon::test;
 namespace cmd = vexon::app::cmd;
@@ -32,7 +32,7 @@ vexon::standin::StandinOptions SmallCatalog() {
   return options;
 }
 
-void DoubleClickRow(vexon::app::ui::ListView& view, int row) {
+void DoubleClickRow(vexon::widgets::ListView& view, int row) {
   const QRect cell = view.visualRect(view.model()->index(row, 1));
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, cell.center());

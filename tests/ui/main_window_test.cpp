@@ -9,12 +9,12 @@
 #include <string>
 
 #include "app/command_ids.h"
-#include "app/ui/list_view.h"
 #include "core/list_schemas.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
 #include "storage/settings_store.h"
 #include "ui/window_fixture.h"
+#include "widgets/list_view.h"
 
 using namespace vexon::test;
 namespace cmd = vexon::app::cmd;

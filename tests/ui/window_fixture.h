@@ -15,7 +15,6 @@
 #include "app/command_ids.h"
 #include "app/session.h"
 #include "app/ui/find_control.h"
-#include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_owner_channel.h"
@@ -24,6 +23,7 @@
 #include "hotwords/ui/hot_words_dialog.h"
 #include "library/gio_associations.h"
 #include "library/ui/move_file_dialog.h"
+#include "widgets/list_view.h"
 
 namespace vexon::test {
 
@@ -79,14 +79,14 @@ struct WindowFixture {
 };
 
 // The window's controls, found by their ids.
-inline app::ui::ListView& ResultsView(QWidget& w) {
-  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kResultsList);
+inline widgets::ListView& ResultsView(QWidget& w) {
+  return *app::ui::Find<widgets::ListView>(w, app::ctl::kResultsList);
 }
-inline app::ui::ListView& DownloadView(QWidget& w) {
-  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kDownloadList);
+inline widgets::ListView& DownloadView(QWidget& w) {
+  return *app::ui::Find<widgets::ListView>(w, app::ctl::kDownloadList);
 }
-inline app::ui::ListView& CompletedView(QWidget& w) {
-  return *app::ui::Find<app::ui::ListView>(w, app::ctl::kCompletedList);
+inline widgets::ListView& CompletedView(QWidget& w) {
+  return *app::ui::Find<widgets::ListView>(w, app::ctl::kCompletedList);
 }
 inline QComboBox& SearchBox(QWidget& w) {
   return *app::ui::Find<QComboBox>(w, app::ctl::kSearchBox);

@@ -15,9 +15,9 @@
 #include "app/command_ids.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
-#include "app/ui/list_view.h"
 #include "app/ui/qt_translation.h"
 #include "standin/standin_server.h"
+#include "widgets/list_view.h"
 
 using namespace vexon;
 
@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
   ports.trayAvailable = false;
   app::ui::DesktopProgram program(config, ports);
   app::ui::CVexonDlg& window = program.window();
-  auto& resultsView = *app::ui::Find<app::ui::ListView>(window, app::ctl::kResultsList);
+  auto& resultsView = *app::ui::Find<widgets::ListView>(window, app::ctl::kResultsList);
   window.resize(980, 640);
   window.show();
   app::ui::Find<QComboBox>(window, app::ctl::kSearchBox)->setEditText(QString::fromUtf8("月亮代表我的心"));

@@ -20,11 +20,11 @@
 #include "app/status_counters.h"
 #include "app/ui/artwork.h"
 #include "app/ui/command_set.h"
-#include "app/ui/list_view.h"
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_owner_channel.h"
 #include "app/ui/qt_prompter.h"
 #include "search/search_options_form.h"
+#include "widgets/list_view.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -177,7 +177,7 @@ void CVexonDlg::BuildWidgets() {
   optionsRow->addWidget(resultsToolbar_, 0, Qt::AlignBottom);
 
   // The results list above the splitter.
-  resultsView_ = new ListView(session_.results(), ctl::kResultsList);
+  resultsView_ = new widgets::ListView(session_.results(), ctl::kResultsList);
   connect(resultsView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kStartDownload); });
 
   // The lower pane: counters, list buttons, toolbars, and one of the two lists.
@@ -198,12 +198,12 @@ void CVexonDlg::BuildWidgets() {
   completedToolbar_ = commands_->BuildToolbar(CompletedToolbar(), ctl::kCompletedToolbar).release();
   completedToolbar_->hide();
 
-  downloadView_ = new ListView(session_.downloadList(), ctl::kDownloadList);
+  downloadView_ = new widgets::ListView(session_.downloadList(), ctl::kDownloadList);
   downloadView_->listModel().SetImageColumn(core::kDownloadId, [](int image) { return DownloadStateIcon(image); });
-  downloadView_->setItemDelegateForColumn(core::kDownloadPercent, new ProgressDelegate(downloadView_));
+  downloadView_->setItemDelegateForColumn(core::kDownloadPercent, new widgets::ProgressDelegate(downloadView_));
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,
           [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
-  completedView_ = new ListView(session_.completedList(), ctl::kCompletedList);
+  completedView_ = new widgets::ListView(session_.completedList(), ctl::kCompletedList);
   connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
 
   lowerStack_ = new QStackedWidget;
@@ -258,8 +258,8 @@ void CVexonDlg::BuildWidgets() {
   ConnectUpdates(*resultsView_);
   ConnectUpdates(*downloadView_);
   ConnectUpdates(*completedView_);
-  for (ListView* view : {resultsView_, downloadView_, completedView_}) {
-    connect(view, &ListView::ContextMenuWanted, this, &CVexonDlg::ShowContextMenu);
+  for (widgets::ListView* view : {resultsView_, downloadView_, completedView_}) {
+    connect(view, &widgets::ListView::ContextMenuWanted, this, &CVexonDlg::ShowContextMenu);
   }
   resize(848, 600);
 }
@@ -327,7 +327,7 @@ void CVexonDlg::OnTypeBoxClicked(int controlId, bool checked) {
   }
 }
 
-void CVexonDlg::ConnectUpdates(ListView& view) {
+void CVexonDlg::ConnectUpdates(widgets::ListView& view) {
   QAbstractItemModel* model = view.model();
   connect(model, &QAbstractItemModel::rowsInserted, this, &CVexonDlg::ScheduleCommandUpdate);
   connect(model, &QAbstractItemModel::rowsRemoved, this, &CVexonDlg::ScheduleCommandUpdate);

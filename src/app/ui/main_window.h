@@ -32,11 +32,13 @@ class QUrl;
 namespace vexon::hotwords::ui {
 class CHotWordsDlg;
 }
+namespace vexon::widgets {
+class ListView;
+}
 
 namespace vexon::app::ui {
 
 class CommandSet;
-class ListView;
 class QtOwnerChannel;
 
 inline constexpr const char* kMainWindowTitle = "维松Mp3";
@@ -118,7 +120,7 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void CheckingChanged(const std::string& text) override;
   void AllFinished() override;
   void DownloadFailed(const std::string& fullName, const std::string& text) override;
-  void ConnectUpdates(ListView& view);
+  void ConnectUpdates(widgets::ListView& view);
   void ScheduleCommandUpdate();
   void ShowContextMenu(const QPoint& globalPoint);
   void ApplySplitterLimits();
@@ -166,9 +168,9 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   QToolButton* hotWordsButton_ = nullptr;
   QToolButton* moreButton_ = nullptr;
   std::array<QCheckBox*, 6> typeBoxes_{};
-  ListView* resultsView_ = nullptr;
-  ListView* downloadView_ = nullptr;
-  ListView* completedView_ = nullptr;
+  widgets::ListView* resultsView_ = nullptr;
+  widgets::ListView* downloadView_ = nullptr;
+  widgets::ListView* completedView_ = nullptr;
   QStackedWidget* lowerStack_ = nullptr;
   QLabel* resultsCounter_ = nullptr;
   QLabel* checkingCounter_ = nullptr;

@@ -12,7 +12,6 @@
 #include "app/command_ids.h"
 #include "app/ui/about_dialog.h"
 #include "app/ui/artwork.h"
-#include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_owner_channel.h"
 #include "core/list_schemas.h"
@@ -26,6 +25,7 @@
 #include "storage/system_options.h"
 #include "storage/ui/system_options_dialog.h"
 #include "update/ui/update_dialog.h"
+#include "widgets/list_view.h"
 
 namespace vexon::app::ui {
 namespace {

@@ -18,11 +18,11 @@
 #include "app/status_counters.h"
 #include "app/ui/artwork.h"
 #include "app/ui/command_set.h"
-#include "app/ui/list_view.h"
 #include "app/ui/main_window.h"
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
+#include "widgets/list_view.h"
 
 namespace vexon::app::ui {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/ui/dialog_header.h"
+#include "widgets/dialog_header.h"
 
 namespace vexon::app::ui {
 
@@ -52,7 +52,7 @@ core::MessageResult QtPrompter::ShowCaptioned(const std::string& caption, const 
                   parent_);
   // The first button is the default one, as in the platform's message box.
   box.setDefaultButton(buttons == core::MessageButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok);
-  FitCaption(box);
+  widgets::FitCaption(box);
   return ToMessageResult(box.exec(), buttons);
 }
 

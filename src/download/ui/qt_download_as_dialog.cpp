@@ -1,6 +1,6 @@
 #include "download/ui/qt_download_as_dialog.h"
 
-#include "app/ui/dialog_header.h"
+#include "widgets/dialog_header.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -76,18 +76,18 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   path_ = new QLineEdit(this);
   path_->setObjectName(IdName(kControlPath));
   path_->setReadOnly(true);
-  app::ui::FitPathField(*path_);
+  widgets::FitPathField(*path_);
   fullName_ = new QPlainTextEdit(this);
   fullName_->setObjectName(IdName(kControlFullName));
   fullName_->setReadOnly(true);
   fullName_->setFixedHeight(fullName_->fontMetrics().lineSpacing() * kFullNameLines);
 
-  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
+  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CDownloadAsDlg::Browse);
-  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
+  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CDownloadAsDlg::TryAccept);
-  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
+  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* fields = new QGridLayout;
@@ -108,7 +108,7 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(
-      app::ui::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
+      widgets::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
   layout->addLayout(fields);
   layout->addLayout(buttons);
 }

@@ -13,12 +13,12 @@
 #include <optional>
 #include <utility>
 
-#include "app/ui/busy_indicator.h"
-#include "app/ui/dialog_header.h"
-#include "app/ui/dialog_job.h"
-#include "app/ui/list_view.h"
 #include "core/prompter.h"
 #include "text/strings.h"
+#include "widgets/busy_indicator.h"
+#include "widgets/dialog_header.h"
+#include "widgets/dialog_job.h"
+#include "widgets/list_view.h"
 
 namespace vexon::hotwords::ui {
 namespace {
@@ -77,13 +77,13 @@ CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& 
   categories_ = new QComboBox(this);
   categories_->setObjectName(QString::number(kControlCategories));
   categories_->setEditable(false);
-  view_ = std::make_unique<app::ui::ListView>(table_, kControlWords, this);
+  view_ = std::make_unique<widgets::ListView>(table_, kControlWords, this);
   view_->setStyleSheet(QStringLiteral("QTableView { background: rgb(250, 250, 255); }"));
   view_->setItemDelegate(new HighlightDelegate(highlighted_, view_.get()));
-  refreshButton_ = app::ui::MakeDialogButton("刷新列表", kControlRefresh, this);
+  refreshButton_ = widgets::MakeDialogButton("刷新列表", kControlRefresh, this);
   refreshButton_->setDefault(true);
-  auto* close = app::ui::MakeDialogButton("关闭", kControlClose, this);
-  busy_ = new app::ui::BusyIndicator(this);
+  auto* close = widgets::MakeDialogButton("关闭", kControlClose, this);
+  busy_ = new widgets::BusyIndicator(this);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(refreshButton_);
@@ -120,7 +120,7 @@ void CHotWordsDlg::reject() {
 
 void CHotWordsDlg::Refresh() {
   if (!refresh_) return;
-  if (!app::ui::StartDialogJob<RefreshOutcome>(job_, this, refresh_,
+  if (!widgets::StartDialogJob<RefreshOutcome>(job_, this, refresh_,
                                                [this](RefreshOutcome outcome) { OnRefreshed(outcome); })) {
     return;
   }

@@ -16,10 +16,10 @@
 class QComboBox;
 class QPushButton;
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 class BusyIndicator;
 class ListView;
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets
 
 namespace vexon::hotwords::ui {
 
@@ -49,7 +49,7 @@ class CHotWordsDlg final : public QDialog {
   void ActivateCell(int row, int column);
 
   QComboBox& categoryBox() { return *categories_; }
-  app::ui::ListView& wordList() { return *view_; }
+  widgets::ListView& wordList() { return *view_; }
 
   // Close and Escape only hide the window.
   void reject() override;
@@ -69,14 +69,14 @@ class CHotWordsDlg final : public QDialog {
   Refresher refresh_;
   WordHandler onWord_;
   QPushButton* refreshButton_ = nullptr;
-  app::ui::BusyIndicator* busy_ = nullptr;
+  widgets::BusyIndicator* busy_ = nullptr;
   // Kept while the window lives, hidden or not; a successful refresh replaces it.
   WordList words_;
   core::ListTable table_;
   QComboBox* categories_ = nullptr;
   // Owned here rather than by Qt's parent chain, so it is gone before the table it
   // observes.
-  std::unique_ptr<app::ui::ListView> view_;
+  std::unique_ptr<widgets::ListView> view_;
   QPersistentModelIndex highlighted_;
 };
 

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/dialog_header.h"
 #include "core/prompter.h"
+#include "widgets/dialog_header.h"
 
 namespace vexon::library::ui {
 namespace {
@@ -42,9 +42,9 @@ CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDia
   fullName_->setObjectName(QString::number(kControlFullName));
   fullName_->setReadOnly(true);
   fullName_->setMaximumHeight(fontMetrics().lineSpacing() * 3 + 12);
-  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
-  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
-  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
+  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
+  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
+  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
   ok->setDefault(true);
 
   auto* grid = new QGridLayout;
@@ -61,7 +61,7 @@ CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDia
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(app::ui::MakeDialogHeader(Utf8("移动文件到"), Utf8("移动磁盘文件的位置或重命名"), this));
+  layout->addWidget(widgets::MakeDialogHeader(Utf8("移动文件到"), Utf8("移动磁盘文件的位置或重命名"), this));
   layout->addLayout(grid);
   layout->addLayout(buttons);
   resize(460, sizeHint().height());

@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QString>
 #include <QVBoxLayout>
-#include "app/ui/dialog_header.h"
+#include "widgets/dialog_header.h"
 
 #include <cstddef>
 
@@ -86,12 +86,12 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
     typeBoxes_[i] = box;
     grid->addWidget(box, static_cast<int>(i) / kTypeColumns, static_cast<int>(i) % kTypeColumns);
   }
-  auto* selectAll = app::ui::MakeDialogButton("全 选", kControlSelectAll, group);
+  auto* selectAll = widgets::MakeDialogButton("全 选", kControlSelectAll, group);
   connect(selectAll, &QPushButton::clicked, this, [this] {
     form_.SelectAll();
     ShowForm();
   });
-  auto* defaults = app::ui::MakeDialogButton("设置缺省选项", kControlSetDefaults, group);
+  auto* defaults = widgets::MakeDialogButton("设置缺省选项", kControlSetDefaults, group);
   connect(defaults, &QPushButton::clicked, this, [this] {
     form_.SetDefaults();
     ShowForm();
@@ -213,10 +213,10 @@ QWidget* CSearchOptionsDlg::BuildButtons() {
   auto* bar = new QWidget(this);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
-  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, bar);
+  auto* ok = widgets::MakeDialogButton("确定", kControlOk, bar);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSearchOptionsDlg::TryAccept);
-  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, bar);
+  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, bar);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   row->addStretch();
   row->addWidget(ok);

@@ -1,6 +1,6 @@
 #include "storage/ui/system_options_dialog.h"
 
-#include "app/ui/dialog_header.h"
+#include "widgets/dialog_header.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -94,8 +94,8 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
 
   folder_ = MakeEdit(kControlFolder, this);
   folder_->setText(QString::fromStdString(fields.folder));
-  app::ui::FitPathField(*folder_);
-  auto* browse = app::ui::MakeDialogButton(app::ui::kBrowseButtonText, kControlBrowse, this);
+  widgets::FitPathField(*folder_);
+  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
   titleDown_ = new QCheckBox(this);
   titleDown_->setObjectName(IdName(kControlTitleDown));
@@ -137,10 +137,10 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   addNumber(5, "最大已下载文件日志项数:", log_, "(50 - 200)");
   grid->setColumnStretch(1, 1);
 
-  auto* ok = app::ui::MakeDialogButton("确定", kControlOk, this);
+  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSystemOptionsDlg::TryAccept);
-  auto* cancel = app::ui::MakeDialogButton("取消", kControlCancel, this);
+  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -148,7 +148,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(app::ui::MakeDialogHeader(Utf8("系统选项"), Utf8("设置系统应用参数"), this));
+  layout->addWidget(widgets::MakeDialogHeader(Utf8("系统选项"), Utf8("设置系统应用参数"), this));
   layout->addLayout(grid);
   layout->addLayout(buttons);
 }

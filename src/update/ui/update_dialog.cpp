@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/busy_indicator.h"
-#include "app/ui/dialog_header.h"
-#include "app/ui/dialog_job.h"
 #include "update/update_agent.h"
 #include "update/update_texts.h"
 #include "update/version_compare.h"
+#include "widgets/busy_indicator.h"
+#include "widgets/dialog_header.h"
+#include "widgets/dialog_job.h"
 
 namespace vexon::update::ui {
 namespace {
@@ -36,16 +36,16 @@ CUpdateDlg::CUpdateDlg(core::BackgroundJob& job, Check check, core::Prompter& pr
                           this);
   note->setObjectName(QStringLiteral("note"));
   note->setWordWrap(true);
-  busy_ = new app::ui::BusyIndicator(this);
-  checkButton_ = app::ui::MakeDialogButton("在线检测最新板本", kControlCheck, this);
-  auto* exit = app::ui::MakeDialogButton("退 出", kControlExit, this);
+  busy_ = new widgets::BusyIndicator(this);
+  checkButton_ = widgets::MakeDialogButton("在线检测最新板本", kControlCheck, this);
+  auto* exit = widgets::MakeDialogButton("退 出", kControlExit, this);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(checkButton_);
   buttons->addWidget(exit);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(app::ui::MakeDialogHeader(Utf8(kUpdateDialogTitle), versionLine, this));
+  layout->addWidget(widgets::MakeDialogHeader(Utf8(kUpdateDialogTitle), versionLine, this));
   layout->addWidget(note);
   layout->addWidget(busy_);
   layout->addLayout(buttons);
@@ -69,7 +69,7 @@ void CUpdateDlg::OnCheck() {
     OnChecked(kUpdateNoConnection);
     return;
   }
-  if (!app::ui::StartDialogJob<int>(job_, this, check_, [this](int code) { OnChecked(code); })) return;
+  if (!widgets::StartDialogJob<int>(job_, this, check_, [this](int code) { OnChecked(code); })) return;
   checkButton_->setEnabled(false);
   busy_->Begin(Utf8("正在检测最新版本..."));
 }

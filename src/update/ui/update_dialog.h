@@ -9,7 +9,7 @@
 
 class QPushButton;
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 class BusyIndicator;
 }
 
@@ -43,7 +43,7 @@ class CUpdateDlg final : public QDialog {
   Check check_;
   core::Prompter& prompter_;
   QPushButton* checkButton_ = nullptr;
-  app::ui::BusyIndicator* busy_ = nullptr;
+  widgets::BusyIndicator* busy_ = nullptr;
 };
 
 }  // namespace vexon::update::ui

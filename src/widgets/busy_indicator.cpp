@@ -1,10 +1,10 @@
-#include "app/ui/busy_indicator.h"
+#include "widgets/busy_indicator.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 BusyIndicator::BusyIndicator(QWidget* parent) : QWidget(parent) {
   label_ = new QLabel(this);
@@ -37,4 +37,4 @@ QString BusyIndicator::text() const {
   return label_->text();
 }
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

@@ -12,7 +12,7 @@
 
 class QTableView;
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 // Presents one ListTable to Qt views. The table stays the only store of rows, marks
 // and sort state; this adapter turns the table's change reports into model signals.
@@ -73,4 +73,4 @@ class ListTableModel final : public QAbstractTableModel {
   IconProvider iconProvider_;
 };
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

@@ -1,4 +1,4 @@
-#include "app/ui/dialog_header.h"
+#include "widgets/dialog_header.h"
 
 #include <QApplication>
 #include <QFont>
@@ -13,7 +13,7 @@
 #include <QString>
 #include <QVBoxLayout>
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 namespace {
 
 constexpr int kPathCharacters = 60;
@@ -62,4 +62,4 @@ QPushButton* MakeDialogButton(const char* utf8Text, int controlId, QWidget* pare
   return button;
 }
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

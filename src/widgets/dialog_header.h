@@ -5,7 +5,7 @@ class QPushButton;
 class QString;
 class QWidget;
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 // The band across the top of a dialog: its title in bold and one line below.
 QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* parent);
@@ -22,4 +22,4 @@ void FitCaption(QMessageBox& box);
 // The text of the dialogs' folder-chooser buttons.
 inline constexpr const char* kBrowseButtonText = "浏览...";
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

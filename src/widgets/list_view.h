@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/ui/list_table_model.h"
 #include "core/list_table.h"
+#include "widgets/list_table_model.h"
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 // One of the main window's lists: a report view over a ListTable with full-row,
 // multiple selection, grid lines, the table's header sort and cell tips.
@@ -60,4 +60,4 @@ class ProgressDelegate final : public QStyledItemDelegate {
 // text is empty.
 int ProgressPercent(const QString& text);
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

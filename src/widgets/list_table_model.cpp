@@ -1,4 +1,4 @@
-#include "app/ui/list_table_model.h"
+#include "widgets/list_table_model.h"
 
 #include <QFont>
 #include <QHeaderView>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 ListTableModel::ListTableModel(core::ListTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table), observer_(*this), rowCount_(static_cast<int>(table.rowCount())) {
@@ -151,4 +151,4 @@ void ListTableModel::Observer::RowsReordered(const std::vector<size_t>& newOrder
   emit model_.layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

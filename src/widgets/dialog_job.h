@@ -8,7 +8,7 @@
 
 #include "core/background_job.h"
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 // Runs a dialog's network work on `job` and shows its outcome with `show` on the
 // window's thread. `show` runs after the owner channel's handler has returned, as
@@ -28,4 +28,4 @@ bool StartDialogJob(core::BackgroundJob& job, QObject* receiver,
   });
 }
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

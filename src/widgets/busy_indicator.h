@@ -5,7 +5,7 @@
 class QLabel;
 class QProgressBar;
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 // A line that shows work under way off the window's thread: a text and a moving
 // bar. Hidden while nothing runs.
@@ -24,4 +24,4 @@ class BusyIndicator final : public QWidget {
   QProgressBar* bar_ = nullptr;
 };
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets

@@ -1,4 +1,4 @@
-#include "app/ui/list_view.h"
+#include "widgets/list_view.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace vexon::app::ui {
+namespace vexon::widgets {
 
 ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTableView(parent), model_(table, this) {
   setObjectName(QString::number(controlId));
@@ -139,4 +139,4 @@ void ProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   painter->restore();
 }
 
-}  // namespace vexon::app::ui
+}  // namespace vexon::widgets
