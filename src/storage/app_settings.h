@@ -42,6 +42,9 @@ struct AppSettings {
   std::string archiveUrl;
   std::string sources;  // a comma list of service names
   std::string siteUrl;
+  // System/Language as written ("auto", "zh", "en"; anything else reads as auto). It
+  // takes effect at the next start.
+  std::string language;
 
   AppSettings() = default;
   AppSettings(const AppSettings& other) { *this = other; }
@@ -58,6 +61,7 @@ struct AppSettings {
     archiveUrl = other.archiveUrl;
     sources = other.sources;
     siteUrl = other.siteUrl;
+    language = other.language;
     return *this;
   }
 };

@@ -170,6 +170,7 @@ void SettingsStore::LoadSettings(AppSettings& settings, StoredLists& lists) {
   LoadUnfinishedDownloads(*file, lists.downloads);
 
   ReadServiceHosts(*file, settings);
+  settings.language = file->GetString(kSystemSection, kLanguageKey, "", kRecordBufferSize);
 }
 
 void SettingsStore::LoadServiceHosts(AppSettings& settings) const {
@@ -202,6 +203,10 @@ std::string SettingsStore::ReadColumnWidths(std::string_view list) const {
 
 bool SettingsStore::SaveColumnWidths(std::string_view list, std::string_view widths) {
   return profile_.WriteString(kColumnsSection, list, widths);
+}
+
+bool SettingsStore::SaveLanguage(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kLanguageKey, settings.language);
 }
 
 bool SettingsStore::SaveTitleDown(const AppSettings& settings) {

@@ -153,6 +153,7 @@ class SettingsStore final {
 
   bool SaveDefaultMusicPath(const AppSettings& settings);
   bool SaveTitleDown(const AppSettings& settings);
+  bool SaveLanguage(const AppSettings& settings);
   // The services searches ask, as a comma list.
   bool SaveSources(const std::string& sources);
   // A list's column widths as kept under [Columns] (see core::ColumnWidthsText);

@@ -11,6 +11,12 @@ bool InRange(unsigned value, unsigned low, unsigned high) {
   return value >= low && value <= high;
 }
 
+// "zh" and "en" as they are, whatever their case and blanks; anything else "auto".
+std::string LanguageName(std::string_view stored) {
+  const std::string name = text::AsciiLower(text::Trim(stored));
+  return name == "zh" || name == "en" ? name : "auto";
+}
+
 std::string FolderWithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
@@ -26,6 +32,7 @@ SystemOptions CurrentSystemOptions(const AppSettings& settings) {
   options.maxDownloadSpeed = settings.MaxDownloadSpeed.load();
   options.searchHistoryMaxItems = settings.SearchHistoryMaxItems;
   options.completedMaxItems = settings.CompletedMaxItems;
+  options.language = LanguageName(settings.language);
   return options;
 }
 
@@ -99,6 +106,13 @@ OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& sett
     settings.SearchHistoryMaxItems = historyMax;
     history.Save();
     changes.searchHistoryMaxItems = true;
+  }
+
+  const std::string language = LanguageName(chosen.language);
+  if (language != LanguageName(settings.language)) {
+    settings.language = language;
+    store.SaveLanguage(settings);
+    changes.language = true;
   }
   return changes;
 }

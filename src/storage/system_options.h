@@ -28,6 +28,7 @@ struct SystemOptions {
   unsigned maxDownloadSpeed = kDefaultMaxDownloadSpeed;
   unsigned searchHistoryMaxItems = kDefaultSearchHistoryMaxItems;
   unsigned completedMaxItems = kDefaultCompletedMaxItems;
+  std::string language = "auto";  // "auto", "zh" or "en"
 };
 
 // The dialog's fields in the order it checks them on OK.
@@ -41,11 +42,13 @@ struct OptionsChanges {
   bool maxDownloadSpeed = false;
   bool completedMaxItems = false;
   bool searchHistoryMaxItems = false;
+  bool language = false;  // takes effect at the next start
   size_t completedRowsRemoved = 0;
   size_t historyEntriesRemoved = 0;
 
   bool any() const {
-    return folder || titleDown || maxDownloadThreads || maxDownloadSpeed || completedMaxItems || searchHistoryMaxItems;
+    return folder || titleDown || maxDownloadThreads || maxDownloadSpeed || completedMaxItems ||
+           searchHistoryMaxItems || language;
   }
 };
 
@@ -59,7 +62,7 @@ std::optional<OptionsField> FirstInvalidOption(const SystemOptions& chosen);
 // Compares `chosen` with the settings and acts on each field that differs, in this
 // order: folder, title flag, maximum downloads, speed, log maximum (a lowered one
 // drops the oldest log rows and renumbers the rest), history maximum (a lowered one
-// drops the oldest entries). Each change is stored and written at once. Numbers are
+// drops the oldest entries), language. Each change is stored and written at once. Numbers are
 // brought into their ranges and a folder gets its trailing "/" first; an empty
 // folder is left as it was.
 OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& settings, SettingsStore& store,

@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -178,6 +179,23 @@ class OptionsDialogsTest final : public QObject {
     QCOMPARE(f.fields.completedMaxItems, 60u);
     QCOMPARE(f.fields.maxDownloadSpeed, 100u);
     QVERIFY(!f.fields.titleDown);
+  }
+
+  // The language choice shows the stored one (auto for anything else) and OK
+  // writes the chosen one.
+  void TheLanguageChoiceShowsAndWritesItsValue() {
+    for (const auto& [stored, shown, chosen] :
+         std::vector<std::tuple<std::string, QString, int>>{{"auto", "auto", 2}, {"en", "en", 1}, {"zh", "zh", 0}}) {
+      SystemOptions fields{"/music/", true, 3, 0, 10, 200, stored};
+      vexon::test::ScriptedFolderChooser chooser;
+      vexon::test::RecordingPrompter prompter;
+      CSystemOptionsDlg dialog{fields, chooser, prompter, nullptr};
+      auto* language = Find<QComboBox>(dialog, 1094);
+      QCOMPARE(language->currentData().toString(), shown);
+      language->setCurrentIndex(chosen);
+      Click(dialog, 1);
+      QCOMPARE(fields.language, std::vector<std::string>({"auto", "zh", "en"})[static_cast<size_t>(chosen)]);
+    }
   }
 };
 

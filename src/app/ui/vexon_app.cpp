@@ -51,8 +51,6 @@ int CVexonApp::Run(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  if (!InstallChineseQtTexts(app))
-    std::cerr << "vexon: Qt's Chinese translations are missing; its own texts stay English\n";
   // Names the window's menu entry for desktops that match windows to entries.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vexon.Vexon"));
   std::error_code ec;
@@ -94,6 +92,10 @@ int CVexonApp::Run(int argc, char* argv[]) {
   const TextSet texts = LoadTextSet(options.language, storage::SettingsStore(profile, startDir).LoadLanguage(),
                                     std::getenv, config.executable, notes);
   for (const std::string& note : notes) std::cerr << "vexon: " << note << '\n';
+  // Qt's own texts (stock buttons, file dialogs) follow the chosen language.
+  if (texts.language == text::Language::kChinese && !InstallChineseQtTexts(app)) {
+    std::cerr << "vexon: Qt's Chinese translations are missing; its own texts stay English\n";
+  }
 
   DesktopProgram program(std::move(config), {}, texts.DownloadTexts());
   CVexonDlg& window = program.window();

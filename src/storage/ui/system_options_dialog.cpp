@@ -3,6 +3,7 @@
 #include "widgets/dialog_header.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFont>
 #include <QFrame>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QString>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@ constexpr int kControlThreads = 1090;
 constexpr int kControlSpeed = 1093;
 constexpr int kControlHistory = 1091;
 constexpr int kControlLog = 1092;
+constexpr int kControlLanguage = 1094;
 constexpr int kControlOk = 1;
 constexpr int kControlCancel = 2;
 
@@ -108,6 +111,13 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   history_->setText(Number(fields.searchHistoryMaxItems));
   log_ = MakeEdit(kControlLog, this);
   log_->setText(Number(fields.completedMaxItems));
+  language_ = new QComboBox(this);
+  language_->setObjectName(IdName(kControlLanguage));
+  // Each language named in its own words, so a user who reads neither finds his.
+  language_->addItem(Utf8("自动 (随系统语言) / Automatic"), QStringLiteral("auto"));
+  language_->addItem(Utf8("中文"), QStringLiteral("zh"));
+  language_->addItem(QStringLiteral("English"), QStringLiteral("en"));
+  language_->setCurrentIndex(std::max(0, language_->findData(QString::fromStdString(fields.language))));
 
   auto* grid = new QGridLayout;
   const auto label = [this, grid](int row, const char* text, QWidget* field) {
@@ -135,6 +145,12 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   addNumber(3, "最大每个文件的下载速率(KB/S): ", speed_, "(0表示不限)");
   addNumber(4, "最大保留搜索文本项数:", history_, "(5 - 20)");
   addNumber(5, "最大已下载文件日志项数:", log_, "(50 - 200)");
+  label(6, "界面语言:", language_);
+  auto* languageLine = new QHBoxLayout;
+  languageLine->addWidget(language_);
+  languageLine->addWidget(new QLabel(Utf8("(下次启动时生效 / from the next start)"), this));
+  languageLine->addStretch();
+  grid->addLayout(languageLine, 6, 1, 1, 2);
   grid->setColumnStretch(1, 1);
 
   auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
@@ -177,6 +193,7 @@ void CSystemOptionsDlg::TryAccept() {
   chosen.maxDownloadSpeed = ReadNumber(speed_->text());
   chosen.searchHistoryMaxItems = ReadNumber(history_->text());
   chosen.completedMaxItems = ReadNumber(log_->text());
+  chosen.language = language_->currentData().toString().toStdString();
   if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
     prompter_.Show(RefusedOptionMessage(*refused), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
     QLineEdit* edit = EditFor(*refused);

@@ -9,6 +9,7 @@
 #include "storage/system_options.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -21,7 +22,7 @@ inline constexpr const char* kFolderRefusedMessage = "请输入默认下载文�
 std::string RefusedOptionMessage(OptionsField field);
 
 // The System Options dialog. Each control's objectName is its control id ("1040",
-// "1090", ...; OK is "1", Cancel "2").
+// "1090", ...; OK is "1", Cancel "2"; the language choice "1094").
 class CSystemOptionsDlg final : public QDialog {
   Q_OBJECT
 
@@ -49,6 +50,7 @@ class CSystemOptionsDlg final : public QDialog {
   QLineEdit* speed_ = nullptr;
   QLineEdit* history_ = nullptr;
   QLineEdit* log_ = nullptr;
+  QComboBox* language_ = nullptr;  // items carry "auto", "zh", "en"
 };
 
 }  // namespace vexon::storage::ui

@@ -86,9 +86,10 @@ TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   chosen.maxDownloadSpeed = 300;
   chosen.completedMaxItems = 150;
   chosen.searchHistoryMaxItems = 15;
+  chosen.language = "en";
   const OptionsChanges changes = Apply(chosen);
   EXPECT_TRUE(changes.folder && changes.titleDown && changes.maxDownloadThreads && changes.maxDownloadSpeed &&
-              changes.completedMaxItems && changes.searchHistoryMaxItems);
+              changes.completedMaxItems && changes.searchHistoryMaxItems && changes.language);
   EXPECT_EQ(settings.DefaultMusicPath, "/新的/文件夹/");
   EXPECT_FALSE(settings.TitleDown);
   EXPECT_EQ(settings.MaxDownloadThreads, 6u);
@@ -105,6 +106,13 @@ TEST_F(SystemOptionsFixture, EachChangedFieldIsStoredAndWrittenInOrder) {
   EXPECT_EQ(file->GetInt("System", "MaxDownloadSpeed", 0), 300u);
   EXPECT_EQ(file->GetInt("Mp3_completed", "MaxItems", 0), 150u);
   EXPECT_EQ(file->GetInt("SearchTextHistory", "MaxItems", 0), 15u);
+  EXPECT_EQ(file->GetString("System", "Language", "", 16), "en");
+  // A stored value the program does not know shows as auto; keeping auto leaves it.
+  settings.language = " Klingon ";
+  EXPECT_EQ(CurrentSystemOptions(settings).language, "auto");
+  EXPECT_FALSE(Apply(CurrentSystemOptions(settings)).language);
+  settings.language = "ZH";
+  EXPECT_EQ(CurrentSystemOptions(settings).language, "zh");
 }
 
 // Lowered maxima drop the oldest log rows and history entries; the history keys past
