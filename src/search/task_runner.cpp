@@ -75,7 +75,8 @@ std::string TaskRunner::ReadPage(const SearchTask& task) {
       if (!pass.entered()) return 0;
       read = reader.ReadUrl(url, raw, task.service->userAgent());
       retryAfter = reader.retryAfter;
-      return read ? static_cast<int>(reader.status) : net::Code(reader.lastError);
+      // A refusal is seldom a text page: its status counts, read or not.
+      return reader.status != 0 ? static_cast<int>(reader.status) : net::Code(reader.lastError);
     };
     if (task.service->waitsWhenAsked()) {
       // A refusal that outlasts the tries is no page.

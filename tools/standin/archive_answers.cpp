@@ -248,9 +248,9 @@ bool StandinServer::Impl::ShedArchiveRequest(httplib::Response& res) {
     ++counters_.shedAnswers;
     retryAfter = shedRetryAfter_;
   }
+  // As load balancers shed: a bare status, no page to read.
   res.status = 429;
   if (!retryAfter.empty()) res.set_header("Retry-After", retryAfter);
-  AnswerError(res, 429, "too many requests at once");
   return true;
 }
 
