@@ -24,12 +24,14 @@ gui=0
 if grep -q '^VEXON_GUI:BOOL=ON$' "$build/CMakeCache.txt"; then gui=1; fi
 app_id=io.github.vexon.Vexon
 
-expected=(usr/bin/vexon-cli usr/share/man/man1/vexon-cli.1.gz usr/share/locale/en/LC_MESSAGES/vexon.mo)
+expected=(usr/bin/vexon-cli usr/share/man/man1/vexon-cli.1.gz usr/share/man/zh_CN/man1/vexon-cli.1.gz
+          usr/share/locale/en/LC_MESSAGES/vexon.mo)
 if [ "$gui" = 1 ]; then
   expected+=(usr/bin/vexon
              "usr/share/applications/$app_id.desktop"
              "usr/share/metainfo/$app_id.metainfo.xml"
              usr/share/man/man1/vexon.1.gz
+             usr/share/man/zh_CN/man1/vexon.1.gz
              usr/share/icons/hicolor/scalable/apps/vexon.svg
              usr/share/icons/hicolor/48x48/apps/vexon.png
              usr/share/icons/hicolor/256x256/apps/vexon.png)
@@ -80,7 +82,7 @@ if [ "$gui" = 1 ]; then
 fi
 
 step "rendering the manual pages"
-for page in "$root"/usr/share/man/man1/*.1.gz; do
+for page in "$root"/usr/share/man/man1/*.1.gz "$root"/usr/share/man/zh_CN/man1/*.1.gz; do
   # A UTF-8 locale, so the Chinese names render rather than warn.
   LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >/dev/null 2>"$work/log" ||
     { cat "$work/log" >&2; fail "man -l ${page##*/}"; }
