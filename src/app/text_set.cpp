@@ -18,9 +18,10 @@ TextSet LoadTextSet(std::string_view flag, std::string_view setting, const text:
   TextSet set;
   const text::LanguageChoice choice = text::ChooseLanguage(flag, setting, environment);
   if (!choice.note.empty()) notes.push_back(choice.note);
-  if (choice.language == text::Language::kChinese) return set;
+  const bool english = choice.language == text::Language::kEnglish;
+  if (!english && !choice.asked) return set;
   std::string firstError;
-  for (const std::filesystem::path& file : CatalogFiles(executable, "en")) {
+  for (const std::filesystem::path& file : CatalogFiles(executable, english ? "en" : "zh")) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) continue;
     std::string error;
@@ -30,9 +31,9 @@ TextSet LoadTextSet(std::string_view flag, std::string_view setting, const text:
     }
     if (firstError.empty()) firstError = error;
   }
-  notes.push_back("the English texts cannot be read (" +
-                  (firstError.empty() ? std::string("no catalog beside the program") : firstError) +
-                  "); the texts stay Chinese");
+  const std::string why = firstError.empty() ? std::string("no catalog beside the program") : firstError;
+  notes.push_back(english ? "the English texts cannot be read (" + why + "); the texts stay Chinese"
+                          : "the Chinese texts of the command line cannot be read (" + why + "); they stay English");
   return set;
 }
 

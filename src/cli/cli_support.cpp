@@ -18,14 +18,18 @@
 
 namespace vexon::cli {
 
-download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
-                                          const char* command) {
+app::TextSet LoadTexts(const std::string& langFlag, const std::filesystem::path& startDir, const char* command) {
   storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
   const std::string setting = storage::SettingsStore(profile, startDir).LoadLanguage();
   std::vector<std::string> notes;
-  const app::TextSet texts = app::LoadTextSet(langFlag, setting, std::getenv, update::RunningExecutablePath(), notes);
+  app::TextSet texts = app::LoadTextSet(langFlag, setting, std::getenv, update::RunningExecutablePath(), notes);
   for (const std::string& note : notes) std::fprintf(stderr, "%s: %s\n", command, note.c_str());
-  return texts.DownloadTexts();
+  return texts;
+}
+
+download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
+                                          const char* command) {
+  return LoadTexts(langFlag, startDir, command).DownloadTexts();
 }
 
 void PrintRow(const std::vector<std::string>& cells) {

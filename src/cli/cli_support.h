@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text_set.h"
 #include "download/download_texts.h"
 
 namespace vexon::cli {
@@ -16,9 +17,10 @@ void PrintRow(const std::vector<std::string>& cells);
 
 bool ParseUnsigned(const std::string& text, uint32_t& value);
 
-// The worker texts in the language `langFlag` (--lang), the settings file in
-// `startDir` and the environment choose; each problem is told on stderr after
-// "`command`: ".
+// The texts of the language `langFlag` (--lang), the settings file in `startDir`
+// and the environment choose; each problem is told on stderr after "`command`: ".
+app::TextSet LoadTexts(const std::string& langFlag, const std::filesystem::path& startDir, const char* command);
+// The worker texts of that language.
 download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
                                           const char* command);
 

@@ -4,10 +4,16 @@
 
 namespace vexon::text {
 
+namespace {
+
+bool NamesNoLanguage(std::string_view name) {
+  return name.empty() || name == "C" || name == "POSIX" || StartsWith(name, "C.");
+}
+
+}  // namespace
+
 Language LanguageOfLocale(std::string_view name) {
-  if (name.empty() || name == "C" || name == "POSIX" || StartsWith(name, "C.") || StartsWith(name, "zh")) {
-    return Language::kChinese;
-  }
+  if (NamesNoLanguage(name) || StartsWith(name, "zh")) return Language::kChinese;
   return Language::kEnglish;
 }
 
@@ -21,11 +27,13 @@ LanguageChoice ChooseLanguage(std::string_view flag, std::string_view setting, c
   LanguageChoice choice;
   if (const std::optional<Language> given = ReadLanguageName(flag)) {
     choice.language = *given;
+    choice.asked = true;
     return choice;
   }
   const std::string_view stored = Trim(setting);
   if (const std::optional<Language> chosen = ReadLanguageName(AsciiLower(stored))) {
     choice.language = *chosen;
+    choice.asked = true;
     return choice;
   }
   if (!stored.empty() && !EqualsNoCase(stored, "auto")) {
@@ -38,12 +46,14 @@ LanguageChoice ChooseLanguage(std::string_view flag, std::string_view setting, c
     const std::string_view first = std::string_view(list).substr(0, std::string_view(list).find(':'));
     if (!first.empty()) {
       choice.language = LanguageOfLocale(first);
+      choice.asked = !NamesNoLanguage(first);
       return choice;
     }
   }
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     if (const char* value = environment(name); value != nullptr && *value != '\0') {
       choice.language = LanguageOfLocale(value);
+      choice.asked = !NamesNoLanguage(value);
       return choice;
     }
   }

@@ -23,6 +23,10 @@ using EnvironmentReader = std::function<const char*(const char* name)>;
 
 struct LanguageChoice {
   Language language = Language::kChinese;
+  // Named by the flag, the setting or a locale of a language; false when the texts
+  // are the program's own by default (C, POSIX, nothing set). The command line's
+  // usage texts are English by default and Chinese only when asked.
+  bool asked = false;
   // One line for standard error when a value could not be read; empty otherwise.
   std::string note;
 };

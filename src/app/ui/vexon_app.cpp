@@ -45,7 +45,11 @@ int CVexonApp::Run(int argc, char* argv[]) {
     return 0;
   }
   if (options.showHelp) {
-    std::cout << kLaunchUsage << "\n\n" << kLaunchHelp << '\n';
+    // English unless Chinese is asked for, as the command line's own texts are.
+    std::vector<std::string> notes;
+    const TextSet texts = LoadTextSet(options.language, "", std::getenv, update::RunningExecutablePath(), notes);
+    for (const std::string& note : notes) std::cerr << "vexon: " << note << '\n';
+    std::cout << texts.Translate(kLaunchUsage) << "\n\n" << texts.Translate(kLaunchHelp) << '\n';
     return 0;
   }
 

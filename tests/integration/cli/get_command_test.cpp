@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "download/file_digest.h"
 #include "integration/cli/cli_runner.h"
@@ -236,6 +237,21 @@ TEST_F(GetCommand, FailureTextsSpeakTheChosenLanguage) {
     EXPECT_EQ(run.err.find("System/Language=latin") != std::string::npos, c.note) << run.err;
   }
   EXPECT_EQ(Run({"--lang", "fr", "get", server.Url("/lang.mp3")}, true).exitCode, 2);
+
+  // The usage is English unless Chinese is asked for.
+  ::unsetenv("LC_ALL");
+  for (const auto& [lang, args, start] : std::vector<std::tuple<const char*, std::vector<std::string>, std::string>>{
+           {"C.UTF-8", {"--help"}, "usage: vexon-cli"},
+           {"zh_CN.UTF-8", {"--help"}, "用法: vexon-cli"},
+           {"en_US.UTF-8", {"--lang", "zh", "--help"}, "用法: vexon-cli"},
+           {"zh_CN.UTF-8", {"--lang", "en", "-h"}, "usage: vexon-cli"}}) {
+    ::setenv("LANG", lang, 1);
+    const CliRun help = Run(args, true);
+    EXPECT_EQ(help.exitCode, 0) << lang;
+    EXPECT_EQ(help.out.rfind(start, 0), 0u) << help.out.substr(0, 80);
+  }
+  ::unsetenv("LANG");
+  ::setenv("LC_ALL", "C.UTF-8", 1);
 }
 
 TEST_F(GetCommand, BadArgumentsExitTwo) {

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "app/launch_options.h"
+#include "cli/cli_texts.h"
 #include "text/catalog.h"
 
 namespace vexon::text {
@@ -50,6 +52,34 @@ TEST(Language, TheRunsFlagThenTheSettingThenTheEnvironmentChoose) {
         std::string(c.flag) + "|" + c.setting + "|" + (c.env.empty() ? "" : c.env.begin()->second);
     EXPECT_EQ(choice.language, c.language) << where.substr(0, 80);
     EXPECT_EQ(!choice.note.empty(), c.note) << where.substr(0, 80);
+  }
+}
+
+// Whether a language was asked for: the command line's usage texts are Chinese only
+// then, and English by default.
+TEST(Language, OnlyANamedLanguageCountsAsAsked) {
+  const auto asked = [](const char* flag, const char* setting, const char* lang) {
+    return ChooseLanguage(flag, setting,
+                          [&](const char* name) -> const char* { return std::string(name) == "LANG" ? lang : nullptr; })
+        .asked;
+  };
+  EXPECT_FALSE(asked("", "", nullptr));
+  EXPECT_FALSE(asked("", "", "C.UTF-8"));
+  EXPECT_FALSE(asked("", "auto", "POSIX"));
+  EXPECT_TRUE(asked("", "", "zh_CN.UTF-8"));
+  EXPECT_TRUE(asked("", "", "en_US.UTF-8"));
+  EXPECT_TRUE(asked("", "zh", "C"));
+  EXPECT_TRUE(asked("zh", "", "C"));
+}
+
+// Every text of the built catalogs: the program's Chinese worker texts in English,
+// and the command lines' English usage and help in Chinese.
+TEST(Catalog, TheBuiltCatalogsTranslateTheUsageTexts) {
+  Catalog zh;
+  std::string error;
+  ASSERT_TRUE(zh.Load(std::string(VEXON_CATALOG_DIR) + "/zh/LC_MESSAGES/vexon.mo", error)) << error;
+  for (const char* usage : {cli::kUsage, cli::kPlaces, app::kLaunchUsage, app::kLaunchHelp}) {
+    EXPECT_TRUE(zh.Has(usage)) << usage;
   }
 }
 
