@@ -44,10 +44,7 @@ class RowPrinter final : public core::ListObserver {
     for (size_t row = first; row < first + count; ++row) {
       std::vector<std::string> cells = table_.Row(row);
       const core::ResultRow* result = results_.At(row);
-      cells.push_back(result == nullptr       ? std::string()
-                      : !result->sha1.empty() ? "sha1=" + result->sha1
-                      : !result->md5.empty()  ? "md5=" + result->md5
-                                              : std::string());
+      cells.push_back(result == nullptr ? std::string() : result->DigestText());
       PrintRow(cells);
     }
   }

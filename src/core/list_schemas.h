@@ -30,6 +30,12 @@ struct ResultRow {
   // Not shown: the service's digests of the file, lower-case hex or empty.
   std::string md5{};
   std::string sha1{};
+
+  // What the download is verified by, as the lists write it: "sha1=HEX", else
+  // "md5=HEX", else empty.
+  std::string DigestText() const {
+    return !sha1.empty() ? "sha1=" + sha1 : !md5.empty() ? "md5=" + md5 : std::string();
+  }
 };
 
 inline constexpr std::string_view kDownloadColumns =

@@ -64,11 +64,7 @@ bool DownloadController::PrepareResult(size_t row, PreparedResult& prepared) con
   prepared.urlName = net::UrlFileName(prepared.url);
   prepared.size = result->size;
   prepared.title = result->title;
-  if (!result->sha1.empty()) {
-    prepared.digest = "sha1=" + result->sha1;
-  } else if (!result->md5.empty()) {
-    prepared.digest = "md5=" + result->md5;
-  }
+  prepared.digest = result->DigestText();
   return true;
 }
 

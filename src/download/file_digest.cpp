@@ -17,11 +17,6 @@ size_t HexLength(ExpectedDigest::Kind kind) {
   return kind == ExpectedDigest::Kind::kMd5 ? 32 : 40;
 }
 
-bool IsHex(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); });
-}
-
 const EVP_MD* Algorithm(ExpectedDigest::Kind kind) {
   return kind == ExpectedDigest::Kind::kMd5 ? EVP_md5() : EVP_sha1();
 }
@@ -29,7 +24,7 @@ const EVP_MD* Algorithm(ExpectedDigest::Kind kind) {
 }  // namespace
 
 std::optional<ExpectedDigest> ExpectedDigest::Of(Kind kind, std::string_view hex) {
-  if (hex.size() != HexLength(kind) || !IsHex(hex)) return std::nullopt;
+  if (hex.size() != HexLength(kind) || !text::IsHexDigits(hex)) return std::nullopt;
   return ExpectedDigest{kind, text::AsciiLower(hex)};
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <ctime>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "net/url.h"
+#include "search/search_options.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -103,10 +103,7 @@ std::string Digest(const Json& object, const char* key, size_t length, const std
                    std::vector<std::string>& notes) {
   std::string value = Text(object, key);
   if (value.empty()) return {};
-  const bool hex = value.size() == length && std::all_of(value.begin(), value.end(), [](char c) {
-                     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-                   });
-  if (!hex) {
+  if (value.size() != length || !text::IsHexDigits(value)) {
     notes.push_back("the " + std::string(key) + " of \"" + name + "\" is not a digest; the file is not verified by it");
     return {};
   }
@@ -246,10 +243,7 @@ std::string ArchiveDate(std::string_view mtime) {
   uint64_t seconds = 0;
   const auto [end, error] = std::from_chars(mtime.data(), mtime.data() + mtime.size(), seconds);
   if (mtime.empty() || error != std::errc() || end != mtime.data() + mtime.size() || seconds > kLastTime) return {};
-  const time_t when = static_cast<time_t>(seconds);
-  std::tm tm{};
-  if (!gmtime_r(&when, &tm)) return {};
-  return text::Format("%02d/%02d/%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+  return ListDate(static_cast<time_t>(seconds));
 }
 
 bool IsSafeArchiveName(std::string_view name) {

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "net/status_text.h"
+#include "search/search_options.h"
 #include "text/strings.h"
 
 namespace vexon::search {
@@ -22,9 +23,7 @@ std::string FormatHeaderDate(std::string_view lastModified) {
   const std::string value(lastModified);
   const time_t when = curl_getdate(value.c_str(), nullptr);
   if (when == -1) return {};
-  std::tm tm{};
-  if (!gmtime_r(&when, &tm)) return {};
-  return text::Format("%02d/%02d/%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+  return ListDate(when);
 }
 
 bool CheckLink(SearchTask& task, const net::UrlParts& url, net::TaskHttp& http) {

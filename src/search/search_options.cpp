@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <chrono>
+#include <ctime>
 #include <limits>
 #include <vector>
 
@@ -205,6 +206,12 @@ bool DateSizeFilterPasses(const SearchOptions& options, std::string_view size, s
 
 bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount) {
   return options.maxResults != 0 && rowCount >= options.maxResults;
+}
+
+std::string ListDate(time_t when) {
+  std::tm tm{};
+  if (!gmtime_r(&when, &tm)) return {};
+  return text::Format("%02d/%02d/%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
 }
 
 bool ReadFilterDate(std::string_view text, std::chrono::year_month_day& date) {

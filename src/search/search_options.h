@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,5 +119,9 @@ bool MaxResultsReached(const SearchOptions& options, uint64_t rowCount);
 // Reads a filter date, month/day/year whatever the system's regional settings;
 // only real calendar dates pass.
 bool ReadFilterDate(std::string_view text, std::chrono::year_month_day& date);
+
+// A time as the results list writes dates: "%02d/%02d/%04d" month, day, year (UTC);
+// empty for a time that has no such date.
+std::string ListDate(time_t when);
 
 }  // namespace vexon::search

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <system_error>
 #include <unordered_set>
@@ -289,10 +288,7 @@ bool SettingsStore::WriteDownloadRecord(std::string_view path, std::string_view 
     const size_t eq = digest.find('=');
     const std::string_view value = eq == std::string_view::npos ? std::string_view() : digest.substr(eq + 1);
     // Only hex digits: nothing that could break the file's lines.
-    const bool hex = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-      return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-    });
-    if (hex)
+    if (text::IsHexDigits(value))
       entries.push_back({std::string(text::StartsWith(digest, "md5=") ? kMd5Key : kSha1Key), std::string(value)});
     return WriteSection(path, entries);
   }

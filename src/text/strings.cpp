@@ -1,5 +1,6 @@
 #include "text/strings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -140,6 +141,12 @@ std::string Format(const char* format, ...) {
   std::string out = FormatV(format, args);
   va_end(args);
   return out;
+}
+
+bool IsHexDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  });
 }
 
 uint64_t LeadingDigits(std::string_view s) {

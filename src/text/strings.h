@@ -39,5 +39,7 @@ std::string FormatV(const char* format, va_list args);
 int64_t LeadingInt(std::string_view s);
 // Leading decimal digits only (no sign, no blanks); 0 when none; saturates.
 uint64_t LeadingDigits(std::string_view s);
+// Not empty, and nothing but 0-9, a-f, A-F.
+bool IsHexDigits(std::string_view s);
 
 }  // namespace vexon::text

@@ -95,23 +95,21 @@ std::optional<StandinServer::Impl::FileRoute> StandinServer::Impl::FindFile(cons
   return route;
 }
 
-bool StandinServer::Impl::TakeLater(const FileRoute& route) {
-  if (route.script.laterAnswers <= 0) return false;
+bool StandinServer::Impl::TakeOneOf(std::map<std::string, int>& used, const FileRoute& route, int answers) {
   std::lock_guard lock(scriptMutex_);
-  int& used = latersUsed_[route.scriptPath];
-  if (used >= route.script.laterAnswers) return false;
-  ++used;
+  int& count = used[route.scriptPath];
+  if (count >= answers) return false;
+  ++count;
   return true;
+}
+
+bool StandinServer::Impl::TakeLater(const FileRoute& route) {
+  return route.script.laterAnswers > 0 && TakeOneOf(latersUsed_, route, route.script.laterAnswers);
 }
 
 bool StandinServer::Impl::TakeCut(const FileRoute& route) {
   if (route.script.cutAfter < 0) return false;
-  if (route.script.cutAnswers <= 0) return true;
-  std::lock_guard lock(scriptMutex_);
-  int& used = cutsUsed_[route.scriptPath];
-  if (used >= route.script.cutAnswers) return false;
-  ++used;
-  return true;
+  return route.script.cutAnswers <= 0 || TakeOneOf(cutsUsed_, route, route.script.cutAnswers);
 }
 
 void StandinServer::Impl::ServeRawPage(const RawPage& page, httplib::Response& res) {

@@ -275,6 +275,9 @@ class StandinServer::Impl {
   static FileScript ScriptForEntry(const CatalogEntry& entry);
   bool TakeCut(const FileRoute& route);
   bool TakeLater(const FileRoute& route);
+  // Counts one more of the first `answers` answers to the route's path in `used`
+  // (guarded by scriptMutex_); false once they are spent.
+  bool TakeOneOf(std::map<std::string, int>& used, const FileRoute& route, int answers);
 
   void ServeRawPage(const RawPage& page, httplib::Response& res);
   void ServeFile(const httplib::Request& req, httplib::Response& res, const FileRoute& route, const std::string& host,
