@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""Checks the translations in po/: every source text has a translation, no English
-translation still holds Chinese (CJK) characters, and every %1/%2 of a source text
-is in its translation. Exits 1 naming each fault."""
+"""Checks the translations in po/: every Chinese text of the program (a string
+literal under src/ holding CJK characters) has an English translation, every source
+text of a catalog has a translation, no English translation still holds Chinese
+(CJK) characters, and every %1 to %9 of a source text is in its translation. Exits 1
+naming each fault."""
 import pathlib
 import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CJK = re.compile("[\u3000-\u303f\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff\uff00-\uffef]")
-MARK = re.compile(r"%[12]")
+MARK = re.compile(r"%[1-9]")
 
 
 def unquote(text):
@@ -38,6 +40,75 @@ def entries(path):
     return [e for e in found if e[1]]
 
 
+ESCAPES = {"n": "\n", "t": "\t", '"': '"', "\\": "\\", "'": "'", "r": "\r", "0": "\0"}
+# Texts of web pages that the parsers look for; no one is shown them.
+NOT_SHOWN = {"src/search/baidu_parser.cpp", "src/search/yahoo_parser.cpp"}
+# A list's columns (",25;文件名,100;..."): each heading is a text of its own.
+SCHEMA = re.compile(r"^,\d+(;[^;,]*,\d+)+$")
+
+
+def literals(text):
+    """(line, value) of each C++ string literal, adjacent ones joined, comments and
+    character literals skipped."""
+    found, pending, line, i = [], None, 1, 0
+    while i < len(text):
+        c = text[i]
+        if c == "\n":
+            line += 1
+        elif text.startswith("//", i):
+            end = text.find("\n", i)
+            i = len(text) if end < 0 else end
+            continue
+        elif text.startswith("/*", i):
+            end = text.index("*/", i + 2)
+            line += text.count("\n", i, end)
+            i = end + 2
+            continue
+        elif c in "\"'":
+            j, value = i + 1, []
+            while text[j] != c:
+                if text[j] == "\\":
+                    value.append(ESCAPES.get(text[j + 1], "\\" + text[j + 1]))
+                    j += 2
+                else:
+                    value.append(text[j])
+                    j += 1
+            i = j + 1
+            if c == "'":
+                if pending:
+                    found.append(pending)
+                pending = None
+            elif pending:
+                pending = (pending[0], pending[1] + "".join(value))
+            else:
+                pending = (line, "".join(value))
+            continue
+        elif not c.isspace() and pending:
+            found.append(pending)
+            pending = None
+        i += 1
+    if pending:
+        found.append(pending)
+    return found
+
+
+def chinese_texts(root):
+    """Each Chinese text of the program with the first place it is written."""
+    found = {}
+    for path in sorted((root / "src").rglob("*")):
+        relative = path.relative_to(root).as_posix()
+        if path.suffix not in (".h", ".cpp") or relative in NOT_SHOWN:
+            continue
+        for line, value in literals(path.read_text(encoding="utf-8")):
+            if not CJK.search(value):
+                continue
+            parts = [p.split(",")[0] for p in value.split(";")[1:]] if SCHEMA.match(value) else [value]
+            for part in parts:
+                if CJK.search(part):
+                    found.setdefault(part, f"{relative}:{line}")
+    return found
+
+
 def main():
     faults = []
     for po in sorted((ROOT / "po").glob("*.po")):
@@ -55,6 +126,10 @@ def main():
                 faults.append(f"{where}: Chinese left in {translation!r}")
             if sorted(MARK.findall(source)) != sorted(MARK.findall(translation)):
                 faults.append(f"{where}: the placeholders of {source!r} differ in {translation!r}")
+    english = {source for _, source, _ in entries(ROOT / "po" / "en.po")}
+    for source, where in chinese_texts(ROOT).items():
+        if source not in english:
+            faults.append(f"{where}: no English translation of {source!r}")
     for fault in faults:
         print(f"check-catalog: {fault}", file=sys.stderr)
     return 1 if faults else 0

@@ -7,9 +7,10 @@
 
 namespace vexon::app {
 
-Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports,
-                 const download::DownloadTexts& texts)
+Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports)
     : config_(std::move(config)),
+      downloadTexts_(config_.texts.catalog() ? download::DownloadTexts::Translated(*config_.texts.catalog())
+                                             : download::DownloadTexts::Chinese()),
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
       batch_(profile_),
       store_(profile_, config_.startDir, config_.downloadFolder),
@@ -24,16 +25,18 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   // The pool is sized before any transfer exists.
   store_.ReadMaxDownloadThreads(settings_);
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
-                                                 ports.moveDialog, config_.startDir);
-  links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations);
+                                                 ports.moveDialog, config_.startDir, config_.texts);
+  links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations, config_.texts);
   search::SetSources(options_, config_.hosts.sources);
   search_ =
       std::make_unique<search::SearchController>(channel, resultList_, options_, search::MakeServices(config_.hosts));
+  search_->SetTexts(config_.texts);
   searchSubscription_ = search_->Subscribe(*this);
   resultFiles_ = std::make_unique<search::ResultFiles>(*search_, resultList_, config_.startDir);
   downloadsCtl_ = std::make_unique<download::DownloadController>(
       channel, ports.prompter, ports.downloadAs, resultList_, downloads_, settings_, store_,
-      config_.maxDownloads.value_or(settings_.MaxDownloadThreads), texts, [this] { return search_->currentKeyword(); });
+      config_.maxDownloads.value_or(settings_.MaxDownloadThreads), downloadTexts_,
+      [this] { return search_->currentKeyword(); });
   downloadSubscription_ = downloadsCtl_->Subscribe(*this);
 }
 

@@ -29,6 +29,7 @@
 #include "storage/search_history.h"
 #include "storage/settings_batch.h"
 #include "storage/settings_store.h"
+#include "text/catalog.h"
 
 namespace vexon::app {
 
@@ -45,6 +46,8 @@ struct SessionConfig {
   std::filesystem::path downloadFolder;
   // How many downloads transfer at once, instead of the settings file's number.
   std::optional<unsigned> maxDownloads;
+  // The texts' language for everything the session tells the user.
+  text::Translator texts{};
 };
 
 // The ways to the user that the front end provides.
@@ -64,7 +67,7 @@ inline constexpr const char* kUpdateFolderName = "downloads/";
 // vexon-cli each make one over their owner channel and their ports.
 class Session final : private search::SearchListener, private download::DownloadListener {
  public:
-  Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports, const download::DownloadTexts& texts);
+  Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports);
   // Stops every worker and joins it: the owner channel must refuse sends by then.
   ~Session();
   Session(const Session&) = delete;
@@ -78,6 +81,7 @@ class Session final : private search::SearchListener, private download::Download
   void LoadSearchHistory();
 
   const SessionConfig& config() const { return config_; }
+  const text::Translator& texts() const { return config_.texts; }
   storage::AppSettings& settings() { return settings_; }
   storage::SettingsStore& store() { return store_; }
   storage::SettingsBatch& batch() { return batch_; }
@@ -109,6 +113,7 @@ class Session final : private search::SearchListener, private download::Download
   void DownloadCompleted(const std::string& fullPath, const std::string& sizeText) override;
 
   SessionConfig config_;
+  const download::DownloadTexts downloadTexts_;  // the download controller speaks with them
   storage::Profile profile_;
   // Records and the log leave through it; it outlives the transfers that wait on it.
   storage::SettingsBatch batch_;

@@ -1,11 +1,8 @@
 #include "app/text_set.h"
 
-namespace vexon::app {
+#include <utility>
 
-download::DownloadTexts TextSet::DownloadTexts() const {
-  return language == text::Language::kChinese ? download::DownloadTexts::Chinese()
-                                              : download::DownloadTexts::Translated(catalog);
-}
+namespace vexon::app {
 
 std::vector<std::filesystem::path> CatalogFiles(const std::filesystem::path& executable, std::string_view language) {
   const std::filesystem::path folder = executable.parent_path();
@@ -25,8 +22,10 @@ TextSet LoadTextSet(std::string_view flag, std::string_view setting, const text:
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) continue;
     std::string error;
-    if (set.catalog.Load(file.string(), error)) {
+    text::Catalog catalog;
+    if (catalog.Load(file.string(), error)) {
       set.language = choice.language;
+      set.texts = text::Translator(std::move(catalog));
       return set;
     }
     if (firstError.empty()) firstError = error;

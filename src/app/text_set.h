@@ -5,7 +5,6 @@
 #include <string_view>
 #include <vector>
 
-#include "download/download_texts.h"
 #include "text/catalog.h"
 #include "text/language.h"
 
@@ -16,10 +15,9 @@ namespace vexon::app {
 // English ones).
 struct TextSet {
   text::Language language = text::Language::kChinese;
-  text::Catalog catalog;
+  text::Translator texts;
 
-  download::DownloadTexts DownloadTexts() const;
-  std::string_view Translate(std::string_view source) const { return catalog.Translate(source); }
+  std::string_view Translate(std::string_view source) const { return texts(source); }
 };
 
 // Where the catalog of `language` ("en") is looked for: beside the program (a build

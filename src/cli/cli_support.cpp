@@ -27,11 +27,6 @@ app::TextSet LoadTexts(const std::string& langFlag, const std::filesystem::path&
   return texts;
 }
 
-download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
-                                          const char* command) {
-  return LoadTexts(langFlag, startDir, command).DownloadTexts();
-}
-
 void PrintRow(const std::vector<std::string>& cells) {
   std::string line;
   for (size_t i = 0; i < cells.size(); ++i) {

@@ -20,9 +20,6 @@ bool ParseUnsigned(const std::string& text, uint32_t& value);
 // The texts of the language `langFlag` (--lang), the settings file in `startDir`
 // and the environment choose; each problem is told on stderr after "`command`: ".
 app::TextSet LoadTexts(const std::string& langFlag, const std::filesystem::path& startDir, const char* command);
-// The worker texts of that language.
-download::DownloadTexts LoadDownloadTexts(const std::string& langFlag, const std::filesystem::path& startDir,
-                                          const char* command);
 
 // Blocks SIGINT and SIGTERM for the process and notes when one arrives. The main
 // thread can sleep until a signal or until another thread wakes it.

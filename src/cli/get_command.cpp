@@ -173,8 +173,8 @@ int RunGetCommand(const std::vector<std::string>& args, const std::string& langF
   app::SessionConfig config;
   config.startDir = fs::current_path();
   if (parsed.jobs) config.maxDownloads = parsed.jobs;
-  const download::DownloadTexts texts = LoadDownloadTexts(langFlag, config.startDir, "vexon-cli get");
-  app::Session session(std::move(config), loop, ports.ForSession(), texts);
+  config.texts = LoadTexts(langFlag, config.startDir, "vexon-cli get").texts;
+  app::Session session(std::move(config), loop, ports.ForSession());
   // The options only: a stored download given again resumes rather than being a duplicate.
   session.LoadOptions();
   storage::AppSettings& settings = session.settings();

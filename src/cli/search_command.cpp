@@ -151,8 +151,8 @@ int RunSearchCommand(const std::vector<std::string>& args, const std::string& la
   app::SessionConfig config;
   config.startDir = startDir;
   config.hosts = parsed.hosts;
-  const download::DownloadTexts texts = LoadDownloadTexts(langFlag, startDir, "vexon-cli search");
-  app::Session session(std::move(config), loop, ports.ForSession(), texts);
+  config.texts = LoadTexts(langFlag, startDir, "vexon-cli search").texts;
+  app::Session session(std::move(config), loop, ports.ForSession());
   session.LoadSearchHistory();
   session.options() = parsed.options;
   search::SetSources(session.options(), parsed.hosts.sources);

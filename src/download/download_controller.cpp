@@ -104,7 +104,7 @@ void DownloadController::StartNextSlice() {
   }
   const size_t leftOut = std::exchange(startLeftOut_, 0);
   if (leftOut > 0) {
-    prompter_.Show(FillText(kRowsLeftOutText, text::Format("%zu", leftOut)), MessageIcon::kInformation,
+    prompter_.Show(FillText(texts_.rowsLeftOut, text::Format("%zu", leftOut)), MessageIcon::kInformation,
                    MessageButtons::kOk);
   }
 }
@@ -127,18 +127,18 @@ void DownloadController::StartOne(size_t row) {
   if (!PrepareResult(row, result)) return;
   const std::string fileName = DefaultFileName(settings_, result.urlName, result.title);
   if (HasUrl(result.url)) {
-    prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
+    prompter_.Show(texts_.urlListed, MessageIcon::kStop, MessageButtons::kOk);
     return;
   }
   const std::string fullName = JoinFolder(settings_.DefaultMusicPath, fileName);
-  const char* question = nullptr;
+  const std::string* question = nullptr;
   if (FileExists(fullName)) {
-    question = kFileOnDiskQuestion;
+    question = &texts_.fileOnDisk;
   } else if (HasFullName(fullName)) {
-    question = kFullNameListedQuestion;
+    question = &texts_.fullNameListed;
   }
   if (question) {
-    if (prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel) == MessageResult::kOk) {
+    if (prompter_.Show(*question, MessageIcon::kExclamation, MessageButtons::kOkCancel) == MessageResult::kOk) {
       OnDownloadAs({result.row});
     }
     return;
@@ -151,7 +151,7 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
   PreparedResult result;
   if (rows.empty() || !PrepareResult(rows.front(), result)) return;
   if (HasUrl(result.url)) {
-    prompter_.Show(kUrlListedAsText, MessageIcon::kNone, MessageButtons::kOk);
+    prompter_.Show(texts_.urlListedAs, MessageIcon::kNone, MessageButtons::kOk);
     return;
   }
   std::string stem;
@@ -168,15 +168,15 @@ void DownloadController::OnDownloadAs(const std::vector<size_t>& selectedResults
     // A full name already in the list is asked about too: two downloads must never
     // write the same partial file.
     MessageIcon icon = MessageIcon::kNone;
-    const char* question = nullptr;
+    const std::string* question = nullptr;
     if (FileExists(fullName)) {
-      question = kFileOnDiskAsQuestion;
+      question = &texts_.fileOnDiskAs;
     } else if (HasFullName(fullName)) {
-      question = kFullNameListedQuestion;
+      question = &texts_.fullNameListed;
       icon = MessageIcon::kExclamation;
     }
     if (!question) break;
-    if (prompter_.Show(question, icon, MessageButtons::kOkCancel) != MessageResult::kOk) return;
+    if (prompter_.Show(*question, icon, MessageButtons::kOkCancel) != MessageResult::kOk) return;
     form.Open();
     if (!downloadAs_.Show(form)) return;
   }
@@ -189,7 +189,7 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   // Kept in the form the start command keeps, so both find each other's duplicates.
   const std::string url = net::ShownUrl(givenUrl);
   if (HasUrl(url)) {
-    prompter_.Show(kUrlListedText, MessageIcon::kStop, MessageButtons::kOk);
+    prompter_.Show(texts_.urlListed, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
   const std::string_view name = AfterLastSlash(fullName);
@@ -197,14 +197,14 @@ bool DownloadController::AddDownload(const std::string& givenUrl, const std::str
   const std::string target =
       std::string(std::string_view(fullName).substr(0, fullName.size() - name.size())) + SafeFileName(stem, extension);
   // Without a dialog to choose another name, the questions only refuse.
-  const char* question = nullptr;
+  const std::string* question = nullptr;
   if (FileExists(target)) {
-    question = kFileOnDiskQuestion;
+    question = &texts_.fileOnDisk;
   } else if (HasFullName(target)) {
-    question = kFullNameListedQuestion;
+    question = &texts_.fullNameListed;
   }
   if (question) {
-    prompter_.Show(question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
+    prompter_.Show(*question, MessageIcon::kExclamation, MessageButtons::kOkCancel);
     return false;
   }
   if (!QueueNewRow(url, target, sizeText, true, core::ListTable::npos, digest)) return false;
@@ -242,7 +242,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
                                      bool resume, size_t resultsRow, const std::string& digest) {
   // A record must give a restarted program the very URL this download began with.
   if (!storage::SettingsStore::FitsDownloadRecord(url)) {
-    prompter_.Show(kUrlTooLongText, MessageIcon::kStop, MessageButtons::kOk);
+    prompter_.Show(texts_.urlTooLong, MessageIcon::kStop, MessageButtons::kOk);
     return false;
   }
   // The record goes first: the transfer waits for it to be on disk before it
@@ -263,7 +263,7 @@ bool DownloadController::QueueNewRow(const std::string& url, const std::string& 
   item.sizeText = sizeText;
   AddItem(std::move(item));
   if (resultsRow != core::ListTable::npos) results_.table().SetRowMarks(resultsRow, true);
-  if (!recorded) prompter_.Show(kRecordNotKeptText, MessageIcon::kInformation, MessageButtons::kOk);
+  if (!recorded) prompter_.Show(texts_.recordNotKept, MessageIcon::kInformation, MessageButtons::kOk);
   return true;
 }
 
@@ -283,7 +283,7 @@ uint32_t DownloadController::QueueDownload(SharedTarget target, bool resume, uin
     job.heldBack = std::move(task);
   } else if (!pool_.Submit(std::move(task))) {
     writers_.erase(line);
-    prompter_.Show(kCannotStartText, MessageIcon::kNone, MessageButtons::kOk);
+    prompter_.Show(texts_.cannotStart, MessageIcon::kNone, MessageButtons::kOk);
     return 0;
   }
   line->second.push_back(id);
@@ -294,7 +294,7 @@ uint32_t DownloadController::QueueDownload(SharedTarget target, bool resume, uin
 void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDownloads) {
   const std::vector<uint64_t> keys = items_.KeysOf(selectedDownloads);
   if (keys.empty()) return;
-  if (prompter_.Show(kDeleteSelectedQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
+  if (prompter_.Show(texts_.deleteSelected, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
   for (uint64_t key : keys) DeleteItem(key);
@@ -302,7 +302,7 @@ void DownloadController::OnDeleteDownload(const std::vector<size_t>& selectedDow
 
 void DownloadController::OnDeleteAll() {
   if (downloads_.empty()) return;
-  if (prompter_.Show(kDeleteAllQuestion, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
+  if (prompter_.Show(texts_.deleteAll, MessageIcon::kQuestion, MessageButtons::kYesNo) != MessageResult::kYes) {
     return;
   }
   // From the end, so no removal moves the rows behind it.

@@ -51,15 +51,15 @@ std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts&
 
 std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts) {
   switch (status.kind) {
-    case DownloadStatus::Kind::kWaiting: return kWaitingText;
-    case DownloadStatus::Kind::kStopped: return kStoppedText;
+    case DownloadStatus::Kind::kWaiting: return texts.waiting;
+    case DownloadStatus::Kind::kStopped: return texts.stopped;
     case DownloadStatus::Kind::kStep: return StepText(texts, status.step, status.detail);
     case DownloadStatus::Kind::kFailed:
       switch (status.fault.kind) {
         case TransferFailure::kOpen:
         case TransferFailure::kRename:
         case TransferFailure::kCannotStart: return FaultText(status.fault, texts);
-        default: return kStoppedText;
+        default: return texts.stopped;
       }
   }
   return {};
@@ -79,9 +79,9 @@ std::string FaultText(TransferFault fault, const DownloadTexts& texts) {
     case TransferFailure::kBadStatus: return FillText(texts.badStatus, code);
     case TransferFailure::kTransfer: return FillText(texts.transferFailed, code);
     case TransferFailure::kRecord: return texts.recordFailed;
-    case TransferFailure::kRename: return FillText(kRenameFailedText, code);
+    case TransferFailure::kRename: return FillText(texts.renameFailed, code);
     case TransferFailure::kDigest: return FillText(texts.digestMismatch, fault.code == 1 ? "MD5" : "SHA1");
-    case TransferFailure::kCannotStart: return kCannotStartText;
+    case TransferFailure::kCannotStart: return texts.cannotStart;
   }
   return {};
 }

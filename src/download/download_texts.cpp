@@ -1,43 +1,68 @@
 #include "download/download_texts.h"
 
+#include "download/download_item.h"
 #include "text/strings.h"
 
 namespace vexon::download {
 
+namespace {
+
+DownloadTexts MakeChinese() {
+  DownloadTexts t;
+  t.connected = "已连接到 %1";
+  t.resolving = "正在解析域名: %1";
+  t.resolved = "已解析域名: %1";
+  t.connecting = "正在连接 %1";
+  t.redirecting = "正在重定向到 %1";
+  t.sessionFailed = "当尝试下载文件时发生错误,错误:%1";
+  t.connectFailed = "当连接服务器时发生错误,错误:%1";
+  t.noResponse = "不能收到服务器的有效响应,错误:%1";
+  t.badStatus = "不能收到服务器的有效HTTP响应, 响应码:%1";
+  t.transferFailed = "当下载文件时发生错误,错误:%1";
+  t.seconds = "%1s";
+  t.minutes = "%1m";
+  t.minutesSeconds = "%1m,%2s";
+  t.bytesPerSecond = "%1bps";
+  t.kilobytesPerSecond = "%1kps";
+  t.openFailed = "当打开被下载文件时发生错误,错误:%1";
+  t.recordFailed = "不能把该下载记入设置文件,下载没有开始.";
+  t.digestMismatch = "下载的文件与服务器记录的 %1 不符: 文件保留在部分文件中, 下次开始时从头下载.";
+  t.waitingToRetry = "服务器繁忙, %1 秒后重试";
+  t.downloading = kDownloadingText;
+  t.waiting = kWaitingText;
+  t.stopped = kStoppedText;
+  t.renameFailed = kRenameFailedText;
+  t.cannotStart = kCannotStartText;
+  t.urlListed = kUrlListedText;
+  t.fileOnDisk = kFileOnDiskQuestion;
+  t.fullNameListed = kFullNameListedQuestion;
+  t.urlListedAs = kUrlListedAsText;
+  t.fileOnDiskAs = kFileOnDiskAsQuestion;
+  t.deleteSelected = kDeleteSelectedQuestion;
+  t.deleteAll = kDeleteAllQuestion;
+  t.rowsLeftOut = kRowsLeftOutText;
+  t.recordNotKept = kRecordNotKeptText;
+  t.urlTooLong = kUrlTooLongText;
+  return t;
+}
+
+}  // namespace
+
 const DownloadTexts& DownloadTexts::Chinese() {
-  static const DownloadTexts texts{
-      "已连接到 %1",
-      "正在解析域名: %1",
-      "已解析域名: %1",
-      "正在连接 %1",
-      "正在重定向到 %1",
-      "当尝试下载文件时发生错误,错误:%1",
-      "当连接服务器时发生错误,错误:%1",
-      "不能收到服务器的有效响应,错误:%1",
-      "不能收到服务器的有效HTTP响应, 响应码:%1",
-      "当下载文件时发生错误,错误:%1",
-      "%1s",
-      "%1m",
-      "%1m,%2s",
-      "%1bps",
-      "%1kps",
-      "当打开被下载文件时发生错误,错误:%1",
-      "不能把该下载记入设置文件,下载没有开始.",
-      "下载的文件与服务器记录的 %1 不符: 文件保留在部分文件中, 下次开始时从头下载.",
-      "服务器繁忙, %1 秒后重试",
-  };
+  static const DownloadTexts texts = MakeChinese();
   return texts;
 }
 
 const std::vector<std::string DownloadTexts::*>& DownloadTexts::Fields() {
-  static const std::vector<std::string DownloadTexts::*> fields = {
-      &DownloadTexts::connected,      &DownloadTexts::resolving,      &DownloadTexts::resolved,
-      &DownloadTexts::connecting,     &DownloadTexts::redirecting,    &DownloadTexts::sessionFailed,
-      &DownloadTexts::connectFailed,  &DownloadTexts::noResponse,     &DownloadTexts::badStatus,
-      &DownloadTexts::transferFailed, &DownloadTexts::seconds,        &DownloadTexts::minutes,
-      &DownloadTexts::minutesSeconds, &DownloadTexts::bytesPerSecond, &DownloadTexts::kilobytesPerSecond,
-      &DownloadTexts::openFailed,     &DownloadTexts::recordFailed,   &DownloadTexts::digestMismatch,
-      &DownloadTexts::waitingToRetry,
+  using T = DownloadTexts;
+  static const std::vector<std::string T::*> fields = {
+      &T::connected,     &T::resolving,      &T::resolved,       &T::connecting,     &T::redirecting,
+      &T::sessionFailed, &T::connectFailed,  &T::noResponse,     &T::badStatus,      &T::transferFailed,
+      &T::seconds,       &T::minutes,        &T::minutesSeconds, &T::bytesPerSecond, &T::kilobytesPerSecond,
+      &T::openFailed,    &T::recordFailed,   &T::digestMismatch, &T::waitingToRetry, &T::downloading,
+      &T::waiting,       &T::stopped,        &T::renameFailed,   &T::cannotStart,    &T::urlListed,
+      &T::fileOnDisk,    &T::fullNameListed, &T::urlListedAs,    &T::fileOnDiskAs,   &T::deleteSelected,
+      &T::deleteAll,     &T::rowsLeftOut,    &T::recordNotKept,  &T::urlTooLong,
   };
   return fields;
 }
@@ -48,21 +73,6 @@ DownloadTexts DownloadTexts::Translated(const text::Catalog& catalog) {
   return texts;
 }
 
-std::string FillText(std::string_view text, std::string_view first, std::string_view second) {
-  // One pass over the pattern: a "%2" inside the first argument stays as it is.
-  std::string out;
-  out.reserve(text.size() + first.size() + second.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
-      out += text[i + 1] == '1' ? first : second;
-      ++i;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
-
 std::string StepText(const DownloadTexts& t, TransferStep step, std::string_view detail) {
   switch (step) {
     case TransferStep::kResolving: return FillText(t.resolving, detail);
@@ -70,7 +80,7 @@ std::string StepText(const DownloadTexts& t, TransferStep step, std::string_view
     case TransferStep::kConnecting: return FillText(t.connecting, detail);
     case TransferStep::kConnected: return FillText(t.connected, detail);
     case TransferStep::kRedirecting: return FillText(t.redirecting, detail);
-    case TransferStep::kDownloading: return kDownloadingText;
+    case TransferStep::kDownloading: return t.downloading;
     case TransferStep::kWaitingToRetry: return FillText(t.waitingToRetry, detail);
   }
   return {};

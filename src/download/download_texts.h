@@ -33,6 +33,22 @@ struct DownloadTexts {
   std::string recordFailed;
   std::string digestMismatch;  // %1: "MD5" or "SHA1"
   std::string waitingToRetry;  // %1: seconds
+  // The rows' own states and the download commands' messages (download_item.h).
+  std::string downloading;
+  std::string waiting;
+  std::string stopped;
+  std::string renameFailed;  // %1: the system error code
+  std::string cannotStart;
+  std::string urlListed;
+  std::string fileOnDisk;
+  std::string fullNameListed;
+  std::string urlListedAs;
+  std::string fileOnDiskAs;
+  std::string deleteSelected;
+  std::string deleteAll;
+  std::string rowsLeftOut;  // %1: how many
+  std::string recordNotKept;
+  std::string urlTooLong;
 
   // The program's own texts, the source of every translation.
   static const DownloadTexts& Chinese();
@@ -45,8 +61,7 @@ struct DownloadTexts {
 // "正在下载": sent when the body transfer begins.
 inline constexpr const char* kDownloadingText = "正在下载";
 
-// Fills "%1" and "%2" of a text.
-std::string FillText(std::string_view text, std::string_view first, std::string_view second = {});
+using text::FillText;
 
 // The state column's text of a step; `detail` names the host or URL.
 std::string StepText(const DownloadTexts& texts, TransferStep step, std::string_view detail);

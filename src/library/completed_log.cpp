@@ -40,10 +40,11 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 
 CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSettings& settings,
                            storage::SettingsStore& store, core::Prompter& prompter, core::Shell& shell,
-                           MoveFileDialog& moveDialog, fs::path startDir)
+                           MoveFileDialog& moveDialog, fs::path startDir, text::Translator texts)
     : settings_(settings),
       store_(store),
       prompter_(prompter),
+      texts_(std::move(texts)),
       shell_(shell),
       moveDialog_(moveDialog),
       startDir_(std::move(startDir)),
@@ -81,8 +82,13 @@ void CompletedLog::Save() {
   store_.SaveCompletedLog(paths, removed_, settings_);
 }
 
+std::string CompletedLog::MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const {
+  const std::string_view values[] = {from, to, why};
+  return texts_.Fill(kMoveFailedFormat, values);
+}
+
 bool CompletedLog::Ask(const char* question) {
-  return prompter_.Show(question, core::MessageIcon::kQuestion, core::MessageButtons::kYesNo) ==
+  return prompter_.Show(std::string(texts_(question)), core::MessageIcon::kQuestion, core::MessageButtons::kYesNo) ==
          core::MessageResult::kYes;
 }
 
@@ -124,7 +130,7 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   // The very file written is the one opened: file names here are case-sensitive.
   const fs::path file = startDir_ / kPlaylistFileName;
   if (!WritePlaylist(file, playlist)) {
-    prompter_.Show(text::Format(kPlaylistFailedFormat, file.string().c_str()), core::MessageIcon::kExclamation,
+    prompter_.Show(texts_.Fill(kPlaylistFailedFormat, file.string()), core::MessageIcon::kExclamation,
                    core::MessageButtons::kOk);
     return;
   }
@@ -138,14 +144,14 @@ bool CompletedLog::MoveOne(uint64_t key) {
   while (moveDialog_.Show(form)) {
     const std::string target = form.FullName();
     if (Exists(target)) {
-      prompter_.Show(kFileExistsText, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+      prompter_.Show(std::string(texts_(kFileExistsText)), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
       continue;
     }
     std::string error;
     if (!MoveFile(entry->path, target, error)) {
       // The entry keeps naming the file where it still is.
-      prompter_.Show(text::Format(kMoveFailedFormat, entry->path.c_str(), target.c_str(), error.c_str()),
-                     core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+      prompter_.Show(MoveFailedText(entry->path, target, error), core::MessageIcon::kExclamation,
+                     core::MessageButtons::kOk);
       return false;
     }
     removed_.insert(entry->path);
@@ -169,8 +175,8 @@ bool CompletedLog::DeleteFileOf(const Entry& entry) {
   // Entries handled so far are gone from the list and from the file before the
   // user hears why this one stays.
   Save();
-  prompter_.Show(text::Format(kDeleteFailedFormat, entry.path.c_str(), ec ? ec.message().c_str() : "?"),
-                 core::MessageIcon::kStop, core::MessageButtons::kOk);
+  prompter_.Show(texts_.Fill(kDeleteFailedFormat, entry.path, ec ? ec.message() : "?"), core::MessageIcon::kStop,
+                 core::MessageButtons::kOk);
   return false;
 }
 

@@ -14,6 +14,7 @@
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
 #include "storage/system_options.h"
+#include "text/catalog.h"
 
 namespace vexon::library {
 
@@ -22,9 +23,9 @@ inline constexpr const char* kDeleteSelectedQuestion = "你是否要删除被选
 inline constexpr const char* kDeleteAllQuestion = "你是否要删除所有列出的磁盘文件和日志项?";
 inline constexpr const char* kClearSelectedQuestion = "你是否要清除被选的日志项? (不会删除磁盘文件)";
 inline constexpr const char* kClearAllQuestion = "你是否要清除全部日志项? (不会删除磁盘文件)";
-inline constexpr const char* kDeleteFailedFormat = "不能删除文件 %s: %s";
-inline constexpr const char* kMoveFailedFormat = "不能移动文件 %s 到 %s: %s";
-inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %s";
+inline constexpr const char* kDeleteFailedFormat = "不能删除文件 %1: %2";
+inline constexpr const char* kMoveFailedFormat = "不能移动文件 %1 到 %2: %3";
+inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %1";
 
 // The log of downloaded files and its commands. Every change is written through;
 // operations that renumber or drop the oldest entry work in index order and then
@@ -32,8 +33,8 @@ inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %s";
 class CompletedLog final : public storage::CompletedLogLimit {
  public:
   CompletedLog(core::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
-               core::Prompter& prompter, core::Shell& shell, MoveFileDialog& moveDialog,
-               std::filesystem::path startDir);
+               core::Prompter& prompter, core::Shell& shell, MoveFileDialog& moveDialog, std::filesystem::path startDir,
+               text::Translator texts = {});
 
   // The log as the settings file kept it, oldest first.
   void Load(const std::vector<storage::CompletedRecord>& records);
@@ -62,6 +63,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
+  std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
   void Remove(uint64_t key);
   uint64_t OldestKey() const { return entries_.items().begin()->first; }
@@ -73,6 +75,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   const storage::AppSettings& settings_;
   storage::SettingsStore& store_;
   core::Prompter& prompter_;
+  const text::Translator texts_;
   core::Shell& shell_;
   MoveFileDialog& moveDialog_;
   std::filesystem::path startDir_;

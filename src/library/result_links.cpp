@@ -23,8 +23,7 @@ std::string SiteOfUrl(std::string_view url) {
 bool ResultLinks::RefuseUnlessWebAddress(const std::string& url) {
   if (net::IsHttpAddress(url)) return false;
   // Anything else (file:, javascript:, a bare path) is never handed to the desktop.
-  prompter_.Show(text::Format(kNotWebAddressFormat, url.c_str()), core::MessageIcon::kExclamation,
-                 core::MessageButtons::kOk);
+  prompter_.Show(texts_.Fill(kNotWebAddressFormat, url), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   return true;
 }
 
@@ -33,7 +32,7 @@ void ResultLinks::OnPlayOnline(const std::string& url) {
   if (extension.empty()) return;
   if (RefuseUnlessWebAddress(url)) return;
   const auto missing = [this] {
-    prompter_.Show(kPlayerMissingText, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+    prompter_.Show(std::string(texts_(kPlayerMissingText)), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   };
   const std::optional<std::string> type = associations_.TypeForExtension(extension);
   if (!type) return missing();

@@ -93,8 +93,7 @@ void SearchController::OnTaskFinished(SearchTask& task) {
 }
 
 void SearchController::RecordFailure(const SearchService& service, int failure) {
-  std::string line =
-      text::Format(kServiceFailedFormat, ServiceLabel(service.name()).c_str(), net::StatusText(failure).c_str());
+  std::string line = texts_.Fill(kServiceFailedFormat, texts_(ServiceLabel(service.name())), net::StatusText(failure));
   for (auto& [name, text] : failures_) {
     if (name == service.name()) {
       text = std::move(line);
@@ -128,7 +127,7 @@ void SearchController::FinishTask(uint32_t threadId) {
 }
 
 void SearchController::ShowCount() {
-  const std::string text = text::Format(kCheckingFormat, checkCount_);
+  const std::string text = texts_.Fill(kCheckingFormat, std::to_string(checkCount_));
   listeners_.Notify([&](SearchListener& l) { l.CheckingChanged(text); });
 }
 

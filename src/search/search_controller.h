@@ -20,13 +20,14 @@
 #include "search/search_service.h"
 #include "search/task_pool.h"
 #include "search/task_runner.h"
+#include "text/catalog.h"
 
 namespace vexon::search {
 
-inline constexpr const char* kCheckingFormat = "正在检测数:%d";
+inline constexpr const char* kCheckingFormat = "正在检测数:%1";
 inline constexpr const char* kFinishedText = "Finished!";
 // A service whose results page could not be read: its label and why.
-inline constexpr const char* kServiceFailedFormat = "%s搜索失败: %s";
+inline constexpr const char* kServiceFailedFormat = "%1搜索失败: %2";
 
 // The owner-thread side of a search: starts page and link-check tasks, stops them,
 // and turns worker reports into results rows under the filters. Every method runs
@@ -49,6 +50,8 @@ class SearchController final : public SearchEvents {
 
   // Deadlines of the checks and page reads of searches started from now on.
   void SetTaskDeadlines(net::TaskDeadlines deadlines) { runner_.deadlines = deadlines; }
+  // The language of the counter and failure texts (the source texts until set).
+  void SetTexts(text::Translator texts) { texts_ = std::move(texts); }
 
   int checkCount() const { return checkCount_; }
   bool HasRunningTasks() const { return !running_.empty(); }
@@ -79,6 +82,7 @@ class SearchController final : public SearchEvents {
   const SearchServices services_;
   std::atomic<bool> stopSearch_{false};
   std::string currentKeyword_;
+  text::Translator texts_;
   core::Subscribers<SearchListener> listeners_;
   int checkCount_ = 0;
   uint32_t nextThreadId_ = 0;

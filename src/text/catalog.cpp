@@ -100,4 +100,33 @@ std::string_view Catalog::Translate(std::string_view source) const {
   return it == texts_.end() ? source : std::string_view(it->second);
 }
 
+std::string FillText(std::string_view text, std::span<const std::string_view> values) {
+  // One pass over the pattern: a "%2" inside the first value stays as it is.
+  std::string out;
+  out.reserve(text.size() + 16 * values.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t mark = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+    if (text[i] == '%' && mark < values.size()) {
+      out += values[mark];
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+std::string FillText(std::string_view text, std::string_view first, std::string_view second) {
+  const std::string_view values[] = {first, second};
+  return FillText(text, values);
+}
+
+std::string Translator::Fill(std::string_view source, std::string_view first, std::string_view second) const {
+  return FillText((*this)(source), first, second);
+}
+
+std::string Translator::Fill(std::string_view source, std::span<const std::string_view> values) const {
+  return FillText((*this)(source), values);
+}
+
 }  // namespace vexon::text

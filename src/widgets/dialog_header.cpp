@@ -55,8 +55,8 @@ QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* pa
   return band;
 }
 
-QPushButton* MakeDialogButton(const char* utf8Text, int controlId, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromUtf8(utf8Text), parent);
+QPushButton* MakeDialogButton(const QString& text, int controlId, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
   button->setObjectName(QString::number(controlId));
   button->setAutoDefault(false);
   return button;

@@ -11,7 +11,7 @@ namespace vexon::widgets {
 QWidget* MakeDialogHeader(const QString& title, const QString& line, QWidget* parent);
 
 // A dialog button named by its control id; Enter never presses it by itself.
-QPushButton* MakeDialogButton(const char* utf8Text, int controlId, QWidget* parent);
+QPushButton* MakeDialogButton(const QString& text, int controlId, QWidget* parent);
 
 // Makes a field wide enough to show a path of 60 characters whole.
 void FitPathField(QWidget& field);

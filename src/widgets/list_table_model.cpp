@@ -5,11 +5,18 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <utility>
+
+#include "widgets/texts.h"
 
 namespace vexon::widgets {
 
-ListTableModel::ListTableModel(core::ListTable& table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), observer_(*this), rowCount_(static_cast<int>(table.rowCount())) {
+ListTableModel::ListTableModel(core::ListTable& table, text::Translator texts, QObject* parent)
+    : QAbstractTableModel(parent),
+      table_(table),
+      texts_(std::move(texts)),
+      observer_(*this),
+      rowCount_(static_cast<int>(table.rowCount())) {
   table_.SetObserver(&observer_);
 }
 
@@ -85,7 +92,7 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   const core::ColumnDef& def = table_.columns()[static_cast<size_t>(section)];
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: return QString::fromStdString(def.name);
+    case Qt::ToolTipRole: return Text(texts_, def.name);
     case Qt::InitialSortOrderRole:
       // A first click on a column sorts it ascending, as the table's rule does.
       return static_cast<int>(Qt::AscendingOrder);

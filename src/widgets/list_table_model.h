@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/list_table.h"
+#include "text/catalog.h"
 
 class QTableView;
 
@@ -24,7 +25,8 @@ class ListTableModel final : public QAbstractTableModel {
   // Turns a row's image index into the icon drawn in the image column.
   using IconProvider = std::function<QIcon(int image)>;
 
-  explicit ListTableModel(core::ListTable& table, QObject* parent = nullptr);
+  // The headings are shown as `texts` translates them.
+  ListTableModel(core::ListTable& table, text::Translator texts, QObject* parent = nullptr);
   ~ListTableModel() override;
 
   // Shows each row's image in `column`; an image index below 0 shows none.
@@ -66,6 +68,7 @@ class ListTableModel final : public QAbstractTableModel {
   std::optional<size_t> TableRow(int row) const;
 
   core::ListTable& table_;
+  const text::Translator texts_;
   Observer observer_;
   Pending pending_;
   int rowCount_ = 0;

@@ -7,10 +7,12 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <utility>
 
 namespace vexon::widgets {
 
-ListView::ListView(core::ListTable& table, int controlId, QWidget* parent) : QTableView(parent), model_(table, this) {
+ListView::ListView(core::ListTable& table, int controlId, text::Translator texts, QWidget* parent)
+    : QTableView(parent), model_(table, std::move(texts), this) {
   setObjectName(QString::number(controlId));
   setModel(&model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);

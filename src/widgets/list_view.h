@@ -17,7 +17,7 @@ class ListView final : public QTableView {
   Q_OBJECT
 
  public:
-  ListView(core::ListTable& table, int controlId, QWidget* parent = nullptr);
+  ListView(core::ListTable& table, int controlId, text::Translator texts, QWidget* parent = nullptr);
 
   ListTableModel& listModel() { return model_; }
   const core::ListTable& table() const { return model_.table(); }

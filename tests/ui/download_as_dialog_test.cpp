@@ -28,7 +28,7 @@ class DownloadAsDialogTest final : public QObject {
     DownloadAsForm form("x", "Song", "kw", "/music/", ".mp3");
     vexon::test::ScriptedFolderChooser chooser;
     vexon::test::RecordingPrompter prompter;
-    CDownloadAsDlg dialog(chooser, prompter, nullptr);
+    CDownloadAsDlg dialog(chooser, prompter, {}, nullptr);
     dialog.show();
     dialog.Present(form);
     QLineEdit* edit = Find<QComboBox>(dialog, 1000)->lineEdit();
@@ -46,7 +46,7 @@ class DownloadAsDialogTest final : public QObject {
   // The Move dialog: its fields start from the row and the full name follows the edits.
   void MoveFieldsStartFromTheRowAndTheFullNameFollowsEdits() {
     vexon::test::ScriptedFolderChooser chooser;
-    CMoveFileDlg dialog(chooser);
+    CMoveFileDlg dialog(chooser, {});
     MoveFileForm form("歌曲.mp3", "/music/");
     dialog.Present(form);
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("维松MP3"));

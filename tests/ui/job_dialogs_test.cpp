@@ -62,7 +62,7 @@ struct Harness {
         [url, folder](const std::function<bool()>& stop) {
           return vexon::hotwords::RefreshWordListFromSite(url, folder, stop);
         },
-        [this](const std::string& w) { words.push_back(w); });
+        [this](const std::string& w) { words.push_back(w); }, vexon::text::Translator());
   }
 
   QTemporaryDir dir;
@@ -179,7 +179,7 @@ class JobDialogsTest final : public QObject {
           offTheWindowThread = std::this_thread::get_id() != windowThread;
           return code;
         },
-        h.prompter);
+        h.prompter, vexon::text::Translator());
     dialog.show();
     const QString failed = QString::fromUtf8("版本升级未完成！"), network = QString::fromUtf8("网络连接出错！");
     const std::vector<std::pair<int, QString>> cases = {
@@ -211,7 +211,7 @@ class JobDialogsTest final : public QObject {
             stopSeen = true;
             return 0;
           },
-          h.prompter);
+          h.prompter, vexon::text::Translator());
       dialog.show();
       QTest::mouseClick(Find<QPushButton>(dialog, 1122), Qt::LeftButton);
       QVERIFY(!Find<QPushButton>(dialog, 1122)->isEnabled());

@@ -41,7 +41,7 @@ class ListTableModelTest final : public QObject {
     table_->AppendRow({"0", "a.mp3", "10", "01/02/2003"});
     table_->AppendRow({"1", "b.mp3", "9", "12/31/2001"});
     table_->AppendRow({"2", "c.mp3", "100", "06/15/2002"});
-    model_ = std::make_unique<ListTableModel>(*table_);
+    model_ = std::make_unique<ListTableModel>(*table_, vexon::text::Translator());
     // Fails the test on any inconsistent signal or answer.
     tester_ = std::make_unique<QAbstractItemModelTester>(model_.get(),
                                                          QAbstractItemModelTester::FailureReportingMode::QtTest);

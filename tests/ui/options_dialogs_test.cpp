@@ -59,7 +59,7 @@ struct Fixture {
   SystemOptions fields{"/music/", true, 3, 0, 10, 200};
   vexon::test::ScriptedFolderChooser chooser;
   vexon::test::RecordingPrompter prompter;
-  CSystemOptionsDlg dialog{fields, chooser, prompter, nullptr};
+  CSystemOptionsDlg dialog{fields, chooser, prompter, {}, nullptr};
 };
 
 SearchOptions Changed() {
@@ -100,7 +100,7 @@ class OptionsDialogsTest final : public QObject {
     for (const Case& c : cases) {
       SearchOptions options = Changed();
       FakePrompter prompter;
-      CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
+      CSearchOptionsDlg dialog(options, kToday, prompter, {}, nullptr);
       dialog.show();
       Click(dialog, c.dateRadio);
       for (int i = 0; i < c.dates.size(); ++i) Find<QDateEdit>(dialog, fields[c.dateRadio][i])->setDate(c.dates[i]);
@@ -128,7 +128,7 @@ class OptionsDialogsTest final : public QObject {
     SearchOptions options = Changed();
     options.sources = {true, false, true};
     FakePrompter prompter;
-    CSearchOptionsDlg dialog(options, kToday, prompter, nullptr);
+    CSearchOptionsDlg dialog(options, kToday, prompter, {}, nullptr);
     dialog.show();
     QVERIFY(Find<QCheckBox>(dialog, 1131)->isChecked());
     QVERIFY(!Find<QCheckBox>(dialog, 1132)->isChecked());
@@ -189,7 +189,7 @@ class OptionsDialogsTest final : public QObject {
       SystemOptions fields{"/music/", true, 3, 0, 10, 200, stored};
       vexon::test::ScriptedFolderChooser chooser;
       vexon::test::RecordingPrompter prompter;
-      CSystemOptionsDlg dialog{fields, chooser, prompter, nullptr};
+      CSystemOptionsDlg dialog{fields, chooser, prompter, {}, nullptr};
       auto* language = Find<QComboBox>(dialog, 1094);
       QCOMPARE(language->currentData().toString(), shown);
       language->setCurrentIndex(chosen);

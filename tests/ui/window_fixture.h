@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/command_ids.h"
 #include "app/session.h"
@@ -30,7 +31,9 @@ namespace vexon::test {
 // A session and its main window in a fresh start-up directory, without a tray unless
 // asked; message boxes and the desktop are recorded.
 struct WindowFixture {
-  explicit WindowFixture(const std::string& host = "127.0.0.1:9", bool tray = false) {
+  explicit WindowFixture(const std::string& host = "127.0.0.1:9", bool tray = false, text::Translator texts = {})
+      : downloadAs{folders, prompter, texts}, moveDialog{folders, texts} {
+    config.texts = std::move(texts);
     config.startDir = dir.path().toStdString();
     config.hosts = {host, host, "", {}};
     config.siteUrl = "http://127.0.0.1:9/";
@@ -45,8 +48,7 @@ struct WindowFixture {
     Close();
     channel = std::make_unique<app::ui::QtOwnerChannel>();
     session = std::make_unique<app::Session>(config, *channel,
-                                             app::SessionPorts{prompter, downloadAs, moveDialog, shell, associations},
-                                             download::DownloadTexts::Chinese());
+                                             app::SessionPorts{prompter, downloadAs, moveDialog, shell, associations});
     session->Load();
     window = std::make_unique<app::ui::CVexonDlg>(*session, *channel, ports);
     return *window;
@@ -70,8 +72,8 @@ struct WindowFixture {
   RecordingPrompter prompter;
   RecordingShell shell;
   app::ui::QtFolderChooser folders{nullptr};
-  download::ui::CDownloadAsDlg downloadAs{folders, prompter};
-  library::ui::CMoveFileDlg moveDialog{folders};
+  download::ui::CDownloadAsDlg downloadAs;
+  library::ui::CMoveFileDlg moveDialog;
   library::GioAssociations associations;
   std::unique_ptr<app::ui::QtOwnerChannel> channel;
   std::unique_ptr<app::Session> session;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "text/catalog.h"
+
 class QEvent;
 class QObject;
 class QPaintEvent;
@@ -13,9 +15,9 @@ namespace vexon::app::ui {
 
 // The lines of the About box's text field, in order; each is shown followed by a
 // line break.
-QStringList AboutLines();
+QStringList AboutLines(const text::Translator& texts);
 // The banner's caption: version, date, author and place.
-QString AboutVersionLine();
+QString AboutVersionLine(const text::Translator& texts);
 
 // The About box (dialog 100): a banner, the program's introduction in a read-only
 // field (1005) and OK (1).
@@ -23,7 +25,7 @@ class CAboutDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
+  explicit CAboutDlg(text::Translator texts, QWidget* parent = nullptr);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -34,6 +36,7 @@ class CAboutDlg final : public QDialog {
   QWidget* MakeBody();
   void FitBannerBackground();
 
+  const text::Translator texts_;
   QWidget* banner_ = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "core/column_spec.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -19,39 +20,41 @@ constexpr double kOriginalFontHeight = 13.0;
 constexpr int kCellPadding = 12;
 constexpr int kHeaderPadding = 24;
 
-// The widest text a column usually shows; empty for text of any length.
-QString UsualContent(const std::string& column) {
+// The widest text a column usually shows, in the texts' language; empty for text of
+// any length.
+QString UsualContent(const std::string& column, const text::Translator& texts) {
   static const std::pair<const char*, const char*> kSamples[] = {
       {"", "9999"},           {"ID", "9999"},   {"类型", "mpeg"},     {"大小", "1234567890"},  {"已收", "1234567890"},
       {"日期", "12/31/2026"}, {"进度", "100%"}, {"速率", "12345kps"}, {"还剩时间", "59m,59s"}, {"状态", "正在下载"},
   };
   for (const auto& [name, sample] : kSamples) {
-    if (column == name) return QString::fromUtf8(sample);
+    if (column == name) return widgets::Text(texts, sample);
   }
   return {};
 }
 
-std::vector<int> ReadableColumnWidths(const core::ListTable& table, const QFontMetrics& cells,
-                                      const QFontMetrics& header) {
+// Widths that show each heading as the view shows it and the usual content whole.
+std::vector<int> ReadableColumnWidths(const QTableView& view, const core::ListTable& table,
+                                      const text::Translator& texts) {
+  const QFontMetrics cells = view.fontMetrics();
+  const QFontMetrics header = view.horizontalHeader()->fontMetrics();
   const double scale = std::max(1.0, cells.height() / kOriginalFontHeight);
   std::vector<int> widths;
   for (const core::ColumnDef& column : table.columns()) {
     int width = static_cast<int>(std::lround(std::max(column.width, 0) * scale));
-    const QString usual = UsualContent(column.name);
+    const QString usual = UsualContent(column.name, texts);
     if (!usual.isEmpty()) width = std::max(width, cells.horizontalAdvance(usual) + kCellPadding);
-    if (!column.name.empty()) {
-      width = std::max(width, header.horizontalAdvance(QString::fromStdString(column.name)) + kHeaderPadding);
-    }
+    const QString heading = view.model()->headerData(static_cast<int>(widths.size()), Qt::Horizontal).toString();
+    if (!heading.isEmpty()) width = std::max(width, header.horizontalAdvance(heading) + kHeaderPadding);
     widths.push_back(width);
   }
   return widths;
 }
 
-void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved) {
+void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved,
+                       const text::Translator& texts) {
   std::vector<int> widths = core::ParseColumnWidths(saved, table.columns().size());
-  if (widths.empty()) {
-    widths = ReadableColumnWidths(table, view.fontMetrics(), view.horizontalHeader()->fontMetrics());
-  }
+  if (widths.empty()) widths = ReadableColumnWidths(view, table, texts);
   QHeaderView& header = *view.horizontalHeader();
   // The header would widen a narrow saved column to its font-based minimum.
   int narrowest = header.minimumSectionSize();
@@ -71,9 +74,9 @@ std::vector<int> CurrentColumnWidths(const QTableView& view) {
 }  // namespace
 
 SavedColumnWidths::SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store,
-                                     std::string list)
+                                     std::string list, const text::Translator& texts)
     : view_(view), store_(store), list_(std::move(list)) {
-  ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_));
+  ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_), texts);
   applied_ = CurrentColumnWidths(view_);
 }
 

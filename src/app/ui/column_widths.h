@@ -7,6 +7,7 @@
 
 #include "core/list_table.h"
 #include "storage/settings_store.h"
+#include "text/catalog.h"
 
 namespace vexon::app::ui {
 
@@ -18,7 +19,8 @@ namespace vexon::app::ui {
 class SavedColumnWidths final {
  public:
   // `list` names the list in the file ("Results", "Downloads", "Completed").
-  SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store, std::string list);
+  SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store, std::string list,
+                    const text::Translator& texts);
 
   // Writes the widths if a column other than the last (which fills the list) was
   // resized since they were applied.

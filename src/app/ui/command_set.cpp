@@ -2,16 +2,20 @@
 
 #include <QMenuBar>
 
+#include <utility>
+
 #include "app/ui/artwork.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 
-CommandSet::CommandSet(Handler handler, QObject* parent) : QObject(parent), handler_(std::move(handler)) {}
+CommandSet::CommandSet(Handler handler, text::Translator texts, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)), texts_(std::move(texts)) {}
 
 QAction* CommandSet::Action(int command) {
   auto it = actions_.find(command);
   if (it != actions_.end()) return it->second;
-  auto* action = new QAction(QString::fromUtf8(std::string(CommandText(command))), this);
+  auto* action = new QAction(widgets::Text(texts_, CommandText(command)), this);
   action->setObjectName(QString::number(command));
   action->setIcon(CommandIcon(command));
   action->setIconVisibleInMenu(true);
@@ -44,7 +48,7 @@ void CommandSet::FillMenu(QMenu& menu, std::span<const MenuEntry> entries) {
     }
     QAction* action = Action(entry.id);
     // The same command may be named differently in another menu (the tray's).
-    const QString text = QString::fromUtf8(std::string(entry.text));
+    const QString text = widgets::Text(texts_, entry.text);
     if (action->text() == text) {
       menu.addAction(action);
     } else {

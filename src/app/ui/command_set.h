@@ -12,6 +12,7 @@
 
 #include "app/command_rules.h"
 #include "app/menu_layout.h"
+#include "text/catalog.h"
 
 class QMenuBar;
 
@@ -25,7 +26,7 @@ class CommandSet final : public QObject {
  public:
   using Handler = std::function<void(int command)>;
 
-  CommandSet(Handler handler, QObject* parent = nullptr);
+  CommandSet(Handler handler, text::Translator texts, QObject* parent = nullptr);
 
   QAction* Action(int command);
   // A menu whose items are the commands' actions, in order.
@@ -40,6 +41,7 @@ class CommandSet final : public QObject {
 
  private:
   Handler handler_;
+  const text::Translator texts_;
   std::map<int, QAction*> actions_;  // owned by this object
 };
 

@@ -9,10 +9,11 @@
 
 namespace vexon::app::ui {
 
-DesktopPorts::DesktopPorts()
-    : prompter_(std::make_unique<QtPrompter>(nullptr)), folders_(std::make_unique<QtFolderChooser>(nullptr)) {
-  downloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_);
-  moveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_);
+DesktopPorts::DesktopPorts(const text::Translator& texts)
+    : prompter_(std::make_unique<QtPrompter>(nullptr, texts)),
+      folders_(std::make_unique<QtFolderChooser>(nullptr, texts)) {
+  downloadAs_ = std::make_unique<download::ui::CDownloadAsDlg>(*folders_, *prompter_, texts);
+  moveDialog_ = std::make_unique<library::ui::CMoveFileDlg>(*folders_, texts);
   shell_ = std::make_unique<library::ui::QtShell>();
   associations_ = std::make_unique<library::GioAssociations>();
 }

@@ -19,7 +19,7 @@ class QtPrompter;
 // as their parent once it exists (the dialogs are modal on their own).
 class DesktopPorts final {
  public:
-  DesktopPorts();
+  explicit DesktopPorts(const text::Translator& texts);
   ~DesktopPorts();
   DesktopPorts(const DesktopPorts&) = delete;
   DesktopPorts& operator=(const DesktopPorts&) = delete;

@@ -4,9 +4,9 @@
 
 namespace vexon::app::ui {
 
-DesktopProgram::DesktopProgram(SessionConfig config, WindowPorts windowPorts, download::DownloadTexts texts)
-    : texts_(std::move(texts)),
-      session_(std::move(config), channel_, ports_.ForSession(), texts_),
+DesktopProgram::DesktopProgram(SessionConfig config, WindowPorts windowPorts)
+    : ports_(config.texts),
+      session_(std::move(config), channel_, ports_.ForSession()),
       window_((session_.Load(), session_), channel_, WithDefaults(std::move(windowPorts), ports_)) {
   ports_.AttachTo(&window_);
 }

@@ -12,8 +12,7 @@ namespace vexon::app::ui {
 // each outlives what reports to it. The window's own ports default to the desktop's.
 class DesktopProgram final {
  public:
-  explicit DesktopProgram(SessionConfig config, WindowPorts windowPorts = {},
-                          download::DownloadTexts texts = download::DownloadTexts::Chinese());
+  explicit DesktopProgram(SessionConfig config, WindowPorts windowPorts = {});
 
   Session& session() { return session_; }
   CVexonDlg& window() { return window_; }
@@ -23,7 +22,6 @@ class DesktopProgram final {
 
   QtOwnerChannel channel_;
   DesktopPorts ports_;
-  const download::DownloadTexts texts_;  // before the session, whose downloads speak with them
   Session session_;
   CVexonDlg window_;
 };

@@ -25,13 +25,10 @@
 #include "app/ui/qt_prompter.h"
 #include "search/search_options_form.h"
 #include "widgets/list_view.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 namespace {
-
-QString Utf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The six type boxes of the window and the types they switch.
 struct TypeBox {
@@ -64,18 +61,18 @@ QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, 
 
 CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts ports, QWidget* parent)
     : QDialog(parent), session_(session), channel_(channel), ports_(std::move(ports)) {
-  setWindowTitle(Utf8(kMainWindowTitle));
+  setWindowTitle(widgets::Text(session_.texts(), kMainWindowTitle));
   setWindowIcon(AppIcon());
   setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
   prompter_ = ports_.prompter;
   if (prompter_ == nullptr) {
-    ownPrompter_ = std::make_unique<QtPrompter>(this);
+    ownPrompter_ = std::make_unique<QtPrompter>(this, session_.texts());
     prompter_ = ownPrompter_.get();
   }
   folders_ = ports_.folders;
   if (folders_ == nullptr) {
-    ownFolders_ = std::make_unique<QtFolderChooser>(this);
+    ownFolders_ = std::make_unique<QtFolderChooser>(this, session_.texts());
     folders_ = ownFolders_.get();
   }
   BuildWidgets();
@@ -88,9 +85,9 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
   statusTimer_->start();
   RefillHistoryBox();
   storage::SettingsStore& store = session_.store();
-  columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results");
-  columnWidths_.emplace_back(*downloadView_, session_.downloadList(), store, "Downloads");
-  columnWidths_.emplace_back(*completedView_, session_.completedList(), store, "Completed");
+  columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results", session_.texts());
+  columnWidths_.emplace_back(*downloadView_, session_.downloadList(), store, "Downloads", session_.texts());
+  columnWidths_.emplace_back(*completedView_, session_.completedList(), store, "Completed", session_.texts());
   UpdateCommands();
 }
 
@@ -126,12 +123,13 @@ void CVexonDlg::AllFinished() {
 void CVexonDlg::DownloadFailed(const std::string& fullName, const std::string& text) {
   // The row only says it stopped; the tray tells why without stopping the user.
   if (tray_ != nullptr && tray_->isVisible()) {
-    tray_->showMessage(Utf8(kTrayTip), QString::fromStdString(fullName + "\n" + text), QSystemTrayIcon::Warning);
+    tray_->showMessage(widgets::Text(session_.texts(), kTrayTip), QString::fromStdString(fullName + "\n" + text),
+                       QSystemTrayIcon::Warning);
   }
 }
 
 void CVexonDlg::BuildWidgets() {
-  commands_ = new CommandSet([this](int command) { OnCommand(command); }, this);
+  commands_ = new CommandSet([this](int command) { OnCommand(command); }, session_.texts(), this);
   commands_->setObjectName(QStringLiteral("commands"));
 
   // Search row.
@@ -140,10 +138,12 @@ void CVexonDlg::BuildWidgets() {
   searchBox_->setEditable(true);
   searchBox_->setInsertPolicy(QComboBox::NoInsert);
   searchBox_->setMaxVisibleItems(20);
-  searchBox_->setToolTip(Utf8("输入歌名或歌手"));
+  searchBox_->setToolTip(widgets::Text(session_.texts(), "输入歌名或歌手"));
   searchBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  searchButton_ = ImageButton(ctl::kSearchButton, ButtonImage(176), Utf8("搜索"), Utf8("开始搜索"), this);
-  hotWordsButton_ = ImageButton(ctl::kHotWordsButton, ButtonImage(218), Utf8("热门"), Utf8("热门的搜索词"), this);
+  searchButton_ = ImageButton(ctl::kSearchButton, ButtonImage(176), widgets::Text(session_.texts(), "搜索"),
+                              widgets::Text(session_.texts(), "开始搜索"), this);
+  hotWordsButton_ = ImageButton(ctl::kHotWordsButton, ButtonImage(218), widgets::Text(session_.texts(), "热门"),
+                                widgets::Text(session_.texts(), "热门的搜索词"), this);
   connect(searchButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kSearch); });
   connect(hotWordsButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kHotWords); });
   auto* searchRow = new QHBoxLayout;
@@ -155,8 +155,7 @@ void CVexonDlg::BuildWidgets() {
   auto* typeFrame = new QGroupBox(this);
   auto* typeRow = new QHBoxLayout(typeFrame);
   typeRow->setContentsMargins(6, 2, 6, 2);
-  typeRow->addWidget(new QLabel(Utf8("选"), typeFrame));
-  typeRow->addWidget(new QLabel(Utf8("项"), typeFrame));
+  typeRow->addWidget(new QLabel(widgets::Text(session_.texts(), "选 项"), typeFrame));
   for (size_t i = 0; i < kTypeBoxes.size(); ++i) {
     auto* box = new QCheckBox(QString::fromLatin1(kTypeBoxes[i].text), typeFrame);
     box->setObjectName(QString::number(kTypeBoxes[i].controlId));
@@ -165,8 +164,9 @@ void CVexonDlg::BuildWidgets() {
     typeBoxes_[i] = box;
     typeRow->addWidget(box);
   }
-  moreButton_ = ImageButton(ctl::kMoreButton, ButtonImage(search::kBitmapMoreOptionsNone), Utf8("更多"),
-                            Utf8("更多搜索选项"), typeFrame);
+  moreButton_ =
+      ImageButton(ctl::kMoreButton, ButtonImage(search::kBitmapMoreOptionsNone),
+                  widgets::Text(session_.texts(), "更多"), widgets::Text(session_.texts(), "更多搜索选项"), typeFrame);
   connect(moreButton_, &QToolButton::clicked, this, [this] { OnCommand(cmd::kSearchOptions); });
   typeRow->addWidget(moreButton_);
   resultsToolbar_ = commands_->BuildToolbar(ResultsToolbar(), ctl::kResultsToolbar, this).release();
@@ -177,18 +177,20 @@ void CVexonDlg::BuildWidgets() {
   optionsRow->addWidget(resultsToolbar_, 0, Qt::AlignBottom);
 
   // The results list above the splitter.
-  resultsView_ = new widgets::ListView(session_.results(), ctl::kResultsList);
+  resultsView_ = new widgets::ListView(session_.results(), ctl::kResultsList, session_.texts());
   connect(resultsView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kStartDownload); });
 
   // The lower pane: counters, list buttons, toolbars, and one of the two lists.
-  resultsCounter_ = new QLabel(Utf8(kResultsCounterInitialText));
+  resultsCounter_ = new QLabel(widgets::Text(session_.texts(), kResultsCounterInitialText));
   resultsCounter_->setObjectName(QString::number(ctl::kResultsCounter));
-  checkingCounter_ = new QLabel(Utf8(kCheckingInitialText));
+  checkingCounter_ = new QLabel(widgets::Text(session_.texts(), kCheckingInitialText));
   checkingCounter_->setObjectName(QString::number(ctl::kCheckingCounter));
-  downloadListButton_ = ImageButton(ctl::kDownloadListButton, ButtonImage(172), Utf8("下载文件列表"),
-                                    Utf8("转换到下载文件列表"), nullptr);
-  completedListButton_ = ImageButton(ctl::kCompletedListButton, ButtonImage(171), Utf8("已下载文件列表"),
-                                     Utf8("转换到已下载文件列表"), nullptr);
+  downloadListButton_ =
+      ImageButton(ctl::kDownloadListButton, ButtonImage(172), widgets::Text(session_.texts(), "下载文件列表"),
+                  widgets::Text(session_.texts(), "转换到下载文件列表"), nullptr);
+  completedListButton_ =
+      ImageButton(ctl::kCompletedListButton, ButtonImage(171), widgets::Text(session_.texts(), "已下载文件列表"),
+                  widgets::Text(session_.texts(), "转换到已下载文件列表"), nullptr);
   downloadListButton_->setCheckable(true);
   completedListButton_->setCheckable(true);
   downloadListButton_->setChecked(true);
@@ -198,12 +200,12 @@ void CVexonDlg::BuildWidgets() {
   completedToolbar_ = commands_->BuildToolbar(CompletedToolbar(), ctl::kCompletedToolbar).release();
   completedToolbar_->hide();
 
-  downloadView_ = new widgets::ListView(session_.downloadList(), ctl::kDownloadList);
+  downloadView_ = new widgets::ListView(session_.downloadList(), ctl::kDownloadList, session_.texts());
   downloadView_->listModel().SetImageColumn(core::kDownloadId, [](int image) { return DownloadStateIcon(image); });
   downloadView_->setItemDelegateForColumn(core::kDownloadPercent, new widgets::ProgressDelegate(downloadView_));
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,
           [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
-  completedView_ = new widgets::ListView(session_.completedList(), ctl::kCompletedList);
+  completedView_ = new widgets::ListView(session_.completedList(), ctl::kCompletedList, session_.texts());
   connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
 
   lowerStack_ = new QStackedWidget;
@@ -266,10 +268,13 @@ void CVexonDlg::BuildWidgets() {
 
 void CVexonDlg::BuildMenus() {
   auto* bar = new QMenuBar(this);
-  barPopups_[0] = commands_->BuildMenu(OptionsPopup(), Utf8(kOptionsPopupTitle), bar).release();
-  barPopups_[1] = commands_->BuildMenu(ResultsMenu(), Utf8(kSearchPopupTitle), bar).release();
-  barPopups_[2] = commands_->BuildMenu(DownloadMenu(), Utf8(kDownloadPopupTitle), bar).release();
-  barPopups_[3] = commands_->BuildMenu(HelpPopup(), Utf8(kHelpPopupTitle), bar).release();
+  barPopups_[0] =
+      commands_->BuildMenu(OptionsPopup(), widgets::Text(session_.texts(), kOptionsPopupTitle), bar).release();
+  barPopups_[1] =
+      commands_->BuildMenu(ResultsMenu(), widgets::Text(session_.texts(), kSearchPopupTitle), bar).release();
+  barPopups_[2] =
+      commands_->BuildMenu(DownloadMenu(), widgets::Text(session_.texts(), kDownloadPopupTitle), bar).release();
+  barPopups_[3] = commands_->BuildMenu(HelpPopup(), widgets::Text(session_.texts(), kHelpPopupTitle), bar).release();
   for (QMenu* popup : barPopups_) {
     bar->addMenu(popup);
     connect(popup, &QMenu::aboutToShow, this, &CVexonDlg::UpdateCommands);
@@ -293,7 +298,7 @@ void CVexonDlg::BuildTray() {
   trayMenu_->setObjectName(QStringLiteral("133"));
   if (!TrayAvailable()) return;
   tray_ = new QSystemTrayIcon(AppIcon(), this);
-  tray_->setToolTip(Utf8(kTrayTip));
+  tray_->setToolTip(widgets::Text(session_.texts(), kTrayTip));
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) ToggleShown();
     if (reason == QSystemTrayIcon::Context) TrayRightClick();

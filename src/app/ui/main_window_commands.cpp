@@ -26,6 +26,7 @@
 #include "storage/ui/system_options_dialog.h"
 #include "update/ui/update_dialog.h"
 #include "widgets/list_view.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -95,7 +96,7 @@ void CVexonDlg::ShowHotWords() {
   if (hotWords_ == nullptr) {
     hotWords_ = new hotwords::ui::CHotWordsDlg(
         session_.config().startDir, session_.hotWordsJob(), session_.HotWordsRefresh(),
-        [this](const std::string& word) { OnHotWord(word); }, this);
+        [this](const std::string& word) { OnHotWord(word); }, session_.texts(), this);
     hotWords_->adjustSize();
     hotWords_->move(geometry().center() - hotWords_->rect().center());
   }
@@ -105,7 +106,7 @@ void CVexonDlg::ShowHotWords() {
 }
 
 void CVexonDlg::OnCheckUpdate() {
-  update::ui::CUpdateDlg dialog(session_.updateJob(), session_.UpdateCheck(), *prompter_, this);
+  update::ui::CUpdateDlg dialog(session_.updateJob(), session_.UpdateCheck(), *prompter_, session_.texts(), this);
   dialog.exec();
 }
 
@@ -123,7 +124,7 @@ void CVexonDlg::OnSearch() {
 
 void CVexonDlg::OnSearchOptions() {
   const std::string sources = search::SourcesText(session_.options());
-  search::ui::CSearchOptionsDlg dialog(session_.options(), Today(), *prompter_, this);
+  search::ui::CSearchOptionsDlg dialog(session_.options(), Today(), *prompter_, session_.texts(), this);
   if (dialog.exec() != QDialog::Accepted) return;
   if (search::SourcesText(session_.options()) != sources) session_.SaveSources();
   SyncTypeBoxes();
@@ -132,7 +133,7 @@ void CVexonDlg::OnSearchOptions() {
 
 void CVexonDlg::OnSystemOptions() {
   storage::SystemOptions fields = storage::CurrentSystemOptions(session_.settings());
-  storage::ui::CSystemOptionsDlg dialog(fields, *folders_, *prompter_, this);
+  storage::ui::CSystemOptionsDlg dialog(fields, *folders_, *prompter_, session_.texts(), this);
   if (dialog.exec() != QDialog::Accepted) return;
   const storage::OptionsChanges changes =
       storage::ApplySystemOptions(fields, session_.settings(), session_.store(), session_.history(), session_.log());
@@ -145,12 +146,13 @@ void CVexonDlg::OnSystemOptions() {
 }
 
 void CVexonDlg::OnAbout() {
-  CAboutDlg dialog(this);
+  CAboutDlg dialog(session_.texts(), this);
   dialog.exec();
 }
 
 void CVexonDlg::OnUsageHelp() {
-  prompter_->Show(kUsageHelpText, core::MessageIcon::kInformation, core::MessageButtons::kOk);
+  prompter_->Show(std::string(session_.texts()(kUsageHelpText)), core::MessageIcon::kInformation,
+                  core::MessageButtons::kOk);
 }
 
 void CVexonDlg::OnVisitHomePage() {
@@ -180,7 +182,7 @@ void CVexonDlg::OnSaveResults() {
   if (ports_.chooseSaveFile) {
     chosen = ports_.chooseSaveFile(proposed);
   } else {
-    QFileDialog dialog(this, QString(), proposed, QString::fromUtf8(kResultFileFilter));
+    QFileDialog dialog(this, QString(), proposed, widgets::Text(session_.texts(), kResultFileFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("msf"));
     dialog.selectFile(proposed);
@@ -191,8 +193,8 @@ void CVexonDlg::OnSaveResults() {
   if (chosen.isEmpty()) return;
   const storage::ResultFileStatus status = session_.resultFiles().Save(chosen.toStdString());
   if (!status) {
-    prompter_->Show("不能保存文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
-                    core::MessageButtons::kOk);
+    prompter_->Show(session_.texts().Fill("不能保存文件 %1: %2", chosen.toStdString(), status.error),
+                    core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   }
 }
 
@@ -202,15 +204,15 @@ void CVexonDlg::OnOpenResults() {
   if (ports_.chooseOpenFile) {
     chosen = ports_.chooseOpenFile(folder);
   } else {
-    chosen = QFileDialog::getOpenFileName(this, QString(), folder, QString::fromUtf8(kResultFileFilter));
+    chosen = QFileDialog::getOpenFileName(this, QString(), folder, widgets::Text(session_.texts(), kResultFileFilter));
   }
   if (chosen.isEmpty()) return;
   std::string words;
   const storage::ResultFileStatus status = session_.resultFiles().Open(chosen.toStdString(), words);
   searchBox_->setEditText(QString::fromStdString(words));
   if (!status) {
-    prompter_->Show("不能打开文件 " + chosen.toStdString() + ": " + status.error, core::MessageIcon::kExclamation,
-                    core::MessageButtons::kOk);
+    prompter_->Show(session_.texts().Fill("不能打开文件 %1: %2", chosen.toStdString(), status.error),
+                    core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   }
 }
 

@@ -23,6 +23,7 @@
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
 #include "widgets/list_view.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -128,10 +129,11 @@ void CVexonDlg::OnExit() {
 }
 
 void CVexonDlg::RefreshCounters() {
-  resultsCounter_->setText(
-      QString::fromStdString(ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage())));
-  std::string status = StatusLineText(session_.downloads().CountByState(), downloadView_->selectedCount(),
-                                      session_.completedList().rowCount(), completedView_->selectedCount());
+  resultsCounter_->setText(QString::fromStdString(
+      ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage(), session_.texts())));
+  std::string status =
+      StatusLineText(session_.downloads().CountByState(), downloadView_->selectedCount(),
+                     session_.completedList().rowCount(), completedView_->selectedCount(), session_.texts());
   // A service that failed the current search says so after the counts.
   const std::string failures = session_.search().FailureText();
   if (!failures.empty()) status += "  " + failures;
@@ -197,7 +199,7 @@ void CVexonDlg::ShowLowerList(bool downloads) {
     // The third popup mirrors the context menu of the list on view.
     commands_->FillMenu(*barPopups_[2], downloads ? DownloadMenu() : CompletedMenu());
     const std::string_view title = downloads ? kDownloadPopupTitle : kCompletedPopupTitle;
-    barPopups_[2]->setTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    barPopups_[2]->setTitle(widgets::Text(session_.texts(), title));
     // Icon 172 marks the button of the list on view, 171 the other.
     downloadListButton_->setIcon(ButtonImage(downloads ? 172 : 171));
     completedListButton_->setIcon(ButtonImage(downloads ? 171 : 172));

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "widgets/texts.h"
+
 namespace vexon::app::ui {
 
 QString ChooserStartFolder(const std::string& folder) {
@@ -18,7 +20,7 @@ std::string FolderWithTrailingSlash(std::string folder) {
 }
 
 std::optional<std::string> QtFolderChooser::Choose(const std::string& startFolder) {
-  const QString answer = QFileDialog::getExistingDirectory(parent_, QString::fromUtf8(core::kFolderChooserCaption),
+  const QString answer = QFileDialog::getExistingDirectory(parent_, widgets::Text(texts_, core::kFolderChooserCaption),
                                                            ChooserStartFolder(startFolder), QFileDialog::ShowDirsOnly);
   // The dialog answers an empty text when the user cancels.
   if (answer.isEmpty()) return std::nullopt;

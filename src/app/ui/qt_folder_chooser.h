@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/folder_chooser.h"
+#include "text/catalog.h"
 
 class QWidget;
 
@@ -14,13 +16,14 @@ namespace vexon::app::ui {
 // The shared folder chooser as Qt's directory dialog over one parent window.
 class QtFolderChooser final : public core::FolderChooser {
  public:
-  explicit QtFolderChooser(QWidget* parent) : parent_(parent) {}
+  explicit QtFolderChooser(QWidget* parent, text::Translator texts = {}) : parent_(parent), texts_(std::move(texts)) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   std::optional<std::string> Choose(const std::string& startFolder) override;
 
  private:
   QWidget* parent_;  // not owned
+  const text::Translator texts_;
 };
 
 // The folder as the dialog preselects it: without a trailing "/", except the root.

@@ -43,7 +43,7 @@ core::MessageResult ToMessageResult(int pressed, core::MessageButtons buttons) {
 }
 
 core::MessageResult QtPrompter::Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) {
-  return ShowCaptioned(core::kMessageCaption, text, icon, buttons);
+  return ShowCaptioned(std::string(texts_(core::kMessageCaption)), text, icon, buttons);
 }
 
 core::MessageResult QtPrompter::ShowCaptioned(const std::string& caption, const std::string& text,

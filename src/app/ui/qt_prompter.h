@@ -3,8 +3,10 @@
 #include <QMessageBox>
 
 #include <string>
+#include <utility>
 
 #include "core/prompter.h"
+#include "text/catalog.h"
 
 class QWidget;
 
@@ -13,7 +15,8 @@ namespace vexon::app::ui {
 // Message boxes and questions as modal QMessageBoxes over one parent window.
 class QtPrompter final : public core::Prompter {
  public:
-  explicit QtPrompter(QWidget* parent) : parent_(parent) {}
+  // The caption of Show is the program's name as `texts` gives it.
+  explicit QtPrompter(QWidget* parent, text::Translator texts = {}) : parent_(parent), texts_(std::move(texts)) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   core::MessageResult Show(const std::string& text, core::MessageIcon icon, core::MessageButtons buttons) override;
@@ -22,6 +25,7 @@ class QtPrompter final : public core::Prompter {
 
  private:
   QWidget* parent_;  // not owned
+  const text::Translator texts_;
 };
 
 QMessageBox::Icon ToQtIcon(core::MessageIcon icon);

@@ -23,6 +23,7 @@
 #include "storage/result_file.h"
 #include "storage/settings_store.h"
 #include "update/update_agent.h"
+#include "widgets/texts.h"
 
 namespace vexon::app::ui {
 namespace {
@@ -62,8 +63,12 @@ int CVexonApp::Run(int argc, char* argv[]) {
   if (options.xdg) {
     if (!FindXdgPlaces(std::getenv, places, error) || !PrepareXdgPlaces(places, error)) {
       std::cerr << "vexon: " << error << '\n';
-      QMessageBox::critical(nullptr, QString::fromUtf8(kMainWindowTitle),
-                            QString::fromUtf8(kFolderFailedText) + QString::fromStdString(error));
+      // Without its folder the settings file's language is unknown: the flag and the
+      // environment choose.
+      std::vector<std::string> notes;
+      const TextSet texts = LoadTextSet(options.language, "", std::getenv, update::RunningExecutablePath(), notes);
+      QMessageBox::critical(nullptr, widgets::Text(texts.texts, kMainWindowTitle),
+                            widgets::Text(texts.texts, kFolderFailedText) + QString::fromStdString(error));
       return 1;
     }
     // Relative names anywhere in the program then land in the data folder too.
@@ -101,7 +106,8 @@ int CVexonApp::Run(int argc, char* argv[]) {
     std::cerr << "vexon: Qt's Chinese translations are missing; its own texts stay English\n";
   }
 
-  DesktopProgram program(std::move(config), {}, texts.DownloadTexts());
+  config.texts = texts.texts;
+  DesktopProgram program(std::move(config));
   CVexonDlg& window = program.window();
   QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CVexonDlg::Activate);
   QObject::connect(&window, &CVexonDlg::exited, &app, &QCoreApplication::quit);

@@ -1,6 +1,7 @@
 #include "download/ui/qt_download_as_dialog.h"
 
 #include "widgets/dialog_header.h"
+#include "widgets/texts.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -34,10 +35,6 @@ constexpr int kFullNameLines = 3;
 
 static_assert(DownloadAsForm::kMaxFieldCharacters == 256, "kFieldTooLongMessage names the limit");
 
-QString Utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
@@ -48,9 +45,10 @@ QString IdName(int controlId) {
 
 }  // namespace
 
-CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, QWidget* parent)
-    : QDialog(parent), chooser_(chooser), prompter_(prompter) {
-  setWindowTitle(Utf8(core::kMessageCaption));
+CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, text::Translator texts,
+                               QWidget* parent)
+    : QDialog(parent), texts_(std::move(texts)), chooser_(chooser), prompter_(prompter) {
+  setWindowTitle(widgets::Text(texts_, core::kMessageCaption));
   setObjectName(IdName(kDialogId));
 
   name_ = new QComboBox(this);
@@ -82,22 +80,22 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   fullName_->setReadOnly(true);
   fullName_->setFixedHeight(fullName_->fontMetrics().lineSpacing() * kFullNameLines);
 
-  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
+  auto* browse = widgets::MakeDialogButton(widgets::Text(texts_, widgets::kBrowseButtonText), kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CDownloadAsDlg::Browse);
-  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
+  auto* ok = widgets::MakeDialogButton(widgets::Text(texts_, "确定"), kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CDownloadAsDlg::TryAccept);
-  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
+  auto* cancel = widgets::MakeDialogButton(widgets::Text(texts_, "取消"), kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* fields = new QGridLayout;
-  fields->addWidget(new QLabel(Utf8("文件名:"), this), 0, 0);
+  fields->addWidget(new QLabel(widgets::Text(texts_, "文件名:"), this), 0, 0);
   fields->addWidget(name_, 0, 1);
   fields->addWidget(extension_, 0, 2);
-  fields->addWidget(new QLabel(Utf8("文件路径:"), this), 1, 0);
+  fields->addWidget(new QLabel(widgets::Text(texts_, "文件路径:"), this), 1, 0);
   fields->addWidget(path_, 1, 1);
   fields->addWidget(browse, 1, 2);
-  fields->addWidget(new QLabel(Utf8("全名:"), this), 2, 0, Qt::AlignTop);
+  fields->addWidget(new QLabel(widgets::Text(texts_, "全名:"), this), 2, 0, Qt::AlignTop);
   fields->addWidget(fullName_, 2, 1, 1, 2);
   fields->setColumnStretch(1, 1);
 
@@ -107,8 +105,8 @@ CDownloadAsDlg::CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& pro
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(
-      widgets::MakeDialogHeader(Utf8("另下载为"), Utf8("下载选定文件到你指定路径和文件名的磁盘中"), this));
+  layout->addWidget(widgets::MakeDialogHeader(widgets::Text(texts_, "另下载为"),
+                                              widgets::Text(texts_, "下载选定文件到你指定路径和文件名的磁盘中"), this));
   layout->addLayout(fields);
   layout->addLayout(buttons);
 }
@@ -150,12 +148,14 @@ void CDownloadAsDlg::TryAccept() {
   switch (form_->Accept()) {
     case DownloadAsForm::AcceptResult::kAccepted: accept(); return;
     case DownloadAsForm::AcceptResult::kPathTooLong:
-      prompter_.Show(kFieldTooLongMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+      prompter_.Show(std::string(texts_(kFieldTooLongMessage)), core::MessageIcon::kExclamation,
+                     core::MessageButtons::kOk);
       path_->setFocus();
       path_->selectAll();
       return;
     case DownloadAsForm::AcceptResult::kFullNameTooLong:
-      prompter_.Show(kFieldTooLongMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+      prompter_.Show(std::string(texts_(kFieldTooLongMessage)), core::MessageIcon::kExclamation,
+                     core::MessageButtons::kOk);
       fullName_->setFocus();
       fullName_->selectAll();
       return;

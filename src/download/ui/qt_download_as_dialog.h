@@ -6,6 +6,7 @@
 #include "core/prompter.h"
 #include "download/download_as_dialog.h"
 #include "download/download_as_form.h"
+#include "text/catalog.h"
 
 class QComboBox;
 class QLabel;
@@ -25,7 +26,8 @@ class CDownloadAsDlg final : public QDialog, public DownloadAsDialog {
   Q_OBJECT
 
  public:
-  CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, QWidget* parent = nullptr);
+  CDownloadAsDlg(core::FolderChooser& chooser, core::Prompter& prompter, text::Translator texts,
+                 QWidget* parent = nullptr);
 
   // Present, then runs modally; true when closed with OK.
   bool Show(DownloadAsForm& form) override;
@@ -42,6 +44,7 @@ class CDownloadAsDlg final : public QDialog, public DownloadAsDialog {
  private:
   void ShowFullName();
 
+  const text::Translator texts_;
   core::FolderChooser& chooser_;
   core::Prompter& prompter_;
   DownloadAsForm* form_ = nullptr;  // the presented form; not owned

@@ -19,6 +19,7 @@
 #include "widgets/dialog_header.h"
 #include "widgets/dialog_job.h"
 #include "widgets/list_view.h"
+#include "widgets/texts.h"
 
 namespace vexon::hotwords::ui {
 namespace {
@@ -34,11 +35,8 @@ constexpr int kIndexColumn = 0;
 constexpr int kWordColumn = 1;
 constexpr int kRelatedColumn = 2;
 constexpr const char* kNoWord = "-";
+constexpr const char* kWindowTitle = "维松MP3-热门的搜索词";
 constexpr const char* kRefreshingText = "正在刷新列表...";
-
-QString Utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
 
 // Draws the cell a double click sent to the main window in bold on a warm colour, so
 // it stands out inside its selected row.
@@ -63,31 +61,32 @@ class HighlightDelegate final : public QStyledItemDelegate {
 }  // namespace
 
 CHotWordsDlg::CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& job, Refresher refresh,
-                           WordHandler onWord, QWidget* parent)
+                           WordHandler onWord, text::Translator texts, QWidget* parent)
     : QDialog(parent),
+      texts_(std::move(texts)),
       startDir_(std::move(startDir)),
       job_(job),
       refresh_(std::move(refresh)),
       onWord_(std::move(onWord)),
       table_(kWordColumns) {
   setObjectName(QString::number(kDialogId));
-  setWindowTitle(Utf8("维松MP3-热门的搜索词"));
+  setWindowTitle(widgets::Text(texts_, kWindowTitle));
   setModal(false);
 
   categories_ = new QComboBox(this);
   categories_->setObjectName(QString::number(kControlCategories));
   categories_->setEditable(false);
-  view_ = std::make_unique<widgets::ListView>(table_, kControlWords, this);
+  view_ = std::make_unique<widgets::ListView>(table_, kControlWords, texts_, this);
   view_->setStyleSheet(QStringLiteral("QTableView { background: rgb(250, 250, 255); }"));
   view_->setItemDelegate(new HighlightDelegate(highlighted_, view_.get()));
-  refreshButton_ = widgets::MakeDialogButton("刷新列表", kControlRefresh, this);
+  refreshButton_ = widgets::MakeDialogButton(widgets::Text(texts_, "刷新列表"), kControlRefresh, this);
   refreshButton_->setDefault(true);
-  auto* close = widgets::MakeDialogButton("关闭", kControlClose, this);
+  auto* close = widgets::MakeDialogButton(widgets::Text(texts_, "关闭"), kControlClose, this);
   busy_ = new widgets::BusyIndicator(this);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(refreshButton_);
-  buttons->addWidget(new QLabel(Utf8("鼠标双击关键词搜索"), this), 1);
+  buttons->addWidget(new QLabel(widgets::Text(texts_, "鼠标双击关键词搜索"), this), 1);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(categories_);
@@ -125,7 +124,7 @@ void CHotWordsDlg::Refresh() {
     return;
   }
   refreshButton_->setEnabled(false);
-  busy_->Begin(Utf8(kRefreshingText));
+  busy_->Begin(widgets::Text(texts_, kRefreshingText));
 }
 
 void CHotWordsDlg::OnRefreshed(RefreshOutcome outcome) {
@@ -135,7 +134,8 @@ void CHotWordsDlg::OnRefreshed(RefreshOutcome outcome) {
   if (list) ShowList(std::move(*list));
   emit refreshEnded();
   if (outcome == RefreshOutcome::kBufferNotWritable) {
-    QMessageBox::warning(this, Utf8(core::kMessageCaption), Utf8(kBufferNotWritableText));
+    QMessageBox::warning(this, widgets::Text(texts_, core::kMessageCaption),
+                         widgets::Text(texts_, kBufferNotWritableText));
   }
 }
 

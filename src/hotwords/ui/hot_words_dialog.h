@@ -12,6 +12,7 @@
 #include "core/list_table.h"
 #include "hotwords/site_refresh.h"
 #include "hotwords/word_list.h"
+#include "text/catalog.h"
 
 class QComboBox;
 class QPushButton;
@@ -36,7 +37,7 @@ class CHotWordsDlg final : public QDialog {
   using Refresher = std::function<RefreshOutcome(const std::function<bool()>& stopRequested)>;
 
   CHotWordsDlg(std::filesystem::path startDir, core::BackgroundJob& job, Refresher refresh, WordHandler onWord,
-               QWidget* parent = nullptr);
+               text::Translator texts, QWidget* parent = nullptr);
   // Gives up a refresh still under way.
   ~CHotWordsDlg() override;
 
@@ -64,6 +65,7 @@ class CHotWordsDlg final : public QDialog {
   void FillWords(size_t letter);
   void CategoryChosen(int index);
 
+  const text::Translator texts_;
   std::filesystem::path startDir_;
   core::BackgroundJob& job_;
   Refresher refresh_;

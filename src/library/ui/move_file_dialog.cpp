@@ -10,6 +10,7 @@
 
 #include "core/prompter.h"
 #include "widgets/dialog_header.h"
+#include "widgets/texts.h"
 
 namespace vexon::library::ui {
 namespace {
@@ -23,15 +24,12 @@ constexpr int kControlBrowse = 1089;
 constexpr int kControlName = 1090;
 constexpr int kControlCancel = 2;
 
-QString Utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 }  // namespace
 
-CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDialog(parent), chooser_(chooser) {
+CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, text::Translator texts, QWidget* parent)
+    : QDialog(parent), texts_(std::move(texts)), chooser_(chooser) {
   setObjectName(QString::number(kDialogId));
-  setWindowTitle(Utf8(core::kMessageCaption));
+  setWindowTitle(widgets::Text(texts_, core::kMessageCaption));
   name_ = new QLineEdit(this);
   name_->setObjectName(QString::number(kControlName));
   extension_ = new QLabel(this);
@@ -42,26 +40,27 @@ CMoveFileDlg::CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent) : QDia
   fullName_->setObjectName(QString::number(kControlFullName));
   fullName_->setReadOnly(true);
   fullName_->setMaximumHeight(fontMetrics().lineSpacing() * 3 + 12);
-  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
-  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
-  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
+  auto* browse = widgets::MakeDialogButton(widgets::Text(texts_, widgets::kBrowseButtonText), kControlBrowse, this);
+  auto* ok = widgets::MakeDialogButton(widgets::Text(texts_, "确定"), kControlOk, this);
+  auto* cancel = widgets::MakeDialogButton(widgets::Text(texts_, "取消"), kControlCancel, this);
   ok->setDefault(true);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(Utf8("文件名:"), this), 0, 0);
+  grid->addWidget(new QLabel(widgets::Text(texts_, "文件名:"), this), 0, 0);
   grid->addWidget(name_, 0, 1);
   grid->addWidget(extension_, 0, 2);
-  grid->addWidget(new QLabel(Utf8("文件路径:"), this), 1, 0);
+  grid->addWidget(new QLabel(widgets::Text(texts_, "文件路径:"), this), 1, 0);
   grid->addWidget(path_, 1, 1);
   grid->addWidget(browse, 1, 2);
-  grid->addWidget(new QLabel(Utf8("全名:"), this), 2, 0);
+  grid->addWidget(new QLabel(widgets::Text(texts_, "全名:"), this), 2, 0);
   grid->addWidget(fullName_, 2, 1, 1, 2);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(widgets::MakeDialogHeader(Utf8("移动文件到"), Utf8("移动磁盘文件的位置或重命名"), this));
+  layout->addWidget(widgets::MakeDialogHeader(widgets::Text(texts_, "移动文件到"),
+                                              widgets::Text(texts_, "移动磁盘文件的位置或重命名"), this));
   layout->addLayout(grid);
   layout->addLayout(buttons);
   resize(460, sizeHint().height());

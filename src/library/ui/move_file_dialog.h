@@ -4,6 +4,7 @@
 
 #include "core/folder_chooser.h"
 #include "library/move_file_form.h"
+#include "text/catalog.h"
 
 class QLabel;
 class QLineEdit;
@@ -17,7 +18,7 @@ class CMoveFileDlg final : public QDialog, public MoveFileDialog {
   Q_OBJECT
 
  public:
-  explicit CMoveFileDlg(core::FolderChooser& chooser, QWidget* parent = nullptr);
+  CMoveFileDlg(core::FolderChooser& chooser, text::Translator texts, QWidget* parent = nullptr);
 
   bool Show(MoveFileForm& form) override;
   // Fills the fields from the form (Show does this before running).
@@ -27,6 +28,7 @@ class CMoveFileDlg final : public QDialog, public MoveFileDialog {
  private:
   void ShowFullName();
 
+  const text::Translator texts_;
   core::FolderChooser& chooser_;
   MoveFileForm* form_ = nullptr;
   QLineEdit* name_ = nullptr;

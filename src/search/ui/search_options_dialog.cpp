@@ -14,6 +14,7 @@
 #include <QString>
 #include <QVBoxLayout>
 #include "widgets/dialog_header.h"
+#include "widgets/texts.h"
 
 #include <cstddef>
 
@@ -32,10 +33,6 @@ constexpr std::array<SizeEdit, 4> kSizeEdits = {SizeEdit::kBelow, SizeEdit::kAbo
                                                 SizeEdit::kRangeHigh};
 constexpr int kTypeColumns = 7;
 
-QString Utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QString IdName(int controlId) {
   return QString::number(controlId);
 }
@@ -53,9 +50,9 @@ std::chrono::year_month_day FromQDate(QDate date) {
 }  // namespace
 
 CSearchOptionsDlg::CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today,
-                                     core::Prompter& prompter, QWidget* parent)
-    : QDialog(parent), options_(options), prompter_(prompter), form_(today) {
-  setWindowTitle(Utf8(core::kMessageCaption));
+                                     core::Prompter& prompter, text::Translator texts, QWidget* parent)
+    : QDialog(parent), texts_(std::move(texts)), options_(options), prompter_(prompter), form_(today) {
+  setWindowTitle(widgets::Text(texts_, core::kMessageCaption));
   setObjectName(IdName(kSearchOptionsDialogId));
 
   auto* layout = new QVBoxLayout(this);
@@ -73,7 +70,7 @@ CSearchOptionsDlg::CSearchOptionsDlg(SearchOptions& options, std::chrono::year_m
 }
 
 QWidget* CSearchOptionsDlg::BuildTypeGroup() {
-  auto* group = new QGroupBox(Utf8("文件类型"), this);
+  auto* group = new QGroupBox(widgets::Text(texts_, "文件类型"), this);
   auto* grid = new QGridLayout(group);
   for (size_t i = 0; i < kFileTypeCount; ++i) {
     const FileType type = kFileTypes[i].type;
@@ -86,12 +83,12 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
     typeBoxes_[i] = box;
     grid->addWidget(box, static_cast<int>(i) / kTypeColumns, static_cast<int>(i) % kTypeColumns);
   }
-  auto* selectAll = widgets::MakeDialogButton("全 选", kControlSelectAll, group);
+  auto* selectAll = widgets::MakeDialogButton(widgets::Text(texts_, "全 选"), kControlSelectAll, group);
   connect(selectAll, &QPushButton::clicked, this, [this] {
     form_.SelectAll();
     ShowForm();
   });
-  auto* defaults = widgets::MakeDialogButton("设置缺省选项", kControlSetDefaults, group);
+  auto* defaults = widgets::MakeDialogButton(widgets::Text(texts_, "设置缺省选项"), kControlSetDefaults, group);
   connect(defaults, &QPushButton::clicked, this, [this] {
     form_.SetDefaults();
     ShowForm();
@@ -105,11 +102,11 @@ QWidget* CSearchOptionsDlg::BuildTypeGroup() {
 }
 
 QWidget* CSearchOptionsDlg::BuildSourceGroup() {
-  auto* group = new QGroupBox(Utf8("搜索来源"), this);
+  auto* group = new QGroupBox(widgets::Text(texts_, "搜索来源"), this);
   group->setObjectName(IdName(kControlSourceGroup));
   auto* row = new QHBoxLayout(group);
   for (size_t i = 0; i < kServiceLabels.size(); ++i) {
-    auto* box = new QCheckBox(Utf8(kServiceLabels[i]), group);
+    auto* box = new QCheckBox(widgets::Text(texts_, kServiceLabels[i]), group);
     box->setObjectName(IdName(kSourceBoxIds[i]));
     connect(box, &QCheckBox::toggled, this, [this, i](bool on) {
       if (!filling_) form_.SetSourceChecked(i, on);
@@ -122,12 +119,12 @@ QWidget* CSearchOptionsDlg::BuildSourceGroup() {
 }
 
 QWidget* CSearchOptionsDlg::BuildDateGroup() {
-  auto* group = new QGroupBox(Utf8("文件日期"), this);
+  auto* group = new QGroupBox(widgets::Text(texts_, "文件日期"), this);
   auto* grid = new QGridLayout(group);
   auto* radios = new QButtonGroup(group);
   for (size_t i = 0; i < kDateChoices.size(); ++i) {
     const DateChoice choice = kDateChoices[i];
-    auto* radio = new QRadioButton(Utf8(kDateTexts[i]), group);
+    auto* radio = new QRadioButton(widgets::Text(texts_, kDateTexts[i]), group);
     radio->setObjectName(IdName(static_cast<int>(choice)));
     radios->addButton(radio, static_cast<int>(choice));
     connect(radio, &QRadioButton::toggled, this, [this, choice](bool on) {
@@ -160,12 +157,12 @@ QWidget* CSearchOptionsDlg::BuildDateGroup() {
 }
 
 QWidget* CSearchOptionsDlg::BuildSizeGroup() {
-  auto* group = new QGroupBox(Utf8("文件大小"), this);
+  auto* group = new QGroupBox(widgets::Text(texts_, "文件大小"), this);
   auto* grid = new QGridLayout(group);
   auto* radios = new QButtonGroup(group);
   for (size_t i = 0; i < kSizeChoices.size(); ++i) {
     const SizeChoice choice = kSizeChoices[i];
-    auto* radio = new QRadioButton(Utf8(kSizeTexts[i]), group);
+    auto* radio = new QRadioButton(widgets::Text(texts_, kSizeTexts[i]), group);
     radio->setObjectName(IdName(static_cast<int>(choice)));
     radios->addButton(radio, static_cast<int>(choice));
     connect(radio, &QRadioButton::toggled, this, [this, choice](bool on) {
@@ -180,6 +177,8 @@ QWidget* CSearchOptionsDlg::BuildSizeGroup() {
     const SizeEdit which = kSizeEdits[i];
     auto* edit = new QLineEdit(group);
     edit->setObjectName(IdName(static_cast<int>(which)));
+    // Room for a size of seven digits, however long the choices' texts are.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     connect(edit, &QLineEdit::textChanged, this, [this, which](const QString& text) {
       if (!filling_) form_.SetEditText(which, text.toStdString());
     });
@@ -197,7 +196,7 @@ QWidget* CSearchOptionsDlg::BuildSizeGroup() {
 }
 
 QWidget* CSearchOptionsDlg::BuildLimitGroup() {
-  auto* group = new QGroupBox(Utf8("最多结果数"), this);
+  auto* group = new QGroupBox(widgets::Text(texts_, "最多结果数"), this);
   auto* row = new QHBoxLayout(group);
   limitEdit_ = new QLineEdit(group);
   limitEdit_->setObjectName(IdName(kControlResultLimit));
@@ -213,10 +212,10 @@ QWidget* CSearchOptionsDlg::BuildButtons() {
   auto* bar = new QWidget(this);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
-  auto* ok = widgets::MakeDialogButton("确定", kControlOk, bar);
+  auto* ok = widgets::MakeDialogButton(widgets::Text(texts_, "确定"), kControlOk, bar);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSearchOptionsDlg::TryAccept);
-  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, bar);
+  auto* cancel = widgets::MakeDialogButton(widgets::Text(texts_, "取消"), kControlCancel, bar);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   row->addStretch();
   row->addWidget(ok);
@@ -269,11 +268,12 @@ void CSearchOptionsDlg::TryAccept() {
     return;
   }
   if (result.invalidControl == kControlSourceGroup) {
-    prompter_.Show(kSourceRequiredMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+    prompter_.Show(std::string(texts_(kSourceRequiredMessage)), core::MessageIcon::kExclamation,
+                   core::MessageButtons::kOk);
     sourceBoxes_[0]->setFocus();
     return;
   }
-  prompter_.Show(kEditRangeMessage, core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+  prompter_.Show(std::string(texts_(kEditRangeMessage)), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
   if (QLineEdit* edit = EditFor(result.invalidControl)) {
     edit->setFocus();
     edit->selectAll();

@@ -8,6 +8,7 @@
 #include "core/prompter.h"
 #include "search/search_options.h"
 #include "search/search_options_form.h"
+#include "text/catalog.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -30,7 +31,7 @@ class CSearchOptionsDlg final : public QDialog {
  public:
   // `options` is written on OK only; `today` seeds the date pickers.
   CSearchOptionsDlg(SearchOptions& options, std::chrono::year_month_day today, core::Prompter& prompter,
-                    QWidget* parent = nullptr);
+                    text::Translator texts, QWidget* parent = nullptr);
 
   // What OK does: writes the options and closes, or names the refused edit and
   // stays open with it focused.
@@ -48,6 +49,7 @@ class CSearchOptionsDlg final : public QDialog {
   void ShowEnabled();
   QLineEdit* EditFor(int controlId) const;
 
+  const text::Translator texts_;
   SearchOptions& options_;
   core::Prompter& prompter_;
   SearchOptionsForm form_;

@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "storage/app_settings.h"
+#include "widgets/texts.h"
 
 namespace vexon::storage::ui {
 namespace {
@@ -43,10 +44,6 @@ constexpr int kControlCancel = 2;
 constexpr unsigned kNotANumber = std::numeric_limits<unsigned>::max();
 static_assert(kFolderCharactersMax == 255, "kFolderRefusedMessage names the limit");
 
-QString Utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 QString IdName(int controlId) {
   return QString::number(controlId);
 }
@@ -66,8 +63,8 @@ QString Number(unsigned value) {
   return QString::number(value);
 }
 
-std::string RangeMessage(unsigned low, unsigned high) {
-  return "请输入一个 " + std::to_string(low) + " 到 " + std::to_string(high) + " 之间的整数。";
+std::string RangeMessage(unsigned low, unsigned high, const text::Translator& texts) {
+  return texts.Fill("请输入一个 %1 到 %2 之间的整数。", std::to_string(low), std::to_string(high));
 }
 
 QLineEdit* MakeEdit(int controlId, QWidget* parent) {
@@ -78,27 +75,28 @@ QLineEdit* MakeEdit(int controlId, QWidget* parent) {
 
 }  // namespace
 
-std::string RefusedOptionMessage(OptionsField field) {
+std::string RefusedOptionMessage(OptionsField field, const text::Translator& texts) {
   switch (field) {
-    case OptionsField::kFolder: return kFolderRefusedMessage;
-    case OptionsField::kSearchHistoryMaxItems: return RangeMessage(kSearchHistoryItemsMin, kSearchHistoryItemsMax);
-    case OptionsField::kMaxDownloadThreads: return RangeMessage(kDownloadThreadsMin, kDownloadThreadsMax);
-    case OptionsField::kCompletedMaxItems: return RangeMessage(kCompletedItemsMin, kCompletedItemsMax);
-    case OptionsField::kMaxDownloadSpeed: return RangeMessage(kDownloadSpeedMin, kDownloadSpeedMax);
+    case OptionsField::kFolder: break;
+    case OptionsField::kSearchHistoryMaxItems:
+      return RangeMessage(kSearchHistoryItemsMin, kSearchHistoryItemsMax, texts);
+    case OptionsField::kMaxDownloadThreads: return RangeMessage(kDownloadThreadsMin, kDownloadThreadsMax, texts);
+    case OptionsField::kCompletedMaxItems: return RangeMessage(kCompletedItemsMin, kCompletedItemsMax, texts);
+    case OptionsField::kMaxDownloadSpeed: return RangeMessage(kDownloadSpeedMin, kDownloadSpeedMax, texts);
   }
-  return kFolderRefusedMessage;
+  return std::string(texts(kFolderRefusedMessage));
 }
 
 CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser, core::Prompter& prompter,
-                                     QWidget* parent)
-    : QDialog(parent), fields_(fields), chooser_(chooser), prompter_(prompter) {
-  setWindowTitle(Utf8(core::kMessageCaption));
+                                     text::Translator texts, QWidget* parent)
+    : QDialog(parent), texts_(std::move(texts)), fields_(fields), chooser_(chooser), prompter_(prompter) {
+  setWindowTitle(widgets::Text(texts_, core::kMessageCaption));
   setObjectName(IdName(kDialogId));
 
   folder_ = MakeEdit(kControlFolder, this);
   folder_->setText(QString::fromStdString(fields.folder));
   widgets::FitPathField(*folder_);
-  auto* browse = widgets::MakeDialogButton(widgets::kBrowseButtonText, kControlBrowse, this);
+  auto* browse = widgets::MakeDialogButton(widgets::Text(texts_, widgets::kBrowseButtonText), kControlBrowse, this);
   connect(browse, &QPushButton::clicked, this, &CSystemOptionsDlg::Browse);
   titleDown_ = new QCheckBox(this);
   titleDown_->setObjectName(IdName(kControlTitleDown));
@@ -113,15 +111,14 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   log_->setText(Number(fields.completedMaxItems));
   language_ = new QComboBox(this);
   language_->setObjectName(IdName(kControlLanguage));
-  // Each language named in its own words, so a user who reads neither finds his.
-  language_->addItem(Utf8("自动 (随系统语言) / Automatic"), QStringLiteral("auto"));
-  language_->addItem(Utf8("中文"), QStringLiteral("zh"));
-  language_->addItem(QStringLiteral("English"), QStringLiteral("en"));
+  language_->addItem(widgets::Text(texts_, "自动 (随系统语言)"), QStringLiteral("auto"));
+  language_->addItem(widgets::Text(texts_, "中文"), QStringLiteral("zh"));
+  language_->addItem(widgets::Text(texts_, "英文"), QStringLiteral("en"));
   language_->setCurrentIndex(std::max(0, language_->findData(QString::fromStdString(fields.language))));
 
   auto* grid = new QGridLayout;
   const auto label = [this, grid](int row, const char* text, QWidget* field) {
-    auto* name = new QLabel(Utf8(text), this);
+    auto* name = new QLabel(widgets::Text(texts_, text), this);
     name->setBuddy(field);
     grid->addWidget(name, row, 0);
   };
@@ -137,7 +134,7 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
     field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     auto* line = new QHBoxLayout;
     line->addWidget(field);
-    line->addWidget(new QLabel(Utf8(range), this));
+    line->addWidget(new QLabel(widgets::Text(texts_, range), this));
     line->addStretch();
     grid->addLayout(line, row, 1, 1, 2);
   };
@@ -148,15 +145,15 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   label(6, "界面语言:", language_);
   auto* languageLine = new QHBoxLayout;
   languageLine->addWidget(language_);
-  languageLine->addWidget(new QLabel(Utf8("(下次启动时生效 / from the next start)"), this));
+  languageLine->addWidget(new QLabel(widgets::Text(texts_, "(下次启动时生效)"), this));
   languageLine->addStretch();
   grid->addLayout(languageLine, 6, 1, 1, 2);
   grid->setColumnStretch(1, 1);
 
-  auto* ok = widgets::MakeDialogButton("确定", kControlOk, this);
+  auto* ok = widgets::MakeDialogButton(widgets::Text(texts_, "确定"), kControlOk, this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &CSystemOptionsDlg::TryAccept);
-  auto* cancel = widgets::MakeDialogButton("取消", kControlCancel, this);
+  auto* cancel = widgets::MakeDialogButton(widgets::Text(texts_, "取消"), kControlCancel, this);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -164,7 +161,8 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(widgets::MakeDialogHeader(Utf8("系统选项"), Utf8("设置系统应用参数"), this));
+  layout->addWidget(
+      widgets::MakeDialogHeader(widgets::Text(texts_, "系统选项"), widgets::Text(texts_, "设置系统应用参数"), this));
   layout->addLayout(grid);
   layout->addLayout(buttons);
 }
@@ -195,7 +193,7 @@ void CSystemOptionsDlg::TryAccept() {
   chosen.completedMaxItems = ReadNumber(log_->text());
   chosen.language = language_->currentData().toString().toStdString();
   if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
-    prompter_.Show(RefusedOptionMessage(*refused), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+    prompter_.Show(RefusedOptionMessage(*refused, texts_), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
     QLineEdit* edit = EditFor(*refused);
     edit->setFocus();
     edit->selectAll();

@@ -7,6 +7,7 @@
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 #include "storage/system_options.h"
+#include "text/catalog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -19,7 +20,7 @@ namespace vexon::storage::ui {
 inline constexpr const char* kFolderRefusedMessage = "请输入默认下载文件路径(最多 255 个字节, 一个汉字占两个字节)。";
 
 // The message OK shows for a refused field, e.g. "请输入一个 5 到 20 之间的整数。".
-std::string RefusedOptionMessage(OptionsField field);
+std::string RefusedOptionMessage(OptionsField field, const text::Translator& texts);
 
 // The System Options dialog. Each control's objectName is its control id ("1040",
 // "1090", ...; OK is "1", Cancel "2"; the language choice "1094").
@@ -29,7 +30,7 @@ class CSystemOptionsDlg final : public QDialog {
  public:
   // The controls show `fields`, which are written on OK only.
   CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser& chooser, core::Prompter& prompter,
-                    QWidget* parent = nullptr);
+                    text::Translator texts, QWidget* parent = nullptr);
 
   // What OK does: checks the fields in the dialog's order, then writes them and
   // closes, or names the first refused one and stays open with it focused.
@@ -40,6 +41,7 @@ class CSystemOptionsDlg final : public QDialog {
  private:
   QLineEdit* EditFor(OptionsField field) const;
 
+  const text::Translator texts_;
   SystemOptions& fields_;
   core::FolderChooser& chooser_;
   core::Prompter& prompter_;

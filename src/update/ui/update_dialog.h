@@ -6,6 +6,7 @@
 
 #include "core/background_job.h"
 #include "core/prompter.h"
+#include "text/catalog.h"
 
 class QPushButton;
 
@@ -27,7 +28,8 @@ class CUpdateDlg final : public QDialog {
   // code; it should end early when its argument says so.
   using Check = std::function<int(const std::function<bool()>& stopRequested)>;
 
-  CUpdateDlg(core::BackgroundJob& job, Check check, core::Prompter& prompter, QWidget* parent = nullptr);
+  CUpdateDlg(core::BackgroundJob& job, Check check, core::Prompter& prompter, text::Translator texts,
+             QWidget* parent = nullptr);
   ~CUpdateDlg() override;
 
   void OnCheck();
@@ -39,6 +41,7 @@ class CUpdateDlg final : public QDialog {
  private:
   void OnChecked(int code);
 
+  const text::Translator texts_;
   core::BackgroundJob& job_;
   Check check_;
   core::Prompter& prompter_;
