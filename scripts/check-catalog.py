@@ -48,8 +48,8 @@ SCHEMA = re.compile(r"^,\d+(;[^;,]*,\d+)+$")
 
 
 def literals(text):
-    """(line, value) of each C++ string literal, adjacent ones joined, comments and
-    character literals skipped."""
+    """(line, value, code before it) of each C++ string literal, adjacent ones joined,
+    comments and character literals skipped."""
     found, pending, line, i = [], None, 1, 0
     while i < len(text):
         c = text[i]
@@ -65,7 +65,7 @@ def literals(text):
             i = end + 2
             continue
         elif c in "\"'":
-            j, value = i + 1, []
+            start, j, value = i, i + 1, []
             while text[j] != c:
                 if text[j] == "\\":
                     value.append(ESCAPES.get(text[j + 1], "\\" + text[j + 1]))
@@ -79,9 +79,9 @@ def literals(text):
                     found.append(pending)
                 pending = None
             elif pending:
-                pending = (pending[0], pending[1] + "".join(value))
+                pending = (pending[0], pending[1] + "".join(value), pending[2])
             else:
-                pending = (line, "".join(value))
+                pending = (line, "".join(value), text[max(0, start - 40) : start])
             continue
         elif not c.isspace() and pending:
             found.append(pending)
@@ -99,13 +99,33 @@ def chinese_texts(root):
         relative = path.relative_to(root).as_posix()
         if path.suffix not in (".h", ".cpp") or relative in NOT_SHOWN:
             continue
-        for line, value in literals(path.read_text(encoding="utf-8")):
+        for line, value, _ in literals(path.read_text(encoding="utf-8")):
             if not CJK.search(value):
                 continue
             parts = [p.split(",")[0] for p in value.split(";")[1:]] if SCHEMA.match(value) else [value]
             for part in parts:
                 if CJK.search(part):
                     found.setdefault(part, f"{relative}:{line}")
+    return found
+
+
+# The command line's own English texts: what its code hands to the catalog, and its
+# usage and help constants.
+ENGLISH_PLACES = ["src/cli", "src/app/launch_options.h"]
+HANDED = re.compile(r"(texts_?(\.Fill)?\(|k\w*(Usage|Help|Places) =)\s*$")
+
+
+def english_texts(root):
+    """Each English source text of the command line with the first place it is written."""
+    found = {}
+    for place in ENGLISH_PLACES:
+        paths = sorted((root / place).rglob("*")) if (root / place).is_dir() else [root / place]
+        for path in paths:
+            if path.suffix not in (".h", ".cpp"):
+                continue
+            for line, value, before in literals(path.read_text(encoding="utf-8")):
+                if HANDED.search(before) and not CJK.search(value):
+                    found.setdefault(value, f"{path.relative_to(root).as_posix()}:{line}")
     return found
 
 
@@ -130,6 +150,10 @@ def main():
     for source, where in chinese_texts(ROOT).items():
         if source not in english:
             faults.append(f"{where}: no English translation of {source!r}")
+    chinese = {source for _, source, _ in entries(ROOT / "po" / "zh.po")}
+    for source, where in english_texts(ROOT).items():
+        if source not in chinese:
+            faults.append(f"{where}: no Chinese translation of {source!r}")
     for fault in faults:
         print(f"check-catalog: {fault}", file=sys.stderr)
     return 1 if faults else 0

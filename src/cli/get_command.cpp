@@ -62,14 +62,14 @@ bool ReadDigest(std::string_view text, std::string& digest) {
 // One URL a line, optionally followed by a blank and "sha1=HEX" or "md5=HEX"; blank
 // lines and lines starting with "#" are skipped. `-` reads standard input.
 bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::vector<std::string>& digests,
-                 std::string& error) {
+                 const text::Translator& texts, std::string& error) {
   std::ifstream file;
   std::istream* in = &std::cin;
   if (path != "-") {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return (error = "cannot read " + path + ": it is a folder"), false;
+    if (fs::is_directory(path, ec)) return (error = texts.Fill("cannot read %1: it is a folder", path)), false;
     file.open(path, std::ios::binary);
-    if (!file) return (error = "cannot read " + path + ": " + std::strerror(errno)), false;
+    if (!file) return (error = texts.Fill("cannot read %1: %2", path, std::strerror(errno))), false;
     in = &file;
   }
   std::string line;
@@ -78,14 +78,15 @@ bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::v
     ++number;
     std::string_view url = text::Trim(line);
     if (url.empty() || url.front() == '#') continue;
-    if (urls.size() == kMaxUrls) return (error = "more than " + std::to_string(kMaxUrls) + " URLs"), false;
+    if (urls.size() == kMaxUrls) return (error = texts.Fill("more than %1 URLs", std::to_string(kMaxUrls))), false;
     std::string digest;
     const size_t blank = url.find_last_of(" \t");
     if (blank != std::string_view::npos) {
       const std::string_view last = url.substr(blank + 1);
       if (text::StartsWith(last, "sha1=") || text::StartsWith(last, "md5=")) {
         if (!ReadDigest(last, digest)) {
-          return (error = path + ", line " + std::to_string(number) + ": not a digest: " + std::string(last)), false;
+          const std::string_view values[] = {path, std::to_string(number), last};
+          return (error = texts.Fill("%1, line %2: not a digest: %3", values)), false;
         }
         url = text::TrimRight(url.substr(0, blank));
       }
@@ -93,11 +94,12 @@ bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::v
     urls.emplace_back(url);
     digests.push_back(std::move(digest));
   }
-  if (in->bad()) return (error = "cannot read " + path), false;
+  if (in->bad()) return (error = texts.Fill("cannot read %1", path)), false;
   return true;
 }
 
-bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::string& error) {
+bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, const text::Translator& texts,
+                  std::string& error) {
   bool urlsOnly = false;
   std::string nextDigest;  // for the URL that follows
   for (size_t i = 0; i < args.size(); ++i) {
@@ -115,36 +117,38 @@ bool ParseGetArgs(const std::vector<std::string>& args, GetArgs& out, std::strin
       out.verbose = true;
       continue;
     }
-    if (i + 1 >= args.size()) return (error = "option " + a + " needs a value"), false;
+    if (i + 1 >= args.size()) return (error = texts.Fill("option %1 needs a value", a)), false;
     const std::string& value = args[++i];
     uint32_t n = 0;
     if (a == "-i" || a == "--input-file") {
       out.lists.push_back(value);
     } else if (a == "--sha1" || a == "--md5") {
-      if (!ReadDigest(a.substr(2) + "=" + value, nextDigest)) return (error = "bad " + a + ": " + value), false;
+      if (!ReadDigest(a.substr(2) + "=" + value, nextDigest))
+        return (error = texts.Fill("bad %1: %2", a, value)), false;
     } else if (a == "--to") {
       out.to = value;
     } else if (a == "--dir") {
       out.dir = value;
     } else if (a == "--speed") {
-      if (!ParseUnsigned(value, n) || n > kMaxSpeed) return (error = "bad --speed: " + value), false;
+      if (!ParseUnsigned(value, n) || n > kMaxSpeed) return (error = texts.Fill("bad %1: %2", a, value)), false;
       out.speed = n;
     } else if (a == "--jobs") {
-      if (!ParseUnsigned(value, n) || n == 0 || n > kMaxJobs) return (error = "bad --jobs: " + value), false;
+      if (!ParseUnsigned(value, n) || n == 0 || n > kMaxJobs)
+        return (error = texts.Fill("bad %1: %2", a, value)), false;
       out.jobs = n;
     } else {
-      return (error = "unknown option: " + a), false;
+      return (error = texts.Fill("unknown option: %1", a)), false;
     }
   }
-  if (!nextDigest.empty()) return (error = "--sha1 and --md5 apply to the URL after them"), false;
+  if (!nextDigest.empty()) return (error = texts("--sha1 and --md5 apply to the URL after them")), false;
   for (const std::string& list : out.lists) {
-    if (!ReadUrlList(list, out.urls, out.digests, error)) return false;
+    if (!ReadUrlList(list, out.urls, out.digests, texts, error)) return false;
   }
-  if (out.urls.empty()) return (error = "no URL given"), false;
-  if (!out.to.empty() && !out.dir.empty()) return (error = "--to and --dir exclude each other"), false;
-  if (!out.to.empty() && out.urls.size() > 1) return (error = "--to takes one URL"), false;
+  if (out.urls.empty()) return (error = texts("no URL given")), false;
+  if (!out.to.empty() && !out.dir.empty()) return (error = texts("--to and --dir exclude each other")), false;
+  if (!out.to.empty() && out.urls.size() > 1) return (error = texts("--to takes one URL")), false;
   if (!out.to.empty() && (out.to.back() == '/' || fs::is_directory(out.to))) {
-    return (error = "--to names a folder: " + out.to), false;
+    return (error = texts.Fill("--to names a folder: %1", out.to)), false;
   }
   return true;
 }
@@ -160,9 +164,10 @@ std::string TargetFor(const GetArgs& args, const std::string& url, const std::st
 }  // namespace
 
 int RunGetCommand(const std::vector<std::string>& args, const std::string& langFlag) {
+  const text::Translator texts = LoadTexts(langFlag, fs::current_path(), "vexon-cli get").texts;
   GetArgs parsed;
   std::string error;
-  if (!ParseGetArgs(args, parsed, error)) {
+  if (!ParseGetArgs(args, parsed, texts, error)) {
     std::fprintf(stderr, "vexon-cli get: %s\n", error.c_str());
     return 2;
   }
@@ -173,7 +178,7 @@ int RunGetCommand(const std::vector<std::string>& args, const std::string& langF
   app::SessionConfig config;
   config.startDir = fs::current_path();
   if (parsed.jobs) config.maxDownloads = parsed.jobs;
-  config.texts = LoadTexts(langFlag, config.startDir, "vexon-cli get").texts;
+  config.texts = texts;
   app::Session session(std::move(config), loop, ports.ForSession());
   // The options only: a stored download given again resumes rather than being a duplicate.
   session.LoadOptions();
@@ -184,7 +189,7 @@ int RunGetCommand(const std::vector<std::string>& args, const std::string& langF
     std::error_code ec;
     fs::create_directories(parsed.dir, ec);
     if (!fs::is_directory(parsed.dir)) {
-      std::fprintf(stderr, "vexon-cli get: cannot use folder %s\n", parsed.dir.c_str());
+      std::fprintf(stderr, "vexon-cli get: %s\n", texts.Fill("cannot use folder %1", parsed.dir).c_str());
       loop.Shutdown();
       return 1;
     }
@@ -193,7 +198,7 @@ int RunGetCommand(const std::vector<std::string>& args, const std::string& langF
 
   download::DownloadController& controller = session.downloads();
   GetProgress progress(session.downloadList(), controller, parsed.urls.size(), isatty(STDERR_FILENO) == 1,
-                       parsed.verbose);
+                       parsed.verbose, texts);
   struct EndListener final : download::DownloadListener {
     SignalWatcher& signals;
     explicit EndListener(SignalWatcher& watcher) : signals(watcher) {}

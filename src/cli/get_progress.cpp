@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "core/list_schemas.h"
 #include "text/strings.h"
@@ -72,12 +75,13 @@ std::string ByteText(uint64_t bytes) {
 }
 
 GetProgress::GetProgress(const core::ListTable& downloads, const download::DownloadController& controller, size_t total,
-                         bool terminal, bool verbose, std::FILE* out)
+                         bool terminal, bool verbose, text::Translator texts, std::FILE* out)
     : downloads_(downloads),
       controller_(controller),
       total_(total),
       terminal_(terminal && !verbose),
       verbose_(verbose),
+      texts_(std::move(texts)),
       out_(out) {
   winsize size{};
   if (terminal_ && ioctl(fileno(out_), TIOCGWINSZ, &size) == 0 && size.ws_col >= 20) width_ = size.ws_col;
@@ -114,9 +118,10 @@ void GetProgress::PrintStep(size_t row, size_t column) const {
     std::fprintf(out_, "%s: %s\n", name.c_str(), downloads_.Cell(row, column).c_str());
   } else if (column == core::kDownloadReceived) {
     // The bytes follow the percent they belong to.
-    std::fprintf(out_, "%s: %s %s bytes %s %s\n", name.c_str(), downloads_.Cell(row, core::kDownloadPercent).c_str(),
-                 downloads_.Cell(row, column).c_str(), downloads_.Cell(row, core::kDownloadSpeed).c_str(),
-                 downloads_.Cell(row, core::kDownloadTimeLeft).c_str());
+    const std::string_view values[] = {downloads_.Cell(row, core::kDownloadPercent), downloads_.Cell(row, column),
+                                       downloads_.Cell(row, core::kDownloadSpeed),
+                                       downloads_.Cell(row, core::kDownloadTimeLeft)};
+    std::fprintf(out_, "%s: %s\n", name.c_str(), texts_.Fill("%1 %2 bytes %3 %4", values).c_str());
   }
 }
 
@@ -127,7 +132,7 @@ void GetProgress::DownloadCompleted(const std::string& fullPath, const std::stri
   const uintmax_t size = sizeText.empty() ? std::filesystem::file_size(fullPath, ec) : Number(sizeText);
   if (!ec) doneBytes_ += size;
   if (!terminal_) {
-    std::fprintf(out_, "%s: complete\n", fullPath.c_str());
+    std::fprintf(out_, "%s: %s\n", fullPath.c_str(), std::string(texts_("complete")).c_str());
     return;
   }
   Redraw(completed_ + failed_ == total_);
@@ -155,13 +160,13 @@ std::string GetProgress::OverallLine() const {
   uint64_t bytes = doneBytes_;
   for (const auto& [key, live] : live_) bytes += live.received;
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-  std::string line = text::Format("%zu/%zu files", completed_, total_);
-  if (failed_ > 0) line += text::Format(", %zu failed", failed_);
+  std::string line = texts_.Fill("%1/%2 files", std::to_string(completed_), std::to_string(total_));
+  if (failed_ > 0) line += texts_.Fill(", %1 failed", std::to_string(failed_));
   line += ", " + ByteText(bytes);
   if (elapsed > 0.05) line += ", " + ByteText(static_cast<uint64_t>(static_cast<double>(bytes) / elapsed)) + "/s";
   const size_t ended = completed_ + failed_;
   if (ended > 0 && ended < total_) {
-    line += ", " + Clock(elapsed / static_cast<double>(ended) * static_cast<double>(total_ - ended)) + " left";
+    line += texts_.Fill(", %1 left", Clock(elapsed / static_cast<double>(ended) * static_cast<double>(total_ - ended)));
   }
   return line;
 }
@@ -192,7 +197,7 @@ void GetProgress::Redraw(bool now) {
     if (!live.timeLeft.empty() && live.timeLeft != "-") line += "  " + live.timeLeft;
     lines.push_back(line);
   }
-  if (more > 0) lines.push_back(text::Format("  and %zu more", more));
+  if (more > 0) lines.push_back(texts_.Fill("  and %1 more", std::to_string(more)));
   lines.push_back(OverallLine());
   ClearLiveLines();
   for (const std::string& line : lines) std::fprintf(out_, "%s\n", FitColumns(line, width_).c_str());

@@ -10,6 +10,7 @@
 #include "core/list_table.h"
 #include "download/download_controller.h"
 #include "download/download_listener.h"
+#include "text/catalog.h"
 
 namespace vexon::cli {
 
@@ -20,7 +21,7 @@ namespace vexon::cli {
 class GetProgress final : public core::ListObserver, public download::DownloadListener {
  public:
   GetProgress(const core::ListTable& downloads, const download::DownloadController& controller, size_t total,
-              bool terminal, bool verbose, std::FILE* out = stderr);
+              bool terminal, bool verbose, text::Translator texts = {}, std::FILE* out = stderr);
 
   size_t completed() const { return completed_; }
   // The last overall line, kept on the terminal.
@@ -56,6 +57,7 @@ class GetProgress final : public core::ListObserver, public download::DownloadLi
   const size_t total_;
   const bool terminal_;
   const bool verbose_;
+  const text::Translator texts_;
   std::FILE* out_;
   size_t width_ = 80;
   size_t completed_ = 0;

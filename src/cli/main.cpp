@@ -46,13 +46,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "search") return vexon::cli::RunSearchCommand(args, langFlag);
-  if (command == "show") return vexon::cli::RunShowCommand(args);
+  if (command == "show") return vexon::cli::RunShowCommand(args, langFlag);
   if (command == "get") return vexon::cli::RunGetCommand(args, langFlag);
-  if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args);
+  if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args, langFlag);
   if (command == "--help" || command == "-h") {
     std::fputs(Usage(langFlag, true).c_str(), stdout);
     return 0;
   }
-  std::fprintf(stderr, "vexon-cli: unknown command '%s'\n%s", command.c_str(), Usage(langFlag, false).c_str());
+  std::error_code ec;
+  const vexon::app::TextSet texts = vexon::cli::LoadTexts(langFlag, std::filesystem::current_path(ec), "vexon-cli");
+  std::fprintf(stderr, "vexon-cli: %s\n%s", texts.texts.Fill("unknown command '%1'", command).c_str(),
+               Usage(langFlag, false).c_str());
   return 2;
 }

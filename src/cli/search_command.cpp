@@ -57,7 +57,8 @@ class RowPrinter final : public core::ListObserver {
   const core::ListTable& table_;
 };
 
-bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std::string& error) {
+bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, const text::Translator& texts,
+                     std::string& error) {
   std::vector<std::string> words;
   bool wordsOnly = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -71,26 +72,26 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
       continue;
     }
     if (i + 1 >= args.size()) {
-      error = "option " + a + " needs a value";
+      error = texts.Fill("option %1 needs a value", a);
       return false;
     }
     const std::string& value = args[++i];
     if (a == "--baidu-host") {
-      if (!search::IsValidHost(value)) return (error = "bad host: " + value), false;
+      if (!search::IsValidHost(value)) return (error = texts.Fill("bad host: %1", value)), false;
       out.hosts.baidu = value;
     } else if (a == "--yahoo-host") {
-      if (!search::IsValidHost(value)) return (error = "bad host: " + value), false;
+      if (!search::IsValidHost(value)) return (error = texts.Fill("bad host: %1", value)), false;
       out.hosts.yahoo = value;
     } else if (a == "--archive-url") {
-      if (!net::IsWebAddress(value)) return (error = "not an http or https address: " + value), false;
+      if (!net::IsWebAddress(value)) return (error = texts.Fill("not an http or https address: %1", value)), false;
       out.hosts.archive = value;
     } else if (a == "--sources") {
       if (!search::ParseSources(value, out.hosts.sources)) {
-        return (error = "--sources takes a comma list of baidu, yahoo, archive: " + value), false;
+        return (error = texts.Fill("--sources takes a comma list of baidu, yahoo, archive: %1", value)), false;
       }
     } else if (a == "--types") {
       if (!search::SetTypesFromList(out.options, value)) {
-        error = "unknown file type in --types: " + value;
+        error = texts.Fill("unknown file type in --types: %1", value);
         return false;
       }
     } else if (a == "--date") {
@@ -99,17 +100,17 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
       out.options.sizeFilter = value;
     } else if (a == "--max") {
       uint32_t n = 0;
-      if (!ParseUnsigned(value, n)) return (error = "bad --max: " + value), false;
+      if (!ParseUnsigned(value, n)) return (error = texts.Fill("bad %1: %2", a, value)), false;
       out.options.maxResults = n;
     } else if (a == "--save") {
       out.saveFile = value;
     } else {
-      error = "unknown option: " + a;
+      error = texts.Fill("unknown option: %1", a);
       return false;
     }
   }
   if (words.empty()) {
-    error = "no search words given";
+    error = texts("no search words given");
     return false;
   }
   std::string joined;
@@ -124,13 +125,14 @@ bool ParseSearchArgs(const std::vector<std::string>& args, SearchArgs& out, std:
 }  // namespace
 
 int RunSearchCommand(const std::vector<std::string>& args, const std::string& langFlag) {
+  const std::filesystem::path startDir = std::filesystem::current_path();
+  const text::Translator texts = LoadTexts(langFlag, startDir, "vexon-cli search").texts;
   SearchArgs parsed;
   std::string error;
-  if (!ParseSearchArgs(args, parsed, error)) {
+  if (!ParseSearchArgs(args, parsed, texts, error)) {
     std::fprintf(stderr, "vexon-cli search: %s\n", error.c_str());
     return 2;
   }
-  const std::filesystem::path startDir = std::filesystem::current_path();
   storage::AppSettings stored;
   {
     storage::Profile profile(storage::SettingsStore::SettingsPath(startDir));
@@ -151,7 +153,7 @@ int RunSearchCommand(const std::vector<std::string>& args, const std::string& la
   app::SessionConfig config;
   config.startDir = startDir;
   config.hosts = parsed.hosts;
-  config.texts = LoadTexts(langFlag, startDir, "vexon-cli search").texts;
+  config.texts = texts;
   app::Session session(std::move(config), loop, ports.ForSession());
   session.LoadSearchHistory();
   session.options() = parsed.options;

@@ -1,5 +1,7 @@
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -16,32 +18,35 @@ constexpr const char* kShowUsage = "usage: vexon-cli show FILE\n";
 
 }  // namespace
 
-int RunShowCommand(const std::vector<std::string>& args) {
+int RunShowCommand(const std::vector<std::string>& args, const std::string& langFlag) {
+  std::error_code ec;
+  const text::Translator texts = LoadTexts(langFlag, std::filesystem::current_path(ec), "vexon-cli show").texts;
+  const std::string usage(texts(kShowUsage));
   std::vector<std::string> files;
   bool optionsEnded = false;
   for (const std::string& arg : args) {
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-      std::fputs(kShowUsage, stdout);
+      std::fputs(usage.c_str(), stdout);
       return 0;
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      std::fprintf(stderr, "vexon-cli show: unknown option '%s'\n%s", arg.c_str(), kShowUsage);
+      std::fprintf(stderr, "vexon-cli show: %s\n%s", texts.Fill("unknown option '%1'", arg).c_str(), usage.c_str());
       return 2;
     } else {
       files.push_back(arg);
     }
   }
   if (files.size() != 1) {
-    std::fputs(files.empty() ? "vexon-cli show: no file given\n" : "vexon-cli show: one file only\n", stderr);
-    std::fputs(kShowUsage, stderr);
+    std::fprintf(stderr, "vexon-cli show: %s\n%s",
+                 std::string(files.empty() ? texts("no file given") : texts("one file only")).c_str(), usage.c_str());
     return 2;
   }
 
   std::vector<std::vector<std::string>> cells;
   const storage::ResultFileStatus status = storage::ReadResultFile(files[0], cells);
   if (!status) {
-    std::fprintf(stderr, "vexon-cli show: cannot read %s: %s\n", files[0].c_str(), status.error.c_str());
+    std::fprintf(stderr, "vexon-cli show: %s\n", texts.Fill("cannot read %1: %2", files[0], status.error).c_str());
     return 1;
   }
   // In the order of their row numbers, as the list shows an opened file.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/launch_options.h"
+#include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "net/url.h"
 #include "storage/app_settings.h"
@@ -44,27 +45,33 @@ fs::path DefaultExecutable() {
 
 }  // namespace
 
-int RunUpdateCheckCommand(const std::vector<std::string>& args) {
+int RunUpdateCheckCommand(const std::vector<std::string>& args, const std::string& langFlag) {
+  std::error_code ec;
+  const text::Translator texts = LoadTexts(langFlag, fs::current_path(ec), "vexon-cli update-check").texts;
+  const std::string usage(texts(kUpdateUsage));
   std::string site;
   std::string exe;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUpdateUsage, stdout);
+      std::fputs(usage.c_str(), stdout);
       return 0;
     }
     if (arg != "--site" && arg != "--exe") {
-      std::fprintf(stderr, "vexon-cli update-check: unknown argument '%s'\n%s", arg.c_str(), kUpdateUsage);
+      std::fprintf(stderr, "vexon-cli update-check: %s\n%s", texts.Fill("unknown argument '%1'", arg).c_str(),
+                   usage.c_str());
       return 2;
     }
     if (i + 1 >= args.size() || args[i + 1].empty()) {
-      std::fprintf(stderr, "vexon-cli update-check: %s needs a value\n%s", arg.c_str(), kUpdateUsage);
+      std::fprintf(stderr, "vexon-cli update-check: %s\n%s", texts.Fill("option %1 needs a value", arg).c_str(),
+                   usage.c_str());
       return 2;
     }
     const std::string& value = args[++i];
     if (arg == "--site") {
       if (!net::IsWebAddress(value)) {
-        std::fprintf(stderr, "vexon-cli update-check: not an http or https address: %s\n", value.c_str());
+        std::fprintf(stderr, "vexon-cli update-check: %s\n",
+                     texts.Fill("not an http or https address: %1", value).c_str());
         return 2;
       }
       site = value;
@@ -77,7 +84,7 @@ int RunUpdateCheckCommand(const std::vector<std::string>& args) {
   config.executable = exe.empty() ? DefaultExecutable() : fs::path(exe);
   const std::string base = app::SiteBaseUrl(site.empty() ? SiteFromSettings() : site) + kDownloadsFolder;
   const int code = update::UpdateAgent(std::move(config)).CheckForUpdate(base);
-  std::printf("%d %s\n", code, update::UpdateResultText(code));
+  std::printf("%d %s\n", code, std::string(texts(update::UpdateResultText(code))).c_str());
   return code == update::kUpdateInstalled || code == update::kUpdateNotNewer ? 0 : 1;
 }
 

@@ -238,17 +238,34 @@ TEST_F(GetCommand, FailureTextsSpeakTheChosenLanguage) {
   }
   EXPECT_EQ(Run({"--lang", "fr", "get", server.Url("/lang.mp3")}, true).exitCode, 2);
 
-  // The usage is English unless Chinese is asked for.
+  // The usage and the command line's messages are English unless Chinese is asked for.
   ::unsetenv("LC_ALL");
-  for (const auto& [lang, args, start] : std::vector<std::tuple<const char*, std::vector<std::string>, std::string>>{
-           {"C.UTF-8", {"--help"}, "usage: vexon-cli"},
-           {"zh_CN.UTF-8", {"--help"}, "用法: vexon-cli"},
-           {"en_US.UTF-8", {"--lang", "zh", "--help"}, "用法: vexon-cli"},
-           {"zh_CN.UTF-8", {"--lang", "en", "-h"}, "usage: vexon-cli"}}) {
-    ::setenv("LANG", lang, 1);
-    const CliRun help = Run(args, true);
-    EXPECT_EQ(help.exitCode, 0) << lang;
-    EXPECT_EQ(help.out.rfind(start, 0), 0u) << help.out.substr(0, 80);
+  const struct {
+    const char* lang;
+    std::vector<std::string> args;
+    std::string text;
+    bool help;  // on standard output, at its start
+  } messages[] = {
+      {"C.UTF-8", {"--help"}, "usage: vexon-cli", true},
+      {"zh_CN.UTF-8", {"--help"}, "用法: vexon-cli", true},
+      {"en_US.UTF-8", {"--lang", "zh", "--help"}, "用法: vexon-cli", true},
+      {"zh_CN.UTF-8", {"--lang", "en", "-h"}, "usage: vexon-cli", true},
+      {"C.UTF-8", {"get"}, "vexon-cli get: no URL given", false},
+      {"zh_CN.UTF-8", {"get"}, "vexon-cli get: 没有给出 URL", false},
+      {"en_US.UTF-8", {"--lang", "zh", "show"}, "vexon-cli show: 没有给出文件", false},
+      {"zh_CN.UTF-8", {"--lang", "en", "get", "--jobs", "0", "x"}, "vexon-cli get: bad --jobs: 0", false},
+      {"zh_CN.UTF-8", {"search", "--max", "x", "w"}, "vexon-cli search: --max 的值无效: x", false},
+      {"fr_FR.UTF-8", {"frob"}, "vexon-cli: unknown command 'frob'", false},
+  };
+  for (const auto& m : messages) {
+    ::setenv("LANG", m.lang, 1);
+    const CliRun run = Run(m.args, true);
+    EXPECT_EQ(run.exitCode, m.help ? 0 : 2) << m.lang << " " << m.text;
+    if (m.help) {
+      EXPECT_EQ(run.out.rfind(m.text, 0), 0u) << run.out.substr(0, 80);
+    } else {
+      EXPECT_NE(run.err.find(m.text), std::string::npos) << run.err;
+    }
   }
   ::unsetenv("LANG");
   ::setenv("LC_ALL", "C.UTF-8", 1);
