@@ -129,6 +129,28 @@ def english_texts(root):
     return found
 
 
+# The program's name, as the desktop entry and the AppStream metainfo carry it.
+PROGRAM_NAME = "维松MP3"
+
+
+def desktop_faults(root, translations):
+    """The desktop files' names out of step with the catalog's."""
+    english = translations.get(PROGRAM_NAME, "")
+    wanted = {"Name": english, "Name[zh_CN]": PROGRAM_NAME}
+    faults = []
+    entry = root / "data" / "io.github.vexon.Vexon.desktop"
+    for line in entry.read_text(encoding="utf-8").splitlines():
+        key, _, value = line.partition("=")
+        if key in wanted and value != wanted[key]:
+            faults.append(f"{entry.relative_to(root)}: {key}={value}, the catalog says {wanted[key]!r}")
+    metainfo = root / "data" / "io.github.vexon.Vexon.metainfo.xml"
+    text = metainfo.read_text(encoding="utf-8")
+    for name in (f"<name>{english}</name>", f'<name xml:lang="zh_CN">{PROGRAM_NAME}</name>'):
+        if name not in text:
+            faults.append(f"{metainfo.relative_to(root)}: no {name}")
+    return faults
+
+
 def main():
     faults = []
     for po in sorted((ROOT / "po").glob("*.po")):
@@ -146,7 +168,9 @@ def main():
                 faults.append(f"{where}: Chinese left in {translation!r}")
             if sorted(MARK.findall(source)) != sorted(MARK.findall(translation)):
                 faults.append(f"{where}: the placeholders of {source!r} differ in {translation!r}")
-    english = {source for _, source, _ in entries(ROOT / "po" / "en.po")}
+    english_entries = {source: translation for _, source, translation in entries(ROOT / "po" / "en.po")}
+    english = set(english_entries)
+    faults += desktop_faults(ROOT, english_entries)
     for source, where in chinese_texts(ROOT).items():
         if source not in english:
             faults.append(f"{where}: no English translation of {source!r}")

@@ -128,19 +128,26 @@ QStringList SharedAccelerators(QWidget& root) {
   return shared;
 }
 
-// A shown dialog whose texts all fit: it is no larger than the smallest screen the
-// program is for, and no label or button is squeezed below what its text needs.
-QStringList Clipped(QWidget& dialog) {
+// Labels and buttons of a shown window squeezed below what their texts need.
+QStringList Squeezed(QWidget& window) {
   QStringList clipped;
-  dialog.adjustSize();
-  if (dialog.width() > 1024 || dialog.height() > 768) clipped << QStringLiteral("the dialog itself");
-  for (QWidget* w : dialog.findChildren<QWidget*>()) {
+  QCoreApplication::processEvents();
+  for (QWidget* w : window.findChildren<QWidget*>()) {
     if (!w->isVisible() || (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w))) continue;
     if (w->width() < w->minimumSizeHint().width()) {
       auto* label = qobject_cast<QLabel*>(w);
       clipped << (label != nullptr ? label->text() : qobject_cast<QAbstractButton*>(w)->text());
     }
   }
+  return clipped;
+}
+
+// A shown dialog whose texts all fit: it is no larger than the smallest screen the
+// program is for, and nothing in it is squeezed.
+QStringList Clipped(QWidget& dialog) {
+  dialog.adjustSize();
+  QStringList clipped = Squeezed(dialog);
+  if (dialog.width() > 1024 || dialog.height() > 768) clipped << QStringLiteral("the dialog itself");
   return clipped;
 }
 
@@ -195,6 +202,7 @@ class LanguageTest final : public QObject {
     w.show();
     w.RefreshCounters();
     QCOMPARE(ChineseIn(ShownTexts(w)), QStringList());
+    QCOMPARE(Squeezed(w), QStringList());
     QCOMPARE(DownloadView(w).model()->index(0, vexon::core::kDownloadState).data().toString(),
              QStringLiteral("Stopped"));
     // The lower list's other view, and the message boxes of a few commands.
