@@ -20,32 +20,46 @@ for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.05; don
 
 # Milliseconds from the start of the process to its window being viewable.
 start_once() {
-  local program=$1 lang=$2 dir
+  local program=$1 lang=$2 program_index=${3:-x} dir
   dir=$(mktemp -d "$work/run.XXXX")
   local begin end
   begin=$(date +%s%N)
-  (cd "$dir" && LANG=C.UTF-8 LANGUAGE= exec "$program" --lang "$lang") >/dev/null 2>&1 &
+  (cd "$dir" && LANG=C.UTF-8 LANGUAGE= exec "$program" --lang "$lang") >"$dir/log" 2>&1 &
   local pid=$!
   while true; do
     local id
     for id in $(xwininfo -root -children 2>/dev/null | awk '/\("vexon"/ {print $1}'); do
       if xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; then
         end=$(date +%s%N)
+        # The CPU it took until then, in clock ticks (user and system).
+        awk '{print $14 + $15}' "/proc/$pid/stat" >>"$work/cpu.$program_index.$lang"
         kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
         echo $(((end - begin) / 1000000))
         return
       fi
     done
-    if ! kill -0 "$pid" 2>/dev/null; then echo "the program ended without a window" >&2; exit 1; fi
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "$program ended without a window:" >&2
+      cat "$dir/log" >&2
+      exit 1
+    fi
   done
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-for program in "${programs[@]}"; do
-  for lang in zh en; do
-    start_once "$program" "$lang" >/dev/null  # warms the file cache
-    times=$(for _ in $(seq "$runs"); do start_once "$program" "$lang"; done)
-    echo "$program --lang $lang: median $(echo "$times" | median) ms of $runs"
+# The builds take turns run by run, so a slower moment of the machine falls on both.
+for lang in zh en; do
+  declare -A times=()
+  for program in "${programs[@]}"; do start_once "$program" "$lang" >/dev/null; done  # warms the file cache
+  for _ in $(seq "$runs"); do
+    for i in "${!programs[@]}"; do times[$i]+="$(start_once "${programs[$i]}" "$lang" "$i") "; done
   done
+  for i in "${!programs[@]}"; do
+    cpu=$(awk -v hz="$(getconf CLK_TCK)" '{t += $1} END {printf "%.0f", t * 1000 / hz / NR}' \
+      "$work/cpu.$i.$lang")
+    echo "${programs[$i]} --lang $lang: median $(echo "${times[$i]}" | tr ' ' '\n' | grep . | median) ms of $runs," \
+      "CPU ${cpu} ms on average"
+  done
+  unset times
 done

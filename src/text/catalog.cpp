@@ -49,9 +49,12 @@ bool Catalog::Load(const std::string& path, std::string& error) {
     error = path + ": " + std::strerror(errno);
     return false;
   }
-  std::string bytes(kMaxCatalogBytes + 1, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  // In pieces, so a catalog of a few kilobytes costs a few kilobytes at the start.
+  std::string bytes;
+  char piece[16384];
+  while (bytes.size() <= kMaxCatalogBytes && in.read(piece, sizeof piece).gcount() > 0) {
+    bytes.append(piece, static_cast<size_t>(in.gcount()));
+  }
   if (bytes.size() > kMaxCatalogBytes) {
     error = path + ": larger than a message catalog of this program";
     return false;
