@@ -85,7 +85,8 @@ bool ReadUrlList(const std::string& path, std::vector<std::string>& urls, std::v
       const std::string_view last = url.substr(blank + 1);
       if (text::StartsWith(last, "sha1=") || text::StartsWith(last, "md5=")) {
         if (!ReadDigest(last, digest)) {
-          const std::string_view values[] = {path, std::to_string(number), last};
+          const std::string lineNumber = std::to_string(number);
+          const std::string_view values[] = {path, lineNumber, last};
           return (error = texts.Fill("%1, line %2: not a digest: %3", values)), false;
         }
         url = text::TrimRight(url.substr(0, blank));

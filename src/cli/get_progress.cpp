@@ -118,9 +118,11 @@ void GetProgress::PrintStep(size_t row, size_t column) const {
     std::fprintf(out_, "%s: %s\n", name.c_str(), downloads_.Cell(row, column).c_str());
   } else if (column == core::kDownloadReceived) {
     // The bytes follow the percent they belong to.
-    const std::string_view values[] = {downloads_.Cell(row, core::kDownloadPercent), downloads_.Cell(row, column),
-                                       downloads_.Cell(row, core::kDownloadSpeed),
-                                       downloads_.Cell(row, core::kDownloadTimeLeft)};
+    // The cells are copies: they are kept while the text is made.
+    const std::string cells[] = {downloads_.Cell(row, core::kDownloadPercent), downloads_.Cell(row, column),
+                                 downloads_.Cell(row, core::kDownloadSpeed),
+                                 downloads_.Cell(row, core::kDownloadTimeLeft)};
+    const std::string_view values[] = {cells[0], cells[1], cells[2], cells[3]};
     std::fprintf(out_, "%s: %s\n", name.c_str(), texts_.Fill("%1 %2 bytes %3 %4", values).c_str());
   }
 }
