@@ -31,6 +31,7 @@ inline constexpr int kStopDownload = 32823;
 inline constexpr int kStopAll = 32816;
 inline constexpr int kDeleteDownload = 32819;
 inline constexpr int kDeleteAll = 32820;
+inline constexpr int kDownloadAddress = 32901;
 inline constexpr int kShowCompletedList = 32845;
 
 inline constexpr int kPlay = 32843;

@@ -50,6 +50,8 @@ constexpr std::array kDownloadMenu = {
     MenuEntry{cmd::kDeleteDownload, "删除下载(&E)..."},
     MenuEntry{cmd::kDeleteAll, "删除全部下载(&A) ..."},
     MenuEntry{kSeparator, ""},
+    MenuEntry{cmd::kDownloadAddress, "下载网址(&U)..."},
+    MenuEntry{kSeparator, ""},
     MenuEntry{cmd::kShowCompletedList, "转到\"已下载文件列表\"(&G)"},
 };
 

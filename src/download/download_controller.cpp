@@ -88,6 +88,21 @@ void DownloadController::OnStartDownload(const std::vector<size_t>& selectedResu
   if (idle) StartNextSlice();
 }
 
+void DownloadController::OnAddAddresses(const std::vector<std::string>& urls) {
+  if (urls.empty()) return;
+  const bool idle = startQueue_.empty();
+  for (const std::string& url : urls) {
+    PreparedResult address;
+    address.row = core::ListTable::npos;
+    address.url = net::ShownUrl(url);
+    address.urlName = net::UrlFileName(address.url);
+    // Named from the URL, whether names come from titles or not.
+    address.title = SplitExtension(address.urlName).first;
+    startQueue_.push_back(std::move(address));
+  }
+  if (idle) StartNextSlice();
+}
+
 void DownloadController::StartNextSlice() {
   for (size_t n = 0; n < kStartSlice && !startQueue_.empty(); ++n) {
     startLeftOut_ += StartQuietly(startQueue_.front()) ? 0 : 1;
@@ -115,6 +130,7 @@ bool DownloadController::StartQuietly(const PreparedResult& result) {
       JoinFolder(settings_.DefaultMusicPath, DefaultFileName(settings_, result.urlName, result.title));
   if (FileExists(fullName) || HasFullName(fullName)) return false;
   if (!QueueNewRow(result.url, fullName, result.size, false, core::ListTable::npos, result.digest)) return false;
+  if (result.key == 0) return true;
   // A new search may have replaced the results meanwhile: only the same result is marked.
   const size_t row = results_.table().FindRowByKey(result.key);
   const core::ResultRow* now = results_.At(row);

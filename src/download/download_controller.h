@@ -53,6 +53,10 @@ class DownloadController final : public DownloadEvents {
   // whose URL is listed or whose name is taken, and tells their number once.
   void OnStartDownload(const std::vector<size_t>& selectedResults);
   void OnDownloadAs(const std::vector<size_t>& selectedResults);
+  // Pasted, dropped or typed addresses (http and https), queued as a many-rows start
+  // queues results: in the default folder, named from the URL, leaving out those
+  // whose URL is listed or whose name is taken, and telling their number once.
+  void OnAddAddresses(const std::vector<std::string>& urls);
   // Commands on the download list.
   void OnDeleteDownload(const std::vector<size_t>& selectedDownloads);
   void OnDeleteAll();
@@ -99,7 +103,7 @@ class DownloadController final : public DownloadEvents {
   // A results row made ready for queueing.
   struct PreparedResult {
     size_t row = 0;
-    uint64_t key = 0;       // of the results row
+    uint64_t key = 0;       // of the results row; 0 for an address given without one
     std::string resultUrl;  // as the result gave it
     std::string digest;     // "sha1=HEX", else "md5=HEX", else empty
     std::string url;

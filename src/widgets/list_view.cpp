@@ -1,15 +1,58 @@
 #include "widgets/list_view.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QPainter>
 #include <QPalette>
+#include <QUrl>
 
 #include <algorithm>
 #include <utility>
 
 namespace vexon::widgets {
+
+QString DroppedText(const QMimeData& mime) {
+  if (!mime.hasUrls()) return mime.text();
+  QStringList lines;
+  for (const QUrl& url : mime.urls()) lines << url.toString(QUrl::FullyEncoded);
+  return lines.join(QLatin1Char('\n'));
+}
+
+void ListView::AcceptDroppedText() {
+  acceptsText_ = true;
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDropIndicatorShown(false);
+}
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!acceptsText_ || !(event->mimeData()->hasUrls() || event->mimeData()->hasText())) {
+    QTableView::dragEnterEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!acceptsText_) {
+    QTableView::dragMoveEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void ListView::dropEvent(QDropEvent* event) {
+  if (!acceptsText_) {
+    QTableView::dropEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+  emit TextDropped(DroppedText(*event->mimeData()));
+}
 
 ListView::ListView(core::ListTable& table, int controlId, text::Translator texts, QWidget* parent)
     : QTableView(parent), model_(table, std::move(texts), this) {

@@ -3,6 +3,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+class QMimeData;
+
 #include <cstddef>
 #include <vector>
 
@@ -30,6 +32,10 @@ class ListView final : public QTableView {
   // that is inside the list and below its column header.
   bool RowsAreaContains(const QPoint& globalPoint) const;
 
+  // Lets text and links be dropped on the list; each drop is handed on as
+  // TextDropped.
+  void AcceptDroppedText();
+
   // Rows added below the visible ones only change the scroll range: the rows on
   // screen are not painted again (a repaint shapes every visible cell's text).
   void doItemsLayout() override;
@@ -37,15 +43,26 @@ class ListView final : public QTableView {
  signals:
   // A right-click in the rows' area, at a global point.
   void ContextMenuWanted(const QPoint& globalPoint);
+  // Text or links dropped on the list (with AcceptDroppedText), as DroppedText gives them.
+  void TextDropped(const QString& text);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void SyncSortIndicator();
   void NoteInsertedRows(int first);
 
   ListTableModel model_;
+  bool acceptsText_ = false;
   bool insertedOutOfSight_ = false;  // since the last layout
   bool shownRowsChanged_ = false;    // since the last layout
 };
+
+// What a drop or the clipboard holds as text: its links one a line, else its text.
+QString DroppedText(const QMimeData& mime);
 
 // Draws a cell as a progress bar from the percent at the start of its text.
 class ProgressDelegate final : public QStyledItemDelegate {

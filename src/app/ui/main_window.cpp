@@ -5,9 +5,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -201,6 +203,10 @@ void CVexonDlg::BuildWidgets() {
   completedToolbar_->hide();
 
   downloadView_ = new widgets::ListView(session_.downloadList(), ctl::kDownloadList, session_.texts());
+  downloadView_->AcceptDroppedText();
+  connect(downloadView_, &widgets::ListView::TextDropped, this, &CVexonDlg::QueueAddresses);
+  // The search box's own paste comes first while it has the focus.
+  connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, &CVexonDlg::OnPaste);
   downloadView_->listModel().SetImageColumn(core::kDownloadId, [](int image) { return DownloadStateIcon(image); });
   downloadView_->setItemDelegateForColumn(core::kDownloadPercent, new widgets::ProgressDelegate(downloadView_));
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,

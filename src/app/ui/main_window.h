@@ -47,6 +47,7 @@ inline constexpr int kStatusTimerMs = 1111;
 inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";
 inline constexpr const char* kHomePageName = "vexonindex.htm";
+inline constexpr size_t kAskAboveAddresses = 20;
 
 // The window's own ways to the user, which tests replace; the session's controllers
 // have theirs from the session.
@@ -57,6 +58,9 @@ struct WindowPorts {
   std::function<QString(const QString& proposed)> chooseSaveFile;
   std::function<QString(const QString& folder)> chooseOpenFile;
   std::function<void(const QUrl&)> openUrl;
+  // The addresses typed into the "download address" dialog, or nothing when it was
+  // cancelled. Empty: Qt's dialog.
+  std::function<std::optional<QString>()> askAddresses;
   std::optional<bool> trayAvailable;
 };
 
@@ -150,6 +154,12 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void ShowCompletedList();
   void ShowLowerList(bool downloads);
   void OnTypeBoxClicked(int controlId, bool checked);
+  // Links given by paste, drop, the address dialog or the search box: every http and
+  // https address of `text` queued as a download, after one question for more than
+  // kAskAboveAddresses; the status line counts what was taken and what was not.
+  void QueueAddresses(const QString& text);
+  void OnDownloadAddress();
+  void OnPaste();
 
   Session& session_;
   search::SearchController::Subscription searchSubscription_;
@@ -200,6 +210,7 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   bool shown_ = true;
   bool downloadListOnView_ = true;
   bool exiting_ = false;
+  std::string linksNote_;  // after the counters until the next search
 };
 
 }  // namespace vexon::app::ui

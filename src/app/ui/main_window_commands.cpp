@@ -16,6 +16,7 @@
 #include "app/ui/qt_owner_channel.h"
 #include "core/list_schemas.h"
 #include "download/download_controller.h"
+#include "download/pasted_links.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "library/completed_log.h"
 #include "library/result_links.h"
@@ -63,6 +64,7 @@ void CVexonDlg::OnCommand(int command) {
     case cmd::kStopAll: session_.downloads().OnStopAll(); break;
     case cmd::kDeleteDownload: session_.downloads().OnDeleteDownload(downloadView_->SelectedRows()); break;
     case cmd::kDeleteAll: session_.downloads().OnDeleteAll(); break;
+    case cmd::kDownloadAddress: OnDownloadAddress(); break;
     case cmd::kShowCompletedList: ShowCompletedList(); break;
     case cmd::kShowDownloadList: ShowDownloadList(); break;
     case cmd::kSearchOptions: OnSearchOptions(); break;
@@ -119,7 +121,14 @@ void CVexonDlg::OnHotWord(const std::string& word) {
 }
 
 void CVexonDlg::OnSearch() {
-  session_.search().OnSearch(searchBox_->currentText().toStdString());
+  linksNote_.clear();
+  const QString typed = searchBox_->currentText();
+  // Nothing but links: they are fetched, not searched for.
+  if (download::IsOnlyAddresses(typed.toStdString())) {
+    QueueAddresses(typed);
+    return;
+  }
+  session_.search().OnSearch(typed.toStdString());
 }
 
 void CVexonDlg::OnSearchOptions() {

@@ -137,6 +137,7 @@ void CVexonDlg::RefreshCounters() {
   // A service that failed the current search says so after the counts.
   const std::string failures = session_.search().FailureText();
   if (!failures.empty()) status += "  " + failures;
+  if (!linksNote_.empty()) status += "  " + linksNote_;
   statusLine_->setText(QString::fromStdString(status));
 }
 
