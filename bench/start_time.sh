@@ -10,12 +10,14 @@ runs=${RUNS:-15}
 programs=()
 for p in "$@"; do programs+=("$(realpath "$p")"); done
 [ ${#programs[@]} -ge 1 ] || { echo "usage: $0 VEXON [OTHER_VEXON]" >&2; exit 2; }
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 work=$(mktemp -d)
+# Xvfb picks a free display and names it, so two runs never share one.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY=$display
+trap 'exit 130' INT TERM
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(cat "$work/display")
 for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.05; done
 
 # Milliseconds from the start of the process to its window being viewable.
