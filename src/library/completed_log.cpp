@@ -124,7 +124,14 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   }
   if (playlist.empty()) return;
   if (playlist.size() == 1) {
-    shell_.OpenFile(playlist.front().fullPath);
+    const std::string& path = playlist.front().fullPath;
+    std::error_code ec;
+    // A failed start is told, never taken for a played file.
+    if (!fs::exists(path, ec)) {
+      TellPlayFailed(path, texts_(kFileGoneText));
+    } else if (!shell_.OpenFile(path)) {
+      TellPlayFailed(path, texts_(kNoPlayerText));
+    }
     return;
   }
   // The very file written is the one opened: file names here are case-sensitive.
@@ -134,7 +141,11 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
                    core::MessageButtons::kOk);
     return;
   }
-  shell_.OpenFile(file.string());
+  if (!shell_.OpenFile(file.string())) TellPlayFailed(file.string(), texts_(kNoPlayerText));
+}
+
+void CompletedLog::TellPlayFailed(const std::string& path, std::string_view why) {
+  prompter_.Show(texts_.Fill(kPlayFailedFormat, path, why), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
 }
 
 bool CompletedLog::MoveOne(uint64_t key) {

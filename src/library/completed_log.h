@@ -26,6 +26,10 @@ inline constexpr const char* kClearAllQuestion = "你是否要清除全部日志
 inline constexpr const char* kDeleteFailedFormat = "不能删除文件 %1: %2";
 inline constexpr const char* kMoveFailedFormat = "不能移动文件 %1 到 %2: %3";
 inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %1";
+// A play the desktop could not start: the file and why.
+inline constexpr const char* kPlayFailedFormat = "不能播放文件 %1: %2";
+inline constexpr const char* kFileGoneText = "文件已不存在";
+inline constexpr const char* kNoPlayerText = "没有能打开这种文件的程序";
 
 // The log of downloaded files and its commands. Every change is written through;
 // operations that renumber or drop the oldest entry work in index order and then
@@ -63,6 +67,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
+  void TellPlayFailed(const std::string& path, std::string_view why);
   std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
   void Remove(uint64_t key);

@@ -42,7 +42,7 @@ class RecordingShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override {
     files.push_back(path);
-    return true;
+    return opens;
   }
   bool OpenWebAddress(const std::string& url) override {
     web.push_back(url);
@@ -50,6 +50,7 @@ class RecordingShell final : public core::Shell {
   }
   std::vector<std::string> files;
   std::vector<std::string> web;
+  bool opens = true;  // what OpenFile answers
 };
 
 }  // namespace vexon::test

@@ -101,6 +101,14 @@ TEST_F(CompletedLogTest, PlayOpensOneFileOrWritesAndOpensThePlaylist) {
   EXPECT_EQ(shell.files, (std::vector<std::string>{folder() + "b.mp3", playlist.string()}));
   EXPECT_EQ(ReadBytes(playlist), "#EXTM3U\r\n#EXTINF:0,a.mp3\r\n" + folder() + "a.mp3\r\n\r\n#EXTINF:0,c.mp3\r\n" +
                                      folder() + "c.mp3\r\n\r\n");
+  EXPECT_TRUE(prompter.texts.empty());
+  // A play that cannot start says so, naming the file and why.
+  shell.opens = false;
+  log.OnPlay({1});
+  fs::remove(folder() + "c.mp3");
+  log.OnPlay({2});
+  EXPECT_EQ(prompter.texts, (std::vector<std::string>{"不能播放文件 " + folder() + "b.mp3: 没有能打开这种文件的程序",
+                                                      "不能播放文件 " + folder() + "c.mp3: 文件已不存在"}));
 }
 
 TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
