@@ -9,8 +9,7 @@ namespace vexon::app {
 
 Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports)
     : config_(std::move(config)),
-      downloadTexts_(config_.texts.catalog() ? download::DownloadTexts::Translated(*config_.texts.catalog())
-                                             : download::DownloadTexts::Chinese()),
+      downloadTexts_(download::DownloadTexts::Translated(config_.texts)),
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
       batch_(profile_),
       store_(profile_, config_.startDir, config_.downloadFolder),

@@ -11,12 +11,15 @@
 
 namespace {
 
-// The usage in the run's language: English unless Chinese was asked for.
-std::string Usage(const std::string& langFlag, bool withPlaces) {
+// The run's texts; the command line's own are English unless Chinese was asked for.
+vexon::text::Translator Texts(const std::string& langFlag) {
   std::error_code ec;
-  const vexon::app::TextSet texts = vexon::cli::LoadTexts(langFlag, std::filesystem::current_path(ec), "vexon-cli");
-  std::string out(texts.Translate(vexon::cli::kUsage));
-  if (withPlaces) out += texts.Translate(vexon::cli::kPlaces);
+  return vexon::cli::LoadTexts(langFlag, std::filesystem::current_path(ec), "vexon-cli").texts;
+}
+
+std::string Usage(const vexon::text::Translator& texts, bool withPlaces) {
+  std::string out(texts(vexon::cli::kUsage));
+  if (withPlaces) out += texts(vexon::cli::kPlaces);
   return out;
 }
 
@@ -25,7 +28,7 @@ std::string Usage(const std::string& langFlag, bool withPlaces) {
 int main(int argc, char** argv) {
   std::setlocale(LC_COLLATE, "");
   if (argc < 2) {
-    std::fputs(Usage("", false).c_str(), stderr);
+    std::fputs(Usage(Texts(""), false).c_str(), stderr);
     return 2;
   }
   // --lang zh|en before the command chooses the texts' language for this run.
@@ -50,12 +53,11 @@ int main(int argc, char** argv) {
   if (command == "get") return vexon::cli::RunGetCommand(args, langFlag);
   if (command == "update-check") return vexon::cli::RunUpdateCheckCommand(args, langFlag);
   if (command == "--help" || command == "-h") {
-    std::fputs(Usage(langFlag, true).c_str(), stdout);
+    std::fputs(Usage(Texts(langFlag), true).c_str(), stdout);
     return 0;
   }
-  std::error_code ec;
-  const vexon::app::TextSet texts = vexon::cli::LoadTexts(langFlag, std::filesystem::current_path(ec), "vexon-cli");
-  std::fprintf(stderr, "vexon-cli: %s\n%s", texts.texts.Fill("unknown command '%1'", command).c_str(),
-               Usage(langFlag, false).c_str());
+  const vexon::text::Translator texts = Texts(langFlag);
+  std::fprintf(stderr, "vexon-cli: %s\n%s", texts.Fill("unknown command '%1'", command).c_str(),
+               Usage(texts, false).c_str());
   return 2;
 }

@@ -67,10 +67,10 @@ const std::vector<std::string DownloadTexts::*>& DownloadTexts::Fields() {
   return fields;
 }
 
-DownloadTexts DownloadTexts::Translated(const text::Catalog& catalog) {
-  DownloadTexts texts = Chinese();
-  for (std::string DownloadTexts::*field : Fields()) texts.*field = std::string(catalog.Translate(texts.*field));
-  return texts;
+DownloadTexts DownloadTexts::Translated(const text::Translator& texts) {
+  DownloadTexts translated = Chinese();
+  for (std::string DownloadTexts::*field : Fields()) translated.*field = std::string(texts(translated.*field));
+  return translated;
 }
 
 std::string StepText(const DownloadTexts& t, TransferStep step, std::string_view detail) {

@@ -52,8 +52,8 @@ struct DownloadTexts {
 
   // The program's own texts, the source of every translation.
   static const DownloadTexts& Chinese();
-  // Each text as `catalog` translates it.
-  static DownloadTexts Translated(const text::Catalog& catalog);
+  // Each text as `texts` translates it.
+  static DownloadTexts Translated(const text::Translator& texts);
   // Every text of the set.
   static const std::vector<std::string DownloadTexts::*>& Fields();
 };

@@ -43,7 +43,6 @@ class Translator final {
   // The translation with "%1" and "%2" filled in.
   std::string Fill(std::string_view source, std::string_view first, std::string_view second = {}) const;
   std::string Fill(std::string_view source, std::span<const std::string_view> values) const;
-  const Catalog* catalog() const { return catalog_.get(); }
 
  private:
   std::shared_ptr<const Catalog> catalog_;

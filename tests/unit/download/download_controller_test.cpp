@@ -407,7 +407,7 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
   std::string error;
   ASSERT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
   const DownloadTexts& zh = DownloadTexts::Chinese();
-  const DownloadTexts en = DownloadTexts::Translated(catalog);
+  const DownloadTexts en = DownloadTexts::Translated(text::Translator(catalog));
   for (std::string DownloadTexts::*field : DownloadTexts::Fields()) {
     EXPECT_TRUE(catalog.Has(zh.*field)) << zh.*field;
     const std::string& english = en.*field;
