@@ -5,7 +5,7 @@ packages=(build-essential cmake ninja-build pkg-config clang clang-format
           libcurl4-openssl-dev libssl-dev libcpp-httplib-dev nlohmann-json3-dev googletest libgtest-dev
           curl procps strace python3 nginx ca-certificates openssl libglib2.0-dev qt6-base-dev
           qt6-qpa-plugins qt6-svg-dev qt6-translations-l10n fonts-wqy-microhei xvfb xauth
-          x11-utils desktop-file-utils appstream dpkg-dev file man-db gettext)
+          x11-utils desktop-file-utils appstream dpkg-dev file man-db gettext libtag1-dev dbus)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

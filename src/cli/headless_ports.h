@@ -34,6 +34,8 @@ class HeadlessPorts final {
    public:
     bool OpenFile(const std::string&) override { return false; }
     bool OpenWebAddress(const std::string&) override { return false; }
+    bool ShowInFolder(const std::string&) override { return false; }
+    bool OpenFolder(const std::string&) override { return false; }
   };
 
   class NoAssociations final : public library::Associations {

@@ -48,8 +48,18 @@ class RecordingShell final : public core::Shell {
     web.push_back(url);
     return true;
   }
+  bool ShowInFolder(const std::string& path) override {
+    shown.push_back(path);
+    return true;
+  }
+  bool OpenFolder(const std::string& folder) override {
+    folders.push_back(folder);
+    return true;
+  }
   std::vector<std::string> files;
   std::vector<std::string> web;
+  std::vector<std::string> shown;    // files shown in their folders
+  std::vector<std::string> folders;  // folders opened
   bool opens = true;  // what OpenFile answers
 };
 

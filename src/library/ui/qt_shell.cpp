@@ -16,4 +16,14 @@ bool QtShell::OpenWebAddress(const std::string& url) {
   return QDesktopServices::openUrl(address);
 }
 
+bool QtShell::ShowInFolder(const std::string& path) {
+  // The file manager's own selection comes later; its folder is what it needs most.
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  return OpenFolder(folder.empty() ? std::string(".") : folder);
+}
+
+bool QtShell::OpenFolder(const std::string& folder) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}
+
 }  // namespace vexon::library::ui

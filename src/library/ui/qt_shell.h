@@ -10,6 +10,8 @@ class QtShell final : public core::Shell {
  public:
   bool OpenFile(const std::string& path) override;
   bool OpenWebAddress(const std::string& url) override;
+  bool ShowInFolder(const std::string& path) override;
+  bool OpenFolder(const std::string& folder) override;
 };
 
 }  // namespace vexon::library::ui
