@@ -32,6 +32,7 @@ inline constexpr int kStopAll = 32816;
 inline constexpr int kDeleteDownload = 32819;
 inline constexpr int kDeleteAll = 32820;
 inline constexpr int kDownloadAddress = 32901;
+inline constexpr int kShowDownloadFolder = 32902;
 inline constexpr int kShowCompletedList = 32845;
 
 inline constexpr int kPlay = 32843;
@@ -41,6 +42,8 @@ inline constexpr int kDeleteAllFiles = 32868;
 inline constexpr int kClearLogItem = 32840;
 inline constexpr int kClearAllLogItems = 32869;
 inline constexpr int kShowDownloadList = 32844;
+inline constexpr int kOpenFile = 32903;
+inline constexpr int kShowFileFolder = 32904;
 
 // The About item of the window menu.
 inline constexpr int kSystemMenuAbout = 0x0010;

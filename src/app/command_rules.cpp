@@ -30,11 +30,14 @@ bool CommandEnabled(int command, const CommandState& state) {
     case cmd::kStopSearch: return state.searchRunning;
     case cmd::kStopDownload: return state.selectionHasRunning;
     case cmd::kResumeDownload: return state.selectionHasStopped;
-    case cmd::kDeleteDownload: return state.downloadsSelected > 0;
+    case cmd::kDeleteDownload:
+    case cmd::kShowDownloadFolder: return state.downloadsSelected > 0;
     case cmd::kStopAll:
     case cmd::kResumeAll:
     case cmd::kDeleteAll: return state.downloadRows > 0;
     case cmd::kPlay:
+    case cmd::kOpenFile:
+    case cmd::kShowFileFolder:
     case cmd::kMoveFile:
     case cmd::kDeleteFile:
     case cmd::kClearLogItem: return state.completedSelected > 0;

@@ -51,12 +51,15 @@ constexpr std::array kDownloadMenu = {
     MenuEntry{cmd::kDeleteAll, "删除全部下载(&A) ..."},
     MenuEntry{kSeparator, ""},
     MenuEntry{cmd::kDownloadAddress, "下载网址(&U)..."},
+    MenuEntry{cmd::kShowDownloadFolder, "打开所在文件夹(&F)"},
     MenuEntry{kSeparator, ""},
     MenuEntry{cmd::kShowCompletedList, "转到\"已下载文件列表\"(&G)"},
 };
 
 constexpr std::array kCompletedMenu = {
     MenuEntry{cmd::kPlay, "播放(P)"},
+    MenuEntry{cmd::kOpenFile, "打开(&O)"},
+    MenuEntry{cmd::kShowFileFolder, "打开所在文件夹(&F)"},
     MenuEntry{kSeparator, ""},
     MenuEntry{cmd::kMoveFile, "移动磁盘文件(&M)..."},
     MenuEntry{cmd::kDeleteFile, "删除磁盘文件(&D)..."},

@@ -9,6 +9,7 @@ namespace vexon::app {
 
 Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts ports)
     : config_(std::move(config)),
+      shell_(ports.shell),
       downloadTexts_(download::DownloadTexts::Translated(config_.texts)),
       profile_(storage::SettingsStore::SettingsPath(config_.startDir)),
       batch_(profile_),

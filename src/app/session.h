@@ -97,6 +97,7 @@ class Session final : private search::SearchListener, private download::Download
   download::DownloadController& downloads() { return *downloadsCtl_; }
   library::CompletedLog& log() { return *log_; }
   library::ResultLinks& links() { return *links_; }
+  core::Shell& shell() { return shell_; }
   search::ResultFiles& resultFiles() { return *resultFiles_; }
   core::BackgroundJob& updateJob() { return updateJob_; }
   core::BackgroundJob& hotWordsJob() { return hotWordsJob_; }
@@ -113,6 +114,7 @@ class Session final : private search::SearchListener, private download::Download
   void DownloadCompleted(const std::string& fullPath, const std::string& sizeText) override;
 
   SessionConfig config_;
+  core::Shell& shell_;
   const download::DownloadTexts downloadTexts_;  // the download controller speaks with them
   storage::Profile profile_;
   // Records and the log leave through it; it outlives the transfers that wait on it.

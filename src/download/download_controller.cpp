@@ -411,6 +411,20 @@ DownloadController::Counts DownloadController::CountByState() const {
   return counts_;
 }
 
+DownloadController::Progress DownloadController::RunningProgress() const {
+  Progress progress;
+  if (counts_.running == 0) return progress;
+  for (const auto& [key, item] : items_.items()) {
+    if (item.state == DownloadState::kStopped || item.state == DownloadState::kQueued) continue;
+    ++progress.running;
+    if (item.total && item.received && *item.total > 0) {
+      progress.total += *item.total;
+      progress.received += std::min(*item.received, *item.total);
+    }
+  }
+  return progress;
+}
+
 void DownloadController::SetState(DownloadItem& item, DownloadState state) {
   const auto counter = [this](DownloadState s) -> size_t& {
     switch (s) {

@@ -90,6 +90,13 @@ class DownloadController final : public DownloadEvents {
     size_t running = 0;  // connecting or transferring
   };
   Counts CountByState() const;
+  struct Progress {
+    size_t running = 0;     // connecting or transferring
+    uint64_t received = 0;  // of those whose size is known
+    uint64_t total = 0;
+  };
+  // Sums over the running downloads; a walk of the list, so for a slow timer.
+  Progress RunningProgress() const;
   // Downloads queued or running whose end has not been handled yet.
   size_t liveWorkerCount() const { return jobs_.size(); }
   // Session settings of transfers started from now on.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/list_schemas.h"
+#include "core/reveal_file.h"
 #include "library/playlist.h"
 #include "text/strings.h"
 
@@ -117,11 +118,16 @@ void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& si
 }
 
 void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
-  std::vector<PlaylistEntry> playlist;
+  std::vector<std::string> paths;
   for (size_t row : selected) {
-    if (const Entry* entry = entries_.AtRow(row))
-      playlist.push_back({storage::FileNameOfPath(entry->path), entry->path});
+    if (const Entry* entry = entries_.AtRow(row)) paths.push_back(entry->path);
   }
+  PlayFiles(paths);
+}
+
+void CompletedLog::PlayFiles(const std::vector<std::string>& paths) {
+  std::vector<PlaylistEntry> playlist;
+  for (const std::string& path : paths) playlist.push_back({storage::FileNameOfPath(path), path});
   if (playlist.empty()) return;
   if (playlist.size() == 1) {
     const std::string& path = playlist.front().fullPath;
@@ -144,8 +150,34 @@ void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
   if (!shell_.OpenFile(file.string())) TellPlayFailed(file.string(), texts_(kNoPlayerText));
 }
 
-void CompletedLog::TellPlayFailed(const std::string& path, std::string_view why) {
-  prompter_.Show(texts_.Fill(kPlayFailedFormat, path, why), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
+void CompletedLog::OnOpen(const std::vector<size_t>& selected) {
+  const Entry* entry = selected.empty() ? nullptr : entries_.AtRow(selected.front());
+  if (entry == nullptr) return;
+  std::error_code ec;
+  if (!fs::exists(entry->path, ec)) {
+    TellPlayFailed(entry->path, texts_(kFileGoneText), kOpenFailedFormat);
+  } else if (!shell_.OpenFile(entry->path)) {
+    TellPlayFailed(entry->path, texts_(kNoPlayerText), kOpenFailedFormat);
+  }
+}
+
+std::string CompletedLog::OnShowInFolder(const std::vector<size_t>& selected) {
+  const Entry* entry = selected.empty() ? nullptr : entries_.AtRow(selected.front());
+  return entry == nullptr ? std::string() : ShowInFolder(entry->path);
+}
+
+std::string CompletedLog::ShowInFolder(const std::string& path) {
+  const std::string folder = fs::path(path).parent_path().string();
+  switch (core::RevealFile(shell_, path)) {
+    case core::RevealOutcome::kFileShown: return {};
+    case core::RevealOutcome::kFolderShown: return texts_.Fill(kFolderOfGoneFileFormat, folder);
+    case core::RevealOutcome::kNothing: break;
+  }
+  return texts_.Fill(kFolderGoneFormat, folder);
+}
+
+void CompletedLog::TellPlayFailed(const std::string& path, std::string_view why, const char* format) {
+  prompter_.Show(texts_.Fill(format, path, why), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
 }
 
 bool CompletedLog::MoveOne(uint64_t key) {

@@ -30,6 +30,10 @@ inline constexpr const char* kPlaylistFailedFormat = "不能写播放列表 %1";
 inline constexpr const char* kPlayFailedFormat = "不能播放文件 %1: %2";
 inline constexpr const char* kFileGoneText = "文件已不存在";
 inline constexpr const char* kNoPlayerText = "没有能打开这种文件的程序";
+inline constexpr const char* kOpenFailedFormat = "不能打开文件 %1: %2";
+// Status-line notes of the open-folder command.
+inline constexpr const char* kFolderOfGoneFileFormat = "文件已不存在, 已打开它的文件夹: %1";
+inline constexpr const char* kFolderGoneFormat = "不能打开文件夹: %1";
 
 // The log of downloaded files and its commands. Every change is written through;
 // operations that renumber or drop the oldest entry work in index order and then
@@ -46,6 +50,14 @@ class CompletedLog final : public storage::CompletedLogLimit {
   void AddLogItem(const std::string& fullPath, const std::string& sizeText);
 
   void OnPlay(const std::vector<size_t>& selected);
+  // The first selected file, handed to the desktop's program for its type.
+  void OnOpen(const std::vector<size_t>& selected);
+  // The first selected file shown in its folder; a note for the status line when
+  // the file or its folder is gone (else empty).
+  std::string OnShowInFolder(const std::vector<size_t>& selected);
+  // The play and open-folder commands for files named by path (a notice's files).
+  void PlayFiles(const std::vector<std::string>& paths);
+  std::string ShowInFolder(const std::string& path);
   void OnMoveFile(const std::vector<size_t>& selected);
   void OnDeleteFiles(const std::vector<size_t>& selected);
   void OnDeleteAllFiles();
@@ -67,7 +79,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
-  void TellPlayFailed(const std::string& path, std::string_view why);
+  void TellPlayFailed(const std::string& path, std::string_view why, const char* format = kPlayFailedFormat);
   std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
   void Remove(uint64_t key);

@@ -45,6 +45,8 @@ struct AppSettings {
   // System/Language as written ("auto", "zh", "en"; anything else reads as auto). It
   // takes effect at the next start.
   std::string language;
+  // System/Notify: completions and failures told by the desktop outside the window.
+  bool Notify = true;
 
   AppSettings() = default;
   AppSettings(const AppSettings& other) { *this = other; }
@@ -62,6 +64,7 @@ struct AppSettings {
     sources = other.sources;
     siteUrl = other.siteUrl;
     language = other.language;
+    Notify = other.Notify;
     return *this;
   }
 };

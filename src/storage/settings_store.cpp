@@ -170,6 +170,7 @@ void SettingsStore::LoadSettings(AppSettings& settings, StoredLists& lists) {
 
   ReadServiceHosts(*file, settings);
   settings.language = file->GetString(kSystemSection, kLanguageKey, "", kRecordBufferSize);
+  settings.Notify = file->GetInt(kSystemSection, kNotifyKey, 1) != 0;
 }
 
 void SettingsStore::LoadServiceHosts(AppSettings& settings) const {
@@ -206,6 +207,10 @@ bool SettingsStore::SaveColumnWidths(std::string_view list, std::string_view wid
 
 bool SettingsStore::SaveLanguage(const AppSettings& settings) {
   return profile_.WriteString(kSystemSection, kLanguageKey, settings.language);
+}
+
+bool SettingsStore::SaveNotify(const AppSettings& settings) {
+  return profile_.WriteString(kSystemSection, kNotifyKey, settings.Notify ? "1" : "0");
 }
 
 bool SettingsStore::SaveTitleDown(const AppSettings& settings) {

@@ -30,6 +30,8 @@ inline constexpr std::string_view kColumnsSection = "Columns";
 inline constexpr std::string_view kSiteUrlKey = "SiteUrl";
 // The texts' language: "auto" (or none), "zh", "en".
 inline constexpr std::string_view kLanguageKey = "Language";
+// 1 (or absent): completions and failures reach the desktop's notices; 0: not.
+inline constexpr std::string_view kNotifyKey = "Notify";
 inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
 inline constexpr std::string_view kCompletedSection = "Mp3_completed";
 inline constexpr std::string_view kReservedAdvSection = "Mp3_adv";
@@ -154,6 +156,7 @@ class SettingsStore final {
   bool SaveDefaultMusicPath(const AppSettings& settings);
   bool SaveTitleDown(const AppSettings& settings);
   bool SaveLanguage(const AppSettings& settings);
+  bool SaveNotify(const AppSettings& settings);
   // The services searches ask, as a comma list.
   bool SaveSources(const std::string& sources);
   // A list's column widths as kept under [Columns] (see core::ColumnWidthsText);

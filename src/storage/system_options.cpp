@@ -33,6 +33,7 @@ SystemOptions CurrentSystemOptions(const AppSettings& settings) {
   options.searchHistoryMaxItems = settings.SearchHistoryMaxItems;
   options.completedMaxItems = settings.CompletedMaxItems;
   options.language = LanguageName(settings.language);
+  options.notify = settings.Notify;
   return options;
 }
 
@@ -113,6 +114,11 @@ OptionsChanges ApplySystemOptions(const SystemOptions& chosen, AppSettings& sett
     settings.language = language;
     store.SaveLanguage(settings);
     changes.language = true;
+  }
+  if (chosen.notify != settings.Notify) {
+    settings.Notify = chosen.notify;
+    store.SaveNotify(settings);
+    changes.notify = true;
   }
   return changes;
 }

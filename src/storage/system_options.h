@@ -29,6 +29,7 @@ struct SystemOptions {
   unsigned searchHistoryMaxItems = kDefaultSearchHistoryMaxItems;
   unsigned completedMaxItems = kDefaultCompletedMaxItems;
   std::string language = "auto";  // "auto", "zh" or "en"
+  bool notify = true;
 };
 
 // The dialog's fields in the order it checks them on OK.
@@ -43,12 +44,13 @@ struct OptionsChanges {
   bool completedMaxItems = false;
   bool searchHistoryMaxItems = false;
   bool language = false;  // takes effect at the next start
+  bool notify = false;
   size_t completedRowsRemoved = 0;
   size_t historyEntriesRemoved = 0;
 
   bool any() const {
     return folder || titleDown || maxDownloadThreads || maxDownloadSpeed || completedMaxItems ||
-           searchHistoryMaxItems || language;
+           searchHistoryMaxItems || language || notify;
   }
 };
 

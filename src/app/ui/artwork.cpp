@@ -42,7 +42,9 @@ const char* CommandFile(int id) {
     case cmd::kPlayOnline: return "globe-play";
     case cmd::kStopSearch: return "magnifier-stop";
     case cmd::kClearAndStopSearch: return "list-eraser";
-    case cmd::kOpenResults: return "folder";
+    case cmd::kOpenResults:
+    case cmd::kShowDownloadFolder:
+    case cmd::kShowFileFolder: return "folder";
     case cmd::kSaveResults: return "disk";
     case cmd::kSystemOptions: return "gear";
     case cmd::kResumeDownload: return "play";

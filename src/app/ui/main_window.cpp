@@ -213,6 +213,14 @@ void CVexonDlg::BuildWidgets() {
           [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
   completedView_ = new widgets::ListView(session_.completedList(), ctl::kCompletedList, session_.texts());
   connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
+  // Ctrl+Enter shows a row's file in its folder, as file managers' search views do.
+  for (const auto& [view, command] :
+       {std::pair{downloadView_, cmd::kShowDownloadFolder}, std::pair{completedView_, cmd::kShowFileFolder}}) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+      auto* shortcut = new QShortcut(keys, view, nullptr, nullptr, Qt::WidgetShortcut);
+      connect(shortcut, &QShortcut::activated, this, [this, command = command] { OnCommand(command); });
+    }
+  }
 
   lowerStack_ = new QStackedWidget;
   lowerStack_->addWidget(downloadView_);

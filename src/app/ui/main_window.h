@@ -160,6 +160,10 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void QueueAddresses(const QString& text);
   void OnDownloadAddress();
   void OnPaste();
+  // The first selected download's file (or partial file) shown in its folder.
+  void OnShowDownloadFolder();
+  // A note after the counters until the next search; empty leaves the last one.
+  void ShowNote(const std::string& note);
 
   Session& session_;
   search::SearchController::Subscription searchSubscription_;
@@ -210,7 +214,7 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   bool shown_ = true;
   bool downloadListOnView_ = true;
   bool exiting_ = false;
-  std::string linksNote_;  // after the counters until the next search
+  std::string statusNote_;  // after the counters until the next search or note
 };
 
 }  // namespace vexon::app::ui

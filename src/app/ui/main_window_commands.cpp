@@ -8,6 +8,8 @@
 #include <QUrl>
 
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 #include "app/command_ids.h"
 #include "app/ui/about_dialog.h"
@@ -15,6 +17,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_owner_channel.h"
 #include "core/list_schemas.h"
+#include "core/reveal_file.h"
 #include "download/download_controller.h"
 #include "download/pasted_links.h"
 #include "hotwords/ui/hot_words_dialog.h"
@@ -82,6 +85,9 @@ void CVexonDlg::OnCommand(int command) {
       if (const auto url = SelectedResultUrl()) session_.links().OnVisitSite(*url);
       break;
     case cmd::kPlay: session_.log().OnPlay(completedView_->SelectedRows()); break;
+    case cmd::kOpenFile: session_.log().OnOpen(completedView_->SelectedRows()); break;
+    case cmd::kShowFileFolder: ShowNote(session_.log().OnShowInFolder(completedView_->SelectedRows())); break;
+    case cmd::kShowDownloadFolder: OnShowDownloadFolder(); break;
     case cmd::kMoveFile: session_.log().OnMoveFile(completedView_->SelectedRows()); break;
     case cmd::kDeleteFile: session_.log().OnDeleteFiles(completedView_->SelectedRows()); break;
     case cmd::kDeleteAllFiles: session_.log().OnDeleteAllFiles(); break;
@@ -92,6 +98,26 @@ void CVexonDlg::OnCommand(int command) {
     default: break;
   }
   ScheduleCommandUpdate();
+}
+
+void CVexonDlg::OnShowDownloadFolder() {
+  const std::vector<size_t> rows = downloadView_->SelectedRows();
+  const download::DownloadItem* item = rows.empty() ? nullptr : session_.downloads().ItemAtRow(rows.front());
+  if (item == nullptr) return;
+  // Until it completes, the file on disk is the partial one.
+  std::error_code ec;
+  const std::string partial = download::PartialPathOf(item->fullName());
+  const std::string& shown = std::filesystem::exists(item->fullName(), ec) ? item->fullName() : partial;
+  if (core::RevealFile(session_.shell(), shown) == core::RevealOutcome::kNothing) {
+    ShowNote(session_.texts().Fill(library::kFolderGoneFormat,
+                                   std::filesystem::path(item->fullName()).parent_path().string()));
+  }
+}
+
+void CVexonDlg::ShowNote(const std::string& note) {
+  if (note.empty()) return;
+  statusNote_ = note;
+  RefreshCounters();
 }
 
 void CVexonDlg::ShowHotWords() {
@@ -121,7 +147,7 @@ void CVexonDlg::OnHotWord(const std::string& word) {
 }
 
 void CVexonDlg::OnSearch() {
-  linksNote_.clear();
+  statusNote_.clear();
   const QString typed = searchBox_->currentText();
   // Nothing but links: they are fetched, not searched for.
   if (download::IsOnlyAddresses(typed.toStdString())) {

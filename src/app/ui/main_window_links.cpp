@@ -29,7 +29,7 @@ void CVexonDlg::QueueAddresses(const QString& text) {
     return;
   }
   session_.downloads().OnAddAddresses(links.urls);
-  linksNote_ =
+  statusNote_ =
       texts.Fill("已加入 %1 个网址, 忽略 %2 项", std::to_string(links.urls.size()), std::to_string(links.ignored));
   RefreshCounters();
   ScheduleCommandUpdate();

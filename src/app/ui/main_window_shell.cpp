@@ -137,7 +137,7 @@ void CVexonDlg::RefreshCounters() {
   // A service that failed the current search says so after the counts.
   const std::string failures = session_.search().FailureText();
   if (!failures.empty()) status += "  " + failures;
-  if (!linksNote_.empty()) status += "  " + linksNote_;
+  if (!statusNote_.empty()) status += "  " + statusNote_;
   statusLine_->setText(QString::fromStdString(status));
 }
 

@@ -36,6 +36,7 @@ constexpr int kControlSpeed = 1093;
 constexpr int kControlHistory = 1091;
 constexpr int kControlLog = 1092;
 constexpr int kControlLanguage = 1094;
+constexpr int kControlNotify = 1095;
 constexpr int kControlOk = 1;
 constexpr int kControlCancel = 2;
 
@@ -115,6 +116,9 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   language_->addItem(widgets::Text(texts_, "中文"), QStringLiteral("zh"));
   language_->addItem(widgets::Text(texts_, "英文"), QStringLiteral("en"));
   language_->setCurrentIndex(std::max(0, language_->findData(QString::fromStdString(fields.language))));
+  notify_ = new QCheckBox(this);
+  notify_->setObjectName(IdName(kControlNotify));
+  notify_->setChecked(fields.notify);
 
   auto* grid = new QGridLayout;
   const auto label = [this, grid](int row, const char* text, QWidget* field) {
@@ -148,6 +152,8 @@ CSystemOptionsDlg::CSystemOptionsDlg(SystemOptions& fields, core::FolderChooser&
   languageLine->addWidget(new QLabel(widgets::Text(texts_, "(下次启动时生效)"), this));
   languageLine->addStretch();
   grid->addLayout(languageLine, 6, 1, 1, 2);
+  label(7, "下载完成或失败时通知桌面:", notify_);
+  grid->addWidget(notify_, 7, 1, Qt::AlignLeft);
   grid->setColumnStretch(1, 1);
 
   auto* ok = widgets::MakeDialogButton(widgets::Text(texts_, "确定"), kControlOk, this);
@@ -192,6 +198,7 @@ void CSystemOptionsDlg::TryAccept() {
   chosen.searchHistoryMaxItems = ReadNumber(history_->text());
   chosen.completedMaxItems = ReadNumber(log_->text());
   chosen.language = language_->currentData().toString().toStdString();
+  chosen.notify = notify_->isChecked();
   if (const std::optional<OptionsField> refused = FirstInvalidOption(chosen)) {
     prompter_.Show(RefusedOptionMessage(*refused, texts_), core::MessageIcon::kExclamation, core::MessageButtons::kOk);
     QLineEdit* edit = EditFor(*refused);

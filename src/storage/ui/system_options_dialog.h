@@ -53,6 +53,7 @@ class CSystemOptionsDlg final : public QDialog {
   QLineEdit* history_ = nullptr;
   QLineEdit* log_ = nullptr;
   QComboBox* language_ = nullptr;  // items carry "auto", "zh", "en"
+  QCheckBox* notify_ = nullptr;
 };
 
 }  // namespace vexon::storage::ui

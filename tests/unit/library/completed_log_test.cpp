@@ -111,6 +111,42 @@ TEST_F(CompletedLogTest, PlayOpensOneFileOrWritesAndOpensThePlaylist) {
                                                       "不能播放文件 " + folder() + "c.mp3: 文件已不存在"}));
 }
 
+TEST_F(CompletedLogTest, OpenAndShowInFolderTellWhatIsGone) {
+  AddFiles(3);
+  fs::remove(folder() + "b.mp3");
+  log.OnOpen({});
+  log.OnOpen({0});
+  log.OnOpen({1});
+  EXPECT_EQ(shell.files, (std::vector<std::string>{folder() + "a.mp3"}));
+  shell.opens = false;
+  log.OnOpen({2});
+  EXPECT_EQ(prompter.texts, (std::vector<std::string>{"不能打开文件 " + folder() + "b.mp3: 文件已不存在",
+                                                      "不能打开文件 " + folder() + "c.mp3: 没有能打开这种文件的程序"}));
+
+  const std::string dl = folder().substr(0, folder().size() - 1);
+  struct Case {
+    size_t row;
+    std::string note;  // the status line's
+    std::vector<std::string> shown;
+    std::vector<std::string> folders;
+  };
+  const std::vector<Case> cases = {
+      {0, "", {folder() + "a.mp3"}, {}},
+      {1, "文件已不存在, 已打开它的文件夹: " + dl, {}, {dl}},
+      {9, "", {}, {}},
+  };
+  for (const Case& c : cases) {
+    shell.shown.clear();
+    shell.folders.clear();
+    EXPECT_EQ(log.OnShowInFolder({c.row}), c.note) << c.row;
+    EXPECT_EQ(shell.shown, c.shown) << c.row;
+    EXPECT_EQ(shell.folders, c.folders) << c.row;
+  }
+  fs::remove_all(folder());
+  EXPECT_EQ(log.OnShowInFolder({0}), "不能打开文件夹: " + dl);
+  EXPECT_EQ(log.ShowInFolder(folder() + "c.mp3"), "不能打开文件夹: " + dl);
+}
+
 TEST_F(CompletedLogTest, MoveToAnotherFolderAndCancelAndAFailedMove) {
   AddFiles(3);
   const std::string other = dir.path().string() + "/other/";
