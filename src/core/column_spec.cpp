@@ -41,7 +41,7 @@ std::vector<int> ParseColumnWidths(std::string_view text, size_t count) {
     if (width > kMaxColumnWidth) return {};
     widths.push_back(width);
   }
-  if (widths.size() != count) return {};
+  if (widths.size() > count) return {};
   return widths;
 }
 

@@ -21,8 +21,9 @@ inline constexpr int kMaxColumnWidth = 4000;
 
 // Column widths as the settings file keeps them: "25,130,48".
 std::string ColumnWidthsText(const std::vector<int>& widths);
-// The widths of a list of `count` columns: exactly `count` whole numbers from 0 to
-// kMaxColumnWidth, comma separated. Anything else gives an empty list.
+// The widths of a list of `count` columns: up to `count` whole numbers from 0 to
+// kMaxColumnWidth, comma separated; fewer were saved before the list gained the
+// rest. Anything else gives an empty list.
 std::vector<int> ParseColumnWidths(std::string_view text, size_t count);
 
 }  // namespace vexon::core

@@ -36,14 +36,31 @@ class KeyedRows final {
   bool empty() const { return items_.empty(); }
   const std::map<uint64_t, Item>& items() const { return items_; }
 
-  // Lists `item` under a new key and appends its row; returns the key.
+  // Lists `item` under a new key and appends its row (unless the filter hides it);
+  // returns the key.
   uint64_t Add(Item item) {
     const uint64_t key = nextKey_++;
     const Item& stored = items_.emplace(key, std::move(item)).first->second;
-    const size_t row = table_.AppendRow(projection_.cells(stored), ImageOf(stored), key);
-    if (projection_.note) table_.SetNote(row, projection_.note(stored));
+    if (Shown(stored)) AppendRowOf(key, stored);
     return key;
   }
+
+  // Rows only for the items `keep` accepts (empty: for all). The rows are made
+  // again in the order the items were added, so a numbered list keeps its order,
+  // and take the table's sort.
+  void Filter(std::function<bool(const Item&)> keep) {
+    keep_ = std::move(keep);
+    Refilter();
+  }
+  // After items changed what the filter sees in them.
+  void Refilter() {
+    table_.Clear();
+    for (const auto& [key, item] : items_) {
+      if (Shown(item)) AppendRowOf(key, item);
+    }
+    table_.Resort();
+  }
+  bool filtered() const { return static_cast<bool>(keep_); }
 
   Item* Find(uint64_t key) {
     auto it = items_.find(key);
@@ -93,9 +110,15 @@ class KeyedRows final {
 
  private:
   int ImageOf(const Item& item) const { return projection_.image ? projection_.image(item) : -1; }
+  bool Shown(const Item& item) const { return !keep_ || keep_(item); }
+  void AppendRowOf(uint64_t key, const Item& item) {
+    const size_t row = table_.AppendRow(projection_.cells(item), ImageOf(item), key);
+    if (projection_.note) table_.SetNote(row, projection_.note(item));
+  }
 
   ListTable& table_;
   const Projection projection_;
+  std::function<bool(const Item&)> keep_;
   std::map<uint64_t, Item> items_;
   uint64_t nextKey_ = 1;
 };

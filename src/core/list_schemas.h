@@ -56,13 +56,19 @@ enum DownloadColumn : size_t {
 // A download's partial file: its full name followed by this.
 inline constexpr std::string_view kPartialSuffix = ".grb";
 
-inline constexpr std::string_view kCompletedColumns = ",25;文件名,200;类型,50;大小,70;路径,200";
+// The tags' columns come last, so widths saved before them still fit.
+inline constexpr std::string_view kCompletedColumns =
+    ",25;文件名,200;类型,50;大小,70;路径,200;艺术家,120;标题,160;专辑,120;时长,50";
 enum CompletedColumn : size_t {
   kLogIndex = 0,
   kLogName,
   kLogType,
   kLogSize,
   kLogFolder,
+  kLogArtist,
+  kLogTitle,
+  kLogAlbum,
+  kLogLength,
 };
 
 }  // namespace vexon::core

@@ -28,6 +28,25 @@ bool IsDateText(std::string_view s) {
   return true;
 }
 
+// "m:ss" or "h:mm:ss": digits in two or three fields.
+bool IsDurationText(std::string_view s) {
+  size_t colons = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != ':') {
+      if (!IsDigit(s[i])) return false;
+    } else if (i == 0 || i + 1 == s.size() || s[i - 1] == ':' || ++colons > 2) {
+      return false;
+    }
+  }
+  return colons > 0;
+}
+
+uint64_t DurationSeconds(std::string_view s) {
+  uint64_t seconds = 0;
+  for (const std::string& field : text::Split(s, ":")) seconds = seconds * 60 + text::LeadingDigits(field);
+  return seconds;
+}
+
 template <typename T>
 int Order(T a, T b) {
   return a < b ? -1 : (a > b ? 1 : 0);
@@ -49,6 +68,7 @@ int CompareCells(std::string_view first, std::string_view second) {
     if (int c = Order(Field(first, 0, 2), Field(second, 0, 2))) return c;
     return Order(Field(first, 3, 2), Field(second, 3, 2));
   }
+  if (IsDurationText(first)) return Order(DurationSeconds(first), DurationSeconds(second));
   const std::string a(first);
   const std::string b(second);
   const int c = std::strcoll(a.c_str(), b.c_str());

@@ -236,8 +236,8 @@ void CompletedLog::OnDeleteFiles(const std::vector<size_t>& selected) {
 }
 
 void CompletedLog::OnDeleteAllFiles() {
-  if (entries_.empty() || !Ask(kDeleteAllQuestion)) return;
-  while (!entries_.empty()) {
+  if (entries_.table().rowCount() == 0 || !Ask(kDeleteAllQuestion)) return;
+  while (entries_.table().rowCount() > 0) {
     const uint64_t key = entries_.table().Key(0);
     if (!DeleteFileOf(*entries_.Find(key))) break;
     Remove(key);
@@ -253,10 +253,43 @@ void CompletedLog::OnClearLogItems(const std::vector<size_t>& selected) {
 }
 
 void CompletedLog::OnClearAllLogItems() {
-  if (entries_.empty() || !Ask(kClearAllQuestion)) return;
-  for (const auto& [key, entry] : entries_.items()) removed_.insert(entry.path);
-  entries_.Clear();
+  if (entries_.table().rowCount() == 0 || !Ask(kClearAllQuestion)) return;
+  if (entries_.filtered()) {
+    // Only what the filter shows.
+    std::vector<size_t> rows(entries_.table().rowCount());
+    for (size_t row = 0; row < rows.size(); ++row) rows[row] = row;
+    for (uint64_t key : entries_.KeysOf(rows)) Remove(key);
+  } else {
+    for (const auto& [key, entry] : entries_.items()) removed_.insert(entry.path);
+    entries_.Clear();
+  }
   Save();
+}
+
+void CompletedLog::SetFilter(std::string_view words) {
+  std::vector<std::string> lowered;
+  // A Chinese keyboard's wide blank parts words too.
+  std::string spaced(words);
+  for (size_t at; (at = spaced.find("\xE3\x80\x80")) != std::string::npos;) spaced.replace(at, 3, " ");
+  for (const std::string& word : text::Split(spaced, " ")) {
+    if (!word.empty()) lowered.push_back(text::AsciiLower(word));
+  }
+  if (lowered == filterWords_) return;
+  filterWords_ = std::move(lowered);
+  if (filterWords_.empty()) {
+    entries_.Filter({});
+  } else {
+    entries_.Filter([this](const Entry& entry) { return Matches(entry); });
+  }
+}
+
+bool CompletedLog::Matches(const Entry& entry) const {
+  // The path holds the name and the folder.
+  const std::string seen = text::AsciiLower(entry.path);
+  for (const std::string& word : filterWords_) {
+    if (seen.find(word) == std::string::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace vexon::library

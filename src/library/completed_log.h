@@ -64,6 +64,10 @@ class CompletedLog final : public storage::CompletedLogLimit {
   void OnClearLogItems(const std::vector<size_t>& selected);
   void OnClearAllLogItems();
 
+  // Shows only the entries whose name, folder or tags hold every word of `words`
+  // (letters in either case); the commands act on the rows shown. Empty: all.
+  void SetFilter(std::string_view words);
+
   size_t KeepNewest(size_t count) override;
   void Save() override;
 
@@ -79,6 +83,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
+  bool Matches(const Entry& entry) const;
   void TellPlayFailed(const std::string& path, std::string_view why, const char* format = kPlayFailedFormat);
   std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
@@ -101,6 +106,7 @@ class CompletedLog final : public storage::CompletedLogLimit {
   // Paths this process took out of the log: what another process added to the file
   // meanwhile survives this one's writes, and only that.
   std::unordered_set<std::string> removed_;
+  std::vector<std::string> filterWords_;  // lower case
 };
 
 }  // namespace vexon::library

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
 #include <QtTest>
@@ -61,6 +62,35 @@ class MainWindowTest final : public QObject {
     QVERIFY(settings.find("[Columns]") != std::string::npos);
     f.WriteFile("vudez.ini", "[Columns]\r\nResults=25,x,40\r\n");
     QVERIFY(ResultsView(f.Open()).columnWidth(vexon::core::kResultTitle) != 333);
+  }
+
+  // The log's filter, its Ctrl+Enter and its tag columns, whose widths take their
+  // defaults beside widths saved before them.
+  void TheLogFiltersAndShowsItsFilesInTheirFolders() {
+    WindowFixture f;
+    const std::string dir = f.config.startDir.string();
+    f.WriteFile("dl/Beatles - Help.mp3", "a");
+    f.WriteFile("dl/other.mp3", "b");
+    f.WriteFile("vudez.ini", "[System]\r\nDefaultMusicPath=" + dir + "/dl/\r\n[Mp3_completed]\r\nItem0=" + dir +
+                                 "/dl/Beatles - Help.mp3\r\nItem1=" + dir +
+                                 "/dl/other.mp3\r\n[Columns]\r\nCompleted=25,111,50,70,200\r\n");
+    auto& w = f.Open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.OnCommand(cmd::kShowCompletedList);
+    auto& log = CompletedView(w);
+    QCOMPARE(log.columnWidth(vexon::core::kLogName), 111);
+    QVERIFY(log.columnWidth(vexon::core::kLogArtist) > 0);
+    auto* filter = w.findChild<QLineEdit*>(QStringLiteral("logFilter"));
+    QVERIFY(filter != nullptr && filter->isVisible());
+    QTest::keyClicks(filter, QStringLiteral("BEATLES"));
+    QCOMPARE(log.model()->rowCount(), 1);
+    log.setFocus();
+    log.selectRow(0);
+    QTest::keyClick(&log, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(f.shell.shown, (std::vector<std::string>{dir + "/dl/Beatles - Help.mp3"}));
+    filter->clear();
+    QCOMPARE(log.model()->rowCount(), 2);
   }
 
   // Stopped rows and the history come from the settings file; the enabling rules then

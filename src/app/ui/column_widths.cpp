@@ -26,6 +26,7 @@ QString UsualContent(const std::string& column, const text::Translator& texts) {
   static const std::pair<const char*, const char*> kSamples[] = {
       {"", "9999"},           {"ID", "9999"},   {"类型", "mpeg"},     {"大小", "1234567890"},  {"已收", "1234567890"},
       {"日期", "12/31/2026"}, {"进度", "100%"}, {"速率", "12345kps"}, {"还剩时间", "59m,59s"}, {"状态", "正在下载"},
+      {"时长", "0:00:00"},
   };
   for (const auto& [name, sample] : kSamples) {
     if (column == name) return widgets::Text(texts, sample);
@@ -54,7 +55,11 @@ std::vector<int> ReadableColumnWidths(const QTableView& view, const core::ListTa
 void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved,
                        const text::Translator& texts) {
   std::vector<int> widths = core::ParseColumnWidths(saved, table.columns().size());
-  if (widths.empty()) widths = ReadableColumnWidths(view, table, texts);
+  // Columns the saved widths do not know yet take their defaults.
+  if (widths.size() < table.columns().size()) {
+    const std::vector<int> defaults = ReadableColumnWidths(view, table, texts);
+    widths.insert(widths.end(), defaults.begin() + static_cast<std::ptrdiff_t>(widths.size()), defaults.end());
+  }
   QHeaderView& header = *view.horizontalHeader();
   // The header would widen a narrow saved column to its font-based minimum.
   int narrowest = header.minimumSectionSize();

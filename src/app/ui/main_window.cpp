@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -222,9 +223,25 @@ void CVexonDlg::BuildWidgets() {
     }
   }
 
+  // The log with its filter above it.
+  logFilter_ = new QLineEdit;
+  logFilter_->setObjectName(QStringLiteral("logFilter"));
+  logFilter_->setClearButtonEnabled(true);
+  logFilter_->setPlaceholderText(widgets::Text(session_.texts(), "筛选: 文件名, 文件夹, 艺术家, 标题, 专辑"));
+  connect(logFilter_, &QLineEdit::textChanged, this, [this](const QString& words) {
+    session_.log().SetFilter(words.toStdString());
+    ScheduleCommandUpdate();
+  });
+  auto* logPane = new QWidget;
+  auto* logLayout = new QVBoxLayout(logPane);
+  logLayout->setContentsMargins(0, 0, 0, 0);
+  logLayout->setSpacing(2);
+  logLayout->addWidget(logFilter_);
+  logLayout->addWidget(completedView_, 1);
+
   lowerStack_ = new QStackedWidget;
   lowerStack_->addWidget(downloadView_);
-  lowerStack_->addWidget(completedView_);
+  lowerStack_->addWidget(logPane);
 
   auto* band = new QHBoxLayout;
   band->addWidget(resultsCounter_);

@@ -20,6 +20,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSplitter;
 class QStackedWidget;
@@ -185,7 +186,8 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   widgets::ListView* resultsView_ = nullptr;
   widgets::ListView* downloadView_ = nullptr;
   widgets::ListView* completedView_ = nullptr;
-  QStackedWidget* lowerStack_ = nullptr;
+  QStackedWidget* lowerStack_ = nullptr;  // the download list, or the log with its filter
+  QLineEdit* logFilter_ = nullptr;
   QLabel* resultsCounter_ = nullptr;
   QLabel* checkingCounter_ = nullptr;
   QLabel* statusLine_ = nullptr;

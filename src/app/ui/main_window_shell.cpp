@@ -195,7 +195,7 @@ void CVexonDlg::ShowCompletedList() {
 void CVexonDlg::ShowLowerList(bool downloads) {
   if (downloadListOnView_ != downloads) {
     (downloads ? completedToolbar_ : downloadToolbar_)->hide();
-    lowerStack_->setCurrentWidget(downloads ? downloadView_ : completedView_);
+    lowerStack_->setCurrentIndex(downloads ? 0 : 1);
     (downloads ? downloadToolbar_ : completedToolbar_)->show();
     // The third popup mirrors the context menu of the list on view.
     commands_->FillMenu(*barPopups_[2], downloads ? DownloadMenu() : CompletedMenu());

@@ -218,6 +218,50 @@ TEST_F(CompletedLogTest, ClearingTheLogEmptiesTheStoredLogAndKeepsTheFiles) {
   EXPECT_EQ(StoredItem(1), "");
 }
 
+// The filter shows the entries whose path holds every word; commands on all rows
+// act on those shown, and the stored log keeps the rest.
+TEST_F(CompletedLogTest, TheFilterShowsMatchingEntriesAndTheAllCommandsActOnThem) {
+  AddFiles(3);
+  fs::create_directories(folder() + "Live");
+  log.AddLogItem(folder() + "Live/Beatles - Help.MP3", "9");
+  log.AddLogItem(folder() + "Live/beatles - Yesterday.mp3", "9");
+  struct Case {
+    const char* words;
+    std::vector<std::string> names;
+  };
+  const std::vector<Case> cases = {
+      {"beatles", {"Beatles - Help.MP3", "beatles - Yesterday.mp3"}},
+      {"  HELP\xE3\x80\x80"
+       "beAtles ",
+       {"Beatles - Help.MP3"}},
+      {"live mp3", {"Beatles - Help.MP3", "beatles - Yesterday.mp3"}},
+      {"b.mp3", {"b.mp3"}},
+      {"nothing", {}},
+      {"", {"a.mp3", "b.mp3", "c.mp3", "Beatles - Help.MP3", "beatles - Yesterday.mp3"}},
+  };
+  for (const Case& c : cases) {
+    log.SetFilter(c.words);
+    EXPECT_EQ(Column(core::kLogName), c.names) << c.words;
+  }
+  // A new entry shows only when it matches.
+  log.SetFilter("beatles");
+  log.AddLogItem(folder() + "d.mp3", "5");
+  EXPECT_EQ(completed.rowCount(), 2u);
+  prompter.answer = core::MessageResult::kYes;
+  log.OnClearAllLogItems();
+  EXPECT_EQ(completed.rowCount(), 0u);
+  log.SetFilter("");
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
+  EXPECT_EQ(StoredItem(3), folder() + "d.mp3");
+  EXPECT_EQ(StoredItem(4), "");
+  log.SetFilter("c.mp3");
+  log.OnDeleteAllFiles();
+  EXPECT_FALSE(fs::exists(folder() + "c.mp3"));
+  EXPECT_TRUE(fs::exists(folder() + "b.mp3"));
+  log.SetFilter("");
+  EXPECT_EQ(Column(core::kLogName), (std::vector<std::string>{"a.mp3", "b.mp3", "d.mp3"}));
+}
+
 class TableAssociations final : public Associations {
  public:
   std::optional<std::string> TypeForExtension(const std::string& extension) override {
