@@ -73,6 +73,8 @@ void DbusNotifier::Show(const core::DesktopNotice& notice) {
 }
 
 void DbusNotifier::Probe() {
+  // Without a bus a call never finishes, not even with an error.
+  if (!bus_.isConnected()) return MarkMissing();
   service_ = Service::Probing;
   const QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
@@ -90,6 +92,7 @@ void DbusNotifier::Probe() {
 }
 
 void DbusNotifier::Pump() {
+  if (!bus_.isConnected()) return MarkMissing();
   std::deque<core::DesktopNotice> later;
   while (!waiting_.empty()) {
     core::DesktopNotice notice = std::move(waiting_.front());

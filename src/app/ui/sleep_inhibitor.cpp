@@ -46,6 +46,8 @@ void SleepInhibitor::Release() {
 
 void SleepInhibitor::AskLogind() {
   asking_ = true;
+  // Without a bus a call never finishes, not even with an error.
+  if (!system_.isConnected()) return AskPortal();
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
@@ -62,6 +64,10 @@ void SleepInhibitor::AskLogind() {
 }
 
 void SleepInhibitor::AskPortal() {
+  if (!session_.isConnected()) {
+    asking_ = false;
+    return;
+  }
   QDBusMessage call =
       QDBusMessage::createMethodCall(kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
                                      QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
