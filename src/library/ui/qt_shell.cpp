@@ -4,6 +4,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QStringList>
 #include <QUrl>
 
@@ -63,7 +64,9 @@ bool QtShell::ShowInFolder(const std::string& path) {
   if (!CanBeCalled(bus_, kFileManager)) return openFolder_(folder);
   QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, QStringLiteral("/org/freedesktop/FileManager1"),
                                                      kFileManager, QStringLiteral("ShowItems"));
-  call << QStringList{QString::fromUtf8(QUrl::fromLocalFile(QString::fromStdString(path)).toEncoded())} << QString();
+  // The file manager runs elsewhere: a relative path would mean nothing to it.
+  const QUrl file = QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
+  call << QStringList{QString::fromUtf8(file.toEncoded())} << QString();
   // Answered later, perhaps after this shell is gone: the watcher keeps its own
   // copy of the opener.
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kFileManagerReplyMs));
