@@ -14,6 +14,7 @@
 
 #include "app/launch_options.h"
 #include "app/text_set.h"
+#include "app/ui/desktop_id.h"
 #include "app/ui/desktop_program.h"
 #include "app/ui/qt_translation.h"
 #include "app/ui/single_instance.h"
@@ -57,7 +58,7 @@ int CVexonApp::Run(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   // Names the window's menu entry for desktops that match windows to entries.
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vexon.Vexon"));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
   std::error_code ec;
   XdgPlaces places;
   if (options.xdg) {
