@@ -1,9 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/desktop_notifier.h"
+#include "core/desktop_progress.h"
 #include "core/folder_chooser.h"
 #include "core/prompter.h"
 #include "core/shell.h"
@@ -60,7 +64,29 @@ class RecordingShell final : public core::Shell {
   std::vector<std::string> web;
   std::vector<std::string> shown;    // files shown in their folders
   std::vector<std::string> folders;  // folders opened
-  bool opens = true;  // what OpenFile answers
+  bool opens = true;                 // what OpenFile answers
+};
+
+// Keeps every notice shown.
+class RecordingNotifier final : public core::DesktopNotifier {
+ public:
+  explicit RecordingNotifier(std::vector<core::DesktopNotice>& shown) : shown_(shown) {}
+  void Show(const core::DesktopNotice& notice) override { shown_.push_back(notice); }
+
+ private:
+  std::vector<core::DesktopNotice>& shown_;
+};
+
+// The launcher entry and the sleep hold as last set.
+class RecordingPresence final : public core::LauncherProgress, public core::SleepInhibitor {
+ public:
+  void Show(double fraction, size_t count) override { shows.emplace_back(fraction, count); }
+  void Clear() override { ++clears; }
+  void Hold() override { held = true; }
+  void Release() override { held = false; }
+  std::vector<std::pair<double, size_t>> shows;
+  int clears = 0;
+  bool held = false;
 };
 
 }  // namespace vexon::test

@@ -77,10 +77,16 @@ class MainWindowFlowTest final : public QObject {
     const std::string size = ResultsView(w).model()->index(0, 3).data().toString().toStdString();
     DoubleClickRow(ResultsView(w), 0);
     QTRY_COMPARE_WITH_TIMEOUT(DownloadView(w).model()->rowCount(), 1, 5000);
+    // Out of sight, the window leaves the news to the desktop.
+    w.showMinimized();
     // The row goes when the file is complete and named.
     QTRY_COMPARE_WITH_TIMEOUT(DownloadView(w).model()->rowCount(), 0, 30000);
     const std::vector<fs::path> files = FinishedFiles(f.Path("Downloads"));
     QCOMPARE(files.size(), size_t{1});
+    QCOMPARE(f.notices.size(), size_t{1});
+    QCOMPARE(f.notices[0].summary, QString::fromUtf8("下载完成: ").toStdString() + files.front().filename().string());
+    QVERIFY(!f.presence.held);
+    w.showNormal();
     QCOMPARE(std::to_string(fs::file_size(files.front())), size);
     // The finished file is in the log, which plays it and survives a restart.
     auto* log = CompletedView(w).model();

@@ -40,6 +40,10 @@ struct WindowFixture {
     ports.prompter = &prompter;
     ports.trayAvailable = tray;
     ports.openUrl = [](const QUrl&) {};  // never a real browser
+    // Never the desktop's own buses.
+    ports.makeNotifier = [this](core::NoticeActions&) { return std::make_unique<RecordingNotifier>(notices); };
+    ports.launcher = &presence;
+    ports.inhibitor = &presence;
   }
   ~WindowFixture() { Close(); }
 
@@ -71,6 +75,8 @@ struct WindowFixture {
   app::ui::WindowPorts ports;
   RecordingPrompter prompter;
   RecordingShell shell;
+  std::vector<core::DesktopNotice> notices;
+  RecordingPresence presence;
   app::ui::QtFolderChooser folders{nullptr};
   download::ui::CDownloadAsDlg downloadAs;
   library::ui::CMoveFileDlg moveDialog;

@@ -81,6 +81,7 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
   BuildWidgets();
   BuildMenus();
   BuildTray();
+  BuildDesktopServices();
   ConnectSession();
   statusTimer_ = new QTimer(this);
   statusTimer_->setInterval(kStatusTimerMs);
@@ -102,6 +103,8 @@ CVexonDlg::~CVexonDlg() {
   // The session outlives the window: its reports stop reaching into it.
   searchSubscription_.Reset();
   downloadSubscription_.Reset();
+  presence_.reset();
+  notices_.reset();
   if (tray_ != nullptr) tray_->hide();
 }
 
@@ -121,14 +124,6 @@ void CVexonDlg::CheckingChanged(const std::string& text) {
 
 void CVexonDlg::AllFinished() {
   ScheduleCommandUpdate();
-}
-
-void CVexonDlg::DownloadFailed(const std::string& fullName, const std::string& text) {
-  // The row only says it stopped; the tray tells why without stopping the user.
-  if (tray_ != nullptr && tray_->isVisible()) {
-    tray_->showMessage(widgets::Text(session_.texts(), kTrayTip), QString::fromStdString(fullName + "\n" + text),
-                       QSystemTrayIcon::Warning);
-  }
 }
 
 void CVexonDlg::BuildWidgets() {

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "app/command_rules.h"
+#include "app/download_notices.h"
+#include "app/download_presence.h"
 #include "app/session.h"
 #include "app/splitter_limits.h"
 #include "app/ui/column_widths.h"
@@ -63,6 +65,11 @@ struct WindowPorts {
   // cancelled. Empty: Qt's dialog.
   std::function<std::optional<QString>()> askAddresses;
   std::optional<bool> trayAvailable;
+  // The desktop's notices, launcher icon and sleep hold. Empty or null: over the
+  // session and system buses.
+  app::DownloadNotices::MakeNotifier makeNotifier;
+  core::LauncherProgress* launcher = nullptr;
+  core::SleepInhibitor* inhibitor = nullptr;
 };
 
 // The main window: search box, type boxes, the results list and below it the
@@ -119,12 +126,15 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void BuildWidgets();
   void BuildMenus();
   void BuildTray();
+  // Notices, the launcher entry and the sleep hold, after the tray.
+  void BuildDesktopServices();
+  // Where no notification service answers: the tray's message, if there is a tray.
+  void ShowTrayNotice(const core::DesktopNotice& notice);
   void ConnectSession();
   // What the window shows of searches and downloads as they go.
   void WordsSearched(const std::string& words) override;
   void CheckingChanged(const std::string& text) override;
   void AllFinished() override;
-  void DownloadFailed(const std::string& fullName, const std::string& text) override;
   void ConnectUpdates(widgets::ListView& view);
   void ScheduleCommandUpdate();
   void ShowContextMenu(const QPoint& globalPoint);
@@ -208,6 +218,11 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   QTimer* statusTimer_ = nullptr;
   QTimer* updateTimer_ = nullptr;
   std::deque<SavedColumnWidths> columnWidths_;  // the three lists'
+  // Before what uses them, so they go last.
+  std::unique_ptr<core::LauncherProgress> ownLauncher_;
+  std::unique_ptr<core::SleepInhibitor> ownInhibitor_;
+  std::unique_ptr<DownloadNotices> notices_;
+  std::unique_ptr<DownloadPresence> presence_;
   // Made on first use, then only shown again; owned by the window.
   hotwords::ui::CHotWordsDlg* hotWords_ = nullptr;
 

@@ -129,6 +129,7 @@ void CVexonDlg::OnExit() {
 }
 
 void CVexonDlg::RefreshCounters() {
+  if (presence_ != nullptr) presence_->Refresh();
   resultsCounter_->setText(QString::fromStdString(
       ResultsCounterText(session_.results().rowCount(), resultsView_->RowsPerPage(), session_.texts())));
   std::string status =

@@ -23,26 +23,6 @@ class NoMoveDialog final : public library::MoveFileDialog {
   bool Show(library::MoveFileForm&) override { return false; }
 };
 
-class RecordingNotifier final : public core::DesktopNotifier {
- public:
-  explicit RecordingNotifier(std::vector<core::DesktopNotice>& shown) : shown_(shown) {}
-  void Show(const core::DesktopNotice& notice) override { shown_.push_back(notice); }
-
- private:
-  std::vector<core::DesktopNotice>& shown_;
-};
-
-class RecordingPresence final : public core::LauncherProgress, public core::SleepInhibitor {
- public:
-  void Show(double fraction, size_t count) override { shows.emplace_back(fraction, count); }
-  void Clear() override { ++clears; }
-  void Hold() override { held = true; }
-  void Release() override { held = false; }
-  std::vector<std::pair<double, size_t>> shows;
-  int clears = 0;
-  bool held = false;
-};
-
 // Real downloads from the stand-in; the notices see the program's own reports.
 class DesktopPresenceTest : public ::testing::Test {
  protected:
@@ -54,7 +34,7 @@ class DesktopPresenceTest : public ::testing::Test {
           *h.controller, *log, h.settings,
           [&](core::NoticeActions& chosen) {
             actions = &chosen;
-            return std::make_unique<RecordingNotifier>(shown);
+            return std::make_unique<test::RecordingNotifier>(shown);
           },
           [&] { return inFront; }, text::Translator{}, [&] { return now; });
     });
@@ -150,7 +130,7 @@ TEST_F(DesktopPresenceTest, FailuresAreToldWithTheirCauseAndCollapseToo) {
 }
 
 TEST_F(DesktopPresenceTest, TheLauncherAndTheSleepHoldFollowRunningDownloads) {
-  RecordingPresence presence;
+  test::RecordingPresence presence;
   std::unique_ptr<DownloadPresence> watcher;
   h.Run([&] { watcher = std::make_unique<DownloadPresence>(*h.controller, presence, presence); });
   const size_t row = h.AddFile("slow.mp3", std::string(64 * 1024, 's'), 1.5);
