@@ -18,6 +18,8 @@ enum class Msg : int {
   BackgroundJobEnded = 17,
   // A long command of the owner's own goes on after the events that came meanwhile.
   OwnerWorkContinues = 18,
+  // A batch of audio files' tags has been read.
+  TagsRead = 19,
 };
 
 }  // namespace vexon::core
