@@ -25,7 +25,7 @@ Session::Session(SessionConfig config, core::OwnerChannel& channel, SessionPorts
   // The pool is sized before any transfer exists.
   store_.ReadMaxDownloadThreads(settings_);
   log_ = std::make_unique<library::CompletedLog>(completed_, settings_, store_, ports.prompter, ports.shell,
-                                                 ports.moveDialog, config_.startDir, config_.texts);
+                                                 ports.moveDialog, config_.startDir, config_.texts, &channel);
   links_ = std::make_unique<library::ResultLinks>(ports.prompter, ports.shell, ports.associations, config_.texts);
   search::SetSources(options_, config_.hosts.sources);
   search_ =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "core/list_schemas.h"
@@ -41,7 +42,8 @@ bool MoveFile(const fs::path& from, const fs::path& to, std::string& error) {
 
 CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSettings& settings,
                            storage::SettingsStore& store, core::Prompter& prompter, core::Shell& shell,
-                           MoveFileDialog& moveDialog, fs::path startDir, text::Translator texts)
+                           MoveFileDialog& moveDialog, fs::path startDir, text::Translator texts,
+                           core::OwnerChannel* tagChannel)
     : settings_(settings),
       store_(store),
       prompter_(prompter),
@@ -51,6 +53,7 @@ CompletedLog::CompletedLog(core::ListTable& completed, const storage::AppSetting
       startDir_(std::move(startDir)),
       entries_(completed, {&CompletedLog::Cells, {}, {}}) {
   completed.NumberRowsInColumn0();
+  if (tagChannel != nullptr) tags_ = std::make_unique<TagReader>(*tagChannel, static_cast<TagsListener&>(*this));
 }
 
 std::vector<std::string> CompletedLog::Cells(const Entry& entry) {
@@ -58,7 +61,35 @@ std::vector<std::string> CompletedLog::Cells(const Entry& entry) {
           storage::FileNameOfPath(entry.path),
           storage::TypeOfPath(entry.path),
           entry.sizeText,
-          storage::FolderOfPath(entry.path)};
+          storage::FolderOfPath(entry.path),
+          entry.tags ? entry.tags->artist : std::string(),
+          entry.tags ? entry.tags->title : std::string(),
+          entry.tags ? entry.tags->album : std::string(),
+          entry.tags ? LengthText(entry.tags->lengthSeconds) : std::string()};
+}
+
+void CompletedLog::ReadTags(const std::vector<std::string>& paths) {
+  if (tags_ == nullptr) return;
+  std::vector<fs::path> audio;
+  for (const std::string& path : paths) {
+    if (IsAudioTagFile(path)) audio.emplace_back(path);
+  }
+  if (!audio.empty()) tags_->Read(std::move(audio));
+}
+
+void CompletedLog::TagsRead(std::span<const TagResult> results) {
+  std::unordered_map<std::string, const std::optional<AudioTags>*> read;
+  for (const TagResult& result : results) read[result.path.string()] = &result.tags;
+  bool changed = false;
+  for (const auto& [key, entry] : entries_.items()) {
+    const auto it = read.find(entry.path);
+    if (it == read.end() || entry.tags == *it->second) continue;
+    entries_.Find(key)->tags = *it->second;
+    changed = true;
+    if (!entries_.filtered()) entries_.Show(key);
+  }
+  // What the filter sees has changed: the rows are made again once per batch.
+  if (changed && entries_.filtered()) entries_.Refilter();
 }
 
 std::string CompletedLog::FullPath(size_t row) const {
@@ -68,7 +99,7 @@ std::string CompletedLog::FullPath(size_t row) const {
 
 void CompletedLog::Append(std::string path, std::string sizeText) {
   removed_.erase(path);
-  entries_.Add({std::move(path), std::move(sizeText)});
+  entries_.Add({std::move(path), std::move(sizeText), std::nullopt});
 }
 
 void CompletedLog::Remove(uint64_t key) {
@@ -95,10 +126,13 @@ bool CompletedLog::Ask(const char* question) {
 
 void CompletedLog::Load(const std::vector<storage::CompletedRecord>& records) {
   entries_.Clear();
+  std::vector<std::string> paths;
   for (const storage::CompletedRecord& record : records) {
     Append(record.path, text::Format("%llu", static_cast<unsigned long long>(record.size)));
+    paths.push_back(record.path);
   }
   entries_.table().Resort();
+  ReadTags(paths);
 }
 
 size_t CompletedLog::KeepNewest(size_t count) {
@@ -115,6 +149,7 @@ void CompletedLog::AddLogItem(const std::string& fullPath, const std::string& si
   Append(fullPath, sizeText);
   entries_.table().ResortAfterAppend();
   Save();
+  ReadTags({fullPath});
 }
 
 void CompletedLog::OnPlay(const std::vector<size_t>& selected) {
@@ -201,6 +236,7 @@ bool CompletedLog::MoveOne(uint64_t key) {
     removed_.erase(target);
     entry->path = target;
     entries_.Show(key);
+    ReadTags({target});
     return true;
   }
   return false;
@@ -285,7 +321,9 @@ void CompletedLog::SetFilter(std::string_view words) {
 
 bool CompletedLog::Matches(const Entry& entry) const {
   // The path holds the name and the folder.
-  const std::string seen = text::AsciiLower(entry.path);
+  std::string seen = entry.path;
+  if (entry.tags) seen += "\n" + entry.tags->artist + "\n" + entry.tags->title + "\n" + entry.tags->album;
+  seen = text::AsciiLower(seen);
   for (const std::string& word : filterWords_) {
     if (seen.find(word) == std::string::npos) return false;
   }

@@ -2,15 +2,21 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "core/keyed_rows.h"
 #include "core/list_table.h"
+#include "core/owner_channel.h"
 #include "core/prompter.h"
 #include "core/shell.h"
+#include "library/audio_tags.h"
 #include "library/move_file_form.h"
+#include "library/tag_reader.h"
 #include "storage/app_settings.h"
 #include "storage/settings_store.h"
 #include "storage/system_options.h"
@@ -38,11 +44,13 @@ inline constexpr const char* kFolderGoneFormat = "不能打开文件夹: %1";
 // The log of downloaded files and its commands. Every change is written through;
 // operations that renumber or drop the oldest entry work in index order and then
 // give the list back its sort. Commands take the selection in list order.
-class CompletedLog final : public storage::CompletedLogLimit {
+// Audio files show their tags, read off the owner thread through `tagChannel`
+// (none: no tags).
+class CompletedLog final : public storage::CompletedLogLimit, private TagsListener {
  public:
   CompletedLog(core::ListTable& completed, const storage::AppSettings& settings, storage::SettingsStore& store,
                core::Prompter& prompter, core::Shell& shell, MoveFileDialog& moveDialog, std::filesystem::path startDir,
-               text::Translator texts = {});
+               text::Translator texts = {}, core::OwnerChannel* tagChannel = nullptr);
 
   // The log as the settings file kept it, oldest first.
   void Load(const std::vector<storage::CompletedRecord>& records);
@@ -73,17 +81,22 @@ class CompletedLog final : public storage::CompletedLogLimit {
 
   // The file a row of the log names; empty for no such row.
   std::string FullPath(size_t row) const;
+  // Files whose tags are being read.
+  size_t tagsPending() const { return tags_ ? tags_->pending() : 0; }
 
  private:
   // One downloaded file; the log's rows are a projection of these.
   struct Entry {
     std::string path;
     std::string sizeText;
+    std::optional<AudioTags> tags;  // none until read, or for a file without
   };
   static std::vector<std::string> Cells(const Entry& entry);
 
   bool Ask(const char* question);
   bool Matches(const Entry& entry) const;
+  void TagsRead(std::span<const TagResult> results) override;
+  void ReadTags(const std::vector<std::string>& paths);
   void TellPlayFailed(const std::string& path, std::string_view why, const char* format = kPlayFailedFormat);
   std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
@@ -107,6 +120,8 @@ class CompletedLog final : public storage::CompletedLogLimit {
   // meanwhile survives this one's writes, and only that.
   std::unordered_set<std::string> removed_;
   std::vector<std::string> filterWords_;  // lower case
+  // Last: its batches stop reaching the entries before they go.
+  std::unique_ptr<TagReader> tags_;
 };
 
 }  // namespace vexon::library

@@ -12,7 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/list_schemas.h"
 #include "core/message_loop.h"
+#include "fakes/ports.h"
+#include "library/completed_log.h"
 #include "library/tag_cache.h"
 #include "support/test_files.h"
 
@@ -236,6 +239,62 @@ TEST_F(TagReaderTest, StartsAgainAfterGoingIdle) {
   loop.Invoke([&] {
     EXPECT_EQ(listener.tags[first.string()]->title, "one");
     EXPECT_EQ(listener.tags[second.string()]->title, "two");
+  });
+}
+
+class NoMoveDialog final : public MoveFileDialog {
+ public:
+  bool Show(MoveFileForm&) override { return false; }
+};
+
+// The log shows what the tags say once they arrive, and its filter looks at them.
+TEST_F(TagReaderTest, TheLogShowsTagsAndFiltersByThem) {
+  const fs::path tagged = dir / "01.mp3";
+  WriteTaggedMp3(tagged, "Yesterday");
+  WriteBytes(dir / "02.mp3", PatternBytes(512, 2));
+  WriteBytes(dir / "03.txt", "text");
+  storage::Profile profile(dir / "vudez.ini");
+  storage::SettingsStore store(profile, dir.path());
+  storage::AppSettings settings;
+  core::ListTable completed{core::kCompletedColumns};
+  test::RecordingPrompter prompter;
+  test::RecordingShell shell;
+  NoMoveDialog moveDialog;
+  std::unique_ptr<CompletedLog> log;
+  const auto title = [&](size_t row) { return completed.Cell(row, core::kLogTitle); };
+  loop.Invoke([&] {
+    log = std::make_unique<CompletedLog>(completed, settings, store, prompter, shell, moveDialog, dir.path(),
+                                         text::Translator{}, &loop);
+    log->Load({{tagged.string(), 1}, {(dir / "02.mp3").string(), 1}, {(dir / "03.txt").string(), 1}});
+    log->SetFilter("yesterday");
+    EXPECT_EQ(completed.rowCount(), 0u);  // not read yet
+  });
+  for (int i = 0; i < 6000; ++i) {
+    size_t pending = 1;
+    loop.Invoke([&] { pending = log->tagsPending(); });
+    if (pending == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  loop.Invoke([&] {
+    ASSERT_EQ(completed.rowCount(), 1u);
+    EXPECT_EQ(title(0), "Yesterday");
+    log->SetFilter("");
+    ASSERT_EQ(completed.rowCount(), 3u);
+    EXPECT_EQ(title(1) + title(2), "");  // damaged, and not audio
+    // A newly logged file is read too.
+    const fs::path next = dir / "04.mp3";
+    WriteTaggedMp3(next, "Help");
+    log->AddLogItem(next.string(), "1");
+  });
+  for (int i = 0; i < 6000; ++i) {
+    std::string last;
+    loop.Invoke([&] { last = title(3); });
+    if (!last.empty()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  loop.Invoke([&] {
+    EXPECT_EQ(title(3), "Help");
+    log.reset();
   });
 }
 
