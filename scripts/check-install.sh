@@ -97,7 +97,7 @@ deb=$work/pkg/vexon_${version}_${arch}.deb
 quiet dpkg-deb -I "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 step "Depends: $depends"
-needed=(libc6 libcurl4 ca-certificates)
+needed=(libc6 libcurl4 libtag1v5 ca-certificates)
 if [ "$gui" = 1 ]; then needed+=(libqt6widgets6 qt6-translations-l10n qt6-qpa-plugins libqt6svg6 libqt6dbus6); fi
 for p in "${needed[@]}"; do
   # A whole package name: followed by a version, a comma or the end.
