@@ -165,14 +165,7 @@ void CompletedLog::PlayFiles(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) playlist.push_back({storage::FileNameOfPath(path), path});
   if (playlist.empty()) return;
   if (playlist.size() == 1) {
-    const std::string& path = playlist.front().fullPath;
-    std::error_code ec;
-    // A failed start is told, never taken for a played file.
-    if (!fs::exists(path, ec)) {
-      TellPlayFailed(path, texts_(kFileGoneText));
-    } else if (!shell_.OpenFile(path)) {
-      TellPlayFailed(path, texts_(kNoPlayerText));
-    }
+    OpenOrTell(playlist.front().fullPath, kPlayFailedFormat);
     return;
   }
   // The very file written is the one opened: file names here are case-sensitive.
@@ -187,12 +180,16 @@ void CompletedLog::PlayFiles(const std::vector<std::string>& paths) {
 
 void CompletedLog::OnOpen(const std::vector<size_t>& selected) {
   const Entry* entry = selected.empty() ? nullptr : entries_.AtRow(selected.front());
-  if (entry == nullptr) return;
+  if (entry != nullptr) OpenOrTell(entry->path, kOpenFailedFormat);
+}
+
+void CompletedLog::OpenOrTell(const std::string& path, const char* failedFormat) {
   std::error_code ec;
-  if (!fs::exists(entry->path, ec)) {
-    TellPlayFailed(entry->path, texts_(kFileGoneText), kOpenFailedFormat);
-  } else if (!shell_.OpenFile(entry->path)) {
-    TellPlayFailed(entry->path, texts_(kNoPlayerText), kOpenFailedFormat);
+  // A failed start is told, never taken for an opened file.
+  if (!fs::exists(path, ec)) {
+    TellPlayFailed(path, texts_(kFileGoneText), failedFormat);
+  } else if (!shell_.OpenFile(path)) {
+    TellPlayFailed(path, texts_(kNoPlayerText), failedFormat);
   }
 }
 

@@ -98,6 +98,8 @@ class CompletedLog final : public storage::CompletedLogLimit, private TagsListen
   void TagsRead(std::span<const TagResult> results) override;
   void ReadTags(const std::vector<std::string>& paths);
   void TellPlayFailed(const std::string& path, std::string_view why, const char* format = kPlayFailedFormat);
+  // Hands the file to the desktop; a file gone or refused is told with `failedFormat`.
+  void OpenOrTell(const std::string& path, const char* failedFormat);
   std::string MoveFailedText(std::string_view from, std::string_view to, std::string_view why) const;
   void Append(std::string path, std::string sizeText);
   void Remove(uint64_t key);

@@ -341,12 +341,6 @@ TEST(AudioTags, ReadsOnlyPlainFilesOfItsTypes) {
   EXPECT_EQ(*untagged, (AudioTags{"", "", "", 3}));
 }
 
-TEST(AudioTags, EmptyMeansNothingKnown) {
-  EXPECT_TRUE(AudioTags{}.empty());
-  EXPECT_FALSE((AudioTags{"a", "", "", -1}.empty()));
-  EXPECT_FALSE((AudioTags{"", "", "", 0}.empty()));
-}
-
 TEST(AudioTags, LengthText) {
   struct Case {
     int seconds;

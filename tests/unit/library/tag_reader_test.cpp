@@ -6,6 +6,7 @@
 #include <mpegfile.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -107,12 +108,13 @@ class TagReaderTest : public ::testing::Test {
     }
     return paths;
   }
-  // Waits on the owner thread's side until every asked-for path was reported.
-  void WaitUntilRead() {
+  // Waits until `done` holds on the owner thread (by default: every asked-for path
+  // was reported).
+  void WaitUntilRead(const std::function<bool()>& done = {}) {
     for (int i = 0; i < 6000; ++i) {
-      size_t pending = 1;
-      loop.Invoke([&] { pending = reader->pending(); });
-      if (pending == 0) return;
+      bool met = false;
+      loop.Invoke([&] { met = done ? done() : reader->pending() == 0; });
+      if (met) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     FAIL() << "tags never arrived";
@@ -223,25 +225,6 @@ TEST_F(TagReaderTest, DestroyedMidReadEndsWithoutHanging) {
   }
 }
 
-TEST_F(TagReaderTest, StartsAgainAfterGoingIdle) {
-  const fs::path first = dir / "first.mp3";
-  const fs::path second = dir / "second.mp3";
-  WriteTaggedMp3(first, "one");
-  WriteTaggedMp3(second, "two");
-  loop.Invoke([&] {
-    reader = std::make_unique<TagReader>(loop, listener);
-    reader->Read({first});
-    reader->Read({});
-  });
-  WaitUntilRead();
-  loop.Invoke([&] { reader->Read({second}); });
-  WaitUntilRead();
-  loop.Invoke([&] {
-    EXPECT_EQ(listener.tags[first.string()]->title, "one");
-    EXPECT_EQ(listener.tags[second.string()]->title, "two");
-  });
-}
-
 class NoMoveDialog final : public MoveFileDialog {
  public:
   bool Show(MoveFileForm&) override { return false; }
@@ -269,12 +252,7 @@ TEST_F(TagReaderTest, TheLogShowsTagsAndFiltersByThem) {
     log->SetFilter("yesterday");
     EXPECT_EQ(completed.rowCount(), 0u);  // not read yet
   });
-  for (int i = 0; i < 6000; ++i) {
-    size_t pending = 1;
-    loop.Invoke([&] { pending = log->tagsPending(); });
-    if (pending == 0) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  WaitUntilRead([&] { return log->tagsPending() == 0; });
   loop.Invoke([&] {
     ASSERT_EQ(completed.rowCount(), 1u);
     EXPECT_EQ(title(0), "Yesterday");
@@ -286,12 +264,7 @@ TEST_F(TagReaderTest, TheLogShowsTagsAndFiltersByThem) {
     WriteTaggedMp3(next, "Help");
     log->AddLogItem(next.string(), "1");
   });
-  for (int i = 0; i < 6000; ++i) {
-    std::string last;
-    loop.Invoke([&] { last = title(3); });
-    if (!last.empty()) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  WaitUntilRead([&] { return !title(3).empty(); });
   loop.Invoke([&] {
     EXPECT_EQ(title(3), "Help");
     log.reset();
