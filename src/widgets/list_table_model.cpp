@@ -7,9 +7,18 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/shown_values.h"
 #include "widgets/texts.h"
 
 namespace vexon::widgets {
+namespace {
+
+// Longer cells (a title of a hostile page) are cut in the middle before Qt shapes
+// and elides them on every paint.
+constexpr size_t kLongestShownBytes = 1024;
+constexpr const char* kExactBytesFormat = "%1 字节";
+
+}  // namespace
 
 ListTableModel::ListTableModel(core::ListTable& table, text::Translator texts, QObject* parent)
     : QAbstractTableModel(parent),
@@ -30,6 +39,37 @@ void ListTableModel::SetImageColumn(int column, IconProvider provider) {
   if (rowCount_ > 0 && column >= 0 && column < columnCount()) {
     emit dataChanged(index(0, column), index(rowCount_ - 1, column), {Qt::DecorationRole});
   }
+}
+
+void ListTableModel::SetShown(int column, Shown shown) {
+  if (column < 0) return;
+  if (shown_.size() <= static_cast<size_t>(column)) shown_.resize(static_cast<size_t>(column) + 1, Shown::kText);
+  shown_[static_cast<size_t>(column)] = shown;
+}
+
+QString ListTableModel::ShownText(size_t row, size_t column) const {
+  const std::string& cell = table_.Cell(row, column);
+  std::string shown;
+  switch (column < shown_.size() ? shown_[column] : Shown::kText) {
+    case Shown::kText: break;
+    case Shown::kBytes: shown = text::SizeForPeople(cell); break;
+    case Shown::kDate: shown = text::DateForPeople(cell); break;
+    case Shown::kUrl: shown = text::UrlForPeople(cell); break;
+  }
+  if (shown.empty()) shown = cell;
+  return QString::fromStdString(text::MiddleCut(shown, kLongestShownBytes));
+}
+
+QString ListTableModel::TipText(size_t row, size_t column) const {
+  QString tip = ShownText(row, column);
+  if (column < shown_.size() && shown_[column] == Shown::kBytes) {
+    const std::string digits = text::GroupedDigits(table_.Cell(row, column));
+    if (!digits.empty()) tip = QString::fromStdString(texts_.Fill(kExactBytesFormat, digits));
+  }
+  // A row's note (why a download stopped) follows the cell's own text.
+  const std::string& note = table_.Note(row);
+  if (!note.empty()) tip += QLatin1Char('\n') + QString::fromStdString(text::MiddleCut(note, kLongestShownBytes));
+  return tip;
 }
 
 int ListTableModel::rowCount(const QModelIndex& parent) const {
@@ -63,12 +103,8 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
   if (!row || *row >= table_.rowCount()) return {};
   const auto column = static_cast<size_t>(index.column());
   switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(table_.Cell(*row, column));
-    case Qt::ToolTipRole: {
-      // A row's note (why a download stopped) follows the cell's own text.
-      const std::string& note = table_.Note(*row);
-      return QString::fromStdString(note.empty() ? table_.Cell(*row, column) : table_.Cell(*row, column) + "\n" + note);
-    }
+    case Qt::DisplayRole: return ShownText(*row, column);
+    case Qt::ToolTipRole: return TipText(*row, column);
     case Qt::FontRole:
       if (table_.Mark(*row, column)) {
         QFont bold;

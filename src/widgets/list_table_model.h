@@ -32,6 +32,16 @@ class ListTableModel final : public QAbstractTableModel {
   // Shows each row's image in `column`; an image index below 0 shows none.
   void SetImageColumn(int column, IconProvider provider);
 
+  // How a column's cells are shown; the table keeps them as they are, so sorting,
+  // copying and saving see the stored values.
+  enum class Shown {
+    kText,
+    kBytes,  // "5.8 MB", the exact count in the tip
+    kDate,   // month/day/year shown as year/month/day
+    kUrl,    // decoded where letters are spelled, hidden characters escaped
+  };
+  void SetShown(int column, Shown shown);
+
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -66,6 +76,8 @@ class ListTableModel final : public QAbstractTableModel {
   };
 
   std::optional<size_t> TableRow(int row) const;
+  QString ShownText(size_t row, size_t column) const;
+  QString TipText(size_t row, size_t column) const;
 
   core::ListTable& table_;
   const text::Translator texts_;
@@ -74,6 +86,7 @@ class ListTableModel final : public QAbstractTableModel {
   int rowCount_ = 0;
   int imageColumn_ = -1;
   IconProvider iconProvider_;
+  std::vector<Shown> shown_;  // by column; kText past its end
 };
 
 }  // namespace vexon::widgets

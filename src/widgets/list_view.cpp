@@ -63,7 +63,8 @@ ListView::ListView(core::ListTable& table, int controlId, text::Translator texts
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(true);
   setWordWrap(false);
-  setTextElideMode(Qt::ElideRight);
+  // Names, titles and paths keep their ends (the extension, the file) in sight.
+  setTextElideMode(Qt::ElideMiddle);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   // A palette, not a style sheet: a style sheet routes every cell's painting through
   // its own style, which more than doubles the cost of a repaint while rows arrive.

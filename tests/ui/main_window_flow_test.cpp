@@ -12,6 +12,7 @@
 #include "core/list_schemas.h"
 #include "search/search_controller.h"
 #include "standin/standin_server.h"
+#include "text/shown_values.h"
 #include "ui/window_fixture.h"
 #include "widgets/list_view.h"
 
@@ -87,7 +88,7 @@ class MainWindowFlowTest final : public QObject {
     QCOMPARE(f.notices[0].summary, QString::fromUtf8("下载完成: ").toStdString() + files.front().filename().string());
     QVERIFY(!f.presence.held);
     w.showNormal();
-    QCOMPARE(std::to_string(fs::file_size(files.front())), size);
+    QCOMPARE(vexon::text::SizeForPeople(std::to_string(fs::file_size(files.front()))), size);
     // The finished file is in the log, which plays it and survives a restart.
     auto* log = CompletedView(w).model();
     QCOMPARE(log->rowCount(), 1);

@@ -43,14 +43,23 @@ class MainWindowTest final : public QObject {
   Q_OBJECT
 
  private slots:
+  // Names and titles take the free width; the user's own widths are what is kept.
   void ColumnsAreReadableAndTheUsersWidthsAreKept() {
     WindowFixture f;
     {
       auto& w = f.Open();
       QTableView& results = ResultsView(w);
-      const int sizeText = results.fontMetrics().horizontalAdvance(QStringLiteral("1234567890"));
+      const int sizeText = results.fontMetrics().horizontalAdvance(QStringLiteral("1023.9 MB"));
       QVERIFY(results.columnWidth(vexon::core::kResultSize) > sizeText);
-      QVERIFY(results.horizontalHeader()->stretchLastSection());
+      std::vector<int> before;
+      for (int i = 0; i < results.model()->columnCount(); ++i) before.push_back(results.columnWidth(i));
+      w.resize(1600, 700);
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QTRY_VERIFY(results.columnWidth(vexon::core::kResultName) > before[vexon::core::kResultName]);
+      QVERIFY(results.columnWidth(vexon::core::kResultTitle) > before[vexon::core::kResultTitle]);
+      QCOMPARE(results.columnWidth(vexon::core::kResultUrl), before[vexon::core::kResultUrl]);
+      QCOMPARE(results.horizontalHeader()->length(), results.viewport()->width());
       results.setColumnWidth(vexon::core::kResultTitle, 333);
     }
     f.Close();

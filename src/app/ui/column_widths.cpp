@@ -1,5 +1,6 @@
 #include "app/ui/column_widths.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 
@@ -24,8 +25,8 @@ constexpr int kHeaderPadding = 24;
 // any length.
 QString UsualContent(const std::string& column, const text::Translator& texts) {
   static const std::pair<const char*, const char*> kSamples[] = {
-      {"", "9999"},           {"ID", "9999"},   {"类型", "mpeg"},     {"大小", "1234567890"},  {"已收", "1234567890"},
-      {"日期", "12/31/2026"}, {"进度", "100%"}, {"速率", "12345kps"}, {"还剩时间", "59m,59s"}, {"状态", "正在下载"},
+      {"", "9999"},           {"ID", "9999"},   {"类型", "mpeg"},     {"大小", "1023.9 MB"},   {"已收", "1023.9 MB"},
+      {"日期", "2026/12/31"}, {"进度", "100%"}, {"速率", "12345kps"}, {"还剩时间", "59m,59s"}, {"状态", "正在下载"},
       {"时长", "0:00:00"},
   };
   for (const auto& [name, sample] : kSamples) {
@@ -52,8 +53,8 @@ std::vector<int> ReadableColumnWidths(const QTableView& view, const core::ListTa
   return widths;
 }
 
-void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved,
-                       const text::Translator& texts) {
+std::vector<int> ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::string_view saved,
+                                   const text::Translator& texts, bool lastFills) {
   std::vector<int> widths = core::ParseColumnWidths(saved, table.columns().size());
   // Columns the saved widths do not know yet take their defaults.
   if (widths.size() < table.columns().size()) {
@@ -65,32 +66,63 @@ void ApplyColumnWidths(QTableView& view, const core::ListTable& table, std::stri
   int narrowest = header.minimumSectionSize();
   for (int width : widths) narrowest = std::min(narrowest, width);
   header.setMinimumSectionSize(narrowest);
-  header.setStretchLastSection(true);
+  header.setStretchLastSection(lastFills);
   for (size_t i = 0; i < widths.size(); ++i) view.setColumnWidth(static_cast<int>(i), widths[i]);
-}
-
-std::vector<int> CurrentColumnWidths(const QTableView& view) {
-  std::vector<int> widths;
-  const QHeaderView& header = *view.horizontalHeader();
-  for (int i = 0; i < header.count(); ++i) widths.push_back(header.sectionSize(i));
   return widths;
 }
 
 }  // namespace
 
 SavedColumnWidths::SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store,
-                                     std::string list, const text::Translator& texts)
-    : view_(view), store_(store), list_(std::move(list)) {
-  ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_), texts);
-  applied_ = CurrentColumnWidths(view_);
+                                     std::string list, const text::Translator& texts, std::vector<int> growing)
+    : view_(view), store_(store), list_(std::move(list)), growing_(std::move(growing)) {
+  own_ = ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_), texts, growing_.empty());
+  applied_ = own_;
+  connect(view_.horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    // A column the user drags keeps the width given, share and all; a last column
+    // that fills the list follows the list, not the user.
+    const bool fills = growing_.empty() && static_cast<size_t>(column) + 1 == own_.size();
+    if (!fitting_ && !fills && column >= 0 && static_cast<size_t>(column) < own_.size()) {
+      own_[static_cast<size_t>(column)] = std::min(width, core::kMaxColumnWidth);
+    }
+  });
+  if (growing_.empty()) return;
+  view_.viewport()->installEventFilter(this);
+  Fit();
+}
+
+bool SavedColumnWidths::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == view_.viewport() && event->type() == QEvent::Resize) Fit();
+  return QObject::eventFilter(watched, event);
+}
+
+void SavedColumnWidths::Fit() {
+  const int count = view_.horizontalHeader()->count();
+  if (static_cast<size_t>(count) != own_.size()) return;
+  long long used = 0;
+  long long growingWidth = 0;
+  for (int width : own_) used += width;
+  for (int column : growing_) {
+    if (column >= 0 && column < count) growingWidth += std::max(1, own_[static_cast<size_t>(column)]);
+  }
+  const long long spare = std::max(0LL, view_.viewport()->width() - used);
+  fitting_ = true;
+  long long given = 0;
+  for (size_t i = 0; i < growing_.size(); ++i) {
+    const int column = growing_[i];
+    if (column < 0 || column >= count) continue;
+    const long long own = own_[static_cast<size_t>(column)];
+    // The last growing column takes what rounding left.
+    long long share = i + 1 == growing_.size() ? spare - given : spare * std::max(1LL, own) / growingWidth;
+    given += share;
+    view_.setColumnWidth(column, static_cast<int>(std::min<long long>(own + share, core::kMaxColumnWidth * 4LL)));
+  }
+  fitting_ = false;
 }
 
 void SavedColumnWidths::Save() {
-  const std::vector<int> now = CurrentColumnWidths(view_);
-  if (now.size() == applied_.size() && (now.empty() || std::equal(now.begin(), now.end() - 1, applied_.begin()))) {
-    return;
-  }
-  if (store_.SaveColumnWidths(list_, core::ColumnWidthsText(now))) applied_ = now;
+  if (own_ == applied_) return;
+  if (store_.SaveColumnWidths(list_, core::ColumnWidthsText(own_))) applied_ = own_;
 }
 
 }  // namespace vexon::app::ui

@@ -89,9 +89,13 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
   statusTimer_->start();
   RefillHistoryBox();
   storage::SettingsStore& store = session_.store();
-  columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results", session_.texts());
-  columnWidths_.emplace_back(*downloadView_, session_.downloadList(), store, "Downloads", session_.texts());
-  columnWidths_.emplace_back(*completedView_, session_.completedList(), store, "Completed", session_.texts());
+  // Names and titles take the width the columns leave free.
+  columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results", session_.texts(),
+                             std::vector<int>{core::kResultName, core::kResultTitle});
+  columnWidths_.emplace_back(*downloadView_, session_.downloadList(), store, "Downloads", session_.texts(),
+                             std::vector<int>{core::kDownloadFileName, core::kDownloadFullName});
+  columnWidths_.emplace_back(*completedView_, session_.completedList(), store, "Completed", session_.texts(),
+                             std::vector<int>{core::kLogName, core::kLogFolder});
   UpdateCommands();
 }
 
@@ -176,6 +180,10 @@ void CVexonDlg::BuildWidgets() {
 
   // The results list above the splitter.
   resultsView_ = new widgets::ListView(session_.results(), ctl::kResultsList, session_.texts());
+  using Shown = widgets::ListTableModel::Shown;
+  resultsView_->listModel().SetShown(core::kResultSize, Shown::kBytes);
+  resultsView_->listModel().SetShown(core::kResultDate, Shown::kDate);
+  resultsView_->listModel().SetShown(core::kResultUrl, Shown::kUrl);
   connect(resultsView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kStartDownload); });
 
   // The lower pane: counters, list buttons, toolbars, and one of the two lists.
@@ -200,6 +208,9 @@ void CVexonDlg::BuildWidgets() {
 
   downloadView_ = new widgets::ListView(session_.downloadList(), ctl::kDownloadList, session_.texts());
   downloadView_->AcceptDroppedText();
+  downloadView_->listModel().SetShown(core::kDownloadReceived, Shown::kBytes);
+  downloadView_->listModel().SetShown(core::kDownloadSize, Shown::kBytes);
+  downloadView_->listModel().SetShown(core::kDownloadUrl, Shown::kUrl);
   connect(downloadView_, &widgets::ListView::TextDropped, this, &CVexonDlg::QueueAddresses);
   // The search box's own paste comes first while it has the focus.
   connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, &CVexonDlg::OnPaste);
@@ -208,6 +219,7 @@ void CVexonDlg::BuildWidgets() {
   connect(downloadView_, &QAbstractItemView::doubleClicked, this,
           [this] { session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows()); });
   completedView_ = new widgets::ListView(session_.completedList(), ctl::kCompletedList, session_.texts());
+  completedView_->listModel().SetShown(core::kLogSize, Shown::kBytes);
   connect(completedView_, &QAbstractItemView::doubleClicked, this, [this] { OnCommand(cmd::kPlay); });
   // Ctrl+Enter shows a row's file in its folder, as file managers' search views do.
   for (const auto& [view, command] :
