@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <system_error>
 #include <unordered_set>
@@ -203,6 +204,49 @@ std::string SettingsStore::ReadColumnWidths(std::string_view list) const {
 
 bool SettingsStore::SaveColumnWidths(std::string_view list, std::string_view widths) {
   return profile_.WriteString(kColumnsSection, list, widths);
+}
+
+namespace {
+
+constexpr std::string_view kLeftKey = "Left";
+constexpr std::string_view kTopKey = "Top";
+constexpr std::string_view kWidthKey = "Width";
+constexpr std::string_view kHeightKey = "Height";
+constexpr std::string_view kMaximizedKey = "Maximized";
+
+// A whole number, with an optional "-", within [low, high].
+std::optional<int> WholeNumberIn(std::string_view text, int low, int high) {
+  text = text::Trim(text);
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<WindowPlacement> SettingsStore::ReadWindowPlacement() const {
+  const auto document = profile_.Read();
+  const auto value = [&document](std::string_view key, int low, int high) {
+    return WholeNumberIn(document->GetString(kWindowSection, key, "", kPathBufferSize), low, high);
+  };
+  const auto left = value(kLeftKey, -kLargestWindowCoordinate, kLargestWindowCoordinate);
+  const auto top = value(kTopKey, -kLargestWindowCoordinate, kLargestWindowCoordinate);
+  const auto width = value(kWidthKey, 1, kLargestWindowCoordinate);
+  const auto height = value(kHeightKey, 1, kLargestWindowCoordinate);
+  const auto maximized = value(kMaximizedKey, 0, 1);
+  if (!left || !top || !width || !height || !maximized) return std::nullopt;
+  return WindowPlacement{*left, *top, *width, *height, *maximized == 1};
+}
+
+bool SettingsStore::SaveWindowPlacement(const WindowPlacement& placement) {
+  return profile_.WriteStrings(kWindowSection, {{std::string(kLeftKey), std::to_string(placement.left)},
+                                                {std::string(kTopKey), std::to_string(placement.top)},
+                                                {std::string(kWidthKey), std::to_string(placement.width)},
+                                                {std::string(kHeightKey), std::to_string(placement.height)},
+                                                {std::string(kMaximizedKey), placement.maximized ? "1" : "0"}});
 }
 
 bool SettingsStore::SaveLanguage(const AppSettings& settings) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -35,10 +36,13 @@ inline constexpr std::string_view kNotifyKey = "Notify";
 inline constexpr std::string_view kSearchHistorySection = "SearchTextHistory";
 inline constexpr std::string_view kCompletedSection = "Mp3_completed";
 inline constexpr std::string_view kReservedAdvSection = "Mp3_adv";
+// The main window's place: Left, Top, Width, Height (its inside, in the desktop's
+// pixels) and Maximized.
+inline constexpr std::string_view kWindowSection = "Window";
 // Every section the program writes for itself; no download record may take one of
 // these names, and none of them reads as a download.
-inline constexpr std::string_view kOwnSections[] = {kSystemSection, kSearchHistorySection, kCompletedSection,
-                                                    kReservedAdvSection, kColumnsSection};
+inline constexpr std::string_view kOwnSections[] = {kSystemSection,      kSearchHistorySection, kCompletedSection,
+                                                    kReservedAdvSection, kColumnsSection,       kWindowSection};
 inline constexpr std::string_view kMaxItemsKey = "MaxItems";
 inline constexpr const char* kHistoryItemKeyFormat = "ItemText%zu";
 inline constexpr const char* kCompletedItemKeyFormat = "Item%zu";
@@ -70,6 +74,21 @@ std::string FileNameOfPath(std::string_view path);
 std::string FolderOfPath(std::string_view path);
 // The text after the last "." of the full path, or the whole path without one.
 std::string TypeOfPath(std::string_view path);
+
+// Where the main window was when it closed. The numbers are kept as they are; the
+// window decides whether they still fit a screen.
+struct WindowPlacement {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool maximized = false;
+
+  bool operator==(const WindowPlacement&) const = default;
+};
+// Coordinates beyond this (either sign) and sizes beyond it or below 1 are no place
+// of a window.
+inline constexpr int kLargestWindowCoordinate = 100000;
 
 // An unfinished download as its record keeps it, with what its partial file
 // holds when the record is read.
@@ -163,6 +182,10 @@ class SettingsStore final {
   // `list` names the list ("Results", "Downloads", "Completed").
   std::string ReadColumnWidths(std::string_view list) const;
   bool SaveColumnWidths(std::string_view list, std::string_view widths);
+  // The [Window] values; nothing when one is missing, not a whole number, or out of
+  // range (Maximized is 0 or 1).
+  std::optional<WindowPlacement> ReadWindowPlacement() const;
+  bool SaveWindowPlacement(const WindowPlacement& placement);
   bool SaveMaxDownloadThreads(const AppSettings& settings);
   bool SaveMaxDownloadSpeed(const AppSettings& settings);
   // "ItemText%d" for every entry in list order, then MaxItems; keys past the list

@@ -26,6 +26,7 @@
 #include "app/ui/qt_folder_chooser.h"
 #include "app/ui/qt_owner_channel.h"
 #include "app/ui/qt_prompter.h"
+#include "app/ui/window_placement.h"
 #include "search/search_options_form.h"
 #include "widgets/list_view.h"
 #include "widgets/texts.h"
@@ -88,6 +89,7 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
   connect(statusTimer_, &QTimer::timeout, this, &CVexonDlg::RefreshCounters);
   statusTimer_->start();
   RefillHistoryBox();
+  PlaceWindow();
   storage::SettingsStore& store = session_.store();
   // Names and titles take the width the columns leave free.
   columnWidths_.emplace_back(*resultsView_, session_.results(), store, "Results", session_.texts(),
@@ -102,6 +104,9 @@ CVexonDlg::CVexonDlg(Session& session, QtOwnerChannel& channel, WindowPorts port
 CVexonDlg::~CVexonDlg() {
   statusTimer_->stop();
   for (SavedColumnWidths& widths : columnWidths_) widths.Save();
+  if (const storage::WindowPlacement now = PlacementOf(*this); now != openedPlacement_) {
+    session_.store().SaveWindowPlacement(now);
+  }
   // Workers waiting on the window are released, so the session can join them.
   channel_.Shutdown();
   // The session outlives the window: its reports stop reaching into it.
@@ -301,7 +306,19 @@ void CVexonDlg::BuildWidgets() {
   for (widgets::ListView* view : {resultsView_, downloadView_, completedView_}) {
     connect(view, &widgets::ListView::ContextMenuWanted, this, &CVexonDlg::ShowContextMenu);
   }
-  resize(848, 600);
+}
+
+void CVexonDlg::PlaceWindow() {
+  const QList<QRect> areas = ScreenAreas();
+  const std::optional<storage::WindowPlacement> kept = session_.store().ReadWindowPlacement();
+  const std::optional<QRect> keptGeometry = kept ? KeptGeometry(*kept, areas) : std::nullopt;
+  BoundMinimumSize();
+  setGeometry(keptGeometry ? *keptGeometry : StartGeometry(areas, kStartSize));
+  if (keptGeometry && kept->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  // A place that was not taken as it stands stays in the file until the user moves
+  // the window.
+  placementKept_ = kept && keptGeometry && *keptGeometry == QRect(kept->left, kept->top, kept->width, kept->height);
+  openedPlacement_ = placementKept_ ? *kept : PlacementOf(*this);
 }
 
 void CVexonDlg::BuildMenus() {

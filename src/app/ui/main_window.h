@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -51,6 +52,8 @@ inline constexpr int kExitDelayMs = 300;
 inline constexpr const char* kResultFileFilter = "维松MP3搜索结果文件(*.msf)";
 inline constexpr const char* kHomePageName = "vexonindex.htm";
 inline constexpr size_t kAskAboveAddresses = 20;
+// The window's size at its first start, where the screen has room for it.
+inline constexpr QSize kStartSize{848, 600};
 
 // The window's own ways to the user, which tests replace; the session's controllers
 // have theirs from the session.
@@ -126,6 +129,8 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void BuildWidgets();
   void BuildMenus();
   void BuildTray();
+  // Opens on the kept place where it is still on a screen, else at the start size.
+  void PlaceWindow();
   // Notices, the launcher entry and the sleep hold, after the tray.
   void BuildDesktopServices();
   // Where no notification service answers: the tray's message, if there is a tray.
@@ -139,6 +144,7 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void ScheduleCommandUpdate();
   void ShowContextMenu(const QPoint& globalPoint);
   void ApplySplitterLimits();
+  void BoundMinimumSize();
   void RefillHistoryBox();
   void SetMoreButtonImage();
   void SyncTypeBoxes();
@@ -226,6 +232,8 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   // Made on first use, then only shown again; owned by the window.
   hotwords::ui::CHotWordsDlg* hotWords_ = nullptr;
 
+  storage::WindowPlacement openedPlacement_;
+  bool placementKept_ = false;  // opened on the place the file keeps, as it stands
   SplitterLimits splitterLimits_;
   bool splitterStarted_ = false;
   bool shown_ = true;

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "app/command_ids.h"
+#include "app/copied_url.h"
 #include "app/ui/about_dialog.h"
 #include "app/ui/artwork.h"
 #include "app/ui/main_window.h"
@@ -208,7 +209,7 @@ std::optional<std::string> CVexonDlg::SelectedResultUrl() const {
 }
 
 void CVexonDlg::OnCopyUrl() {
-  if (const auto url = SelectedResultUrl()) QApplication::clipboard()->setText(QString::fromStdString(*url));
+  if (const auto url = SelectedResultUrl()) QApplication::clipboard()->setText(QString::fromStdString(CopiedUrl(*url)));
 }
 
 void CVexonDlg::OnSaveResults() {

@@ -4,7 +4,9 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
+#include <QScreen>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -19,6 +21,7 @@
 #include "app/ui/artwork.h"
 #include "app/ui/command_set.h"
 #include "app/ui/main_window.h"
+#include "app/ui/window_placement.h"
 #include "download/download_controller.h"
 #include "hotwords/ui/hot_words_dialog.h"
 #include "search/search_controller.h"
@@ -73,7 +76,9 @@ void CVexonDlg::HideToTray() {
 }
 
 void CVexonDlg::ShowFromTray() {
-  showNormal();
+  // A maximized window comes back maximized.
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
   raise();
   activateWindow();
   shown_ = true;
@@ -216,9 +221,16 @@ void CVexonDlg::ShowLowerList(bool downloads) {
 void CVexonDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (splitterStarted_) return;
-  // The size at first showing is the smallest the window may take.
   splitterStarted_ = true;
-  setMinimumSize(size());
+  // The frame is known now: it too must be on the screen.
+  BoundMinimumSize();
+  if (QScreen* shownOn = screen(); shownOn != nullptr && !isMaximized()) {
+    const QRect area = shownOn->availableGeometry();
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    if (!area.contains(frameGeometry())) setGeometry(FramedInto(geometry(), frame, area));
+  }
+  if (!placementKept_) openedPlacement_ = PlacementOf(*this);
   const int resultsTop = resultsView_->mapTo(this, QPoint(0, 0)).y();
   const int lowerBottom = lowerStack_->mapTo(this, QPoint(0, lowerStack_->height())).y();
   splitterLimits_ = SplitterLimits(resultsTop, lowerBottom, height());
@@ -243,6 +255,18 @@ void CVexonDlg::ApplySplitterLimits() {
   const int lowerBottom = lowerPane_->mapTo(this, QPoint(0, lowerPane_->height())).y();
   upperPane_->setMinimumHeight(std::max(0, splitterLimits_.lower() - upperTop));
   lowerPane_->setMinimumHeight(std::max(0, lowerBottom - splitterLimits_.upper() - splitter_->handleWidth()));
+  BoundMinimumSize();
+}
+
+void CVexonDlg::BoundMinimumSize() {
+  // What the controls need, but never more than the screen has room for: on a small
+  // screen at a large scale they are squeezed rather than the window pushed off it.
+  QSize least = layout()->totalMinimumSize();
+  if (QScreen* shownOn = screen()) {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    least = least.boundedTo(shownOn->availableGeometry().size() - frame);
+  }
+  if (least != minimumSize()) setMinimumSize(least);
 }
 
 }  // namespace vexon::app::ui

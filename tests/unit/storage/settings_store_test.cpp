@@ -194,6 +194,26 @@ TEST_F(SettingsFixture, WriteDownloadRecordRefusesWhatWouldHarmTheFile) {
   EXPECT_EQ(ReadBytes(IniPath()), before);
 }
 
+// The window's place reads whole or not at all, and reading never writes.
+TEST_F(SettingsFixture, TheWindowsPlaceReadsOnlyFromWholeNumbersInRange) {
+  const std::string good = "Left=-1200\r\nTop=20\r\nWidth=900\r\nHeight=640\r\nMaximized=1\r\n";
+  WriteIni("[Window]\r\n" + good);
+  EXPECT_EQ(store.ReadWindowPlacement(), (WindowPlacement{-1200, 20, 900, 640, true}));
+  for (const std::string bad : {"Left=x\r\n", "Width=0\r\n", "Height=-5\r\n", "Top=100001\r\n",
+                                "Width=99999999999999999999\r\n", "Maximized=2\r\n", "Left=12px\r\n"}) {
+    WriteIni("[Window]\r\n" + bad + good);
+    const std::string before = ReadBytes(IniPath());
+    EXPECT_EQ(store.ReadWindowPlacement(), std::nullopt) << bad;
+    EXPECT_EQ(ReadBytes(IniPath()), before);
+  }
+  WriteIni("[Window]\r\nLeft=1\r\n");
+  EXPECT_EQ(store.ReadWindowPlacement(), std::nullopt);
+  ASSERT_TRUE(store.SaveWindowPlacement({5, 6, 700, 500, false}));
+  EXPECT_EQ(store.ReadWindowPlacement(), (WindowPlacement{5, 6, 700, 500, false}));
+  Load();
+  EXPECT_TRUE(lists.downloads.empty());
+}
+
 // A file as the original program left it on its platform: GBK bytes, CR LF,
 // backslash paths.
 TEST_F(SettingsFixture, AFileFromTheOriginalPlatformReads) {
