@@ -12,6 +12,7 @@
 #include "download/download_item.h"
 #include "download/download_texts.h"
 #include "download/final_file.h"
+#include "net/status_text.h"
 #include "storage/profile.h"
 #include "support/test_files.h"
 #include "text/catalog.h"
@@ -400,12 +401,19 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
   EXPECT_EQ(profile.GetString(music + "n.mp3", storage::kSizeKey, "<none>", 64), "4321");
 }
 
+namespace {
+text::Catalog EnglishCatalog() {
+  text::Catalog catalog;
+  std::string error;
+  EXPECT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
+  return catalog;
+}
+}  // namespace
+
 // The English texts come from the built catalog: each one there, with the
 // placeholders of its source and no Chinese left.
 TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
-  text::Catalog catalog;
-  std::string error;
-  ASSERT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
+  const text::Catalog catalog = EnglishCatalog();
   const DownloadTexts& zh = DownloadTexts::Chinese();
   const DownloadTexts en = DownloadTexts::Translated(text::Translator(catalog));
   for (std::string DownloadTexts::*field : DownloadTexts::Fields()) {
@@ -455,6 +463,20 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
   EXPECT_EQ(StepText(en, TransferStep::kRedirecting, "http://h/x"), "Redirecting to http://h/x");
   EXPECT_EQ(StepText(zh, TransferStep::kConnected, "h"), "已连接到 h");
   EXPECT_EQ(StepText(en, TransferStep::kWaitingToRetry, "4"), "The server is busy; trying again in 4 s");
+}
+
+// The causes say in English what the link check says for the same code, and every
+// code it has words for (but 200, never a failure) has its cause.
+TEST(DownloadTexts, CausesInEnglishAreTheLinkCheckWords) {
+  const DownloadTexts en = DownloadTexts::Translated(text::Translator(EnglishCatalog()));
+  for (const auto& [code, words] : en.causes) EXPECT_EQ(words, net::StatusText(code)) << code;
+  const std::string otherwise = net::StatusText(net::NetError::kInvalidServerResponse);
+  EXPECT_EQ(en.noConnection, otherwise);
+  for (int code = 100; code < 13000; ++code) {
+    const bool listed =
+        std::any_of(en.causes.begin(), en.causes.end(), [code](const auto& c) { return c.first == code; });
+    EXPECT_EQ(listed, code != 200 && net::StatusText(code) != otherwise) << code;
+  }
 }
 
 TEST(DownloadTexts, SpeedAndTimeLeft) {
