@@ -258,7 +258,7 @@ TEST_F(DownloadTest, AFailureKeepsWhyOnTheStoppedRowAndAnEndWithoutOneSaysStoppe
   EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-当打开被下载文件时发生错误,错误:13");
   EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadState), "-停止下载");
   EXPECT_EQ(downloads.Image(1), kStoppedImage);
-  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13"}}));
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13 (Permission denied)"}}));
   EXPECT_EQ(controller->liveWorkerCount(), 0u);
   EXPECT_EQ(controller->pool().runningCount(), 0u);
 }
@@ -388,8 +388,8 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
         << i;
     EXPECT_EQ(downloads.Image(0), steps[i].image) << i;
   }
-  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
-  EXPECT_EQ(downloads.Note(0), "不能收到服务器的有效HTTP响应, 响应码:404");
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)"}}));
+  EXPECT_EQ(downloads.Note(0), "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)");
   controller->OnResumeDownload({0});
   EXPECT_EQ(downloads.Note(0), "");
   EXPECT_EQ(Cell(0, core::kDownloadSize), "1000");  // the result's size stays
@@ -431,23 +431,39 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
     const char* chinese;
     const char* english;
   } faults[] = {
+      // A system error gives the system's words, in its language.
       {{TransferFailure::kOpen, 13},
-       "当打开被下载文件时发生错误,错误:13",
-       "An error occurred while opening the file to be downloaded, Error:13"},
+       "当打开被下载文件时发生错误,错误:13 (Permission denied)",
+       "An error occurred while opening the file to be downloaded, Error:13 (Permission denied)"},
       {{TransferFailure::kConnect, 12029},
-       "当连接服务器时发生错误,错误:12029",
-       "An error occurred connecting to the server, Error:12029"},
+       "当连接服务器时发生错误,错误:12029 (不能解析主机名. 请检查后重试)",
+       "An error occurred connecting to the server, Error:12029 (Could not resolve host name. Check it, and try "
+       "again)"},
+      // No answer at all: a code of no words of its own still means no connection.
+      {{TransferFailure::kConnect, 12175},
+       "当连接服务器时发生错误,错误:12175 (没有连接)",
+       "An error occurred connecting to the server, Error:12175 (no connection)"},
+      // After an answer such a code gets no words.
       {{TransferFailure::kNoResponse, 12152},
        "不能收到服务器的有效响应,错误:12152",
        "Failed to receive a valid response from the server, Error:12152"},
+      {{TransferFailure::kBadStatus, 404},
+       "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)",
+       "Failed to receive a valid HTTP response from the server, Response Code:404 (not found)"},
+      {{TransferFailure::kBadStatus, 416},
+       "不能收到服务器的有效HTTP响应, 响应码:416",
+       "Failed to receive a valid HTTP response from the server, Response Code:416"},
+      {{TransferFailure::kTransfer, 12030},
+       "当下载文件时发生错误,错误:12030 (连接过早中断)",
+       "An error occurred while downloading the file, Error:12030 (Connection was aborted prematurely)"},
       {{TransferFailure::kTransfer, 28},
-       "当下载文件时发生错误,错误:28",
-       "An error occurred while downloading the file, Error:28"},
+       "当下载文件时发生错误,错误:28 (No space left on device)",
+       "An error occurred while downloading the file, Error:28 (No space left on device)"},
       {{TransferFailure::kRecord, 0},
        "不能把该下载记入设置文件,下载没有开始.",
        "The download could not be recorded in the settings file, so it was not started."},
       // The program's own messages have no English set yet.
-      {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18", nullptr},
+      {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18 (Invalid cross-device link)", nullptr},
       {{TransferFailure::kCannotStart, 0}, "不能启动新线层", nullptr},
       {{TransferFailure::kDigest, 1},
        "下载的文件与服务器记录的 MD5 不符: 文件保留在部分文件中, 下次开始时从头下载.",
