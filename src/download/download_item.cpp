@@ -1,6 +1,7 @@
 #include "download/download_item.h"
 
 #include <climits>
+#include <system_error>
 
 #include "core/list_schemas.h"
 #include "download/file_names.h"
@@ -30,6 +31,56 @@ std::string FigureCell(const Figure<T>& figure, const char* stopMark, Text text)
   return {};
 }
 
+// The failure's own text with its code, without the cause.
+std::string FaultHeadline(TransferFault fault, const DownloadTexts& texts) {
+  const std::string code = text::Format("%d", fault.code);
+  switch (fault.kind) {
+    case TransferFailure::kNone: return {};
+    case TransferFailure::kOpen: return FillText(texts.openFailed, code);
+    case TransferFailure::kConnect: return FillText(texts.connectFailed, code);
+    case TransferFailure::kNoResponse: return FillText(texts.noResponse, code);
+    case TransferFailure::kBadStatus: return FillText(texts.badStatus, code);
+    case TransferFailure::kTransfer: return FillText(texts.transferFailed, code);
+    case TransferFailure::kRecord: return texts.recordFailed;
+    case TransferFailure::kRename: return FillText(texts.renameFailed, code);
+    case TransferFailure::kDigest: return FillText(texts.digestMismatch, fault.code == 1 ? "MD5" : "SHA1");
+    case TransferFailure::kCannotStart: return texts.cannotStart;
+  }
+  return {};
+}
+
+// Network codes start here; the system's error numbers are far below.
+constexpr int kFirstNetworkCode = 12000;
+
+std::string SystemWords(int code) {
+  return code > 0 ? std::generic_category().message(code) : std::string();
+}
+
+std::string CodeWords(const DownloadTexts& texts, int code) {
+  for (const auto& [known, words] : texts.causes) {
+    if (known == code) return words;
+  }
+  return {};
+}
+
+// Empty when the code has no words. Only a connection that never got an answer
+// takes the words for any network code: after an answer "no connection" is false.
+std::string FaultCause(TransferFault fault, const DownloadTexts& texts) {
+  switch (fault.kind) {
+    case TransferFailure::kOpen:
+    case TransferFailure::kRename: return SystemWords(fault.code);
+    case TransferFailure::kTransfer:
+      return fault.code >= kFirstNetworkCode ? CodeWords(texts, fault.code) : SystemWords(fault.code);
+    case TransferFailure::kConnect: {
+      std::string words = CodeWords(texts, fault.code);
+      return words.empty() ? texts.noConnection : words;
+    }
+    case TransferFailure::kNoResponse:
+    case TransferFailure::kBadStatus: return CodeWords(texts, fault.code);
+    default: return {};
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts& texts) {
@@ -55,10 +106,11 @@ std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts)
     case DownloadStatus::Kind::kStopped: return texts.stopped;
     case DownloadStatus::Kind::kStep: return StepText(texts, status.step, status.detail);
     case DownloadStatus::Kind::kFailed:
+      // The narrow cell keeps the short text; the note adds the cause.
       switch (status.fault.kind) {
         case TransferFailure::kOpen:
         case TransferFailure::kRename:
-        case TransferFailure::kCannotStart: return FaultText(status.fault, texts);
+        case TransferFailure::kCannotStart: return FaultHeadline(status.fault, texts);
         default: return texts.stopped;
       }
   }
@@ -70,20 +122,9 @@ std::string StatusNote(const DownloadStatus& status, const DownloadTexts& texts)
 }
 
 std::string FaultText(TransferFault fault, const DownloadTexts& texts) {
-  const std::string code = text::Format("%d", fault.code);
-  switch (fault.kind) {
-    case TransferFailure::kNone: return {};
-    case TransferFailure::kOpen: return FillText(texts.openFailed, code);
-    case TransferFailure::kConnect: return FillText(texts.connectFailed, code);
-    case TransferFailure::kNoResponse: return FillText(texts.noResponse, code);
-    case TransferFailure::kBadStatus: return FillText(texts.badStatus, code);
-    case TransferFailure::kTransfer: return FillText(texts.transferFailed, code);
-    case TransferFailure::kRecord: return texts.recordFailed;
-    case TransferFailure::kRename: return FillText(texts.renameFailed, code);
-    case TransferFailure::kDigest: return FillText(texts.digestMismatch, fault.code == 1 ? "MD5" : "SHA1");
-    case TransferFailure::kCannotStart: return texts.cannotStart;
-  }
-  return {};
+  const std::string headline = FaultHeadline(fault, texts);
+  const std::string cause = FaultCause(fault, texts);
+  return cause.empty() ? headline : FillText(texts.withCause, headline, cause);
 }
 
 int StateImage(DownloadState state) {

@@ -76,7 +76,8 @@ std::vector<std::string> RowCells(const DownloadItem& item, const DownloadTexts&
 std::string StatusText(const DownloadStatus& status, const DownloadTexts& texts);
 // Why the row stopped, told in its tooltip; empty unless it failed.
 std::string StatusNote(const DownloadStatus& status, const DownloadTexts& texts);
-// Why a download stopped by itself, in words with its code.
+// Why a download stopped by itself, in words with its code, and the code's cause
+// in words where it has some: "...,错误:12030 (连接过早中断)".
 std::string FaultText(TransferFault fault, const DownloadTexts& texts);
 // The image of the ID cell.
 int StateImage(DownloadState state);

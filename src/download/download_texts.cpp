@@ -1,6 +1,7 @@
 #include "download/download_texts.h"
 
 #include "download/download_item.h"
+#include "net/net_errors.h"
 #include "text/strings.h"
 
 namespace vexon::download {
@@ -43,6 +44,30 @@ DownloadTexts MakeChinese() {
   t.rowsLeftOut = kRowsLeftOutText;
   t.recordNotKept = kRecordNotKeptText;
   t.urlTooLong = kUrlTooLongText;
+  t.withCause = "%1 (%2)";
+  using net::Code;
+  using net::NetError;
+  t.causes = {
+      {301, "已重定向到新的网址"},
+      {302, "位于另一个网址"},
+      {400, "无法理解的请求"},
+      {401, "需要身份验证"},
+      {402, "需要付费"},
+      {403, "禁止访问"},
+      {404, "未找到"},
+      {405, "不支持请求的方法"},
+      {500, "未知的服务器错误"},
+      {501, "服务器未实现"},
+      {502, "服务器暂时过载,繁忙"},
+      {503, "服务器已满负荷, 繁忙"},
+      {Code(NetError::kTimeout), "连接超时"},
+      {Code(NetError::kInvalidUrl), "网址无效"},
+      {Code(NetError::kNameNotResolved), "不能解析主机名. 请检查后重试"},
+      {Code(NetError::kCannotConnect), "不能解析主机名. 请检查后重试"},
+      {Code(NetError::kShutdown), "Win32 互联网函数已被关闭"},
+      {Code(NetError::kConnectionAborted), "连接过早中断"},
+  };
+  t.noConnection = "没有连接";
   return t;
 }
 
@@ -62,7 +87,8 @@ const std::vector<std::string DownloadTexts::*>& DownloadTexts::Fields() {
       &T::openFailed,    &T::recordFailed,   &T::digestMismatch, &T::waitingToRetry, &T::downloading,
       &T::waiting,       &T::stopped,        &T::renameFailed,   &T::cannotStart,    &T::urlListed,
       &T::fileOnDisk,    &T::fullNameListed, &T::urlListedAs,    &T::fileOnDiskAs,   &T::deleteSelected,
-      &T::deleteAll,     &T::rowsLeftOut,    &T::recordNotKept,  &T::urlTooLong,
+      &T::deleteAll,     &T::rowsLeftOut,    &T::recordNotKept,  &T::urlTooLong,     &T::withCause,
+      &T::noConnection,
   };
   return fields;
 }
@@ -70,6 +96,7 @@ const std::vector<std::string DownloadTexts::*>& DownloadTexts::Fields() {
 DownloadTexts DownloadTexts::Translated(const text::Translator& texts) {
   DownloadTexts translated = Chinese();
   for (std::string DownloadTexts::*field : Fields()) translated.*field = std::string(texts(translated.*field));
+  for (auto& cause : translated.causes) cause.second = std::string(texts(cause.second));
   return translated;
 }
 

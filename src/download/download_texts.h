@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "download/transfer_report.h"
@@ -49,12 +50,19 @@ struct DownloadTexts {
   std::string rowsLeftOut;  // %1: how many
   std::string recordNotKept;
   std::string urlTooLong;
+  // "%1 (%2)": a failure's text, then its cause in words.
+  std::string withCause;
+  // The words of each HTTP status and network code that has its own; in English
+  // they are the ones the link check shows for the code, so both say the same.
+  std::vector<std::pair<int, std::string>> causes;
+  // The words for a connection that failed with a network code of no words of its own.
+  std::string noConnection;
 
   // The program's own texts, the source of every translation.
   static const DownloadTexts& Chinese();
   // Each text as `texts` translates it.
   static DownloadTexts Translated(const text::Translator& texts);
-  // Every text of the set.
+  // Every text of the set but the causes.
   static const std::vector<std::string DownloadTexts::*>& Fields();
 };
 

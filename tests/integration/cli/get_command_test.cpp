@@ -204,8 +204,8 @@ TEST_F(GetCommand, FailureTextsSpeakTheChosenLanguage) {
   standin::FileScript missing;
   missing.status = 404;
   server.SetFile("/lang.mp3", missing);
-  const std::string chinese = "不能收到服务器的有效HTTP响应, 响应码:404";
-  const std::string english = "Failed to receive a valid HTTP response from the server, Response Code:404";
+  const std::string chinese = "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)";
+  const std::string english = "Failed to receive a valid HTTP response from the server, Response Code:404 (not found)";
   const struct {
     std::vector<std::string> lang;
     const char* setting;

@@ -201,14 +201,17 @@ TEST_F(TransferPoolTest, ACutBodyFailsKeepsWhatArrivedAndResumes) {
   EXPECT_EQ(ReadBytes(Partial()), body);
 }
 
+// Each with its code, and its words where the status has some.
 TEST_F(TransferPoolTest, ErrorStatusesFailWithTheirCode) {
-  for (int status : {401, 404, 407, 500}) {
+  for (const auto& [status, cause] : std::vector<std::pair<int, std::string>>{
+           {401, " (需要身份验证)"}, {404, " (未找到)"}, {407, ""}, {500, " (未知的服务器错误)"}}) {
     standin::FileScript script;
     script.status = status;
     const std::string name = "s" + std::to_string(status);
     const uint32_t id = Serve("/" + name, script, false, name);
     EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep) << status;
-    EXPECT_EQ(recorder.Get(id, Seen::kFailed), Texts{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status)});
+    EXPECT_EQ(recorder.Get(id, Seen::kFailed),
+              Texts{"不能收到服务器的有效HTTP响应, 响应码:" + std::to_string(status) + cause});
   }
 }
 
@@ -306,11 +309,13 @@ TEST_F(TransferPoolTest, AFileThatCannotBeOpenedOrWrittenEndsTheDownload) {
   server.SetFile("/x.mp3", Body(PatternBytes(3000)));
   const uint32_t unopened = Start(server.Url("/x.mp3"), false, "no/such/x.mp3");
   EXPECT_EQ(recorder.End(unopened), core::Msg::DownloadEndedKeep);
-  EXPECT_EQ(recorder.Get(unopened, Seen::kFailed), Texts{"当打开被下载文件时发生错误,错误:2"});
+  EXPECT_EQ(recorder.Get(unopened, Seen::kFailed),
+            Texts{"当打开被下载文件时发生错误,错误:2 (No such file or directory)"});
   EXPECT_TRUE(recorder.Get(unopened, Seen::kStatus).empty());
   const uint32_t full = Start(server.Url("/x.mp3"), true, "x.mp3", "/dev/full");
   EXPECT_EQ(recorder.End(full), core::Msg::DownloadEndedKeep);
-  EXPECT_EQ(recorder.Get(full, Seen::kFailed), Texts{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC)});
+  EXPECT_EQ(recorder.Get(full, Seen::kFailed),
+            Texts{"当下载文件时发生错误,错误:" + std::to_string(ENOSPC) + " (No space left on device)"});
 }
 
 // No answer at all, a length that cannot be held, or a body shorter than its length:
@@ -353,5 +358,5 @@ TEST_F(TransferPoolTest, FaultyServersFailAndLeaveThePartialFileAlone) {
   WritePartial("12345");
   const uint32_t id = Start(faults.Url("/short.mp3"), true);
   EXPECT_EQ(recorder.End(id), core::Msg::DownloadEndedKeep);
-  EXPECT_EQ(recorder.Get(id, Seen::kFailed), Texts{"当下载文件时发生错误,错误:12030"});
+  EXPECT_EQ(recorder.Get(id, Seen::kFailed), Texts{"当下载文件时发生错误,错误:12030 (连接过早中断)"});
 }

@@ -163,8 +163,8 @@ TEST_F(DownloadTransferTest, AnswersDecideWhatThePartialFileKeeps) {
   const standin::RawScript closes;  // the connection ends without an answer
   const standin::RawScript refusedRange = Http("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0");
   const std::string from0 = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-149/150\r\nContent-Length: 150";
-  const std::string noConnection = "当连接服务器时发生错误,错误:12030";
-  const std::string cut = "当下载文件时发生错误,错误:12030";
+  const std::string noConnection = "当连接服务器时发生错误,错误:12030 (连接过早中断)";
+  const std::string cut = "当下载文件时发生错误,错误:12030 (连接过早中断)";
   const std::string invalid = "不能收到服务器的有效响应,错误:12152";
   const std::string chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: ";
   const std::string mismatch =
@@ -313,7 +313,9 @@ TEST_F(DownloadTransferTest, APartialFileLockedByAnotherProcessIsLeftAlone) {
     ASSERT_TRUE(other.holds());
     const Outcome run = Fetch("/locked.mp3", "locked", resume);
     EXPECT_FALSE(run.complete) << resume;
-    EXPECT_EQ(run.Failures(), Texts{"当打开被下载文件时发生错误,错误:" + std::to_string(EWOULDBLOCK)}) << resume;
+    EXPECT_EQ(run.Failures(), Texts{"当打开被下载文件时发生错误,错误:" + std::to_string(EWOULDBLOCK) +
+                                    " (Resource temporarily unavailable)"})
+        << resume;
     EXPECT_EQ(run.reports.size(), 1u) << resume;
     EXPECT_EQ(ReadBytes(Partial("locked")), old) << resume;
   }

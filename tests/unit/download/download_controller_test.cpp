@@ -12,6 +12,7 @@
 #include "download/download_item.h"
 #include "download/download_texts.h"
 #include "download/final_file.h"
+#include "net/status_text.h"
 #include "storage/profile.h"
 #include "support/test_files.h"
 #include "text/catalog.h"
@@ -257,7 +258,7 @@ TEST_F(DownloadTest, AFailureKeepsWhyOnTheStoppedRowAndAnEndWithoutOneSaysStoppe
   EXPECT_EQ(Cell(0, core::kDownloadId) + Cell(0, core::kDownloadState), "-当打开被下载文件时发生错误,错误:13");
   EXPECT_EQ(Cell(1, core::kDownloadId) + Cell(1, core::kDownloadState), "-停止下载");
   EXPECT_EQ(downloads.Image(1), kStoppedImage);
-  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13"}}));
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "当打开被下载文件时发生错误,错误:13 (Permission denied)"}}));
   EXPECT_EQ(controller->liveWorkerCount(), 0u);
   EXPECT_EQ(controller->pool().runningCount(), 0u);
 }
@@ -387,8 +388,8 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
         << i;
     EXPECT_EQ(downloads.Image(0), steps[i].image) << i;
   }
-  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404"}}));
-  EXPECT_EQ(downloads.Note(0), "不能收到服务器的有效HTTP响应, 响应码:404");
+  EXPECT_EQ(failures, (Pairs{{music + "a.mp3", "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)"}}));
+  EXPECT_EQ(downloads.Note(0), "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)");
   controller->OnResumeDownload({0});
   EXPECT_EQ(downloads.Note(0), "");
   EXPECT_EQ(Cell(0, core::kDownloadSize), "1000");  // the result's size stays
@@ -400,12 +401,19 @@ TEST_F(DownloadTest, ReportsAreNumbersTheRowShowsAsTexts) {
   EXPECT_EQ(profile.GetString(music + "n.mp3", storage::kSizeKey, "<none>", 64), "4321");
 }
 
+namespace {
+text::Catalog EnglishCatalog() {
+  text::Catalog catalog;
+  std::string error;
+  EXPECT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
+  return catalog;
+}
+}  // namespace
+
 // The English texts come from the built catalog: each one there, with the
 // placeholders of its source and no Chinese left.
 TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
-  text::Catalog catalog;
-  std::string error;
-  ASSERT_TRUE(catalog.Load(std::string(VEXON_CATALOG_DIR) + "/en/LC_MESSAGES/vexon.mo", error)) << error;
+  const text::Catalog catalog = EnglishCatalog();
   const DownloadTexts& zh = DownloadTexts::Chinese();
   const DownloadTexts en = DownloadTexts::Translated(text::Translator(catalog));
   for (std::string DownloadTexts::*field : DownloadTexts::Fields()) {
@@ -423,23 +431,39 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
     const char* chinese;
     const char* english;
   } faults[] = {
+      // A system error gives the system's words, in its language.
       {{TransferFailure::kOpen, 13},
-       "当打开被下载文件时发生错误,错误:13",
-       "An error occurred while opening the file to be downloaded, Error:13"},
+       "当打开被下载文件时发生错误,错误:13 (Permission denied)",
+       "An error occurred while opening the file to be downloaded, Error:13 (Permission denied)"},
       {{TransferFailure::kConnect, 12029},
-       "当连接服务器时发生错误,错误:12029",
-       "An error occurred connecting to the server, Error:12029"},
+       "当连接服务器时发生错误,错误:12029 (不能解析主机名. 请检查后重试)",
+       "An error occurred connecting to the server, Error:12029 (Could not resolve host name. Check it, and try "
+       "again)"},
+      // No answer at all: a code of no words of its own still means no connection.
+      {{TransferFailure::kConnect, 12175},
+       "当连接服务器时发生错误,错误:12175 (没有连接)",
+       "An error occurred connecting to the server, Error:12175 (no connection)"},
+      // After an answer such a code gets no words.
       {{TransferFailure::kNoResponse, 12152},
        "不能收到服务器的有效响应,错误:12152",
        "Failed to receive a valid response from the server, Error:12152"},
+      {{TransferFailure::kBadStatus, 404},
+       "不能收到服务器的有效HTTP响应, 响应码:404 (未找到)",
+       "Failed to receive a valid HTTP response from the server, Response Code:404 (not found)"},
+      {{TransferFailure::kBadStatus, 416},
+       "不能收到服务器的有效HTTP响应, 响应码:416",
+       "Failed to receive a valid HTTP response from the server, Response Code:416"},
+      {{TransferFailure::kTransfer, 12030},
+       "当下载文件时发生错误,错误:12030 (连接过早中断)",
+       "An error occurred while downloading the file, Error:12030 (Connection was aborted prematurely)"},
       {{TransferFailure::kTransfer, 28},
-       "当下载文件时发生错误,错误:28",
-       "An error occurred while downloading the file, Error:28"},
+       "当下载文件时发生错误,错误:28 (No space left on device)",
+       "An error occurred while downloading the file, Error:28 (No space left on device)"},
       {{TransferFailure::kRecord, 0},
        "不能把该下载记入设置文件,下载没有开始.",
        "The download could not be recorded in the settings file, so it was not started."},
       // The program's own messages have no English set yet.
-      {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18", nullptr},
+      {{TransferFailure::kRename, 18}, "下载已完成,但不能改为最终文件名,错误:18 (Invalid cross-device link)", nullptr},
       {{TransferFailure::kCannotStart, 0}, "不能启动新线层", nullptr},
       {{TransferFailure::kDigest, 1},
        "下载的文件与服务器记录的 MD5 不符: 文件保留在部分文件中, 下次开始时从头下载.",
@@ -455,6 +479,20 @@ TEST(DownloadTexts, EveryFaultAndStepInBothLanguages) {
   EXPECT_EQ(StepText(en, TransferStep::kRedirecting, "http://h/x"), "Redirecting to http://h/x");
   EXPECT_EQ(StepText(zh, TransferStep::kConnected, "h"), "已连接到 h");
   EXPECT_EQ(StepText(en, TransferStep::kWaitingToRetry, "4"), "The server is busy; trying again in 4 s");
+}
+
+// The causes say in English what the link check says for the same code, and every
+// code it has words for (but 200, never a failure) has its cause.
+TEST(DownloadTexts, CausesInEnglishAreTheLinkCheckWords) {
+  const DownloadTexts en = DownloadTexts::Translated(text::Translator(EnglishCatalog()));
+  for (const auto& [code, words] : en.causes) EXPECT_EQ(words, net::StatusText(code)) << code;
+  const std::string otherwise = net::StatusText(net::NetError::kInvalidServerResponse);
+  EXPECT_EQ(en.noConnection, otherwise);
+  for (int code = 100; code < 13000; ++code) {
+    const bool listed =
+        std::any_of(en.causes.begin(), en.causes.end(), [code](const auto& c) { return c.first == code; });
+    EXPECT_EQ(listed, code != 200 && net::StatusText(code) != otherwise) << code;
+  }
 }
 
 TEST(DownloadTexts, SpeedAndTimeLeft) {
