@@ -132,4 +132,17 @@ std::string_view CommandText(int id) {
   return {};
 }
 
+std::span<const CommandKey> CommandKeys() {
+  static constexpr std::array kKeys = {
+      CommandKey{cmd::kOpenResults, "Ctrl+O"},
+      CommandKey{cmd::kSaveResults, "Ctrl+S"},
+      CommandKey{cmd::kExit, "Ctrl+Q"},
+      CommandKey{cmd::kUsageHelp, "F1"},
+      CommandKey{cmd::kSearch, "F5"},
+      CommandKey{cmd::kDeleteDownload, "Del", true},
+      CommandKey{cmd::kClearLogItem, "Del", true},
+  };
+  return kKeys;
+}
+
 }  // namespace vexon::app

@@ -40,4 +40,14 @@ std::span<const int> CompletedToolbar();
 // The text of a command as its context or menu-bar menu shows it; empty if unknown.
 std::string_view CommandText(int id);
 
+// A command's key where the desktop has a standard one, in the portable form of
+// key sequences ("Ctrl+O"); the same in every language. `ofList`: the list with
+// the focus takes the key (Delete means its own rows), the menus only show it.
+struct CommandKey {
+  int command;
+  std::string_view keys;
+  bool ofList = false;
+};
+std::span<const CommandKey> CommandKeys();
+
 }  // namespace vexon::app

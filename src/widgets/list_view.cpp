@@ -61,6 +61,8 @@ ListView::ListView(core::ListTable& table, int controlId, text::Translator texts
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list; the arrows move within it.
+  setTabKeyNavigation(false);
   setShowGrid(true);
   setWordWrap(false);
   // Names, titles and paths keep their ends (the extension, the file) in sight.

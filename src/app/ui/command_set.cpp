@@ -1,5 +1,6 @@
 #include "app/ui/command_set.h"
 
+#include <QKeySequence>
 #include <QMenuBar>
 
 #include <utility>
@@ -27,6 +28,12 @@ QAction* CommandSet::Action(int command) {
   }
   if (tip.endsWith(QStringLiteral("..."))) tip.chop(3);
   action->setToolTip(tip.trimmed());
+  for (const CommandKey& key : CommandKeys()) {
+    if (key.command != command) continue;
+    action->setShortcut(QKeySequence(QString::fromLatin1(key.keys.data(), static_cast<qsizetype>(key.keys.size()))));
+    // A list's key is taken by the list with the focus; the menus only show it.
+    action->setShortcutContext(key.ofList ? Qt::WidgetShortcut : Qt::WindowShortcut);
+  }
   connect(action, &QAction::triggered, this, [this, command] { handler_(command); });
   actions_.emplace(command, action);
   return action;

@@ -58,6 +58,9 @@ QToolButton* ImageButton(int controlId, const QIcon& icon, const QString& text, 
   button->setToolTip(tip);
   button->setAutoRaise(false);
   button->setToolButtonStyle(text.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+  // Every button's command has a key or a menu item: Tab stops only at the search
+  // box, the type choices and the lists.
+  button->setFocusPolicy(Qt::NoFocus);
   return button;
 }
 
@@ -299,6 +302,7 @@ void CVexonDlg::BuildWidgets() {
   root->addWidget(splitter_, 1);
   root->addWidget(statusLine_);
 
+  BuildKeys();
   SyncTypeBoxes();
   ConnectUpdates(*resultsView_);
   ConnectUpdates(*downloadView_);
@@ -319,6 +323,31 @@ void CVexonDlg::PlaceWindow() {
   // the window.
   placementKept_ = kept && keptGeometry && *keptGeometry == QRect(kept->left, kept->top, kept->width, kept->height);
   openedPlacement_ = placementKept_ ? *kept : PlacementOf(*this);
+}
+
+void CVexonDlg::BuildKeys() {
+  QWidget* previous = searchBox_;
+  for (QWidget* next :
+       std::initializer_list<QWidget*>{typeBoxes_[0], typeBoxes_[1], typeBoxes_[2], typeBoxes_[3], typeBoxes_[4],
+                                       typeBoxes_[5], resultsView_, downloadView_, logFilter_, completedView_}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
+  // Delete acts on the rows of the list with the focus, each with its question.
+  for (const auto& [view, command] :
+       {std::pair{downloadView_, cmd::kDeleteDownload}, std::pair{completedView_, cmd::kClearLogItem}}) {
+    auto* shortcut = new QShortcut(QKeySequence::Delete, view, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, command = command] { RunIfEnabled(command); });
+  }
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+    searchBox_->setFocus(Qt::ShortcutFocusReason);
+    searchBox_->lineEdit()->selectAll();
+  });
+}
+
+void CVexonDlg::RunIfEnabled(int command) {
+  UpdateCommands();
+  if (commands_->Action(command)->isEnabled()) OnCommand(command);
 }
 
 void CVexonDlg::BuildMenus() {

@@ -129,6 +129,11 @@ class CVexonDlg final : public QDialog, private search::SearchListener, private 
   void BuildWidgets();
   void BuildMenus();
   void BuildTray();
+  // Tab order, Delete on the lower lists and Ctrl+F; the menu commands' keys are
+  // their actions'.
+  void BuildKeys();
+  // A command by key: only when its rules allow it now.
+  void RunIfEnabled(int command);
   // Opens on the kept place where it is still on a screen, else at the start size.
   void PlaceWindow();
   // Notices, the launcher entry and the sleep hold, after the tray.

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -14,6 +15,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindowStateChangeEvent>
+
+#include <algorithm>
 
 #include "app/command_ids.h"
 #include "app/menu_layout.h"
@@ -37,10 +40,22 @@ constexpr std::array kAlwaysUpdated = {cmd::kDownloadAs, cmd::kCopyUrl, cmd::kVi
 }  // namespace
 
 void CVexonDlg::keyPressEvent(QKeyEvent* event) {
-  // Enter searches from any control; Escape does nothing (reject is empty).
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    OnCommand(cmd::kSearch);
+  // Enter does what a double-click does on the list with the focus, and searches
+  // from the search box and the type choices; Escape does nothing (reject is empty).
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     event->accept();
+    QWidget* focus = focusWidget();
+    if (focus == resultsView_) {
+      RunIfEnabled(cmd::kStartDownload);
+    } else if (focus == downloadView_) {
+      session_.downloads().OnDownloadDoubleClick(downloadView_->SelectedRows());
+    } else if (focus == completedView_) {
+      RunIfEnabled(cmd::kPlay);
+    } else if (focus == searchBox_ || (focus != nullptr && focus->parentWidget() == searchBox_) ||
+               std::any_of(typeBoxes_.begin(), typeBoxes_.end(), [focus](QCheckBox* box) { return box == focus; })) {
+      OnCommand(cmd::kSearch);
+    }
     return;
   }
   if (event->key() == Qt::Key_Escape) {
