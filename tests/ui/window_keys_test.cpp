@@ -126,11 +126,21 @@ class WindowKeysTest final : public QObject {
     QTest::keyClick(&results, Qt::Key_Return);
     QTRY_COMPARE(DownloadView(w).model()->rowCount(), 2);
     QCOMPARE(results.model()->rowCount(), 2);
+    // Nothing listens there: the row's tip says why in words, beside the code.
+    QTRY_VERIFY_WITH_TIMEOUT(Cell(DownloadView(w), 1, core::kDownloadState, Qt::ToolTipRole)
+                                 .contains(QString::fromUtf8("12029 (不能解析主机名")),
+                             20000);
+    QCOMPARE(Cell(DownloadView(w), 1, core::kDownloadState), QString::fromUtf8("停止下载"));
 
-    // Delete asks before it deletes downloads; on the log it clears the entry only.
+    // Enter resumes a stopped download, as a double-click does.
     auto& downloads = DownloadView(w);
     downloads.setFocus();
     downloads.selectRow(0);
+    QVERIFY(!Cell(downloads, 0, core::kDownloadState, Qt::ToolTipRole).contains(QStringLiteral("12029")));
+    QTest::keyClick(&downloads, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Cell(downloads, 0, core::kDownloadState, Qt::ToolTipRole).contains(QStringLiteral("12029")), 20000);
+    // Delete asks before it deletes downloads; on the log it clears the entry only.
     f.prompter.answer = vexon::core::MessageResult::kNo;
     const size_t asked = f.prompter.texts.size();
     QTest::keyClick(&downloads, Qt::Key_Delete);
