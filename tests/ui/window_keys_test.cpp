@@ -162,6 +162,9 @@ class WindowKeysTest final : public QObject {
       QVERIFY(action != nullptr);
       QCOMPARE(action->shortcut().toString(), QString::fromLatin1(key.keys.data(), key.keys.size()));
     }
+    results.setFocus();
+    QTest::keyClick(&results, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(results.selectedCount(), size_t{2});
     SearchBox(w).setFocus();
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(saves, 1);
