@@ -16,7 +16,9 @@
 #include "app/ui/desktop_program.h"
 #include "app/ui/find_control.h"
 #include "app/ui/qt_translation.h"
+#include "core/list_schemas.h"
 #include "standin/standin_server.h"
+#include "text/strings.h"
 #include "widgets/list_view.h"
 
 using namespace vexon;
@@ -79,14 +81,15 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   // Two downloads under way, slowed so the picture shows their progress.
-  auto* model = resultsView.model();
-  for (int row = 0; row < 2 && row < model->rowCount(); ++row) {
-    const QString url = model->index(row, 6).data().toString();
+  // The table's cells: the list shows sizes and URLs for people.
+  const core::ListTable& rows = resultsView.table();
+  for (size_t row = 0; row < 2 && row < rows.rowCount(); ++row) {
+    const QString url = QString::fromStdString(rows.Cell(row, core::kResultUrl));
     standin::FileScript slow;
-    slow.size = model->index(row, 3).data().toString().toULongLong();
+    slow.size = text::LeadingDigits(rows.Cell(row, core::kResultSize));
     slow.bytesPerSecond = slow.size / (row == 0 ? 8 : 30) + 1;
     server.SetFile(QUrl(url).path().toStdString(), slow);
-    resultsView.selectRow(row);
+    resultsView.selectRow(static_cast<int>(row));
     window.OnCommand(app::cmd::kStartDownload);
   }
   resultsView.selectRow(2);

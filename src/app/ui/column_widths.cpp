@@ -76,6 +76,8 @@ std::vector<int> ApplyColumnWidths(QTableView& view, const core::ListTable& tabl
 SavedColumnWidths::SavedColumnWidths(QTableView& view, const core::ListTable& table, storage::SettingsStore& store,
                                      std::string list, const text::Translator& texts, std::vector<int> growing)
     : view_(view), store_(store), list_(std::move(list)), growing_(std::move(growing)) {
+  const size_t columns = table.columns().size();
+  std::erase_if(growing_, [columns](int column) { return column < 0 || static_cast<size_t>(column) >= columns; });
   own_ = ApplyColumnWidths(view_, table, store_.ReadColumnWidths(list_), texts, growing_.empty());
   applied_ = own_;
   connect(view_.horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
@@ -97,25 +99,18 @@ bool SavedColumnWidths::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SavedColumnWidths::Fit() {
-  const int count = view_.horizontalHeader()->count();
-  if (static_cast<size_t>(count) != own_.size()) return;
+  if (static_cast<size_t>(view_.horizontalHeader()->count()) != own_.size()) return;
   long long used = 0;
-  long long growingWidth = 0;
   for (int width : own_) used += width;
-  for (int column : growing_) {
-    if (column >= 0 && column < count) growingWidth += std::max(1, own_[static_cast<size_t>(column)]);
-  }
   const long long spare = std::max(0LL, view_.viewport()->width() - used);
   fitting_ = true;
-  long long given = 0;
-  for (size_t i = 0; i < growing_.size(); ++i) {
-    const int column = growing_[i];
-    if (column < 0 || column >= count) continue;
-    const long long own = own_[static_cast<size_t>(column)];
-    // The last growing column takes what rounding left.
-    long long share = i + 1 == growing_.size() ? spare - given : spare * std::max(1LL, own) / growingWidth;
-    given += share;
-    view_.setColumnWidth(column, static_cast<int>(std::min<long long>(own + share, core::kMaxColumnWidth * 4LL)));
+  // Equal shares; the last growing column takes what the division left.
+  const auto count = static_cast<long long>(growing_.size());
+  for (long long i = 0; i < count; ++i) {
+    const int column = growing_[static_cast<size_t>(i)];
+    const long long share = spare / count + (i + 1 == count ? spare % count : 0);
+    view_.setColumnWidth(column, static_cast<int>(std::min<long long>(own_[static_cast<size_t>(column)] + share,
+                                                                      core::kMaxColumnWidth * 4LL)));
   }
   fitting_ = false;
 }

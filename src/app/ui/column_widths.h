@@ -16,7 +16,7 @@ namespace vexon::app::ui {
 // list gets the saved widths if they fit it, else defaults for the fonts in use (the
 // original widths grown in proportion to the font, never narrower than a column's
 // usual content or its header). Width the columns leave free goes to the `growing`
-// columns (names and titles), in proportion to their widths; without any, the last
+// columns (names, titles, paths) in equal shares; without any, the last
 // column fills the list. Save writes back the widths the user gave, without that
 // share.
 class SavedColumnWidths final : public QObject {
