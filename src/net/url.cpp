@@ -8,15 +8,6 @@
 namespace vexon::net {
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool IsUnreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
          c == '_' || c == '~';
@@ -57,9 +48,7 @@ std::string PercentEncode(std::string_view bytes, Keep keep) {
     if (keep(c)) {
       out.push_back(static_cast<char>(c));
     } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
+      text::AppendPercentEscape(out, c);
     }
   }
   return out;
@@ -136,8 +125,8 @@ std::string UrlFileName(std::string_view shownUrl) {
   decoded.reserve(name.size());
   bool escaped = false;
   for (size_t i = 0; i < name.size(); ++i) {
-    const int high = i + 2 < name.size() && name[i] == '%' ? HexValue(name[i + 1]) : -1;
-    const int low = high >= 0 ? HexValue(name[i + 2]) : -1;
+    const int high = i + 2 < name.size() && name[i] == '%' ? text::HexDigitValue(name[i + 1]) : -1;
+    const int low = high >= 0 ? text::HexDigitValue(name[i + 2]) : -1;
     if (low < 0) {
       decoded += name[i];
       continue;

@@ -77,37 +77,40 @@ std::string Gb18030FromUtf8(std::string_view utf8) {
   return Convert("GB18030", "UTF-8", SanitizeUtf8(utf8), "?");
 }
 
+Utf8Char DecodeUtf8Char(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  if (lead < 0x80) return {lead, 1};
+  size_t length = 0;
+  uint32_t value = 0;
+  uint32_t lowest = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, value = lead & 0x1Fu, lowest = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, value = lead & 0x0Fu, lowest = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, value = lead & 0x07u, lowest = 0x10000;
+  } else {
+    return {};
+  }
+  if (bytes.size() < length) return {};
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[k]);
+    if ((next & 0xC0) != 0x80) return {};
+    value = (value << 6) | (next & 0x3Fu);
+  }
+  if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {};
+  return {value, length};
+}
+
 std::string SanitizeUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  size_t i = 0;
-  const size_t n = bytes.size();
-  while (i < n) {
-    auto c = static_cast<unsigned char>(bytes[i]);
-    size_t len = 0;
-    unsigned min = 0;
-    unsigned cp = 0;
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, cp = c & 0x07, min = 0x10000;
-    }
-    bool valid = len != 0 && i + len <= n;
-    for (size_t k = 1; valid && k < len; ++k) {
-      auto cc = static_cast<unsigned char>(bytes[i + k]);
-      if ((cc & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (valid && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) valid = false;
-    if (valid) {
-      out.append(bytes.substr(i, len));
-      i += len;
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t length = DecodeUtf8Char(bytes.substr(i)).length;
+    if (length != 0) {
+      out.append(bytes.substr(i, length));
+      i += length;
     } else {
       out.append(kReplacement);
       ++i;

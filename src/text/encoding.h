@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,15 @@ std::string Utf8FromGb18030(std::string_view bytes);
 // Encodes UTF-8 text as GB18030. Invalid UTF-8 bytes become U+FFFD first, so the
 // result is always well-formed GB18030.
 std::string Gb18030FromUtf8(std::string_view utf8);
+
+// The code point of the UTF-8 sequence at the start of `bytes` and its length in
+// bytes; a length of 0 for a sequence that is cut, overlong, a surrogate or past
+// U+10FFFF.
+struct Utf8Char {
+  uint32_t value = 0;
+  size_t length = 0;
+};
+Utf8Char DecodeUtf8Char(std::string_view bytes);
 
 // Replaces every invalid UTF-8 sequence by U+FFFD.
 std::string SanitizeUtf8(std::string_view bytes);

@@ -5,12 +5,14 @@
 #include <optional>
 #include <vector>
 
+#include "text/encoding.h"
 #include "text/strings.h"
 
 namespace vexon::text {
 namespace {
 
-std::optional<uint64_t> WholeBytes(std::string_view digits) {
+// Digits only, within 64 bits.
+std::optional<uint64_t> WholeNumber(std::string_view digits) {
   if (digits.empty() || digits.size() > 20) return std::nullopt;
   uint64_t value = 0;
   for (char c : digits) {
@@ -22,38 +24,6 @@ std::optional<uint64_t> WholeBytes(std::string_view digits) {
   return value;
 }
 
-// The code point of the UTF-8 sequence at the start of `s` and its length; a length
-// of 0 for a sequence that is cut, overlong, a surrogate or past U+10FFFF.
-struct CodePoint {
-  uint32_t value = 0;
-  size_t length = 0;
-};
-
-CodePoint DecodeOne(std::string_view s) {
-  const auto byte = [&s](size_t i) { return static_cast<uint8_t>(s[i]); };
-  const uint8_t lead = byte(0);
-  if (lead < 0x80) return {lead, 1};
-  size_t length = 0;
-  uint32_t value = 0;
-  uint32_t lowest = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1Fu, lowest = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0Fu, lowest = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07u, lowest = 0x10000;
-  } else {
-    return {};
-  }
-  if (s.size() < length) return {};
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return {};
-    value = (value << 6) | (byte(i) & 0x3Fu);
-  }
-  if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {};
-  return {value, length};
-}
-
 // Characters a reader cannot see or that turn the text around: controls, blanks
 // other than the ASCII one, zero-width and direction marks, separators, BOM.
 bool Hidden(uint32_t c) {
@@ -63,26 +33,13 @@ bool Hidden(uint32_t c) {
 }
 
 void AppendEscaped(std::string& out, std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  for (char c : bytes) {
-    const auto b = static_cast<uint8_t>(c);
-    out += '%';
-    out += kHex[b >> 4];
-    out += kHex[b & 0x0F];
-  }
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  for (char c : bytes) AppendPercentEscape(out, static_cast<unsigned char>(c));
 }
 
 }  // namespace
 
 std::string SizeForPeople(std::string_view bytes) {
-  const std::optional<uint64_t> count = WholeBytes(bytes);
+  const std::optional<uint64_t> count = WholeNumber(bytes);
   if (!count) return {};
   if (*count < 1024) return Format("%llu B", static_cast<unsigned long long>(*count));
   static constexpr std::array<const char*, 3> kUnits = {"KB", "MB", "GB"};
@@ -101,7 +58,7 @@ std::string SizeForPeople(std::string_view bytes) {
 }
 
 std::string GroupedDigits(std::string_view bytes) {
-  if (!WholeBytes(bytes)) return {};
+  if (!WholeNumber(bytes)) return {};
   std::string out;
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (i > 0 && (bytes.size() - i) % 3 == 0) out += ',';
@@ -112,15 +69,12 @@ std::string GroupedDigits(std::string_view bytes) {
 
 std::string DateForPeople(std::string_view monthDayYear) {
   const std::vector<std::string> parts = Split(monthDayYear, "/");
-  if (parts.size() != 3 || parts[2].size() != 4) return {};
-  for (const std::string& part : parts) {
-    if (part.empty() || part.size() > 4 || !WholeBytes(part)) return {};
-  }
-  const uint64_t month = *WholeBytes(parts[0]);
-  const uint64_t day = *WholeBytes(parts[1]);
-  if (parts[0].size() > 2 || parts[1].size() > 2 || month < 1 || month > 12 || day < 1 || day > 31) return {};
-  return Format("%s/%llu/%llu", parts[2].c_str(), static_cast<unsigned long long>(month),
-                static_cast<unsigned long long>(day));
+  if (parts.size() != 3 || parts[0].size() > 2 || parts[1].size() > 2 || parts[2].size() != 4) return {};
+  const std::optional<uint64_t> month = WholeNumber(parts[0]);
+  const std::optional<uint64_t> day = WholeNumber(parts[1]);
+  if (!month || !day || !WholeNumber(parts[2]) || *month < 1 || *month > 12 || *day < 1 || *day > 31) return {};
+  return Format("%s/%llu/%llu", parts[2].c_str(), static_cast<unsigned long long>(*month),
+                static_cast<unsigned long long>(*day));
 }
 
 std::string UrlForPeople(std::string_view url) {
@@ -130,8 +84,8 @@ std::string UrlForPeople(std::string_view url) {
   bytes.reserve(url.size());
   escaped.reserve(url.size());
   for (size_t i = 0; i < url.size(); ++i) {
-    if (url[i] == '%' && i + 2 < url.size() && HexValue(url[i + 1]) >= 0 && HexValue(url[i + 2]) >= 0) {
-      bytes += static_cast<char>(HexValue(url[i + 1]) * 16 + HexValue(url[i + 2]));
+    if (url[i] == '%' && i + 2 < url.size() && HexDigitValue(url[i + 1]) >= 0 && HexDigitValue(url[i + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigitValue(url[i + 1]) * 16 + HexDigitValue(url[i + 2]));
       escaped.push_back(true);
       i += 2;
     } else {
@@ -153,7 +107,7 @@ std::string UrlForPeople(std::string_view url) {
       ++i;
       continue;
     }
-    const CodePoint c = DecodeOne(std::string_view(bytes).substr(i));
+    const Utf8Char c = DecodeUtf8Char(std::string_view(bytes).substr(i));
     if (c.length == 0 || Hidden(c.value)) {
       AppendEscaped(out, bytes.substr(i, c.length == 0 ? 1 : c.length));
       i += c.length == 0 ? 1 : c.length;

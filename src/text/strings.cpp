@@ -144,9 +144,21 @@ std::string Format(const char* format, ...) {
 }
 
 bool IsHexDigits(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-  });
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return HexDigitValue(c) >= 0; });
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void AppendPercentEscape(std::string& out, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0x0F];
 }
 
 uint64_t LeadingDigits(std::string_view s) {

@@ -41,5 +41,9 @@ int64_t LeadingInt(std::string_view s);
 uint64_t LeadingDigits(std::string_view s);
 // Not empty, and nothing but 0-9, a-f, A-F.
 bool IsHexDigits(std::string_view s);
+// The value of one hex digit, -1 for any other character.
+int HexDigitValue(char c);
+// Appends `byte` as "%XX" with upper-case digits.
+void AppendPercentEscape(std::string& out, unsigned char byte);
 
 }  // namespace vexon::text
