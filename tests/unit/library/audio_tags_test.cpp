@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/audio_files.h"
 #include "support/test_files.h"
 #include "text/encoding.h"
 
@@ -32,14 +33,9 @@ void PutBe(std::string& out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
-// MPEG-1 layer III frames of 128 kbit/s at 44.1 kHz, silent: about 5 seconds.
+// About 5 seconds.
 std::string MinimalMp3() {
-  std::string bytes;
-  for (int i = 0; i < 200; ++i) {
-    bytes += "\xFF\xFB\x90\x64";
-    bytes.append(417 - 4, '\0');
-  }
-  return bytes;
+  return vexon::testing::SilentMp3(200);
 }
 
 // "fLaC" and a STREAMINFO block: 44.1 kHz stereo, 16 bits, 3 seconds of samples.

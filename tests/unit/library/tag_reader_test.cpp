@@ -18,6 +18,7 @@
 #include "fakes/ports.h"
 #include "library/completed_log.h"
 #include "library/tag_cache.h"
+#include "support/audio_files.h"
 #include "support/test_files.h"
 
 namespace vexon::library {
@@ -67,11 +68,9 @@ TEST(TagCache, HitsOnlyWhileSizeAndTimeStay) {
   EXPECT_EQ(cache.size(), 2u);
 }
 
-// MPEG-1 layer III frames, silent, tagged with an ID3v2 title.
+// Silent frames tagged with an ID3v2 title.
 void WriteTaggedMp3(const fs::path& path, const std::string& title) {
-  std::string bytes;
-  for (int i = 0; i < 20; ++i) bytes += "\xFF\xFB\x90\x64" + std::string(413, '\0');
-  WriteBytes(path, bytes);
+  WriteBytes(path, vexon::testing::SilentMp3(20));
   TagLib::MPEG::File file(path.c_str());
   file.ID3v2Tag(true)->setTitle(TagLib::String(title, TagLib::String::UTF8));
   ASSERT_TRUE(file.save(TagLib::MPEG::File::ID3v2));
